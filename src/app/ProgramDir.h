@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+// The program directory holds weblog.ini, the template, the help file and
+// every working file. It defaults to $XDG_DATA_HOME/pagewick (usually
+// ~/.local/share/pagewick); `--dir DIR` chooses another.
+
+QString defaultProgramDir();
+QString programDir();
+// Creates the folder when missing, places the default template and help file
+// there when absent (as an installer would) and makes it the working
+// directory. Returns false (with a reason) when it cannot be used.
+bool setProgramDir(const QString& dir, QString* error = nullptr);
+
+// A file of the program directory by bare name.
+QString programFile(const QString& name);
+// A working file: stem + active section + extension, e.g. "webbie1.html".
+QString workFileName(const QString& stem, const QString& extension = QStringLiteral(".html"));
+QString workFile(const QString& stem, const QString& extension = QStringLiteral(".html"));
+
+// "0.8.4"
+QString versionText();

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// Every message box, question, input box and file, colour or font dialog of the
+// program goes through one Prompt. The window build shows Qt dialogs; tests
+// answer from a script and record what was asked; the command line answers
+// from its options and prints the messages.
+
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class Icon { None, Information, Question, Exclamation, Critical };
+enum class Answer { Ok, Cancel, Yes, No };
+
+struct Message
+{
+    QString text;
+    QString title; // never empty: boxes without a title of their own carry "Pagewick"
+    Buttons buttons = Buttons::Ok;
+    Icon icon = Icon::None;
+};
+
+struct FileRequest
+{
+    enum Kind { Open, Save };
+    Kind kind = Open;
+    QString initialDir;
+    // Filter in pairs "description|pattern|description|pattern..."
+    QString filter;
+    int filterIndex = 1; // 1-based entry preselected
+    QString defaultExt;
+};
+
+class Prompt
+{
+public:
+    static inline const QString AppTitle = QStringLiteral("Pagewick");
+
+    virtual ~Prompt() = default;
+
+    Answer message(const QString& text, Buttons buttons = Buttons::Ok, Icon icon = Icon::None,
+                   const QString& title = {})
+    {
+        return ask(Message{text, title.isEmpty() ? AppTitle : title, buttons, icon});
+    }
+
+    virtual Answer ask(const Message& message) = 0;
+    // An input box: nullopt when cancelled.
+    virtual std::optional<QString> input(const QString& text, const QString& title,
+                                         const QString& defaultText = {}) = 0;
+    // A file dialog: the chosen path, nullopt when cancelled.
+    virtual std::optional<QString> chooseFile(const FileRequest& request) = 0;
+    // A colour dialog starting from `initial`; colours are numbers with red in
+    // the low byte, then green, then blue. nullopt when cancelled.
+    virtual std::optional<quint32> chooseColor(quint32 initial) = 0;
+    // The font picker: a face name, nullopt when cancelled.
+    virtual std::optional<QString> chooseFont() = 0;
+    // Opens a file or address with the desktop's default handler (the browser).
+    virtual void openDocument(const QString& pathOrUrl) = 0;
+    virtual void beep() = 0;
+};
+
+// The process-wide prompt. Until one is installed, a prompt that answers
+// every question with its safe default (Cancel/No) and prints messages to
+// standard error is used.
+Prompt& prompt();
+void setPrompt(Prompt* prompt);

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+
+// The six entry fields that carry a font style, in the order their keys are
+// read. Each maps to a key prefix ("title", "body", ...).
+enum class StyleField { Title, Body, Date, Time, Sig, Url };
+inline constexpr std::array<StyleField, 6> kStyleFields = {
+    StyleField::Title, StyleField::Body, StyleField::Date,
+    StyleField::Time,  StyleField::Sig,  StyleField::Url};
+
+QString stylePrefix(StyleField field); // "title", "body", "date", "time", "sig", "url"
+
+// One field's style, as the text stored in weblog.ini: face name, HTML size,
+// colour number (red in the low byte), and "1"/"0" for the four effects.
+struct FieldStyle
+{
+    QString fontname, fontsize, fontcolor, fontbold, fontitalic, strikethru, underline;
+};
+
+// Key suffixes of the style keys, in the order the loader reads them.
+inline constexpr std::array<const char*, 7> kStyleSuffixes = {
+    "fontname", "fontsize", "fontcolor", "fontbold", "fontitalic", "strikethru", "underline"};
+QString& styleValue(FieldStyle& style, int suffixIndex);
+
+// Everything the program knows about the active configuration, as text, plus
+// the values derived from it and the state of the entry being built. One
+// record lives for the whole run (see settings()).
+struct Settings
+{
+    // Configuration keys (the names are the key names in weblog.ini).
+    QString website, ftpsite, username, password, ftpremote, timeout, autoftp, connection,
+        retreivemode;
+    QString backendenabled, imagebackendenabled, backendtitle, backenddescript, backendimageurl,
+        backendimagedescript, backendimagealt;
+    QString archive, archiveurl, archiveftp;
+    QString dateformat, timeformat, autodelete, deleteamount, defaultsig, defaultemail,
+        templatefilename;
+    QString Fail, Date, Time;
+    std::array<FieldStyle, 6> styles;
+
+    // Derived and run-time fields.
+    QString settingsPath;  // full path of weblog.ini
+    QString activeSection; // "1" ... "9"
+    QString siteHost;      // host part of website
+    QString sitePath;      // "/" + the text of website after its third "/"
+    bool pageRetrieved = false;
+    bool insertAfterRetrieval = false;
+    QString entryDate, entryTime, entryAnchor;
+    QString templateText;
+
+    FieldStyle& style(StyleField f) { return styles[static_cast<int>(f)]; }
+    const FieldStyle& style(StyleField f) const { return styles[static_cast<int>(f)]; }
+};
+
+// The process-wide record.
+Settings& settings();
+
+// The site host and site path derived from a web address: the host is the
+// text between "//" and the next "/"; the path is "/" followed by the text
+// after the third "/". A missing "/" gives empty text at that stage.
+QString deriveSiteHost(const QString& website);
+QString deriveSitePath(const QString& website);
+
+// The numeric value of text read the way Visual Basic's Val() does: leading
+// blanks skipped, then an optional sign, digits, a decimal point and an
+// exponent as far as they go; "" and non-numeric text give 0.
+double numericValue(const QString& text);
+
+// Reads a settings value as a Boolean word: "True"/"False" in any letter case,
+// or a number (non-zero is true). Anything else is not a Boolean: ok = false.
+bool readBoolean(const QString& text, bool* ok);
