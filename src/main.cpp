@@ -1,6 +1,69 @@
-#include <QCoreApplication>
+// Pagewick: chooses between the window and the command line.
+
+#include "app/ProgramDir.h"
+#include "app/Prompt.h"
+#include "app/ui/Form1.h"
+#include "app/ui/QtPrompt.h"
+
+#include <QApplication>
+#include <QStringList>
+
+#include <cstdio>
+
+namespace {
+
+const char* const kUsage =
+    "Usage: pagewick [--dir DIR]\n"
+    "       pagewick --version | --help\n"
+    "\n"
+    "Options:\n"
+    "  --dir DIR    use DIR as the program directory (weblog.ini, template,\n"
+    "               working files); default $XDG_DATA_HOME/pagewick\n"
+    "  --version    print the version and exit\n"
+    "  --help       print this help and exit\n";
+
+} // namespace
+
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    return 0;
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+
+    QString dir;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--version")) {
+            std::printf("%s\n", qPrintable(versionText()));
+            return 0;
+        }
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (a == QLatin1String("--dir") && i + 1 < args.size()) {
+            dir = args[++i];
+        } else if (a.startsWith(QLatin1String("--dir="))) {
+            dir = a.mid(6);
+        } else {
+            std::fprintf(stderr, "pagewick: unknown option %s\n\n%s", qPrintable(a), kUsage);
+            return 2;
+        }
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Pagewick"));
+    QApplication::setApplicationVersion(versionText());
+    QString error;
+    if (!setProgramDir(dir.isEmpty() ? defaultProgramDir() : dir, &error)) {
+        std::fprintf(stderr, "pagewick: %s\n", qPrintable(error));
+        return 1;
+    }
+    QtPrompt qtPrompt;
+    setPrompt(&qtPrompt);
+    Form1 window;
+    window.Form_Load();
+    const int rc = app.exec();
+    setPrompt(nullptr);
+    return rc;
 }

@@ -28,7 +28,8 @@ public:
     // all but Resend, which keeps its state. Both hide the progress bar.
     virtual void ButtsOn(bool enable) = 0;
     virtual void setFinishEnabled(bool enabled) = 0;        // butt_Fin
-    virtual void setResend(bool visible, bool enabled) = 0; // butt_resend
+    virtual void setResendEnabled(bool enabled) = 0;        // butt_resend
+    virtual void setResendVisible(bool visible) = 0;
     virtual void setPreferencesEnabled(bool enabled) = 0;   // mnuPreferences
     virtual void setBusy(bool busy) = 0;                    // hourglass pointer
     // The progress bar: shown with a range and value, or hidden.
@@ -37,6 +38,9 @@ public:
     virtual int progressValue() const = 0;
 
     virtual EntryFields fields() const = 0;
+    // The default signature and e-mail address of a loaded configuration go
+    // into the signature and e-mail boxes.
+    virtual void setSignature(const QString& sig, const QString& email) = 0;
     // Lets pending window events run (repaint, clicks) during long work.
     virtual void yield() = 0;
 };

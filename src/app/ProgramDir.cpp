@@ -64,3 +64,9 @@ QString versionText()
         .arg(PAGEWICK_VERSION_MINOR)
         .arg(PAGEWICK_VERSION_PATCH);
 }
+
+QString makerSite()
+{
+    const QString site = qEnvironmentVariable("PAGEWICK_SITE");
+    return site.isEmpty() ? QStringLiteral("http://www.example.org") : site;
+}

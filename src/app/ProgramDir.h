@@ -21,3 +21,7 @@ QString workFile(const QString& stem, const QString& extension = QStringLiteral(
 
 // "0.8.4"
 QString versionText();
+
+// The maker's web site (home page "/pagewick/", news file
+// "/pagewick/version.txt"); the environment variable PAGEWICK_SITE replaces it.
+QString makerSite();

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+class MainView;
+class Prompt;
+struct Settings;
+
+// What start-up found, so the window can finish its part (splash, showing
+// the preferences dialog, fetching the page).
+struct StartupOutcome
+{
+    bool configured = false;    // section General named an active configuration
+    bool resendOffered = false; // last automatic upload failed: Resend replaces Finish
+};
+
+// The start-up work shared by the window and the command line: settings path,
+// active configuration, the loaders, and the resend offer after a failed
+// upload. The program directory must already be set. `configOverride` (1..9,
+// 0 for none) loads that configuration for this run without making it the
+// active one in weblog.ini.
+StartupOutcome startUp(Settings& s, Prompt& prompt, MainView& view, int configOverride = 0);
+
+// "webbie" + active section + ".html"
+QString editedPageName();

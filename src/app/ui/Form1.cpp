@@ -1,0 +1,644 @@
+#include "app/ui/Form1.h"
+
+#include "app/ProgramDir.h"
+#include "app/Prompt.h"
+#include "app/Settings.h"
+#include "app/Startup.h"
+#include "setup/ui/frmAbout.h"
+#include "setup/ui/frmSplash.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kQuote = QStringLiteral("\"");
+
+QString colorToHex(quint32 color)
+{
+    return QStringLiteral("#%1%2%3")
+        .arg(color & 0xFF, 2, 16, QLatin1Char('0'))
+        .arg((color >> 8) & 0xFF, 2, 16, QLatin1Char('0'))
+        .arg((color >> 16) & 0xFF, 2, 16, QLatin1Char('0'))
+        .toUpper();
+}
+
+template <typename W> W* named(W* widget, const char* name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+} // namespace
+
+Form1::Form1(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("PageWick: ") + versionText());
+    buildMenus();
+    buildToolbar();
+    buildCentral();
+
+    Timer1 = named(new QTimer(this), "Timer1");
+    Timer1->setInterval(350);
+    connect(Timer1, &QTimer::timeout, this, &Form1::mnuEdit_Click);
+    Timer1->start();
+    resize(760, 620);
+}
+
+Form1::~Form1() = default;
+
+QAction* Form1::addItem(QMenu* menu, const char* name, const QString& caption,
+                        void (Form1::*slot)())
+{
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(QString::fromLatin1(name));
+    if (slot)
+        connect(a, &QAction::triggered, this, slot);
+    return a;
+}
+
+QAction* Form1::addTagItem(QMenu* menu, const char* name, const QString& caption,
+                           const QString& before, const QString& after)
+{
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(QString::fromLatin1(name));
+    connect(a, &QAction::triggered, this, [this, before, after] { InsertAtCursor(before, after); });
+    return a;
+}
+
+void Form1::buildMenus()
+{
+    QMenuBar* bar = menuBar();
+    auto menu = [bar](const char* name, const QString& caption) {
+        QMenu* m = bar->addMenu(caption);
+        m->setObjectName(QString::fromLatin1(name));
+        return m;
+    };
+    auto separator = [](QMenu* m, const char* name) {
+        m->addSeparator()->setObjectName(QString::fromLatin1(name));
+    };
+
+    QMenu* file = menu("mnuFile", QStringLiteral("&File"));
+    mnuNew = addItem(file, "mnuNew", QStringLiteral("&New Entry"), &Form1::mnuNew_Click);
+    mnuBackup = addItem(file, "mnuBackup", QStringLiteral("&Restore Backup"), nullptr);
+    connect(mnuBackup, &QAction::triggered, this, [this] { notYet(QStringLiteral("Restore Backup")); });
+    mnuExit = addItem(file, "mnuExit", QStringLiteral("E&xit"), &Form1::mnuExit_Click);
+
+    QMenu* edit = menu("mnuEdit", QStringLiteral("&Edit"));
+    connect(edit, &QMenu::aboutToShow, this, &Form1::mnuEdit_Click);
+    mnuUndo = addItem(edit, "mnuUndo", QStringLiteral("&Undo"), nullptr);
+    separator(edit, "mnusep");
+    mnuCut = addItem(edit, "mnuCut", QStringLiteral("Cu&t"), nullptr);
+    mnuCopy = addItem(edit, "mnuCopy", QStringLiteral("&Copy"), nullptr);
+    mnuPaste = addItem(edit, "mnuPaste", QStringLiteral("&Paste"), nullptr);
+    mnuDelete = addItem(edit, "mnuDelete", QStringLiteral("&Delete"), nullptr);
+    connect(mnuUndo, &QAction::triggered, this, [this] { SendEditMessage(0x0304); });
+    connect(mnuCut, &QAction::triggered, this, [this] { SendEditMessage(0x0300); });
+    connect(mnuCopy, &QAction::triggered, this, [this] { SendEditMessage(0x0301); });
+    connect(mnuPaste, &QAction::triggered, this, [this] { SendEditMessage(0x0302); });
+    connect(mnuDelete, &QAction::triggered, this, [this] { SendEditMessage(0x0303); });
+    separator(edit, "seperate2");
+    mnuSpell = addItem(edit, "mnuSpell", QStringLiteral("MS Word Spell Check"), nullptr);
+    connect(mnuSpell, &QAction::triggered, this, [this] { notYet(QStringLiteral("Spell Check")); });
+    mnuDeleteLast = addItem(edit, "mnuDeleteLast", QStringLiteral("Delete Last Entry"), nullptr);
+    connect(mnuDeleteLast, &QAction::triggered, this,
+            [this] { notYet(QStringLiteral("Delete Last Entry")); });
+
+    QMenu* html = menu("mnuHTML", QStringLiteral("F&ormat"));
+    QMenu* align = html->addMenu(QStringLiteral("<P> Align"));
+    align->setObjectName(QStringLiteral("mnualign"));
+    addTagItem(align, "mnualigncenter", QStringLiteral("Center"), QStringLiteral("<P align=center>"), {});
+    addTagItem(align, "mnualignleft", QStringLiteral("Left"), QStringLiteral("<P align=left>"), {});
+    addTagItem(align, "mnualignright", QStringLiteral("Right"), QStringLiteral("<P align=right>"), {});
+    addTagItem(align, "mnualignjustify", QStringLiteral("Justify"), QStringLiteral("<P align=justify>"), {});
+    addTagItem(html, "mnuP", QStringLiteral("<P></P>"), QStringLiteral("<P>"), QStringLiteral("</P>"));
+    addTagItem(html, "mnuCenter", QStringLiteral("Center"), QStringLiteral("<center>"), QStringLiteral("</center>"));
+    addTagItem(html, "mnuBR", QStringLiteral("<BR> Ctrl+Enter"), {}, QStringLiteral("<BR>"));
+    addTagItem(html, "mnuBlockQuote", QStringLiteral("BlockQuote"), QStringLiteral("<BLOCKQUOTE>"),
+               QStringLiteral("</BLOCKQUOTE>"));
+    addItem(html, "mnuLink", QStringLiteral("Link"), &Form1::mnuLink_Click);
+    addTagItem(html, "mnunbsp", QStringLiteral("Hard Space Ctrl+Space"), QStringLiteral("&nbsp;"), {});
+
+    QMenu* fonts = menu("mnuFontsTop", QStringLiteral("F&onts"));
+    QMenu* size = fonts->addMenu(QStringLiteral("Font Size"));
+    size->setObjectName(QStringLiteral("mnuFonts"));
+    const char* sizeNames[] = {"mnuFontUp1", "mnuFontUp2", "mnuFontDown1", "mnuFontDown2"};
+    const char* sizeSteps[] = {"+1", "+2", "-1", "-2"};
+    for (int i = 0; i < 4; ++i) {
+        const QString step = QString::fromLatin1(sizeSteps[i]);
+        addTagItem(size, sizeNames[i], step, QStringLiteral("<font size=") + kQuote + step + kQuote + QLatin1Char('>'),
+                   QStringLiteral("</font>"));
+    }
+    addItem(fonts, "mnufontface", QStringLiteral("Font Face"), &Form1::mnufontface_Click);
+    addItem(fonts, "mnuFontColor", QStringLiteral("Font Color"), &Form1::mnuFontColor_Click);
+    fonts->addSeparator();
+    QMenu* headers = fonts->addMenu(QStringLiteral("Headers"));
+    headers->setObjectName(QStringLiteral("mnuHeaders"));
+    for (int i = 1; i <= 6; ++i) {
+        const QByteArray name = "mnuh" + QByteArray::number(i);
+        addTagItem(headers, name.constData(), QStringLiteral("H%1").arg(i), QStringLiteral("<H%1>").arg(i),
+                   QStringLiteral("</H%1>").arg(i));
+    }
+    fonts->addSeparator();
+    addTagItem(fonts, "mnuBold", QStringLiteral("Bold"), QStringLiteral("<B>"), QStringLiteral("</B>"));
+    addTagItem(fonts, "mnuItalics", QStringLiteral("Italics"), QStringLiteral("<I>"), QStringLiteral("</I>"));
+    addTagItem(fonts, "mnuUnder", QStringLiteral("Underline"), QStringLiteral("<U>"), QStringLiteral("</U>"));
+    addTagItem(fonts, "mnuStrike", QStringLiteral("StrikeOut"), QStringLiteral("<S>"), QStringLiteral("</S>"));
+    addTagItem(fonts, "mnuTT", QStringLiteral("Teletype"), QStringLiteral("<TT>"), QStringLiteral("</TT>"));
+    addTagItem(fonts, "mnuSuper", QStringLiteral("SuperScript"), QStringLiteral("<SUP>"), QStringLiteral("</SUP>"));
+    addTagItem(fonts, "mnuSub", QStringLiteral("SubScript"), QStringLiteral("<SUB>"), QStringLiteral("</SUB>"));
+
+    QMenu* setup = menu("mnuSetUpTop", QStringLiteral("&SetUp"));
+    mnuPreferences = addItem(setup, "mnuPreferences", QStringLiteral("Config"), nullptr);
+    connect(mnuPreferences, &QAction::triggered, this, [this] { notYet(QStringLiteral("Config")); });
+    mnuOptions = addItem(setup, "mnuOptions", QStringLiteral("Auto Customize"), nullptr);
+    connect(mnuOptions, &QAction::triggered, this, [this] { notYet(QStringLiteral("Auto Customize")); });
+    mnuDragnDrop = addItem(setup, "mnuDragnDrop", QStringLiteral("Template Customize"), nullptr);
+    connect(mnuDragnDrop, &QAction::triggered, this,
+            [this] { notYet(QStringLiteral("Template Customize")); });
+
+    QMenu* help = menu("mnuhelptop", QStringLiteral("&Help"));
+    mnuHelp = addItem(help, "mnuHelp", QStringLiteral("Help Files"), nullptr);
+    connect(mnuHelp, &QAction::triggered, this, [this] { notYet(QStringLiteral("Help Files")); });
+    mnuVisitWeb = addItem(help, "mnuVisitWeb", QStringLiteral("Web Site"), nullptr);
+    connect(mnuVisitWeb, &QAction::triggered, this, [this] { notYet(QStringLiteral("Web Site")); });
+    mnuUpdateCheck = addItem(help, "mnuUpdateCheck", QStringLiteral("Check For Updates"), nullptr);
+    connect(mnuUpdateCheck, &QAction::triggered, this,
+            [this] { notYet(QStringLiteral("Check For Updates")); });
+    mnuAbout = addItem(help, "mnuAbout", QStringLiteral("About Pagewick"), &Form1::mnuAbout_Click);
+}
+
+void Form1::buildToolbar()
+{
+    Toolbar1 = named(addToolBar(QStringLiteral("Toolbar1")), "Toolbar1");
+    Toolbar1->setMovable(false);
+    struct Button
+    {
+        const char* key;
+        const char* text;
+        const char* tip;
+    };
+    const Button buttons[] = {
+        {"Undo", "Undo", "Undo"},     {"Cut", "Cut", "Cut"},
+        {"Copy", "Copy", "Copy"},     {"Paste", "Paste", "Paste"},
+        {"Delete", "Del", "Delete"},  {nullptr, nullptr, nullptr},
+        {"Bold", "B", "Bold"},        {"Italics", "I", "Italics"},
+        {"Underline", "U", "Underline"}, {"Strikethru", "S", "StrikeOut"},
+        {nullptr, nullptr, nullptr},  {"Left", "Left", "Align left"},
+        {"Center", "Center", "Align center"}, {"Right", "Right", "Align right"},
+        {"Justify", "Justify", "Justify"}, {nullptr, nullptr, nullptr},
+        {"Spell", "Spell", "Spell check"}, {"Help", "Help", "Help"},
+    };
+    for (const Button& b : buttons) {
+        if (!b.key) {
+            Toolbar1->addSeparator();
+            continue;
+        }
+        QAction* a = Toolbar1->addAction(QString::fromLatin1(b.text));
+        a->setObjectName(QStringLiteral("Toolbar1_") + QString::fromLatin1(b.key));
+        a->setData(QString::fromLatin1(b.key));
+        a->setToolTip(QString::fromLatin1(b.tip));
+        const QString key = QString::fromLatin1(b.key);
+        connect(a, &QAction::triggered, this, [this, key] { Toolbar1_ButtonClick(key); });
+    }
+}
+
+void Form1::buildCentral()
+{
+    auto* central = new QWidget(this);
+    QFont arial(QStringLiteral("Arial"));
+    auto label = [&](const char* name, const QString& text) {
+        auto* l = named(new QLabel(text, central), name);
+        l->setFont(arial);
+        return l;
+    };
+    auto line = [&](const char* name) {
+        auto* e = named(new QLineEdit(central), name);
+        e->setFont(arial);
+        e->installEventFilter(this);
+        connect(e, &QLineEdit::textChanged, this, &Form1::entryTextChanged);
+        return e;
+    };
+
+    Title = label("Title", QStringLiteral("Title:"));
+    Label1 = label("Label1", QStringLiteral("Main:"));
+    Label3 = label("Label3", QStringLiteral("Sig:"));
+    Label5 = label("Label5", QStringLiteral("Email:"));
+    Label2 = label("Label2", QStringLiteral("URL:"));
+    Label4 = label("Label4", QStringLiteral("URL Title:"));
+    txtHead = line("txtHead");
+    txtMain = named(new QPlainTextEdit(central), "txtMain");
+    txtMain->setFont(arial);
+    txtMain->installEventFilter(this);
+    connect(txtMain, &QPlainTextEdit::textChanged, this, &Form1::entryTextChanged);
+    txtSig = line("txtSig");
+    txtEmail = line("txtEmail");
+    // The e-mail address does not ask for a new preview.
+    disconnect(txtEmail, &QLineEdit::textChanged, this, &Form1::entryTextChanged);
+    txtURL = line("txtURL");
+    txtURL->setText(QStringLiteral("http://"));
+    txtURLtitle = line("txtURLtitle");
+    txtStatus = named(new QPlainTextEdit(central), "txtStatus");
+    txtStatus->setReadOnly(true);
+    txtStatus->setFont(arial);
+    txtStatus->setMaximumHeight(90);
+
+    butt_Preview = named(new QPushButton(QStringLiteral("Preview"), central), "butt_Preview");
+    butt_Fin = named(new QPushButton(QStringLiteral("Finish/FTP"), central), "butt_Fin");
+    butt_resend = named(new QPushButton(QStringLiteral("Resend"), central), "butt_resend");
+    butt_resend->hide();
+    connect(butt_Preview, &QPushButton::clicked, this, [this] { notYet(QStringLiteral("Preview")); });
+    connect(butt_Fin, &QPushButton::clicked, this, [this] { notYet(QStringLiteral("Finish")); });
+    connect(butt_resend, &QPushButton::clicked, this, [this] { notYet(QStringLiteral("Resend")); });
+    ProgressBar1 = named(new QProgressBar(central), "ProgressBar1");
+    ProgressBar1->hide();
+
+    // Entry boxes stretch to the right margin; Sig takes the left half and
+    // Email the right half; the body takes every spare pixel of height; the
+    // status box ends left of the buttons.
+    auto* grid = new QGridLayout;
+    grid->addWidget(Title, 0, 0);
+    grid->addWidget(txtHead, 0, 1, 1, 3);
+    grid->addWidget(Label1, 1, 0, Qt::AlignTop);
+    grid->addWidget(txtMain, 1, 1, 1, 3);
+    grid->addWidget(Label3, 2, 0);
+    grid->addWidget(txtSig, 2, 1);
+    grid->addWidget(Label5, 2, 2);
+    grid->addWidget(txtEmail, 2, 3);
+    grid->addWidget(Label2, 3, 0);
+    grid->addWidget(txtURL, 3, 1, 1, 3);
+    grid->addWidget(Label4, 4, 0);
+    grid->addWidget(txtURLtitle, 4, 1, 1, 3);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+    grid->setRowStretch(1, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(txtStatus, 1);
+    auto* buttonColumn = new QVBoxLayout;
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->addWidget(butt_Preview);
+    buttonRow->addWidget(butt_resend);
+    buttonRow->addWidget(butt_Fin);
+    buttonColumn->addLayout(buttonRow);
+    buttonColumn->addWidget(ProgressBar1);
+    buttonColumn->addStretch();
+    buttons->addLayout(buttonColumn);
+
+    auto* outer = new QVBoxLayout(central);
+    outer->addLayout(grid, 1);
+    outer->addLayout(buttons);
+    setCentralWidget(central);
+}
+
+void Form1::Form_Load(int splashMs)
+{
+    frmSplash splash;
+    splash.show();
+    QElapsedTimer started;
+    started.start();
+    hide();
+
+    Settings& s = settings();
+    const StartupOutcome outcome = startUp(s, prompt(), *this);
+    if (!outcome.configured)
+        notYet(QStringLiteral("Config"));
+
+    // The splash stays up at least splashMs (a steady clock, so a start just
+    // before midnight waits no longer than any other).
+    while (started.elapsed() < splashMs && splash.isVisible())
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    splash.close();
+    show();
+    UpdateLocal(false);
+    txtStatus->moveCursor(QTextCursor::End);
+}
+
+void Form1::Form_Activate()
+{
+    if (settings().autoftp != QLatin1String("True")) {
+        butt_Fin->setText(QStringLiteral("Finish"));
+        butt_resend->hide();
+    } else {
+        butt_Fin->setText(QStringLiteral("Finish/FTP"));
+    }
+}
+
+void Form1::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    Form_Activate();
+}
+
+void Form1::UpdateLocal(bool insertAfter)
+{
+    if (updateLocal) {
+        updateLocal(insertAfter);
+        return;
+    }
+    if (settings().website.isEmpty() && settings().ftpsite.isEmpty())
+        return;
+    textStatus(QStringLiteral("Fetching the page is not available in this version yet."));
+}
+
+void Form1::notYet(const QString& command)
+{
+    textStatus(command + QStringLiteral(" is not available in this version yet."));
+}
+
+void Form1::textStatus(const QString& message)
+{
+    QString m = message;
+    const QString current = txtStatus->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    const QString next = appendStatusLine(current, m);
+    if (next == current)
+        return;
+    txtStatus->setPlainText(next);
+    txtStatus->moveCursor(QTextCursor::End);
+    txtStatus->verticalScrollBar()->setValue(txtStatus->verticalScrollBar()->maximum());
+}
+
+void Form1::ButtsOn(bool enable)
+{
+    butt_Fin->setEnabled(enable);
+    butt_Preview->setEnabled(enable);
+    mnuPreferences->setEnabled(enable);
+    mnuBackup->setEnabled(enable);
+    mnuDeleteLast->setEnabled(enable);
+    if (!enable) {
+        butt_resend->setEnabled(false);
+        butt_resend->hide();
+    }
+    ProgressBar1->hide();
+}
+
+void Form1::setFinishEnabled(bool enabled)
+{
+    butt_Fin->setEnabled(enabled);
+}
+
+void Form1::setResendEnabled(bool enabled)
+{
+    butt_resend->setEnabled(enabled);
+}
+
+void Form1::setResendVisible(bool visible)
+{
+    butt_resend->setVisible(visible);
+}
+
+void Form1::setPreferencesEnabled(bool enabled)
+{
+    mnuPreferences->setEnabled(enabled);
+}
+
+void Form1::setBusy(bool busy)
+{
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        while (QApplication::overrideCursor())
+            QApplication::restoreOverrideCursor();
+}
+
+void Form1::showProgress(int minimum, int maximum, int value)
+{
+    ProgressBar1->setRange(minimum, maximum);
+    ProgressBar1->setValue(value);
+    ProgressBar1->show();
+}
+
+void Form1::hideProgress()
+{
+    ProgressBar1->hide();
+}
+
+int Form1::progressValue() const
+{
+    return ProgressBar1->value();
+}
+
+EntryFields Form1::fields() const
+{
+    return {txtHead->text(), txtMain->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n")),
+            txtSig->text(), txtEmail->text(), txtURL->text(), txtURLtitle->text()};
+}
+
+void Form1::setSignature(const QString& sig, const QString& email)
+{
+    txtSig->setText(sig);
+    txtEmail->setText(email);
+}
+
+void Form1::yield()
+{
+    QApplication::processEvents();
+}
+
+QWidget* Form1::focusedTextBox() const
+{
+    QWidget* w = QApplication::focusWidget();
+    if (qobject_cast<QLineEdit*>(w) || qobject_cast<QPlainTextEdit*>(w))
+        return w;
+    return nullptr;
+}
+
+void Form1::InsertAtCursor(const QString& before, const QString& after)
+{
+    QWidget* w = focusedTextBox();
+    if (auto* line = qobject_cast<QLineEdit*>(w)) {
+        if (line->isReadOnly())
+            return;
+        const int start = line->hasSelectedText() ? line->selectionStart() : line->cursorPosition();
+        const QString selected = line->selectedText();
+        line->insert(before + selected + after);
+        if (selected.isEmpty())
+            line->setCursorPosition(start + before.size());
+    } else if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) {
+        if (edit->isReadOnly())
+            return;
+        QTextCursor c = edit->textCursor();
+        const int start = c.selectionStart();
+        const QString selected = c.selectedText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+        c.insertText(before + selected + after);
+        if (selected.isEmpty()) {
+            c.setPosition(start + before.size());
+            edit->setTextCursor(c);
+        }
+    }
+}
+
+void Form1::mnuNew_Click()
+{
+    if (prompt().message(QStringLiteral("This will erase all current text on this form.  Continue?"),
+                         Buttons::OkCancel, Icon::None, QStringLiteral("Clear all fields?")) !=
+        Answer::Ok)
+        return;
+    txtHead->clear();
+    txtMain->clear();
+    txtURL->clear();
+    txtURLtitle->clear();
+}
+
+void Form1::mnuExit_Click()
+{
+    close();
+}
+
+void Form1::mnuLink_Click()
+{
+    const QString text = QStringLiteral("Type the absolute or relative link here.\r\nExamples...\r\n\r\n"
+                                        "") + makerSite() + QStringLiteral("/pagewick/\r\nhelp.html");
+    const QString link = prompt().input(text, QStringLiteral("Place a link")).value_or(QString()).trimmed();
+    InsertAtCursor(QStringLiteral("<a href=") + kQuote + link + kQuote + QLatin1Char('>'),
+                   QStringLiteral("</a>"));
+}
+
+void Form1::mnufontface_Click()
+{
+    const std::optional<QString> face = prompt().chooseFont();
+    if (face)
+        InsertAtCursor(QStringLiteral("<font face=") + kQuote + *face + kQuote + QLatin1Char('>'),
+                       QStringLiteral("</font>"));
+}
+
+void Form1::mnuFontColor_Click()
+{
+    const std::optional<quint32> color = prompt().chooseColor(0);
+    if (color)
+        InsertAtCursor(QStringLiteral("<font color=") + kQuote + colorToHex(*color) + kQuote + QLatin1Char('>'),
+                       QStringLiteral("</font>"));
+}
+
+void Form1::mnuAbout_Click()
+{
+    frmAbout about(this);
+    about.exec();
+}
+
+void Form1::SendEditMessage(int message)
+{
+    QWidget* w = focusedTextBox();
+    if (!w) {
+        prompt().beep();
+        return;
+    }
+    auto* line = qobject_cast<QLineEdit*>(w);
+    auto* edit = qobject_cast<QPlainTextEdit*>(w);
+    switch (message) {
+    case 0x0300:
+        line ? line->cut() : edit->cut();
+        break;
+    case 0x0301:
+        line ? line->copy() : edit->copy();
+        break;
+    case 0x0302:
+        line ? line->paste() : edit->paste();
+        break;
+    case 0x0303:
+        if (line)
+            line->del();
+        else
+            edit->textCursor().removeSelectedText();
+        break;
+    case 0x0304:
+        line ? line->undo() : edit->undo();
+        break;
+    default:
+        break;
+    }
+}
+
+void Form1::mnuEdit_Click()
+{
+    QWidget* w = focusedTextBox();
+    bool canUndo = false, hasSelection = false;
+    if (auto* line = qobject_cast<QLineEdit*>(w)) {
+        canUndo = line->isUndoAvailable();
+        hasSelection = line->hasSelectedText();
+    } else if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) {
+        canUndo = edit->document()->isUndoAvailable();
+        hasSelection = edit->textCursor().hasSelection();
+    }
+    const QMimeData* clip = QApplication::clipboard()->mimeData();
+    const bool canPaste = w && clip && clip->hasText();
+    mnuUndo->setEnabled(w && canUndo);
+    mnuCut->setEnabled(hasSelection);
+    mnuCopy->setEnabled(hasSelection);
+    mnuDelete->setEnabled(hasSelection);
+    mnuPaste->setEnabled(canPaste);
+    const std::pair<const char*, bool> states[] = {{"Undo", w && canUndo}, {"Cut", hasSelection},
+                                                   {"Copy", hasSelection}, {"Paste", canPaste},
+                                                   {"Delete", hasSelection}};
+    for (const auto& [key, on] : states)
+        if (QAction* a = Toolbar1->findChild<QAction*>(QStringLiteral("Toolbar1_") + QString::fromLatin1(key)))
+            a->setEnabled(on);
+}
+
+void Form1::Toolbar1_ButtonClick(const QString& key)
+{
+    static const QHash<QString, int> edits = {{QStringLiteral("Undo"), 0x0304}, {QStringLiteral("Cut"), 0x0300},
+                                              {QStringLiteral("Copy"), 0x0301}, {QStringLiteral("Paste"), 0x0302},
+                                              {QStringLiteral("Delete"), 0x0303}};
+    static const QHash<QString, QString> items = {
+        {QStringLiteral("Bold"), QStringLiteral("mnuBold")},
+        {QStringLiteral("Italics"), QStringLiteral("mnuItalics")},
+        {QStringLiteral("Underline"), QStringLiteral("mnuUnder")},
+        {QStringLiteral("Strikethru"), QStringLiteral("mnuStrike")},
+        {QStringLiteral("Left"), QStringLiteral("mnualignleft")},
+        {QStringLiteral("Right"), QStringLiteral("mnualignright")},
+        {QStringLiteral("Justify"), QStringLiteral("mnualignjustify")},
+        {QStringLiteral("Center"), QStringLiteral("mnualigncenter")},
+        {QStringLiteral("Help"), QStringLiteral("mnuHelp")},
+        {QStringLiteral("Spell"), QStringLiteral("mnuSpell")}};
+    if (edits.contains(key)) {
+        SendEditMessage(edits.value(key));
+        return;
+    }
+    if (items.contains(key))
+        if (QAction* a = menuBar()->findChild<QAction*>(items.value(key)))
+            a->trigger();
+}
+
+void Form1::entryTextChanged()
+{
+    butt_Fin->setEnabled(false);
+    mnuEdit_Click();
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event)
+{
+    // Ctrl+Space gives a hard space and Ctrl+Enter a line break in every
+    // entry box; the window sees the keys before the box does.
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() == Qt::ControlModifier) {
+            if (key->key() == Qt::Key_Space) {
+                InsertAtCursor(QStringLiteral("&nbsp;"), {});
+                return true;
+            }
+            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+                InsertAtCursor({}, QStringLiteral("<BR>"));
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

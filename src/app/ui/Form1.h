@@ -1,0 +1,123 @@
+#pragma once
+
+#include "app/MainView.h"
+
+#include <QMainWindow>
+
+#include <functional>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+class QToolBar;
+
+// The main window: the entry boxes, the status box, the publishing buttons,
+// the menus and the markup toolbar. It reads its controls and hands the work
+// to the program's flows; it implements MainView for them.
+class Form1 final : public QMainWindow, public MainView
+{
+    Q_OBJECT
+public:
+    explicit Form1(QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // Start-up: splash for at least `splashMs`, settings, the loaders, the
+    // resend offer, then the window and the page retrieval.
+    void Form_Load(int splashMs = 1000);
+    void Form_Activate();
+
+    // MainView
+    void textStatus(const QString& message) override;
+    void ButtsOn(bool enable) override;
+    void setFinishEnabled(bool enabled) override;
+    void setResendEnabled(bool enabled) override;
+    void setResendVisible(bool visible) override;
+    void setPreferencesEnabled(bool enabled) override;
+    void setBusy(bool busy) override;
+    void showProgress(int minimum, int maximum, int value) override;
+    void hideProgress() override;
+    int progressValue() const override;
+    EntryFields fields() const override;
+    void setSignature(const QString& sig, const QString& email) override;
+    void yield() override;
+
+    // Wraps the selection of the focused text box: before + selection + after.
+    // With nothing selected the caret lands right after `before`.
+    void InsertAtCursor(const QString& before, const QString& after);
+
+    // Retrieval of the page, run at start-up; replaced by the retrieval code.
+    std::function<void(bool)> updateLocal;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildToolbar();
+    void buildCentral();
+    QAction* addItem(QMenu* menu, const char* name, const QString& caption,
+                     void (Form1::*slot)());
+    QAction* addTagItem(QMenu* menu, const char* name, const QString& caption,
+                        const QString& before, const QString& after);
+    void notYet(const QString& command);
+    void UpdateLocal(bool insertAfter);
+
+    void mnuNew_Click();
+    void mnuExit_Click();
+    void mnuEdit_Click();
+    void mnuLink_Click();
+    void mnufontface_Click();
+    void mnuFontColor_Click();
+    void mnuAbout_Click();
+    void SendEditMessage(int message);
+    void Toolbar1_ButtonClick(const QString& key);
+    void entryTextChanged();
+
+    QWidget* focusedTextBox() const;
+
+public:
+    // Controls, named as the program names them.
+    QLineEdit* txtHead = nullptr;
+    QPlainTextEdit* txtMain = nullptr;
+    QLineEdit* txtSig = nullptr;
+    QLineEdit* txtEmail = nullptr;
+    QLineEdit* txtURL = nullptr;
+    QLineEdit* txtURLtitle = nullptr;
+    QPlainTextEdit* txtStatus = nullptr;
+    QLabel* Title = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QPushButton* butt_Preview = nullptr;
+    QPushButton* butt_Fin = nullptr;
+    QPushButton* butt_resend = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QToolBar* Toolbar1 = nullptr;
+    QTimer* Timer1 = nullptr;
+
+    QAction* mnuNew = nullptr;
+    QAction* mnuBackup = nullptr;
+    QAction* mnuExit = nullptr;
+    QAction* mnuUndo = nullptr;
+    QAction* mnuCut = nullptr;
+    QAction* mnuCopy = nullptr;
+    QAction* mnuPaste = nullptr;
+    QAction* mnuDelete = nullptr;
+    QAction* mnuSpell = nullptr;
+    QAction* mnuDeleteLast = nullptr;
+    QAction* mnuPreferences = nullptr;
+    QAction* mnuOptions = nullptr;
+    QAction* mnuDragnDrop = nullptr;
+    QAction* mnuHelp = nullptr;
+    QAction* mnuVisitWeb = nullptr;
+    QAction* mnuUpdateCheck = nullptr;
+    QAction* mnuAbout = nullptr;
+};
