@@ -1,0 +1,323 @@
+#!/usr/bin/python3
+"""A small FTP server for the transfer tests, built on pyftpdlib.
+
+It serves one folder to one user on 127.0.0.1, binds a free port and prints
+"PORT <number>" on standard output once it accepts connections. It stops when
+its standard input closes (the test process that started it went away) or on
+SIGTERM.
+
+Misbehaviour for the tests is read from a JSON control file (--control) at
+the start of every command and every data transfer, so a running server can
+be switched between cases without restarting it. Keys, all optional:
+
+  deny             list of server paths ("/locked") the user may not touch
+                   in any way: every command on them answers 550
+  disk_full_after  uploads keep only this many bytes; the rest of the data is
+                   read and dropped and the upload is answered with 452
+  drop_after       after this many bytes of a data transfer (either way) the
+                   data and control connections are closed without a reply
+  stall_after      after this many bytes of a data transfer the server stops
+                   sending or reading, leaving both connections open
+  delay_ms         pause after every block of a data transfer
+  block_size       size of such a block (default 8192)
+  no_mlsd          answer MLSD with 500, as servers without RFC 3659 do
+
+Every event goes to the log file (--log), one line each:
+  CONNECT, DISCONNECT, LOGIN <user>, and CMD <command line as received>.
+"""
+
+import argparse
+import json
+import logging
+import os
+import signal
+import sys
+import threading
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import DTPHandler, FTPHandler
+from pyftpdlib.ioloop import RetryError
+from pyftpdlib.servers import FTPServer
+
+try:
+    from pyftpdlib.handlers import TLS_DTPHandler, TLS_FTPHandler
+except ImportError:  # pyOpenSSL missing
+    TLS_DTPHandler = TLS_FTPHandler = None
+
+
+class Config:
+    """Reads the control file on demand; a missing or half-written file
+    counts as 'no misbehaviour'."""
+
+    def __init__(self, path):
+        self.path = path
+
+    def read(self):
+        if not self.path:
+            return {}
+        try:
+            with open(self.path, "r", encoding="utf-8") as f:
+                return json.load(f)
+        except (OSError, ValueError):
+            return {}
+
+
+class EventLog:
+    def __init__(self, path):
+        self.path = path
+        self.lock = threading.Lock()
+
+    def write(self, text):
+        if not self.path:
+            return
+        with self.lock, open(self.path, "a", encoding="utf-8",
+                             errors="backslashreplace") as f:
+            f.write(text + "\n")
+
+
+CONFIG = Config(None)
+LOG = EventLog(None)
+
+
+class DenyingAuthorizer(DummyAuthorizer):
+    """Refuses every permission inside the folders listed under "deny"."""
+
+    root = ""
+
+    def _denied(self, path):
+        if path is None:
+            return False
+        real = os.path.realpath(path)
+        for entry in CONFIG.read().get("deny", []):
+            locked = os.path.realpath(
+                os.path.join(self.root, entry.lstrip("/")))
+            if real == locked or real.startswith(locked + os.sep):
+                return True
+        return False
+
+    def has_perm(self, username, perm, path=None):
+        if self._denied(path):
+            return False
+        return super().has_perm(username, perm, path)
+
+
+class MisbehavingDTP:
+    """Data channel mix-in that applies the control file's cases."""
+
+    def __init__(self, sock, cmd_channel):
+        self.conf = CONFIG.read()
+        self.disk_full = False
+        self.stalled = False
+        self.resumer = None
+        super().__init__(sock, cmd_channel)
+        size = int(self.conf.get("block_size", 8192))
+        if self.conf.get("delay_ms") or self.conf.get("stall_after") is not None \
+                or self.conf.get("drop_after") is not None:
+            self.ac_out_buffer_size = size
+            self.ac_in_buffer_size = size
+
+    def use_sendfile(self):
+        return False
+
+    def _moved(self):
+        return self.tot_bytes_sent + self.tot_bytes_received
+
+    def _limit(self, wanted):
+        """How many bytes may move now; None once the connection dropped."""
+        moved = self._moved()
+        drop = self.conf.get("drop_after")
+        if drop is not None and moved >= drop:
+            self._drop()
+            return None
+        stall = self.conf.get("stall_after")
+        if stall is not None and moved >= stall:
+            self._stall()
+            return 0
+        for limit in (drop, stall):
+            if limit is not None:
+                wanted = min(wanted, limit - moved)
+        return max(wanted, 1)
+
+    def _drop(self):
+        LOG.write("DROP")
+        self._resp = ()
+        channel = self.cmd_channel
+        self.close()
+        channel.close()
+
+    def _stall(self):
+        if not self.stalled:
+            self.stalled = True
+            LOG.write("STALL")
+            self.del_channel()
+
+    def _pause(self):
+        delay = self.conf.get("delay_ms")
+        if not delay or self._closed:
+            return
+        event = self.ioloop.READ if self.receive else self.ioloop.WRITE
+
+        def resume():
+            if not self._closed:
+                self.add_channel(events=event)
+
+        self.del_channel()
+        self.resumer = self.ioloop.call_later(delay / 1000.0, resume,
+                                              _errback=self.handle_error)
+
+    def send(self, data):
+        allowed = self._limit(len(data))
+        if not allowed:
+            return 0
+        sent = super().send(data[:allowed])
+        self._pause()
+        return sent
+
+    def recv(self, buffer_size):
+        allowed = self._limit(buffer_size)
+        if not allowed:
+            raise RetryError
+        chunk = super().recv(allowed)
+        self._pause()
+        return chunk
+
+    def enable_receiving(self, type, cmd):
+        full = self.conf.get("disk_full_after")
+        if full is not None and self.file_obj is not None:
+            self.file_obj = FullDisk(self.file_obj, full, self)
+        super().enable_receiving(type, cmd)
+
+    def close(self):
+        if not self._closed:
+            if self.resumer is not None and not self.resumer.cancelled:
+                self.resumer.cancel()
+            if self.disk_full and self._resp and self._resp[0].startswith("226"):
+                self._resp = ("452 Insufficient storage space; transfer aborted.",
+                              logging.getLogger("pyftpdlib").warning)
+        super().close()
+
+
+class FullDisk:
+    """File wrapper that keeps only the first bytes of an upload, like a
+    disk that runs full: the rest is dropped and the channel told so."""
+
+    def __init__(self, real, room, channel):
+        self.real = real
+        self.room = room
+        self.channel = channel
+        self.name = real.name
+
+    @property
+    def closed(self):
+        return self.real.closed
+
+    def close(self):
+        self.real.close()
+
+    def write(self, chunk):
+        keep = chunk[:max(0, self.room)]
+        if len(keep) < len(chunk):
+            self.channel.disk_full = True
+        if keep:
+            self.real.write(keep)
+            self.room -= len(keep)
+
+
+class PlainDTP(MisbehavingDTP, DTPHandler):
+    pass
+
+
+class LoggingHandler:
+    """Control channel mix-in: logs, and answers MLSD with 500 on request."""
+
+    auth_failed_timeout = 0  # answer a wrong password at once
+
+    def handle(self):
+        LOG.write("CONNECT")
+        super().handle()
+
+    def on_disconnect(self):
+        LOG.write("DISCONNECT")
+
+    def on_login(self, username):
+        LOG.write("LOGIN " + username)
+
+    def pre_process_command(self, line, cmd, arg):
+        LOG.write("CMD " + line)
+        if cmd == "MLSD" and CONFIG.read().get("no_mlsd"):
+            self.respond('500 Command "MLSD" not understood.')
+            return
+        super().pre_process_command(line, cmd, arg)
+
+
+class PlainHandler(LoggingHandler, FTPHandler):
+    dtp_handler = PlainDTP
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--root", required=True)
+    parser.add_argument("--user", default="tester")
+    parser.add_argument("--password", default="secret")
+    parser.add_argument("--control", default="")
+    parser.add_argument("--log", default="")
+    parser.add_argument("--tls-cert", default="",
+                        help="PEM certificate: require TLS (explicit, AUTH TLS)")
+    parser.add_argument("--tls-key", default="", help="PEM private key")
+    args = parser.parse_args()
+
+    global CONFIG, LOG
+    CONFIG = Config(args.control)
+    LOG = EventLog(args.log)
+    logging.basicConfig(level=logging.ERROR)
+
+    authorizer = DenyingAuthorizer()
+    authorizer.root = os.path.realpath(args.root)
+    authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
+
+    if args.tls_cert:
+        if TLS_FTPHandler is None:
+            print("ERROR TLS needs pyOpenSSL (Debian package python3-openssl)",
+                  flush=True)
+            return 2
+
+        class TlsDTP(MisbehavingDTP, TLS_DTPHandler):
+            pass
+
+        class TlsHandler(LoggingHandler, TLS_FTPHandler):
+            dtp_handler = TlsDTP
+            certfile = args.tls_cert
+            keyfile = args.tls_key or None
+            tls_control_required = True
+            tls_data_required = True
+
+        handler = TlsHandler
+    else:
+        handler = PlainHandler
+    handler.authorizer = authorizer
+    handler.banner = "Pagewick test FTP server ready."
+
+    server = FTPServer(("127.0.0.1", 0), handler)
+    port = server.socket.getsockname()[1]
+
+    def stop(*_):
+        os._exit(0)
+
+    signal.signal(signal.SIGTERM, stop)
+
+    def watch_stdin():
+        try:
+            while sys.stdin.buffer.read(4096):
+                pass
+        except OSError:
+            pass
+        os._exit(0)
+
+    threading.Thread(target=watch_stdin, daemon=True).start()
+    print("PORT %d" % port, flush=True)
+    server.serve_forever()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

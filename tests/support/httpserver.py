@@ -1,0 +1,217 @@
+#!/usr/bin/python3
+"""A small HTTP server for the transfer tests.
+
+It serves the files of one folder on 127.0.0.1, binds a free port and prints
+"PORT <number>" on standard output once it accepts connections. It stops when
+its standard input closes (the test process that started it went away) or on
+SIGTERM. With --tls-cert (and --tls-key) it speaks HTTPS.
+
+How a request is answered can be switched per path through a JSON control
+file (--control), read at every request:
+
+  {"paths": {"/page.html": {"status": 404}}, "default": {...}}
+
+A path's entry (or "default" for paths without one) may hold:
+
+  status         answer with this status (401, 404, 500, ...) and a short
+                 HTML body instead of the file
+  no_length      send the file without Content-Length and close the
+                 connection after it
+  extra          send this many bytes more than Content-Length announces
+  close          close the connection without answering
+  delay_ms       pause after every block of the body
+  block_size     size of such a block (default 8192)
+  stall_after    send this many bytes of the body, then nothing more (the
+                 connection stays open for up to a minute)
+  headers        extra response headers, {"Name": "value"}
+
+Every request is logged (--log) as one line: method and path.
+"""
+
+import argparse
+import json
+import os
+import signal
+import socket
+import ssl
+import sys
+import threading
+import time
+from http import HTTPStatus
+from http.server import SimpleHTTPRequestHandler, ThreadingHTTPServer
+from urllib.parse import unquote, urlsplit
+
+
+def read_control(path):
+    if not path:
+        return {}
+    try:
+        with open(path, "r", encoding="utf-8") as f:
+            return json.load(f)
+    except (OSError, ValueError):
+        return {}
+
+
+class Handler(SimpleHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    control_path = ""
+    log_path = ""
+    log_lock = threading.Lock()
+
+    def log_message(self, format, *args):
+        pass
+
+    def _log(self):
+        if not self.log_path:
+            return
+        with self.log_lock, open(self.log_path, "a", encoding="utf-8",
+                                 errors="backslashreplace") as f:
+            f.write("%s %s\n" % (self.command, self.path))
+
+    def _behaviour(self):
+        control = read_control(self.control_path)
+        path = unquote(urlsplit(self.path).path)
+        paths = control.get("paths", {})
+        if path in paths:
+            return paths[path]
+        return control.get("default", {})
+
+    def do_HEAD(self):
+        self._log()
+        super().do_HEAD()
+
+    def do_GET(self):
+        self._log()
+        how = self._behaviour()
+        if how.get("close"):
+            self.close_connection = True
+            try:
+                self.connection.shutdown(socket.SHUT_RDWR)
+            except OSError:
+                pass
+            return
+        if "status" in how:
+            self._answer_status(int(how["status"]), how)
+            return
+        local = self.translate_path(self.path)
+        if os.path.isdir(local) or not os.path.isfile(local):
+            self._answer_status(404, how)
+            return
+        with open(local, "rb") as f:
+            body = f.read()
+        self.send_response(200)
+        self.send_header("Content-Type", self.guess_type(local))
+        if how.get("no_length"):
+            self.send_header("Connection", "close")
+            self.close_connection = True
+        else:
+            self.send_header("Content-Length", str(len(body)))
+        for name, value in how.get("headers", {}).items():
+            self.send_header(name, value)
+        self.end_headers()
+        if how.get("extra"):
+            body += b"X" * int(how["extra"])
+            self.close_connection = True
+        self._send_body(body, how)
+
+    def _answer_status(self, status, how):
+        phrase = HTTPStatus(status).phrase if status in HTTPStatus._value2member_map_ else ""
+        body = ("<html><body><h1>%d %s</h1></body></html>\n" % (status, phrase)).encode()
+        self.send_response(status)
+        self.send_header("Content-Type", "text/html")
+        self.send_header("Content-Length", str(len(body)))
+        if status == 401:
+            self.send_header("WWW-Authenticate", 'Basic realm="test"')
+        for name, value in how.get("headers", {}).items():
+            self.send_header(name, value)
+        self.end_headers()
+        self.wfile.write(body)
+
+    def _send_body(self, body, how):
+        block = int(how.get("block_size", 8192))
+        delay = how.get("delay_ms", 0) / 1000.0
+        stall = how.get("stall_after")
+        sent = 0
+        try:
+            while sent < len(body):
+                if stall is not None and sent >= stall:
+                    self.wfile.flush()
+                    self.close_connection = True
+                    self._hold()
+                    return
+                size = block
+                if stall is not None:
+                    size = min(size, stall - sent)
+                self.wfile.write(body[sent:sent + size])
+                self.wfile.flush()
+                sent += size
+                if delay:
+                    time.sleep(delay)
+        except OSError:
+            self.close_connection = True
+
+    def _hold(self):
+        """Keep the connection open without sending, until the client gives
+        up or a minute has passed."""
+        self.connection.settimeout(1.0)
+        deadline = time.monotonic() + 60
+        while time.monotonic() < deadline:
+            try:
+                if not self.connection.recv(4096):
+                    return
+            except socket.timeout:
+                continue
+            except OSError:
+                return
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--root", required=True)
+    parser.add_argument("--control", default="")
+    parser.add_argument("--log", default="")
+    parser.add_argument("--tls-cert", default="", help="PEM certificate: speak HTTPS")
+    parser.add_argument("--tls-key", default="", help="PEM private key")
+    args = parser.parse_args()
+
+    root = os.path.realpath(args.root)
+
+    class RootHandler(Handler):
+        control_path = args.control
+        log_path = args.log
+
+        def __init__(self, *a, **kw):
+            super().__init__(*a, directory=root, **kw)
+
+    server = ThreadingHTTPServer(("127.0.0.1", 0), RootHandler)
+    server.daemon_threads = True
+    if args.tls_cert:
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(args.tls_cert, args.tls_key or None)
+        # The handshake runs in the request's thread, so a client that
+        # refuses the certificate does not hold up the others.
+        server.socket = context.wrap_socket(server.socket, server_side=True,
+                                            do_handshake_on_connect=False)
+    port = server.server_address[1]
+
+    def stop(*_):
+        os._exit(0)
+
+    signal.signal(signal.SIGTERM, stop)
+
+    def watch_stdin():
+        try:
+            while sys.stdin.buffer.read(4096):
+                pass
+        except OSError:
+            pass
+        os._exit(0)
+
+    threading.Thread(target=watch_stdin, daemon=True).start()
+    print("PORT %d" % port, flush=True)
+    server.serve_forever()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
