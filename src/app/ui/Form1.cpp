@@ -233,7 +233,6 @@ void Form1::buildCentral()
         auto* e = named(new QLineEdit(central), name);
         e->setFont(arial);
         e->installEventFilter(this);
-        connect(e, &QLineEdit::textChanged, this, &Form1::entryTextChanged);
         return e;
     };
 
@@ -247,11 +246,8 @@ void Form1::buildCentral()
     txtMain = named(new QPlainTextEdit(central), "txtMain");
     txtMain->setFont(arial);
     txtMain->installEventFilter(this);
-    connect(txtMain, &QPlainTextEdit::textChanged, this, &Form1::entryTextChanged);
     txtSig = line("txtSig");
     txtEmail = line("txtEmail");
-    // The e-mail address does not ask for a new preview.
-    disconnect(txtEmail, &QLineEdit::textChanged, this, &Form1::entryTextChanged);
     txtURL = line("txtURL");
     txtURL->setText(QStringLiteral("http://"));
     txtURLtitle = line("txtURLtitle");
@@ -259,6 +255,8 @@ void Form1::buildCentral()
     txtStatus->setReadOnly(true);
     txtStatus->setFont(arial);
     txtStatus->setMaximumHeight(90);
+    txtStatus->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    txtStatus->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     butt_Preview = named(new QPushButton(QStringLiteral("Preview"), central), "butt_Preview");
     butt_Fin = named(new QPushButton(QStringLiteral("Finish/FTP"), central), "butt_Fin");
@@ -269,6 +267,12 @@ void Form1::buildCentral()
     connect(butt_resend, &QPushButton::clicked, this, [this] { notYet(QStringLiteral("Resend")); });
     ProgressBar1 = named(new QProgressBar(central), "ProgressBar1");
     ProgressBar1->hide();
+
+    // A changed entry must be previewed again before it can be published
+    // (the e-mail address is not part of that).
+    for (QLineEdit* e : {txtHead, txtSig, txtURL, txtURLtitle})
+        connect(e, &QLineEdit::textChanged, this, &Form1::entryTextChanged);
+    connect(txtMain, &QPlainTextEdit::textChanged, this, &Form1::entryTextChanged);
 
     // Entry boxes stretch to the right margin; Sig takes the left half and
     // Email the right half; the body takes every spare pixel of height; the
