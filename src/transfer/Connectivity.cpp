@@ -1,0 +1,29 @@
+#include "transfer/Connectivity.h"
+
+#include <QNetworkInformation>
+#include <QNetworkInterface>
+
+bool IsNetConnected()
+{
+    if (qEnvironmentVariable("PAGEWICK_OFFLINE") == QLatin1String("1"))
+        return false;
+    if (!QNetworkInformation::instance() &&
+        !QNetworkInformation::load(QNetworkInformation::Feature::Reachability))
+        return true;
+    const QNetworkInformation* info = QNetworkInformation::instance();
+    if (!info || !info->supports(QNetworkInformation::Feature::Reachability))
+        return true;
+    return info->reachability() != QNetworkInformation::Reachability::Disconnected;
+}
+
+bool IsDialUpConfigured()
+{
+    if (qEnvironmentVariable("PAGEWICK_OFFLINE") == QLatin1String("1"))
+        return false;
+    const auto interfaces = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface& i : interfaces)
+        if (i.type() == QNetworkInterface::Ppp && (i.flags() & QNetworkInterface::IsUp) &&
+            (i.flags() & QNetworkInterface::IsRunning))
+            return true;
+    return IsNetConnected();
+}
