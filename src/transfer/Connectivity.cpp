@@ -8,7 +8,7 @@ bool IsNetConnected()
     if (qEnvironmentVariable("PAGEWICK_OFFLINE") == QLatin1String("1"))
         return false;
     if (!QNetworkInformation::instance() &&
-        !QNetworkInformation::load(QNetworkInformation::Feature::Reachability))
+        !QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability))
         return true;
     const QNetworkInformation* info = QNetworkInformation::instance();
     if (!info || !info->supports(QNetworkInformation::Feature::Reachability))
