@@ -1,5 +1,7 @@
 #include "app/MainView.h"
 
+#include "app/StringHelpers.h"
+
 QString appendStatusLine(const QString& current, QString& message)
 {
     static const QString crlf = QStringLiteral("\r\n");
@@ -8,13 +10,5 @@ QString appendStatusLine(const QString& current, QString& message)
     const qsizetype at = message.indexOf(crlf);
     if (at >= 0)
         message.remove(at, 2);
-    auto trimBlanks = [](const QString& s) {
-        qsizetype b = 0, e = s.size();
-        while (b < e && s[b] == QLatin1Char(' '))
-            ++b;
-        while (e > b && s[e - 1] == QLatin1Char(' '))
-            --e;
-        return s.mid(b, e - b);
-    };
-    return trimBlanks(current) + crlf + trimBlanks(message);
+    return TrimBlanks(current) + crlf + TrimBlanks(message);
 }

@@ -50,6 +50,17 @@ template <typename S> qsizetype InStrRev(const S& text, const S& pattern, qsizet
     return at < 0 ? 0 : at + 1;
 }
 
+// The text without the blanks (spaces only, not other white space) at either end.
+inline QString TrimBlanks(const QString& t)
+{
+    qsizetype b = 0, e = t.size();
+    while (b < e && t[b] == QLatin1Char(' '))
+        ++b;
+    while (e > b && t[e - 1] == QLatin1Char(' '))
+        --e;
+    return t.mid(b, e - b);
+}
+
 // Overloads so that string literals can be passed as marks.
 inline QString TextBefore(const QString& t, const char* m) { return TextBefore(t, QString::fromUtf8(m)); }
 inline QString TextAfter(const QString& t, const char* m) { return TextAfter(t, QString::fromUtf8(m)); }

@@ -5,6 +5,7 @@
 #include "app/ProgramDir.h"
 #include "app/Prompt.h"
 #include "app/Settings.h"
+#include "app/StringHelpers.h"
 #include "app/TextCodec.h"
 #include "prefs/PasswordScrambler.h"
 
@@ -182,18 +183,6 @@ bool readTemplateFile(const QString& fileName, QString* text)
     return true;
 }
 
-namespace {
-QString trimSpaces(const QString& t)
-{
-    qsizetype b = 0, e = t.size();
-    while (b < e && t[b] == QLatin1Char(' '))
-        ++b;
-    while (e > b && t[e - 1] == QLatin1Char(' '))
-        --e;
-    return t.mid(b, e - b);
-}
-} // namespace
-
 TemplateLoad LoadTemplate(Settings& s, Prompt& prompt)
 {
     TemplateLoad load;
@@ -206,7 +195,7 @@ TemplateLoad LoadTemplate(Settings& s, Prompt& prompt)
         prompt.message(QStringLiteral("Template File Not Found"));
         load.editorText = defaultTemplate();
     }
-    s.templateText = trimSpaces(load.editorText);
+    s.templateText = TrimBlanks(load.editorText);
     return load;
 }
 
