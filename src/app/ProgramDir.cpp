@@ -35,10 +35,14 @@ bool setProgramDir(const QString& dir, QString* error)
         return false;
     }
     currentDir = path;
-    const QString templ = path + QStringLiteral("/template.txt");
-    if (!QFile::exists(templ) && QFile::copy(QStringLiteral(":/template.txt"), templ))
-        QFile::setPermissions(templ, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                         QFile::ReadOther);
+    // Installed files the user may edit or open; never overwritten.
+    for (const char* name : {"template.txt", "pagewick.html"}) {
+        const QString target = path + QLatin1Char('/') + QString::fromLatin1(name);
+        if (!QFile::exists(target) &&
+            QFile::copy(QStringLiteral(":/") + QString::fromLatin1(name), target))
+            QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner |
+                                              QFile::ReadGroup | QFile::ReadOther);
+    }
     return true;
 }
 
