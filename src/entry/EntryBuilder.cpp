@@ -85,7 +85,8 @@ qsizetype findPlaceholder(const QString& text, const QString& placeholder)
 
 // The working text with `placeholder` (first occurrence) replaced by the
 // text `make` returns; `make` runs only when the placeholder is present.
-template <typename Make> void fillPlaceholder(QString& working, const QString& placeholder, Make make)
+template <typename Make>
+void fillPlaceholder(QString& working, const QString& placeholder, Make make)
 {
     const qsizetype at = findPlaceholder(working, placeholder);
     if (at < 0)
@@ -138,11 +139,10 @@ QString BeforeAfter(Settings& record, const QString& fieldName, const QString& t
         open += QStringLiteral("<Font Color=") + ColorToHex(number) + QLatin1Char('>');
         close.prepend(QStringLiteral("</Font>"));
     }
-    const std::pair<const QString*, const char*> effects[] = {
-        {&style->fontbold, "B"},
-        {&style->fontitalic, "I"},
-        {&style->strikethru, "S"},
-        {&style->underline, "U"}};
+    const std::pair<const QString*, const char*> effects[] = {{&style->fontbold, "B"},
+                                                              {&style->fontitalic, "I"},
+                                                              {&style->strikethru, "S"},
+                                                              {&style->underline, "U"}};
     for (const auto& [value, tag] : effects) {
         if (*value == QLatin1String("1")) {
             open += QStringLiteral("<%1>").arg(QLatin1String(tag));
@@ -267,10 +267,10 @@ EntryBuild buildEntry(const EntryFields& input, Settings& record, const QDateTim
     if (!url.isEmpty() && url != QLatin1String("http://"))
         linkValue = QStringLiteral("<a href =") + quote + url + quote + QLatin1Char('>') +
                     urlTitle + QStringLiteral("</a>");
-    const QString sigValue =
-        email.isEmpty() ? sig
-                        : QStringLiteral("<a href=") + quote + QStringLiteral("mailto:") + email +
-                              quote + QLatin1Char('>') + sig + QStringLiteral("</a>");
+    const QString sigValue = email.isEmpty() ? sig
+                                             : QStringLiteral("<a href=") + quote +
+                                                   QStringLiteral("mailto:") + email + quote +
+                                                   QLatin1Char('>') + sig + QStringLiteral("</a>");
 
     QString working = record.templateText;
     fillPlaceholder(working, QStringLiteral("%title"), [&] {
@@ -284,10 +284,12 @@ EntryBuild buildEntry(const EntryFields& input, Settings& record, const QDateTim
     fillPlaceholder(working, QStringLiteral("%sig"),
                     [&] { return BeforeAfter(record, QStringLiteral("sig"), sigValue); });
     fillPlaceholder(working, QStringLiteral("%date"), [&] {
-        return BeforeAfter(record, QStringLiteral("date"), namedDate(now, record.dateformat, locale));
+        return BeforeAfter(record, QStringLiteral("date"),
+                           namedDate(now, record.dateformat, locale));
     });
     fillPlaceholder(working, QStringLiteral("%time"), [&] {
-        return BeforeAfter(record, QStringLiteral("time"), namedTime(now, record.timeformat, locale));
+        return BeforeAfter(record, QStringLiteral("time"),
+                           namedTime(now, record.timeformat, locale));
     });
     fillPlaceholder(working, QStringLiteral("%url"),
                     [&] { return BeforeAfter(record, QStringLiteral("url"), linkValue); });
@@ -300,8 +302,8 @@ EntryBuild buildEntry(const EntryFields& input, Settings& record, const QDateTim
         return BeforeAfter(record, QStringLiteral("url"), newWindow);
     });
 
-    build.html = crlfLineEnds(QStringLiteral("<!--|") + record.entryDate + QLatin1Char('|') +
-                              record.entryTime + QStringLiteral("|-->") + working + endMarker) +
-                 kCrLf;
+    build.core = crlfLineEnds(QStringLiteral("<!--|") + record.entryDate + QLatin1Char('|') +
+                              record.entryTime + QStringLiteral("|-->") + working);
+    build.html = build.core + crlfLineEnds(endMarker) + kCrLf;
     return build;
 }

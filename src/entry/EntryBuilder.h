@@ -37,16 +37,14 @@ QDateTime entryNow();
 // The entry's date and time texts. In en_US exactly "12/5/2000" and
 // "5:44:36 PM"; elsewhere the locale's short date with a four-digit year and
 // its time with seconds, without time zone, blanks always plain blanks.
-QString entryDateText(const QDateTime& now, const QLocale& locale = QLocale::system());
-QString entryTimeText(const QDateTime& now, const QLocale& locale = QLocale::system());
+QString entryDateText(const QDateTime& now, const QLocale& locale = QLocale());
+QString entryTimeText(const QDateTime& now, const QLocale& locale = QLocale());
 
 // The date and time in the named formats of the dateformat / timeformat keys:
 // "long date", "medium date", "short date", "long time", "medium time",
 // "short time". Other words fall back to the medium form (the keys' default).
-QString namedDate(const QDateTime& now, const QString& format,
-                  const QLocale& locale = QLocale::system());
-QString namedTime(const QDateTime& now, const QString& format,
-                  const QLocale& locale = QLocale::system());
+QString namedDate(const QDateTime& now, const QString& format, const QLocale& locale = QLocale());
+QString namedTime(const QDateTime& now, const QString& format, const QLocale& locale = QLocale());
 
 // The anchor name of an entry: the date without its first two "/", followed
 // by the time without its first two ":" and its first blank
@@ -71,7 +69,9 @@ struct EntryBuild
     // The boxes as they are after the build: an empty signature became
     // "Unknown", an empty link text took the link address.
     EntryFields fields;
-    // The entry: time/date marker, filled template, end-marker text, CR LF.
+    // The time/date marker and the filled template (line ends CR LF) ...
+    QString core;
+    // ... and the whole entry: core, end-marker text, CR LF.
     QString html;
     bool ok() const { return failure.isEmpty(); }
 };
@@ -82,4 +82,4 @@ struct EntryBuild
 // BeforeAfter). `endMarker` is "<!--**END**-->" for a page's first entry and
 // empty otherwise.
 EntryBuild buildEntry(const EntryFields& fields, Settings& record, const QDateTime& now,
-                      const QString& endMarker, const QLocale& locale = QLocale::system());
+                      const QString& endMarker, const QLocale& locale = QLocale());

@@ -38,7 +38,7 @@ Answer ScriptedPrompt::ask(const Message& message)
 {
     messages << message;
     if (message.buttons == Buttons::Ok)
-        return answers.isEmpty() ? Answer::Ok : answers.takeFirst();
+        return Answer::Ok; // an OK box needs no script and takes no scripted answer
     if (!answers.isEmpty())
         return answers.takeFirst();
     ++unscripted;

@@ -1,0 +1,464 @@
+// The entry commands on real files in a temporary program directory, with a
+// scripted prompt and a recording view: Preview (with the page fetched first
+// or not), auto-delete with and without archive, the local-or-server choice,
+// Restore Backup and Delete Last Entry, with their messages.
+
+#include "RecordingView.h"
+#include "ScriptedPrompt.h"
+
+#include "app/ProgramDir.h"
+#include "app/Settings.h"
+#include "entry/EntryFlows.h"
+#include "entry/WorkFiles.h"
+
+#include <QtTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray entry(int n, bool last = false)
+{
+    const QByteArray d = QByteArray::number(n);
+    return "<!--|12/" + d + "/2000|9:00:00 AM|-->Post " + d + "\r\n<!--Title-->\r\nText " + d +
+           (last ? "<!--**END**-->" : "") + "\r\n";
+}
+
+const QByteArray kHead = "<html>\r\n<body>\r\n<h1>Caf\xE9</h1>\r\n<!--\xD1-->\r\n";
+const QByteArray kTail = "</body>\r\n</html>\r\n";
+QByteArray page(const QByteArray& entries)
+{
+    return kHead + entries + kTail;
+}
+
+// The entry Preview makes of the boxes filled in init() on 12/5/2000 at
+// 5:44:36 PM (the template's "%url" is empty, hence the two line ends).
+const QByteArray kNew = "<!--|12/5/2000|5:44:36 PM|--><a name=\"125200054436PM\"></a>Hello\r\n"
+                        "<!--Title-->\r\nBy: Ann -- 05-Dec-00 @ 05:44 PM\r\nWorld\r\n\r\n";
+
+const QString kEndMissing =
+    u"This program looks for <!--**END**--> at the end of the last weblog entry.  This marker "
+    "has not been found; therefore, this operation can not be continued."_s;
+
+QString path(const QString& stem)
+{
+    return workFile(stem);
+}
+void put(const QString& stem, const QByteArray& bytes)
+{
+    QVERIFY(WorkFiles::write(path(stem), bytes));
+}
+QByteArray get(const QString& stem)
+{
+    return WorkFiles::read(path(stem)).value_or("<missing>"_ba);
+}
+
+// The least that works on local files: the site is the file "server1.html"
+// of the program directory; publishing copies the edited page to "backup".
+class LocalHooks final : public EntryHooks
+{
+public:
+    EntryFlows* flows = nullptr;
+    QList<bool> updates;
+    QString choice = u"Server"_s;
+    int choices = 0, preferences = 0, published = 0;
+    bool previewEnabled = false;
+    QList<EntryFields> shown;
+
+    void UpdateLocal(bool insertAfter) override
+    {
+        updates << insertAfter;
+        settings().insertAfterRetrieval = insertAfter;
+        WorkFiles::copy(path(u"server"_s), path(u"indexbackup"_s));
+        flows->ReadMarkers();
+    }
+    void PreFinish() override
+    {
+        ++published;
+        WorkFiles::copy(path(u"webbie"_s), path(u"backup"_s));
+    }
+    QString frmUpdate() override
+    {
+        ++choices;
+        return choice;
+    }
+    void showPreferences() override { ++preferences; }
+    void setPreviewEnabled(bool enabled) override { previewEnabled = enabled; }
+    void showFields(const EntryFields& fields) override { shown << fields; }
+};
+
+} // namespace
+
+class TestEntryFlows : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void previewOfRetrievedPage();
+    void previewFetchesAndCleansFirst();
+    void firstEntryThenDeleteLast();
+    void blankBoxesAndMissingMarkers();
+    void autoDeleteWithArchive();
+    void autoDeleteTrouble();
+    void localOrServerChoice();
+    void restoreBackup();
+    void deleteLastEntry();
+
+private:
+    QString opened(const QString& stem) const { return m_dir->path() + u'/' + stem + u"1.html"_s; }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ScriptedPrompt> m_prompt;
+    std::unique_ptr<RecordingView> m_view;
+    std::unique_ptr<LocalHooks> m_hooks;
+    std::unique_ptr<EntryFlows> m_flows;
+};
+
+void TestEntryFlows::initTestCase()
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    qputenv("PAGEWICK_NOW", "2000-12-05T17:44:36");
+}
+
+void TestEntryFlows::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(setProgramDir(m_dir->path()));
+    Settings& s = settings();
+    s = Settings();
+    s.activeSection = u"1"_s;
+    s.templateText = u"%title\r\nBy: %sig -- %date @ %time\r\n%body\r\n%url"_s;
+    s.dateformat = u"medium date"_s;
+    s.timeformat = u"medium time"_s;
+    s.autoftp = u"True"_s;
+    s.autodelete = u"False"_s;
+    s.archive = u"false"_s;
+    s.pageRetrieved = true;
+
+    m_prompt = std::make_unique<ScriptedPrompt>();
+    m_view = std::make_unique<RecordingView>();
+    m_view->entry = {u"Hello"_s, u"World"_s, u"Ann"_s, QString(), u"http://"_s, QString()};
+    m_view->resendVisible = m_view->resendEnabled = true;
+    m_hooks = std::make_unique<LocalHooks>();
+    m_flows = std::make_unique<EntryFlows>(*m_view, *m_hooks);
+    m_hooks->flows = m_flows.get();
+}
+
+void TestEntryFlows::cleanup()
+{
+    m_flows.reset();
+    m_hooks.reset();
+    m_view.reset();
+    m_prompt.reset();
+    m_dir.reset();
+}
+
+void TestEntryFlows::previewOfRetrievedPage()
+{
+    put(u"indexbackup"_s, page(entry(4, true)));
+    m_flows->butt_Preview_Click();
+    QCOMPARE(get(u"webbie"_s), kHead + kNew + "\r\n" + entry(4, true) + "</body>\r\n</html>");
+    QCOMPARE(m_view->status, QStringList({u"Creating Preview..."_s, u"Preview Finished"_s}));
+    QCOMPARE(m_prompt->opened, QStringList{opened(u"webbie"_s)});
+    QVERIFY(m_prompt->messages.isEmpty() && m_hooks->updates.isEmpty());
+    QVERIFY(m_view->finishEnabled && m_view->previewEnabled && !m_view->busy);
+    QVERIFY(!m_view->resendVisible && !m_view->resendEnabled);
+    QCOMPARE(settings().entryDate + u' ' + settings().entryTime, u"12/5/2000 5:44:36 PM"_s);
+
+    // A second preview starts again from the base copy.
+    m_view->entry.head = u"Second"_s;
+    m_flows->butt_Preview_Click();
+    const QByteArray webbie = get(u"webbie"_s);
+    QCOMPARE(webbie.count("<!--|"), 2);
+    QVERIFY(webbie.contains("></a>Second\r\n") && !webbie.contains("></a>Hello\r\n"));
+}
+
+void TestEntryFlows::previewFetchesAndCleansFirst()
+{
+    // The site's page: a byte-order mark, bare LF line ends, five empty lines.
+    settings().pageRetrieved = false;
+    QByteArray served = "\xEF\xBB\xBF" + page("\r\n\r\n\r\n\r\n\r\n" + entry(4, true));
+    served.replace("\r\n", "\n");
+    put(u"server"_s, served);
+    m_flows->butt_Preview_Click();
+    QCOMPARE(m_hooks->updates, QList<bool>{true});
+    QCOMPARE(get(u"indexbackup"_s), page("\r\n\r\n\r\n" + entry(4, true)));
+    QCOMPARE(get(u"webbie"_s),
+             kHead + kNew + "\r\n\r\n\r\n\r\n" + entry(4, true) + "</body>\r\n</html>");
+    QVERIFY(settings().pageRetrieved && !settings().insertAfterRetrieval);
+    QVERIFY(m_prompt->messages.isEmpty());
+    QVERIFY(m_view->finishEnabled); // the page was previewed
+}
+
+void TestEntryFlows::firstEntryThenDeleteLast()
+{
+    settings().pageRetrieved = false;
+    put(u"server"_s, page({}));
+    m_flows->butt_Preview_Click();
+    QCOMPARE(m_prompt->texts(),
+             QStringList{u"Time/Date Markers Not Found.  Assuming this is 1st weblog entry."_s});
+    QCOMPARE(m_prompt->messages[0].title, u"Pagewick"_s);
+    QByteArray first = kNew;
+    first.insert(first.size() - 2, "<!--**END**-->");
+    QCOMPARE(get(u"webbie"_s), kHead + first + "\r\n</body>\r\n</html>");
+
+    // Published, it is the new base copy; Delete Last Entry takes the entry
+    // off with its end marker, and the page is as it was.
+    put(u"indexbackup"_s, get(u"webbie"_s));
+    m_prompt->clear();
+    m_prompt->answers << Answer::Ok;
+    m_flows->mnuDeleteLast_Click();
+    QCOMPARE(get(u"webbie"_s), page({}).chopped(2));
+    QCOMPARE(get(u"delete"_s), page({}).chopped(2));
+    QCOMPARE(m_hooks->published, 1);
+    QCOMPARE(m_prompt->opened, QStringList{opened(u"delete"_s)});
+    QCOMPARE(m_prompt->messages.size(), 1);
+    const Message& m = m_prompt->messages[0];
+    QCOMPARE(m.title, u"Deletion of PageWick Entry"_s);
+    QCOMPARE(m.buttons, Buttons::OkCancel);
+    QCOMPARE(m.text,
+             u"Please view the preview.  If it appears correct, then press \"OK\" to delete "
+             "the old pagewick entry.  If not, then you may CANCEL."_s);
+    QVERIFY(m_hooks->previewEnabled);
+}
+
+void TestEntryFlows::blankBoxesAndMissingMarkers()
+{
+    put(u"indexbackup"_s, "<html>\r\n<!--PAGEWICK-->\r\n" + entry(1, true) + "</html>\r\n");
+    m_view->entry.head.clear();
+    m_view->entry.sig.clear();
+    m_flows->butt_Preview_Click();
+    m_view->entry.head = u"Hello"_s;
+    m_view->entry.main.clear();
+    m_flows->butt_Preview_Click();
+    QCOMPARE(m_prompt->texts(), QStringList({u"The title section cannot be left blank."_s,
+                                             u"The main section cannot be left blank."_s}));
+    QVERIFY(m_hooks->shown.isEmpty() && m_view->status.isEmpty()); // nothing else happened
+
+    // No insertion marker ("<!--PAGEWICK-->" is none): nothing is written.
+    m_view->entry.main = u"World"_s;
+    m_prompt->clear();
+    m_flows->butt_Preview_Click();
+    QCOMPARE(m_hooks->shown.size(), 1); // the signature box now reads "Unknown"
+    QCOMPARE(m_hooks->shown[0].sig, u"Unknown"_s);
+    QCOMPARE(m_prompt->texts(),
+             QStringList{u"Neither insert symbols were found in the web page downloaded from "
+                         "server; therefore, pagewick entry could not be added."_s});
+    QCOMPARE(m_view->status.last(), u"Entry Placement failed."_s);
+    QVERIFY(!WorkFiles::exists(path(u"webbie"_s)) && m_prompt->opened.isEmpty());
+    QVERIFY(!m_view->finishEnabled && m_view->previewEnabled);
+
+    // A page of 0 bytes: first entry, no insertion marker, and the base copy
+    // is not replaced by a lone "<".
+    settings().pageRetrieved = false;
+    put(u"server"_s, QByteArray());
+    m_prompt->clear();
+    m_flows->butt_Preview_Click();
+    QCOMPARE(m_prompt->texts().size(), 2);
+    QVERIFY(m_prompt->texts()[1].startsWith(u"Neither insert symbols"_s));
+    QCOMPARE(get(u"indexbackup"_s), QByteArray());
+}
+
+void TestEntryFlows::autoDeleteWithArchive()
+{
+    Settings& s = settings();
+    s.autodelete = u"TRUE"_s;
+    s.deleteamount = u"2"_s;
+    put(u"indexbackup"_s, page(entry(3) + "\r\n" + entry(2) + "\r\n" + entry(1, true)));
+    const QByteArray trimmed =
+        kHead + kNew + "\r\n" + entry(3) + "\r\n<!--**END**-->\r\n" + "</body>\r\n</html>";
+    // Without archive.
+    m_flows->butt_Preview_Click();
+    QCOMPARE(get(u"webbie"_s), trimmed);
+    QCOMPARE(get(u"delete"_s), trimmed);
+    QVERIFY(!WorkFiles::exists(path(u"archivewebbie"_s)));
+    QCOMPARE(m_prompt->opened, QStringList{opened(u"webbie"_s)});
+
+    // With archive: the cut entries go to the top of the archive page.
+    s.archive = u"true"_s;
+    put(u"archive"_s, "<html>\n<body>\n<!--PagewickArchiveStart-->\n" + entry(0) + "</body>\n");
+    const QByteArray archived = "<html>\r\n<body>\r\n<!--PagewickArchiveStart-->" + entry(2) +
+                                "\r\n" + entry(1).chopped(2) + "\r\n" + entry(0) + "</body>\r\n";
+    m_view->status.clear();
+    m_flows->butt_Preview_Click();
+    QCOMPARE(get(u"webbie"_s), trimmed);
+    QCOMPARE(get(u"archivewebbie"_s), archived);
+    QCOMPARE(m_view->status,
+             QStringList({u"Creating Preview..."_s, u"Preview Finished"_s, u"Creating Archive"_s,
+                          u"Archive Created Successfully"_s}));
+    // Again: the archive is rebuilt from its base copy, the entries go in once.
+    m_flows->butt_Preview_Click();
+    QCOMPARE(get(u"archivewebbie"_s), archived);
+    QVERIFY(m_prompt->messages.isEmpty());
+
+    // Archive page without its start marker: said, and left as it is.
+    put(u"archive"_s, "<html>old archive</html>\r\n");
+    m_flows->butt_Preview_Click();
+    QCOMPARE(m_prompt->messages.size(), 1);
+    QVERIFY(m_prompt->texts()[0].contains(u"archive1.html has no <!--PagewickArchiveStart-->"_s));
+    QCOMPARE(get(u"archivewebbie"_s), "<html>old archive</html>\r\n"_ba);
+    QCOMPARE(get(u"webbie"_s), trimmed);
+    // No archive page at all.
+    QVERIFY(QFile::remove(path(u"archive"_s)));
+    m_prompt->clear();
+    m_flows->butt_Preview_Click();
+    QCOMPARE(m_prompt->texts(), QStringList{u"Archive Page Not Found"_s});
+    QCOMPARE(get(u"webbie"_s), trimmed);
+}
+
+void TestEntryFlows::autoDeleteTrouble()
+{
+    Settings& s = settings();
+    s.autodelete = u"True"_s;
+    put(u"indexbackup"_s, page(entry(2) + "\r\n" + entry(1)));
+    // A keep count that is no whole number from 1 on: said, nothing written.
+    for (const QString& amount : {u""_s, u"abc"_s, u"2.5"_s, u"0"_s, u"-3"_s, u"40000"_s}) {
+        s.deleteamount = amount;
+        m_prompt->clear();
+        m_flows->butt_Preview_Click();
+        QCOMPARE(m_prompt->messages.size(), 1);
+        QVERIFY(m_prompt->texts()[0].contains(u"not a whole number"_s));
+        QVERIFY(!WorkFiles::exists(path(u"webbie"_s)));
+        QVERIFY(!m_view->finishEnabled && m_view->previewEnabled);
+    }
+    QCOMPARE(autoDeleteKeepCount(u" 5 "_s), 6);
+
+    // No end marker: both messages, the untrimmed page, nothing else written.
+    s.deleteamount = u"1"_s;
+    s.archive = u"true"_s;
+    put(u"archive"_s, "<!--PagewickArchiveStart-->");
+    m_prompt->clear();
+    m_flows->butt_Preview_Click();
+    QCOMPARE(m_prompt->texts(),
+             QStringList(
+                 {u"Archive Unable to be performed.  <!--**END**--> not found."_s, kEndMissing}));
+    QCOMPARE(m_view->status.last(), u"End Marker Not Found"_s);
+    QCOMPARE(get(u"webbie"_s).count("<!--|"), 3);
+    QVERIFY(!WorkFiles::exists(path(u"delete"_s)) && !WorkFiles::exists(path(u"archivewebbie"_s)));
+
+    // Fewer entries than the keep count: the plain preview.
+    s.deleteamount = u"3"_s;
+    m_prompt->clear();
+    m_flows->butt_Preview_Click();
+    QVERIFY(m_prompt->messages.isEmpty());
+    QCOMPARE(get(u"webbie"_s).count("<!--|"), 3);
+    QCOMPARE(m_view->status.last(), u"Preview Finished"_s);
+}
+
+void TestEntryFlows::localOrServerChoice()
+{
+    Settings& s = settings();
+    s.autoftp = u"False"_s;
+    s.Date = u"12/2/2000"_s;
+    s.Time = u"10:00:00 AM"_s;
+    const QByteArray served = page(entry(2) + "\r\n" + entry(1, true)),
+                     local = page(entry(1, true));
+    put(u"server"_s, served);
+    put(u"backup"_s, local);
+
+    m_hooks->choice = u"Local"_s;
+    m_hooks->UpdateLocal(false);
+    QCOMPARE(get(u"indexbackup"_s), local);
+    QVERIFY(settings().pageRetrieved && m_view->previewEnabled && !m_view->finishEnabled);
+    m_hooks->choice = u"Config"_s;
+    m_hooks->UpdateLocal(false);
+    QCOMPARE(m_hooks->preferences, 1);
+    QCOMPARE(get(u"indexbackup"_s), served);
+    QCOMPARE(m_hooks->choices, 2);
+    // The recorded time matches, or automatic FTP is on: nobody is asked.
+    s.Time = u"9:00:00 AM"_s;
+    m_hooks->UpdateLocal(false);
+    s.Time = u"other"_s;
+    s.autoftp = u"True"_s;
+    m_hooks->UpdateLocal(false);
+    QCOMPARE(m_hooks->choices, 2);
+    QVERIFY(m_prompt->messages.isEmpty());
+}
+
+void TestEntryFlows::restoreBackup()
+{
+    m_flows->mnuBackup_Click();
+    QCOMPARE(m_prompt->texts(),
+             QStringList{u"Error opening backup1.html.  Can't restore website."_s});
+
+    const QByteArray backup = page(entry(1, true));
+    put(u"backup"_s, backup);
+    put(u"webbie"_s, "current");
+    put(u"archivebackup"_s, "old archive");
+    settings().archive = u"true"_s;
+    m_prompt->clear();
+    m_flows->mnuBackup_Click(); // unscripted: Cancel
+    QCOMPARE(m_prompt->opened, QStringList{opened(u"backup"_s)});
+    QCOMPARE(m_prompt->messages[0].title, u"Restore Web Site?"_s);
+    QCOMPARE(m_prompt->messages[0].text,
+             u"Please view the preview.  If it appears correct, then press \"OK\" to restore from "
+             "the last backup  If not, then you may CANCEL."_s);
+    QCOMPARE(get(u"webbie"_s), "current"_ba);
+    QVERIFY(m_hooks->published == 0 && m_hooks->previewEnabled);
+
+    m_prompt->answers << Answer::Ok;
+    m_flows->mnuBackup_Click();
+    QCOMPARE(get(u"webbie"_s), backup);
+    QCOMPARE(get(u"archivewebbie"_s), "old archive"_ba);
+    QVERIFY(m_hooks->published == 1 && m_view->finishEnabled);
+    // Archive on but no archive backup: only the page, no message.
+    QVERIFY(QFile::remove(path(u"archivebackup"_s)));
+    put(u"archivewebbie"_s, "edited archive");
+    m_prompt->answers << Answer::Ok;
+    m_flows->mnuBackup_Click();
+    QCOMPARE(get(u"archivewebbie"_s), "edited archive"_ba);
+    QCOMPARE(m_hooks->published, 2);
+    QCOMPARE(m_prompt->messages.size(), 3);
+}
+
+void TestEntryFlows::deleteLastEntry()
+{
+    settings().archive = u"true"_s;
+    put(u"indexbackup"_s, page(entry(3) + "\r\n" + entry(2) + "\r\n" + entry(1, true)));
+    put(u"archive"_s, "<!--PagewickArchiveStart-->");
+    put(u"archivewebbie"_s, "left by an earlier preview");
+    put(u"webbie"_s, "current");
+    // Cancel: the cut page is shown, nothing else changes.
+    m_flows->mnuDeleteLast_Click();
+    const QByteArray cut = page(entry(2) + "\r\n" + entry(1, true)).chopped(2);
+    QCOMPARE(get(u"delete"_s), cut);
+    QCOMPARE(get(u"webbie"_s), "current"_ba);
+    QVERIFY(m_hooks->published == 0 && m_view->finishEnabled && m_view->deleteLastEnabled);
+    // OK: exactly the newest entry goes, and nothing goes to the archive.
+    m_prompt->answers << Answer::Ok;
+    m_flows->mnuDeleteLast_Click();
+    QCOMPARE(get(u"webbie"_s), cut);
+    QCOMPARE(get(u"archivewebbie"_s), "<!--PagewickArchiveStart-->"_ba);
+    QCOMPARE(m_hooks->published, 1);
+
+    // Not retrieved yet: fetched first; no end marker: said, nothing written.
+    QVERIFY(QFile::remove(path(u"delete"_s)));
+    settings().pageRetrieved = false;
+    put(u"server"_s, page(entry(2) + "\r\n" + entry(1)));
+    m_prompt->clear();
+    m_flows->mnuDeleteLast_Click();
+    QCOMPARE(m_hooks->updates, QList<bool>{false});
+    QCOMPARE(m_prompt->texts(), QStringList{kEndMissing});
+    QCOMPARE(m_view->status.last(), u"End Marker Not Found"_s);
+    QVERIFY(!WorkFiles::exists(path(u"delete"_s)) && m_view->finishEnabled);
+    // No entry: the edited page is shown again.
+    put(u"indexbackup"_s, page({}));
+    m_prompt->clear();
+    m_flows->mnuDeleteLast_Click();
+    QVERIFY(m_prompt->messages.isEmpty());
+    QCOMPARE(m_prompt->opened, QStringList{opened(u"webbie"_s)});
+    QCOMPARE(m_view->status.last(), u"Preview Finished"_s);
+    // No markup at all: said, nothing written.
+    put(u"indexbackup"_s, "no markup here");
+    m_flows->mnuDeleteLast_Click();
+    QVERIFY(m_prompt->texts().value(0).contains(u"indexbackup1.html"_s));
+    QVERIFY(!WorkFiles::exists(path(u"delete"_s)) && m_view->previewEnabled);
+}
+
+QTEST_GUILESS_MAIN(TestEntryFlows)
+#include "tst_entryflows.moc"
