@@ -3,7 +3,7 @@
 # Run as root (or through sudo). Packages already present are skipped.
 set -eu
 packages="build-essential cmake pkg-config qt6-base-dev libgl-dev libcurl4-openssl-dev
-libenchant-2-dev hunspell-en-us python3 python3-pyftpdlib curl xvfb xauth locales"
+libenchant-2-dev hunspell-en-us python3 python3-pyftpdlib python3-openssl curl xvfb xauth locales"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
