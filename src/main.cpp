@@ -1,5 +1,6 @@
 // Pagewick: chooses between the window and the command line.
 
+#include "app/CommandLine.h"
 #include "app/ProgramDir.h"
 #include "app/Prompt.h"
 #include "app/ui/Form1.h"
@@ -12,11 +13,11 @@
 
 namespace {
 
-const char* const kUsage =
+const char* const kUsageHead =
     "Usage: pagewick [--dir DIR]\n"
-    "       pagewick --version | --help\n"
-    "\n"
-    "Options:\n"
+    "       pagewick --version | --help\n";
+const char* const kWindowUsage =
+    "\nWindow options:\n"
     "  --dir DIR    use DIR as the program directory (weblog.ini, template,\n"
     "               working files); default $XDG_DATA_HOME/pagewick\n"
     "  --version    print the version and exit\n"
@@ -30,6 +31,12 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
 
+    if (isCommand(args)) {
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("Pagewick"));
+        return runCommand(args);
+    }
+
     QString dir;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
@@ -38,7 +45,9 @@ int main(int argc, char** argv)
             return 0;
         }
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            std::fputs(kUsage, stdout);
+            std::fputs(kUsageHead, stdout);
+            std::fputs(kCommandUsage, stdout);
+            std::fputs(kWindowUsage, stdout);
             return 0;
         }
         if (a == QLatin1String("--dir") && i + 1 < args.size()) {
@@ -46,7 +55,8 @@ int main(int argc, char** argv)
         } else if (a.startsWith(QLatin1String("--dir="))) {
             dir = a.mid(6);
         } else {
-            std::fprintf(stderr, "pagewick: unknown option %s\n\n%s", qPrintable(a), kUsage);
+            std::fprintf(stderr, "pagewick: unknown option %s\n\n%s%s%s", qPrintable(a), kUsageHead,
+                         kCommandUsage, kWindowUsage);
             return 2;
         }
     }

@@ -222,6 +222,14 @@ bool EntryFlows::placePreview(QByteArray* cleanedBase)
     // The edited page is the base copy and the entry, in pieces: it is
     // searched and written without being copied whole.
     const PageText::Pieces page = placement.pieces(base.text);
+    // Publishing sends the edited archive page whenever archiving is on: it
+    // starts as the archive as it is, and trimming below adds the entries it
+    // cuts. So what goes out always belongs to this preview.
+    if (archiveOn() && !refreshArchiveCopy()) {
+        m_view.setBusy(false);
+        commandsOnFinishOff();
+        return false;
+    }
     if (trimming)
         return autoDelete(page, keepCount);
     if (!writeWorkFile(editedPageName(), page)) {
@@ -393,17 +401,9 @@ void EntryFlows::deleteLast()
     }
     // Nothing goes to the archive here: what is published as the archive is
     // the archive as it is, not an edited copy left by an earlier preview.
-    const QString archiveName = workFileName(QStringLiteral("archive"));
-    if (archiveOn() && WorkFiles::exists(programFile(archiveName))) {
-        QString error;
-        const QString target = workFileName(QStringLiteral("archivewebbie"));
-        if (!WorkFiles::copy(programFile(archiveName), programFile(target), &error)) {
-            prompt().message(
-                QStringLiteral("Could not copy %1 over %2: %3").arg(archiveName, target, error),
-                Buttons::Ok, Icon::Exclamation);
-            m_view.ButtsOn(true);
-            return;
-        }
+    if (archiveOn() && !refreshArchiveCopy()) {
+        m_view.ButtsOn(true);
+        return;
     }
     m_hooks.PreFinish();
 }
@@ -451,6 +451,20 @@ void EntryFlows::mnuDeleteLast_Click()
     m_view.ButtsOn(false);
     bool lastEntry = false;
     DeleteEntry(1, lastEntry);
+}
+
+bool EntryFlows::refreshArchiveCopy()
+{
+    const QString archiveName = workFileName(QStringLiteral("archive"));
+    if (!WorkFiles::exists(programFile(archiveName)))
+        return true; // reported where the archive is needed
+    QString error;
+    const QString target = workFileName(QStringLiteral("archivewebbie"));
+    if (WorkFiles::copy(programFile(archiveName), programFile(target), &error))
+        return true;
+    prompt().message(QStringLiteral("Could not copy %1 over %2: %3").arg(archiveName, target, error),
+                     Buttons::Ok, Icon::Exclamation);
+    return false;
 }
 
 bool EntryFlows::readWorkFile(const QString& name, QByteArray& bytes)

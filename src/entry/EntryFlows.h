@@ -79,6 +79,8 @@ private:
     bool autoDelete(const PageText::Pieces& page, int keepCount);
     void deleteLast();
     void archiveCutEntries(const PageText::Pieces& block);
+    // "archivewebbie" = "archive"; false (after a message) when it failed.
+    bool refreshArchiveCopy();
     bool readWorkFile(const QString& name, QByteArray& bytes);
     bool writeWorkFile(const QString& name, QByteArrayView bytes);
     bool writeWorkFile(const QString& name, const PageText::Pieces& pieces);

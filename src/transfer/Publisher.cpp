@@ -540,6 +540,8 @@ void Publisher::FtpPut(const QString& local, const QString& remote)
     if (m_ftpAborted)
         return;
     Blink();
+    if (!Inet1.LastNotice().isEmpty())
+        m_view.textStatus(Inet1.LastNotice());
     m_view.textStatus(QStringLiteral("Upload to ") + remote + QStringLiteral(" complete."));
     Blink();
 }

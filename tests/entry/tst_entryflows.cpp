@@ -339,7 +339,9 @@ void TestEntryFlows::autoDeleteTrouble()
                  {u"Archive Unable to be performed.  <!--**END**--> not found."_s, kEndMissing}));
     QCOMPARE(m_view->status.last(), u"End Marker Not Found"_s);
     QCOMPARE(get(u"webbie"_s).count("<!--|"), 3);
-    QVERIFY(!WorkFiles::exists(path(u"delete"_s)) && !WorkFiles::exists(path(u"archivewebbie"_s)));
+    QVERIFY(!WorkFiles::exists(path(u"delete"_s)));
+    // The archive page that would be published is the archive unchanged.
+    QCOMPARE(get(u"archivewebbie"_s), QByteArray("<!--PagewickArchiveStart-->"));
 
     // Fewer entries than the keep count: the plain preview.
     s.deleteamount = u"3"_s;

@@ -14,6 +14,8 @@ be switched between cases without restarting it. Keys, all optional:
                    in any way: every command on them answers 550
   disk_full_after  uploads keep only this many bytes; the rest of the data is
                    read and dropped and the upload is answered with 452
+  lose_after       uploads keep only this many bytes, yet are answered with
+                   226 (as when a connection broke unnoticed)
   drop_after       after this many bytes of a data transfer (either way) the
                    data and control connections are closed without a reply
   stall_after      after this many bytes of a data transfer the server stops
@@ -21,9 +23,12 @@ be switched between cases without restarting it. Keys, all optional:
   delay_ms         pause after every block of a data transfer
   block_size       size of such a block (default 8192)
   no_mlsd          answer MLSD with 500, as servers without RFC 3659 do
+  list_style       "dos": LIST answers in the style of IIS
+                   ("12-06-26  07:05PM       <DIR>          www")
 
-Every event goes to the log file (--log), one line each:
-  CONNECT, DISCONNECT, LOGIN <user>, and CMD <command line as received>.
+Every event goes to the log file (--log), one line each: CONNECT,
+DISCONNECT, LOGIN <user>, CMD <command line as received>, and DROP or STALL
+when a data transfer is broken off on purpose.
 """
 
 import argparse
@@ -33,8 +38,10 @@ import os
 import signal
 import sys
 import threading
+import time
 
 from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.filesystems import AbstractedFS
 from pyftpdlib.handlers import DTPHandler, FTPHandler
 from pyftpdlib.ioloop import RetryError
 from pyftpdlib.servers import FTPServer
@@ -183,8 +190,12 @@ class MisbehavingDTP:
 
     def enable_receiving(self, type, cmd):
         full = self.conf.get("disk_full_after")
-        if full is not None and self.file_obj is not None:
-            self.file_obj = FullDisk(self.file_obj, full, self)
+        lose = self.conf.get("lose_after")
+        if self.file_obj is not None:
+            if full is not None:
+                self.file_obj = FullDisk(self.file_obj, full, self, report=True)
+            elif lose is not None:
+                self.file_obj = FullDisk(self.file_obj, lose, self, report=False)
         super().enable_receiving(type, cmd)
 
     def close(self):
@@ -199,12 +210,14 @@ class MisbehavingDTP:
 
 class FullDisk:
     """File wrapper that keeps only the first bytes of an upload, like a
-    disk that runs full: the rest is dropped and the channel told so."""
+    disk that runs full: the rest is dropped and, when `report` is set, the
+    channel told so."""
 
-    def __init__(self, real, room, channel):
+    def __init__(self, real, room, channel, report):
         self.real = real
         self.room = room
         self.channel = channel
+        self.report = report
         self.name = real.name
 
     @property
@@ -216,7 +229,7 @@ class FullDisk:
 
     def write(self, chunk):
         keep = chunk[:max(0, self.room)]
-        if len(keep) < len(chunk):
+        if len(keep) < len(chunk) and self.report:
             self.channel.disk_full = True
         if keep:
             self.real.write(keep)
@@ -225,6 +238,27 @@ class FullDisk:
 
 class PlainDTP(MisbehavingDTP, DTPHandler):
     pass
+
+
+class StyledFS(AbstractedFS):
+    """Lists directories for LIST in the style the control file asks for."""
+
+    def format_list(self, basedir, listing, ignore_err=True):
+        if CONFIG.read().get("list_style") != "dos":
+            yield from super().format_list(basedir, listing, ignore_err)
+            return
+        for name in listing:
+            path = os.path.join(basedir, name)
+            try:
+                st = os.stat(path)
+            except OSError:
+                continue
+            stamp = time.strftime("%m-%d-%y  %I:%M%p", time.localtime(st.st_mtime))
+            if os.path.isdir(path):
+                line = "%s       <DIR>          %s\r\n" % (stamp, name)
+            else:
+                line = "%s %20d %s\r\n" % (stamp, st.st_size, name)
+            yield line.encode("utf8", self.cmd_channel.unicode_errors)
 
 
 class LoggingHandler:
@@ -282,7 +316,13 @@ def main():
             return 2
 
         class TlsDTP(MisbehavingDTP, TLS_DTPHandler):
-            pass
+            def readable(self):
+                # A client may open the data connection before it sends
+                # RETR or STOR; the handshake must go on meanwhile instead
+                # of the idle channel being closed.
+                if self._ssl_accepting:
+                    return True
+                return super().readable()
 
         class TlsHandler(LoggingHandler, TLS_FTPHandler):
             dtp_handler = TlsDTP
@@ -295,6 +335,7 @@ def main():
     else:
         handler = PlainHandler
     handler.authorizer = authorizer
+    handler.abstracted_fs = StyledFS
     handler.banner = "Pagewick test FTP server ready."
 
     server = FTPServer(("127.0.0.1", 0), handler)

@@ -6,6 +6,9 @@
 #include "app/Startup.h"
 #include "setup/ui/frmAbout.h"
 #include "setup/ui/frmSplash.h"
+#include "setup/ui/frmUpdate.h"
+#include "transfer/Publisher.h"
+#include "transfer/UpdateCheck.h"
 
 #include <QAction>
 #include <QApplication>
@@ -98,7 +101,10 @@ void Form1::buildMenus()
     QMenu* file = menu("mnuFile", QStringLiteral("&File"));
     mnuNew = addItem(file, "mnuNew", QStringLiteral("&New Entry"), &Form1::mnuNew_Click);
     mnuBackup = addItem(file, "mnuBackup", QStringLiteral("&Restore Backup"), nullptr);
-    connect(mnuBackup, &QAction::triggered, this, [this] { notYet(QStringLiteral("Restore Backup")); });
+    connect(mnuBackup, &QAction::triggered, this, [this] {
+        if (m_flows)
+            m_flows->mnuBackup_Click();
+    });
     mnuExit = addItem(file, "mnuExit", QStringLiteral("E&xit"), &Form1::mnuExit_Click);
 
     QMenu* edit = menu("mnuEdit", QStringLiteral("&Edit"));
@@ -118,8 +124,10 @@ void Form1::buildMenus()
     mnuSpell = addItem(edit, "mnuSpell", QStringLiteral("MS Word Spell Check"), nullptr);
     connect(mnuSpell, &QAction::triggered, this, [this] { notYet(QStringLiteral("Spell Check")); });
     mnuDeleteLast = addItem(edit, "mnuDeleteLast", QStringLiteral("Delete Last Entry"), nullptr);
-    connect(mnuDeleteLast, &QAction::triggered, this,
-            [this] { notYet(QStringLiteral("Delete Last Entry")); });
+    connect(mnuDeleteLast, &QAction::triggered, this, [this] {
+        if (m_flows)
+            m_flows->mnuDeleteLast_Click();
+    });
 
     QMenu* html = menu("mnuHTML", QStringLiteral("F&ormat"));
     QMenu* align = html->addMenu(QStringLiteral("<P> Align"));
@@ -175,13 +183,13 @@ void Form1::buildMenus()
             [this] { notYet(QStringLiteral("Template Customize")); });
 
     QMenu* help = menu("mnuhelptop", QStringLiteral("&Help"));
+    m_updates = std::make_unique<UpdateCheck>(*this);
     mnuHelp = addItem(help, "mnuHelp", QStringLiteral("Help Files"), nullptr);
-    connect(mnuHelp, &QAction::triggered, this, [this] { notYet(QStringLiteral("Help Files")); });
+    connect(mnuHelp, &QAction::triggered, m_updates.get(), &UpdateCheck::mnuHelp_Click);
     mnuVisitWeb = addItem(help, "mnuVisitWeb", QStringLiteral("Web Site"), nullptr);
-    connect(mnuVisitWeb, &QAction::triggered, this, [this] { notYet(QStringLiteral("Web Site")); });
+    connect(mnuVisitWeb, &QAction::triggered, m_updates.get(), &UpdateCheck::mnuVisitWeb_Click);
     mnuUpdateCheck = addItem(help, "mnuUpdateCheck", QStringLiteral("Check For Updates"), nullptr);
-    connect(mnuUpdateCheck, &QAction::triggered, this,
-            [this] { notYet(QStringLiteral("Check For Updates")); });
+    connect(mnuUpdateCheck, &QAction::triggered, m_updates.get(), &UpdateCheck::mnuUpdateCheck_Click);
     mnuAbout = addItem(help, "mnuAbout", QStringLiteral("About Pagewick"), &Form1::mnuAbout_Click);
 }
 
@@ -262,9 +270,18 @@ void Form1::buildCentral()
     butt_Fin = named(new QPushButton(QStringLiteral("Finish/FTP"), central), "butt_Fin");
     butt_resend = named(new QPushButton(QStringLiteral("Resend"), central), "butt_resend");
     butt_resend->hide();
-    connect(butt_Preview, &QPushButton::clicked, this, [this] { notYet(QStringLiteral("Preview")); });
-    connect(butt_Fin, &QPushButton::clicked, this, [this] { notYet(QStringLiteral("Finish")); });
-    connect(butt_resend, &QPushButton::clicked, this, [this] { notYet(QStringLiteral("Resend")); });
+    connect(butt_Preview, &QPushButton::clicked, this, [this] {
+        if (m_flows)
+            m_flows->butt_Preview_Click();
+    });
+    connect(butt_Fin, &QPushButton::clicked, this, [this] {
+        if (m_publisher)
+            m_publisher->butt_Fin_Click();
+    });
+    connect(butt_resend, &QPushButton::clicked, this, [this] {
+        if (m_publisher)
+            m_publisher->butt_resend_Click();
+    });
     ProgressBar1 = named(new QProgressBar(central), "ProgressBar1");
     ProgressBar1->hide();
 
@@ -322,8 +339,9 @@ void Form1::Form_Load(int splashMs)
 
     Settings& s = settings();
     const StartupOutcome outcome = startUp(s, prompt(), *this);
+    createFlows();
     if (!outcome.configured)
-        notYet(QStringLiteral("Config"));
+        showPreferences();
 
     // The splash stays up at least splashMs (a steady clock, so a start just
     // before midnight waits no longer than any other).
@@ -351,15 +369,59 @@ void Form1::showEvent(QShowEvent* event)
     Form_Activate();
 }
 
+void Form1::createFlows()
+{
+    m_publisher.reset();
+    m_flows = std::make_unique<EntryFlows>(*this, *this);
+    m_publisher = std::make_unique<Publisher>(*this, *m_flows, *this);
+}
+
 void Form1::UpdateLocal(bool insertAfter)
 {
-    if (updateLocal) {
-        updateLocal(insertAfter);
-        return;
-    }
-    if (settings().website.isEmpty() && settings().ftpsite.isEmpty())
-        return;
-    textStatus(QStringLiteral("Fetching the page is not available in this version yet."));
+    if (m_publisher)
+        m_publisher->UpdateLocal(insertAfter);
+}
+
+void Form1::PreFinish()
+{
+    if (m_publisher)
+        m_publisher->PreFinish();
+}
+
+QString Form1::frmUpdate()
+{
+    ::frmUpdate choice(this);
+    const QString tag = choice.choose();
+    choice.close();
+    return tag;
+}
+
+void Form1::showPreferences()
+{
+    notYet(QStringLiteral("Config"));
+}
+
+void Form1::setPreviewEnabled(bool enabled)
+{
+    butt_Preview->setEnabled(enabled);
+}
+
+void Form1::showFields(const EntryFields& f)
+{
+    const QSignalBlocker blockHead(txtHead), blockMain(txtMain), blockSig(txtSig),
+        blockUrl(txtURL), blockTitle(txtURLtitle);
+    if (txtHead->text() != f.head)
+        txtHead->setText(f.head);
+    if (fields().main != f.main)
+        txtMain->setPlainText(QString(f.main).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    if (txtSig->text() != f.sig)
+        txtSig->setText(f.sig);
+    if (txtEmail->text() != f.email)
+        txtEmail->setText(f.email);
+    if (txtURL->text() != f.url)
+        txtURL->setText(f.url);
+    if (txtURLtitle->text() != f.urlTitle)
+        txtURLtitle->setText(f.urlTitle);
 }
 
 void Form1::notYet(const QString& command)

@@ -1,10 +1,11 @@
 #pragma once
 
 #include "app/MainView.h"
+#include "entry/EntryFlows.h"
 
 #include <QMainWindow>
 
-#include <functional>
+#include <memory>
 
 class QAction;
 class QLabel;
@@ -15,11 +16,13 @@ class QProgressBar;
 class QPushButton;
 class QTimer;
 class QToolBar;
+class Publisher;
+class UpdateCheck;
 
 // The main window: the entry boxes, the status box, the publishing buttons,
 // the menus and the markup toolbar. It reads its controls and hands the work
-// to the program's flows; it implements MainView for them.
-class Form1 final : public QMainWindow, public MainView
+// to the program's flows; it implements MainView and EntryHooks for them.
+class Form1 final : public QMainWindow, public MainView, public EntryHooks
 {
     Q_OBJECT
 public:
@@ -50,8 +53,19 @@ public:
     // With nothing selected the caret lands right after `before`.
     void InsertAtCursor(const QString& before, const QString& after);
 
-    // Retrieval of the page, run at start-up; replaced by the retrieval code.
-    std::function<void(bool)> updateLocal;
+    // EntryHooks
+    void UpdateLocal(bool insertAfter) override;
+    void PreFinish() override;
+    QString frmUpdate() override;
+    void showPreferences() override;
+    void setPreviewEnabled(bool enabled) override;
+    void showFields(const EntryFields& fields) override;
+
+    // The flows behind the commands; they exist once start-up has chosen the
+    // configuration.
+    EntryFlows* flows() const { return m_flows.get(); }
+    Publisher* publisher() const { return m_publisher.get(); }
+    UpdateCheck* updateCheck() const { return m_updates.get(); }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -66,7 +80,7 @@ private:
     QAction* addTagItem(QMenu* menu, const char* name, const QString& caption,
                         const QString& before, const QString& after);
     void notYet(const QString& command);
-    void UpdateLocal(bool insertAfter);
+    void createFlows();
 
     void mnuNew_Click();
     void mnuExit_Click();
@@ -120,4 +134,9 @@ public:
     QAction* mnuVisitWeb = nullptr;
     QAction* mnuUpdateCheck = nullptr;
     QAction* mnuAbout = nullptr;
+
+private:
+    std::unique_ptr<EntryFlows> m_flows;
+    std::unique_ptr<Publisher> m_publisher;
+    std::unique_ptr<UpdateCheck> m_updates;
 };

@@ -31,6 +31,9 @@ const QString kResendText = QStringLiteral(
     "weblog entry.  Proceeding normally will erase this old weblog entry. A preview of the old entry will "
     "now load.");
 
+const QByteArray kPage = "<html><body>\r\n<!--pagewick-->\r\n<!--|12/5/2000|5:44:36 PM|-->Old entry\r\n"
+                         "<!--**END**-->\r\n</body></html>\r\n";
+
 QAction* action(QWidget* w, const char* name)
 {
     return w->findChild<QAction*>(QString::fromLatin1(name));
@@ -43,6 +46,13 @@ class TestForm1 : public QObject
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> dir;
+
+    static void writeFile(const QString& name, const QByteArray& bytes)
+    {
+        QFile f(programFile(name));
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    }
 
     void ini(const QByteArray& text)
     {
@@ -65,12 +75,15 @@ private slots:
         Form1 w;
         w.Form_Load(0);
         QCOMPARE(w.windowTitle(), QStringLiteral("PageWick: 0.8.4"));
-        QCOMPARE(p.texts(), QStringList({QStringLiteral(
-                                "No weblog.ini entry found.  Please configure your program under the SETUP menu.")}));
+        // Start-up then tries to fetch the page, which needs a web site.
+        QCOMPARE(p.texts(),
+                 QStringList({QStringLiteral("No weblog.ini entry found.  Please configure your program under "
+                                             "the SETUP menu."),
+                              QStringLiteral("Config error.  Make sure you have setup the program correctly in "
+                                             "the SETUP menu.")}));
         QCOMPARE(p.messages[0].title, QStringLiteral("Pagewick"));
         QVERIFY(w.txtStatus->toPlainText().startsWith(
             QStringLiteral("\nNo Config Loaded\nGoto CONFIG under the SETUP Menu")));
-        QVERIFY(!w.butt_Preview->isEnabled());
         QVERIFY(!w.butt_Fin->isEnabled());
         QVERIFY(w.mnuPreferences->isEnabled());
         QVERIFY(w.butt_resend->isHidden());
@@ -85,11 +98,14 @@ private slots:
     void startWithConfiguration()
     {
         ini("[General]\r\nConfig=2\r\n[2]\r\nwebsite=http://www.example.com/index.html\r\nautoftp=True\r\n"
-            "defaultsig=Ann\r\ndefaultemail=ann@example.com\r\n");
+            "defaultsig=Ann\r\ndefaultemail=ann@example.com\r\nretreivemode=none\r\n");
+        writeFile(QStringLiteral("backup2.html"), kPage);
         ScriptedPrompt p;
         Form1 w;
         w.Form_Load(0);
-        QCOMPARE(p.messages.size(), 0);
+        QCOMPARE(p.texts(), QStringList());
+        QVERIFY(w.txtStatus->toPlainText().contains(QStringLiteral("Using backup2.html as local file")));
+        QVERIFY(w.butt_Preview->isEnabled());
         QCOMPARE(settings().activeSection, QStringLiteral("2"));
         QCOMPARE(settings().siteHost, QStringLiteral("www.example.com"));
         QCOMPARE(w.txtSig->text(), QStringLiteral("Ann"));
@@ -102,7 +118,9 @@ private slots:
 
     void failedUploadWithAutomaticFtpOffersResend()
     {
-        ini("[General]\r\nConfig=1\r\n[1]\r\nwebsite=http://www.example.com/\r\nautoftp=True\r\nFail=True\r\n");
+        ini("[General]\r\nConfig=1\r\n[1]\r\nwebsite=http://www.example.com/\r\nautoftp=True\r\nFail=True\r\n"
+            "retreivemode=none\r\n");
+        writeFile(QStringLiteral("backup1.html"), kPage);
         ScriptedPrompt p;
         Form1 w;
         w.Form_Load(0);
@@ -119,7 +137,9 @@ private slots:
 
     void failedUploadWithoutAutomaticFtpOnlyWarns()
     {
-        ini("[General]\r\nConfig=1\r\n[1]\r\nwebsite=http://www.example.com/\r\nautoftp=False\r\nFail=True\r\n");
+        ini("[General]\r\nConfig=1\r\n[1]\r\nwebsite=http://www.example.com/\r\nautoftp=False\r\nFail=True\r\n"
+            "retreivemode=none\r\n");
+        writeFile(QStringLiteral("backup1.html"), kPage);
         ScriptedPrompt p;
         Form1 w;
         w.Form_Load(0);
@@ -301,6 +321,56 @@ private slots:
         QCOMPARE(choice.tag(), QStringLiteral("Config"));
         QVERIFY(choice.isHidden());
         saveWindowShot(&choice, QStringLiteral("frmUpdate"));
+    }
+
+    // Preview, Delete Last Entry and Restore Backup from the window, on real
+    // files, with manual publishing so no server is needed.
+    void entryCommandsFromTheWindow()
+    {
+        qputenv("PAGEWICK_NOW", "2000-12-06T09:30:15");
+        ini("[General]\r\nConfig=1\r\n[1]\r\nwebsite=http://www.example.com/\r\nautoftp=False\r\n"
+            "retreivemode=none\r\ndefaultsig=Ann\r\n");
+        writeFile(QStringLiteral("backup1.html"), kPage);
+        ScriptedPrompt p;
+        Form1 w;
+        w.Form_Load(0);
+        QVERIFY(w.butt_Preview->isEnabled());
+        w.txtHead->setText(QStringLiteral("Second"));
+        w.txtMain->setPlainText(QStringLiteral("Line one\nLine two"));
+        w.butt_Preview->click();
+        QCOMPARE(p.opened.last(), programFile(QStringLiteral("webbie1.html")));
+        QFile edited(programFile(QStringLiteral("webbie1.html")));
+        QVERIFY(edited.open(QIODevice::ReadOnly));
+        const QByteArray page = edited.readAll();
+        const qsizetype newEntry = page.indexOf("Second");
+        QVERIFY(newEntry > page.indexOf("<!--pagewick-->"));
+        QVERIFY(newEntry < page.indexOf("Old entry"));
+        QVERIFY(page.contains("Line one\r\nLine two"));
+        QCOMPARE(page.count("<!--**END**-->"), 1);
+        QVERIFY(w.butt_Fin->isEnabled());
+        // Typing again asks for a new preview.
+        QTest::keyClicks(w.txtHead, QStringLiteral("!"));
+        QVERIFY(!w.butt_Fin->isEnabled());
+
+        // Finish in manual mode saves the page where the user says.
+        w.butt_Preview->click();
+        const QString saved = dir->filePath(QStringLiteral("upload.html"));
+        p.files << saved;
+        w.butt_Fin->click();
+        QCOMPARE(p.messages.last().text, saved + QStringLiteral(" ready!  Please exit and manually upload."));
+        QFile savedFile(saved);
+        QVERIFY(savedFile.open(QIODevice::ReadOnly));
+        QVERIFY(savedFile.readAll().contains("Second!"));
+
+        // Restore Backup answered Cancel leaves the edited page alone.
+        p.answers << Answer::Cancel;
+        w.mnuBackup->setEnabled(true);
+        w.mnuBackup->trigger();
+        QCOMPARE(p.messages.last().title, QStringLiteral("Restore Web Site?"));
+        QFile again(programFile(QStringLiteral("webbie1.html")));
+        QVERIFY(again.open(QIODevice::ReadOnly));
+        QVERIFY(again.readAll().contains("Second!"));
+        qunsetenv("PAGEWICK_NOW");
     }
 
     void systemInformationUnavailable()
