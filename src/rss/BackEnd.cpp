@@ -168,7 +168,7 @@ QByteArray backEndText(const Settings& s, const QByteArray& page)
         if (h.anchor.isEmpty() || h.text.isEmpty())
             break;
         add(QStringLiteral("<item>"));
-        add(QStringLiteral("<title>") + TrimBlanks(xmlText(h.text)) + QStringLiteral("</title>"));
+        add(QStringLiteral("<title>") + xmlText(h.text).trimmed() + QStringLiteral("</title>"));
         add(QStringLiteral("<link>") + TrimBlanks(xmlText(s.website)) + QLatin1Char('#') +
             TrimBlanks(xmlText(h.anchor)) + QStringLiteral("</link>"));
         add(QStringLiteral("</item>"));

@@ -307,7 +307,9 @@ void Publisher::DownLoadURL(const QString& address, const QString& localFile, bo
         } else if (status == QLatin1String("404")) {
             downloadFailed(QStringLiteral("File Not Found"), Inet2.URL() + QStringLiteral("was not found."),
                            Icon::Critical);
-        } else if (status == kCrLf) {
+        } else if (status == kCrLf || (headers.isEmpty() &&
+                                        error.number() == InetError::CannotConnect)) {
+            // No connection at all: the server was never reached.
             downloadFailed(QStringLiteral("Unable to Establish Connection"),
                            QStringLiteral("Connection cannot be established.\r\rPlease check your "
                                           "Internet connection."),
