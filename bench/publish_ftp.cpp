@@ -1,0 +1,147 @@
+// Publishing over FTP: the page, the archive page and the RSS file (1 MB,
+// 1 MB, 10 KB) go to a local pyftpdlib server the way Finish sends them (log
+// in, each file to a temporary name, size check, rename, log out), timed side
+// by side with the curl command-line tool uploading the same three files in
+// one invocation to the same server.
+//
+// Prints both times (median of the runs), their ratio; the exit status is 1
+// when publishing takes more than 1.5 times as long as curl, 2 when the
+// files on the server are wrong or a tool is missing.
+//
+//   bench_publish_ftp [runs]
+
+#include "PublishFixture.h"
+#include "RecordingView.h"
+#include "ScriptedPrompt.h"
+#include "TestServers.h"
+#include "app/ProgramDir.h"
+#include "app/Settings.h"
+#include "app/Startup.h"
+#include "entry/EntryFlows.h"
+#include "transfer/Publisher.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr double kMaxRatio = 1.5;
+
+class Hooks final : public EntryHooks
+{
+public:
+    void UpdateLocal(bool) override {}
+    void PreFinish() override {}
+    QString frmUpdate() override { return QStringLiteral("Server"); }
+    void showPreferences() override {}
+    void setPreviewEnabled(bool) override {}
+    void showFields(const EntryFields&) override {}
+};
+
+QByteArray filler(qsizetype size, char seed)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>("<p>entry text, " [i % 15] + (i % 97 == 0 ? seed : 0));
+    return bytes;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 7;
+    const QString curl = QStandardPaths::findExecutable(QStringLiteral("curl"));
+    if (curl.isEmpty()) {
+        std::fprintf(stderr, "the curl tool is needed for the comparison\n");
+        return 2;
+    }
+    FtpTestServer server;
+    if (!server.isRunning()) {
+        std::fprintf(stderr, "FTP server: %s\n", qPrintable(server.errorString()));
+        return 2;
+    }
+    server.writeFile(QStringLiteral("www/.keep"), {});
+    server.writeFile(QStringLiteral("curl/.keep"), {});
+
+    QTemporaryDir dir;
+    setProgramDir(dir.path());
+    const QByteArray page = filler(1024 * 1024, 1), archive = filler(1024 * 1024, 2),
+                     rss = filler(10 * 1024, 3);
+    PublishFixture::writeIni(dir.path(), {{1,
+                                           {{QStringLiteral("website"), QStringLiteral("http://127.0.0.1/")},
+                                            {QStringLiteral("ftpsite"), server.url()},
+                                            {QStringLiteral("username"), FtpTestServer::User},
+                                            {QStringLiteral("password"), FtpTestServer::Password},
+                                            {QStringLiteral("ftpremote"), QStringLiteral("www/index.html")},
+                                            {QStringLiteral("archiveftp"), QStringLiteral("www/archive.html")},
+                                            {QStringLiteral("autoftp"), QStringLiteral("True")},
+                                            {QStringLiteral("connection"), QStringLiteral("direct")},
+                                            {QStringLiteral("archive"), QStringLiteral("true")},
+                                            {QStringLiteral("backendenabled"), QStringLiteral("True")}}}});
+    ScriptedPrompt prompt;
+    RecordingView view;
+    Hooks hooks;
+    startUp(settings(), prompt, view);
+    EntryFlows flows(view, hooks);
+    Publisher publisher(view, flows, hooks);
+    const QString webbie = workFile(QStringLiteral("webbie"));
+    const QString archivewebbie = workFile(QStringLiteral("archivewebbie"));
+    const QString backend = workFile(QStringLiteral("backend"), QStringLiteral(".rss"));
+    PublishFixture::writeFile(webbie, page);
+    PublishFixture::writeFile(archivewebbie, archive);
+    PublishFixture::writeFile(backend, rss);
+
+    const QStringList curlArgs = {
+        QStringLiteral("-s"), QStringLiteral("-S"), QStringLiteral("--user"),
+        FtpTestServer::User + QLatin1Char(':') + FtpTestServer::Password, QStringLiteral("-T"),
+        QStringLiteral("{%1,%2,%3}").arg(webbie, archivewebbie, backend),
+        server.url() + QStringLiteral("/curl/")};
+
+    std::vector<double> ours, theirs;
+    for (int run = 0; run < runs; ++run) {
+        QElapsedTimer t;
+        t.start();
+        QProcess p;
+        p.start(curl, curlArgs);
+        if (!p.waitForFinished(120000) || p.exitCode() != 0) {
+            std::fprintf(stderr, "curl failed: %s\n", p.readAllStandardError().constData());
+            return 2;
+        }
+        theirs.push_back(t.nsecsElapsed() / 1e6);
+
+        t.restart();
+        publisher.RunFtp(QString());
+        ours.push_back(t.nsecsElapsed() / 1e6);
+        if (publisher.lastOutcome() != Publisher::Outcome::Published) {
+            std::fprintf(stderr, "publishing failed: %s\n", qPrintable(prompt.texts().join(u'|')));
+            return 2;
+        }
+    }
+    if (server.readFile(QStringLiteral("www/index.html")) != page ||
+        server.readFile(QStringLiteral("www/archive.html")) != archive ||
+        server.readFile(QStringLiteral("www/backend.rss")) != rss ||
+        server.readFile(QStringLiteral("curl/webbie1.html")) != page) {
+        std::fprintf(stderr, "the files on the server are not the ones sent\n");
+        return 2;
+    }
+    const double a = median(ours), b = median(theirs);
+    std::printf("publish (login, 3 uploads renamed into place, logout): %.1f ms\n", a);
+    std::printf("curl -T {3 files}:                                     %.1f ms\n", b);
+    std::printf("ratio %.2f (limit %.1f), median of %d runs\n", a / b, kMaxRatio, runs);
+    return a / b <= kMaxRatio ? 0 : 1;
+}
