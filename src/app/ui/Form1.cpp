@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -374,6 +375,28 @@ void Form1::createFlows()
     m_publisher.reset();
     m_flows = std::make_unique<EntryFlows>(*this, *this);
     m_publisher = std::make_unique<Publisher>(*this, *m_flows, *this);
+}
+
+// The window cannot go while a transfer runs: the code waiting for it would
+// come back to a window that is gone. Closing stops the transfer instead; a
+// second close then ends the program.
+void Form1::closeEvent(QCloseEvent* event)
+{
+    const bool busy = m_publisher && (m_publisher->Inet1.StillExecuting() ||
+                                      m_publisher->Inet2.StillExecuting());
+    const bool checking = m_updates && m_updates->Inet3.StillExecuting();
+    if (!busy && !checking) {
+        QMainWindow::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    if (m_publisher) {
+        m_publisher->Inet1.Cancel();
+        m_publisher->Inet2.Cancel();
+    }
+    if (m_updates)
+        m_updates->Inet3.Cancel();
+    textStatus(QStringLiteral("Transfer cancelled."));
 }
 
 void Form1::UpdateLocal(bool insertAfter)
