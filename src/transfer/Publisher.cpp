@@ -709,8 +709,6 @@ Publisher::Outcome Publisher::PreFinish()
             return m_outcome = Outcome::Stopped;
         }
         if (!readsTrue(s.autoftp)) {
-            WriteSetting(s.activeSection, QStringLiteral("Date"), s.entryDate, s.settingsPath);
-            WriteSetting(s.activeSection, QStringLiteral("Time"), s.entryTime, s.settingsPath);
             FileRequest request;
             request.kind = FileRequest::Save;
             request.initialDir = programDir();
@@ -730,6 +728,10 @@ Publisher::Outcome Publisher::PreFinish()
                 m_view.ButtsOn(true);
                 return m_outcome = Outcome::Stopped;
             }
+            // The entry counts as the last one published once its page is saved
+            // for upload, not before: a save that never happens records nothing.
+            WriteSetting(s.activeSection, QStringLiteral("Date"), s.entryDate, s.settingsPath);
+            WriteSetting(s.activeSection, QStringLiteral("Time"), s.entryTime, s.settingsPath);
             prompt().message(*chosen + QStringLiteral(" ready!  Please exit and manually upload."));
             return m_outcome = Outcome::Saved;
         }

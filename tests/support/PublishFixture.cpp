@@ -54,6 +54,45 @@ bool writeIni(const QString& dir, const QMap<int, Keys>& sections, const QString
     return true;
 }
 
+Keys ftpKeys(const FtpTestServer& ftp, const QString& remote)
+{
+    return {{QStringLiteral("website"), kWebsite},
+            {QStringLiteral("ftpsite"), ftp.url()},
+            {QStringLiteral("username"), FtpTestServer::User},
+            {QStringLiteral("password"), FtpTestServer::Password},
+            {QStringLiteral("ftpremote"), remote},
+            {QStringLiteral("timeout"), QStringLiteral("30")},
+            {QStringLiteral("autoftp"), QStringLiteral("True")},
+            {QStringLiteral("connection"), QStringLiteral("direct")},
+            {QStringLiteral("retreivemode"), QStringLiteral("ftp")}};
+}
+
+HttpTestServer::Behaviour httpBehaviour(const QString& how)
+{
+    HttpTestServer::Behaviour behaviour;
+    const QStringList words = how.split(u' ', Qt::SkipEmptyParts);
+    const QString word = words.value(0);
+    const qint64 bytes = words.value(1).toLongLong();
+    bool known = true;
+    if (how == QLatin1String("no length")) {
+        behaviour.noLength = true;
+    } else if (word == QLatin1String("extra")) {
+        behaviour.extraBytes = bytes;
+    } else if (word == QLatin1String("cut")) {
+        behaviour.noLength = true;
+        behaviour.headers.insert(QStringLiteral("Content-Length"), QString::number(bytes));
+    } else if (how == QLatin1String("close")) {
+        behaviour.closeWithoutAnswer = true;
+    } else if (word == QLatin1String("stall")) {
+        behaviour.stallAfter = bytes;
+    } else if (!how.isEmpty()) {
+        behaviour.status = how.toInt(&known);
+    }
+    if (!known)
+        qFatal("httpBehaviour: unknown answer \"%s\"", qPrintable(how));
+    return behaviour;
+}
+
 quint16 closedPort()
 {
     QTcpServer probe;

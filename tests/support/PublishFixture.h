@@ -1,17 +1,38 @@
 #pragma once
 
-// Pages and settings files for the retrieval and publishing tests: a marked
-// weblog page and archive page as the program finds them on a server, and a
-// weblog.ini written the way the preferences dialog writes it (password
-// scrambled), so start-up loads it like a user's.
+// Pages and settings files for the transfer, retrieval and publishing tests:
+// a marked weblog page and archive page as the program finds them on a
+// server, a weblog.ini written the way the preferences dialog writes it
+// (password scrambled), so start-up loads it like a user's, and the settings
+// and server answers those tests share.
+
+#include "TestServers.h"
 
 #include <QByteArray>
 #include <QMap>
 #include <QString>
 
+#define REQUIRE_RUNNING(server) QVERIFY2((server).isRunning(), qPrintable((server).errorString()))
+
 namespace PublishFixture {
 
 using Keys = QMap<QString, QString>;
+
+// The weblog's public address in the settings: only opened (and named in the
+// RSS file), never fetched, in the FTP retrieve mode.
+inline const QString kWebsite = QStringLiteral("http://www.example.com/weblog/index.html");
+
+// Retrieving and publishing `remote` on `ftp` as its test user: FTP retrieve
+// mode, Auto FTP on, a direct connection, a time-out of 30 seconds.
+Keys ftpKeys(const FtpTestServer& ftp, const QString& remote = QStringLiteral("www/index.html"));
+
+// How an HTTP test server is to answer, for tables of cases: "" as usual, a
+// status ("404"), "no length" (no Content-Length; the connection closes after
+// the body), "extra N" (N bytes more than Content-Length), "cut N"
+// (Content-Length N, but the connection closes after the shorter body),
+// "close" (closed without an answer) or "stall N" (silent after N bytes of
+// the body).
+HttpTestServer::Behaviour httpBehaviour(const QString& how);
 
 // A weblog page with CR LF line ends: the insertion marker, `entries`
 // entries (newest first, dated 12/4/2000 and earlier, anchors "e1", "e2",
