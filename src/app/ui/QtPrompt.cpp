@@ -14,6 +14,11 @@ namespace {
 
 QWidget* parentWindow()
 {
+    // A question during start-up must not open behind the splash, which
+    // stays on top: the splash makes way for it.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("frmSplash") && w->isVisible())
+            w->hide();
     return QApplication::activeWindow();
 }
 
