@@ -226,6 +226,7 @@ void Form1::buildToolbar()
         a->setToolTip(QString::fromLatin1(b.tip));
         const QString key = QString::fromLatin1(b.key);
         connect(a, &QAction::triggered, this, [this, key] { Toolbar1_ButtonClick(key); });
+        m_toolbarActions.insert(key, a);
     }
 }
 
@@ -677,8 +678,7 @@ void Form1::mnuEdit_Click()
                                                    {"Copy", hasSelection}, {"Paste", canPaste},
                                                    {"Delete", hasSelection}};
     for (const auto& [key, on] : states)
-        if (QAction* a = Toolbar1->findChild<QAction*>(QStringLiteral("Toolbar1_") + QString::fromLatin1(key)))
-            a->setEnabled(on);
+        m_toolbarActions.value(QString::fromLatin1(key))->setEnabled(on);
 }
 
 void Form1::Toolbar1_ButtonClick(const QString& key)

@@ -3,6 +3,7 @@
 #include "app/MainView.h"
 #include "entry/EntryFlows.h"
 
+#include <QHash>
 #include <QMainWindow>
 
 #include <memory>
@@ -137,6 +138,7 @@ public:
     QAction* mnuAbout = nullptr;
 
 private:
+    QHash<QString, QAction*> m_toolbarActions; // by toolbar key, for the 350 ms refresh
     std::unique_ptr<EntryFlows> m_flows;
     std::unique_ptr<Publisher> m_publisher;
     std::unique_ptr<UpdateCheck> m_updates;
