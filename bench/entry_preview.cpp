@@ -9,12 +9,12 @@
 //
 //   bench_entry_preview [entries] [runs]
 
-#include "app/MainView.h"
-#include "app/ProgramDir.h"
-#include "app/Prompt.h"
-#include "app/Settings.h"
-#include "entry/EntryFlows.h"
-#include "entry/WorkFiles.h"
+#include "base/MainView.h"
+#include "base/ProgramDir.h"
+#include "base/Prompt.h"
+#include "base/Settings.h"
+#include "core/entry/PageEditor.h"
+#include "core/entry/WorkFiles.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -35,8 +35,8 @@ constexpr int kKeep = 50;
 class QuietView final : public MainView
 {
 public:
-    void textStatus(const QString& message) override { last = message; }
-    void ButtsOn(bool) override {}
+    void appendStatus(const QString& message) override { last = message; }
+    void setPublishingEnabled(bool) override {}
     void setFinishEnabled(bool) override {}
     void setResendEnabled(bool) override {}
     void setResendVisible(bool) override {}
@@ -76,17 +76,17 @@ public:
 };
 
 // Retrieval is not timed: the fetched page is already in place.
-class FetchedHooks final : public EntryHooks
+class FetchedHooks final : public PageEditorHooks
 {
 public:
-    EntryFlows* flows = nullptr;
-    void UpdateLocal(bool insertAfter) override
+    PageEditor* flows = nullptr;
+    void retrievePage(bool insertAfter) override
     {
         settings().insertAfterRetrieval = insertAfter;
-        flows->ReadMarkers();
+        flows->readRetrievedPage();
     }
-    void PreFinish() override {}
-    QString frmUpdate() override { return QStringLiteral("Server"); }
+    void publish() override {}
+    QString choosePageSource() override { return QStringLiteral("Server"); }
     void showPreferences() override {}
     void setPreviewEnabled(bool) override {}
     void showFields(const EntryFields&) override {}
@@ -194,7 +194,7 @@ int main(int argc, char** argv)
     CountingPrompt quiet;
     setPrompt(&quiet);
     FetchedHooks hooks;
-    EntryFlows flows(view, hooks);
+    PageEditor flows(view, hooks);
     hooks.flows = &flows;
 
     std::vector<double> cpMs, previewMs;
@@ -224,7 +224,7 @@ int main(int argc, char** argv)
         resetPeak();
         const qint64 baseline = statusKb("VmRSS");
         t.start();
-        flows.butt_Preview_Click();
+        flows.preview();
         previewMs.push_back(t.nsecsElapsed() / 1e6);
         peakAbove = std::max(peakAbove, (statusKb("VmHWM") - baseline) * 1024);
     }

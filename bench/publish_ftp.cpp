@@ -14,11 +14,11 @@
 #include "RecordingView.h"
 #include "ScriptedPrompt.h"
 #include "TestServers.h"
-#include "app/ProgramDir.h"
-#include "app/Settings.h"
-#include "app/Startup.h"
-#include "entry/EntryFlows.h"
-#include "transfer/Publisher.h"
+#include "base/ProgramDir.h"
+#include "base/Settings.h"
+#include "core/Startup.h"
+#include "core/entry/PageEditor.h"
+#include "core/publish/Publisher.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -34,12 +34,12 @@ namespace {
 
 constexpr double kMaxRatio = 1.5;
 
-class Hooks final : public EntryHooks
+class Hooks final : public PageEditorHooks
 {
 public:
-    void UpdateLocal(bool) override {}
-    void PreFinish() override {}
-    QString frmUpdate() override { return QStringLiteral("Server"); }
+    void retrievePage(bool) override {}
+    void publish() override {}
+    QString choosePageSource() override { return QStringLiteral("Server"); }
     void showPreferences() override {}
     void setPreviewEnabled(bool) override {}
     void showFields(const EntryFields&) override {}
@@ -97,7 +97,7 @@ int main(int argc, char** argv)
     RecordingView view;
     Hooks hooks;
     startUp(settings(), prompt, view);
-    EntryFlows flows(view, hooks);
+    PageEditor flows(view, hooks);
     Publisher publisher(view, flows, hooks);
     const QString webbie = workFile(QStringLiteral("webbie"));
     const QString archivewebbie = workFile(QStringLiteral("archivewebbie"));
@@ -125,7 +125,7 @@ int main(int argc, char** argv)
         theirs.push_back(t.nsecsElapsed() / 1e6);
 
         t.restart();
-        publisher.RunFtp(QString());
+        publisher.runFtp(QString());
         ours.push_back(t.nsecsElapsed() / 1e6);
         if (publisher.lastOutcome() != Publisher::Outcome::Published) {
             std::fprintf(stderr, "publishing failed: %s\n", qPrintable(prompt.texts().join(u'|')));

@@ -1,8 +1,8 @@
 #include "PublishFixture.h"
 
-#include "app/IniFile.h"
-#include "app/Prompt.h"
-#include "prefs/PasswordScrambler.h"
+#include "base/IniFile.h"
+#include "base/Prompt.h"
+#include "core/config/PasswordScrambler.h"
 
 #include <QDir>
 #include <QFile>
@@ -39,7 +39,7 @@ bool writeIni(const QString& dir, const QMap<int, Keys>& sections, const QString
 {
     const QString file = dir + QStringLiteral("/weblog.ini");
     QFile::remove(file);
-    if (!WriteSetting(QStringLiteral("General"), QStringLiteral("Config"), generalConfig, file))
+    if (!writeSetting(QStringLiteral("General"), QStringLiteral("Config"), generalConfig, file))
         return false;
     for (auto s = sections.cbegin(); s != sections.cend(); ++s) {
         const QString section = QString::number(s.key());
@@ -47,7 +47,7 @@ bool writeIni(const QString& dir, const QMap<int, Keys>& sections, const QString
             const QString value = k.key() == QLatin1String("password")
                                       ? TextEncrypt(k.value(), true, prompt())
                                       : k.value();
-            if (!WriteSetting(section, k.key(), value, file))
+            if (!writeSetting(section, k.key(), value, file))
                 return false;
         }
     }

@@ -1,6 +1,6 @@
 #include "RecordingView.h"
 
-void RecordingView::textStatus(const QString& message)
+void RecordingView::appendStatus(const QString& message)
 {
     QString m = message;
     const QString next = appendStatusLine(statusText, m);
@@ -9,7 +9,7 @@ void RecordingView::textStatus(const QString& message)
     statusText = next;
 }
 
-void RecordingView::ButtsOn(bool enable)
+void RecordingView::setPublishingEnabled(bool enable)
 {
     finishEnabled = previewEnabled = preferencesEnabled = backupEnabled = deleteLastEnabled = enable;
     if (!enable) {

@@ -3,7 +3,7 @@
 // A MainView for tests of the flows without a window: it records the status
 // lines and keeps the command states as plain fields, so tests assert them.
 
-#include "app/MainView.h"
+#include "base/MainView.h"
 
 #include <QStringList>
 
@@ -20,8 +20,8 @@ public:
     int progressMin = 0, progressMax = 100, progress = 0;
     QString sig, email;
 
-    void textStatus(const QString& message) override;
-    void ButtsOn(bool enable) override;
+    void appendStatus(const QString& message) override;
+    void setPublishingEnabled(bool enable) override;
     void setFinishEnabled(bool enabled) override { finishEnabled = enabled; }
     void setResendEnabled(bool enabled) override { resendEnabled = enabled; }
     void setResendVisible(bool visible) override { resendVisible = visible; }

@@ -14,7 +14,7 @@
 // Cancel (or No for Yes/No), unscripted dialogs are cancelled; `unscripted`
 // counts them so a test can assert none happened.
 
-#include "app/Prompt.h"
+#include "base/Prompt.h"
 
 #include <QList>
 #include <QStringList>

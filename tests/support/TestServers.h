@@ -16,7 +16,7 @@
 //     FtpTestServer ftp;
 //     QVERIFY2(ftp.isRunning(), qPrintable(ftp.errorString()));
 //     ftp.writeFile("www/index.html", "<html>...");
-//     inet.setURL(ftp.url());
+//     inet.setUrl(ftp.url());
 //     inet.setUserName(FtpTestServer::User);
 //     inet.setPassword(FtpTestServer::Password);
 //
@@ -54,7 +54,7 @@ public:
     void clearLog() const;
 
     // The certificate the servers use with TLS, to trust it
-    // (Inet::setCaCertificates) or to see it refused without it.
+    // (TransferClient::setCaCertificates) or to see it refused without it.
     static QString certificateFile();
 
 protected:

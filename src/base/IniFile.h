@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+// weblog.ini access with the rules of Windows profile files: section and key
+// names are matched without regard to case and with surrounding blanks
+// ignored; a value is everything after the first "=" of its line, trimmed,
+// with one pair of enclosing single or double quotes dropped; a missing file,
+// section or key reads as "". Values longer than 254 characters read back cut
+// to 254.
+//
+// The file is UTF-8; a file that is not valid UTF-8 is read as Windows-1252
+// and written back in that code page as long as every value fits it.
+
+// Note the argument orders: the file comes first here ...
+QString readSetting(const QString& fileName, const QString& section, const QString& key);
+
+// ... and last here. Replaces one value (or adds it, creating file and section
+// as needed) and keeps every other byte of the file as it was. Line breaks in
+// the value become blanks, so a value can never add or change another key.
+// The file is replaced atomically. Returns false when it could not be written.
+bool writeSetting(const QString& section, const QString& key, const QString& value,
+                  const QString& fileName);

@@ -1,0 +1,76 @@
+#include "base/ProgramDir.h"
+
+#include "base/Settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+
+namespace {
+QString currentDir;
+}
+
+QString defaultProgramDir()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/pagewick");
+}
+
+QString programDir()
+{
+    return currentDir.isEmpty() ? QDir::currentPath() : currentDir;
+}
+
+bool setProgramDir(const QString& dir, QString* error)
+{
+    const QString path = QDir(dir).absolutePath();
+    if (!QDir().mkpath(path)) {
+        if (error)
+            *error = QStringLiteral("Cannot create the folder %1").arg(path);
+        return false;
+    }
+    if (!QDir::setCurrent(path)) {
+        if (error)
+            *error = QStringLiteral("Cannot use the folder %1").arg(path);
+        return false;
+    }
+    currentDir = path;
+    // Installed files the user may edit or open; never overwritten.
+    for (const char* name : {"template.txt", "pagewick.html"}) {
+        const QString target = path + QLatin1Char('/') + QString::fromLatin1(name);
+        if (!QFile::exists(target) &&
+            QFile::copy(QStringLiteral(":/") + QString::fromLatin1(name), target))
+            QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner |
+                                              QFile::ReadGroup | QFile::ReadOther);
+    }
+    return true;
+}
+
+QString programFile(const QString& name)
+{
+    return programDir() + QLatin1Char('/') + name;
+}
+
+QString workFileName(const QString& stem, const QString& extension)
+{
+    return stem + settings().activeSection + extension;
+}
+
+QString workFile(const QString& stem, const QString& extension)
+{
+    return programFile(workFileName(stem, extension));
+}
+
+QString versionText()
+{
+    return QStringLiteral("%1.%2.%3")
+        .arg(PAGEWICK_VERSION_MAJOR)
+        .arg(PAGEWICK_VERSION_MINOR)
+        .arg(PAGEWICK_VERSION_PATCH);
+}
+
+QString makerSite()
+{
+    const QString site = qEnvironmentVariable("PAGEWICK_SITE");
+    return site.isEmpty() ? QStringLiteral("http://www.example.org") : site;
+}

@@ -1,0 +1,97 @@
+#include "base/Settings.h"
+
+#include "base/StringHelpers.h"
+
+#include <cmath>
+
+QString stylePrefix(StyleField field)
+{
+    static const char* const names[] = {"title", "body", "date", "time", "sig", "url"};
+    return QString::fromLatin1(names[static_cast<int>(field)]);
+}
+
+QString& styleValue(FieldStyle& s, int suffixIndex)
+{
+    QString* const members[] = {&s.fontname,   &s.fontsize,   &s.fontcolor, &s.fontbold,
+                                &s.fontitalic, &s.strikethru, &s.underline};
+    return *members[suffixIndex];
+}
+
+Settings& settings()
+{
+    static Settings record;
+    return record;
+}
+
+QString deriveSiteHost(const QString& website)
+{
+    return textBefore(textAfter(textAfter(website, QStringLiteral("/")), QStringLiteral("/")),
+                      QStringLiteral("/"));
+}
+
+QString deriveSitePath(const QString& website)
+{
+    qsizetype at = -1;
+    for (int i = 0; i < 3; ++i) {
+        at = website.indexOf(QLatin1Char('/'), at + 1);
+        if (at < 0)
+            return QStringLiteral("/");
+    }
+    return QLatin1Char('/') + website.mid(at + 1);
+}
+
+double numericValue(const QString& text)
+{
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n && (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t')))
+        ++i;
+    QString number;
+    if (i < n && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
+        number += text[i++];
+    bool digits = false, point = false;
+    for (; i < n; ++i) {
+        const QChar c = text[i];
+        if (c.isDigit() && c.unicode() < 0x80) {
+            number += c;
+            digits = true;
+        } else if (c == QLatin1Char('.') && !point) {
+            number += c;
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (!digits)
+        return 0;
+    if (i < n && (text[i] == QLatin1Char('e') || text[i] == QLatin1Char('E'))) {
+        qsizetype j = i + 1;
+        QString exponent = QStringLiteral("e");
+        if (j < n && (text[j] == QLatin1Char('+') || text[j] == QLatin1Char('-')))
+            exponent += text[j++];
+        const qsizetype start = j;
+        while (j < n && text[j].isDigit() && text[j].unicode() < 0x80)
+            exponent += text[j++];
+        if (j > start)
+            number += exponent;
+    }
+    bool ok = false;
+    const double v = number.toDouble(&ok);
+    return ok && std::isfinite(v) ? v : 0;
+}
+
+bool readBoolean(const QString& text, bool* ok)
+{
+    const QString t = text.trimmed();
+    *ok = true;
+    if (t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (t.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
+        return false;
+    bool isNumber = false;
+    const double v = t.toDouble(&isNumber);
+    if (isNumber)
+        return v != 0;
+    *ok = false;
+    return false;
+}

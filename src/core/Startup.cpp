@@ -1,0 +1,66 @@
+#include "core/Startup.h"
+
+#include "base/IniFile.h"
+#include "base/MainView.h"
+#include "base/ProgramDir.h"
+#include "base/Prompt.h"
+#include "base/Settings.h"
+#include "core/config/ConfigLoader.h"
+
+#include <cmath>
+
+namespace {
+
+// Sections "1" to "9" hold configurations; anything else in section General
+// (a hand-edited "0", "12" or a word) falls back to configuration 1.
+int configNumber(const QString& text)
+{
+    const double v = numericValue(text);
+    return (v >= 1 && v <= 9 && v == std::floor(v)) ? static_cast<int>(v) : 1;
+}
+
+} // namespace
+
+QString editedPageName()
+{
+    return workFileName(QStringLiteral("webbie"));
+}
+
+StartupOutcome startUp(Settings& s, Prompt& prompt, MainView& view, int configOverride)
+{
+    StartupOutcome out;
+    s.settingsPath = programFile(QStringLiteral("weblog.ini"));
+    s.pageRetrieved = false;
+    view.setPublishingEnabled(false);
+    view.setResendVisible(false);
+
+    const QString config = readSetting(s.settingsPath, QStringLiteral("General"),
+                                       QStringLiteral("Config"));
+    out.configured = !config.isEmpty() || configOverride > 0;
+    if (out.configured) {
+        const int number = configOverride > 0 ? configOverride : configNumber(config);
+        s.activeSection = QString::number(number);
+        const ConfigLoadResult loaded = loadAll(number, s, prompt, view);
+        // The loader has already told the user about the failed upload (with
+        // the same words start-up would use), so the box is not shown twice.
+        if (loaded.failFound && s.autoftp == QLatin1String("True")) {
+            prompt.openDocument(programFile(editedPageName()));
+            view.appendStatus(QStringLiteral("RESEND to retry"));
+            view.setPublishingEnabled(true);
+            view.setResendEnabled(true);
+            view.setResendVisible(true);
+            view.setFinishEnabled(false);
+            out.resendOffered = true;
+        }
+    } else {
+        s.activeSection = QStringLiteral("1");
+        prompt.message(QStringLiteral("No weblog.ini entry found.  Please configure your program "
+                                      "under the SETUP menu."));
+        view.appendStatus(QStringLiteral("No Config Loaded"));
+        view.appendStatus(QStringLiteral("Goto CONFIG under the SETUP Menu"));
+        view.setPublishingEnabled(false);
+        view.setPreferencesEnabled(true);
+        loadAll(1, s, prompt, view);
+    }
+    return out;
+}

@@ -1,0 +1,209 @@
+#include "core/config/ConfigLoader.h"
+
+#include "base/IniFile.h"
+#include "base/MainView.h"
+#include "base/ProgramDir.h"
+#include "base/Prompt.h"
+#include "base/Settings.h"
+#include "base/StringHelpers.h"
+#include "base/TextCodec.h"
+#include "core/config/PasswordScrambler.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cmath>
+
+namespace {
+
+QString decimalText(double v)
+{
+    if (v == std::floor(v) && std::fabs(v) < 1e15)
+        return QString::number(static_cast<long long>(v));
+    return QString::number(v);
+}
+
+int indexOfFormat(const QString& value, const char* kind)
+{
+    const QString k = QString::fromLatin1(kind);
+    if (value == QStringLiteral("long ") + k)
+        return 0;
+    if (value == QStringLiteral("medium ") + k)
+        return 1;
+    if (value == QStringLiteral("short ") + k)
+        return 2;
+    return -1;
+}
+
+} // namespace
+
+bool offerResendIfFailed(int number, const Settings& s, Prompt& prompt, MainView& view)
+{
+    if (readSetting(s.settingsPath, QString::number(number), QStringLiteral("Fail")) !=
+        QLatin1String("True"))
+        return false;
+    prompt.message(QStringLiteral(
+        "It has been detected that the last FTP did not succeed.  Pressing RESEND will retry to "
+        "FTP the old weblog entry.  Proceeding normally will erase this old weblog entry. A "
+        "preview of the old entry will now load."));
+    view.appendStatus(QStringLiteral("RESEND Config %1?").arg(number));
+    view.setResendEnabled(true);
+    return true;
+}
+
+ConfigLoadResult loadConfiguration(int number, Settings& s, Prompt& prompt, MainView& view)
+{
+    ConfigLoadResult result;
+    result.number = number;
+    const QString section = QString::number(number);
+    auto read = [&](const char* key) {
+        return readSetting(s.settingsPath, section, QString::fromLatin1(key));
+    };
+
+    s.website = read("website");
+    s.ftpsite = read("ftpsite");
+    s.autoftp = read("autoftp");
+    s.ftpremote = read("ftpremote");
+    s.username = read("username");
+    s.password = TextEncrypt(read("password"), false, prompt);
+
+    s.connection = read("connection");
+    const double timeout = numericValue(read("timeout"));
+    s.timeout = timeout == 0 ? QStringLiteral("60") : decimalText(timeout);
+    if (s.connection.isEmpty())
+        s.connection = QStringLiteral("modem");
+
+    s.siteHost = deriveSiteHost(s.website);
+    s.sitePath = deriveSitePath(s.website);
+
+    if (s.autoftp.isEmpty())
+        s.autoftp = QStringLiteral("False");
+    // A value that is no Boolean word counts as off; the rest of the section
+    // still loads, so no key of a previously loaded configuration lingers.
+    bool isBoolean = false;
+    const bool ftpOn = readBoolean(s.autoftp, &isBoolean);
+
+    result.failFound = offerResendIfFailed(number, s, prompt, view);
+
+    s.retreivemode = read("retreivemode");
+    if (s.retreivemode.isEmpty())
+        s.retreivemode = QStringLiteral("auto");
+    if (s.retreivemode == QLatin1String("ftp") && !ftpOn) {
+        prompt.message(QStringLiteral(
+            "You can not use FTP-mode if you do not have Pagewick setup to update to FTP "
+            "automatically.  You will be switched back into the default automatic mode."));
+        s.retreivemode = QStringLiteral("auto");
+    }
+
+    s.backendenabled = read("backendenabled");
+    s.imagebackendenabled = read("imagebackendenabled");
+    if (s.backendenabled.isEmpty())
+        s.backendenabled = QStringLiteral("False");
+    s.backendtitle = read("backendtitle");
+    s.backenddescript = read("backenddescript");
+    s.backendimagealt = read("backendimagealt");
+    s.backendimagedescript = read("backendimagedescript");
+    s.backendimageurl = read("backendimageurl");
+
+    s.dateformat = read("dateformat");
+    s.timeformat = read("timeformat");
+    if (s.dateformat.isEmpty())
+        s.dateformat = QStringLiteral("medium date");
+    if (s.timeformat.isEmpty())
+        s.timeformat = QStringLiteral("medium time");
+    result.dateIndex = indexOfFormat(s.dateformat, "date");
+    if (result.dateIndex < 0)
+        prompt.message(QStringLiteral("DateFormat Error"));
+    result.timeIndex = indexOfFormat(s.timeformat, "time");
+    if (result.timeIndex < 0)
+        prompt.message(QStringLiteral("TimeFormat Error"));
+
+    s.autodelete = read("autodelete");
+    if (s.autodelete.isEmpty())
+        s.autodelete = QStringLiteral("False");
+    s.deleteamount = read("deleteamount");
+
+    s.archive = read("archive");
+    if (s.archive.isEmpty())
+        s.archive = QStringLiteral("false");
+    if (s.archive == QLatin1String("true") && !ftpOn) {
+        prompt.message(QStringLiteral(
+            "The Auto Archive Ability can not be used if the auto FTP is not enabled.  The auto "
+            "archive ability has been disabled."));
+        s.archive = QStringLiteral("false");
+    }
+    s.archiveurl = read("archiveurl");
+    s.archiveftp = read("archiveftp");
+
+    s.defaultsig = read("defaultsig");
+    s.defaultemail = read("defaultemail");
+    view.setSignature(s.defaultsig, s.defaultemail);
+
+    // The run-time keys, read so that every key of the section is known.
+    s.Fail = read("Fail");
+    s.Date = read("Date");
+    s.Time = read("Time");
+    return result;
+}
+
+void loadStyles(Settings& s)
+{
+    for (StyleField f : kStyleFields) {
+        FieldStyle& style = s.style(f);
+        for (int i = 0; i < static_cast<int>(kStyleSuffixes.size()); ++i)
+            styleValue(style, i) =
+                readSetting(s.settingsPath, s.activeSection,
+                            stylePrefix(f) + QString::fromLatin1(kStyleSuffixes[i]));
+    }
+}
+
+QString defaultTemplate()
+{
+    return QStringLiteral("%title\r\nBy: %sig -- %date @ %time\r\n%body\r\n%url");
+}
+
+bool readTemplateFile(const QString& fileName, QString* text)
+{
+    const QString path =
+        QDir::isAbsolutePath(fileName) ? fileName : programFile(fileName);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return false;
+    QString all = TextCodec::decode(bytes);
+    all.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'),
+                                                                     QLatin1Char('\n'));
+    QString out;
+    for (const QString& line : all.split(QLatin1Char('\n')))
+        if (!line.isEmpty())
+            out += line + QStringLiteral("\r\n");
+    *text = out;
+    return true;
+}
+
+TemplateLoad loadTemplate(Settings& s, Prompt& prompt)
+{
+    TemplateLoad load;
+    load.fileName = readSetting(s.settingsPath, s.activeSection, QStringLiteral("templatefilename"));
+    if (load.fileName.isEmpty())
+        load.fileName = QStringLiteral("template.txt");
+    s.templatefilename = load.fileName;
+    load.found = readTemplateFile(load.fileName, &load.editorText);
+    if (!load.found) {
+        prompt.message(QStringLiteral("Template File Not Found"));
+        load.editorText = defaultTemplate();
+    }
+    s.templateText = trimBlanks(load.editorText);
+    return load;
+}
+
+ConfigLoadResult loadAll(int number, Settings& s, Prompt& prompt, MainView& view)
+{
+    const ConfigLoadResult r = loadConfiguration(number, s, prompt, view);
+    loadStyles(s);
+    view.setFinishEnabled(false);
+    loadTemplate(s, prompt);
+    return r;
+}

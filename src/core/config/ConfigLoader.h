@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+
+class MainView;
+class Prompt;
+struct Settings;
+
+// Loading a configuration section into the settings record, with the
+// defaults and corrections a user's weblog.ini needs. The preferences dialog
+// runs this when it opens and when another configuration is loaded; start-up
+// runs it through the dialog's silent load.
+
+struct ConfigLoadResult
+{
+    int number = 1;         // the configuration loaded
+    bool failFound = false; // the last upload failed; a resend was offered
+    int dateIndex = -1;     // 0 long, 1 medium, 2 short; -1 for an unknown format
+    int timeIndex = -1;
+};
+
+// Fills `s` from section `number` of s.settingsPath. Messages go to `prompt`;
+// the resend offer, the default signature and e-mail reach `view`.
+ConfigLoadResult loadConfiguration(int number, Settings& s, Prompt& prompt, MainView& view);
+
+// A failed last upload of configuration `number`: offers the resend (message,
+// status line "RESEND Config N?", Resend enabled). Returns true when found.
+bool offerResendIfFailed(int number, const Settings& s, Prompt& prompt, MainView& view);
+
+// The 42 style keys of the active section, no defaults applied.
+void loadStyles(Settings& s);
+
+// The entry template: reads the file named by "templatefilename" (default
+// "template.txt", relative to the program directory), keeping its non-empty
+// lines each followed by CR LF. A file that cannot be read gives the message
+// "Template File Not Found" and the default template.
+struct TemplateLoad
+{
+    QString fileName;   // as configured: a bare name or a full path
+    QString editorText; // what the template editor shows
+    bool found = false;
+};
+TemplateLoad loadTemplate(Settings& s, Prompt& prompt);
+QString defaultTemplate();
+// Reads a template file into editor text; false when it cannot be read.
+bool readTemplateFile(const QString& fileName, QString* text);
+
+// The three loaders in start-up order: configuration, styles, template.
+ConfigLoadResult loadAll(int number, Settings& s, Prompt& prompt, MainView& view);

@@ -1,0 +1,22 @@
+#include "core/config/PasswordScrambler.h"
+
+#include "base/Prompt.h"
+#include "base/TextCodec.h"
+
+QString TextEncrypt(const QString& text, bool scramble, Prompt& prompt)
+{
+    QByteArray out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        bool fits = false;
+        const QByteArray code = TextCodec::toCp1252(QStringView(&c, 1), &fits);
+        const int shifted = static_cast<unsigned char>(code[0]) +
+                            (scramble ? kScrambleOffset : -kScrambleOffset);
+        if (!fits || shifted < 0 || shifted > 255) {
+            prompt.message(QStringLiteral("Error encrypting/decrypting password on letter: ") + c);
+            return {};
+        }
+        out.append(static_cast<char>(shifted));
+    }
+    return TextCodec::fromCp1252(out);
+}

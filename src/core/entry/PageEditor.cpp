@@ -1,0 +1,511 @@
+#include "core/entry/PageEditor.h"
+
+#include "base/ProgramDir.h"
+#include "base/Prompt.h"
+#include "base/Settings.h"
+#include "core/entry/EntryBuilder.h"
+#include "core/entry/PageText.h"
+#include "core/entry/WorkFiles.h"
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+const QString kEndMarkerMissing = QStringLiteral(
+    "This program looks for <!--**END**--> at the end of the last weblog entry.  This marker "
+    "has not been found; therefore, this operation can not be continued.");
+
+QString documentPath(const QString& name)
+{
+    return programDir() + QLatin1Char('/') + name;
+}
+
+bool archiveOn()
+{
+    return settings().archive == QLatin1String("true");
+}
+
+bool autoDeleteOn()
+{
+    bool ok = false;
+    const bool on = readBoolean(settings().autodelete, &ok);
+    return ok && on;
+}
+
+void noHtmlMessage(const QString& name)
+{
+    prompt().message(QStringLiteral("The page %1 holds no HTML: there is no \"<\" in it.  "
+                                    "Nothing was changed.")
+                         .arg(name),
+                     Buttons::Ok, Icon::Exclamation);
+}
+
+} // namespace
+
+int autoDeleteKeepCount(const QString& deleteamount)
+{
+    const QString text = deleteamount.trimmed();
+    for (QChar c : text)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return -1;
+    bool ok = false;
+    const int amount = text.toInt(&ok);
+    // The keep count is a 16-bit number in the page routine.
+    return ok && amount >= 1 && amount <= 32766 ? amount + 1 : -1;
+}
+
+PageEditor::PageEditor(MainView& view, PageEditorHooks& hooks) : m_view(view), m_hooks(hooks) {}
+
+QString PageEditor::editedPageName()
+{
+    return workFileName(QStringLiteral("webbie"));
+}
+
+QString PageEditor::entryHtml() const
+{
+    return m_entryCore.isEmpty() ? QString() : m_entryCore + m_endMarker + kCrLf;
+}
+
+void PageEditor::preview()
+{
+    composeEntry();
+    m_view.setResendEnabled(false);
+    m_view.setResendVisible(false);
+}
+
+void PageEditor::composeEntry()
+{
+    Settings& s = settings();
+    const EntryFields before = m_view.fields();
+    const EntryBuild build = buildEntry(before, s, entryNow(), m_endMarker);
+    if (!build.ok()) {
+        prompt().message(build.failure);
+        return;
+    }
+    m_view.setBusy(true);
+    if (build.fields.sig != before.sig || build.fields.urlTitle != before.urlTitle)
+        m_hooks.showFields(build.fields);
+    m_entryCore = build.core;
+
+    m_view.appendStatus(QStringLiteral("Creating Preview..."));
+    m_view.setPublishingEnabled(false);
+    m_view.yield();
+    if (!s.pageRetrieved)
+        m_hooks.retrievePage(true);
+    else
+        createPreview();
+}
+
+void PageEditor::readRetrievedPage()
+{
+    Settings& s = settings();
+    const QString baseName = workFileName(QStringLiteral("indexbackup"));
+    QByteArray raw;
+    if (!readWorkFile(baseName, raw)) {
+        m_view.setBusy(false);
+        commandsOnFinishOff();
+        return;
+    }
+    PageText::MarkerReading reading = PageText::readMarkers(raw, s.autoftp, s.Date, s.Time);
+    // Without any "<" there is nothing to clean; the file stays as it is
+    // rather than shrink to a lone "<".
+    bool baseInMemory = reading.cleaned.hasHtml;
+    if (reading.cleaned.hasHtml && reading.cleaned.text != raw)
+        baseInMemory = writeWorkFile(baseName, reading.cleaned.text);
+    raw = QByteArray();
+    // The cleaned text is the base copy as createPreview would read it back:
+    // kept for the entry waiting to be placed, dropped otherwise.
+    QByteArray cleaned;
+    if (baseInMemory && s.insertAfterRetrieval && !m_entryCore.isEmpty())
+        cleaned = std::move(reading.cleaned.text);
+    reading.cleaned = {};
+
+    if (reading.firstEntry) {
+        prompt().message(
+            QStringLiteral("Time/Date Markers Not Found.  Assuming this is 1st weblog entry."));
+        s.pageRetrieved = true;
+        m_endMarker = kEndMarker;
+        commandsOnFinishOff();
+        m_view.setBusy(false);
+        // An entry waiting for the page is placed now, as the page's first.
+        if (s.insertAfterRetrieval) {
+            s.insertAfterRetrieval = false;
+            if (!m_entryCore.isEmpty())
+                placePreview(cleaned.isEmpty() ? nullptr : &cleaned);
+        }
+        return;
+    }
+
+    m_endMarker.clear();
+    if (reading.askLocalOrServer) {
+        const QString choice = m_hooks.choosePageSource();
+        if (choice == QLatin1String("Config")) {
+            m_hooks.showPreferences();
+        } else if (choice == QLatin1String("Local")) {
+            cleaned = QByteArray();
+            QString error;
+            const QString backup = workFileName(QStringLiteral("backup"));
+            if (!WorkFiles::copy(programFile(backup), programFile(baseName), &error))
+                prompt().message(
+                    QStringLiteral("Could not copy %1 over %2: %3").arg(backup, baseName, error),
+                    Buttons::Ok, Icon::Exclamation);
+            commandsOnFinishOff();
+        } else {
+            commandsOnFinishOff();
+        }
+    }
+
+    s.pageRetrieved = true;
+    commandsOnFinishOff();
+    m_view.setBusy(false);
+    if (s.insertAfterRetrieval) {
+        const bool written =
+            !m_entryCore.isEmpty() && placePreview(cleaned.isEmpty() ? nullptr : &cleaned);
+        s.insertAfterRetrieval = false;
+        m_view.setPublishingEnabled(true);
+        // Finish stays on for a page that was just previewed.
+        if (!written)
+            m_view.setFinishEnabled(false);
+    }
+}
+
+bool PageEditor::createPreview()
+{
+    return placePreview(nullptr);
+}
+
+// createPreview on the base copy file, or on `cleanedBase` when readRetrievedPage
+// has just cleaned and written it (the same bytes, not read again).
+bool PageEditor::placePreview(QByteArray* cleanedBase)
+{
+    Settings& s = settings();
+    m_view.setBusy(true);
+
+    const bool trimming = autoDeleteOn();
+    const int keepCount = trimming ? autoDeleteKeepCount(s.deleteamount) : 0;
+    if (trimming && keepCount < 0) {
+        prompt().message(
+            QStringLiteral("Auto-delete is on, but the number of entries to keep (\"%1\") is not "
+                           "a whole number from 1 to 32766.  Please correct it under Config in "
+                           "the SETUP menu.  No preview was made.")
+                .arg(s.deleteamount),
+            Buttons::Ok, Icon::Exclamation);
+        m_view.setBusy(false);
+        commandsOnFinishOff();
+        return false;
+    }
+
+    PageText::Lines base;
+    if (cleanedBase) {
+        base.text = std::move(*cleanedBase);
+        *cleanedBase = QByteArray();
+    } else {
+        QByteArray raw;
+        if (!readWorkFile(workFileName(QStringLiteral("indexbackup")), raw)) {
+            m_view.setBusy(false);
+            commandsOnFinishOff();
+            return false;
+        }
+        base = PageText::readLines(raw, PageText::EmptyLines::Keep);
+    }
+    const PageText::Placement placement = PageText::placeEntry(base.text, entryHtml());
+    if (!placement.placed) {
+        prompt().message(QStringLiteral(
+            "Neither insert symbols were found in the web page downloaded from server; "
+            "therefore, pagewick entry could not be added."));
+        m_view.appendStatus(QStringLiteral("Entry Placement failed."));
+        m_view.setBusy(false);
+        commandsOnFinishOff();
+        return false;
+    }
+
+    // The edited page is the base copy and the entry, in pieces: it is
+    // searched and written without being copied whole.
+    const PageText::Pieces page = placement.pieces(base.text);
+    // Publishing sends the edited archive page whenever archiving is on: it
+    // starts as the archive as it is, and trimming below adds the entries it
+    // cuts. So what goes out always belongs to this preview.
+    if (archiveOn() && !refreshArchiveCopy()) {
+        m_view.setBusy(false);
+        commandsOnFinishOff();
+        return false;
+    }
+    if (trimming)
+        return autoDelete(page, keepCount);
+    if (!writeWorkFile(editedPageName(), page)) {
+        m_view.setBusy(false);
+        commandsOnFinishOff();
+        return false;
+    }
+    m_view.setBusy(false);
+    finishPreview();
+    return true;
+}
+
+void PageEditor::deleteEntries(int keepCount, bool& lastEntry)
+{
+    if (!lastEntry) {
+        deleteLast();
+        return;
+    }
+    m_view.setPublishingEnabled(false);
+    if (!settings().pageRetrieved)
+        m_hooks.retrievePage(false);
+    QByteArray raw;
+    if (!readWorkFile(editedPageName(), raw)) {
+        m_view.setBusy(false);
+        m_view.setPublishingEnabled(true);
+        return;
+    }
+    PageText::Lines source = PageText::deleteSource(raw);
+    raw = QByteArray();
+    if (!source.hasHtml) {
+        noHtmlMessage(editedPageName());
+        m_view.setBusy(false);
+        m_view.setPublishingEnabled(true);
+        return;
+    }
+    autoDelete(PageText::Pieces{source.text}, keepCount);
+}
+
+// Auto-delete of the edited page held in `page`: the page keeps keepCount - 1
+// entries, the cut ones go to the top of the archive page. The edited page is
+// written once, trimmed or (when nothing can be cut) as it is. Returns true
+// when the edited page was written.
+bool PageEditor::autoDelete(const PageText::Pieces& page, int keepCount)
+{
+    m_view.setPublishingEnabled(false);
+    const PageText::Trim trim = PageText::trimEntries(page, keepCount);
+
+    if (trim.status != PageText::Trim::Trimmed) {
+        if (!writeWorkFile(editedPageName(), page)) {
+            m_view.setBusy(false);
+            commandsOnFinishOff();
+            return false;
+        }
+        if (trim.status == PageText::Trim::NothingToCut) {
+            finishPreview();
+            return true;
+        }
+        if (archiveOn())
+            prompt().message(
+                QStringLiteral("Archive Unable to be performed.  <!--**END**--> not found."));
+        prompt().message(kEndMarkerMissing);
+        m_view.setBusy(false);
+        m_view.setPublishingEnabled(true);
+        m_view.appendStatus(QStringLiteral("End Marker Not Found"));
+        return true;
+    }
+
+    if (!writeWorkFile(workFileName(QStringLiteral("delete")), trim.page) ||
+        !writeWorkFile(editedPageName(), trim.page)) {
+        m_view.setBusy(false);
+        commandsOnFinishOff();
+        return false;
+    }
+    finishPreview();
+    if (archiveOn())
+        archiveCutEntries(page.slice(trim.cutFrom, trim.cutTo));
+    return true;
+}
+
+void PageEditor::archiveCutEntries(const PageText::Pieces& block)
+{
+    m_view.appendStatus(QStringLiteral("Creating Archive"));
+    const QString archiveName = workFileName(QStringLiteral("archive"));
+    if (!WorkFiles::exists(programFile(archiveName))) {
+        prompt().message(QStringLiteral("Archive Page Not Found"));
+        return;
+    }
+    QByteArray raw;
+    if (!readWorkFile(archiveName, raw))
+        return;
+    PageText::Lines archive =
+        PageText::readLines(raw, PageText::EmptyLines::Keep, PageText::Start::Whole);
+    raw = QByteArray();
+    const PageText::Pieces edited =
+        PageText::insertAfterMarker(archive.text, PageText::kArchiveStart, block);
+    const QString target = workFileName(QStringLiteral("archivewebbie"));
+    if (edited.size() == 0) {
+        prompt().message(
+            QStringLiteral("The archive page %1 has no <!--PagewickArchiveStart--> marker, so the "
+                           "entries cut from the page could not be added to it.  The archive "
+                           "page is left unchanged.")
+                .arg(archiveName),
+            Buttons::Ok, Icon::Exclamation);
+        // The archive goes out as it was, never an older edited copy.
+        writeWorkFile(target, archive.text);
+        return;
+    }
+    if (writeWorkFile(target, edited))
+        m_view.appendStatus(QStringLiteral("Archive Created Successfully"));
+}
+
+void PageEditor::deleteLast()
+{
+    Settings& s = settings();
+    m_view.setPublishingEnabled(false);
+    if (!s.pageRetrieved)
+        m_hooks.retrievePage(false);
+
+    const QString baseName = workFileName(QStringLiteral("indexbackup"));
+    QByteArray raw;
+    if (!readWorkFile(baseName, raw)) {
+        m_view.setBusy(false);
+        m_view.setPublishingEnabled(true);
+        return;
+    }
+    const PageText::Lines source = PageText::deleteSource(raw);
+    raw = QByteArray();
+    if (!source.hasHtml) {
+        noHtmlMessage(baseName);
+        m_view.setBusy(false);
+        m_view.setPublishingEnabled(true);
+        return;
+    }
+    const PageText::DeleteLast cut = PageText::deleteNewestEntry(source.text);
+    switch (cut.status) {
+    case PageText::DeleteLast::NoEntry:
+        finishPreview();
+        return;
+    case PageText::DeleteLast::EndMarkerMissing:
+        prompt().message(kEndMarkerMissing);
+        m_view.setBusy(false);
+        m_view.setPublishingEnabled(true);
+        m_view.appendStatus(QStringLiteral("End Marker Not Found"));
+        return;
+    case PageText::DeleteLast::Deleted:
+        break;
+    }
+
+    const QString deleteName = workFileName(QStringLiteral("delete"));
+    if (!writeWorkFile(deleteName, cut.page)) {
+        m_view.setBusy(false);
+        m_view.setPublishingEnabled(true);
+        return;
+    }
+    m_view.setBusy(false);
+    prompt().openDocument(documentPath(deleteName));
+    m_hooks.setPreviewEnabled(true);
+    const Answer answer = prompt().message(
+        QStringLiteral("Please view the preview.  If it appears correct, then press \"OK\" to "
+                       "delete the old pagewick entry.  If not, then you may CANCEL."),
+        Buttons::OkCancel, Icon::None, QStringLiteral("Deletion of PageWick Entry"));
+    if (answer != Answer::Ok) {
+        m_view.setPublishingEnabled(true);
+        return;
+    }
+    if (!writeWorkFile(editedPageName(), cut.page)) {
+        m_view.setPublishingEnabled(true);
+        return;
+    }
+    // Nothing goes to the archive here: what is published as the archive is
+    // the archive as it is, not an edited copy left by an earlier preview.
+    if (archiveOn() && !refreshArchiveCopy()) {
+        m_view.setPublishingEnabled(true);
+        return;
+    }
+    m_hooks.publish();
+}
+
+void PageEditor::restoreBackup()
+{
+    const QString name = workFileName(QStringLiteral("backup"));
+    if (!WorkFiles::exists(programFile(name))) {
+        prompt().message(QStringLiteral("Error opening ") + name +
+                         QStringLiteral(".  Can't restore website."));
+        return;
+    }
+    prompt().openDocument(documentPath(name));
+    m_hooks.setPreviewEnabled(true);
+    const Answer answer = prompt().message(
+        QStringLiteral("Please view the preview.  If it appears correct, then press \"OK\" to "
+                       "restore from the last backup  If not, then you may CANCEL."),
+        Buttons::OkCancel, Icon::None, QStringLiteral("Restore Web Site?"));
+    if (answer != Answer::Ok)
+        return;
+
+    QString error;
+    if (!WorkFiles::copy(programFile(name), programFile(editedPageName()), &error)) {
+        prompt().message(
+            QStringLiteral("Could not copy %1 over %2: %3").arg(name, editedPageName(), error),
+            Buttons::Ok, Icon::Exclamation);
+        return;
+    }
+    const QString archiveBackup = workFileName(QStringLiteral("archivebackup"));
+    if (archiveOn() && WorkFiles::exists(programFile(archiveBackup))) {
+        const QString target = workFileName(QStringLiteral("archivewebbie"));
+        if (!WorkFiles::copy(programFile(archiveBackup), programFile(target), &error)) {
+            prompt().message(
+                QStringLiteral("Could not copy %1 over %2: %3").arg(archiveBackup, target, error),
+                Buttons::Ok, Icon::Exclamation);
+            return;
+        }
+    }
+    m_view.setPublishingEnabled(true);
+    m_hooks.publish();
+}
+
+void PageEditor::deleteNewestEntry()
+{
+    m_view.setPublishingEnabled(false);
+    bool lastEntry = false;
+    deleteEntries(1, lastEntry);
+}
+
+bool PageEditor::refreshArchiveCopy()
+{
+    const QString archiveName = workFileName(QStringLiteral("archive"));
+    if (!WorkFiles::exists(programFile(archiveName)))
+        return true; // reported where the archive is needed
+    QString error;
+    const QString target = workFileName(QStringLiteral("archivewebbie"));
+    if (WorkFiles::copy(programFile(archiveName), programFile(target), &error))
+        return true;
+    prompt().message(QStringLiteral("Could not copy %1 over %2: %3").arg(archiveName, target, error),
+                     Buttons::Ok, Icon::Exclamation);
+    return false;
+}
+
+bool PageEditor::readWorkFile(const QString& name, QByteArray& bytes)
+{
+    QString error;
+    std::optional<QByteArray> read = WorkFiles::read(programFile(name), &error);
+    if (!read) {
+        prompt().message(QStringLiteral("Could not read %1: %2").arg(name, error), Buttons::Ok,
+                         Icon::Exclamation);
+        return false;
+    }
+    bytes = std::move(*read);
+    return true;
+}
+
+bool PageEditor::writeWorkFile(const QString& name, QByteArrayView bytes)
+{
+    return writeWorkFile(name, PageText::Pieces{bytes});
+}
+
+bool PageEditor::writeWorkFile(const QString& name, const PageText::Pieces& pieces)
+{
+    QString error;
+    if (!WorkFiles::write(programFile(name), pieces.parts(), &error)) {
+        prompt().message(QStringLiteral("Could not write %1: %2").arg(name, error), Buttons::Ok,
+                         Icon::Exclamation);
+        return false;
+    }
+    return true;
+}
+
+void PageEditor::finishPreview()
+{
+    m_view.appendStatus(QStringLiteral("Preview Finished"));
+    m_view.setBusy(false);
+    prompt().openDocument(documentPath(editedPageName()));
+    m_view.setPublishingEnabled(true);
+}
+
+void PageEditor::commandsOnFinishOff()
+{
+    m_view.setPublishingEnabled(true);
+    m_view.setFinishEnabled(false);
+}

@@ -1,0 +1,91 @@
+#pragma once
+
+// Getting the page before an edit and publishing the result: the retrieve
+// modes (HTTP, FTP, the local backup), the FTP upload of page, archive page
+// and RSS file over one connection, Finish and Resend. The window and the
+// command line both run this; it talks to the user through a MainView and
+// prompt().
+//
+// Publishing is all or nothing: success (Fail = "False", Date, Time, the
+// local copies rolled forward, the page opened) is recorded only when every
+// transfer of the sequence succeeded. Any failure leaves Fail = "True", keeps
+// the base copies as they were and offers Resend. Files are uploaded under a
+// temporary name and renamed over the target, so the live page is always the
+// old one or the new one, never half of one.
+
+#include "base/Prompt.h"
+#include "net/TransferClient.h"
+
+#include <QObject>
+#include <QString>
+
+class PageEditor;
+class PageEditorHooks;
+class MainView;
+
+class Publisher : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Outcome {
+        None,      // nothing published yet
+        Published, // every file uploaded
+        Saved,     // manual mode: the page was saved for the user to upload
+        Failed,    // a transfer failed; Resend is offered
+        Stopped,   // nothing was sent (not connected, RSS file not written, ...)
+    };
+
+    Publisher(MainView& view, PageEditor& entries, PageEditorHooks& hooks, QObject* parent = nullptr);
+
+    // FTP transfers, HTTP page download.
+    TransferClient ftpClient, httpClient;
+
+    // Retrieval.
+    void retrievePage(bool insertAfter);
+    void downloadPage(const QString& address, const QString& localFile, bool isArchive);
+
+    // FTP.
+    void runFtp(const QString& mode);
+    void ftpPut(const QString& local, const QString& remote);
+    void ftpGet(const QString& remote, const QString& local);
+    void endUpload();
+    void closeAfterDownload();
+    void reportFtpError();
+    void advanceProgress();
+    void onFtpStateChanged(int state);
+    bool ftpAborted() const { return m_ftpAborted; }
+
+    // Finish and Resend.
+    void finish();
+    void resend();
+    Outcome publish();
+    Outcome lastOutcome() const { return m_outcome; }
+
+    // The expected size in kilobytes shown by the progress bar for a
+    // Content-Length: length / 1024 rounded half to even; 300 when that is 0.
+    static int expectedKilobytes(const QString& contentLength);
+    // Where backend.rss goes for a page at `ftpremote`.
+    static QString backendRemotePath(const QString& ftpremote);
+
+private:
+    void noRetrieve();
+    bool chooseLocalFile(const QString& target);
+    void offlineDecision();
+    void ftpFetch();
+    void waitFor(TransferClient& inet);
+    bool execute(TransferClient& inet, const QString& command);
+    void reportRunError(const TransferError& error);
+    void downloadFailed(const QString& title, const QString& text, Icon icon);
+    void writeFailed();
+    void closeAfterFailedUpload();
+    QString ftpCommand(const char* verb, const QString& a, const QString& b) const;
+
+    MainView& m_view;
+    PageEditor& m_entries;
+    PageEditorHooks& m_hooks;
+    bool m_ftpAborted = false;
+    bool m_serverErrorShown = false; // state 11 already told the user
+    bool m_uploading = false;
+    QString m_command; // the last FTP command given to ftpClient
+    Outcome m_outcome = Outcome::None;
+};

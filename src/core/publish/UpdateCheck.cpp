@@ -1,0 +1,104 @@
+#include "core/publish/UpdateCheck.h"
+
+#include "base/MainView.h"
+#include "base/ProgramDir.h"
+#include "base/Prompt.h"
+#include "base/Settings.h"
+#include "base/TextCodec.h"
+
+namespace {
+const QString kCrLf = QStringLiteral("\r\n");
+}
+
+UpdateCheck::UpdateCheck(MainView& view, QObject* parent) : QObject(parent), m_view(view)
+{
+    connect(&newsClient, &TransferClient::stateChanged, this, &UpdateCheck::onNewsStateChanged);
+}
+
+QString UpdateCheck::homePage()
+{
+    return makerSite() + QStringLiteral("/pagewick/");
+}
+
+QString UpdateCheck::newsAddress()
+{
+    return makerSite() + QStringLiteral("/pagewick/version.txt");
+}
+
+void UpdateCheck::checkForUpdate()
+{
+    const int timeout = static_cast<int>(numericValue(settings().timeout));
+    newsClient.setRequestTimeout(timeout > 0 ? timeout : 60);
+    QByteArray news;
+    QString failure;
+    try {
+        news = newsClient.fetch(newsAddress());
+        if (newsClient.lastError().number() != 0)
+            failure = newsClient.lastError().description();
+        else if (const QString status = newsClient.responseHeader().mid(9, 3);
+                 !status.isEmpty() && status != QLatin1String("200"))
+            failure = QStringLiteral("the server answered ") + newsClient.responseHeader().section(kCrLf, 0, 0);
+    } catch (const TransferError& e) {
+        failure = e.description();
+    }
+    if (!failure.isEmpty()) {
+        prompt().message(QStringLiteral("The update news could not be fetched from ") + newsAddress() +
+                             QStringLiteral(":\r\n") + failure +
+                             QStringLiteral("\r\n\r\nPlease try again later."),
+                         Buttons::Ok, Icon::Exclamation, QStringLiteral("Checking for Update"));
+        m_view.appendStatus(QStringLiteral("Check for update news failed."));
+        return;
+    }
+    const QString text = QStringLiteral("Your version: Version ") + versionText() + kCrLf + kCrLf +
+                         TextCodec::decode(news) + kCrLf + kCrLf +
+                         QStringLiteral("Would you like to visit the Pagewick Home Page?");
+    if (prompt().message(text, Buttons::YesNo, Icon::None, QStringLiteral("Checking for Update")) ==
+        Answer::Yes)
+        prompt().openDocument(homePage());
+    m_view.appendStatus(QStringLiteral("Check for update news completed."));
+}
+
+void UpdateCheck::visitWebSite()
+{
+    prompt().openDocument(homePage());
+}
+
+void UpdateCheck::openHelp()
+{
+    prompt().openDocument(programDir() + QStringLiteral("/pagewick.html"));
+}
+
+void UpdateCheck::onNewsStateChanged(int state)
+{
+    switch (state) {
+    case 1:
+        m_view.appendStatus(QStringLiteral("Resolving Host"));
+        break;
+    case 2:
+        m_view.appendStatus(QStringLiteral("Host Resolved"));
+        break;
+    case 3:
+        m_view.appendStatus(QStringLiteral("Connecting"));
+        break;
+    case 4:
+        m_view.appendStatus(QStringLiteral("Connected"));
+        break;
+    case 8:
+    case 12:
+        if (newsClient.responseCode() != 0)
+            prompt().message(QString::number(newsClient.responseCode()) + QStringLiteral(": ") +
+                             newsClient.responseText());
+        break;
+    case 11: {
+        // Failures without a server reply are reported by the update command.
+        const int code = newsClient.responseCode();
+        if (code != 0 && code != 80 && code != 87 && code != 12007)
+            prompt().message(QStringLiteral("Error Code ") + QString::number(code) + kCrLf +
+                                 newsClient.responseText(),
+                             Buttons::Ok, Icon::None, QStringLiteral("Error Response Received"));
+        break;
+    }
+    default:
+        break;
+    }
+}

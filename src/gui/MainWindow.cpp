@@ -1,0 +1,733 @@
+#include "gui/MainWindow.h"
+
+#include "base/ProgramDir.h"
+#include "base/Prompt.h"
+#include "base/Settings.h"
+#include "core/Startup.h"
+#include "gui/AboutDialog.h"
+#include "gui/SplashScreen.h"
+#include "gui/PageSourceDialog.h"
+#include "core/publish/Publisher.h"
+#include "core/publish/UpdateCheck.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kQuote = QStringLiteral("\"");
+
+QString colorToHex(quint32 color)
+{
+    return QStringLiteral("#%1%2%3")
+        .arg(color & 0xFF, 2, 16, QLatin1Char('0'))
+        .arg((color >> 8) & 0xFF, 2, 16, QLatin1Char('0'))
+        .arg((color >> 16) & 0xFF, 2, 16, QLatin1Char('0'))
+        .toUpper();
+}
+
+template <typename W> W* named(W* widget, const char* name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("PageWick: ") + versionText());
+    buildMenus();
+    buildToolbar();
+    buildCentral();
+
+    Timer1 = named(new QTimer(this), "Timer1");
+    Timer1->setInterval(350);
+    connect(Timer1, &QTimer::timeout, this, &MainWindow::refreshEditState);
+    Timer1->start();
+    resize(760, 620);
+}
+
+MainWindow::~MainWindow() = default;
+
+QAction* MainWindow::addItem(QMenu* menu, const char* name, const QString& caption,
+                        void (MainWindow::*slot)())
+{
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(QString::fromLatin1(name));
+    if (slot)
+        connect(a, &QAction::triggered, this, slot);
+    return a;
+}
+
+QAction* MainWindow::addTagItem(QMenu* menu, const char* name, const QString& caption,
+                           const QString& before, const QString& after)
+{
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(QString::fromLatin1(name));
+    connect(a, &QAction::triggered, this, [this, before, after] { insertAtCursor(before, after); });
+    return a;
+}
+
+void MainWindow::buildMenus()
+{
+    QMenuBar* bar = menuBar();
+    auto menu = [bar](const char* name, const QString& caption) {
+        QMenu* m = bar->addMenu(caption);
+        m->setObjectName(QString::fromLatin1(name));
+        return m;
+    };
+    auto separator = [](QMenu* m, const char* name) {
+        m->addSeparator()->setObjectName(QString::fromLatin1(name));
+    };
+
+    QMenu* file = menu("mnuFile", QStringLiteral("&File"));
+    mnuNew = addItem(file, "mnuNew", QStringLiteral("&New Entry"), &MainWindow::newEntry);
+    mnuBackup = addItem(file, "mnuBackup", QStringLiteral("&Restore Backup"), nullptr);
+    connect(mnuBackup, &QAction::triggered, this, [this] {
+        if (m_flows)
+            m_flows->restoreBackup();
+    });
+    mnuExit = addItem(file, "mnuExit", QStringLiteral("E&xit"), &MainWindow::exitProgram);
+
+    QMenu* edit = menu("mnuEdit", QStringLiteral("&Edit"));
+    connect(edit, &QMenu::aboutToShow, this, &MainWindow::refreshEditState);
+    mnuUndo = addItem(edit, "mnuUndo", QStringLiteral("&Undo"), nullptr);
+    separator(edit, "mnusep");
+    mnuCut = addItem(edit, "mnuCut", QStringLiteral("Cu&t"), nullptr);
+    mnuCopy = addItem(edit, "mnuCopy", QStringLiteral("&Copy"), nullptr);
+    mnuPaste = addItem(edit, "mnuPaste", QStringLiteral("&Paste"), nullptr);
+    mnuDelete = addItem(edit, "mnuDelete", QStringLiteral("&Delete"), nullptr);
+    connect(mnuUndo, &QAction::triggered, this, [this] { runEditCommand(0x0304); });
+    connect(mnuCut, &QAction::triggered, this, [this] { runEditCommand(0x0300); });
+    connect(mnuCopy, &QAction::triggered, this, [this] { runEditCommand(0x0301); });
+    connect(mnuPaste, &QAction::triggered, this, [this] { runEditCommand(0x0302); });
+    connect(mnuDelete, &QAction::triggered, this, [this] { runEditCommand(0x0303); });
+    separator(edit, "seperate2");
+    mnuSpell = addItem(edit, "mnuSpell", QStringLiteral("MS Word Spell Check"), nullptr);
+    connect(mnuSpell, &QAction::triggered, this, [this] { notYet(QStringLiteral("Spell Check")); });
+    mnuDeleteLast = addItem(edit, "mnuDeleteLast", QStringLiteral("Delete Last Entry"), nullptr);
+    connect(mnuDeleteLast, &QAction::triggered, this, [this] {
+        if (m_flows)
+            m_flows->deleteNewestEntry();
+    });
+
+    QMenu* html = menu("mnuHTML", QStringLiteral("F&ormat"));
+    QMenu* align = html->addMenu(QStringLiteral("<P> Align"));
+    align->setObjectName(QStringLiteral("mnualign"));
+    addTagItem(align, "mnualigncenter", QStringLiteral("Center"), QStringLiteral("<P align=center>"), {});
+    addTagItem(align, "mnualignleft", QStringLiteral("Left"), QStringLiteral("<P align=left>"), {});
+    addTagItem(align, "mnualignright", QStringLiteral("Right"), QStringLiteral("<P align=right>"), {});
+    addTagItem(align, "mnualignjustify", QStringLiteral("Justify"), QStringLiteral("<P align=justify>"), {});
+    addTagItem(html, "mnuP", QStringLiteral("<P></P>"), QStringLiteral("<P>"), QStringLiteral("</P>"));
+    addTagItem(html, "mnuCenter", QStringLiteral("Center"), QStringLiteral("<center>"), QStringLiteral("</center>"));
+    addTagItem(html, "mnuBR", QStringLiteral("<BR> Ctrl+Enter"), {}, QStringLiteral("<BR>"));
+    addTagItem(html, "mnuBlockQuote", QStringLiteral("BlockQuote"), QStringLiteral("<BLOCKQUOTE>"),
+               QStringLiteral("</BLOCKQUOTE>"));
+    addItem(html, "mnuLink", QStringLiteral("Link"), &MainWindow::insertLink);
+    addTagItem(html, "mnunbsp", QStringLiteral("Hard Space Ctrl+Space"), QStringLiteral("&nbsp;"), {});
+
+    QMenu* fonts = menu("mnuFontsTop", QStringLiteral("F&onts"));
+    QMenu* size = fonts->addMenu(QStringLiteral("Font Size"));
+    size->setObjectName(QStringLiteral("mnuFonts"));
+    const char* sizeNames[] = {"mnuFontUp1", "mnuFontUp2", "mnuFontDown1", "mnuFontDown2"};
+    const char* sizeSteps[] = {"+1", "+2", "-1", "-2"};
+    for (int i = 0; i < 4; ++i) {
+        const QString step = QString::fromLatin1(sizeSteps[i]);
+        addTagItem(size, sizeNames[i], step, QStringLiteral("<font size=") + kQuote + step + kQuote + QLatin1Char('>'),
+                   QStringLiteral("</font>"));
+    }
+    addItem(fonts, "mnufontface", QStringLiteral("Font Face"), &MainWindow::insertFontFace);
+    addItem(fonts, "mnuFontColor", QStringLiteral("Font Color"), &MainWindow::insertFontColor);
+    fonts->addSeparator();
+    QMenu* headers = fonts->addMenu(QStringLiteral("Headers"));
+    headers->setObjectName(QStringLiteral("mnuHeaders"));
+    for (int i = 1; i <= 6; ++i) {
+        const QByteArray name = "mnuh" + QByteArray::number(i);
+        addTagItem(headers, name.constData(), QStringLiteral("H%1").arg(i), QStringLiteral("<H%1>").arg(i),
+                   QStringLiteral("</H%1>").arg(i));
+    }
+    fonts->addSeparator();
+    addTagItem(fonts, "mnuBold", QStringLiteral("Bold"), QStringLiteral("<B>"), QStringLiteral("</B>"));
+    addTagItem(fonts, "mnuItalics", QStringLiteral("Italics"), QStringLiteral("<I>"), QStringLiteral("</I>"));
+    addTagItem(fonts, "mnuUnder", QStringLiteral("Underline"), QStringLiteral("<U>"), QStringLiteral("</U>"));
+    addTagItem(fonts, "mnuStrike", QStringLiteral("StrikeOut"), QStringLiteral("<S>"), QStringLiteral("</S>"));
+    addTagItem(fonts, "mnuTT", QStringLiteral("Teletype"), QStringLiteral("<TT>"), QStringLiteral("</TT>"));
+    addTagItem(fonts, "mnuSuper", QStringLiteral("SuperScript"), QStringLiteral("<SUP>"), QStringLiteral("</SUP>"));
+    addTagItem(fonts, "mnuSub", QStringLiteral("SubScript"), QStringLiteral("<SUB>"), QStringLiteral("</SUB>"));
+
+    QMenu* setup = menu("mnuSetUpTop", QStringLiteral("&SetUp"));
+    mnuPreferences = addItem(setup, "mnuPreferences", QStringLiteral("Config"), nullptr);
+    connect(mnuPreferences, &QAction::triggered, this, [this] { notYet(QStringLiteral("Config")); });
+    mnuOptions = addItem(setup, "mnuOptions", QStringLiteral("Auto Customize"), nullptr);
+    connect(mnuOptions, &QAction::triggered, this, [this] { notYet(QStringLiteral("Auto Customize")); });
+    mnuDragnDrop = addItem(setup, "mnuDragnDrop", QStringLiteral("Template Customize"), nullptr);
+    connect(mnuDragnDrop, &QAction::triggered, this,
+            [this] { notYet(QStringLiteral("Template Customize")); });
+
+    QMenu* help = menu("mnuhelptop", QStringLiteral("&Help"));
+    m_updates = std::make_unique<UpdateCheck>(*this);
+    mnuHelp = addItem(help, "mnuHelp", QStringLiteral("Help Files"), nullptr);
+    connect(mnuHelp, &QAction::triggered, m_updates.get(), &UpdateCheck::openHelp);
+    mnuVisitWeb = addItem(help, "mnuVisitWeb", QStringLiteral("Web Site"), nullptr);
+    connect(mnuVisitWeb, &QAction::triggered, m_updates.get(), &UpdateCheck::visitWebSite);
+    mnuUpdateCheck = addItem(help, "mnuUpdateCheck", QStringLiteral("Check For Updates"), nullptr);
+    connect(mnuUpdateCheck, &QAction::triggered, m_updates.get(), &UpdateCheck::checkForUpdate);
+    mnuAbout = addItem(help, "mnuAbout", QStringLiteral("About Pagewick"), &MainWindow::showAbout);
+}
+
+void MainWindow::buildToolbar()
+{
+    Toolbar1 = named(addToolBar(QStringLiteral("Toolbar1")), "Toolbar1");
+    Toolbar1->setMovable(false);
+    struct Button
+    {
+        const char* key;
+        const char* text;
+        const char* tip;
+    };
+    const Button buttons[] = {
+        {"Undo", "Undo", "Undo"},     {"Cut", "Cut", "Cut"},
+        {"Copy", "Copy", "Copy"},     {"Paste", "Paste", "Paste"},
+        {"Delete", "Del", "Delete"},  {nullptr, nullptr, nullptr},
+        {"Bold", "B", "Bold"},        {"Italics", "I", "Italics"},
+        {"Underline", "U", "Underline"}, {"Strikethru", "S", "StrikeOut"},
+        {nullptr, nullptr, nullptr},  {"Left", "Left", "Align left"},
+        {"Center", "Center", "Align center"}, {"Right", "Right", "Align right"},
+        {"Justify", "Justify", "Justify"}, {nullptr, nullptr, nullptr},
+        {"Spell", "Spell", "Spell check"}, {"Help", "Help", "Help"},
+    };
+    for (const Button& b : buttons) {
+        if (!b.key) {
+            Toolbar1->addSeparator();
+            continue;
+        }
+        QAction* a = Toolbar1->addAction(QString::fromLatin1(b.text));
+        a->setObjectName(QStringLiteral("Toolbar1_") + QString::fromLatin1(b.key));
+        a->setData(QString::fromLatin1(b.key));
+        a->setToolTip(QString::fromLatin1(b.tip));
+        const QString key = QString::fromLatin1(b.key);
+        connect(a, &QAction::triggered, this, [this, key] { onToolbarButton(key); });
+        m_toolbarActions.insert(key, a);
+    }
+}
+
+void MainWindow::buildCentral()
+{
+    auto* central = new QWidget(this);
+    QFont arial(QStringLiteral("Arial"));
+    auto label = [&](const char* name, const QString& text) {
+        auto* l = named(new QLabel(text, central), name);
+        l->setFont(arial);
+        return l;
+    };
+    auto line = [&](const char* name) {
+        auto* e = named(new QLineEdit(central), name);
+        e->setFont(arial);
+        e->installEventFilter(this);
+        return e;
+    };
+
+    Title = label("Title", QStringLiteral("Title:"));
+    Label1 = label("Label1", QStringLiteral("Main:"));
+    Label3 = label("Label3", QStringLiteral("Sig:"));
+    Label5 = label("Label5", QStringLiteral("Email:"));
+    Label2 = label("Label2", QStringLiteral("URL:"));
+    Label4 = label("Label4", QStringLiteral("URL Title:"));
+    txtHead = line("txtHead");
+    txtMain = named(new QPlainTextEdit(central), "txtMain");
+    txtMain->setFont(arial);
+    txtMain->installEventFilter(this);
+    txtSig = line("txtSig");
+    txtEmail = line("txtEmail");
+    txtURL = line("txtURL");
+    txtURL->setText(QStringLiteral("http://"));
+    txtURLtitle = line("txtURLtitle");
+    txtStatus = named(new QPlainTextEdit(central), "txtStatus");
+    txtStatus->setReadOnly(true);
+    txtStatus->setFont(arial);
+    txtStatus->setMaximumHeight(90);
+    txtStatus->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    txtStatus->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    butt_Preview = named(new QPushButton(QStringLiteral("Preview"), central), "butt_Preview");
+    butt_Fin = named(new QPushButton(QStringLiteral("Finish/FTP"), central), "butt_Fin");
+    butt_resend = named(new QPushButton(QStringLiteral("Resend"), central), "butt_resend");
+    butt_resend->hide();
+    connect(butt_Preview, &QPushButton::clicked, this, [this] {
+        if (m_flows)
+            m_flows->preview();
+    });
+    connect(butt_Fin, &QPushButton::clicked, this, [this] {
+        if (m_publisher)
+            m_publisher->finish();
+    });
+    connect(butt_resend, &QPushButton::clicked, this, [this] {
+        if (m_publisher)
+            m_publisher->resend();
+    });
+    ProgressBar1 = named(new QProgressBar(central), "ProgressBar1");
+    ProgressBar1->hide();
+
+    // A changed entry must be previewed again before it can be published
+    // (the e-mail address is not part of that).
+    for (QLineEdit* e : {txtHead, txtSig, txtURL, txtURLtitle})
+        connect(e, &QLineEdit::textChanged, this, &MainWindow::entryTextChanged);
+    connect(txtMain, &QPlainTextEdit::textChanged, this, &MainWindow::entryTextChanged);
+
+    // Entry boxes stretch to the right margin; Sig takes the left half and
+    // Email the right half; the body takes every spare pixel of height; the
+    // status box ends left of the buttons.
+    auto* grid = new QGridLayout;
+    grid->addWidget(Title, 0, 0);
+    grid->addWidget(txtHead, 0, 1, 1, 3);
+    grid->addWidget(Label1, 1, 0, Qt::AlignTop);
+    grid->addWidget(txtMain, 1, 1, 1, 3);
+    grid->addWidget(Label3, 2, 0);
+    grid->addWidget(txtSig, 2, 1);
+    grid->addWidget(Label5, 2, 2);
+    grid->addWidget(txtEmail, 2, 3);
+    grid->addWidget(Label2, 3, 0);
+    grid->addWidget(txtURL, 3, 1, 1, 3);
+    grid->addWidget(Label4, 4, 0);
+    grid->addWidget(txtURLtitle, 4, 1, 1, 3);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+    grid->setRowStretch(1, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(txtStatus, 1);
+    auto* buttonColumn = new QVBoxLayout;
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->addWidget(butt_Preview);
+    buttonRow->addWidget(butt_resend);
+    buttonRow->addWidget(butt_Fin);
+    buttonColumn->addLayout(buttonRow);
+    buttonColumn->addWidget(ProgressBar1);
+    buttonColumn->addStretch();
+    buttons->addLayout(buttonColumn);
+
+    auto* outer = new QVBoxLayout(central);
+    outer->addLayout(grid, 1);
+    outer->addLayout(buttons);
+    setCentralWidget(central);
+}
+
+void MainWindow::start(int splashMs)
+{
+    SplashScreen splash;
+    splash.show();
+    QElapsedTimer started;
+    started.start();
+    hide();
+
+    Settings& s = settings();
+    const StartupOutcome outcome = startUp(s, prompt(), *this);
+    createFlows();
+    if (!outcome.configured)
+        showPreferences();
+
+    // The splash stays up at least splashMs (a steady clock, so a start just
+    // before midnight waits no longer than any other).
+    while (started.elapsed() < splashMs && splash.isVisible())
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    splash.close();
+    show();
+    retrievePage(false);
+    txtStatus->moveCursor(QTextCursor::End);
+}
+
+void MainWindow::activate()
+{
+    if (settings().autoftp != QLatin1String("True")) {
+        butt_Fin->setText(QStringLiteral("Finish"));
+        butt_resend->hide();
+    } else {
+        butt_Fin->setText(QStringLiteral("Finish/FTP"));
+    }
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    activate();
+}
+
+void MainWindow::createFlows()
+{
+    m_publisher.reset();
+    m_flows = std::make_unique<PageEditor>(*this, *this);
+    m_publisher = std::make_unique<Publisher>(*this, *m_flows, *this);
+}
+
+// The window cannot go while a transfer runs: the code waiting for it would
+// come back to a window that is gone. Closing stops the transfer instead; a
+// second close then ends the program.
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    const bool busy = m_publisher && (m_publisher->ftpClient.isBusy() ||
+                                      m_publisher->httpClient.isBusy());
+    const bool checking = m_updates && m_updates->newsClient.isBusy();
+    if (!busy && !checking) {
+        QMainWindow::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    if (m_publisher) {
+        m_publisher->ftpClient.cancel();
+        m_publisher->httpClient.cancel();
+    }
+    if (m_updates)
+        m_updates->newsClient.cancel();
+    appendStatus(QStringLiteral("Transfer cancelled."));
+}
+
+void MainWindow::retrievePage(bool insertAfter)
+{
+    if (m_publisher)
+        m_publisher->retrievePage(insertAfter);
+}
+
+void MainWindow::publish()
+{
+    if (m_publisher)
+        m_publisher->publish();
+}
+
+QString MainWindow::choosePageSource()
+{
+    ::PageSourceDialog choice(this);
+    const QString tag = choice.choose();
+    choice.close();
+    return tag;
+}
+
+void MainWindow::showPreferences()
+{
+    notYet(QStringLiteral("Config"));
+}
+
+void MainWindow::setPreviewEnabled(bool enabled)
+{
+    butt_Preview->setEnabled(enabled);
+}
+
+void MainWindow::showFields(const EntryFields& f)
+{
+    const QSignalBlocker blockHead(txtHead), blockMain(txtMain), blockSig(txtSig),
+        blockUrl(txtURL), blockTitle(txtURLtitle);
+    if (txtHead->text() != f.head)
+        txtHead->setText(f.head);
+    if (fields().main != f.main)
+        txtMain->setPlainText(QString(f.main).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    if (txtSig->text() != f.sig)
+        txtSig->setText(f.sig);
+    if (txtEmail->text() != f.email)
+        txtEmail->setText(f.email);
+    if (txtURL->text() != f.url)
+        txtURL->setText(f.url);
+    if (txtURLtitle->text() != f.urlTitle)
+        txtURLtitle->setText(f.urlTitle);
+}
+
+void MainWindow::notYet(const QString& command)
+{
+    appendStatus(command + QStringLiteral(" is not available in this version yet."));
+}
+
+void MainWindow::appendStatus(const QString& message)
+{
+    QString m = message;
+    const QString current = txtStatus->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    const QString next = appendStatusLine(current, m);
+    if (next == current)
+        return;
+    txtStatus->setPlainText(next);
+    txtStatus->moveCursor(QTextCursor::End);
+    txtStatus->verticalScrollBar()->setValue(txtStatus->verticalScrollBar()->maximum());
+}
+
+void MainWindow::setPublishingEnabled(bool enable)
+{
+    butt_Fin->setEnabled(enable);
+    butt_Preview->setEnabled(enable);
+    mnuPreferences->setEnabled(enable);
+    mnuBackup->setEnabled(enable);
+    mnuDeleteLast->setEnabled(enable);
+    if (!enable) {
+        butt_resend->setEnabled(false);
+        butt_resend->hide();
+    }
+    ProgressBar1->hide();
+}
+
+void MainWindow::setFinishEnabled(bool enabled)
+{
+    butt_Fin->setEnabled(enabled);
+}
+
+void MainWindow::setResendEnabled(bool enabled)
+{
+    butt_resend->setEnabled(enabled);
+}
+
+void MainWindow::setResendVisible(bool visible)
+{
+    butt_resend->setVisible(visible);
+}
+
+void MainWindow::setPreferencesEnabled(bool enabled)
+{
+    mnuPreferences->setEnabled(enabled);
+}
+
+void MainWindow::setBusy(bool busy)
+{
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        while (QApplication::overrideCursor())
+            QApplication::restoreOverrideCursor();
+}
+
+void MainWindow::showProgress(int minimum, int maximum, int value)
+{
+    ProgressBar1->setRange(minimum, maximum);
+    ProgressBar1->setValue(value);
+    ProgressBar1->show();
+}
+
+void MainWindow::hideProgress()
+{
+    ProgressBar1->hide();
+}
+
+int MainWindow::progressValue() const
+{
+    return ProgressBar1->value();
+}
+
+EntryFields MainWindow::fields() const
+{
+    return {txtHead->text(), txtMain->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n")),
+            txtSig->text(), txtEmail->text(), txtURL->text(), txtURLtitle->text()};
+}
+
+void MainWindow::setSignature(const QString& sig, const QString& email)
+{
+    txtSig->setText(sig);
+    txtEmail->setText(email);
+}
+
+void MainWindow::yield()
+{
+    QApplication::processEvents();
+}
+
+QWidget* MainWindow::focusedTextBox() const
+{
+    QWidget* w = QApplication::focusWidget();
+    if (qobject_cast<QLineEdit*>(w) || qobject_cast<QPlainTextEdit*>(w))
+        return w;
+    return nullptr;
+}
+
+void MainWindow::insertAtCursor(const QString& before, const QString& after)
+{
+    QWidget* w = focusedTextBox();
+    if (auto* line = qobject_cast<QLineEdit*>(w)) {
+        if (line->isReadOnly())
+            return;
+        const int start = line->hasSelectedText() ? line->selectionStart() : line->cursorPosition();
+        const QString selected = line->selectedText();
+        line->insert(before + selected + after);
+        if (selected.isEmpty())
+            line->setCursorPosition(start + before.size());
+    } else if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) {
+        if (edit->isReadOnly())
+            return;
+        QTextCursor c = edit->textCursor();
+        const int start = c.selectionStart();
+        const QString selected = c.selectedText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+        c.insertText(before + selected + after);
+        if (selected.isEmpty()) {
+            c.setPosition(start + before.size());
+            edit->setTextCursor(c);
+        }
+    }
+}
+
+void MainWindow::newEntry()
+{
+    if (prompt().message(QStringLiteral("This will erase all current text on this form.  Continue?"),
+                         Buttons::OkCancel, Icon::None, QStringLiteral("Clear all fields?")) !=
+        Answer::Ok)
+        return;
+    txtHead->clear();
+    txtMain->clear();
+    txtURL->clear();
+    txtURLtitle->clear();
+}
+
+void MainWindow::exitProgram()
+{
+    close();
+}
+
+void MainWindow::insertLink()
+{
+    const QString text = QStringLiteral("Type the absolute or relative link here.\r\nExamples...\r\n\r\n"
+                                        "") + makerSite() + QStringLiteral("/pagewick/\r\nhelp.html");
+    const QString link = prompt().input(text, QStringLiteral("Place a link")).value_or(QString()).trimmed();
+    insertAtCursor(QStringLiteral("<a href=") + kQuote + link + kQuote + QLatin1Char('>'),
+                   QStringLiteral("</a>"));
+}
+
+void MainWindow::insertFontFace()
+{
+    const std::optional<QString> face = prompt().chooseFont();
+    if (face)
+        insertAtCursor(QStringLiteral("<font face=") + kQuote + *face + kQuote + QLatin1Char('>'),
+                       QStringLiteral("</font>"));
+}
+
+void MainWindow::insertFontColor()
+{
+    const std::optional<quint32> color = prompt().chooseColor(0);
+    if (color)
+        insertAtCursor(QStringLiteral("<font color=") + kQuote + colorToHex(*color) + kQuote + QLatin1Char('>'),
+                       QStringLiteral("</font>"));
+}
+
+void MainWindow::showAbout()
+{
+    AboutDialog about(this);
+    about.exec();
+}
+
+void MainWindow::runEditCommand(int message)
+{
+    QWidget* w = focusedTextBox();
+    if (!w) {
+        prompt().beep();
+        return;
+    }
+    auto* line = qobject_cast<QLineEdit*>(w);
+    auto* edit = qobject_cast<QPlainTextEdit*>(w);
+    switch (message) {
+    case 0x0300:
+        line ? line->cut() : edit->cut();
+        break;
+    case 0x0301:
+        line ? line->copy() : edit->copy();
+        break;
+    case 0x0302:
+        line ? line->paste() : edit->paste();
+        break;
+    case 0x0303:
+        if (line)
+            line->del();
+        else
+            edit->textCursor().removeSelectedText();
+        break;
+    case 0x0304:
+        line ? line->undo() : edit->undo();
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::refreshEditState()
+{
+    QWidget* w = focusedTextBox();
+    bool canUndo = false, hasSelection = false;
+    if (auto* line = qobject_cast<QLineEdit*>(w)) {
+        canUndo = line->isUndoAvailable();
+        hasSelection = line->hasSelectedText();
+    } else if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) {
+        canUndo = edit->document()->isUndoAvailable();
+        hasSelection = edit->textCursor().hasSelection();
+    }
+    const QMimeData* clip = QApplication::clipboard()->mimeData();
+    const bool canPaste = w && clip && clip->hasText();
+    mnuUndo->setEnabled(w && canUndo);
+    mnuCut->setEnabled(hasSelection);
+    mnuCopy->setEnabled(hasSelection);
+    mnuDelete->setEnabled(hasSelection);
+    mnuPaste->setEnabled(canPaste);
+    const std::pair<const char*, bool> states[] = {{"Undo", w && canUndo}, {"Cut", hasSelection},
+                                                   {"Copy", hasSelection}, {"Paste", canPaste},
+                                                   {"Delete", hasSelection}};
+    for (const auto& [key, on] : states)
+        m_toolbarActions.value(QString::fromLatin1(key))->setEnabled(on);
+}
+
+void MainWindow::onToolbarButton(const QString& key)
+{
+    static const QHash<QString, int> edits = {{QStringLiteral("Undo"), 0x0304}, {QStringLiteral("Cut"), 0x0300},
+                                              {QStringLiteral("Copy"), 0x0301}, {QStringLiteral("Paste"), 0x0302},
+                                              {QStringLiteral("Delete"), 0x0303}};
+    static const QHash<QString, QString> items = {
+        {QStringLiteral("Bold"), QStringLiteral("mnuBold")},
+        {QStringLiteral("Italics"), QStringLiteral("mnuItalics")},
+        {QStringLiteral("Underline"), QStringLiteral("mnuUnder")},
+        {QStringLiteral("Strikethru"), QStringLiteral("mnuStrike")},
+        {QStringLiteral("Left"), QStringLiteral("mnualignleft")},
+        {QStringLiteral("Right"), QStringLiteral("mnualignright")},
+        {QStringLiteral("Justify"), QStringLiteral("mnualignjustify")},
+        {QStringLiteral("Center"), QStringLiteral("mnualigncenter")},
+        {QStringLiteral("Help"), QStringLiteral("mnuHelp")},
+        {QStringLiteral("Spell"), QStringLiteral("mnuSpell")}};
+    if (edits.contains(key)) {
+        runEditCommand(edits.value(key));
+        return;
+    }
+    if (items.contains(key))
+        if (QAction* a = menuBar()->findChild<QAction*>(items.value(key)))
+            a->trigger();
+}
+
+void MainWindow::entryTextChanged()
+{
+    butt_Fin->setEnabled(false);
+    refreshEditState();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // Ctrl+Space gives a hard space and Ctrl+Enter a line break in every
+    // entry box; the window sees the keys before the box does.
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() == Qt::ControlModifier) {
+            if (key->key() == Qt::Key_Space) {
+                insertAtCursor(QStringLiteral("&nbsp;"), {});
+                return true;
+            }
+            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+                insertAtCursor({}, QStringLiteral("<BR>"));
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

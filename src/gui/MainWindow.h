@@ -1,0 +1,145 @@
+#pragma once
+
+#include "base/MainView.h"
+#include "core/entry/PageEditor.h"
+
+#include <QHash>
+#include <QMainWindow>
+
+#include <memory>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+class QToolBar;
+class Publisher;
+class UpdateCheck;
+
+// The main window: the entry boxes, the status box, the publishing buttons,
+// the menus and the markup toolbar. It reads its controls and hands the work
+// to the program's flows; it implements MainView and PageEditorHooks for them.
+class MainWindow final : public QMainWindow, public MainView, public PageEditorHooks
+{
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Start-up: splash for at least `splashMs`, settings, the loaders, the
+    // resend offer, then the window and the page retrieval.
+    void start(int splashMs = 1000);
+    void activate();
+
+    // MainView
+    void appendStatus(const QString& message) override;
+    void setPublishingEnabled(bool enable) override;
+    void setFinishEnabled(bool enabled) override;
+    void setResendEnabled(bool enabled) override;
+    void setResendVisible(bool visible) override;
+    void setPreferencesEnabled(bool enabled) override;
+    void setBusy(bool busy) override;
+    void showProgress(int minimum, int maximum, int value) override;
+    void hideProgress() override;
+    int progressValue() const override;
+    EntryFields fields() const override;
+    void setSignature(const QString& sig, const QString& email) override;
+    void yield() override;
+
+    // Wraps the selection of the focused text box: before + selection + after.
+    // With nothing selected the caret lands right after `before`.
+    void insertAtCursor(const QString& before, const QString& after);
+
+    // PageEditorHooks
+    void retrievePage(bool insertAfter) override;
+    void publish() override;
+    QString choosePageSource() override;
+    void showPreferences() override;
+    void setPreviewEnabled(bool enabled) override;
+    void showFields(const EntryFields& fields) override;
+
+    // The flows behind the commands; they exist once start-up has chosen the
+    // configuration.
+    PageEditor* flows() const { return m_flows.get(); }
+    Publisher* publisher() const { return m_publisher.get(); }
+    UpdateCheck* updateCheck() const { return m_updates.get(); }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildToolbar();
+    void buildCentral();
+    QAction* addItem(QMenu* menu, const char* name, const QString& caption,
+                     void (MainWindow::*slot)());
+    QAction* addTagItem(QMenu* menu, const char* name, const QString& caption,
+                        const QString& before, const QString& after);
+    void notYet(const QString& command);
+    void createFlows();
+
+    void newEntry();
+    void exitProgram();
+    void refreshEditState();
+    void insertLink();
+    void insertFontFace();
+    void insertFontColor();
+    void showAbout();
+    void runEditCommand(int message);
+    void onToolbarButton(const QString& key);
+    void entryTextChanged();
+
+    QWidget* focusedTextBox() const;
+
+public:
+    // Controls, named as the program names them.
+    QLineEdit* txtHead = nullptr;
+    QPlainTextEdit* txtMain = nullptr;
+    QLineEdit* txtSig = nullptr;
+    QLineEdit* txtEmail = nullptr;
+    QLineEdit* txtURL = nullptr;
+    QLineEdit* txtURLtitle = nullptr;
+    QPlainTextEdit* txtStatus = nullptr;
+    QLabel* Title = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QPushButton* butt_Preview = nullptr;
+    QPushButton* butt_Fin = nullptr;
+    QPushButton* butt_resend = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QToolBar* Toolbar1 = nullptr;
+    QTimer* Timer1 = nullptr;
+
+    QAction* mnuNew = nullptr;
+    QAction* mnuBackup = nullptr;
+    QAction* mnuExit = nullptr;
+    QAction* mnuUndo = nullptr;
+    QAction* mnuCut = nullptr;
+    QAction* mnuCopy = nullptr;
+    QAction* mnuPaste = nullptr;
+    QAction* mnuDelete = nullptr;
+    QAction* mnuSpell = nullptr;
+    QAction* mnuDeleteLast = nullptr;
+    QAction* mnuPreferences = nullptr;
+    QAction* mnuOptions = nullptr;
+    QAction* mnuDragnDrop = nullptr;
+    QAction* mnuHelp = nullptr;
+    QAction* mnuVisitWeb = nullptr;
+    QAction* mnuUpdateCheck = nullptr;
+    QAction* mnuAbout = nullptr;
+
+private:
+    QHash<QString, QAction*> m_toolbarActions; // by toolbar key, for the 350 ms refresh
+    std::unique_ptr<PageEditor> m_flows;
+    std::unique_ptr<Publisher> m_publisher;
+    std::unique_ptr<UpdateCheck> m_updates;
+};

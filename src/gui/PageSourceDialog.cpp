@@ -1,0 +1,119 @@
+#include "gui/PageSourceDialog.h"
+
+#include "base/ProgramDir.h"
+#include "base/Prompt.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+PageSourceDialog::PageSourceDialog(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmUpdate"));
+    setWindowTitle(QStringLiteral("Update Options"));
+    auto label = [this](const char* name, const QString& text) {
+        auto* l = new QLabel(text, this);
+        l->setObjectName(QString::fromLatin1(name));
+        l->setWordWrap(true);
+        return l;
+    };
+    Label1 = label("Label1", QStringLiteral("The version of your web page on the server is different "
+                                            "that the last version created by this weblog program."));
+    Label2 = label("Label2",
+                   QStringLiteral("This commonly occurs when the last entry is not manually uploaded to "
+                                  "the web page server. However, this may occur if you have updated the "
+                                  "page since your last weblog entry."));
+    Label3 = label("Label3", QStringLiteral("Preview the pages in question if you wish, and then please "
+                                            "select one of the two options below."));
+    auto option = [this](const char* name, const QString& text) {
+        auto* o = new QRadioButton(text, this);
+        o->setObjectName(QString::fromLatin1(name));
+        return o;
+    };
+    optlocal = option("optlocal", QStringLiteral("Use the last version of the web page created by this "
+                                                 "program. (local version)"));
+    optserver = option("optserver", QStringLiteral("Use the version currently on the internet server."));
+    optConfig = option("optConfig",
+                       QStringLiteral("Actually, I would like to use a different configuration."));
+    auto* group = new QButtonGroup(this);
+    group->addButton(optlocal);
+    group->addButton(optserver);
+    group->addButton(optConfig);
+
+    auto button = [this](const char* name, const QString& text) {
+        auto* b = new QPushButton(text, this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setAutoDefault(false);
+        return b;
+    };
+    buttPreviewLocal = button("buttPreviewLocal", QStringLiteral("Preview Local Version"));
+    buttPreviewServer = button("buttPreviewServer", QStringLiteral("Preview Server Version"));
+    buttOkay = button("buttOkay", QStringLiteral("OK"));
+    connect(buttPreviewLocal, &QPushButton::clicked, this, &PageSourceDialog::previewLocal);
+    connect(buttPreviewServer, &QPushButton::clicked, this, &PageSourceDialog::previewServer);
+    connect(buttOkay, &QPushButton::clicked, this, &PageSourceDialog::confirmChoice);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Label1);
+    layout->addWidget(Label2);
+    layout->addWidget(Label3);
+    auto* previews = new QHBoxLayout;
+    previews->addWidget(buttPreviewLocal);
+    previews->addWidget(buttPreviewServer);
+    layout->addLayout(previews);
+    layout->addWidget(optlocal);
+    layout->addWidget(optserver);
+    layout->addWidget(optConfig);
+    auto* ok = new QHBoxLayout;
+    ok->addStretch();
+    ok->addWidget(buttOkay);
+    layout->addLayout(ok);
+    setMinimumWidth(480);
+}
+
+QString PageSourceDialog::choose()
+{
+    m_tag.clear();
+    show();
+    while (m_tag.isEmpty())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    return m_tag;
+}
+
+void PageSourceDialog::confirmChoice()
+{
+    if (optConfig->isChecked())
+        m_tag = QStringLiteral("Config");
+    else if (optlocal->isChecked())
+        m_tag = QStringLiteral("Local");
+    else if (optserver->isChecked())
+        m_tag = QStringLiteral("Server");
+    // Without a choice the window stays up: hiding it would leave the caller
+    // waiting for an answer nobody can give any more.
+    if (!m_tag.isEmpty())
+        hide();
+}
+
+void PageSourceDialog::previewLocal()
+{
+    prompt().openDocument(workFile(QStringLiteral("backup")));
+}
+
+void PageSourceDialog::previewServer()
+{
+    prompt().openDocument(workFile(QStringLiteral("indexbackup")));
+}
+
+// The window answers only through OK: closing it by its frame or Escape
+// keeps the question open, since the caller cannot go on without a choice.
+void PageSourceDialog::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+}
+
+void PageSourceDialog::reject() {}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+// "Update Options": asks whether to build on the copy of the page this
+// program produced last or on the copy now on the server. The answer is the
+// tag: empty until OK with a choice, then "Config", "Local" or "Server".
+class PageSourceDialog final : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit PageSourceDialog(QWidget* parent = nullptr);
+
+    QString tag() const { return m_tag; }
+    // Shows the window and waits (events keep running) until a choice is
+    // made; the window is then hidden and the tag returned.
+    QString choose();
+
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QRadioButton* optlocal = nullptr;
+    QRadioButton* optserver = nullptr;
+    QRadioButton* optConfig = nullptr;
+    QPushButton* buttPreviewLocal = nullptr;
+    QPushButton* buttPreviewServer = nullptr;
+    QPushButton* buttOkay = nullptr;
+
+    void confirmChoice();
+    void previewLocal();
+    void previewServer();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+private:
+    QString m_tag;
+};

@@ -1,0 +1,265 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <exception>
+#include <memory>
+#include <thread>
+
+class QEventLoop;
+
+// A numbered failure of the transfer control. Execute throws it for requests
+// it refuses; TransferClient::lastError() holds the one of the last request.
+//
+// Numbers:
+//   0      no error
+//   35750  LocalFileError: a local file cannot be read (thrown by Execute
+//          when PUT names no existing file), or the downloaded file cannot
+//          be written or put in place (the old file stays)
+//   35751  InvalidUrl: no address, an unsupported scheme, a malformed address,
+//          or a control character in the address (thrown by Execute)
+//   35752  InvalidCommand: unknown command, missing argument, or a control
+//          character in the command, user name or password (thrown by Execute)
+//   35754  CannotConnect: host name not found, connection refused, host
+//          unreachable, or (file://) the folder does not exist
+//   35756  RequestFailed: the server answered a command with an error reply
+//          (FTP 4xx/5xx: 530 wrong password, 550 no permission or no such
+//          file, 452 disk full, ...). responseCode() and responseText() hold
+//          the server's code and text. sftp:// and file:// report their
+//          failures the same way with the FTP code of the same meaning.
+//   35761  TimedOut: connecting took longer than RequestTimeout seconds, or
+//          nothing moved for that long during the request
+//   35764  isBusy: Execute while a request runs (thrown; fetch
+//          reports it through lastError())
+//   35779  Cancelled: Cancel() stopped the request
+//   35781  ConnectionLost: the connection broke during the transfer (partial
+//          data, receive or send failure, or the server hung up without an
+//          answer)
+//   35783  SecureConnectionFailed: TLS could not be set up; when the server's
+//          certificate could not be verified the description says so
+//   35789  OtherFailure: anything else; the description is libcurl's text
+//
+// Every failure of a started request sets lastError() and raises state 11
+// (except 35779: Cancel raises no state 11). HTTP
+// status codes (401, 404, 500, ...) are answers, not failures: the request
+// succeeds and the caller reads the status line from responseHeader().
+class TransferError : public std::exception
+{
+public:
+    static constexpr int LocalFileError = 35750;
+    static constexpr int InvalidUrl = 35751;
+    static constexpr int InvalidCommand = 35752;
+    static constexpr int CannotConnect = 35754;
+    static constexpr int RequestFailed = 35756;
+    static constexpr int TimedOut = 35761;
+    static constexpr int isBusy = 35764;
+    static constexpr int Cancelled = 35779;
+    static constexpr int ConnectionLost = 35781;
+    static constexpr int SecureConnectionFailed = 35783;
+    static constexpr int OtherFailure = 35789;
+
+    TransferError() = default;
+    TransferError(int number, const QString& description);
+
+    int number() const noexcept { return number_; }
+    QString description() const { return description_; }
+    const char* what() const noexcept override { return what_.constData(); }
+
+private:
+    int number_ = 0;
+    QString description_;
+    QByteArray what_;
+};
+
+// The Internet transfer control: FTP (also FTP over TLS, SFTP and local
+// folders through file://) and HTTP(S) for one window, one request at a time.
+//
+// Execute starts a request and returns at once; the request runs on a worker
+// thread and reports through stateChanged, which is always delivered on the
+// thread that owns the TransferClient (the UI thread) through its event loop. Callers
+// poll isBusy() while letting the event loop run.
+//
+// Addresses (URL):
+//   host, host:port, host/dir       FTP to that host (ftp:// is implied)
+//   ftp://host[:port][/dir]         FTP; a path names the starting directory,
+//                                   relative to the log-in directory ("%2F"
+//                                   at its start makes it absolute)
+//   ftps://host[:port][/dir]        FTP with TLS required (AUTH TLS on the
+//                                   given port, 21 by default; port 990
+//                                   means implicit TLS). Certificates are
+//                                   verified against the system store, or
+//                                   the file set with setCaCertificates()
+//   sftp://host[:port][/dir]        SFTP; the same commands are emulated.
+//                                   Host keys are checked against
+//                                   ~/.ssh/known_hosts when it exists
+//   file:///folder                  a local folder acting as the server's
+//                                   root: paths are relative to it, "/" is
+//                                   the folder itself and ".." stops there
+//   http://..., https://...         HTTP; the address is the document
+//
+// FTP commands (the command word is not case sensitive):
+//   ""                     log in (or check the kept connection)
+//   GET remote [local]     download remote to the local file; without a
+//                          local file the data is left for readChunk
+//   PUT local remote       upload: the data goes to "remote.pagewick-upload"
+//                          in the same folder, its size is checked (FTP),
+//                          and it is renamed over remote, so remote is the
+//                          old file or the new one, never half of one. A
+//                          server that will not rename over an existing file
+//                          gets the old file deleted first (lastNotice()
+//                          says so). A failed upload leaves remote untouched.
+//   LS  (or DIR)           list the current directory for readChunk: one name
+//                          a line, directories ending with "/", every line
+//                          ended by CR LF, never "." or ".."
+//   PWD                    the current directory path for readChunk
+//   CD dir (or CDUP)       change the current directory (relative, absolute
+//                          or "..")
+//   CLOSE (or QUIT)        log out and close the kept connection
+// Relative remote paths are taken from the current directory, which starts
+// at the log-in directory. The connection is kept between commands until
+// CLOSE, Cancel, or a change of host, port, user or password.
+//
+// Names with blanks: GET and PUT take two paths separated by a blank. Either
+// path may be put in double quotes ("my page.html"), which always decides.
+// Without quotes:
+//   PUT  the local path is the longest leading part that names an existing
+//        file; the rest is the remote path.
+//   GET  the local path is the longest trailing part that is an absolute
+//        path whose folder exists; failing that, the shortest trailing
+//        relative path whose folder exists; failing that, the last word.
+//        "GET name" without a blank leaves the file for readChunk.
+// Relative local paths are taken from the program's current directory. A
+// download goes to a temporary file next to the local file, which is
+// replaced only when the whole file has arrived.
+//
+// HTTP commands: "GET" or "" fetches url(); responseHeader() gives the response
+// header lines, readChunk() the body. Redirects are followed; the headers are
+// those of the final answer. HTTP/1.1 is used, so the status code is always
+// the three characters from the tenth of the first header line. Every HTTP
+// request has a connection of its own.
+//
+// Refused before anything is sent (TransferError thrown): control characters
+// (below 0x20, and 0x7F) in the address, user name, password or command,
+// also when they are percent-encoded in an FTP address.
+//
+// States (stateChanged), in increasing order within one request; a kept
+// connection skips 1 to 4:
+//   1 resolving host, 2 host resolved, 3 connecting, 4 connected,
+//   5 sending request, 6 request sent, 7 receiving response,
+//   8 response received, 9 disconnecting, 10 disconnected,
+//   11 error: the last state of a failed request (see lastError()),
+//   12 response completed: the last state of every successful request,
+//      raised once the data is ready for readChunk.
+// 11 and 12 come after isBusy() has turned false, so a handler may
+// start the next request.
+// CLOSE raises 9, 10 and 12. Cancel raises 9 and 10 when it stops a request
+// or drops a kept connection; it raises no 11.
+class TransferClient : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum State
+    {
+        ResolvingHost = 1,
+        HostResolved = 2,
+        Connecting = 3,
+        Connected = 4,
+        SendingRequest = 5,
+        RequestSent = 6,
+        ReceivingResponse = 7,
+        ResponseReceived = 8,
+        Disconnecting = 9,
+        Disconnected = 10,
+        Error = 11,
+        ResponseCompleted = 12,
+    };
+
+    explicit TransferClient(QObject* parent = nullptr);
+    ~TransferClient() override;
+
+    void setUrl(const QString& url) { url_ = url; }
+    QString url() const { return url_; }
+    void setUserName(const QString& name) { userName_ = name; }
+    QString userName() const { return userName_; }
+    void setPassword(const QString& password) { password_ = password; }
+    QString password() const { return password_; }
+    // Seconds allowed for connecting and for any stall of a request (a
+    // request that keeps moving may take longer). 0: no limit of our own.
+    // 60 by default.
+    void setRequestTimeout(int seconds) { requestTimeout_ = seconds < 0 ? 0 : seconds; }
+    int requestTimeout() const { return requestTimeout_; }
+    // A PEM file of certificates to trust for ftps:// and https:// instead of
+    // the system store; empty for the system store.
+    void setCaCertificates(const QString& pemFile) { caFile_ = pemFile; }
+    QString caCertificates() const { return caFile_; }
+
+    // Starts `command` on `url` (empty: on url(); otherwise url() becomes
+    // `url`). Throws TransferError for refused input and while a request runs.
+    void execute(const QString& url = {}, const QString& command = {});
+    bool isBusy() const { return running_; }
+
+    // The next piece of at most `size` bytes of the response data (HTTP
+    // body, FTP download without local file, listing, PWD answer); empty at
+    // the end. Type 0 (text) and 1 (bytes) give the same bytes.
+    QByteArray readChunk(int size, int type = 1);
+    // All header lines of the last HTTP answer, status line first, joined by
+    // CR LF; or the value of the header `name` (any letter case), empty when
+    // absent. Empty when the server sent no answer.
+    QString responseHeader(const QString& name = {}) const;
+
+    // Fetches the document at `address` (http(s), ftp(s), sftp or file)
+    // and returns it, running a local event loop meanwhile, so windows keep
+    // repainting. Never throws: on failure (also refused input, or another
+    // request still running) it returns nothing and lastError() tells why.
+    QByteArray fetch(const QString& address);
+
+    // The server's error reply to the last request: code and text; 0 and
+    // empty when there was none.
+    int responseCode() const { return responseCode_; }
+    QString responseText() const { return responseInfo_; }
+    TransferError lastError() const { return lastError_; }
+    // Something the user should know about the last successful request (a
+    // PUT that had to delete the old file before renaming); empty otherwise.
+    QString lastNotice() const { return notice_; }
+
+    // Stops the running request (within a fraction of a second, also in the
+    // middle of a stalled transfer) and drops the connection. The control
+    // is idle when Cancel returns.
+    void cancel();
+
+signals:
+    void stateChanged(int state);
+
+private:
+    class Engine;
+    struct Job;
+    struct Outcome;
+
+    Job prepare(const QString& url, const QString& command, bool document) const;
+    void start(Job job);
+    void finish(quint64 generation, const Outcome& outcome);
+    void postState(quint64 generation, int state);
+    void joinWorker();
+
+    QString url_;
+    QString userName_;
+    QString password_;
+    QString caFile_;
+    int requestTimeout_ = 60;
+
+    std::unique_ptr<Engine> engine_;
+    std::thread worker_;
+    quint64 generation_ = 0;
+    bool running_ = false;
+    QEventLoop* waitLoop_ = nullptr;
+
+    QByteArray data_;
+    qsizetype dataPos_ = 0;
+    QByteArray headers_;
+    int responseCode_ = 0;
+    QString responseInfo_;
+    TransferError lastError_;
+    QString notice_;
+};

@@ -1,0 +1,197 @@
+// The RSS headline file: its fixed lines, the headlines taken from a real
+// page, the 15-item limit, escaping, and well-formed XML checked by a parser.
+
+#include "RecordingView.h"
+#include "ScriptedPrompt.h"
+#include "base/ProgramDir.h"
+#include "base/Settings.h"
+#include "core/rss/RssWriter.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+#include <QtTest>
+
+namespace {
+
+QByteArray entry(const QByteArray& anchor, const QByteArray& title)
+{
+    return "<!--|12/5/2000|5:44:36 PM|-->\r\n<a name=\"" + anchor + "\"></a><B>" + title +
+           "</B><!--Title--><br>\r\nBody text &amp; more<BR>\r\n";
+}
+
+QByteArray page(int entries)
+{
+    QByteArray p = "<html><body>\r\n<!--pagewick-->\r\n";
+    for (int i = entries; i >= 1; --i)
+        p += entry("e" + QByteArray::number(i), "Entry " + QByteArray::number(i));
+    return p + "<!--**END**-->\r\n</body></html>\r\n";
+}
+
+// Parses the file; returns the item titles and links, or fails the test.
+struct Parsed
+{
+    QStringList titles, links;
+    QString channelTitle;
+    bool image = false;
+    QString error;
+};
+
+Parsed parse(const QByteArray& xml)
+{
+    Parsed p;
+    QXmlStreamReader r(xml);
+    QStringList path;
+    while (!r.atEnd()) {
+        r.readNext();
+        if (r.isStartElement()) {
+            path << r.name().toString();
+            if (r.name() == QLatin1String("image"))
+                p.image = true;
+        } else if (r.isEndElement()) {
+            path.removeLast();
+        } else if (r.isCharacters() && !r.isWhitespace()) {
+            const QString where = path.join(QLatin1Char('/'));
+            if (where == QLatin1String("rss/channel/item/title"))
+                p.titles << r.text().toString();
+            else if (where == QLatin1String("rss/channel/item/link"))
+                p.links << r.text().toString();
+            else if (where == QLatin1String("rss/channel/title"))
+                p.channelTitle += r.text().toString();
+        }
+    }
+    if (r.hasError())
+        p.error = r.errorString();
+    return p;
+}
+
+} // namespace
+
+class TestBackEnd : public QObject
+{
+    Q_OBJECT
+
+    Settings s;
+
+private slots:
+    void init()
+    {
+        s = Settings();
+        s.website = QStringLiteral(" http://www.example.com/blog.html ");
+        s.backendtitle = QStringLiteral("My Log");
+        s.backenddescript = QStringLiteral("Notes");
+    }
+
+    void fixedLinesAndItems()
+    {
+        const QByteArray text = rssText(s, page(2));
+        const QByteArray expected =
+            "<?xml version =\"1.0\"?>\r\n"
+            "<!DOCTYPE rss PUBLIC \"-//Netscape Communications//DTD RSS 0.91//EN\"\r\n"
+            "\"http://my.netscape.com/publish/formats/rss-0.91.dtd\">\r\n"
+            "<rss version=\"0.91\">\r\n<channel>\r\n<title>My Log</title>\r\n"
+            "<link> http://www.example.com/blog.html </link>\r\n<description>Notes</description>\r\n"
+            "<language>en-us</language>\r\n"
+            "<rating>(PICS-1.1 \"http://www.rsac.org/ratingsv01.html\"\r\n"
+            "l gen true comment \"RSACi North America Server\"\r\n"
+            "for \"http://www.rsac.org\" on 1996.04.16T08:15-0500\r\n"
+            "r (n 0 s 0 v 0 l 0))</rating>\r\n"
+            "<item>\r\n<title>Entry 2</title>\r\n<link>http://www.example.com/blog.html#e2</link>\r\n</item>\r\n"
+            "<item>\r\n<title>Entry 1</title>\r\n<link>http://www.example.com/blog.html#e1</link>\r\n</item>\r\n"
+            "</channel>\r\n</rss>\r\n\r\n";
+        QCOMPARE(text, expected);
+        QCOMPARE(parse(text).error, QString());
+    }
+
+    void atMostFifteenItemsNewestFirst()
+    {
+        const Parsed p = parse(rssText(s, page(20)));
+        QCOMPARE(p.error, QString());
+        QCOMPARE(p.titles.size(), 15);
+        QCOMPARE(p.titles.first(), QStringLiteral("Entry 20"));
+        QCOMPARE(p.titles.last(), QStringLiteral("Entry 6"));
+        QCOMPARE(p.links.first(), QStringLiteral("http://www.example.com/blog.html#e20"));
+    }
+
+    void headlineStripping()
+    {
+        QString head = QStringLiteral("<a name=\"e1\"></a><font face=\"Arial\"><B>Bold</B> word <!--x-->  two</font>");
+        QCOMPARE(stripTags(head), QStringLiteral("Bold  word  x   two"));
+        QCOMPARE(head, QStringLiteral("    Bold  word  x   two "));
+        QString noTags = QStringLiteral("  plain > text < here ");
+        QCOMPARE(stripTags(noTags), QStringLiteral("plain > text < here"));
+    }
+
+    void itemsStopAtAnEntryWithoutQuotedAnchor()
+    {
+        QByteArray p = page(3);
+        p.replace("<a name=\"e2\">", "<a name=e2>");
+        const Parsed parsed = parse(rssText(s, p));
+        QCOMPARE(parsed.titles, QStringList({QStringLiteral("Entry 3")}));
+    }
+
+    void pageWithoutEntriesGivesEmptyChannel()
+    {
+        const Parsed p = parse(rssText(s, "<html><body><!--pagewick--></body></html>"));
+        QCOMPARE(p.error, QString());
+        QVERIFY(p.titles.isEmpty());
+    }
+
+    void escapingKeepsTheFileWellFormed()
+    {
+        s.backendtitle = QStringLiteral("Tom & Jerry's <b>log</b> &amp; more");
+        s.imagebackendenabled = QStringLiteral("true");
+        s.backendimagealt = QStringLiteral("a < b");
+        s.backendimageurl = QStringLiteral("http://www.example.com/i.png?a=1&b=2");
+        QByteArray p = page(1);
+        p.replace("Entry 1", "Fish &amp; Chips &lt;3 &#8364;5 &nbsp;\xc3\xa9t\xc3\xa9 \xf0\x9f\x98\x80 &bogus; \x01");
+        const QByteArray text = rssText(s, p);
+        const Parsed parsed = parse(text);
+        QCOMPARE(parsed.error, QString());
+        QVERIFY(parsed.image);
+        QCOMPARE(parsed.channelTitle, QStringLiteral("Tom & Jerry's <b>log</b> & more"));
+        QCOMPARE(parsed.titles, QStringList({QString::fromUtf8("Fish & Chips <3 \xe2\x82\xac" "5 \xc2\xa0\xc3\xa9t\xc3\xa9 "
+                                                               "\xf0\x9f\x98\x80 &bogus;")}));
+        QVERIFY(text.contains("<url>http://www.example.com/i.png?a=1&amp;b=2</url>"));
+        // The image block needs the exact word "true".
+        s.imagebackendenabled = QStringLiteral("True");
+        QVERIFY(!parse(rssText(s, p)).image);
+    }
+
+    void windows1252PageGivesUtf8File()
+    {
+        QByteArray p = page(1);
+        p.replace("Entry 1", "Caf\xe9 \x80");
+        const Parsed parsed = parse(rssText(s, p));
+        QCOMPARE(parsed.error, QString());
+        QCOMPARE(parsed.titles, QStringList({QString::fromUtf8("Caf\xc3\xa9 \xe2\x82\xac")}));
+    }
+
+    void writesTheFileBesideThePage()
+    {
+        QTemporaryDir dir;
+        QVERIFY(setProgramDir(dir.path()));
+        settings().activeSection = QStringLiteral("3");
+        ScriptedPrompt prompt;
+        RecordingView view;
+        // Missing page: reported, nothing written.
+        QVERIFY(!writeRssFile(s, view, prompt));
+        QCOMPARE(prompt.messages.size(), 1);
+        QVERIFY(prompt.messages[0].text.contains(QStringLiteral("webbie3.html")));
+        QVERIFY(!QFile::exists(programFile(QStringLiteral("backend3.rss"))));
+
+        QFile pageFile(programFile(QStringLiteral("webbie3.html")));
+        QVERIFY(pageFile.open(QIODevice::WriteOnly));
+        pageFile.write(page(2));
+        pageFile.close();
+        QVERIFY(writeRssFile(s, view, prompt));
+        QFile out(programFile(QStringLiteral("backend3.rss")));
+        QVERIFY(out.open(QIODevice::ReadOnly));
+        QCOMPARE(out.readAll(), rssText(s, page(2)));
+        QCOMPARE(view.status.mid(view.status.size() - 2),
+                 QStringList({QStringLiteral("Updating backend..."), QStringLiteral("Extracting Headlines")}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBackEnd)
+#include "tst_rsswriter.moc"
