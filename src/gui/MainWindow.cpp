@@ -4,6 +4,7 @@
 #include "base/Prompt.h"
 #include "base/Settings.h"
 #include "core/Startup.h"
+#include "core/editing/MarkupCommands.h"
 #include "gui/AboutDialog.h"
 #include "gui/SplashScreen.h"
 #include "gui/PageSourceDialog.h"
@@ -32,16 +33,6 @@
 
 namespace {
 
-const QString kQuote = QStringLiteral("\"");
-
-QString colorToHex(quint32 color)
-{
-    return QStringLiteral("#%1%2%3")
-        .arg(color & 0xFF, 2, 16, QLatin1Char('0'))
-        .arg((color >> 8) & 0xFF, 2, 16, QLatin1Char('0'))
-        .arg((color >> 16) & 0xFF, 2, 16, QLatin1Char('0'))
-        .toUpper();
-}
 
 template <typename W> W* named(W* widget, const char* name)
 {
@@ -78,12 +69,13 @@ QAction* MainWindow::addItem(QMenu* menu, const char* name, const QString& capti
     return a;
 }
 
-QAction* MainWindow::addTagItem(QMenu* menu, const char* name, const QString& caption,
-                           const QString& before, const QString& after)
+QAction* MainWindow::addTagItem(QMenu* menu, const char* name, const QString& caption)
 {
     QAction* a = menu->addAction(caption);
     a->setObjectName(QString::fromLatin1(name));
-    connect(a, &QAction::triggered, this, [this, before, after] { insertAtCursor(before, after); });
+    const std::optional<Markup::Tag> tag = Markup::fixedTag(a->objectName());
+    Q_ASSERT(tag);
+    connect(a, &QAction::triggered, this, [this, t = *tag] { insertAtCursor(t); });
     return a;
 }
 
@@ -116,11 +108,11 @@ void MainWindow::buildMenus()
     mnuCopy = addItem(edit, "mnuCopy", QStringLiteral("&Copy"), nullptr);
     mnuPaste = addItem(edit, "mnuPaste", QStringLiteral("&Paste"), nullptr);
     mnuDelete = addItem(edit, "mnuDelete", QStringLiteral("&Delete"), nullptr);
-    connect(mnuUndo, &QAction::triggered, this, [this] { runEditCommand(0x0304); });
-    connect(mnuCut, &QAction::triggered, this, [this] { runEditCommand(0x0300); });
-    connect(mnuCopy, &QAction::triggered, this, [this] { runEditCommand(0x0301); });
-    connect(mnuPaste, &QAction::triggered, this, [this] { runEditCommand(0x0302); });
-    connect(mnuDelete, &QAction::triggered, this, [this] { runEditCommand(0x0303); });
+    connect(mnuUndo, &QAction::triggered, this, [this] { runEditCommand(Markup::EditCommand::Undo); });
+    connect(mnuCut, &QAction::triggered, this, [this] { runEditCommand(Markup::EditCommand::Cut); });
+    connect(mnuCopy, &QAction::triggered, this, [this] { runEditCommand(Markup::EditCommand::Copy); });
+    connect(mnuPaste, &QAction::triggered, this, [this] { runEditCommand(Markup::EditCommand::Paste); });
+    connect(mnuDelete, &QAction::triggered, this, [this] { runEditCommand(Markup::EditCommand::Delete); });
     separator(edit, "seperate2");
     mnuSpell = addItem(edit, "mnuSpell", QStringLiteral("MS Word Spell Check"), nullptr);
     connect(mnuSpell, &QAction::triggered, this, [this] { notYet(QStringLiteral("Spell Check")); });
@@ -133,17 +125,16 @@ void MainWindow::buildMenus()
     QMenu* html = menu("mnuHTML", QStringLiteral("F&ormat"));
     QMenu* align = html->addMenu(QStringLiteral("<P> Align"));
     align->setObjectName(QStringLiteral("mnualign"));
-    addTagItem(align, "mnualigncenter", QStringLiteral("Center"), QStringLiteral("<P align=center>"), {});
-    addTagItem(align, "mnualignleft", QStringLiteral("Left"), QStringLiteral("<P align=left>"), {});
-    addTagItem(align, "mnualignright", QStringLiteral("Right"), QStringLiteral("<P align=right>"), {});
-    addTagItem(align, "mnualignjustify", QStringLiteral("Justify"), QStringLiteral("<P align=justify>"), {});
-    addTagItem(html, "mnuP", QStringLiteral("<P></P>"), QStringLiteral("<P>"), QStringLiteral("</P>"));
-    addTagItem(html, "mnuCenter", QStringLiteral("Center"), QStringLiteral("<center>"), QStringLiteral("</center>"));
-    addTagItem(html, "mnuBR", QStringLiteral("<BR> Ctrl+Enter"), {}, QStringLiteral("<BR>"));
-    addTagItem(html, "mnuBlockQuote", QStringLiteral("BlockQuote"), QStringLiteral("<BLOCKQUOTE>"),
-               QStringLiteral("</BLOCKQUOTE>"));
+    addTagItem(align, "mnualigncenter", QStringLiteral("Center"));
+    addTagItem(align, "mnualignleft", QStringLiteral("Left"));
+    addTagItem(align, "mnualignright", QStringLiteral("Right"));
+    addTagItem(align, "mnualignjustify", QStringLiteral("Justify"));
+    addTagItem(html, "mnuP", QStringLiteral("<P></P>"));
+    addTagItem(html, "mnuCenter", QStringLiteral("Center"));
+    addTagItem(html, "mnuBR", QStringLiteral("<BR> Ctrl+Enter"));
+    addTagItem(html, "mnuBlockQuote", QStringLiteral("BlockQuote"));
     addItem(html, "mnuLink", QStringLiteral("Link"), &MainWindow::insertLink);
-    addTagItem(html, "mnunbsp", QStringLiteral("Hard Space Ctrl+Space"), QStringLiteral("&nbsp;"), {});
+    addTagItem(html, "mnunbsp", QStringLiteral("Hard Space Ctrl+Space"));
 
     QMenu* fonts = menu("mnuFontsTop", QStringLiteral("F&onts"));
     QMenu* size = fonts->addMenu(QStringLiteral("Font Size"));
@@ -152,8 +143,7 @@ void MainWindow::buildMenus()
     const char* sizeSteps[] = {"+1", "+2", "-1", "-2"};
     for (int i = 0; i < 4; ++i) {
         const QString step = QString::fromLatin1(sizeSteps[i]);
-        addTagItem(size, sizeNames[i], step, QStringLiteral("<font size=") + kQuote + step + kQuote + QLatin1Char('>'),
-                   QStringLiteral("</font>"));
+        addTagItem(size, sizeNames[i], step);
     }
     addItem(fonts, "mnufontface", QStringLiteral("Font Face"), &MainWindow::insertFontFace);
     addItem(fonts, "mnuFontColor", QStringLiteral("Font Color"), &MainWindow::insertFontColor);
@@ -162,17 +152,16 @@ void MainWindow::buildMenus()
     headers->setObjectName(QStringLiteral("mnuHeaders"));
     for (int i = 1; i <= 6; ++i) {
         const QByteArray name = "mnuh" + QByteArray::number(i);
-        addTagItem(headers, name.constData(), QStringLiteral("H%1").arg(i), QStringLiteral("<H%1>").arg(i),
-                   QStringLiteral("</H%1>").arg(i));
+        addTagItem(headers, name.constData(), QStringLiteral("H%1").arg(i));
     }
     fonts->addSeparator();
-    addTagItem(fonts, "mnuBold", QStringLiteral("Bold"), QStringLiteral("<B>"), QStringLiteral("</B>"));
-    addTagItem(fonts, "mnuItalics", QStringLiteral("Italics"), QStringLiteral("<I>"), QStringLiteral("</I>"));
-    addTagItem(fonts, "mnuUnder", QStringLiteral("Underline"), QStringLiteral("<U>"), QStringLiteral("</U>"));
-    addTagItem(fonts, "mnuStrike", QStringLiteral("StrikeOut"), QStringLiteral("<S>"), QStringLiteral("</S>"));
-    addTagItem(fonts, "mnuTT", QStringLiteral("Teletype"), QStringLiteral("<TT>"), QStringLiteral("</TT>"));
-    addTagItem(fonts, "mnuSuper", QStringLiteral("SuperScript"), QStringLiteral("<SUP>"), QStringLiteral("</SUP>"));
-    addTagItem(fonts, "mnuSub", QStringLiteral("SubScript"), QStringLiteral("<SUB>"), QStringLiteral("</SUB>"));
+    addTagItem(fonts, "mnuBold", QStringLiteral("Bold"));
+    addTagItem(fonts, "mnuItalics", QStringLiteral("Italics"));
+    addTagItem(fonts, "mnuUnder", QStringLiteral("Underline"));
+    addTagItem(fonts, "mnuStrike", QStringLiteral("StrikeOut"));
+    addTagItem(fonts, "mnuTT", QStringLiteral("Teletype"));
+    addTagItem(fonts, "mnuSuper", QStringLiteral("SuperScript"));
+    addTagItem(fonts, "mnuSub", QStringLiteral("SubScript"));
 
     QMenu* setup = menu("mnuSetUpTop", QStringLiteral("&SetUp"));
     mnuPreferences = addItem(setup, "mnuPreferences", QStringLiteral("Config"), nullptr);
@@ -550,28 +539,26 @@ QWidget* MainWindow::focusedTextBox() const
     return nullptr;
 }
 
-void MainWindow::insertAtCursor(const QString& before, const QString& after)
+void MainWindow::insertAtCursor(const Markup::Tag& tag)
 {
     QWidget* w = focusedTextBox();
     if (auto* line = qobject_cast<QLineEdit*>(w)) {
         if (line->isReadOnly())
             return;
         const int start = line->hasSelectedText() ? line->selectionStart() : line->cursorPosition();
-        const QString selected = line->selectedText();
-        line->insert(before + selected + after);
-        if (selected.isEmpty())
-            line->setCursorPosition(start + before.size());
+        const Markup::Insertion ins = Markup::wrap(line->selectedText(), tag);
+        line->insert(ins.text);
+        line->setCursorPosition(start + ins.caret);
     } else if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) {
         if (edit->isReadOnly())
             return;
         QTextCursor c = edit->textCursor();
         const int start = c.selectionStart();
         const QString selected = c.selectedText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-        c.insertText(before + selected + after);
-        if (selected.isEmpty()) {
-            c.setPosition(start + before.size());
-            edit->setTextCursor(c);
-        }
+        const Markup::Insertion ins = Markup::wrap(selected, tag);
+        c.insertText(ins.text);
+        c.setPosition(start + ins.caret);
+        edit->setTextCursor(c);
     }
 }
 
@@ -594,27 +581,25 @@ void MainWindow::exitProgram()
 
 void MainWindow::insertLink()
 {
-    const QString text = QStringLiteral("Type the absolute or relative link here.\r\nExamples...\r\n\r\n"
-                                        "") + makerSite() + QStringLiteral("/pagewick/\r\nhelp.html");
-    const QString link = prompt().input(text, QStringLiteral("Place a link")).value_or(QString()).trimmed();
-    insertAtCursor(QStringLiteral("<a href=") + kQuote + link + kQuote + QLatin1Char('>'),
-                   QStringLiteral("</a>"));
+    const QString link = prompt()
+                             .input(Markup::linkPromptText(makerSite()), Markup::linkPromptTitle())
+                             .value_or(QString())
+                             .trimmed();
+    insertAtCursor(Markup::linkTag(link));
 }
 
 void MainWindow::insertFontFace()
 {
     const std::optional<QString> face = prompt().chooseFont();
     if (face)
-        insertAtCursor(QStringLiteral("<font face=") + kQuote + *face + kQuote + QLatin1Char('>'),
-                       QStringLiteral("</font>"));
+        insertAtCursor(Markup::fontFaceTag(*face));
 }
 
 void MainWindow::insertFontColor()
 {
     const std::optional<quint32> color = prompt().chooseColor(0);
     if (color)
-        insertAtCursor(QStringLiteral("<font color=") + kQuote + colorToHex(*color) + kQuote + QLatin1Char('>'),
-                       QStringLiteral("</font>"));
+        insertAtCursor(Markup::fontColorTag(*color));
 }
 
 void MainWindow::showAbout()
@@ -623,7 +608,7 @@ void MainWindow::showAbout()
     about.exec();
 }
 
-void MainWindow::runEditCommand(int message)
+void MainWindow::runEditCommand(Markup::EditCommand command)
 {
     QWidget* w = focusedTextBox();
     if (!w) {
@@ -632,26 +617,24 @@ void MainWindow::runEditCommand(int message)
     }
     auto* line = qobject_cast<QLineEdit*>(w);
     auto* edit = qobject_cast<QPlainTextEdit*>(w);
-    switch (message) {
-    case 0x0300:
+    switch (command) {
+    case Markup::EditCommand::Cut:
         line ? line->cut() : edit->cut();
         break;
-    case 0x0301:
+    case Markup::EditCommand::Copy:
         line ? line->copy() : edit->copy();
         break;
-    case 0x0302:
+    case Markup::EditCommand::Paste:
         line ? line->paste() : edit->paste();
         break;
-    case 0x0303:
+    case Markup::EditCommand::Delete:
         if (line)
             line->del();
         else
             edit->textCursor().removeSelectedText();
         break;
-    case 0x0304:
+    case Markup::EditCommand::Undo:
         line ? line->undo() : edit->undo();
-        break;
-    default:
         break;
     }
 }
@@ -683,26 +666,13 @@ void MainWindow::refreshEditState()
 
 void MainWindow::onToolbarButton(const QString& key)
 {
-    static const QHash<QString, int> edits = {{QStringLiteral("Undo"), 0x0304}, {QStringLiteral("Cut"), 0x0300},
-                                              {QStringLiteral("Copy"), 0x0301}, {QStringLiteral("Paste"), 0x0302},
-                                              {QStringLiteral("Delete"), 0x0303}};
-    static const QHash<QString, QString> items = {
-        {QStringLiteral("Bold"), QStringLiteral("mnuBold")},
-        {QStringLiteral("Italics"), QStringLiteral("mnuItalics")},
-        {QStringLiteral("Underline"), QStringLiteral("mnuUnder")},
-        {QStringLiteral("Strikethru"), QStringLiteral("mnuStrike")},
-        {QStringLiteral("Left"), QStringLiteral("mnualignleft")},
-        {QStringLiteral("Right"), QStringLiteral("mnualignright")},
-        {QStringLiteral("Justify"), QStringLiteral("mnualignjustify")},
-        {QStringLiteral("Center"), QStringLiteral("mnualigncenter")},
-        {QStringLiteral("Help"), QStringLiteral("mnuHelp")},
-        {QStringLiteral("Spell"), QStringLiteral("mnuSpell")}};
-    if (edits.contains(key)) {
-        runEditCommand(edits.value(key));
+    if (const std::optional<Markup::EditCommand> edit = Markup::editCommandForKey(key)) {
+        runEditCommand(*edit);
         return;
     }
-    if (items.contains(key))
-        if (QAction* a = menuBar()->findChild<QAction*>(items.value(key)))
+    const QString action = Markup::actionForKey(key);
+    if (!action.isEmpty())
+        if (QAction* a = menuBar()->findChild<QAction*>(action))
             a->trigger();
 }
 
@@ -720,11 +690,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->modifiers() == Qt::ControlModifier) {
             if (key->key() == Qt::Key_Space) {
-                insertAtCursor(QStringLiteral("&nbsp;"), {});
+                insertAtCursor(*Markup::fixedTag(u"mnunbsp"));
                 return true;
             }
             if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-                insertAtCursor({}, QStringLiteral("<BR>"));
+                insertAtCursor(*Markup::fixedTag(u"mnuBR"));
                 return true;
             }
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/MainView.h"
+#include "core/editing/MarkupCommands.h"
 #include "core/entry/PageEditor.h"
 
 #include <QHash>
@@ -50,9 +51,9 @@ public:
     void setSignature(const QString& sig, const QString& email) override;
     void yield() override;
 
-    // Wraps the selection of the focused text box: before + selection + after.
-    // With nothing selected the caret lands right after `before`.
-    void insertAtCursor(const QString& before, const QString& after);
+    // Wraps the selection of the focused text box in the tag. With nothing
+    // selected the caret lands between the opening and the closing text.
+    void insertAtCursor(const Markup::Tag& tag);
 
     // PageEditorHooks
     void retrievePage(bool insertAfter) override;
@@ -79,8 +80,7 @@ private:
     void buildCentral();
     QAction* addItem(QMenu* menu, const char* name, const QString& caption,
                      void (MainWindow::*slot)());
-    QAction* addTagItem(QMenu* menu, const char* name, const QString& caption,
-                        const QString& before, const QString& after);
+    QAction* addTagItem(QMenu* menu, const char* name, const QString& caption);
     void notYet(const QString& command);
     void createFlows();
 
@@ -91,7 +91,7 @@ private:
     void insertFontFace();
     void insertFontColor();
     void showAbout();
-    void runEditCommand(int message);
+    void runEditCommand(Markup::EditCommand command);
     void onToolbarButton(const QString& key);
     void entryTextChanged();
 
