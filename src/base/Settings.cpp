@@ -95,3 +95,73 @@ bool readBoolean(const QString& text, bool* ok)
     *ok = false;
     return false;
 }
+
+int autoDeleteKeepCount(const QString& deleteamount)
+{
+    const QString text = deleteamount.trimmed();
+    for (QChar c : text)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return -1;
+    bool ok = false;
+    const int amount = text.toInt(&ok);
+    // The keep count is a 16-bit number in the page routine.
+    return ok && amount >= 1 && amount <= 32766 ? amount + 1 : -1;
+}
+
+bool Settings::autoFtp() const
+{
+    bool isBoolean = false;
+    const bool on = readBoolean(autoftp, &isBoolean);
+    return isBoolean && on;
+}
+
+bool Settings::dialUp() const
+{
+    return connection != QLatin1String("direct");
+}
+
+Settings::RetrieveMode Settings::retrieveMode() const
+{
+    if (retreivemode == QLatin1String("ftp"))
+        return RetrieveMode::Ftp;
+    if (retreivemode == QLatin1String("none"))
+        return RetrieveMode::None;
+    return RetrieveMode::Auto;
+}
+
+int Settings::timeoutSeconds() const
+{
+    return static_cast<int>(numericValue(timeout));
+}
+
+bool Settings::rssEnabled() const
+{
+    return backendenabled == QLatin1String("True");
+}
+
+bool Settings::rssImageEnabled() const
+{
+    return imagebackendenabled == QLatin1String("true");
+}
+
+bool Settings::archiveEnabled() const
+{
+    return archive == QLatin1String("true");
+}
+
+bool Settings::autoDeleteEnabled() const
+{
+    bool isBoolean = false;
+    const bool on = readBoolean(autodelete, &isBoolean);
+    return isBoolean && on;
+}
+
+int Settings::autoDeleteKeepCount() const
+{
+    return ::autoDeleteKeepCount(deleteamount);
+}
+
+bool Settings::lastUploadFailed() const
+{
+    return Fail == QLatin1String("True");
+}

@@ -52,6 +52,21 @@ struct Settings
     QString templateText;
 
     FieldStyle& style(StyleField f) { return styles[static_cast<int>(f)]; }
+
+    // The keys above read as what they mean. Every reader of a Boolean,
+    // number or choice key goes through these, so a value means the same
+    // thing everywhere; the text fields stay what weblog.ini holds.
+    enum class RetrieveMode { Auto, Ftp, None };
+    bool autoFtp() const;            // autoftp: "True"/"False" in any case, or a number (non-zero is on)
+    bool dialUp() const;             // connection: "modem" (anything but "direct" counts as modem)
+    RetrieveMode retrieveMode() const; // retreivemode: "ftp", "none", anything else "auto"
+    int timeoutSeconds() const;      // timeout: its numeric value, whole seconds
+    bool rssEnabled() const;         // backendenabled: exactly "True"
+    bool rssImageEnabled() const;    // imagebackendenabled: exactly "true"
+    bool archiveEnabled() const;     // archive: exactly "true" ("True" is off)
+    bool autoDeleteEnabled() const;  // autodelete: read as a Boolean, any case
+    int autoDeleteKeepCount() const; // see the free function below
+    bool lastUploadFailed() const;   // Fail: exactly "True"
     const FieldStyle& style(StyleField f) const { return styles[static_cast<int>(f)]; }
 };
 
@@ -68,6 +83,10 @@ QString deriveSitePath(const QString& website);
 // blanks skipped, then an optional sign, digits, a decimal point and an
 // exponent as far as they go; "" and non-numeric text give 0.
 double numericValue(const QString& text);
+
+// The keep count of auto-delete: deleteamount + 1, or -1 when deleteamount is
+// not a whole number from 1 to 32766.
+int autoDeleteKeepCount(const QString& deleteamount);
 
 // Reads a settings value as a Boolean word: "True"/"False" in any letter case,
 // or a number (non-zero is true). Anything else is not a Boolean: ok = false.

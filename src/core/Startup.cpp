@@ -43,7 +43,7 @@ StartupOutcome startUp(Settings& s, Prompt& prompt, MainView& view, int configOv
         const ConfigLoadResult loaded = loadAll(number, s, prompt, view);
         // The loader has already told the user about the failed upload (with
         // the same words start-up would use), so the box is not shown twice.
-        if (loaded.failFound && s.autoftp == QLatin1String("True")) {
+        if (loaded.failFound && s.autoFtp()) {
             prompt.openDocument(programFile(editedPageName()));
             view.appendStatus(QStringLiteral("RESEND to retry"));
             view.setPublishingEnabled(true);

@@ -346,7 +346,7 @@ void MainWindow::start(int splashMs)
 
 void MainWindow::activate()
 {
-    if (settings().autoftp != QLatin1String("True")) {
+    if (!settings().autoFtp()) {
         butt_Fin->setText(QStringLiteral("Finish"));
         butt_resend->hide();
     } else {

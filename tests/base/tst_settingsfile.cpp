@@ -2,10 +2,13 @@
 // rest of the file byte for byte, and surviving damaged files.
 
 #include "base/IniFile.h"
+#include "base/Settings.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <functional>
 
 class TestSettingsFile : public QObject
 {
@@ -163,6 +166,68 @@ private slots:
             QVERIFY(writeSetting(QStringLiteral("1"), QStringLiteral("value"), v, path));
             QCOMPARE(readSetting(path, QStringLiteral("1"), QStringLiteral("value")), v);
         }
+    }
+
+    // Each Boolean, number and choice key means one thing wherever it is read.
+    void typedKeys_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<int>("meaning");
+        QTest::newRow("autoftp True") << "autoftp" << "True" << 1;
+        QTest::newRow("autoftp any case") << "autoftp" << "tRUE" << 1;
+        QTest::newRow("autoftp 1") << "autoftp" << "1" << 1;
+        QTest::newRow("autoftp 0") << "autoftp" << "0" << 0;
+        QTest::newRow("autoftp word") << "autoftp" << "yes" << 0;
+        QTest::newRow("autoftp empty") << "autoftp" << "" << 0;
+        QTest::newRow("archive true") << "archive" << "true" << 1;
+        QTest::newRow("archive True is off") << "archive" << "True" << 0;
+        QTest::newRow("backend True") << "backendenabled" << "True" << 1;
+        QTest::newRow("backend true is off") << "backendenabled" << "true" << 0;
+        QTest::newRow("image true") << "imagebackendenabled" << "true" << 1;
+        QTest::newRow("image True is off") << "imagebackendenabled" << "True" << 0;
+        QTest::newRow("autodelete TRUE") << "autodelete" << "TRUE" << 1;
+        QTest::newRow("autodelete junk") << "autodelete" << "on" << 0;
+        QTest::newRow("Fail True") << "Fail" << "True" << 1;
+        QTest::newRow("Fail true") << "Fail" << "true" << 0;
+        QTest::newRow("connection direct") << "connection" << "direct" << 0;
+        QTest::newRow("connection modem") << "connection" << "modem" << 1;
+        QTest::newRow("timeout 45.7") << "timeout" << " 45.7s" << 45;
+        QTest::newRow("timeout text") << "timeout" << "abc" << 0;
+        QTest::newRow("keep 5") << "deleteamount" << " 5 " << 6;
+        QTest::newRow("keep 0") << "deleteamount" << "0" << -1;
+        QTest::newRow("keep 2.5") << "deleteamount" << "2.5" << -1;
+        QTest::newRow("keep 32767") << "deleteamount" << "32767" << -1;
+        QTest::newRow("mode ftp") << "retreivemode" << "ftp" << int(Settings::RetrieveMode::Ftp);
+        QTest::newRow("mode none") << "retreivemode" << "none" << int(Settings::RetrieveMode::None);
+        QTest::newRow("mode FTP") << "retreivemode" << "FTP" << int(Settings::RetrieveMode::Auto);
+    }
+    void typedKeys()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(int, meaning);
+        Settings s;
+        const std::pair<const char*, std::pair<QString*, std::function<int()>>> keys[] = {
+            {"autoftp", {&s.autoftp, [&] { return int(s.autoFtp()); }}},
+            {"archive", {&s.archive, [&] { return int(s.archiveEnabled()); }}},
+            {"backendenabled", {&s.backendenabled, [&] { return int(s.rssEnabled()); }}},
+            {"imagebackendenabled", {&s.imagebackendenabled, [&] { return int(s.rssImageEnabled()); }}},
+            {"autodelete", {&s.autodelete, [&] { return int(s.autoDeleteEnabled()); }}},
+            {"Fail", {&s.Fail, [&] { return int(s.lastUploadFailed()); }}},
+            {"connection", {&s.connection, [&] { return int(s.dialUp()); }}},
+            {"timeout", {&s.timeout, [&] { return s.timeoutSeconds(); }}},
+            {"deleteamount", {&s.deleteamount, [&] { return s.autoDeleteKeepCount(); }}},
+            {"retreivemode", {&s.retreivemode, [&] { return int(s.retrieveMode()); }}},
+        };
+        for (const auto& [name, field] : keys) {
+            if (key != QLatin1String(name))
+                continue;
+            *field.first = value;
+            QCOMPARE(field.second(), meaning);
+            return;
+        }
+        QFAIL("unknown key");
     }
 
     void unwritablePlaceIsReported()

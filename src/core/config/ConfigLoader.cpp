@@ -80,15 +80,14 @@ ConfigLoadResult loadConfiguration(int number, Settings& s, Prompt& prompt, Main
         s.autoftp = QStringLiteral("False");
     // A value that is no Boolean word counts as off; the rest of the section
     // still loads, so no key of a previously loaded configuration lingers.
-    bool isBoolean = false;
-    const bool ftpOn = readBoolean(s.autoftp, &isBoolean);
+    const bool ftpOn = s.autoFtp();
 
     result.failFound = offerResendIfFailed(number, s, prompt, view);
 
     s.retreivemode = read("retreivemode");
     if (s.retreivemode.isEmpty())
         s.retreivemode = QStringLiteral("auto");
-    if (s.retreivemode == QLatin1String("ftp") && !ftpOn) {
+    if (s.retrieveMode() == Settings::RetrieveMode::Ftp && !ftpOn) {
         prompt.message(QStringLiteral(
             "You can not use FTP-mode if you do not have Pagewick setup to update to FTP "
             "automatically.  You will be switched back into the default automatic mode."));
@@ -126,7 +125,7 @@ ConfigLoadResult loadConfiguration(int number, Settings& s, Prompt& prompt, Main
     s.archive = read("archive");
     if (s.archive.isEmpty())
         s.archive = QStringLiteral("false");
-    if (s.archive == QLatin1String("true") && !ftpOn) {
+    if (s.archiveEnabled() && !ftpOn) {
         prompt.message(QStringLiteral(
             "The Auto Archive Ability can not be used if the auto FTP is not enabled.  The auto "
             "archive ability has been disabled."));

@@ -20,18 +20,6 @@ QString documentPath(const QString& name)
     return programDir() + QLatin1Char('/') + name;
 }
 
-bool archiveOn()
-{
-    return settings().archive == QLatin1String("true");
-}
-
-bool autoDeleteOn()
-{
-    bool ok = false;
-    const bool on = readBoolean(settings().autodelete, &ok);
-    return ok && on;
-}
-
 void noHtmlMessage(const QString& name)
 {
     prompt().message(QStringLiteral("The page %1 holds no HTML: there is no \"<\" in it.  "
@@ -41,18 +29,6 @@ void noHtmlMessage(const QString& name)
 }
 
 } // namespace
-
-int autoDeleteKeepCount(const QString& deleteamount)
-{
-    const QString text = deleteamount.trimmed();
-    for (QChar c : text)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return -1;
-    bool ok = false;
-    const int amount = text.toInt(&ok);
-    // The keep count is a 16-bit number in the page routine.
-    return ok && amount >= 1 && amount <= 32766 ? amount + 1 : -1;
-}
 
 PageEditor::PageEditor(MainView& view, PageEditorHooks& hooks) : m_view(view), m_hooks(hooks) {}
 
@@ -106,7 +82,7 @@ void PageEditor::readRetrievedPage()
         commandsOnFinishOff();
         return;
     }
-    PageText::MarkerReading reading = PageText::readMarkers(raw, s.autoftp, s.Date, s.Time);
+    PageText::MarkerReading reading = PageText::readMarkers(raw, s.autoFtp(), s.Date, s.Time);
     // Without any "<" there is nothing to clean; the file stays as it is
     // rather than shrink to a lone "<".
     bool baseInMemory = reading.cleaned.hasHtml;
@@ -181,8 +157,8 @@ bool PageEditor::placePreview(QByteArray* cleanedBase)
     Settings& s = settings();
     m_view.setBusy(true);
 
-    const bool trimming = autoDeleteOn();
-    const int keepCount = trimming ? autoDeleteKeepCount(s.deleteamount) : 0;
+    const bool trimming = settings().autoDeleteEnabled();
+    const int keepCount = trimming ? s.autoDeleteKeepCount() : 0;
     if (trimming && keepCount < 0) {
         prompt().message(
             QStringLiteral("Auto-delete is on, but the number of entries to keep (\"%1\") is not "
@@ -225,7 +201,7 @@ bool PageEditor::placePreview(QByteArray* cleanedBase)
     // Publishing sends the edited archive page whenever archiving is on: it
     // starts as the archive as it is, and trimming below adds the entries it
     // cuts. So what goes out always belongs to this preview.
-    if (archiveOn() && !refreshArchiveCopy()) {
+    if (settings().archiveEnabled() && !refreshArchiveCopy()) {
         m_view.setBusy(false);
         commandsOnFinishOff();
         return false;
@@ -287,7 +263,7 @@ bool PageEditor::autoDelete(const PageText::Pieces& page, int keepCount)
             finishPreview();
             return true;
         }
-        if (archiveOn())
+        if (settings().archiveEnabled())
             prompt().message(
                 QStringLiteral("Archive Unable to be performed.  <!--**END**--> not found."));
         prompt().message(kEndMarkerMissing);
@@ -304,7 +280,7 @@ bool PageEditor::autoDelete(const PageText::Pieces& page, int keepCount)
         return false;
     }
     finishPreview();
-    if (archiveOn())
+    if (settings().archiveEnabled())
         archiveCutEntries(page.slice(trim.cutFrom, trim.cutTo));
     return true;
 }
@@ -401,7 +377,7 @@ void PageEditor::deleteLast()
     }
     // Nothing goes to the archive here: what is published as the archive is
     // the archive as it is, not an edited copy left by an earlier preview.
-    if (archiveOn() && !refreshArchiveCopy()) {
+    if (settings().archiveEnabled() && !refreshArchiveCopy()) {
         m_view.setPublishingEnabled(true);
         return;
     }
@@ -433,7 +409,7 @@ void PageEditor::restoreBackup()
         return;
     }
     const QString archiveBackup = workFileName(QStringLiteral("archivebackup"));
-    if (archiveOn() && WorkFiles::exists(programFile(archiveBackup))) {
+    if (settings().archiveEnabled() && WorkFiles::exists(programFile(archiveBackup))) {
         const QString target = workFileName(QStringLiteral("archivewebbie"));
         if (!WorkFiles::copy(programFile(archiveBackup), programFile(target), &error)) {
             prompt().message(

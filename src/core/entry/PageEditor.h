@@ -8,6 +8,7 @@
 // program directory. The window and the command line both run them.
 
 #include "base/MainView.h"
+#include "base/Settings.h"
 #include "core/entry/PageText.h"
 
 #include <QByteArray>
@@ -92,7 +93,3 @@ private:
     QString m_entryCore; // marker and filled template, before the end-marker text
     QString m_endMarker;
 };
-
-// The keep count of auto-delete: deleteamount + 1, or -1 when deleteamount is
-// not a whole number from 1 to 32766.
-int autoDeleteKeepCount(const QString& deleteamount);

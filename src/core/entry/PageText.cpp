@@ -440,7 +440,7 @@ QString decodeText(QByteArrayView bytes, Encoding encoding)
     return out;
 }
 
-MarkerReading readMarkers(QByteArrayView raw, const QString& autoftp, const QString& lastDate,
+MarkerReading readMarkers(QByteArrayView raw, bool autoFtp, const QString& lastDate,
                           const QString& lastTime)
 {
     MarkerReading r;
@@ -464,7 +464,7 @@ MarkerReading readMarkers(QByteArrayView raw, const QString& autoftp, const QStr
     r.newestDate = bar < 0 ? QString() : stamp.left(bar);
     r.newestTime = bar < 0 ? QString() : stamp.mid(bar + 1);
     r.askLocalOrServer =
-        autoftp == QLatin1String("False") && r.newestDate == lastDate && r.newestTime != lastTime;
+        !autoFtp && r.newestDate == lastDate && r.newestTime != lastTime;
     return r;
 }
 

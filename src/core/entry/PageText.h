@@ -138,8 +138,9 @@ struct MarkerReading
     // server copy.
     bool askLocalOrServer = false;
 };
-// `autoftp`, `lastDate` and `lastTime` are the settings keys of those names.
-MarkerReading readMarkers(QByteArrayView raw, const QString& autoftp, const QString& lastDate,
+// `autoFtp` is whether automatic FTP is on; `lastDate` and `lastTime` are the
+// settings keys Date and Time.
+MarkerReading readMarkers(QByteArrayView raw, bool autoFtp, const QString& lastDate,
                           const QString& lastTime);
 
 // ---- createPreview ---------------------------------------------------------

@@ -29,21 +29,6 @@ QString filePath(const char* stem)
     return workFile(QString::fromLatin1(stem));
 }
 
-bool readsTrue(const QString& value)
-{
-    return value.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0;
-}
-
-bool archiveOn()
-{
-    return settings().archive == QLatin1String("true");
-}
-
-int timeoutSeconds()
-{
-    return static_cast<int>(numericValue(settings().timeout));
-}
-
 // A path handed to the transfer control: quoted when it holds a blank, so
 // names with blanks reach the server whole.
 QString arg(const QString& path)
@@ -88,13 +73,13 @@ bool Publisher::execute(TransferClient& inet, const QString& command)
 void Publisher::retrievePage(bool insertAfter)
 {
     Settings& s = settings();
-    if (s.retreivemode == QLatin1String("none")) {
+    if (s.retrieveMode() == Settings::RetrieveMode::None) {
         noRetrieve();
         return;
     }
-    if (s.retreivemode == QLatin1String("ftp")) {
+    if (s.retrieveMode() == Settings::RetrieveMode::Ftp) {
         m_view.appendStatus(QStringLiteral("FTP Retrieve Mode Detected..."));
-        if (!readsTrue(s.autoftp)) {
+        if (!s.autoFtp()) {
             prompt().message(QStringLiteral("You can not use FTP Retrieve Mode if you have Auto FTP "
                                             "disabled in the setup menu.  Please correct this and "
                                             "try again."),
@@ -117,11 +102,11 @@ void Publisher::retrievePage(bool insertAfter)
     if (s.siteHost.isEmpty() && s.website.size() > 8)
         s.siteHost = s.website.mid(7).trimmed();
     m_view.appendStatus(QStringLiteral("Attempting ") + s.siteHost);
-    if (s.connection == QLatin1String("modem") && !isOnline()) {
+    if (s.dialUp() && !isOnline()) {
         offlineDecision();
         return;
     }
-    if (s.retreivemode == QLatin1String("ftp"))
+    if (s.retrieveMode() == Settings::RetrieveMode::Ftp)
         ftpFetch();
     else
         downloadPage(s.website, fileName("indexbackup"), false);
@@ -161,7 +146,7 @@ void Publisher::ftpFetch()
     ftpGet(s.ftpremote, fileName("indexbackup"));
     if (!m_ftpAborted)
         m_view.appendStatus(QStringLiteral("Local Page Updated"));
-    if (archiveOn())
+    if (settings().archiveEnabled())
         ftpGet(s.archiveftp, fileName("archive"));
     if (!m_ftpAborted) {
         closeAfterDownload();
@@ -220,7 +205,7 @@ void Publisher::noRetrieve()
         m_view.setFinishEnabled(false);
         m_view.setBusy(false);
     }
-    if (!archiveOn())
+    if (!settings().archiveEnabled())
         return;
     m_view.setBusy(true);
     m_view.appendStatus(QStringLiteral("Looking for archivebackup") + section + QStringLiteral(".html"));
@@ -268,7 +253,7 @@ void Publisher::writeFailed()
     m_view.appendStatus(QStringLiteral("Error retrieving URL"));
     m_view.appendStatus(QStringLiteral("Files loaded from backup"));
     WorkFiles::copy(filePath("backup"), filePath("indexbackup"));
-    if (archiveOn())
+    if (settings().archiveEnabled())
         WorkFiles::copy(filePath("archivebackup"), filePath("archive"));
     m_view.setPublishingEnabled(true);
     m_view.setFinishEnabled(false);
@@ -278,7 +263,7 @@ void Publisher::writeFailed()
 
 void Publisher::downloadPage(const QString& address, const QString& localFile, bool isArchive)
 {
-    httpClient.setRequestTimeout(timeoutSeconds());
+    httpClient.setRequestTimeout(settings().timeoutSeconds());
     m_view.setBusy(true);
     m_view.showProgress(0, 100, 0);
     try {
@@ -363,7 +348,7 @@ void Publisher::downloadPage(const QString& address, const QString& localFile, b
     m_view.setBusy(false);
     if (isArchive)
         return;
-    if (archiveOn())
+    if (settings().archiveEnabled())
         downloadPage(settings().archiveurl, fileName("archive"), true);
     // The page's markers are read once, after the archive has come too.
     httpClient.cancel();
@@ -406,7 +391,7 @@ void Publisher::runFtp(const QString& mode)
     ftpClient.setUrl(s.ftpsite);
     ftpClient.setUserName(s.username);
     ftpClient.setPassword(s.password);
-    ftpClient.setRequestTimeout(timeoutSeconds());
+    ftpClient.setRequestTimeout(settings().timeoutSeconds());
     advanceProgress();
 
     // Log in now, so a server that cannot be reached is reported before any
@@ -458,11 +443,11 @@ void Publisher::runFtp(const QString& mode)
         return;
 
     ftpPut(fileName("webbie"), s.ftpremote);
-    if (archiveOn()) {
+    if (settings().archiveEnabled()) {
         m_view.showProgress(1, 100, 1);
         ftpPut(fileName("archivewebbie"), s.archiveftp);
     }
-    if (s.backendenabled == QLatin1String("True")) {
+    if (s.rssEnabled()) {
         m_view.showProgress(1, 100, 1);
         ftpPut(workFileName(QStringLiteral("backend"), QStringLiteral(".rss")),
                backendRemotePath(s.ftpremote));
@@ -485,7 +470,7 @@ void Publisher::runFtp(const QString& mode)
     }
     m_view.setPublishingEnabled(true);
     WorkFiles::copy(filePath("webbie"), filePath("indexbackup"));
-    if (archiveOn()) {
+    if (settings().archiveEnabled()) {
         WorkFiles::copy(filePath("archivewebbie"), filePath("archivebackup"));
         WorkFiles::copy(filePath("archivewebbie"), filePath("archive"));
     }
@@ -579,7 +564,7 @@ void Publisher::ftpGet(const QString& remote, const QString& local)
     m_view.setPreferencesEnabled(true);
     // Resend is offered only when a failed upload is waiting for it; after a
     // failed download it would publish a page that was never previewed.
-    if (settings().Fail == QLatin1String("True")) {
+    if (settings().lastUploadFailed()) {
         m_view.setResendVisible(true);
         m_view.setResendEnabled(true);
     }
@@ -704,11 +689,11 @@ Publisher::Outcome Publisher::publish()
         m_view.setPublishingEnabled(false);
         if (s.backendenabled.isEmpty())
             s.backendenabled = QStringLiteral("False");
-        if (s.backendenabled == QLatin1String("True") && !writeRssFile(s, m_view, prompt())) {
+        if (s.rssEnabled() && !writeRssFile(s, m_view, prompt())) {
             m_view.setPublishingEnabled(true);
             return m_outcome = Outcome::Stopped;
         }
-        if (!readsTrue(s.autoftp)) {
+        if (!s.autoFtp()) {
             FileRequest request;
             request.kind = FileRequest::Save;
             request.initialDir = programDir();
@@ -735,7 +720,7 @@ Publisher::Outcome Publisher::publish()
             prompt().message(*chosen + QStringLiteral(" ready!  Please exit and manually upload."));
             return m_outcome = Outcome::Saved;
         }
-        if (s.connection == QLatin1String("modem") && !isDialUpConfigured()) {
+        if (s.dialUp() && !isDialUpConfigured()) {
             prompt().message(QStringLiteral("Please connect to the internet first.  Once you are "
                                             "connected, hit the transfer button again."));
             m_view.setPublishingEnabled(true);

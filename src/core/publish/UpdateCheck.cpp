@@ -27,7 +27,7 @@ QString UpdateCheck::newsAddress()
 
 void UpdateCheck::checkForUpdate()
 {
-    const int timeout = static_cast<int>(numericValue(settings().timeout));
+    const int timeout = settings().timeoutSeconds();
     newsClient.setRequestTimeout(timeout > 0 ? timeout : 60);
     QByteArray news;
     QString failure;

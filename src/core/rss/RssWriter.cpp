@@ -155,7 +155,7 @@ QByteArray rssText(const Settings& s, const QByteArray& page)
     add(QStringLiteral("l gen true comment \"RSACi North America Server\""));
     add(QStringLiteral("for \"http://www.rsac.org\" on 1996.04.16T08:15-0500"));
     add(QStringLiteral("r (n 0 s 0 v 0 l 0))</rating>"));
-    if (s.imagebackendenabled == QLatin1String("true")) {
+    if (s.rssImageEnabled()) {
         add(QStringLiteral("<image>"));
         add(QStringLiteral("<title>") + xmlText(s.backendimagealt) + QStringLiteral("</title>"));
         add(QStringLiteral("<url>") + xmlText(s.backendimageurl) + QStringLiteral("</url>"));

@@ -103,20 +103,20 @@ void TestPageText::readingLines()
 void TestPageText::markerReading()
 {
     const QByteArray text = page(entry(5) + "\r\n" + entry(4, true));
-    MarkerReading r = readMarkers(text, u"False"_s, u"12/5/2000"_s, u"5:44:36 PM"_s);
+    MarkerReading r = readMarkers(text, false, u"12/5/2000"_s, u"5:44:36 PM"_s);
     QCOMPARE(r.cleaned.text, text);
     QVERIFY(!r.firstEntry && !r.askLocalOrServer);
     QCOMPARE(r.newestDate + u'|' + r.newestTime, u"12/5/2000|5:44:36 PM"_s);
     // Same date, other time: the newest entry is not the one last published;
     // asked only with "False" (exactly) and the same date.
-    QVERIFY(readMarkers(text, u"False"_s, u"12/5/2000"_s, u"x"_s).askLocalOrServer);
-    QVERIFY(!readMarkers(text, u"false"_s, u"12/5/2000"_s, u"x"_s).askLocalOrServer);
-    QVERIFY(!readMarkers(text, u"False"_s, u"12/6/2000"_s, u"x"_s).askLocalOrServer);
+    QVERIFY(readMarkers(text, false, u"12/5/2000"_s, u"x"_s).askLocalOrServer);
+    QVERIFY(!readMarkers(text, true, u"12/5/2000"_s, u"x"_s).askLocalOrServer);
+    QVERIFY(!readMarkers(text, false, u"12/6/2000"_s, u"x"_s).askLocalOrServer);
     // No marker, or one split over two lines: the next entry is the first.
-    QVERIFY(readMarkers(page({}), u"False"_s, {}, {}).firstEntry);
-    QVERIFY(readMarkers("<p><!--\r\n|1|2|--></p>", u"False"_s, {}, {}).firstEntry);
+    QVERIFY(readMarkers(page({}), false, {}, {}).firstEntry);
+    QVERIFY(readMarkers("<p><!--\r\n|1|2|--></p>", false, {}, {}).firstEntry);
     // A date written with a character reference in a Windows-1252 page.
-    r = readMarkers("<!--\xD1-->\r\n<!--|2000&#24180;|caf\xE9|-->x", u"False"_s, u"2000年"_s,
+    r = readMarkers("<!--\xD1-->\r\n<!--|2000&#24180;|caf\xE9|-->x", false, u"2000年"_s,
                     u"café"_s);
     QCOMPARE(r.newestDate + u'|' + r.newestTime, u"2000年|café"_s);
     QVERIFY(!r.askLocalOrServer);
