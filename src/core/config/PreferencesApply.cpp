@@ -95,9 +95,8 @@ ApplyOutcome Apply::run()
         s.archive = QStringLiteral("false");
         out.archiveUnticked = true;
     }
-    s.activeSection = QString::number(f.loadedConfig > 0 ? f.loadedConfig
-                                                         : static_cast<int>(
-                                                               numericValue(f.configNumber)));
+    s.activeSection = QString::number(
+        f.loadedConfig > 0 ? f.loadedConfig : static_cast<int>(numericValue(f.configNumber)));
 
     if (!archiveCheck() || !amountCheck())
         return out;
@@ -163,9 +162,10 @@ ApplyOutcome Apply::run()
     bool adjusted = false;
     s.timeout = timeoutToStore(f.timeout, &adjusted);
     if (adjusted)
-        message(QStringLiteral("FTP timeout cannot be less than 30 secs.  It has been adjusted back "
-                               "to its default value"),
-                Icon::Exclamation, QStringLiteral("FTP Timeout"));
+        message(
+            QStringLiteral("FTP timeout cannot be less than 30 secs.  It has been adjusted back "
+                           "to its default value"),
+            Icon::Exclamation, QStringLiteral("FTP Timeout"));
 
     target.replaceStatus(QStringLiteral("Config ") + s.activeSection + QStringLiteral(" Loaded"));
 
@@ -184,7 +184,8 @@ ApplyOutcome Apply::run()
         return out;
     s.autoftp = f.autoFtp ? QStringLiteral("True") : QStringLiteral("False");
     s.connection = f.direct ? QStringLiteral("direct") : QStringLiteral("modem");
-    if (!writeAll({{"timeout", &s.timeout}, {"autoftp", &s.autoftp}, {"connection", &s.connection}}))
+    if (!writeAll(
+            {{"timeout", &s.timeout}, {"autoftp", &s.autoftp}, {"connection", &s.connection}}))
         return out;
     s.pageRetrieved = false;
 
@@ -243,10 +244,11 @@ bool Apply::refusedBeforeWriting()
     for (const StoredField& field : fields) {
         const QString& v = *field.value;
         if (v.contains(QLatin1Char('\r')) || v.contains(QLatin1Char('\n'))) {
-            message(QStringLiteral("The entry \"%1\" holds a line break.  Every setting is one line "
-                                   "of weblog.ini: please remove the line break.")
-                        .arg(QLatin1String(field.label)),
-                    Icon::Exclamation);
+            message(
+                QStringLiteral("The entry \"%1\" holds a line break.  Every setting is one line "
+                               "of weblog.ini: please remove the line break.")
+                    .arg(QLatin1String(field.label)),
+                Icon::Exclamation);
             return !stop(field.tab);
         }
         if (v.size() > kMaxValueLength) {
@@ -370,7 +372,8 @@ bool Apply::ftpCheck()
         return stop();
     }
     if (f.ftpRemote.isEmpty()) {
-        message(QStringLiteral("You must insert the location of your html files on the ftp server."));
+        message(
+            QStringLiteral("You must insert the location of your html files on the ftp server."));
         return stop();
     }
     s.ftpremote = f.ftpRemote;
@@ -474,7 +477,7 @@ QString timeoutToStore(const QString& typed, bool* adjusted)
     if (*adjusted)
         return QStringLiteral("60");
     // Whole seconds; the transfer code reads the value as an int.
-    const double seconds = std::min(std::floor(value),
-                                    static_cast<double>(std::numeric_limits<int>::max()));
+    const double seconds =
+        std::min(std::floor(value), static_cast<double>(std::numeric_limits<int>::max()));
     return QString::number(static_cast<long long>(seconds));
 }

@@ -14,7 +14,8 @@ class Prompt;
 struct Settings;
 
 // The dialog's tabs, numbered as the user sees them (1 to 8).
-enum class PrefsTab {
+enum class PrefsTab
+{
     None = 0,
     Config = 1,
     Ftp = 2,
@@ -26,31 +27,36 @@ enum class PrefsTab {
     Retrieve = 8
 };
 
-enum class RetrieveChoice { Auto, Ftp, None };
+enum class RetrieveChoice
+{
+    Auto,
+    Ftp,
+    None
+};
 
 // What the dialog's controls hold when Apply runs.
 struct PreferencesForm
 {
-    QString configNumber;  // txtConfigNumber, as typed
-    int loadedConfig = 0;  // the configuration the fields were loaded from
-    QString website;       // txtWebSite
-    bool direct = false;   // optDirect (otherwise optmodem)
-    bool autoFtp = false;  // chkFTP
-    QString ftpSite;       // txtFTPsite
-    QString userName;      // txtUsername
-    QString password;      // txtPassword, plain
-    QString ftpRemote;     // txtFTPremote
-    QString timeout;       // txttimeout, as typed
-    bool autoDelete = false; // chkAutoDeletes
-    QString deleteAmount;    // txtAmount
-    QString archiveUrl;      // txtarchiveURL
-    QString archiveFtp;      // txtArchiveFTP
-    QString sig;             // txtSig
-    QString email;           // txtEmail
-    int dateIndex = -1;      // cbodate: 0 long, 1 medium, 2 short, -1 nothing selected
-    int timeIndex = -1;      // cboTime likewise
-    bool backend = false;    // chkEnabled
-    QString backendTitle;    // txtTitle
+    QString configNumber;       // txtConfigNumber, as typed
+    int loadedConfig = 0;       // the configuration the fields were loaded from
+    QString website;            // txtWebSite
+    bool direct = false;        // optDirect (otherwise optmodem)
+    bool autoFtp = false;       // chkFTP
+    QString ftpSite;            // txtFTPsite
+    QString userName;           // txtUsername
+    QString password;           // txtPassword, plain
+    QString ftpRemote;          // txtFTPremote
+    QString timeout;            // txttimeout, as typed
+    bool autoDelete = false;    // chkAutoDeletes
+    QString deleteAmount;       // txtAmount
+    QString archiveUrl;         // txtarchiveURL
+    QString archiveFtp;         // txtArchiveFTP
+    QString sig;                // txtSig
+    QString email;              // txtEmail
+    int dateIndex = -1;         // cbodate: 0 long, 1 medium, 2 short, -1 nothing selected
+    int timeIndex = -1;         // cboTime likewise
+    bool backend = false;       // chkEnabled
+    QString backendTitle;       // txtTitle
     QString backendDescription; // txtDescript
     bool image = false;         // chkImage
     QString imageUrl;           // txtImageURL
@@ -73,10 +79,10 @@ public:
 
 struct ApplyOutcome
 {
-    bool completed = false;        // every step ran: the configuration is active
+    bool completed = false;            // every step ran: the configuration is active
     PrefsTab showTab = PrefsTab::None; // the tab of the field a check stopped at
-    bool archiveUnticked = false;  // auto-delete off took the archive box with it
-    bool applyDisabled = false;    // the first group of keys was written
+    bool archiveUnticked = false;      // auto-delete off took the archive box with it
+    bool applyDisabled = false;        // the first group of keys was written
 };
 
 // Runs Apply for `form` on the settings record `s` (its settingsPath is the

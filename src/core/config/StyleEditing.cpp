@@ -31,8 +31,8 @@ std::optional<StyleField> styleFieldNamed(const QString& name)
 std::optional<QString> storeStyleValue(Settings& s, const QString& fieldName,
                                        const QString& attribute, const QString& value)
 {
-    static const char* const attributes[] = {"fontname",   "fontsize",       "fontcolor",
-                                             "fontbold",   "fontitalic",     "fontstrikethru",
+    static const char* const attributes[] = {"fontname",     "fontsize",   "fontcolor",
+                                             "fontbold",     "fontitalic", "fontstrikethru",
                                              "fontunderline"};
     const std::optional<StyleField> field = styleFieldNamed(fieldName);
     if (!field)
@@ -40,8 +40,7 @@ std::optional<QString> storeStyleValue(Settings& s, const QString& fieldName,
     for (int i = 0; i < 7; ++i) {
         if (attribute != QLatin1String(attributes[i]))
             continue;
-        const QString stored =
-            value.toLower() == QLatin1String("default") ? QString() : value;
+        const QString stored = value.toLower() == QLatin1String("default") ? QString() : value;
         styleValue(s.style(*field), i) = stored;
         return stored;
     }

@@ -80,16 +80,20 @@ QByteArray keyLines(const QStringList& keys, const QMap<QString, QString>& value
     return out;
 }
 
-const QStringList kFirstGroup = {QStringLiteral("dateformat"),   QStringLiteral("timeformat"),
-                                 QStringLiteral("autodelete"),   QStringLiteral("deleteamount"),
-                                 QStringLiteral("defaultsig"),   QStringLiteral("defaultemail")};
-const QStringList kSecondGroup = {
-    QStringLiteral("retreivemode"),        QStringLiteral("backendenabled"),
-    QStringLiteral("imagebackendenabled"), QStringLiteral("backendtitle"),
-    QStringLiteral("backenddescript"),     QStringLiteral("backendimagealt"),
-    QStringLiteral("backendimagedescript"), QStringLiteral("backendimageurl"),
-    QStringLiteral("archive"),             QStringLiteral("archiveurl"),
-    QStringLiteral("archiveftp")};
+const QStringList kFirstGroup = {QStringLiteral("dateformat"), QStringLiteral("timeformat"),
+                                 QStringLiteral("autodelete"), QStringLiteral("deleteamount"),
+                                 QStringLiteral("defaultsig"), QStringLiteral("defaultemail")};
+const QStringList kSecondGroup = {QStringLiteral("retreivemode"),
+                                  QStringLiteral("backendenabled"),
+                                  QStringLiteral("imagebackendenabled"),
+                                  QStringLiteral("backendtitle"),
+                                  QStringLiteral("backenddescript"),
+                                  QStringLiteral("backendimagealt"),
+                                  QStringLiteral("backendimagedescript"),
+                                  QStringLiteral("backendimageurl"),
+                                  QStringLiteral("archive"),
+                                  QStringLiteral("archiveurl"),
+                                  QStringLiteral("archiveftp")};
 const QStringList kThirdGroup = {QStringLiteral("website"), QStringLiteral("ftpsite"),
                                  QStringLiteral("username"), QStringLiteral("ftpremote"),
                                  QStringLiteral("password")};
@@ -264,8 +268,7 @@ private slots:
             << QStringLiteral("You must input a description for your backend.") << 6 << 1 << false;
         QTest::newRow("image without address")
             << 6 << QList<Answer>()
-            << QStringLiteral("You must input the location of your image file.") << 7 << 1
-            << false;
+            << QStringLiteral("You must input the location of your image file.") << 7 << 1 << false;
         QTest::newRow("image without description")
             << 7 << QList<Answer>() << QStringLiteral("You must insert a description.") << 7 << 1
             << false;
@@ -281,8 +284,8 @@ private slots:
                               "http://www.yoursite.com/weblog/index.html")
             << 0 << 2 << true;
         QTest::newRow("FTP site ftp.")
-            << 11 << QList<Answer>() << QStringLiteral("You must insert the name of your FTP server.")
-            << 0 << 2 << true;
+            << 11 << QList<Answer>()
+            << QStringLiteral("You must insert the name of your FTP server.") << 0 << 2 << true;
         QTest::newRow("FTP site of another scheme")
             << 12 << QList<Answer>()
             << QStringLiteral("The FTP site must be a server name (such as ftp.example.com) or an "
@@ -313,22 +316,54 @@ private slots:
         PreferencesForm f = fullForm();
         s.archive = QStringLiteral("true"); // as the ticked archive box left it
         switch (change) {
-        case 1: f.archiveUrl = QStringLiteral("www.example.com/archive.html"); break;
-        case 2: f.archiveUrl = QStringLiteral("http://"); break;
-        case 3: f.archiveFtp = QStringLiteral("www/archive"); break;
-        case 4: f.backendTitle.clear(); break;
-        case 5: f.backendDescription.clear(); break;
-        case 6: f.imageUrl.clear(); break;
-        case 7: f.imageDescription.clear(); break;
-        case 8: f.imageAlt.clear(); break;
-        case 9: f.website = QStringLiteral("http://"); break;
-        case 10: f.website = QStringLiteral("www.example.com/index.html"); break;
-        case 11: f.ftpSite = QStringLiteral("ftp."); break;
-        case 12: f.ftpSite = QStringLiteral("http://ftp.example.com"); break;
-        case 13: f.userName.clear(); break;
-        case 14: f.password.clear(); break;
-        case 15: f.ftpRemote.clear(); break;
-        case 16: f.ftpRemote = QStringLiteral("public_html"); break;
+        case 1:
+            f.archiveUrl = QStringLiteral("www.example.com/archive.html");
+            break;
+        case 2:
+            f.archiveUrl = QStringLiteral("http://");
+            break;
+        case 3:
+            f.archiveFtp = QStringLiteral("www/archive");
+            break;
+        case 4:
+            f.backendTitle.clear();
+            break;
+        case 5:
+            f.backendDescription.clear();
+            break;
+        case 6:
+            f.imageUrl.clear();
+            break;
+        case 7:
+            f.imageDescription.clear();
+            break;
+        case 8:
+            f.imageAlt.clear();
+            break;
+        case 9:
+            f.website = QStringLiteral("http://");
+            break;
+        case 10:
+            f.website = QStringLiteral("www.example.com/index.html");
+            break;
+        case 11:
+            f.ftpSite = QStringLiteral("ftp.");
+            break;
+        case 12:
+            f.ftpSite = QStringLiteral("http://ftp.example.com");
+            break;
+        case 13:
+            f.userName.clear();
+            break;
+        case 14:
+            f.password.clear();
+            break;
+        case 15:
+            f.ftpRemote.clear();
+            break;
+        case 16:
+            f.ftpRemote = QStringLiteral("public_html");
+            break;
         }
         ScriptedPrompt p;
         p.answers = answers;
@@ -414,7 +449,8 @@ private slots:
         QTest::newRow("abc") << QStringLiteral("abc") << QStringLiteral("60") << true;
         QTest::newRow("empty") << QString() << QStringLiteral("60") << true;
         QTest::newRow("-45") << QStringLiteral("-45") << QStringLiteral("60") << true;
-        QTest::newRow("45 seconds") << QStringLiteral("45 seconds") << QStringLiteral("45") << false;
+        QTest::newRow("45 seconds")
+            << QStringLiteral("45 seconds") << QStringLiteral("45") << false;
         QTest::newRow("90.7") << QStringLiteral("90.7") << QStringLiteral("90") << false;
         QTest::newRow("huge") << QStringLiteral("1e30") << QStringLiteral("2147483647") << false;
     }
@@ -485,8 +521,9 @@ private slots:
         QTest::addColumn<QString>("startOfText");
         QTest::addColumn<int>("tab");
         QTest::newRow("number changed without Load")
-            << 1 << QStringLiteral("The fields show configuration 1, but the configuration number "
-                                   "reads 3.  Press Load")
+            << 1
+            << QStringLiteral("The fields show configuration 1, but the configuration number "
+                              "reads 3.  Press Load")
             << 1;
         QTest::newRow("number out of range")
             << 2 << QStringLiteral("Please choose a configuration number from 1 to 9.") << 1;
@@ -515,14 +552,30 @@ private slots:
         const QByteArray before = iniBytes();
         PreferencesForm f = fullForm();
         switch (change) {
-        case 1: f.configNumber = QStringLiteral("3"); break;
-        case 2: f.configNumber = QStringLiteral("10"); break;
-        case 3: f.configNumber = QStringLiteral("two"); break;
-        case 4: f.sig = QStringLiteral("Ann\nftpsite=evil.example.com"); break;
-        case 5: f.website += QLatin1Char('\r'); break;
-        case 6: f.password = QStringLiteral("se\r\ncret"); break;
-        case 7: f.ftpRemote = QString(251, QLatin1Char('a')) + QStringLiteral(".htm"); break;
-        case 8: f.imageDescription = QString(300, QLatin1Char('d')); break;
+        case 1:
+            f.configNumber = QStringLiteral("3");
+            break;
+        case 2:
+            f.configNumber = QStringLiteral("10");
+            break;
+        case 3:
+            f.configNumber = QStringLiteral("two");
+            break;
+        case 4:
+            f.sig = QStringLiteral("Ann\nftpsite=evil.example.com");
+            break;
+        case 5:
+            f.website += QLatin1Char('\r');
+            break;
+        case 6:
+            f.password = QStringLiteral("se\r\ncret");
+            break;
+        case 7:
+            f.ftpRemote = QString(251, QLatin1Char('a')) + QStringLiteral(".htm");
+            break;
+        case 8:
+            f.imageDescription = QString(300, QLatin1Char('d'));
+            break;
         }
         ScriptedPrompt p;
         const Settings memory = s;
@@ -585,13 +638,14 @@ private slots:
         QTest::addColumn<bool>("web");
         QTest::addColumn<bool>("ftp");
         QTest::newRow("http") << QStringLiteral("http://www.example.com/") << true << false;
-        QTest::newRow("HTTP upper case") << QStringLiteral("HTTP://WWW.EXAMPLE.COM/") << true << false;
+        QTest::newRow("HTTP upper case")
+            << QStringLiteral("HTTP://WWW.EXAMPLE.COM/") << true << false;
         QTest::newRow("https") << QStringLiteral("https://example.com/a.html") << true << false;
         QTest::newRow("file") << QStringLiteral("file:///home/ann/site/index.html") << true << true;
         QTest::newRow("bare scheme") << QStringLiteral("https://") << false << false;
         QTest::newRow("host without scheme") << QStringLiteral("www.example.com") << false << true;
-        QTest::newRow("host word beginning with h") << QStringLiteral("home.example.com") << false
-                                                    << true;
+        QTest::newRow("host word beginning with h")
+            << QStringLiteral("home.example.com") << false << true;
         QTest::newRow("host with port") << QStringLiteral("ftp.example.com:2121") << false << true;
         QTest::newRow("ftp url") << QStringLiteral("ftp://127.0.0.1:2121") << false << true;
         QTest::newRow("ftps url") << QStringLiteral("FTPS://ftp.example.com") << false << true;
@@ -625,7 +679,8 @@ private slots:
     // Applying with another configuration loaded makes it the active one.
     void applyToAnotherConfiguration()
     {
-        writeIni("[General]\r\nConfig=1\r\n[1]\r\nwebsite=http://one/\r\n[3]\r\nwebsite=http://three/\r\n");
+        writeIni("[General]\r\nConfig=1\r\n[1]\r\nwebsite=http://one/\r\n[3]\r\nwebsite=http://"
+                 "three/\r\n");
         ScriptedPrompt p;
         loadConfiguration(3, s, p, view);
         PreferencesForm f = freshForm();
