@@ -165,9 +165,9 @@ void MainWindow::buildMenus()
 
     QMenu* setup = menu("mnuSetUpTop", QStringLiteral("&SetUp"));
     mnuPreferences = addItem(setup, "mnuPreferences", QStringLiteral("Config"), nullptr);
-    connect(mnuPreferences, &QAction::triggered, this, [this] { notYet(QStringLiteral("Config")); });
-    mnuOptions = addItem(setup, "mnuOptions", QStringLiteral("Auto Customize"), nullptr);
-    connect(mnuOptions, &QAction::triggered, this, [this] { notYet(QStringLiteral("Auto Customize")); });
+    connect(mnuPreferences, &QAction::triggered, this, &MainWindow::showPreferences);
+    mnuOptions = addItem(setup, "mnuOptions", QStringLiteral("Auto Customize"),
+                         &MainWindow::showStyleEditor);
     mnuDragnDrop = addItem(setup, "mnuDragnDrop", QStringLiteral("Template Customize"), nullptr);
     connect(mnuDragnDrop, &QAction::triggered, this,
             [this] { notYet(QStringLiteral("Template Customize")); });
@@ -330,9 +330,8 @@ void MainWindow::start(int splashMs)
 
     Settings& s = settings();
     const StartupOutcome outcome = startUp(s, prompt(), *this);
+    m_configured = outcome.configured;
     createFlows();
-    if (!outcome.configured)
-        showPreferences();
 
     // The splash stays up at least splashMs (a steady clock, so a start just
     // before midnight waits no longer than any other).
@@ -340,7 +339,12 @@ void MainWindow::start(int splashMs)
         QApplication::processEvents(QEventLoop::AllEvents, 50);
     splash.close();
     show();
-    retrievePage(false);
+    // Without a configuration there is no page to fetch: the preferences
+    // dialog opens instead, and the page is fetched once it has been applied.
+    if (m_configured)
+        retrievePage(false);
+    else
+        showPreferences();
     txtStatus->moveCursor(QTextCursor::End);
 }
 
@@ -407,11 +411,6 @@ QString MainWindow::choosePageSource()
     const QString tag = choice.choose();
     choice.close();
     return tag;
-}
-
-void MainWindow::showPreferences()
-{
-    notYet(QStringLiteral("Config"));
 }
 
 void MainWindow::setPreviewEnabled(bool enabled)

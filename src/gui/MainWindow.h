@@ -1,11 +1,13 @@
 #pragma once
 
 #include "base/MainView.h"
+#include "core/config/PreferencesApply.h"
 #include "core/editing/MarkupCommands.h"
 #include "core/entry/PageEditor.h"
 
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 
 #include <memory>
 
@@ -24,7 +26,10 @@ class UpdateCheck;
 // The main window: the entry boxes, the status box, the publishing buttons,
 // the menus and the markup toolbar. It reads its controls and hands the work
 // to the program's flows; it implements MainView and PageEditorHooks for them.
-class MainWindow final : public QMainWindow, public MainView, public PageEditorHooks
+class MainWindow final : public QMainWindow,
+                         public MainView,
+                         public PageEditorHooks,
+                         public ApplyTarget
 {
     Q_OBJECT
 public:
@@ -63,6 +68,12 @@ public:
     void setPreviewEnabled(bool enabled) override;
     void showFields(const EntryFields& fields) override;
 
+    // ApplyTarget: what the preferences' Apply resets (MainWindowPreferences.cpp).
+    void replaceStatus(const QString& text) override;
+    void clearEntry() override;
+    // SetUp > Auto Customize: the field style editor.
+    void showStyleEditor();
+
     // The flows behind the commands; they exist once start-up has chosen the
     // configuration.
     PageEditor* flows() const { return m_flows.get(); }
@@ -83,6 +94,7 @@ private:
     QAction* addTagItem(QMenu* menu, const char* name, const QString& caption);
     void notYet(const QString& command);
     void createFlows();
+    void preferencesClosed(bool applied);
 
     void newEntry();
     void exitProgram();
@@ -142,4 +154,6 @@ private:
     std::unique_ptr<PageEditor> m_flows;
     std::unique_ptr<Publisher> m_publisher;
     std::unique_ptr<UpdateCheck> m_updates;
+    QPointer<QDialog> m_preferences; // open while the user edits the configuration
+    bool m_configured = false;       // weblog.ini names an active configuration
 };

@@ -75,16 +75,18 @@ private slots:
         MainWindow w;
         w.start(0);
         QCOMPARE(w.windowTitle(), QStringLiteral("PageWick: 0.8.4"));
-        // Start-up then tries to fetch the page, which needs a web site.
+        // There is no page to fetch yet: the preferences dialog opens instead.
         QCOMPARE(p.texts(),
                  QStringList({QStringLiteral("No weblog.ini entry found.  Please configure your program under "
-                                             "the SETUP menu."),
-                              QStringLiteral("Config error.  Make sure you have setup the program correctly in "
                                              "the SETUP menu.")}));
         QCOMPARE(p.messages[0].title, QStringLiteral("Pagewick"));
-        QVERIFY(w.txtStatus->toPlainText().startsWith(
-            QStringLiteral("\nNo Config Loaded\nGoto CONFIG under the SETUP Menu")));
+        QCOMPARE(w.txtStatus->toPlainText(),
+                 QStringLiteral("\nNo Config Loaded\nGoto CONFIG under the SETUP Menu"));
+        QVERIFY(w.findChild<QWidget*>(QStringLiteral("frmPrefs"))->isVisible());
         QVERIFY(!w.butt_Fin->isEnabled());
+        QVERIFY(!w.butt_Preview->isEnabled());
+        QVERIFY(!w.mnuBackup->isEnabled());
+        QVERIFY(!w.mnuDeleteLast->isEnabled());
         QVERIFY(w.mnuPreferences->isEnabled());
         QVERIFY(w.butt_resend->isHidden());
         QCOMPARE(settings().activeSection, QStringLiteral("1"));

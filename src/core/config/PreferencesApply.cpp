@@ -1,0 +1,483 @@
+#include "core/config/PreferencesApply.h"
+
+#include "base/IniFile.h"
+#include "base/MainView.h"
+#include "base/Prompt.h"
+#include "base/Settings.h"
+#include "core/config/ConfigLoader.h"
+#include "core/config/PasswordScrambler.h"
+#include "core/entry/PageEditor.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// weblog.ini gives back at most this many characters of a value.
+constexpr qsizetype kMaxValueLength = 254;
+
+bool startsWithNoCase(const QString& text, const char* prefix)
+{
+    return text.startsWith(QLatin1String(prefix), Qt::CaseInsensitive);
+}
+
+const char* const kWebSchemes[] = {"http://", "https://", "file://"};
+const char* const kFtpSchemes[] = {"ftp://", "ftps://", "sftp://", "file://"};
+
+// Empty text, or a scheme with nothing after it.
+template <size_t N> bool isBlankAddress(const QString& text, const char* const (&schemes)[N])
+{
+    if (text.isEmpty())
+        return true;
+    for (const char* scheme : schemes)
+        if (text.compare(QLatin1String(scheme), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+// One text box whose value Apply stores, for the checks every stored value
+// must pass before anything is written.
+struct StoredField
+{
+    const char* label;
+    PrefsTab tab;
+    const QString* value;
+};
+
+class Apply
+{
+public:
+    Apply(const PreferencesForm& form, Settings& s, Prompt& prompt, MainView& view,
+          ApplyTarget& target)
+        : f(form), s(s), prompt(prompt), view(view), target(target)
+    {
+    }
+
+    ApplyOutcome run();
+
+private:
+    bool refusedBeforeWriting();
+    bool archiveCheck();
+    bool amountCheck();
+    bool backendCheck();
+    bool siteCheck();
+    bool ftpCheck();
+    bool confirmFtpLocation();
+    bool write(const char* key, const QString& value, const QString& section = {});
+    bool writeAll(std::initializer_list<std::pair<const char*, const QString*>> keys);
+    bool stop(PrefsTab tab = PrefsTab::None)
+    {
+        out.showTab = tab;
+        return false;
+    }
+    void message(const QString& text, Icon icon = Icon::None, const QString& title = {})
+    {
+        prompt.message(text, Buttons::Ok, icon, title);
+    }
+
+    const PreferencesForm& f;
+    Settings& s;
+    Prompt& prompt;
+    MainView& view;
+    ApplyTarget& target;
+    ApplyOutcome out;
+};
+
+ApplyOutcome Apply::run()
+{
+    if (refusedBeforeWriting())
+        return out;
+
+    // Auto-delete off takes the archive with it.
+    if (!f.autoDelete) {
+        s.archive = QStringLiteral("false");
+        out.archiveUnticked = true;
+    }
+    s.activeSection = QString::number(
+        f.loadedConfig > 0 ? f.loadedConfig : static_cast<int>(numericValue(f.configNumber)));
+
+    if (!archiveCheck() || !amountCheck())
+        return out;
+
+    s.archiveurl = f.archiveUrl;
+    s.archiveftp = f.archiveFtp;
+    s.autodelete = f.autoDelete ? QStringLiteral("True") : QStringLiteral("False");
+    s.deleteamount = f.deleteAmount;
+    s.defaultsig = f.sig;
+    s.defaultemail = f.email;
+    static const char* const dates[] = {"long date", "medium date", "short date"};
+    static const char* const times[] = {"long time", "medium time", "short time"};
+    if (f.dateIndex >= 0 && f.dateIndex < 3)
+        s.dateformat = QString::fromLatin1(dates[f.dateIndex]);
+    if (f.timeIndex >= 0 && f.timeIndex < 3)
+        s.timeformat = QString::fromLatin1(times[f.timeIndex]);
+    if (!writeAll({{"dateformat", &s.dateformat},
+                   {"timeformat", &s.timeformat},
+                   {"autodelete", &s.autodelete},
+                   {"deleteamount", &s.deleteamount},
+                   {"defaultsig", &s.defaultsig},
+                   {"defaultemail", &s.defaultemail}}))
+        return out;
+
+    view.setSignature(s.defaultsig, s.defaultemail);
+    out.applyDisabled = true;
+    view.setFinishEnabled(false);
+
+    switch (f.mode) {
+    case RetrieveChoice::Auto:
+        s.retreivemode = QStringLiteral("auto");
+        s.pageRetrieved = false;
+        break;
+    case RetrieveChoice::Ftp:
+        s.retreivemode = QStringLiteral("ftp");
+        s.pageRetrieved = false;
+        break;
+    case RetrieveChoice::None:
+        s.retreivemode = QStringLiteral("none");
+        break;
+    }
+
+    if (!backendCheck())
+        return out;
+    s.backendtitle = f.backendTitle;
+    s.backenddescript = f.backendDescription;
+    s.backendimageurl = f.imageUrl;
+    s.backendimagedescript = f.imageDescription;
+    s.backendimagealt = f.imageAlt;
+    if (!writeAll({{"retreivemode", &s.retreivemode},
+                   {"backendenabled", &s.backendenabled},
+                   {"imagebackendenabled", &s.imagebackendenabled},
+                   {"backendtitle", &s.backendtitle},
+                   {"backenddescript", &s.backenddescript},
+                   {"backendimagealt", &s.backendimagealt},
+                   {"backendimagedescript", &s.backendimagedescript},
+                   {"backendimageurl", &s.backendimageurl},
+                   {"archive", &s.archive},
+                   {"archiveurl", &s.archiveurl},
+                   {"archiveftp", &s.archiveftp}}))
+        return out;
+
+    bool adjusted = false;
+    s.timeout = timeoutToStore(f.timeout, &adjusted);
+    if (adjusted)
+        message(
+            QStringLiteral("FTP timeout cannot be less than 30 secs.  It has been adjusted back "
+                           "to its default value"),
+            Icon::Exclamation, QStringLiteral("FTP Timeout"));
+
+    target.replaceStatus(QStringLiteral("Config ") + s.activeSection + QStringLiteral(" Loaded"));
+
+    if (!siteCheck() || !ftpCheck())
+        return out;
+
+    s.password = f.password;
+    const QString scrambled = TextEncrypt(s.password, true, prompt);
+    if (!writeAll({{"website", &s.website},
+                   {"ftpsite", &s.ftpsite},
+                   {"username", &s.username},
+                   {"ftpremote", &s.ftpremote},
+                   {"password", &scrambled}}))
+        return out;
+    if (!write("Config", s.activeSection, QStringLiteral("General")))
+        return out;
+    s.autoftp = f.autoFtp ? QStringLiteral("True") : QStringLiteral("False");
+    s.connection = f.direct ? QStringLiteral("direct") : QStringLiteral("modem");
+    if (!writeAll(
+            {{"timeout", &s.timeout}, {"autoftp", &s.autoftp}, {"connection", &s.connection}}))
+        return out;
+    s.pageRetrieved = false;
+
+    s.siteHost = deriveSiteHost(s.website);
+    s.sitePath = deriveSitePath(s.website);
+    view.setSignature(f.sig, f.email);
+
+    // The styles and the template of the configuration now active.
+    loadStyles(s);
+    view.setFinishEnabled(false);
+    loadTemplate(s, prompt);
+
+    target.clearEntry();
+    out.completed = true;
+    return out;
+}
+
+// Refusals that come before anything is stored: the fields must show the
+// configuration they are saved to, and every value must survive a round
+// trip through weblog.ini (one line, at most 254 characters).
+bool Apply::refusedBeforeWriting()
+{
+    const QString typed = f.configNumber.trimmed();
+    const double number = numericValue(typed);
+    if (number < 1 || number > 9 || number != std::floor(number)) {
+        message(QStringLiteral("Please choose a configuration number from 1 to 9."));
+        return !stop(PrefsTab::Config);
+    }
+    if (f.loadedConfig > 0 && static_cast<int>(number) != f.loadedConfig) {
+        message(QStringLiteral("The fields show configuration %1, but the configuration number "
+                               "reads %2.  Press Load to show configuration %2 before you apply, "
+                               "or set the number back to %1.")
+                    .arg(f.loadedConfig)
+                    .arg(static_cast<int>(number)));
+        return !stop(PrefsTab::Config);
+    }
+
+    const QString none;
+    const StoredField fields[] = {
+        {"WebSite", PrefsTab::Config, &f.website},
+        {"FTP Site", PrefsTab::Ftp, f.autoFtp ? &f.ftpSite : &none},
+        {"UserName", PrefsTab::Ftp, f.autoFtp ? &f.userName : &none},
+        {"PassWord", PrefsTab::Ftp, &f.password},
+        {"Location of File on FTP server", PrefsTab::Ftp, f.autoFtp ? &f.ftpRemote : &none},
+        {"How many entries should be left on the page?", PrefsTab::Maintain, &f.deleteAmount},
+        {"Archive Web Page", PrefsTab::Maintain, &f.archiveUrl},
+        {"FTP Location of Archive Page", PrefsTab::Maintain, &f.archiveFtp},
+        {"Default Signature", PrefsTab::SigEmail, &f.sig},
+        {"Default Email Address", PrefsTab::SigEmail, &f.email},
+        {"Title", PrefsTab::Backend, &f.backendTitle},
+        {"Description", PrefsTab::Backend, &f.backendDescription},
+        {"URL to BackEnd Image", PrefsTab::Imaging, &f.imageUrl},
+        {"ALT Text for Image", PrefsTab::Imaging, &f.imageAlt},
+        {"Image Description", PrefsTab::Imaging, &f.imageDescription},
+    };
+    for (const StoredField& field : fields) {
+        const QString& v = *field.value;
+        if (v.contains(QLatin1Char('\r')) || v.contains(QLatin1Char('\n'))) {
+            message(
+                QStringLiteral("The entry \"%1\" holds a line break.  Every setting is one line "
+                               "of weblog.ini: please remove the line break.")
+                    .arg(QLatin1String(field.label)),
+                Icon::Exclamation);
+            return !stop(field.tab);
+        }
+        if (v.size() > kMaxValueLength) {
+            message(QStringLiteral("The entry \"%1\" is %2 characters long.  weblog.ini keeps at "
+                                   "most %3 characters of a setting: please shorten it.")
+                        .arg(QLatin1String(field.label))
+                        .arg(v.size())
+                        .arg(kMaxValueLength),
+                    Icon::Exclamation);
+            return !stop(field.tab);
+        }
+    }
+    return false;
+}
+
+bool Apply::archiveCheck()
+{
+    if (s.archive != QLatin1String("true"))
+        return true;
+    const QString insertArchive =
+        QStringLiteral("Please insert the the URL to your ARCHIVE page.  Please format the website "
+                       "entry like this:   ") +
+        exampleAddress();
+    // An address without a host would be fetched as the archive page at every
+    // retrieval; it stops Apply like any other unusable address.
+    if (isBlankAddress(f.archiveUrl, kWebSchemes) || !isWebAddress(f.archiveUrl)) {
+        message(insertArchive);
+        return stop(PrefsTab::Maintain);
+    }
+    if (!f.archiveFtp.contains(QLatin1Char('.')) && !confirmFtpLocation())
+        return stop();
+    return true;
+}
+
+// The page code keeps deleteamount + 1 entries; 0, a fraction or a word
+// would make it remove the newest entry instead.
+bool Apply::amountCheck()
+{
+    if (!f.autoDelete || autoDeleteKeepCount(f.deleteAmount) > 0)
+        return true;
+    message(QStringLiteral("Please type how many entries should be left on the page: a whole "
+                           "number from 1 to 32766."),
+            Icon::Exclamation);
+    return stop(PrefsTab::Maintain);
+}
+
+bool Apply::backendCheck()
+{
+    if (!f.backend) {
+        s.backendenabled = QStringLiteral("False");
+        return true;
+    }
+    s.backendenabled = QStringLiteral("True");
+    struct Required
+    {
+        const QString* value;
+        const char* text;
+        const char* title;
+    };
+    const Required backend[] = {
+        {&f.backendTitle, "You must input a title for your backend.", "Insert Title"},
+        {&f.backendDescription, "You must input a description for your backend.",
+         "Insert Description"}};
+    for (const Required& r : backend)
+        if (r.value->isEmpty()) {
+            message(QString::fromLatin1(r.text), Icon::Exclamation, QString::fromLatin1(r.title));
+            return stop(PrefsTab::Backend);
+        }
+    if (!f.image) {
+        s.imagebackendenabled = QStringLiteral("false");
+        return true;
+    }
+    s.imagebackendenabled = QStringLiteral("true");
+    const Required image[] = {
+        {&f.imageUrl, "You must input the location of your image file.", "Insert URL"},
+        {&f.imageDescription, "You must insert a description.", "Insert Description"},
+        {&f.imageAlt, "You must input ALT text for your image.", "Insert ALT text"}};
+    for (const Required& r : image)
+        if (r.value->isEmpty()) {
+            message(QString::fromLatin1(r.text), Icon::Exclamation, QString::fromLatin1(r.title));
+            return stop(PrefsTab::Imaging);
+        }
+    return true;
+}
+
+bool Apply::siteCheck()
+{
+    if (isBlankAddress(f.website, kWebSchemes)) {
+        message(QStringLiteral("You must insert a name for the webSite."));
+        return stop();
+    }
+    if (!isWebAddress(f.website)) {
+        message(QStringLiteral("Please format the website entry like this:   ") + exampleAddress());
+        return stop();
+    }
+    s.website = f.website;
+    return true;
+}
+
+bool Apply::ftpCheck()
+{
+    if (!f.autoFtp)
+        return true;
+    if (isBlankAddress(f.ftpSite, kFtpSchemes) || f.ftpSite == QLatin1String("ftp.")) {
+        message(QStringLiteral("You must insert the name of your FTP server."));
+        return stop();
+    }
+    if (!isFtpSiteForm(f.ftpSite)) {
+        message(QStringLiteral("The FTP site must be a server name (such as ftp.example.com) or an "
+                               "address that begins with ftp://, ftps://, sftp:// or file://."));
+        return stop(PrefsTab::Ftp);
+    }
+    s.ftpsite = f.ftpSite;
+    if (f.userName.isEmpty()) {
+        message(QStringLiteral("You must insert your FTP username."));
+        return stop();
+    }
+    s.username = f.userName;
+    if (f.password.isEmpty()) {
+        message(QStringLiteral("You must insert your FTP password."));
+        return stop();
+    }
+    if (f.ftpRemote.isEmpty()) {
+        message(
+            QStringLiteral("You must insert the location of your html files on the ftp server."));
+        return stop();
+    }
+    s.ftpremote = f.ftpRemote;
+    if (!f.ftpRemote.contains(QLatin1Char('.')) && !confirmFtpLocation())
+        return stop();
+    return true;
+}
+
+bool Apply::confirmFtpLocation()
+{
+    return prompt.message(ftpLocationProblemText(), Buttons::YesNo, Icon::None,
+                          QStringLiteral("FTP Location Problem")) == Answer::Yes;
+}
+
+bool Apply::write(const char* key, const QString& value, const QString& section)
+{
+    if (writeSetting(section.isEmpty() ? s.activeSection : section, QString::fromLatin1(key), value,
+                     s.settingsPath))
+        return true;
+    message(QStringLiteral("The settings could not be saved: %1 cannot be written.  Nothing after "
+                           "the key \"%2\" was saved.")
+                .arg(s.settingsPath, QString::fromLatin1(key)),
+            Icon::Critical);
+    return stop();
+}
+
+bool Apply::writeAll(std::initializer_list<std::pair<const char*, const QString*>> keys)
+{
+    for (const auto& [key, value] : keys)
+        if (!write(key, *value))
+            return false;
+    return true;
+}
+
+} // namespace
+
+ApplyOutcome applyPreferences(const PreferencesForm& form, Settings& s, Prompt& prompt,
+                              MainView& view, ApplyTarget& target)
+{
+    return Apply(form, s, prompt, view, target).run();
+}
+
+void restoreConfiguration(Settings& s, const Settings& saved)
+{
+    const std::array<FieldStyle, 6> styles = s.styles;
+    const bool pageRetrieved = s.pageRetrieved;
+    const bool insertAfter = s.insertAfterRetrieval;
+    const QString date = s.entryDate, time = s.entryTime, anchor = s.entryAnchor;
+    const QString templateText = s.templateText;
+    s = saved;
+    s.styles = styles;
+    s.pageRetrieved = pageRetrieved;
+    s.insertAfterRetrieval = insertAfter;
+    s.entryDate = date;
+    s.entryTime = time;
+    s.entryAnchor = anchor;
+    s.templateText = templateText;
+}
+
+QString exampleAddress()
+{
+    return QStringLiteral("http://www.yoursite.com/weblog/index.html");
+}
+
+QString ftpLocationProblemText()
+{
+    return QStringLiteral(
+        "The FTP file location does not appear to be configured correctly.\r\n"
+        "It should include the filename as well as the directory structure. Examples:\r\n"
+        "\r\n"
+        "public_html/index.html\r\n"
+        "user/web/index.shtml\r\n"
+        "\r\n"
+        "Are you sure you have formatted this correctly?");
+}
+
+bool isWebAddress(const QString& text)
+{
+    if (isBlankAddress(text, kWebSchemes))
+        return false;
+    for (const char* scheme : kWebSchemes)
+        if (startsWithNoCase(text, scheme))
+            return true;
+    return false;
+}
+
+bool isFtpSiteForm(const QString& text)
+{
+    if (isBlankAddress(text, kFtpSchemes) || text.contains(QLatin1Char(' ')))
+        return false;
+    for (const char* scheme : kFtpSchemes)
+        if (startsWithNoCase(text, scheme))
+            return true;
+    return !text.contains(QLatin1Char('/')) && !text.contains(QStringLiteral("://"));
+}
+
+QString timeoutToStore(const QString& typed, bool* adjusted)
+{
+    const double value = numericValue(typed);
+    *adjusted = !(value >= 30);
+    if (*adjusted)
+        return QStringLiteral("60");
+    // Whole seconds; the transfer code reads the value as an int.
+    const double seconds =
+        std::min(std::floor(value), static_cast<double>(std::numeric_limits<int>::max()));
+    return QString::number(static_cast<long long>(seconds));
+}

@@ -1,0 +1,112 @@
+#pragma once
+
+// Apply of the preferences dialog without its widgets: the checks in their
+// fixed order with their messages, the values copied into the settings
+// record, the keys written to weblog.ini in their order, and the reset of the
+// main window. A check that stops ends Apply at once; what earlier steps
+// wrote stays written. The dialog reads its controls into a PreferencesForm,
+// runs applyPreferences() and shows the tab the outcome names.
+
+#include <QString>
+
+class MainView;
+class Prompt;
+struct Settings;
+
+// The dialog's tabs, numbered as the user sees them (1 to 8).
+enum class PrefsTab
+{
+    None = 0,
+    Config = 1,
+    Ftp = 2,
+    Maintain = 3,
+    SigEmail = 4,
+    DateTime = 5,
+    Backend = 6,
+    Imaging = 7,
+    Retrieve = 8
+};
+
+enum class RetrieveChoice
+{
+    Auto,
+    Ftp,
+    None
+};
+
+// What the dialog's controls hold when Apply runs.
+struct PreferencesForm
+{
+    QString configNumber;       // txtConfigNumber, as typed
+    int loadedConfig = 0;       // the configuration the fields were loaded from
+    QString website;            // txtWebSite
+    bool direct = false;        // optDirect (otherwise optmodem)
+    bool autoFtp = false;       // chkFTP
+    QString ftpSite;            // txtFTPsite
+    QString userName;           // txtUsername
+    QString password;           // txtPassword, plain
+    QString ftpRemote;          // txtFTPremote
+    QString timeout;            // txttimeout, as typed
+    bool autoDelete = false;    // chkAutoDeletes
+    QString deleteAmount;       // txtAmount
+    QString archiveUrl;         // txtarchiveURL
+    QString archiveFtp;         // txtArchiveFTP
+    QString sig;                // txtSig
+    QString email;              // txtEmail
+    int dateIndex = -1;         // cbodate: 0 long, 1 medium, 2 short, -1 nothing selected
+    int timeIndex = -1;         // cboTime likewise
+    bool backend = false;       // chkEnabled
+    QString backendTitle;       // txtTitle
+    QString backendDescription; // txtDescript
+    bool image = false;         // chkImage
+    QString imageUrl;           // txtImageURL
+    QString imageDescription;   // txtimagedescript
+    QString imageAlt;           // txtImageAlt
+    RetrieveChoice mode = RetrieveChoice::Auto;
+};
+
+// What Apply changes on the main window beyond MainView.
+class ApplyTarget
+{
+public:
+    virtual ~ApplyTarget() = default;
+    // Replaces the whole status box with `text`.
+    virtual void replaceStatus(const QString& text) = 0;
+    // Discards the entry being typed (title, body, link and link text boxes
+    // emptied) and disables Preview and Finish.
+    virtual void clearEntry() = 0;
+};
+
+struct ApplyOutcome
+{
+    bool completed = false;            // every step ran: the configuration is active
+    PrefsTab showTab = PrefsTab::None; // the tab of the field a check stopped at
+    bool archiveUnticked = false;      // auto-delete off took the archive box with it
+    bool applyDisabled = false;        // the first group of keys was written
+};
+
+// Runs Apply for `form` on the settings record `s` (its settingsPath is the
+// file written). Messages and questions go to `prompt`.
+ApplyOutcome applyPreferences(const PreferencesForm& form, Settings& s, Prompt& prompt,
+                              MainView& view, ApplyTarget& target);
+
+// Puts back the configuration part of the record (every key, the active
+// section, the site host and path) from `saved`; the run-time state (page
+// retrieved, entry date and time, template text) stays as it is. Cancel uses
+// it so that a configuration loaded but not applied does not stay in memory
+// under the active configuration's number.
+void restoreConfiguration(Settings& s, const Settings& saved);
+
+// The example address of the web-site and archive messages.
+QString exampleAddress();
+// The "FTP Location Problem" question.
+QString ftpLocationProblemText();
+// A web address the program can fetch: http://, https:// or file://, any
+// letter case, with something after the scheme.
+bool isWebAddress(const QString& text);
+// An FTP site the transfer layer takes: a bare host name (no blanks, no
+// "/"), or an ftp://, ftps://, sftp:// or file:// address.
+bool isFtpSiteForm(const QString& text);
+// The time-out to store for what was typed: whole seconds from 30; below 30
+// (including text that is no number) gives "60" with `adjusted` set.
+QString timeoutToStore(const QString& typed, bool* adjusted);

@@ -1,0 +1,398 @@
+#include "gui/prefs/PreferencesDialog.h"
+
+#include "base/MainView.h"
+#include "base/ProgramDir.h"
+#include "base/Prompt.h"
+#include "core/config/ConfigLoader.h"
+#include "core/config/PreferencesApply.h"
+#include "core/entry/EntryBuilder.h"
+#include "core/entry/WorkFiles.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTabWidget>
+
+#include <cmath>
+
+namespace {
+
+const QString kModeHelp = QStringLiteral(
+    "Automatic Retrieve Mode downloads your html files off the server everytime you use the "
+    "program.  This allows you to use pagewick from any computer and allows multiple people to "
+    "use this program to update a single web site.  SSIs will not work with this mode.\r\n\r\n"
+    "FTP Retrieve Mode downloads and uploads your files via FTP.  If you have FTP access, this is "
+    "the best!  Multi-user and SSI use possible.  FTP required.\r\n\r\n"
+    "Manual Retrieve Mode assumes the local copy of the html file is the most recent.  Files will "
+    "still be FTPed to the server as usual.  SSIs work correctly but multi-user use not "
+    "possible.");
+
+// A configuration number typed into the chooser: 1 to 9, or 0 for anything
+// else.
+int configNumber(const QString& text)
+{
+    const double v = numericValue(text.trimmed());
+    return v >= 1 && v <= 9 && v == std::floor(v) ? static_cast<int>(v) : 0;
+}
+
+} // namespace
+
+PreferencesDialog::PreferencesDialog(MainView& view, ApplyTarget& target, QWidget* parent)
+    : QDialog(parent), m_view(view), m_target(target)
+{
+    setObjectName(QStringLiteral("frmPrefs"));
+    setWindowTitle(QStringLiteral("Preferences..."));
+    buildTabs();
+    connectHandlers();
+
+    int number = configNumber(settings().activeSection);
+    if (number == 0)
+        number = 1;
+    loadConfigurationNumber(number);
+    m_saved = settings();
+    m_loadedAnother = false;
+    showTab(1);
+    resize(620, 430);
+}
+
+PreferencesDialog::~PreferencesDialog() = default;
+
+void PreferencesDialog::connectHandlers()
+{
+    connect(m_tabs, &QTabWidget::currentChanged, this,
+            [this](int index) { m_currentTab = index + 1; });
+    connect(m_ok, &QPushButton::clicked, this, &PreferencesDialog::accept);
+    connect(m_cancel, &QPushButton::clicked, this, &PreferencesDialog::reject);
+    connect(m_apply, &QPushButton::clicked, this, &PreferencesDialog::apply);
+
+    connect(m_configScroll, &QScrollBar::valueChanged, this, [this](int value) {
+        m_configNumber->setText(QString::number(value));
+        enableApply();
+    });
+    connect(m_load, &QPushButton::clicked, this, &PreferencesDialog::loadChosenConfiguration);
+
+    connect(m_autoFtp, &QCheckBox::toggled, this, [this](bool on) {
+        setFtpFieldsEnabled(on);
+        enableApply();
+    });
+    connect(m_autoDelete, &QCheckBox::toggled, this, [this] {
+        enableApply();
+        updateMaintainEnabled();
+    });
+    connect(m_archive, &QCheckBox::toggled, this, &PreferencesDialog::archiveToggled);
+    connect(m_backend, &QCheckBox::toggled, this, [this](bool on) {
+        setBackendFieldsEnabled(on);
+        enableApply();
+    });
+    connect(m_image, &QCheckBox::toggled, this, [this](bool on) {
+        setImageFieldsEnabled(on);
+        enableApply();
+    });
+    for (QRadioButton* mode : {m_modeAuto, m_modeFtp, m_modeNone})
+        connect(mode, &QRadioButton::clicked, this, &PreferencesDialog::retrieveModeChosen);
+    for (QRadioButton* connection : {m_direct, m_modem})
+        connect(connection, &QRadioButton::clicked, this, &PreferencesDialog::enableApply);
+    for (QLineEdit* edit :
+         {m_amount, m_archiveFtp, m_archiveUrl, m_configNumber, m_email, m_ftpRemote, m_ftpSite,
+          m_password, m_sig, m_description, m_imageAlt, m_imageDescription, m_imageUrl, m_timeout,
+          m_title, m_userName, m_webSite})
+        connect(edit, &QLineEdit::textChanged, this, &PreferencesDialog::enableApply);
+    for (QComboBox* list : {m_dateFormat, m_timeFormat})
+        connect(list, &QComboBox::activated, this, &PreferencesDialog::enableApply);
+    connect(m_selectLocal, &QPushButton::clicked, this, &PreferencesDialog::selectLocalFile);
+    connect(m_wizard, &QPushButton::clicked, this, &PreferencesDialog::startWizard);
+}
+
+void PreferencesDialog::enableApply()
+{
+    if (!m_filling)
+        m_apply->setEnabled(true);
+}
+
+void PreferencesDialog::showTab(int tab)
+{
+    if (tab < 1 || tab > m_tabs->count())
+        return;
+    m_tabs->setCurrentIndex(tab - 1);
+    m_currentTab = tab;
+}
+
+void PreferencesDialog::loadConfigurationNumber(int number)
+{
+    const ConfigLoadResult loaded = loadConfiguration(number, settings(), prompt(), m_view);
+    showLoaded(loaded);
+}
+
+// The controls show what the loader put into the record.
+void PreferencesDialog::showLoaded(const ConfigLoadResult& loaded)
+{
+    const Settings& s = settings();
+    m_filling = true;
+    m_configScroll->setValue(loaded.number);
+    m_configNumber->setText(QString::number(loaded.number));
+
+    m_timeout->setText(s.timeout);
+    m_webSite->setText(s.website);
+    m_ftpSite->setText(s.ftpsite);
+    m_userName->setText(s.username);
+    m_ftpRemote->setText(s.ftpremote);
+    m_password->setText(s.password);
+    (s.connection != QLatin1String("direct") ? m_modem : m_direct)->setChecked(true);
+
+    bool isBoolean = false;
+    m_autoFtp->setChecked(readBoolean(s.autoftp, &isBoolean));
+    setFtpFieldsEnabled(m_autoFtp->isChecked());
+
+    m_loadedConfig = loaded.number;
+    m_configLabel->setText(QStringLiteral("Config %1 Loaded").arg(loaded.number));
+
+    if (s.retreivemode == QLatin1String("none"))
+        m_modeNone->setChecked(true);
+    else if (s.retreivemode == QLatin1String("auto"))
+        m_modeAuto->setChecked(true);
+    else if (s.retreivemode == QLatin1String("ftp"))
+        m_modeFtp->setChecked(true);
+    m_selectLocal->setEnabled(m_modeNone->isChecked());
+
+    m_backend->setChecked(s.backendenabled == QLatin1String("True"));
+    m_image->setChecked(s.imagebackendenabled == QLatin1String("true"));
+    m_title->setText(s.backendtitle);
+    m_description->setText(s.backenddescript);
+    m_imageUrl->setText(s.backendimageurl);
+    m_imageDescription->setText(s.backendimagedescript);
+    m_imageAlt->setText(s.backendimagealt);
+    setBackendFieldsEnabled(m_backend->isChecked());
+
+    // The lists show today's date and the time in each format; the key
+    // stores the format's name.
+    const QDateTime now = entryNow();
+    m_dateFormat->clear();
+    m_timeFormat->clear();
+    for (const char* size : {"long", "medium", "short"}) {
+        m_dateFormat->addItem(namedDate(now, QLatin1String(size) + QStringLiteral(" date")));
+        m_timeFormat->addItem(namedTime(now, QLatin1String(size) + QStringLiteral(" time")));
+    }
+    m_dateFormat->setCurrentIndex(loaded.dateIndex);
+    m_timeFormat->setCurrentIndex(loaded.timeIndex);
+
+    if (s.autodelete == QLatin1String("True"))
+        m_autoDelete->setChecked(true);
+    else if (s.autodelete == QLatin1String("False"))
+        m_autoDelete->setChecked(false);
+    m_amount->setText(s.deleteamount);
+    m_modeHelp->setText(kModeHelp);
+
+    m_archive->setChecked(s.archive != QLatin1String("false"));
+    setArchiveFieldsEnabled(m_archive->isChecked());
+    m_archiveUrl->setText(s.archiveurl);
+    m_archiveFtp->setText(s.archiveftp);
+    updateMaintainEnabled();
+
+    m_sig->setText(s.defaultsig);
+    m_email->setText(s.defaultemail);
+    m_filling = false;
+    m_apply->setEnabled(true);
+}
+
+void PreferencesDialog::loadChosenConfiguration()
+{
+    const int number = configNumber(m_configNumber->text());
+    if (number == 0) {
+        prompt().message(QStringLiteral("Please choose a configuration number from 1 to 9."));
+        return;
+    }
+    m_view.setBusy(true);
+    loadConfigurationNumber(number);
+    m_loadedAnother = true;
+    m_apply->setEnabled(true);
+    m_view.setBusy(false);
+}
+
+PreferencesForm PreferencesDialog::form() const
+{
+    PreferencesForm f;
+    f.configNumber = m_configNumber->text();
+    f.loadedConfig = m_loadedConfig;
+    f.website = m_webSite->text();
+    f.direct = m_direct->isChecked();
+    f.autoFtp = m_autoFtp->isChecked();
+    f.ftpSite = m_ftpSite->text();
+    f.userName = m_userName->text();
+    f.password = m_password->text();
+    f.ftpRemote = m_ftpRemote->text();
+    f.timeout = m_timeout->text();
+    f.autoDelete = m_autoDelete->isChecked();
+    f.deleteAmount = m_amount->text();
+    f.archiveUrl = m_archiveUrl->text();
+    f.archiveFtp = m_archiveFtp->text();
+    f.sig = m_sig->text();
+    f.email = m_email->text();
+    f.dateIndex = m_dateFormat->currentIndex();
+    f.timeIndex = m_timeFormat->currentIndex();
+    f.backend = m_backend->isChecked();
+    f.backendTitle = m_title->text();
+    f.backendDescription = m_description->text();
+    f.image = m_image->isChecked();
+    f.imageUrl = m_imageUrl->text();
+    f.imageDescription = m_imageDescription->text();
+    f.imageAlt = m_imageAlt->text();
+    f.mode = m_modeNone->isChecked()  ? RetrieveChoice::None
+             : m_modeFtp->isChecked() ? RetrieveChoice::Ftp
+                                      : RetrieveChoice::Auto;
+    return f;
+}
+
+bool PreferencesDialog::apply()
+{
+    const ApplyOutcome out = applyPreferences(form(), settings(), prompt(), m_view, m_target);
+    if (out.archiveUnticked) {
+        m_filling = true;
+        m_archive->setChecked(false);
+        setArchiveFieldsEnabled(false);
+        m_filling = false;
+    }
+    if (out.applyDisabled || out.completed)
+        m_apply->setEnabled(false);
+    if (out.showTab != PrefsTab::None)
+        showTab(static_cast<int>(out.showTab));
+    if (out.completed) {
+        m_settingsApplied = true;
+        m_saved = settings();
+        m_loadedAnother = false;
+    }
+    return out.completed;
+}
+
+void PreferencesDialog::accept()
+{
+    if (apply())
+        QDialog::accept();
+}
+
+void PreferencesDialog::reject()
+{
+    restoreConfiguration(settings(), m_saved);
+    if (m_loadedAnother)
+        m_view.setSignature(m_saved.defaultsig, m_saved.defaultemail);
+    QDialog::reject();
+}
+
+void PreferencesDialog::setFtpFieldsEnabled(bool enabled)
+{
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             m_ftpRemote, m_ftpSite, m_userName, m_password, m_ftpSiteLabel, m_ftpRemoteLabel,
+             m_userNameLabel, m_passwordLabel, m_timeoutLabel, m_secondsLabel, m_timeout})
+        w->setEnabled(enabled);
+}
+
+void PreferencesDialog::setArchiveFieldsEnabled(bool enabled)
+{
+    for (QWidget* w : std::initializer_list<QWidget*>{m_archiveUrlLabel, m_archiveFtpLabel,
+                                                      m_archiveUrl, m_archiveFtp})
+        w->setEnabled(enabled);
+}
+
+void PreferencesDialog::updateMaintainEnabled()
+{
+    if (!m_autoDelete->isChecked()) {
+        for (QWidget* w : std::initializer_list<QWidget*>{m_amountLabel, m_amount, m_archive})
+            w->setEnabled(false);
+        setArchiveFieldsEnabled(false);
+        return;
+    }
+    for (QWidget* w : std::initializer_list<QWidget*>{m_amountLabel, m_amount, m_archive})
+        w->setEnabled(true);
+    if (settings().archive == QLatin1String("true"))
+        setArchiveFieldsEnabled(true);
+}
+
+// The archive box sets the archive setting at once; archiving needs the
+// automatic upload.
+void PreferencesDialog::archiveToggled(bool on)
+{
+    if (m_filling)
+        return;
+    Settings& s = settings();
+    if (on && !m_autoFtp->isChecked()) {
+        prompt().message(QStringLiteral("To use the archive utility, you must have your FTP "
+                                        "configured.  The archive function has been disabled."));
+        m_archive->setChecked(false); // runs the unticked case
+        return;
+    }
+    s.archive = on ? QStringLiteral("true") : QStringLiteral("false");
+    setArchiveFieldsEnabled(on);
+    enableApply();
+}
+
+void PreferencesDialog::setBackendFieldsEnabled(bool enabled)
+{
+    if (!enabled) {
+        for (QWidget* w : std::initializer_list<QWidget*>{
+                 m_title, m_description, m_image, m_imageUrl, m_imageDescription, m_imageAlt,
+                 m_descriptionLabel, m_titleLabel, m_imageUrlLabel, m_imageAltLabel,
+                 m_imageDescriptionLabel})
+            w->setEnabled(false);
+        return;
+    }
+    for (QWidget* w : std::initializer_list<QWidget*>{m_title, m_description, m_image,
+                                                      m_descriptionLabel, m_titleLabel})
+        w->setEnabled(true);
+    setImageFieldsEnabled(m_image->isChecked());
+}
+
+void PreferencesDialog::setImageFieldsEnabled(bool enabled)
+{
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{m_imageUrl, m_imageDescription, m_imageAlt,
+                                         m_imageUrlLabel, m_imageAltLabel, m_imageDescriptionLabel})
+        w->setEnabled(enabled);
+    if (enabled) {
+        m_descriptionLabel->setEnabled(true);
+        m_titleLabel->setEnabled(true);
+    }
+}
+
+// Any choice of mode is a change to apply; Select Local File belongs to the
+// mode without retrieval.
+void PreferencesDialog::retrieveModeChosen()
+{
+    m_selectLocal->setEnabled(m_modeNone->isChecked());
+    enableApply();
+}
+
+// The chosen file becomes the base copy of the active configuration, used
+// by the next preview without retrieving.
+void PreferencesDialog::selectLocalFile()
+{
+    FileRequest request;
+    request.kind = FileRequest::Open;
+    request.initialDir = programDir();
+    request.filter = QStringLiteral("All Files (*.*)|*.*|HTML Files") +
+                     QStringLiteral("(*.html)|*.html|HTM Files (*.htm)|*.htm|SHTML Files "
+                                    "(*.shtml)|*.shtml");
+    request.filterIndex = 2;
+    request.defaultExt = QStringLiteral("html");
+    const std::optional<QString> chosen = prompt().chooseFile(request);
+    if (!chosen)
+        return;
+    Settings& s = settings();
+    const QString base = workFileName(QStringLiteral("indexbackup"));
+    QString error;
+    if (!WorkFiles::copy(*chosen, programFile(base), &error)) {
+        prompt().message(QStringLiteral("Could not copy %1 over %2: %3").arg(*chosen, base, error),
+                         Buttons::Ok, Icon::Exclamation);
+        return;
+    }
+    m_view.appendStatus(QStringLiteral("Local file updated"));
+    s.pageRetrieved = true;
+}
+
+void PreferencesDialog::startWizard()
+{
+    m_view.appendStatus(QStringLiteral("FTP Config Wizard is not available in this version yet."));
+}
