@@ -7,6 +7,7 @@
 #include "core/editing/MarkupCommands.h"
 #include "gui/AboutDialog.h"
 #include "gui/editing/EditCommands.h"
+#include "gui/spell/SpellCommand.h"
 #include "gui/SplashScreen.h"
 #include "gui/PageSourceDialog.h"
 #include "core/publish/Publisher.h"
@@ -47,6 +48,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     buildMenus();
     buildToolbar();
     buildCentral();
+    m_spell = new SpellCommand(this, *m_edit, {txtHead, txtMain, txtURLtitle}, *this);
     resize(760, 620);
 }
 
@@ -108,7 +110,7 @@ void MainWindow::buildMenus()
     m_edit->bind(EditCommand::Delete, mnuDelete);
     separator(edit, "seperate2");
     mnuSpell = addItem(edit, "mnuSpell", QStringLiteral("Spell Check"), nullptr);
-    connect(mnuSpell, &QAction::triggered, this, [this] { notYet(QStringLiteral("Spell Check")); });
+    connect(mnuSpell, &QAction::triggered, this, [this] { m_spell->run(); });
     mnuDeleteLast = addItem(edit, "mnuDeleteLast", QStringLiteral("Delete Last Entry"), nullptr);
     connect(mnuDeleteLast, &QAction::triggered, this, [this] {
         if (m_flows)

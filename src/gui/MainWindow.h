@@ -17,6 +17,7 @@ class QProgressBar;
 class QPushButton;
 class QToolBar;
 class Publisher;
+class SpellCommand;
 class UpdateCheck;
 
 // The main window: the entry boxes, the status box, the publishing buttons,
@@ -51,6 +52,7 @@ public:
 
     // The Edit and markup commands on the focused entry box.
     EditCommands* editCommands() const { return m_edit; }
+    SpellCommand* spellCheck() const { return m_spell; }
     void insertAtCursor(const Markup::Tag& tag) { m_edit->insert(tag); }
 
     // PageEditorHooks
@@ -128,6 +130,7 @@ public:
 
 private:
     EditCommands* m_edit = nullptr;
+    SpellCommand* m_spell = nullptr;
     std::unique_ptr<PageEditor> m_flows;
     std::unique_ptr<Publisher> m_publisher;
     std::unique_ptr<UpdateCheck> m_updates;

@@ -55,6 +55,7 @@ FontPicker::FontPicker(QWidget* parent) : QDialog(parent)
     layout->addWidget(Label2);
     layout->addWidget(lblFont, 1);
     layout->addWidget(box);
+    setMinimumWidth(380);
     showSample();
 }
 
