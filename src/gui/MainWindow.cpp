@@ -6,6 +6,8 @@
 #include "core/Startup.h"
 #include "core/editing/MarkupCommands.h"
 #include "gui/AboutDialog.h"
+#include "gui/editing/EditCommands.h"
+#include "gui/spell/SpellCommand.h"
 #include "gui/SplashScreen.h"
 #include "gui/PageSourceDialog.h"
 #include "core/publish/Publisher.h"
@@ -13,21 +15,17 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -46,14 +44,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("PageWick: ") + versionText());
+    m_edit = new EditCommands(this);
     buildMenus();
     buildToolbar();
     buildCentral();
-
-    Timer1 = named(new QTimer(this), "Timer1");
-    Timer1->setInterval(350);
-    connect(Timer1, &QTimer::timeout, this, &MainWindow::refreshEditState);
-    Timer1->start();
+    m_spell = new SpellCommand(this, *m_edit, {txtHead, txtMain, txtURLtitle}, *this);
     resize(760, 620);
 }
 
@@ -75,7 +70,7 @@ QAction* MainWindow::addTagItem(QMenu* menu, const char* name, const QString& ca
     a->setObjectName(QString::fromLatin1(name));
     const std::optional<Markup::Tag> tag = Markup::fixedTag(a->objectName());
     Q_ASSERT(tag);
-    connect(a, &QAction::triggered, this, [this, t = *tag] { insertAtCursor(t); });
+    connect(a, &QAction::triggered, m_edit, [this, t = *tag] { m_edit->insert(t); });
     return a;
 }
 
@@ -101,21 +96,21 @@ void MainWindow::buildMenus()
     mnuExit = addItem(file, "mnuExit", QStringLiteral("E&xit"), &MainWindow::exitProgram);
 
     QMenu* edit = menu("mnuEdit", QStringLiteral("&Edit"));
-    connect(edit, &QMenu::aboutToShow, this, &MainWindow::refreshEditState);
+    using Markup::EditCommand;
     mnuUndo = addItem(edit, "mnuUndo", QStringLiteral("&Undo"), nullptr);
+    m_edit->bind(EditCommand::Undo, mnuUndo);
     separator(edit, "mnusep");
     mnuCut = addItem(edit, "mnuCut", QStringLiteral("Cu&t"), nullptr);
+    m_edit->bind(EditCommand::Cut, mnuCut);
     mnuCopy = addItem(edit, "mnuCopy", QStringLiteral("&Copy"), nullptr);
+    m_edit->bind(EditCommand::Copy, mnuCopy);
     mnuPaste = addItem(edit, "mnuPaste", QStringLiteral("&Paste"), nullptr);
+    m_edit->bind(EditCommand::Paste, mnuPaste);
     mnuDelete = addItem(edit, "mnuDelete", QStringLiteral("&Delete"), nullptr);
-    connect(mnuUndo, &QAction::triggered, this, [this] { runEditCommand(Markup::EditCommand::Undo); });
-    connect(mnuCut, &QAction::triggered, this, [this] { runEditCommand(Markup::EditCommand::Cut); });
-    connect(mnuCopy, &QAction::triggered, this, [this] { runEditCommand(Markup::EditCommand::Copy); });
-    connect(mnuPaste, &QAction::triggered, this, [this] { runEditCommand(Markup::EditCommand::Paste); });
-    connect(mnuDelete, &QAction::triggered, this, [this] { runEditCommand(Markup::EditCommand::Delete); });
+    m_edit->bind(EditCommand::Delete, mnuDelete);
     separator(edit, "seperate2");
-    mnuSpell = addItem(edit, "mnuSpell", QStringLiteral("MS Word Spell Check"), nullptr);
-    connect(mnuSpell, &QAction::triggered, this, [this] { notYet(QStringLiteral("Spell Check")); });
+    mnuSpell = addItem(edit, "mnuSpell", QStringLiteral("Spell Check"), nullptr);
+    connect(mnuSpell, &QAction::triggered, this, [this] { m_spell->run(); });
     mnuDeleteLast = addItem(edit, "mnuDeleteLast", QStringLiteral("Delete Last Entry"), nullptr);
     connect(mnuDeleteLast, &QAction::triggered, this, [this] {
         if (m_flows)
@@ -133,7 +128,8 @@ void MainWindow::buildMenus()
     addTagItem(html, "mnuCenter", QStringLiteral("Center"));
     addTagItem(html, "mnuBR", QStringLiteral("<BR> Ctrl+Enter"));
     addTagItem(html, "mnuBlockQuote", QStringLiteral("BlockQuote"));
-    addItem(html, "mnuLink", QStringLiteral("Link"), &MainWindow::insertLink);
+    connect(addItem(html, "mnuLink", QStringLiteral("Link"), nullptr), &QAction::triggered,
+            m_edit, &EditCommands::insertLink);
     addTagItem(html, "mnunbsp", QStringLiteral("Hard Space Ctrl+Space"));
 
     QMenu* fonts = menu("mnuFontsTop", QStringLiteral("F&onts"));
@@ -145,8 +141,10 @@ void MainWindow::buildMenus()
         const QString step = QString::fromLatin1(sizeSteps[i]);
         addTagItem(size, sizeNames[i], step);
     }
-    addItem(fonts, "mnufontface", QStringLiteral("Font Face"), &MainWindow::insertFontFace);
-    addItem(fonts, "mnuFontColor", QStringLiteral("Font Color"), &MainWindow::insertFontColor);
+    connect(addItem(fonts, "mnufontface", QStringLiteral("Font Face"), nullptr),
+            &QAction::triggered, m_edit, &EditCommands::insertFontFace);
+    connect(addItem(fonts, "mnuFontColor", QStringLiteral("Font Color"), nullptr),
+            &QAction::triggered, m_edit, &EditCommands::insertFontColor);
     fonts->addSeparator();
     QMenu* headers = fonts->addMenu(QStringLiteral("Headers"));
     headers->setObjectName(QStringLiteral("mnuHeaders"));
@@ -187,35 +185,49 @@ void MainWindow::buildToolbar()
 {
     Toolbar1 = named(addToolBar(QStringLiteral("Toolbar1")), "Toolbar1");
     Toolbar1->setMovable(false);
+    // The desktop theme's icon where there is one, the text otherwise.
     struct Button
     {
         const char* key;
         const char* text;
         const char* tip;
+        const char* icon;
     };
     const Button buttons[] = {
-        {"Undo", "Undo", "Undo"},     {"Cut", "Cut", "Cut"},
-        {"Copy", "Copy", "Copy"},     {"Paste", "Paste", "Paste"},
-        {"Delete", "Del", "Delete"},  {nullptr, nullptr, nullptr},
-        {"Bold", "B", "Bold"},        {"Italics", "I", "Italics"},
-        {"Underline", "U", "Underline"}, {"Strikethru", "S", "StrikeOut"},
-        {nullptr, nullptr, nullptr},  {"Left", "Left", "Align left"},
-        {"Center", "Center", "Align center"}, {"Right", "Right", "Align right"},
-        {"Justify", "Justify", "Justify"}, {nullptr, nullptr, nullptr},
-        {"Spell", "Spell", "Spell check"}, {"Help", "Help", "Help"},
+        {"Undo", "Undo", "Undo", "edit-undo"},
+        {"Cut", "Cut", "Cut", "edit-cut"},
+        {"Copy", "Copy", "Copy", "edit-copy"},
+        {"Paste", "Paste", "Paste", "edit-paste"},
+        {"Delete", "Del", "Delete", "edit-delete"},
+        {nullptr, nullptr, nullptr, nullptr},
+        {"Bold", "B", "Bold", "format-text-bold"},
+        {"Italics", "I", "Italics", "format-text-italic"},
+        {"Underline", "U", "Underline", "format-text-underline"},
+        {"Strikethru", "S", "StrikeOut", "format-text-strikethrough"},
+        {nullptr, nullptr, nullptr, nullptr},
+        {"Left", "Left", "Align left", "format-justify-left"},
+        {"Center", "Center", "Align center", "format-justify-center"},
+        {"Right", "Right", "Align right", "format-justify-right"},
+        {"Justify", "Justify", "Justify", "format-justify-fill"},
+        {nullptr, nullptr, nullptr, nullptr},
+        {"Spell", "Spell", "Spell check", "tools-check-spelling"},
+        {"Help", "Help", "Help", "help-contents"},
     };
     for (const Button& b : buttons) {
         if (!b.key) {
             Toolbar1->addSeparator();
             continue;
         }
-        QAction* a = Toolbar1->addAction(QString::fromLatin1(b.text));
-        a->setObjectName(QStringLiteral("Toolbar1_") + QString::fromLatin1(b.key));
-        a->setData(QString::fromLatin1(b.key));
-        a->setToolTip(QString::fromLatin1(b.tip));
         const QString key = QString::fromLatin1(b.key);
-        connect(a, &QAction::triggered, this, [this, key] { onToolbarButton(key); });
-        m_toolbarActions.insert(key, a);
+        QAction* a = Toolbar1->addAction(QIcon::fromTheme(QString::fromLatin1(b.icon)),
+                                         QString::fromLatin1(b.text));
+        a->setObjectName(QStringLiteral("Toolbar1_") + key);
+        a->setData(key);
+        a->setToolTip(QString::fromLatin1(b.tip));
+        if (const std::optional<Markup::EditCommand> edit = Markup::editCommandForKey(key))
+            m_edit->bind(*edit, a);
+        else
+            connect(a, &QAction::triggered, this, [this, key] { onToolbarButton(key); });
     }
 }
 
@@ -231,7 +243,7 @@ void MainWindow::buildCentral()
     auto line = [&](const char* name) {
         auto* e = named(new QLineEdit(central), name);
         e->setFont(arial);
-        e->installEventFilter(this);
+        m_edit->addShortcutKeys(e);
         return e;
     };
 
@@ -244,7 +256,7 @@ void MainWindow::buildCentral()
     txtHead = line("txtHead");
     txtMain = named(new QPlainTextEdit(central), "txtMain");
     txtMain->setFont(arial);
-    txtMain->installEventFilter(this);
+    m_edit->addShortcutKeys(txtMain);
     txtSig = line("txtSig");
     txtEmail = line("txtEmail");
     txtURL = line("txtURL");
@@ -256,6 +268,15 @@ void MainWindow::buildCentral()
     txtStatus->setMaximumHeight(90);
     txtStatus->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     txtStatus->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Screen readers (and tests) find every box by its label.
+    const std::pair<QLabel*, QWidget*> labelled[] = {{Title, txtHead}, {Label1, txtMain},
+                                                     {Label3, txtSig},  {Label5, txtEmail},
+                                                     {Label2, txtURL},  {Label4, txtURLtitle}};
+    for (const auto& [l, box] : labelled) {
+        l->setBuddy(box);
+        box->setAccessibleName(l->text());
+    }
+    txtStatus->setAccessibleName(QStringLiteral("Status"));
 
     butt_Preview = named(new QPushButton(QStringLiteral("Preview"), central), "butt_Preview");
     butt_Fin = named(new QPushButton(QStringLiteral("Finish/FTP"), central), "butt_Fin");
@@ -530,37 +551,6 @@ void MainWindow::yield()
     QApplication::processEvents();
 }
 
-QWidget* MainWindow::focusedTextBox() const
-{
-    QWidget* w = QApplication::focusWidget();
-    if (qobject_cast<QLineEdit*>(w) || qobject_cast<QPlainTextEdit*>(w))
-        return w;
-    return nullptr;
-}
-
-void MainWindow::insertAtCursor(const Markup::Tag& tag)
-{
-    QWidget* w = focusedTextBox();
-    if (auto* line = qobject_cast<QLineEdit*>(w)) {
-        if (line->isReadOnly())
-            return;
-        const int start = line->hasSelectedText() ? line->selectionStart() : line->cursorPosition();
-        const Markup::Insertion ins = Markup::wrap(line->selectedText(), tag);
-        line->insert(ins.text);
-        line->setCursorPosition(start + ins.caret);
-    } else if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) {
-        if (edit->isReadOnly())
-            return;
-        QTextCursor c = edit->textCursor();
-        const int start = c.selectionStart();
-        const QString selected = c.selectedText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-        const Markup::Insertion ins = Markup::wrap(selected, tag);
-        c.insertText(ins.text);
-        c.setPosition(start + ins.caret);
-        edit->setTextCursor(c);
-    }
-}
-
 void MainWindow::newEntry()
 {
     if (prompt().message(QStringLiteral("This will erase all current text on this form.  Continue?"),
@@ -578,95 +568,16 @@ void MainWindow::exitProgram()
     close();
 }
 
-void MainWindow::insertLink()
-{
-    const QString link = prompt()
-                             .input(Markup::linkPromptText(makerSite()), Markup::linkPromptTitle())
-                             .value_or(QString())
-                             .trimmed();
-    insertAtCursor(Markup::linkTag(link));
-}
-
-void MainWindow::insertFontFace()
-{
-    const std::optional<QString> face = prompt().chooseFont();
-    if (face)
-        insertAtCursor(Markup::fontFaceTag(*face));
-}
-
-void MainWindow::insertFontColor()
-{
-    const std::optional<quint32> color = prompt().chooseColor(0);
-    if (color)
-        insertAtCursor(Markup::fontColorTag(*color));
-}
-
 void MainWindow::showAbout()
 {
     AboutDialog about(this);
     about.exec();
 }
 
-void MainWindow::runEditCommand(Markup::EditCommand command)
-{
-    QWidget* w = focusedTextBox();
-    if (!w) {
-        prompt().beep();
-        return;
-    }
-    auto* line = qobject_cast<QLineEdit*>(w);
-    auto* edit = qobject_cast<QPlainTextEdit*>(w);
-    switch (command) {
-    case Markup::EditCommand::Cut:
-        line ? line->cut() : edit->cut();
-        break;
-    case Markup::EditCommand::Copy:
-        line ? line->copy() : edit->copy();
-        break;
-    case Markup::EditCommand::Paste:
-        line ? line->paste() : edit->paste();
-        break;
-    case Markup::EditCommand::Delete:
-        if (line)
-            line->del();
-        else
-            edit->textCursor().removeSelectedText();
-        break;
-    case Markup::EditCommand::Undo:
-        line ? line->undo() : edit->undo();
-        break;
-    }
-}
-
-void MainWindow::refreshEditState()
-{
-    QWidget* w = focusedTextBox();
-    bool canUndo = false, hasSelection = false;
-    if (auto* line = qobject_cast<QLineEdit*>(w)) {
-        canUndo = line->isUndoAvailable();
-        hasSelection = line->hasSelectedText();
-    } else if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) {
-        canUndo = edit->document()->isUndoAvailable();
-        hasSelection = edit->textCursor().hasSelection();
-    }
-    const QMimeData* clip = QApplication::clipboard()->mimeData();
-    const bool canPaste = w && clip && clip->hasText();
-    mnuUndo->setEnabled(w && canUndo);
-    mnuCut->setEnabled(hasSelection);
-    mnuCopy->setEnabled(hasSelection);
-    mnuDelete->setEnabled(hasSelection);
-    mnuPaste->setEnabled(canPaste);
-    const std::pair<const char*, bool> states[] = {{"Undo", w && canUndo}, {"Cut", hasSelection},
-                                                   {"Copy", hasSelection}, {"Paste", canPaste},
-                                                   {"Delete", hasSelection}};
-    for (const auto& [key, on] : states)
-        m_toolbarActions.value(QString::fromLatin1(key))->setEnabled(on);
-}
-
 void MainWindow::onToolbarButton(const QString& key)
 {
     if (const std::optional<Markup::EditCommand> edit = Markup::editCommandForKey(key)) {
-        runEditCommand(*edit);
+        m_edit->run(*edit);
         return;
     }
     const QString action = Markup::actionForKey(key);
@@ -678,25 +589,5 @@ void MainWindow::onToolbarButton(const QString& key)
 void MainWindow::entryTextChanged()
 {
     butt_Fin->setEnabled(false);
-    refreshEditState();
 }
 
-bool MainWindow::eventFilter(QObject* watched, QEvent* event)
-{
-    // Ctrl+Space gives a hard space and Ctrl+Enter a line break in every
-    // entry box; the window sees the keys before the box does.
-    if (event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->modifiers() == Qt::ControlModifier) {
-            if (key->key() == Qt::Key_Space) {
-                insertAtCursor(*Markup::fixedTag(u"mnunbsp"));
-                return true;
-            }
-            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-                insertAtCursor(*Markup::fixedTag(u"mnuBR"));
-                return true;
-            }
-        }
-    }
-    return QMainWindow::eventFilter(watched, event);
-}

@@ -4,8 +4,8 @@
 #include "core/config/PreferencesApply.h"
 #include "core/editing/MarkupCommands.h"
 #include "core/entry/PageEditor.h"
+#include "gui/editing/EditCommands.h"
 
-#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -18,9 +18,9 @@ class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
-class QTimer;
 class QToolBar;
 class Publisher;
+class SpellCommand;
 class UpdateCheck;
 
 // The main window: the entry boxes, the status box, the publishing buttons,
@@ -56,9 +56,10 @@ public:
     void setSignature(const QString& sig, const QString& email) override;
     void yield() override;
 
-    // Wraps the selection of the focused text box in the tag. With nothing
-    // selected the caret lands between the opening and the closing text.
-    void insertAtCursor(const Markup::Tag& tag);
+    // The Edit and markup commands on the focused entry box.
+    EditCommands* editCommands() const { return m_edit; }
+    SpellCommand* spellCheck() const { return m_spell; }
+    void insertAtCursor(const Markup::Tag& tag) { m_edit->insert(tag); }
 
     // PageEditorHooks
     void retrievePage(bool insertAfter) override;
@@ -83,7 +84,6 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();
@@ -98,16 +98,9 @@ private:
 
     void newEntry();
     void exitProgram();
-    void refreshEditState();
-    void insertLink();
-    void insertFontFace();
-    void insertFontColor();
     void showAbout();
-    void runEditCommand(Markup::EditCommand command);
     void onToolbarButton(const QString& key);
     void entryTextChanged();
-
-    QWidget* focusedTextBox() const;
 
 public:
     // Controls, named as the program names them.
@@ -129,7 +122,6 @@ public:
     QPushButton* butt_resend = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
     QToolBar* Toolbar1 = nullptr;
-    QTimer* Timer1 = nullptr;
 
     QAction* mnuNew = nullptr;
     QAction* mnuBackup = nullptr;
@@ -150,7 +142,8 @@ public:
     QAction* mnuAbout = nullptr;
 
 private:
-    QHash<QString, QAction*> m_toolbarActions; // by toolbar key, for the 350 ms refresh
+    EditCommands* m_edit = nullptr;
+    SpellCommand* m_spell = nullptr;
     std::unique_ptr<PageEditor> m_flows;
     std::unique_ptr<Publisher> m_publisher;
     std::unique_ptr<UpdateCheck> m_updates;

@@ -1,11 +1,12 @@
 #include "gui/QtPrompt.h"
 
+#include "gui/editing/FontPicker.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QUrl>
@@ -132,13 +133,7 @@ std::optional<quint32> QtPrompt::chooseColor(quint32 initial)
 
 std::optional<QString> QtPrompt::chooseFont()
 {
-    bool ok = false;
-    const QString face = QInputDialog::getItem(parentWindow(), QStringLiteral("Font Face"),
-                                               QStringLiteral("Select Font Here..."),
-                                               QFontDatabase::families(), 0, false, &ok);
-    if (!ok || face.isEmpty())
-        return std::nullopt;
-    return face;
+    return FontPicker::choose(parentWindow());
 }
 
 void QtPrompt::openDocument(const QString& pathOrUrl)

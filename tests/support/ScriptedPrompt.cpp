@@ -29,6 +29,7 @@ void ScriptedPrompt::clear()
     messages.clear();
     fileRequests.clear();
     inputTexts.clear();
+    colorStarts.clear();
     opened.clear();
     beeps = 0;
     unscripted = 0;
@@ -65,8 +66,9 @@ std::optional<QString> ScriptedPrompt::chooseFile(const FileRequest& request)
     return files.takeFirst();
 }
 
-std::optional<quint32> ScriptedPrompt::chooseColor(quint32)
+std::optional<quint32> ScriptedPrompt::chooseColor(quint32 initial)
 {
+    colorStarts << initial;
     if (colors.isEmpty()) {
         ++unscripted;
         return std::nullopt;

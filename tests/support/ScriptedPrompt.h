@@ -34,6 +34,7 @@ public:
     QList<Message> messages;
     QList<FileRequest> fileRequests;
     QStringList inputTexts;
+    QList<quint32> colorStarts; // the colour each colour dialog started from
     QStringList opened;
     int beeps = 0;
     int unscripted = 0;

@@ -1,0 +1,89 @@
+#include "gui/editing/FontPicker.h"
+
+#include "base/Prompt.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+FontPicker::FontPicker(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmFont"));
+    setWindowTitle(QStringLiteral("Font Face"));
+
+    cboFonts = new QComboBox(this);
+    cboFonts->setObjectName(QStringLiteral("cboFonts"));
+    cboFonts->setAccessibleName(QStringLiteral("Font"));
+    cboFonts->setPlaceholderText(QStringLiteral("Select Font Here..."));
+    cboFonts->addItems(QFontDatabase::families());
+    cboFonts->setCurrentIndex(-1);
+    cboFonts->setMaxVisibleItems(20);
+    cboFonts->setMinimumContentsLength(28);
+
+    Label2 = new QLabel(QStringLiteral("(Remember to only use common fonts. If the person does not "
+                                       "have the font installed, it will not display correctly.)"),
+                        this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setWordWrap(true);
+
+    lblFont = new QLabel(QStringLiteral("This is an example of your font selection."), this);
+    lblFont->setObjectName(QStringLiteral("lblFont"));
+    lblFont->setFrameShape(QFrame::StyledPanel);
+    lblFont->setFrameShadow(QFrame::Sunken);
+    lblFont->setAlignment(Qt::AlignCenter);
+    lblFont->setMinimumHeight(64);
+    lblFont->setWordWrap(true);
+    lblFont->setBackgroundRole(QPalette::Base);
+    lblFont->setAutoFillBackground(true);
+
+    auto* box = new QDialogButtonBox(this);
+    buttGo = box->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    buttGo->setObjectName(QStringLiteral("buttGo"));
+    buttCancel = box->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    buttCancel->setObjectName(QStringLiteral("buttCancel"));
+    connect(buttGo, &QPushButton::clicked, this, &FontPicker::confirm);
+    connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(cboFonts, &QComboBox::currentIndexChanged, this, &FontPicker::showSample);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(cboFonts);
+    layout->addWidget(Label2);
+    layout->addWidget(lblFont, 1);
+    layout->addWidget(box);
+    setMinimumWidth(380);
+    showSample();
+}
+
+std::optional<QString> FontPicker::choose(QWidget* parent)
+{
+    // Reading the font list can take a moment on a system with many fonts.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    FontPicker picker(parent);
+    QApplication::restoreOverrideCursor();
+    picker.exec();
+    return picker.chosenFont();
+}
+
+void FontPicker::showSample()
+{
+    QFont sample = font();
+    if (cboFonts->currentIndex() >= 0)
+        sample.setFamilies({cboFonts->currentText()});
+    sample.setPointSize(14);
+    lblFont->setFont(sample);
+}
+
+void FontPicker::confirm()
+{
+    if (cboFonts->currentIndex() < 0) {
+        prompt().message(QStringLiteral("Please either select a font or CANCEL."));
+        return;
+    }
+    m_chosen = cboFonts->currentText();
+    accept();
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QDialog>
+
+#include <optional>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+// The font picker: the installed font families in a list, a sample line in
+// the chosen face, OK and Cancel. OK without a choice asks the user to choose
+// or cancel; Cancel, Escape and closing the window give no face.
+class FontPicker final : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit FontPicker(QWidget* parent = nullptr);
+
+    // Shows a picker modally and returns the chosen face, or nullopt.
+    static std::optional<QString> choose(QWidget* parent);
+
+    // The face chosen with OK; nullopt before that or after a cancel.
+    std::optional<QString> chosenFont() const { return m_chosen; }
+
+    QComboBox* cboFonts = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* lblFont = nullptr;
+    QPushButton* buttGo = nullptr;
+    QPushButton* buttCancel = nullptr;
+
+private:
+    void confirm();
+    void showSample();
+
+    std::optional<QString> m_chosen;
+};

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class EditCommands;
+class MainView;
+class QLineEdit;
+class QPlainTextEdit;
+class QWidget;
+class SpellAnswerer;
+
+// Edit > Spell Check: checks the selection of the focused entry box, or else
+// the title, the body and the link title, in the spelling dialog, and puts
+// the corrections back. A cancel or a failure changes no box.
+class SpellCommand final : public QObject
+{
+    Q_OBJECT
+public:
+    struct Boxes
+    {
+        QLineEdit* head;
+        QPlainTextEdit* main;
+        QLineEdit* urlTitle;
+    };
+    // Makes whatever answers the questions of one check (the dialog).
+    using AnswererFactory =
+        std::function<std::unique_ptr<SpellAnswerer>(QWidget* parent, const QString& language)>;
+
+    SpellCommand(QWidget* window, EditCommands& edit, Boxes boxes, MainView& view);
+
+    void run();
+
+    // Tests answer through a script, and try other dictionaries.
+    void setAnswererFactory(AnswererFactory factory) { m_factory = std::move(factory); }
+    void setLanguages(const QStringList& languages) { m_languages = languages; }
+
+private:
+    QWidget* m_window;
+    EditCommands& m_edit;
+    Boxes m_boxes;
+    MainView& m_view;
+    AnswererFactory m_factory;
+    QStringList m_languages;
+};
