@@ -250,6 +250,38 @@ private slots:
         QCOMPARE(again.loadedConfig(), 1);
     }
 
+    // An Apply that stopped after writing its first keys to configuration 3:
+    // those stay written, but Cancel gives memory back configuration 1, the
+    // active one, so the next entry is not built from a mixture.
+    void cancelAfterAStoppedApply()
+    {
+        ini("[General]\r\nConfig=1\r\n[1]\r\nwebsite=http://one.example.com/\r\n"
+            "[3]\r\nwebsite=http://three.example.com/\r\n");
+        ScriptedPrompt p;
+        MainWindow w;
+        PreferencesDialog d(w, w);
+        d.show();
+        const Settings before = settings();
+        child<QScrollBar>(&d, "VScroll1")->setValue(3);
+        button(&d, "buttLoad")->click();
+        type(&d, "txtWebSite", QStringLiteral("three.example.com"));
+        type(&d, "txtSig", QStringLiteral("Third"));
+        QVERIFY(!d.apply());
+        QCOMPARE(p.texts(),
+                 QStringList({QStringLiteral("Please format the website entry like this:   "
+                                             "http://www.yoursite.com/weblog/index.html")}));
+        QCOMPARE(key("defaultsig", QStringLiteral("3")), QStringLiteral("Third"));
+        QCOMPARE(key("website", QStringLiteral("3")), QStringLiteral("http://three.example.com/"));
+        QCOMPARE(key("Config", QStringLiteral("General")), QStringLiteral("1"));
+        QCOMPARE(settings().activeSection, QStringLiteral("3"));
+        d.close(); // the window frame: the same as Cancel
+        QVERIFY(!d.settingsApplied());
+        QCOMPARE(settings().activeSection, QStringLiteral("1"));
+        QCOMPARE(settings().website, before.website);
+        QCOMPARE(settings().defaultsig, before.defaultsig);
+        QCOMPARE(w.txtSig->text(), before.defaultsig);
+    }
+
     void archiveNeedsFtp()
     {
         ScriptedPrompt p;

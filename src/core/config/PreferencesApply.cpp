@@ -6,7 +6,6 @@
 #include "base/Settings.h"
 #include "core/config/ConfigLoader.h"
 #include "core/config/PasswordScrambler.h"
-#include "core/entry/PageEditor.h"
 
 #include <algorithm>
 #include <array>
@@ -266,7 +265,7 @@ bool Apply::refusedBeforeWriting()
 
 bool Apply::archiveCheck()
 {
-    if (s.archive != QLatin1String("true"))
+    if (!s.archiveEnabled())
         return true;
     const QString insertArchive =
         QStringLiteral("Please insert the the URL to your ARCHIVE page.  Please format the website "

@@ -142,25 +142,29 @@ void PreferencesDialog::showLoaded(const ConfigLoadResult& loaded)
     m_userName->setText(s.username);
     m_ftpRemote->setText(s.ftpremote);
     m_password->setText(s.password);
-    (s.connection != QLatin1String("direct") ? m_modem : m_direct)->setChecked(true);
+    (s.dialUp() ? m_modem : m_direct)->setChecked(true);
 
-    bool isBoolean = false;
-    m_autoFtp->setChecked(readBoolean(s.autoftp, &isBoolean));
+    m_autoFtp->setChecked(s.autoFtp());
     setFtpFieldsEnabled(m_autoFtp->isChecked());
 
     m_loadedConfig = loaded.number;
     m_configLabel->setText(QStringLiteral("Config %1 Loaded").arg(loaded.number));
 
-    if (s.retreivemode == QLatin1String("none"))
+    switch (s.retrieveMode()) {
+    case Settings::RetrieveMode::None:
         m_modeNone->setChecked(true);
-    else if (s.retreivemode == QLatin1String("auto"))
-        m_modeAuto->setChecked(true);
-    else if (s.retreivemode == QLatin1String("ftp"))
+        break;
+    case Settings::RetrieveMode::Ftp:
         m_modeFtp->setChecked(true);
+        break;
+    case Settings::RetrieveMode::Auto:
+        m_modeAuto->setChecked(true);
+        break;
+    }
     m_selectLocal->setEnabled(m_modeNone->isChecked());
 
-    m_backend->setChecked(s.backendenabled == QLatin1String("True"));
-    m_image->setChecked(s.imagebackendenabled == QLatin1String("true"));
+    m_backend->setChecked(s.rssEnabled());
+    m_image->setChecked(s.rssImageEnabled());
     m_title->setText(s.backendtitle);
     m_description->setText(s.backenddescript);
     m_imageUrl->setText(s.backendimageurl);
@@ -180,14 +184,11 @@ void PreferencesDialog::showLoaded(const ConfigLoadResult& loaded)
     m_dateFormat->setCurrentIndex(loaded.dateIndex);
     m_timeFormat->setCurrentIndex(loaded.timeIndex);
 
-    if (s.autodelete == QLatin1String("True"))
-        m_autoDelete->setChecked(true);
-    else if (s.autodelete == QLatin1String("False"))
-        m_autoDelete->setChecked(false);
+    m_autoDelete->setChecked(s.autoDeleteEnabled());
     m_amount->setText(s.deleteamount);
     m_modeHelp->setText(kModeHelp);
 
-    m_archive->setChecked(s.archive != QLatin1String("false"));
+    m_archive->setChecked(s.archiveEnabled());
     setArchiveFieldsEnabled(m_archive->isChecked());
     m_archiveUrl->setText(s.archiveurl);
     m_archiveFtp->setText(s.archiveftp);
@@ -307,7 +308,7 @@ void PreferencesDialog::updateMaintainEnabled()
     }
     for (QWidget* w : std::initializer_list<QWidget*>{m_amountLabel, m_amount, m_archive})
         w->setEnabled(true);
-    if (settings().archive == QLatin1String("true"))
+    if (settings().archiveEnabled())
         setArchiveFieldsEnabled(true);
 }
 
