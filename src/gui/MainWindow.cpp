@@ -224,6 +224,14 @@ void MainWindow::buildToolbar()
         a->setObjectName(QStringLiteral("Toolbar1_") + key);
         a->setData(key);
         a->setToolTip(QString::fromLatin1(b.tip));
+        if (a->icon().isNull()) { // the letters show what the key does
+            QFont f = a->font();
+            f.setBold(key == QLatin1String("Bold"));
+            f.setItalic(key == QLatin1String("Italics"));
+            f.setUnderline(key == QLatin1String("Underline"));
+            f.setStrikeOut(key == QLatin1String("Strikethru"));
+            a->setFont(f);
+        }
         if (const std::optional<Markup::EditCommand> edit = Markup::editCommandForKey(key))
             m_edit->bind(*edit, a);
         else
