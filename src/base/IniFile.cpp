@@ -6,6 +6,10 @@
 #include <QSaveFile>
 #include <QStringList>
 
+#include <mutex>
+
+#include <sys/stat.h>
+
 namespace {
 
 constexpr qsizetype kMaxValueLength = 254;
@@ -18,13 +22,9 @@ struct IniText
     bool utf8 = true;
 };
 
-IniText load(const QString& fileName)
+IniText parse(const QByteArray& bytes)
 {
     IniText ini;
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return ini;
-    const QByteArray bytes = file.readAll();
     if (bytes.isEmpty())
         return ini;
     ini.utf8 = TextCodec::isUtf8(bytes);
@@ -40,6 +40,90 @@ IniText load(const QString& fileName)
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
     return ini;
+}
+
+// What identifies one version of a file on disk: a replaced file has another
+// inode, a file changed in place another modification time or size.
+struct Stamp
+{
+    bool exists = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+    timespec changed{};
+
+    static Stamp of(const QString& fileName)
+    {
+        Stamp s;
+        struct stat info
+        {
+        };
+        if (::stat(QFile::encodeName(fileName).constData(), &info) != 0)
+            return s;
+        s.exists = true;
+        s.device = info.st_dev;
+        s.inode = info.st_ino;
+        s.size = info.st_size;
+        s.modified = info.st_mtim;
+        s.changed = info.st_ctim;
+        return s;
+    }
+    bool operator==(const Stamp& o) const
+    {
+        return exists == o.exists && device == o.device && inode == o.inode && size == o.size &&
+               modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec &&
+               changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec;
+    }
+};
+
+// The settings are read key by key, dozens of times while the dialogs load:
+// the file is parsed once and kept with the stamp it had, and read again
+// only when the stamp on disk differs (written by us or by anyone else).
+struct Cache
+{
+    std::mutex mutex;
+    QString fileName;
+    Stamp stamp;
+    IniText ini;
+};
+
+Cache& cache()
+{
+    static Cache c;
+    return c;
+}
+
+IniText load(const QString& fileName)
+{
+    Cache& c = cache();
+    const Stamp now = Stamp::of(fileName);
+    std::lock_guard lock(c.mutex);
+    if (c.fileName == fileName && c.stamp == now && now.exists)
+        return c.ini;
+    IniText ini;
+    if (!now.exists)
+        return ini;
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return ini;
+    ini = parse(file.readAll());
+    // A file changed while it was read is not kept: the next read looks again.
+    if (Stamp::of(fileName) == now) {
+        c.fileName = fileName;
+        c.stamp = now;
+        c.ini = ini;
+    }
+    return ini;
+}
+
+void remember(const QString& fileName, const IniText& ini)
+{
+    Cache& c = cache();
+    std::lock_guard lock(c.mutex);
+    c.fileName = fileName;
+    c.stamp = Stamp::of(fileName);
+    c.ini = ini;
 }
 
 // The section name of a "[name]" line, or a null string for other lines.
@@ -157,5 +241,9 @@ bool writeSetting(const QString& section, const QString& key, const QString& val
     if (!out.open(QIODevice::WriteOnly))
         return false;
     out.write(bytes);
-    return out.commit();
+    if (!out.commit())
+        return false;
+    ini.utf8 = TextCodec::isUtf8(bytes); // as the next read would find it
+    remember(fileName, ini);
+    return true;
 }

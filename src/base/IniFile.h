@@ -11,6 +11,10 @@
 //
 // The file is UTF-8; a file that is not valid UTF-8 is read as Windows-1252
 // and written back in that code page as long as every value fits it.
+//
+// The parsed file is kept between calls and parsed again only when the file
+// on disk has changed (another inode, size or time stamp), so reading the
+// settings key by key costs one look at the file's stamp each.
 
 // Note the argument orders: the file comes first here ...
 QString readSetting(const QString& fileName, const QString& section, const QString& key);

@@ -22,22 +22,27 @@ PageSourceDialog::PageSourceDialog(QWidget* parent) : QDialog(parent)
         l->setWordWrap(true);
         return l;
     };
-    Label1 = label("Label1", QStringLiteral("The version of your web page on the server is different "
-                                            "that the last version created by this weblog program."));
-    Label2 = label("Label2",
-                   QStringLiteral("This commonly occurs when the last entry is not manually uploaded to "
-                                  "the web page server. However, this may occur if you have updated the "
-                                  "page since your last weblog entry."));
-    Label3 = label("Label3", QStringLiteral("Preview the pages in question if you wish, and then please "
-                                            "select one of the two options below."));
+    Label1 =
+        label("Label1", QStringLiteral("The version of your web page on the server is different "
+                                       "that the last version created by this weblog program."));
+    Label2 =
+        label("Label2",
+              QStringLiteral("This commonly occurs when the last entry is not manually uploaded to "
+                             "the web page server. However, this may occur if you have updated the "
+                             "page since your last weblog entry."));
+    Label3 =
+        label("Label3", QStringLiteral("Preview the pages in question if you wish, and then please "
+                                       "select one of the two options below."));
     auto option = [this](const char* name, const QString& text) {
         auto* o = new QRadioButton(text, this);
         o->setObjectName(QString::fromLatin1(name));
         return o;
     };
-    optlocal = option("optlocal", QStringLiteral("Use the last version of the web page created by this "
-                                                 "program. (local version)"));
-    optserver = option("optserver", QStringLiteral("Use the version currently on the internet server."));
+    optlocal =
+        option("optlocal", QStringLiteral("Use the last version of the web page created by this "
+                                          "program. (local version)"));
+    optserver =
+        option("optserver", QStringLiteral("Use the version currently on the internet server."));
     optConfig = option("optConfig",
                        QStringLiteral("Actually, I would like to use a different configuration."));
     auto* group = new QButtonGroup(this);
@@ -74,14 +79,16 @@ PageSourceDialog::PageSourceDialog(QWidget* parent) : QDialog(parent)
     ok->addWidget(buttOkay);
     layout->addLayout(ok);
     setMinimumWidth(480);
+    // Start-up waits for the answer: the main window's menus must not start
+    // anything meanwhile.
+    setModal(true);
 }
 
 QString PageSourceDialog::choose()
 {
     m_tag.clear();
-    show();
     while (m_tag.isEmpty())
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+        exec();
     return m_tag;
 }
 
@@ -96,7 +103,7 @@ void PageSourceDialog::confirmChoice()
     // Without a choice the window stays up: hiding it would leave the caller
     // waiting for an answer nobody can give any more.
     if (!m_tag.isEmpty())
-        hide();
+        accept();
 }
 
 void PageSourceDialog::previewLocal()

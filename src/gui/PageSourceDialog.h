@@ -16,8 +16,8 @@ public:
     explicit PageSourceDialog(QWidget* parent = nullptr);
 
     QString tag() const { return m_tag; }
-    // Shows the window and waits (events keep running) until a choice is
-    // made; the window is then hidden and the tag returned.
+    // Shows the window modally and waits (events keep running) until a
+    // choice is made; the window is then hidden and the tag returned.
     QString choose();
 
     QLabel* Label1 = nullptr;

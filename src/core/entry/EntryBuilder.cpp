@@ -11,7 +11,7 @@ namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 
 // Locale data sometimes puts a no-break or narrow no-break space before
-// AM/PM. The anchor rule removes one plain blank, so only plain blanks go out.
+// AM/PM: only plain blanks go out in the date and time texts.
 QString plainBlanks(QString text)
 {
     text.replace(QChar(0x202F), QLatin1Char(' '));
@@ -193,9 +193,13 @@ QString namedTime(const QDateTime& now, const QString& format, const QLocale& lo
 
 QString entryAnchor(const QString& date, const QString& time)
 {
-    const QString slash = QStringLiteral("/"), colon = QStringLiteral(":"),
-                  blank = QStringLiteral(" ");
-    return removeFirst(removeFirst(date, slash), slash) + removeFirst(removeFirst(removeFirst(time, colon), colon), blank);
+    const QString slash = QStringLiteral("/"), colon = QStringLiteral(":");
+    QString anchor =
+        removeFirst(removeFirst(date, slash), slash) + removeFirst(removeFirst(time, colon), colon);
+    // A link to an anchor cannot hold a blank ("7 Dec 2026" in some locales'
+    // short dates): every one goes, not only the one before AM/PM.
+    anchor.removeIf([](QChar c) { return c.isSpace(); });
+    return anchor;
 }
 
 QString defuseMarkers(const QString& text)
@@ -285,11 +289,11 @@ EntryBuild buildEntry(const EntryFields& input, Settings& record, const QDateTim
                     [&] { return styleField(record, QStringLiteral("sig"), sigValue); });
     fillPlaceholder(working, QStringLiteral("%date"), [&] {
         return styleField(record, QStringLiteral("date"),
-                           namedDate(now, record.dateformat, locale));
+                          namedDate(now, record.dateformat, locale));
     });
     fillPlaceholder(working, QStringLiteral("%time"), [&] {
         return styleField(record, QStringLiteral("time"),
-                           namedTime(now, record.timeformat, locale));
+                          namedTime(now, record.timeformat, locale));
     });
     fillPlaceholder(working, QStringLiteral("%url"),
                     [&] { return styleField(record, QStringLiteral("url"), linkValue); });

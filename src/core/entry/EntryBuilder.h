@@ -47,8 +47,9 @@ QString namedDate(const QDateTime& now, const QString& format, const QLocale& lo
 QString namedTime(const QDateTime& now, const QString& format, const QLocale& locale = QLocale());
 
 // The anchor name of an entry: the date without its first two "/", followed
-// by the time without its first two ":" and its first blank
-// ("12/5/2000" + "5:44:36 PM" gives "125200054436PM").
+// by the time without its first two ":", with no blank anywhere
+// ("12/5/2000" + "5:44:36 PM" gives "125200054436PM", "7 Dec 2026" +
+// "09:30:00" gives "7Dec2026093000").
 QString entryAnchor(const QString& date, const QString& time);
 
 // Marker texts typed into a box would be taken for the program's own markers

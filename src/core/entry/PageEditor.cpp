@@ -182,7 +182,7 @@ bool PageEditor::placePreview(QByteArray* cleanedBase)
             commandsOnFinishOff();
             return false;
         }
-        base = PageText::readLines(raw, PageText::EmptyLines::Keep);
+        base = PageText::readLines(std::move(raw), PageText::EmptyLines::Keep);
     }
     const PageText::Placement placement = PageText::placeEntry(base.text, entryHtml());
     if (!placement.placed) {
@@ -233,8 +233,7 @@ void PageEditor::deleteEntries(int keepCount, bool& lastEntry)
         m_view.setPublishingEnabled(true);
         return;
     }
-    PageText::Lines source = PageText::deleteSource(raw);
-    raw = QByteArray();
+    PageText::Lines source = PageText::deleteSource(std::move(raw));
     if (!source.hasHtml) {
         noHtmlMessage(editedPageName());
         m_view.setBusy(false);
@@ -297,8 +296,7 @@ void PageEditor::archiveCutEntries(const PageText::Pieces& block)
     if (!readWorkFile(archiveName, raw))
         return;
     PageText::Lines archive =
-        PageText::readLines(raw, PageText::EmptyLines::Keep, PageText::Start::Whole);
-    raw = QByteArray();
+        PageText::readLines(std::move(raw), PageText::EmptyLines::Keep, PageText::Start::Whole);
     const PageText::Pieces edited =
         PageText::insertAfterMarker(archive.text, PageText::kArchiveStart, block);
     const QString target = workFileName(QStringLiteral("archivewebbie"));
@@ -331,8 +329,7 @@ void PageEditor::deleteLast()
         m_view.setPublishingEnabled(true);
         return;
     }
-    const PageText::Lines source = PageText::deleteSource(raw);
-    raw = QByteArray();
+    const PageText::Lines source = PageText::deleteSource(std::move(raw));
     if (!source.hasHtml) {
         noHtmlMessage(baseName);
         m_view.setBusy(false);

@@ -2,6 +2,7 @@
 
 #include "base/TextCodec.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace PageText {
@@ -286,85 +287,120 @@ qsizetype htmlCutPoint(QByteArrayView text, qsizetype from)
     return cut;
 }
 
-Lines readLines(QByteArrayView raw, EmptyLines rule, Start start)
+namespace {
+
+qsizetype findByte(const char* p, qsizetype n, char c, qsizetype from)
 {
-    Lines lines;
+    const void* hit = from < n ? std::memchr(p + from, c, static_cast<size_t>(n - from)) : nullptr;
+    return hit ? static_cast<const char*>(hit) - p : n;
+}
+
+// Lines kept as they are: the text from `lt` on, with each lone CR made
+// CR LF and CR LF after a last line that has no line end. Bare LFs are part
+// of their line. Usually nothing but the end changes, and the page stays in
+// its buffer.
+QByteArray keepLines(QByteArray raw, qsizetype lt)
+{
+    const qsizetype n = raw.size();
+    const char* p = raw.constData();
+    qsizetype loneCr = 0;
+    for (qsizetype at = findByte(p, n, '\r', lt); at < n; at = findByte(p, n, '\r', at + 1))
+        if (at + 1 == n || p[at + 1] != '\n')
+            ++loneCr;
+    const bool endless =
+        n > lt && p[n - 1] != '\r' && !(n >= 2 && p[n - 2] == '\r' && p[n - 1] == '\n');
+    if (loneCr == 0) {
+        raw.remove(0, lt); // moves the start of the text, not the bytes
+        if (endless)
+            raw.append("\r\n");
+        return raw;
+    }
+    QByteArray out(n - lt + loneCr + (endless ? 2 : 0), Qt::Uninitialized);
+    char* o = out.data();
+    qsizetype from = lt;
+    for (qsizetype at = findByte(p, n, '\r', lt); at < n; at = findByte(p, n, '\r', at + 1)) {
+        if (at + 1 < n && p[at + 1] == '\n')
+            continue;
+        std::memcpy(o, p + from, static_cast<size_t>(at + 1 - from));
+        o += at + 1 - from;
+        *o++ = '\n';
+        from = at + 1;
+    }
+    std::memcpy(o, p + from, static_cast<size_t>(n - from));
+    o += n - from;
+    if (endless) {
+        *o++ = '\r';
+        *o++ = '\n';
+    }
+    return out;
+}
+
+// Lines as the marker reader cleans them: every LF inside a line becomes
+// CR LF, every non-empty line is followed by CR LF, and of the empty lines
+// of the whole file only the first three stay. Output before `lt` is dropped.
+QByteArray firstThreeLines(QByteArrayView raw, qsizetype lt)
+{
     const char* p = raw.data();
     const qsizetype n = raw.size();
-    qsizetype lt = 0;
-    if (start == Start::FromFirstLt) {
-        const void* ltHit = n > 0 ? std::memchr(p, '<', static_cast<size_t>(n)) : nullptr;
-        if (!ltHit) {
-            lines.text = QByteArray("<");
-            return lines;
-        }
-        lt = static_cast<const char*>(ltHit) - p;
-    }
-    lines.hasHtml = true;
-
-    // Each bare CR or LF grows by one byte: the output is sized for the worst
-    // case up front, filled through a pointer and cut to its length at the end.
-    auto count = [&](char c) {
-        qsizetype hits = 0;
-        for (const char* at = p + lt;
-             (at = static_cast<const char*>(std::memchr(at, c, static_cast<size_t>(p + n - at))));
-             ++at)
-            ++hits;
-        return hits;
-    };
-    QByteArray& out = lines.text;
-    out = QByteArray(n - lt + count('\n') + count('\r') + 2, Qt::Uninitialized);
+    qsizetype lf = 0;
+    for (qsizetype at = findByte(p, n, '\n', lt); at < n; at = findByte(p, n, '\n', at + 1))
+        ++lf;
+    qsizetype cr = 0;
+    for (qsizetype at = findByte(p, n, '\r', lt); at < n; at = findByte(p, n, '\r', at + 1))
+        ++cr;
+    // Worst case: every LF and CR grows by one byte, and a last line end.
+    QByteArray out(n - lt + lf + cr + 2, Qt::Uninitialized);
     char* o = out.data();
-    // Bytes are copied in runs; a run ends where the output must differ from
-    // the input (a line end to mend, an empty line to drop).
-    qsizetype runStart = lt;
-    auto flush = [&](qsizetype upTo) {
-        if (upTo > runStart) {
-            std::memcpy(o, p + runStart, static_cast<size_t>(upTo - runStart));
-            o += upTo - runStart;
-        }
+    auto put = [&](qsizetype from, qsizetype to) {
+        std::memcpy(o, p + from, static_cast<size_t>(to - from));
+        o += to - from;
     };
     auto crlf = [&] {
         *o++ = '\r';
         *o++ = '\n';
     };
-    auto find = [&](char c, qsizetype from) -> qsizetype {
-        const void* hit = std::memchr(p + from, c, static_cast<size_t>(n - from));
-        return hit ? static_cast<const char*>(hit) - p : n;
-    };
     int emptyLines = 0;
-    qsizetype nextCr = -1, nextLf = -1;
     for (qsizetype i = 0; i < n;) {
-        if (nextCr < i)
-            nextCr = find('\r', i);
-        if (nextLf < i)
-            nextLf = find('\n', i);
-        const qsizetype lineEnd = nextCr < nextLf ? nextCr : nextLf;
-        const bool endsCrLf = lineEnd == nextCr && lineEnd + 1 < n && p[lineEnd + 1] == '\n';
-        const qsizetype next = lineEnd == n ? n : lineEnd + (endsCrLf ? 2 : 1);
-
+        const qsizetype lineEnd = findByte(p, n, '\r', i);
+        const qsizetype next =
+            lineEnd == n ? n
+                         : (lineEnd + 1 < n && p[lineEnd + 1] == '\n' ? lineEnd + 2 : lineEnd + 1);
         if (lineEnd == i) {
-            ++emptyLines;
-            if (i >= lt) {
-                if (rule == EmptyLines::FirstThree && emptyLines > 3) {
-                    flush(i);
-                    runStart = next;
-                } else if (!endsCrLf) {
-                    flush(i);
-                    crlf();
-                    runStart = next;
-                }
+            if (++emptyLines <= 3 && i >= lt)
+                crlf();
+        } else if (lineEnd > lt) {
+            qsizetype from = std::max(i, lt);
+            for (qsizetype at = findByte(p, lineEnd, '\n', from); at < lineEnd;
+                 at = findByte(p, lineEnd, '\n', from)) {
+                put(from, at);
+                crlf();
+                from = at + 1;
             }
-        } else if (lineEnd > lt && !endsCrLf) {
-            // A line after the first "<" ending in CR, LF or nothing.
-            flush(lineEnd);
+            put(from, lineEnd);
             crlf();
-            runStart = next;
         }
         i = next;
     }
-    flush(n);
     out.truncate(o - out.constData());
+    return out;
+}
+
+} // namespace
+
+Lines readLines(QByteArray raw, EmptyLines rule, Start start)
+{
+    Lines lines;
+    qsizetype lt = 0;
+    if (start == Start::FromFirstLt) {
+        lt = raw.indexOf('<');
+        if (lt < 0) {
+            lines.text = QByteArray("<");
+            return lines;
+        }
+    }
+    lines.hasHtml = true;
+    lines.text =
+        rule == EmptyLines::Keep ? keepLines(std::move(raw), lt) : firstThreeLines(raw, lt);
     return lines;
 }
 
@@ -444,7 +480,8 @@ MarkerReading readMarkers(QByteArrayView raw, bool autoFtp, const QString& lastD
                           const QString& lastTime)
 {
     MarkerReading r;
-    r.cleaned = readLines(raw, EmptyLines::FirstThree);
+    r.cleaned.hasHtml = raw.contains('<');
+    r.cleaned.text = r.cleaned.hasHtml ? firstThreeLines(raw, raw.indexOf('<')) : QByteArray("<");
     const QByteArrayView text(r.cleaned.text);
     const qsizetype open = findExact(text, kEntryOpen, 0);
     if (open < 0) {
@@ -494,12 +531,20 @@ Placement placeEntry(QByteArrayView base, QStringView entryHtml)
     return placement;
 }
 
-Lines deleteSource(QByteArrayView raw)
+Lines deleteSource(QByteArray raw)
 {
-    Lines lines = readLines(raw, EmptyLines::Keep);
-    const qsizetype cut = htmlCutPoint(lines.text);
+    Lines lines;
+    const qsizetype lt = raw.indexOf('<');
+    if (lt < 0) {
+        lines.text = QByteArray("<");
+        return lines;
+    }
+    lines.hasHtml = true;
+    raw.remove(0, lt);
+    const qsizetype cut = htmlCutPoint(raw);
     if (cut >= 0)
-        lines.text.truncate(cut);
+        raw.truncate(cut);
+    lines.text = std::move(raw);
     return lines;
 }
 
@@ -573,8 +618,8 @@ DeleteLast deleteNewestEntry(QByteArrayView text)
     return result;
 }
 
-QByteArray insertAfterMarkerBytes(QByteArrayView text, QByteArrayView marker, QByteArrayView insertion,
-                             bool* found)
+QByteArray insertAfterMarkerBytes(QByteArrayView text, QByteArrayView marker,
+                                  QByteArrayView insertion, bool* found)
 {
     const Pieces pieces = insertAfterMarker(text, marker, Pieces{insertion});
     if (found)

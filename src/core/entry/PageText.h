@@ -91,13 +91,14 @@ enum class EmptyLines
     FirstThree
 };
 
-// A page file read line by line: a line ends at CR LF, CR or LF (so a page
-// with bare CR or LF line ends reads exactly like its CR LF form); every line
-// is written back followed by CR LF. With
-// FirstThree the first three empty lines of the file stay and later ones are
-// dropped. With FromFirstLt everything before the first "<" is dropped;
-// `hasHtml` tells whether there was one (without it the text is the single
-// character "<").
+// A page file read line by line: a line ends at CR LF or at a lone CR; a
+// bare LF is part of its line. Every line is written back followed by CR LF.
+// With FirstThree (the cleaning of a fetched page) every LF inside a line
+// becomes CR LF too, and of the empty lines of the whole file the first
+// three stay and later ones are dropped; with Keep the LFs stay as they are.
+// With FromFirstLt everything before the first "<" is dropped; `hasHtml`
+// tells whether there was one (without it the text is the single character
+// "<").
 enum class Start
 {
     FromFirstLt,
@@ -108,7 +109,8 @@ struct Lines
     QByteArray text;
     bool hasHtml = false;
 };
-Lines readLines(QByteArrayView raw, EmptyLines rule, Start start = Start::FromFirstLt);
+// The bytes are taken over: with Keep a page usually stays in its buffer.
+Lines readLines(QByteArray raw, EmptyLines rule, Start start = Start::FromFirstLt);
 
 // ---- Encoding --------------------------------------------------------------
 
@@ -166,9 +168,9 @@ Placement placeEntry(QByteArrayView base, QStringView entryHtml);
 
 // ---- deleteEntries -----------------------------------------------------------
 
-// The text deleteEntries works on: lines, from the first "<", cut at
-// htmlCutPoint.
-Lines deleteSource(QByteArrayView raw);
+// The text deleteEntries works on: the bytes from the first "<" on, as they
+// are, cut at htmlCutPoint.
+Lines deleteSource(QByteArray raw);
 
 // Keeping the newest keepCount - 1 entries: the keepCount-th entry (counted
 // from the top, each starting at its time/date marker) down to the end
@@ -212,8 +214,8 @@ DeleteLast deleteNewestEntry(QByteArrayView text);
 // The text with `insertion` placed right after the first occurrence of
 // `marker` (found without regard to case). When the marker is absent the text
 // comes back unchanged and `found` is false.
-QByteArray insertAfterMarkerBytes(QByteArrayView text, QByteArrayView marker, QByteArrayView insertion,
-                             bool* found = nullptr);
+QByteArray insertAfterMarkerBytes(QByteArrayView text, QByteArrayView marker,
+                                  QByteArrayView insertion, bool* found = nullptr);
 // The same as pieces to be written: `insertion` placed after the marker.
 // Empty when the marker is absent.
 Pieces insertAfterMarker(QByteArrayView text, QByteArrayView marker, const Pieces& insertion);

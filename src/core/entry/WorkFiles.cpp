@@ -2,28 +2,212 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
+#include <vector>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
 
 namespace WorkFiles {
 
+namespace {
+
+QString lastError()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+bool failWith(QString* error, const QString& reason)
+{
+    if (error)
+        *error = reason;
+    return false;
+}
+
+// A file descriptor closed when it goes out of scope.
+class Fd
+{
+public:
+    explicit Fd(int fd) : m_fd(fd) {}
+    ~Fd()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
+    // Closes now, so that a failed close (a full disk on some file systems) is seen.
+    bool close()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+// A new file beside `path` that replaces it in one rename on commit(), and is
+// removed when it is not committed. A new file gets the permissions an
+// ordinary one would; a replaced file keeps its own.
+class Replacement
+{
+public:
+    explicit Replacement(const QString& path) : m_target(QFile::encodeName(path))
+    {
+        m_temp = m_target + ".XXXXXX";
+        m_fd = ::mkostemp(m_temp.data(), O_CLOEXEC);
+        if (m_fd < 0)
+            return;
+        struct stat old
+        {
+        };
+        const mode_t mode = ::stat(m_target.constData(), &old) == 0 && S_ISREG(old.st_mode)
+                                ? (old.st_mode & 07777)
+                                : (S_IRUSR | S_IWUSR | S_IRGRP | S_IROTH);
+        ::fchmod(m_fd, mode);
+    }
+    ~Replacement()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        if (!m_committed && !m_temp.isEmpty())
+            ::unlink(m_temp.constData());
+    }
+    Replacement(const Replacement&) = delete;
+    Replacement& operator=(const Replacement&) = delete;
+
+    int fd() const { return m_fd; }
+    bool commit(QString* error)
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        if (::close(fd) != 0)
+            return failWith(error, lastError());
+        if (std::rename(m_temp.constData(), m_target.constData()) != 0)
+            return failWith(error, lastError());
+        m_committed = true;
+        return true;
+    }
+
+private:
+    QByteArray m_target, m_temp;
+    int m_fd = -1;
+    bool m_committed = false;
+};
+
+bool writeAll(int fd, const QList<QByteArrayView>& pieces, QString* error)
+{
+    // writev in batches, resuming after short writes.
+    std::vector<iovec> io;
+    io.reserve(size_t(pieces.size()));
+    for (QByteArrayView piece : pieces)
+        if (!piece.isEmpty())
+            io.push_back({const_cast<char*>(piece.data()), size_t(piece.size())});
+    size_t first = 0;
+    while (first < io.size()) {
+        const int count = int(std::min<size_t>(io.size() - first, IOV_MAX));
+        const ssize_t done = ::writev(fd, io.data() + first, count);
+        if (done < 0) {
+            if (errno == EINTR)
+                continue;
+            return failWith(error, lastError());
+        }
+        size_t left = size_t(done);
+        while (first < io.size() && left >= io[first].iov_len)
+            left -= io[first++].iov_len;
+        if (left > 0) {
+            io[first].iov_base = static_cast<char*>(io[first].iov_base) + left;
+            io[first].iov_len -= left;
+        }
+    }
+    return true;
+}
+
+// Copies the whole of `in` into `out` inside the kernel: a shared extent where
+// the file system can (reflink), else copy_file_range; false when neither
+// works here (another file system, an old kernel) and nothing was written.
+bool kernelCopy(int in, int out, off_t size, bool* tried)
+{
+    *tried = false;
+    if (::ioctl(out, FICLONE, in) == 0)
+        return true;
+    off_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, size_t(size - done), 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (done == 0 && n < 0 &&
+                (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL))
+                return false; // fall back to reading and writing
+            *tried = true;
+            return false;
+        }
+        done += n;
+    }
+    // The source may have grown since it was measured.
+    for (;;) {
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 20, 0);
+        if (n == 0)
+            return true;
+        if (n < 0 && errno != EINTR) {
+            *tried = true;
+            return false;
+        }
+    }
+}
+
+} // namespace
+
 std::optional<QByteArray> read(const QString& path, QString* error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = file.errorString();
+    const Fd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
+    struct stat info
+    {
+    };
+    if (!fd.valid() || ::fstat(fd.get(), &info) != 0) {
+        failWith(error, lastError());
         return std::nullopt;
     }
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = file.errorString();
+    if (S_ISDIR(info.st_mode)) {
+        failWith(error, QString::fromLocal8Bit(std::strerror(EISDIR)));
         return std::nullopt;
     }
+    // One buffer of the file's size, with a little room so that the line end
+    // the reader may add does not move the page.
+    qsizetype capacity = qsizetype(info.st_size) + kSlack;
+    QByteArray bytes(capacity, Qt::Uninitialized);
+    qsizetype size = 0;
+    for (;;) {
+        if (size == capacity) { // the file grew while it was read
+            capacity *= 2;
+            bytes.resize(capacity);
+        }
+        const ssize_t n = ::read(fd.get(), bytes.data() + size, size_t(capacity - size));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            failWith(error, lastError());
+            return std::nullopt;
+        }
+        if (n == 0)
+            break;
+        size += n;
+    }
+    bytes.resize(size); // keeps the capacity
     return bytes;
 }
 
@@ -34,40 +218,48 @@ bool write(const QString& path, QByteArrayView bytes, QString* error)
 
 bool write(const QString& path, const QList<QByteArrayView>& pieces, QString* error)
 {
-    QTemporaryFile temp(path + QStringLiteral(".XXXXXX"));
-    auto fail = [&](const QString& reason) {
-        if (error)
-            *error = reason;
-        temp.remove();
-        return false;
-    };
-    if (!temp.open())
-        return fail(temp.errorString());
-    for (QByteArrayView piece : pieces)
-        if (temp.write(piece.data(), piece.size()) != piece.size())
-            return fail(temp.errorString());
-    if (!temp.flush())
-        return fail(temp.errorString());
-    // A new file gets the permissions an ordinary one would; a replaced file
-    // keeps its own.
-    const QFileInfo old(path);
-    temp.setPermissions(old.exists() ? old.permissions()
-                                     : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                           QFile::ReadOther);
-    temp.close();
-    // rename() replaces the target in one step (QFile::rename would refuse an
-    // existing target).
-    if (std::rename(QFile::encodeName(temp.fileName()).constData(),
-                    QFile::encodeName(path).constData()) != 0)
-        return fail(QString::fromLocal8Bit(std::strerror(errno)));
-    temp.setAutoRemove(false);
-    return true;
+    Replacement out(path);
+    if (out.fd() < 0)
+        return failWith(error, lastError());
+    return writeAll(out.fd(), pieces, error) && out.commit(error);
 }
 
 bool copy(const QString& from, const QString& to, QString* error)
 {
-    const std::optional<QByteArray> bytes = read(from, error);
-    return bytes && write(to, *bytes, error);
+    const Fd in(::open(QFile::encodeName(from).constData(), O_RDONLY | O_CLOEXEC));
+    struct stat info
+    {
+    };
+    if (!in.valid() || ::fstat(in.get(), &info) != 0)
+        return failWith(error, lastError());
+    if (!S_ISREG(info.st_mode))
+        return failWith(error, QString::fromLocal8Bit(std::strerror(EISDIR)));
+    Replacement out(to);
+    if (out.fd() < 0)
+        return failWith(error, lastError());
+    bool tried = false;
+    if (kernelCopy(in.get(), out.fd(), info.st_size, &tried))
+        return out.commit(error);
+    if (tried)
+        return failWith(error, lastError());
+    // Reading and writing through a buffer, for file systems the kernel
+    // cannot copy between.
+    if (::lseek(in.get(), 0, SEEK_SET) != 0 || ::ftruncate(out.fd(), 0) != 0 ||
+        ::lseek(out.fd(), 0, SEEK_SET) != 0)
+        return failWith(error, lastError());
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t n = ::read(in.get(), buffer.data(), size_t(buffer.size()));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return failWith(error, lastError());
+        if (n == 0)
+            break;
+        if (!writeAll(out.fd(), {QByteArrayView(buffer.constData(), n)}, error))
+            return false;
+    }
+    return out.commit(error);
 }
 
 bool exists(const QString& path)

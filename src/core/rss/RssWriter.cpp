@@ -19,17 +19,17 @@ const QString kTitleMarker = QStringLiteral("<!--Title-->");
 QString decodeReferences(const QString& text)
 {
     static const QHash<QString, char32_t> named = {
-        {QStringLiteral("amp"), U'&'},    {QStringLiteral("lt"), U'<'},
-        {QStringLiteral("gt"), U'>'},     {QStringLiteral("quot"), U'"'},
-        {QStringLiteral("apos"), U'\''},  {QStringLiteral("nbsp"), 0xA0},
-        {QStringLiteral("copy"), 0xA9},   {QStringLiteral("reg"), 0xAE},
+        {QStringLiteral("amp"), U'&'},      {QStringLiteral("lt"), U'<'},
+        {QStringLiteral("gt"), U'>'},       {QStringLiteral("quot"), U'"'},
+        {QStringLiteral("apos"), U'\''},    {QStringLiteral("nbsp"), 0xA0},
+        {QStringLiteral("copy"), 0xA9},     {QStringLiteral("reg"), 0xAE},
         {QStringLiteral("hellip"), 0x2026}, {QStringLiteral("mdash"), 0x2014},
-        {QStringLiteral("ndash"), 0x2013}, {QStringLiteral("lsquo"), 0x2018},
-        {QStringLiteral("rsquo"), 0x2019}, {QStringLiteral("ldquo"), 0x201C},
-        {QStringLiteral("rdquo"), 0x201D}, {QStringLiteral("euro"), 0x20AC},
-        {QStringLiteral("eacute"), 0xE9}, {QStringLiteral("egrave"), 0xE8},
-        {QStringLiteral("auml"), 0xE4},   {QStringLiteral("ouml"), 0xF6},
-        {QStringLiteral("uuml"), 0xFC},   {QStringLiteral("szlig"), 0xDF}};
+        {QStringLiteral("ndash"), 0x2013},  {QStringLiteral("lsquo"), 0x2018},
+        {QStringLiteral("rsquo"), 0x2019},  {QStringLiteral("ldquo"), 0x201C},
+        {QStringLiteral("rdquo"), 0x201D},  {QStringLiteral("euro"), 0x20AC},
+        {QStringLiteral("eacute"), 0xE9},   {QStringLiteral("egrave"), 0xE8},
+        {QStringLiteral("auml"), 0xE4},     {QStringLiteral("ouml"), 0xF6},
+        {QStringLiteral("uuml"), 0xFC},     {QStringLiteral("szlig"), 0xDF}};
     QString out;
     out.reserve(text.size());
     qsizetype i = 0;
@@ -149,7 +149,8 @@ QByteArray rssText(const Settings& s, const QByteArray& page)
     add(QStringLiteral("<channel>"));
     add(QStringLiteral("<title>") + xmlText(s.backendtitle) + QStringLiteral("</title>"));
     add(QStringLiteral("<link>") + xmlText(s.website) + QStringLiteral("</link>"));
-    add(QStringLiteral("<description>") + xmlText(s.backenddescript) + QStringLiteral("</description>"));
+    add(QStringLiteral("<description>") + xmlText(s.backenddescript) +
+        QStringLiteral("</description>"));
     add(QStringLiteral("<language>en-us</language>"));
     add(QStringLiteral("<rating>(PICS-1.1 \"http://www.rsac.org/ratingsv01.html\""));
     add(QStringLiteral("l gen true comment \"RSACi North America Server\""));
@@ -168,7 +169,7 @@ QByteArray rssText(const Settings& s, const QByteArray& page)
         if (h.anchor.isEmpty() || h.text.isEmpty())
             break;
         add(QStringLiteral("<item>"));
-        add(QStringLiteral("<title>") + xmlText(h.text).trimmed() + QStringLiteral("</title>"));
+        add(QStringLiteral("<title>") + trimBlanks(xmlText(h.text)) + QStringLiteral("</title>"));
         add(QStringLiteral("<link>") + trimBlanks(xmlText(s.website)) + QLatin1Char('#') +
             trimBlanks(xmlText(h.anchor)) + QStringLiteral("</link>"));
         add(QStringLiteral("</item>"));

@@ -45,6 +45,8 @@ private slots:
     void colours();
     void styles();
     void datesTimesAndAnchor();
+    void anchors_data();
+    void anchors();
     void otherLocalesAndClock();
     void plainAndFirstEntry();
     void linksMailAndStyles();
@@ -103,6 +105,28 @@ void TestEntryBuilder::datesTimesAndAnchor()
     // Words the loader refuses fall back to the defaults.
     QCOMPARE(namedDate(kNow, u"Long Date"_s, kUs), u"05-Dec-00"_s);
     QCOMPARE(namedTime(kNow, QString(), kUs), u"05:44 PM"_s);
+}
+
+void TestEntryBuilder::anchors_data()
+{
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<QString>("time");
+    QTest::addColumn<QString>("anchor");
+    QTest::newRow("en_US") << u"12/5/2000"_s << u"5:44:36 PM"_s << u"125200054436PM"_s;
+    // A link to an anchor cannot hold a blank, wherever the locale puts one.
+    QTest::newRow("blanks in the date") << u"7 Dec 2026"_s << u"09:30:00"_s << u"7Dec2026093000"_s;
+    QTest::newRow("blanks in both")
+        << u"Mon, 7 Dec 2026"_s << u"9:30:00 AM"_s << u"Mon,7Dec202693000AM"_s;
+    QTest::newRow("third slash and colon stay")
+        << u"1/2/3/4"_s << u"1:2:3:4 PM"_s << u"123/4123:4PM"_s;
+}
+
+void TestEntryBuilder::anchors()
+{
+    QFETCH(QString, date);
+    QFETCH(QString, time);
+    QFETCH(QString, anchor);
+    QCOMPARE(entryAnchor(date, time), anchor);
 }
 
 void TestEntryBuilder::otherLocalesAndClock()

@@ -71,8 +71,10 @@ void TestPageText::readingLines_data()
     QTest::newRow("zero bytes") << QByteArray() << true << "<"_ba << false;
     QTest::newRow("no <") << "just text\r\n"_ba << true << "<"_ba << false;
 
-    // Bare line ends read like CR LF; without the empty-line limit only the
-    // line ends change, and a last line without one gets one.
+    // A line ends at CR LF or a lone CR; a bare LF is part of its line. The
+    // cleaning makes each LF CR LF, so a LF-only page is one long line: no
+    // empty line is dropped from it and one CR LF follows its end. Without
+    // the cleaning the LFs stay.
     const QByteArray
         crlf = "<html>\r\n<body>\r\n\r\n\r\n\r\n\r\n\r\n<p>1</p>\r\n</body>\r\n</html>\r\n",
         three = "<html>\r\n<body>\r\n\r\n\r\n\r\n<p>1</p>\r\n</body>\r\n</html>\r\n";
@@ -80,13 +82,18 @@ void TestPageText::readingLines_data()
     lf.replace("\r\n", "\n");
     cr.replace("\r\n", "\r");
     mixed.replace("<body>\r\n", "<body>\n").replace("</body>\r\n", "</body>\r");
-    QTest::newRow("LF") << lf << true << three << true;
+    QTest::newRow("LF") << lf << true << crlf + "\r\n" << true;
     QTest::newRow("CR") << cr << true << three << true;
-    QTest::newRow("mixed") << mixed << true << three << true;
-    QTest::newRow("LF kept") << lf << false << crlf << true;
+    // "<body>" + LF is a non-empty line: four empty lines follow it, three stay.
+    QTest::newRow("mixed")
+        << mixed << true
+        << "<html>\r\n<body>\r\n\r\n\r\n\r\n\r\n<p>1</p>\r\n</body>\r\n</html>\r\n"_ba << true;
+    QTest::newRow("LF kept") << lf << false << lf + "\r\n" << true;
     QTest::newRow("CR kept") << cr << false << crlf << true;
     QTest::newRow("no last line end")
-        << "<p>a</p>\n<p>b</p>\r"_ba << false << "<p>a</p>\r\n<p>b</p>\r\n"_ba << true;
+        << "<p>a</p>\n<p>b</p>\r"_ba << false << "<p>a</p>\n<p>b</p>\r\n"_ba << true;
+    QTest::newRow("LF before the first <")
+        << "junk\n\n\n\n<p>\n</p>"_ba << true << "<p>\r\n</p>\r\n"_ba << true;
 }
 
 void TestPageText::readingLines()
@@ -213,13 +220,14 @@ void TestPageText::trimming()
 void TestPageText::archiveInsertion()
 {
     bool found = false;
-    QCOMPARE(insertAfterMarkerBytes("<body>\r\n<!--PagewickArchiveStart-->\r\n<!--|1|1|-->Z\r\n</body>",
+    QCOMPARE(
+        insertAfterMarkerBytes("<body>\r\n<!--PagewickArchiveStart-->\r\n<!--|1|1|-->Z\r\n</body>",
                                kArchiveStart, "<!--|6|6|-->F", &found),
-             "<body>\r\n<!--PagewickArchiveStart--><!--|6|6|-->F\r\n<!--|1|1|-->Z\r\n</body>"_ba);
+        "<body>\r\n<!--PagewickArchiveStart--><!--|6|6|-->F\r\n<!--|1|1|-->Z\r\n</body>"_ba);
     QVERIFY(found);
     // Any letter case; only the first marker.
     QCOMPARE(insertAfterMarkerBytes("a<!--pagewickARCHIVEstart-->b<!--PagewickArchiveStart-->",
-                               kArchiveStart, "X"),
+                                    kArchiveStart, "X"),
              "a<!--pagewickARCHIVEstart-->Xb<!--PagewickArchiveStart-->"_ba);
     // No marker: unchanged, and reported.
     QCOMPARE(insertAfterMarkerBytes("<html>old</html>", kArchiveStart, "X", &found),
@@ -253,7 +261,9 @@ void TestPageText::deleteLast()
     QCOMPARE(deleteSource("junk<html><!--|a|1|-->A<!--**END**--></html>\r\nad").text,
              "<html><!--|a|1|-->A<!--**END**--></html>"_ba);
     QCOMPARE(deleteSource("<html></html><!--|a|1|-->A<!--**END**-->").text,
-             "<html></html><!--|a|1|-->A<!--**END**-->\r\n"_ba);
+             "<html></html><!--|a|1|-->A<!--**END**-->"_ba);
+    // Its bytes are not read as lines: a lone CR or LF stays as it is.
+    QCOMPARE(deleteSource("x<p>a\rb\nc</p>").text, "<p>a\rb\nc</p>"_ba);
 }
 
 void TestPageText::largePagesAndPieces()
@@ -266,7 +276,7 @@ void TestPageText::largePagesAndPieces()
     const QByteArray base = page(entries);
     QByteArray lf = base;
     lf.replace("\r\n", "\n");
-    QCOMPARE(readLines(lf, EmptyLines::FirstThree).text, base);
+    QCOMPARE(readLines(lf, EmptyLines::FirstThree).text, base + "\r\n");
     const Placement p = placeEntry(base, u"<!--|new|t|-->new\r\n");
     const Pieces pieces = p.pieces(base);
     QCOMPARE(pieces.size(), base.size() + 19);
