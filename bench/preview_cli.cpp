@@ -47,6 +47,7 @@ constexpr int kKeep = 50;
 struct RunResult
 {
     double ms = -1;
+    double cpuMs = 0; // user + system time of the child
     long maxRssKb = 0;
     int status = -1;
 };
@@ -77,6 +78,8 @@ RunResult run(const std::vector<QByteArray>& argv)
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     posix_spawn_file_actions_destroy(&actions);
     r.maxRssKb = usage.ru_maxrss;
+    auto ms = [](const timeval& t) { return t.tv_sec * 1e3 + t.tv_usec / 1e3; };
+    r.cpuMs = ms(usage.ru_utime) + ms(usage.ru_stime);
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return r;
 }
@@ -157,7 +160,8 @@ struct Measured
 {
     qint64 pageSize = 0;
     double cpMs = 0, startMs = 0, postMs = 0;
-    long peakAboveKb = 0;
+    double cpCpuMs = 0, startCpuMs = 0, postCpuMs = 0; // processor time, steadier on a busy machine
+    long peakKb = 0;                                   // the preview's peak resident size
     bool right = false;
     double previewMs() const { return std::max(postMs - startMs, 0.001); }
     double ratio() const { return previewMs() / std::max(cpMs, 0.001); }
@@ -193,8 +197,8 @@ Measured measure(int entries, int runs)
                                        "Written for the benchmark, with an \xC3\xA9."};
     const std::vector<QByteArray> cp{"cp", d + "/backup1.html", d + "/copy.html"};
 
-    std::vector<double> cpMs, startMs, postMs;
-    long versionRss = 0, postRss = 0;
+    std::vector<double> cpMs, startMs, postMs, cpCpu, startCpu, postCpu;
+    long postRss = 0;
     bool ok = true;
     // One warm-up round, then the timed ones, interleaved so that a busy
     // moment of the machine falls on all three alike.
@@ -206,7 +210,9 @@ Measured measure(int entries, int runs)
         cpMs.push_back(c.ms);
         startMs.push_back(v.ms);
         postMs.push_back(p.ms);
-        versionRss = std::max(versionRss, v.maxRssKb);
+        cpCpu.push_back(c.cpuMs);
+        startCpu.push_back(v.cpuMs);
+        postCpu.push_back(p.cpuMs);
         postRss = std::max(postRss, p.maxRssKb);
     }
     if (!ok) {
@@ -216,7 +222,10 @@ Measured measure(int entries, int runs)
     m.cpMs = median(cpMs);
     m.startMs = median(startMs);
     m.postMs = median(postMs);
-    m.peakAboveKb = postRss - versionRss;
+    m.cpCpuMs = median(cpCpu);
+    m.startCpuMs = median(startCpu);
+    m.postCpuMs = median(postCpu);
+    m.peakKb = postRss;
 
     // The result must be right for the times to mean anything.
     QFile webbieFile(dir + QStringLiteral("/webbie1.html"));
@@ -256,9 +265,17 @@ int main(int argc, char** argv)
     std::printf("pagewick post --preview %7.2f ms, %.2f ms without start-up\n", m.postMs,
                 m.previewMs());
     std::printf("ratio to cp:           %8.2f (limit %.0f)\n", m.ratio(), kMaxRatio);
-    const double memoryFactor = m.peakAboveKb * 1024.0 / double(m.pageSize);
-    std::printf("memory:                %8.2f MB above start-up = %.2f x page (limit %.0f)\n",
-                m.peakAboveKb / 1024.0, memoryFactor, kMaxMemoryFactor);
+    std::printf("processor time:        cp %.1f ms, preview %.1f ms without start-up: %.2f x\n",
+                m.cpCpuMs, m.postCpuMs - m.startCpuMs,
+                (m.postCpuMs - m.startCpuMs) / std::max(m.cpCpuMs, 0.001));
+    // The memory a preview needs for the page: its peak beside the peak of
+    // the same preview of a page of a few entries.
+    const Measured small = measure(kKeep + 10, 1);
+    const long aboveKb = m.peakKb - small.peakKb;
+    const double memoryFactor = aboveKb * 1024.0 / double(m.pageSize);
+    std::printf("memory:                %8.2f MB above a small page's preview = %.2f x page "
+                "(limit %.0f)\n",
+                aboveKb / 1024.0, memoryFactor, kMaxMemoryFactor);
     if (!m.right) {
         std::printf("FAILED: the preview is not right\n");
         return 2;
