@@ -3,8 +3,11 @@
 #include "base/TextCodec.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 #include <QStringList>
+#include <QTemporaryFile>
+
+#include <cstdio>
 
 #include <mutex>
 
@@ -115,6 +118,28 @@ IniText load(const QString& fileName)
         c.ini = ini;
     }
     return ini;
+}
+
+// Writes a new file beside the old one and renames it over it, so a reader
+// sees the old settings or the new ones, never half. It is not forced to the
+// disk first: that would wait for every other program's pending writes on a
+// busy file system (hundreds of milliseconds at the end of each publish),
+// and the rename already keeps the old file until the new one is whole.
+bool replaceFile(const QString& fileName, const QByteArray& bytes)
+{
+    QTemporaryFile temp(fileName + QStringLiteral(".XXXXXX"));
+    if (!temp.open() || temp.write(bytes) != bytes.size() || !temp.flush())
+        return false;
+    const QFileInfo old(fileName);
+    temp.setPermissions(old.exists() ? old.permissions()
+                                     : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                           QFile::ReadOther);
+    temp.close();
+    if (std::rename(QFile::encodeName(temp.fileName()).constData(),
+                    QFile::encodeName(fileName).constData()) != 0)
+        return false;
+    temp.setAutoRemove(false);
+    return true;
 }
 
 void remember(const QString& fileName, const IniText& ini)
@@ -237,11 +262,7 @@ bool writeSetting(const QString& section, const QString& key, const QString& val
     else
         bytes = text.toUtf8(); // a value the old code page cannot hold turns the file into UTF-8
 
-    QSaveFile out(fileName);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    out.write(bytes);
-    if (!out.commit())
+    if (!replaceFile(fileName, bytes))
         return false;
     ini.utf8 = TextCodec::isUtf8(bytes); // as the next read would find it
     remember(fileName, ini);

@@ -6,10 +6,10 @@
 #include "base/Settings.h"
 #include "base/StringHelpers.h"
 #include "base/TextCodec.h"
+#include "core/entry/WorkFiles.h"
 
 #include <QFile>
 #include <QHash>
-#include <QSaveFile>
 
 namespace {
 
@@ -185,17 +185,16 @@ bool writeRssFile(const Settings& s, MainView& view, Prompt& prompt)
     view.appendStatus(QStringLiteral("Updating backend..."));
     view.appendStatus(QStringLiteral("Extracting Headlines"));
     const QString pageName = workFileName(QStringLiteral("webbie"));
-    QFile page(programFile(pageName));
-    if (!page.open(QIODevice::ReadOnly)) {
+    const std::optional<QByteArray> page = WorkFiles::read(programFile(pageName));
+    if (!page) {
         prompt.message(QStringLiteral("The RSS file could not be made: the page ") + pageName +
                            QStringLiteral(" could not be read."),
                        Buttons::Ok, Icon::Critical, QStringLiteral("RSS Backend"));
         return false;
     }
-    const QByteArray text = rssText(s, page.readAll());
+    const QByteArray text = rssText(s, *page);
     const QString outName = workFileName(QStringLiteral("backend"), QStringLiteral(".rss"));
-    QSaveFile out(programFile(outName));
-    if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit()) {
+    if (!WorkFiles::write(programFile(outName), text)) {
         prompt.message(QStringLiteral("The RSS file ") + outName +
                            QStringLiteral(" could not be written."),
                        Buttons::Ok, Icon::Critical, QStringLiteral("RSS Backend"));
