@@ -12,6 +12,7 @@
 #include <mutex>
 
 #include <sys/stat.h>
+#include <time.h>
 
 namespace {
 
@@ -97,6 +98,19 @@ Cache& cache()
     return c;
 }
 
+// File times move in steps of the kernel's clock tick, so a file changed
+// twice within one tick can keep its time and size. A parse is kept only
+// for a file last changed well before now; a file just written is read
+// again until it has settled.
+bool settled(const Stamp& stamp)
+{
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    const double age = double(now.tv_sec - stamp.changed.tv_sec) +
+                       double(now.tv_nsec - stamp.changed.tv_nsec) / 1e9;
+    return age > 1.0;
+}
+
 IniText load(const QString& fileName)
 {
     Cache& c = cache();
@@ -112,10 +126,12 @@ IniText load(const QString& fileName)
         return ini;
     ini = parse(file.readAll());
     // A file changed while it was read is not kept: the next read looks again.
-    if (Stamp::of(fileName) == now) {
+    if (settled(now) && Stamp::of(fileName) == now) {
         c.fileName = fileName;
         c.stamp = now;
         c.ini = ini;
+    } else {
+        c.fileName.clear();
     }
     return ini;
 }
@@ -142,13 +158,11 @@ bool replaceFile(const QString& fileName, const QByteArray& bytes)
     return true;
 }
 
-void remember(const QString& fileName, const IniText& ini)
+void forget()
 {
     Cache& c = cache();
     std::lock_guard lock(c.mutex);
-    c.fileName = fileName;
-    c.stamp = Stamp::of(fileName);
-    c.ini = ini;
+    c.fileName.clear();
 }
 
 // The section name of a "[name]" line, or a null string for other lines.
@@ -264,7 +278,6 @@ bool writeSetting(const QString& section, const QString& key, const QString& val
 
     if (!replaceFile(fileName, bytes))
         return false;
-    ini.utf8 = TextCodec::isUtf8(bytes); // as the next read would find it
-    remember(fileName, ini);
+    forget(); // the next read parses what was written
     return true;
 }

@@ -13,8 +13,9 @@
 // and written back in that code page as long as every value fits it.
 //
 // The parsed file is kept between calls and parsed again only when the file
-// on disk has changed (another inode, size or time stamp), so reading the
-// settings key by key costs one look at the file's stamp each.
+// on disk has changed (another inode, size or time stamp) or was changed in
+// the last second, so reading the settings key by key costs one look at the
+// file's stamp each. Writing drops the kept parse.
 
 // Note the argument orders: the file comes first here ...
 QString readSetting(const QString& fileName, const QString& section, const QString& key);

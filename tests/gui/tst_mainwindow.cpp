@@ -2,14 +2,14 @@
 // the resend offer, the status box, New Entry, the markup keys and commands.
 
 #include "ScriptedPrompt.h"
-#include "gui/WindowShots.h"
 #include "base/IniFile.h"
 #include "base/ProgramDir.h"
 #include "base/Settings.h"
-#include "gui/MainWindow.h"
 #include "gui/AboutDialog.h"
-#include "gui/SplashScreen.h"
+#include "gui/MainWindow.h"
 #include "gui/PageSourceDialog.h"
+#include "gui/SplashScreen.h"
+#include "gui/WindowShots.h"
 
 #include <QAction>
 #include <QFile>
@@ -21,18 +21,28 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolBar>
 #include <QtTest>
 
 namespace {
 
-const QString kResendText = QStringLiteral(
-    "It has been detected that the last FTP did not succeed.  Pressing RESEND will retry to FTP the old "
-    "weblog entry.  Proceeding normally will erase this old weblog entry. A preview of the old entry will "
-    "now load.");
+const QString kResendText = QStringLiteral("It has been detected that the last FTP did not "
+                                           "succeed.  Pressing RESEND will retry to FTP the old "
+                                           "weblog entry.  Proceeding normally will erase this old "
+                                           "weblog entry. A preview of the old entry will "
+                                           "now load.");
 
-const QByteArray kPage = "<html><body>\r\n<!--pagewick-->\r\n<!--|12/5/2000|5:44:36 PM|-->Old entry\r\n"
-                         "<!--**END**-->\r\n</body></html>\r\n";
+const QByteArray kPage =
+    "<html><body>\r\n<!--pagewick-->\r\n<!--|12/5/2000|5:44:36 PM|-->Old entry\r\n"
+    "<!--**END**-->\r\n</body></html>\r\n";
+
+// The window shows its controls whole, inside it and apart (see windowProblems).
+#define VERIFY_WINDOW(window, name)                                                                \
+    do {                                                                                           \
+        const QStringList problems = windowProblems(window, name);                                 \
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));                \
+    } while (false)
 
 QAction* action(QWidget* w, const char* name)
 {
@@ -94,19 +104,21 @@ private slots:
         // Start-up placed the default template in the program directory.
         QVERIFY(QFile::exists(programFile(QStringLiteral("template.txt"))));
         QVERIFY(w.isVisible());
-        saveWindowShot(&w, QStringLiteral("Form1-no-configuration"));
+        VERIFY_WINDOW(&w, QStringLiteral("Form1-no-configuration"));
     }
 
     void startWithConfiguration()
     {
-        ini("[General]\r\nConfig=2\r\n[2]\r\nwebsite=http://www.example.com/index.html\r\nautoftp=True\r\n"
+        ini("[General]\r\nConfig=2\r\n[2]\r\nwebsite=http://www.example.com/"
+            "index.html\r\nautoftp=True\r\n"
             "defaultsig=Ann\r\ndefaultemail=ann@example.com\r\nretreivemode=none\r\n");
         writeFile(QStringLiteral("backup2.html"), kPage);
         ScriptedPrompt p;
         MainWindow w;
         w.start(0);
         QCOMPARE(p.texts(), QStringList());
-        QVERIFY(w.txtStatus->toPlainText().contains(QStringLiteral("Using backup2.html as local file")));
+        QVERIFY(w.txtStatus->toPlainText().contains(
+            QStringLiteral("Using backup2.html as local file")));
         QVERIFY(w.butt_Preview->isEnabled());
         QCOMPARE(settings().activeSection, QStringLiteral("2"));
         QCOMPARE(settings().siteHost, QStringLiteral("www.example.com"));
@@ -115,12 +127,13 @@ private slots:
         QCOMPARE(w.butt_Fin->text(), QStringLiteral("Finish/FTP"));
         QVERIFY(!w.butt_Fin->isEnabled());
         QVERIFY(w.butt_resend->isHidden());
-        saveWindowShot(&w, QStringLiteral("Form1-configured"));
+        VERIFY_WINDOW(&w, QStringLiteral("Form1-configured"));
     }
 
     void failedUploadWithAutomaticFtpOffersResend()
     {
-        ini("[General]\r\nConfig=1\r\n[1]\r\nwebsite=http://www.example.com/\r\nautoftp=True\r\nFail=True\r\n"
+        ini("[General]\r\nConfig=1\r\n[1]\r\nwebsite=http://www.example.com/"
+            "\r\nautoftp=True\r\nFail=True\r\n"
             "retreivemode=none\r\n");
         writeFile(QStringLiteral("backup1.html"), kPage);
         ScriptedPrompt p;
@@ -134,12 +147,13 @@ private slots:
         QVERIFY(w.butt_resend->isEnabled());
         QVERIFY(!w.butt_Fin->isEnabled());
         QVERIFY(w.butt_Preview->isEnabled());
-        saveWindowShot(&w, QStringLiteral("Form1-resend"));
+        VERIFY_WINDOW(&w, QStringLiteral("Form1-resend"));
     }
 
     void failedUploadWithoutAutomaticFtpOnlyWarns()
     {
-        ini("[General]\r\nConfig=1\r\n[1]\r\nwebsite=http://www.example.com/\r\nautoftp=False\r\nFail=True\r\n"
+        ini("[General]\r\nConfig=1\r\n[1]\r\nwebsite=http://www.example.com/"
+            "\r\nautoftp=False\r\nFail=True\r\n"
             "retreivemode=none\r\n");
         writeFile(QStringLiteral("backup1.html"), kPage);
         ScriptedPrompt p;
@@ -199,7 +213,8 @@ private slots:
         w.txtURLtitle->setText(QStringLiteral("Link"));
         p.answers << Answer::Cancel;
         action(&w, "mnuNew")->trigger();
-        QCOMPARE(p.messages.last().text, QStringLiteral("This will erase all current text on this form.  Continue?"));
+        QCOMPARE(p.messages.last().text,
+                 QStringLiteral("This will erase all current text on this form.  Continue?"));
         QCOMPARE(p.messages.last().title, QStringLiteral("Clear all fields?"));
         QCOMPARE(p.messages.last().buttons, Buttons::OkCancel);
         QCOMPARE(w.txtHead->text(), QStringLiteral("Title"));
@@ -253,7 +268,8 @@ private slots:
         p.inputs << QStringLiteral("  help.html ");
         action(&w, "mnuLink")->trigger();
         QCOMPARE(w.txtHead->text(), QStringLiteral("<a href=\"help.html\"></a>"));
-        QVERIFY(p.inputTexts.last().startsWith(QStringLiteral("Type the absolute or relative link here.\r\nExamples...")));
+        QVERIFY(p.inputTexts.last().startsWith(
+            QStringLiteral("Type the absolute or relative link here.\r\nExamples...")));
         w.txtHead->clear();
         action(&w, "mnuLink")->trigger();
         QCOMPARE(w.txtHead->text(), QStringLiteral("<a href=\"\"></a>"));
@@ -297,14 +313,16 @@ private slots:
     {
         SplashScreen splash;
         QCOMPARE(splash.Label1->text(), QStringLiteral("Beta:  0.8.4"));
-        saveWindowShot(&splash, QStringLiteral("frmSplash"));
+        VERIFY_WINDOW(&splash, QStringLiteral("frmSplash"));
 
         AboutDialog about;
         QCOMPARE(about.windowTitle(), QStringLiteral("About Pagewick"));
         QCOMPARE(about.lblVersion->text(), QStringLiteral("Version 0.8.4"));
-        QVERIFY(about.lblDisclaimer->text().startsWith(QStringLiteral("Disclaimer:\r\n\r\nThis is a beta version")));
-        QVERIFY(about.lblDisclaimer->text().endsWith(QStringLiteral("please contact me, I beg you!  :)")));
-        saveWindowShot(&about, QStringLiteral("frmAbout"));
+        QVERIFY(about.lblDisclaimer->text().startsWith(
+            QStringLiteral("Disclaimer:\r\n\r\nThis is a beta version")));
+        QVERIFY(about.lblDisclaimer->text().endsWith(
+            QStringLiteral("please contact me, I beg you!  :)")));
+        VERIFY_WINDOW(&about, QStringLiteral("frmAbout"));
 
         ScriptedPrompt p;
         settings().activeSection = QStringLiteral("2");
@@ -324,7 +342,32 @@ private slots:
         choice.buttOkay->click();
         QCOMPARE(choice.tag(), QStringLiteral("Config"));
         QVERIFY(choice.isHidden());
-        saveWindowShot(&choice, QStringLiteral("frmUpdate"));
+        VERIFY_WINDOW(&choice, QStringLiteral("frmUpdate"));
+    }
+
+    // The choice holds up start-up, so the rest of the program waits for it:
+    // it is the modal window while it asks, and answers only through OK.
+    void pageSourceChoiceIsModal()
+    {
+        ScriptedPrompt p;
+        MainWindow w;
+        w.show();
+        QString modal;
+        bool mainWindowBlocked = false;
+        QTimer::singleShot(0, this, [&] {
+            auto* choice = qobject_cast<PageSourceDialog*>(QApplication::activeModalWidget());
+            QVERIFY(choice);
+            modal = choice->objectName();
+            mainWindowBlocked = QApplication::activeModalWidget() != &w && choice->isModal();
+            choice->close(); // closing by the frame keeps the question open
+            QVERIFY(choice->isVisible());
+            choice->optserver->setChecked(true);
+            choice->buttOkay->click();
+        });
+        QCOMPARE(w.choosePageSource(), QStringLiteral("Server"));
+        QCOMPARE(modal, QStringLiteral("frmUpdate"));
+        QVERIFY(mainWindowBlocked);
+        QVERIFY(!QApplication::activeModalWidget());
     }
 
     // Preview, Delete Last Entry and Restore Backup from the window, on real
@@ -361,7 +404,8 @@ private slots:
         const QString saved = dir->filePath(QStringLiteral("upload.html"));
         p.files << saved;
         w.butt_Fin->click();
-        QCOMPARE(p.messages.last().text, saved + QStringLiteral(" ready!  Please exit and manually upload."));
+        QCOMPARE(p.messages.last().text,
+                 saved + QStringLiteral(" ready!  Please exit and manually upload."));
         QFile savedFile(saved);
         QVERIFY(savedFile.open(QIODevice::ReadOnly));
         QVERIFY(savedFile.readAll().contains("Second!"));
@@ -383,7 +427,8 @@ private slots:
         AboutDialog about;
         qputenv("PATH", dir->path().toLocal8Bit());
         about.cmdSysInfo->click();
-        QCOMPARE(p.texts(), QStringList({QStringLiteral("System Information Is Unavailable At This Time")}));
+        QCOMPARE(p.texts(),
+                 QStringList({QStringLiteral("System Information Is Unavailable At This Time")}));
     }
 };
 

@@ -175,10 +175,10 @@ void TestEntryFlows::previewOfRetrievedPage()
 
 void TestEntryFlows::previewFetchesAndCleansFirst()
 {
-    // The site's page: a byte-order mark, bare LF line ends, five empty lines.
+    // The site's page: a byte-order mark, bare CR line ends, five empty lines.
     settings().pageRetrieved = false;
     QByteArray served = "\xEF\xBB\xBF" + page("\r\n\r\n\r\n\r\n\r\n" + entry(4, true));
-    served.replace("\r\n", "\n");
+    served.replace("\r\n", "\r");
     put(u"server"_s, served);
     f->flows.preview();
     QCOMPARE(f->hooks.updates, QList<bool>{true});
@@ -187,6 +187,14 @@ void TestEntryFlows::previewFetchesAndCleansFirst()
     QVERIFY(settings().pageRetrieved && !settings().insertAfterRetrieval);
     QVERIFY(f->prompt.messages.isEmpty());
     QVERIFY(f->view.finishEnabled); // the page was previewed
+
+    // With bare LF line ends the page is one long line: its LFs become
+    // CR LF, no empty line is dropped, and one CR LF follows the end.
+    settings().pageRetrieved = false;
+    served.replace("\r", "\n");
+    put(u"server"_s, served);
+    f->flows.preview();
+    QCOMPARE(get(u"indexbackup"_s), page("\r\n\r\n\r\n\r\n\r\n" + entry(4, true)) + "\r\n");
 }
 
 void TestEntryFlows::firstEntryThenDeleteLast()
@@ -271,8 +279,10 @@ void TestEntryFlows::autoDeleteWithArchive()
     // With archive: the cut entries go to the top of the archive page.
     s.archive = u"true"_s;
     put(u"archive"_s, "<html>\n<body>\n<!--PagewickArchiveStart-->\n" + entry(0) + "</body>\n");
-    const QByteArray archived = "<html>\r\n<body>\r\n<!--PagewickArchiveStart-->" + entry(2) +
-                                "\r\n" + entry(1).chopped(2) + "\r\n" + entry(0) + "</body>\r\n";
+    // Its lines end at CR LF or CR: the bare LFs stay, and the last line,
+    // which has no line end of its own, gets CR LF.
+    const QByteArray archived = "<html>\n<body>\n<!--PagewickArchiveStart-->" + entry(2) + "\r\n" +
+                                entry(1).chopped(2) + "\n" + entry(0) + "</body>\n\r\n";
     f->view.status.clear();
     f->flows.preview();
     QCOMPARE(get(u"webbie"_s), trimmed);

@@ -12,6 +12,8 @@
 #include <QXmlStreamReader>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QByteArray entry(const QByteArray& anchor, const QByteArray& title)
@@ -90,14 +92,17 @@ private slots:
             "<!DOCTYPE rss PUBLIC \"-//Netscape Communications//DTD RSS 0.91//EN\"\r\n"
             "\"http://my.netscape.com/publish/formats/rss-0.91.dtd\">\r\n"
             "<rss version=\"0.91\">\r\n<channel>\r\n<title>My Log</title>\r\n"
-            "<link> http://www.example.com/blog.html </link>\r\n<description>Notes</description>\r\n"
+            "<link> http://www.example.com/blog.html "
+            "</link>\r\n<description>Notes</description>\r\n"
             "<language>en-us</language>\r\n"
             "<rating>(PICS-1.1 \"http://www.rsac.org/ratingsv01.html\"\r\n"
             "l gen true comment \"RSACi North America Server\"\r\n"
             "for \"http://www.rsac.org\" on 1996.04.16T08:15-0500\r\n"
             "r (n 0 s 0 v 0 l 0))</rating>\r\n"
-            "<item>\r\n<title>Entry 2</title>\r\n<link>http://www.example.com/blog.html#e2</link>\r\n</item>\r\n"
-            "<item>\r\n<title>Entry 1</title>\r\n<link>http://www.example.com/blog.html#e1</link>\r\n</item>\r\n"
+            "<item>\r\n<title>Entry "
+            "2</title>\r\n<link>http://www.example.com/blog.html#e2</link>\r\n</item>\r\n"
+            "<item>\r\n<title>Entry "
+            "1</title>\r\n<link>http://www.example.com/blog.html#e1</link>\r\n</item>\r\n"
             "</channel>\r\n</rss>\r\n\r\n";
         QCOMPARE(text, expected);
         QCOMPARE(parse(text).error, QString());
@@ -113,13 +118,38 @@ private slots:
         QCOMPARE(p.links.first(), QStringLiteral("http://www.example.com/blog.html#e20"));
     }
 
+    void headlineStripping_data()
+    {
+        QTest::addColumn<QString>("head");
+        QTest::addColumn<QString>("headline");
+        QTest::addColumn<QString>("strippedHead"); // what the argument holds afterwards
+        QTest::newRow("tags and comments become blanks, runs stay")
+            << u"<a name=\"e1\"></a><font face=\"Arial\"><B>Bold</B> word <!--x-->  two</font>"_s
+            << u"Bold  word  x   two"_s << u"    Bold  word  x   two "_s;
+        QTest::newRow("> before < is no tag")
+            << u"  plain > text < here "_s << u"plain > text < here"_s
+            << u"  plain > text < here "_s;
+        // Only blanks are trimmed: line breaks and tabs at the ends stay.
+        QTest::newRow("line end kept") << u"<a name=\"e1\"></a>Hello world\r\n"_s
+                                       << u"Hello world\r\n"_s << u"  Hello world\r\n"_s;
+        QTest::newRow("tab kept") << u"\t<B>x</B> "_s << u"\t x"_s << u"\t x  "_s;
+    }
+
     void headlineStripping()
     {
-        QString head = QStringLiteral("<a name=\"e1\"></a><font face=\"Arial\"><B>Bold</B> word <!--x-->  two</font>");
-        QCOMPARE(stripTags(head), QStringLiteral("Bold  word  x   two"));
-        QCOMPARE(head, QStringLiteral("    Bold  word  x   two "));
-        QString noTags = QStringLiteral("  plain > text < here ");
-        QCOMPARE(stripTags(noTags), QStringLiteral("plain > text < here"));
+        QFETCH(QString, head);
+        QFETCH(QString, headline);
+        QFETCH(QString, strippedHead);
+        QCOMPARE(stripTags(head), headline);
+        QCOMPARE(head, strippedHead);
+    }
+
+    void itemTitleTrimsBlanksOnly()
+    {
+        const QByteArray text =
+            rssText(s, "<html><!--pagewick-->\r\n<a name=\"e1\"></a>  Hello world\r\n<!--Title-->"
+                       "\r\n<!--**END**--></html>");
+        QVERIFY2(text.contains("<item>\r\n<title>Hello world\r\n</title>\r\n"), text.constData());
     }
 
     void itemsStopAtAnEntryWithoutQuotedAnchor()
@@ -144,13 +174,15 @@ private slots:
         s.backendimagealt = QStringLiteral("a < b");
         s.backendimageurl = QStringLiteral("http://www.example.com/i.png?a=1&b=2");
         QByteArray p = page(1);
-        p.replace("Entry 1", "Fish &amp; Chips &lt;3 &#8364;5 &nbsp;\xc3\xa9t\xc3\xa9 \xf0\x9f\x98\x80 &bogus; \x01");
+        p.replace("Entry 1", "Fish &amp; Chips &lt;3 &#8364;5 &nbsp;\xc3\xa9t\xc3\xa9 "
+                             "\xf0\x9f\x98\x80 &bogus; \x01");
         const QByteArray text = rssText(s, p);
         const Parsed parsed = parse(text);
         QCOMPARE(parsed.error, QString());
         QVERIFY(parsed.image);
         QCOMPARE(parsed.channelTitle, QStringLiteral("Tom & Jerry's <b>log</b> & more"));
-        QCOMPARE(parsed.titles, QStringList({QString::fromUtf8("Fish & Chips <3 \xe2\x82\xac" "5 \xc2\xa0\xc3\xa9t\xc3\xa9 "
+        QCOMPARE(parsed.titles, QStringList({QString::fromUtf8("Fish & Chips <3 \xe2\x82\xac"
+                                                               "5 \xc2\xa0\xc3\xa9t\xc3\xa9 "
                                                                "\xf0\x9f\x98\x80 &bogus;")}));
         QVERIFY(text.contains("<url>http://www.example.com/i.png?a=1&amp;b=2</url>"));
         // The image block needs the exact word "true".
@@ -189,7 +221,8 @@ private slots:
         QVERIFY(out.open(QIODevice::ReadOnly));
         QCOMPARE(out.readAll(), rssText(s, page(2)));
         QCOMPARE(view.status.mid(view.status.size() - 2),
-                 QStringList({QStringLiteral("Updating backend..."), QStringLiteral("Extracting Headlines")}));
+                 QStringList({QStringLiteral("Updating backend..."),
+                              QStringLiteral("Extracting Headlines")}));
     }
 };
 
