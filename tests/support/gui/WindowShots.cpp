@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QImage>
 #include <QLabel>
@@ -62,6 +63,12 @@ QString saveWindowShot(QWidget* window, const QString& name)
 QStringList windowProblems(QWidget* window, const QString& name)
 {
     QStringList problems;
+    // Checked as a user sees it: shown, at the size it takes by itself.
+    const bool wasHidden = !window->isVisible();
+    if (wasHidden) {
+        window->show();
+        QCoreApplication::processEvents();
+    }
     layOut(window);
     const QRect inside = window->rect();
     QList<QWidget*> controls;
@@ -76,7 +83,7 @@ QStringList windowProblems(QWidget* window, const QString& name)
         if (nested)
             continue;
         controls << w;
-        const QSize min = w->minimumSizeHint().boundedTo(w->maximumSize());
+        const QSize min = w->minimumSizeHint();
         if (w->width() < min.width() || w->height() < min.height())
             problems << QStringLiteral("%1 is %2x%3, smaller than its minimum %4x%5")
                             .arg(describe(w))
@@ -105,5 +112,7 @@ QStringList windowProblems(QWidget* window, const QString& name)
         problems << QStringLiteral("the picture of %1 is one flat colour").arg(name);
     if (qEnvironmentVariableIsSet("PAGEWICK_WINDOW_SHOTS"))
         saveWindowShot(window, name);
+    if (wasHidden)
+        window->hide();
     return problems;
 }

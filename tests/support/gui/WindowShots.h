@@ -11,8 +11,8 @@ class QWidget;
 QString saveWindowShot(QWidget* window, const QString& name);
 
 // What is wrong with how the window shows its controls, one line each; empty
-// when nothing is. A window that is not shown is laid out at its own size
-// first. Checked: every visible label, button, box and list is at least its
+// when nothing is. A window that is not shown is shown for the check (and
+// hidden again). Checked: every visible label, button, box and list is at least its
 // minimum size (so its text is not cut), lies inside the window, and overlaps
 // no other such control of the same parent; and the window's picture is not
 // one flat colour. The picture is written (as saveWindowShot) only when
