@@ -179,12 +179,12 @@ Saved save(const QString& settingsPath, const Account& account, const QString& p
 
     writeSetting(section, key, TextEncrypt(password, true, prompt), settingsPath);
     saved.place = Place::SettingsFile;
-    saved.status = (reply.status == Reply::Denied
-                        ? QStringLiteral("The desktop keyring stayed locked (%2): the password of "
-                                         "configuration %1 is kept scrambled in weblog.ini.")
-                        : QStringLiteral("No desktop keyring is available (%2): the password of "
-                                         "configuration %1 is kept scrambled in weblog.ini."))
-                       .arg(number, reply.error);
+    // Without a keyring this is the usual place, and the preferences say so;
+    // a keyring that refused is worth a line.
+    if (reply.status == Reply::Denied)
+        saved.status = QStringLiteral("The desktop keyring stayed locked (%2): the password of "
+                                      "configuration %1 is kept scrambled in weblog.ini.")
+                           .arg(number, reply.error);
     return saved;
 }
 
@@ -194,8 +194,8 @@ QString placeText(Place place)
     case Place::Keyring:
         return QStringLiteral("The password is kept in the desktop keyring.");
     case Place::SettingsFile:
-        return QStringLiteral("The password is kept in weblog.ini, scrambled but not encrypted: "
-                              "no desktop keyring was available.");
+        return QStringLiteral("The password is kept in weblog.ini, scrambled but not encrypted. "
+                              "With a desktop keyring it moves there when you apply.");
     case Place::Nowhere:
         break;
     }

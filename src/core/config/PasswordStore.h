@@ -59,7 +59,7 @@ struct Saved
 {
     Place place = Place::Nowhere;
     bool moved = false; // a password kept in weblog.ini went to the keyring
-    QString status;     // a line for the status box; empty when nothing to say
+    QString status;     // a line for the status box (moved, or the keyring refused)
 };
 // Saves the password of `account`: into the keyring when one is reachable,
 // writing the `password` key empty; else scrambled into that key. An empty
