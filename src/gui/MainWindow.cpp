@@ -6,6 +6,7 @@
 #include "core/Startup.h"
 #include "core/editing/MarkupCommands.h"
 #include "gui/AboutDialog.h"
+#include "gui/EntryDraftKeeper.h"
 #include "gui/editing/EditCommands.h"
 #include "gui/spell/SpellCommand.h"
 #include "gui/SplashScreen.h"
@@ -49,6 +50,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     buildToolbar();
     buildCentral();
     m_spell = new SpellCommand(this, *m_edit, {txtHead, txtMain, txtURLtitle}, *this);
+    setUpDraft();
     resize(760, 620);
 }
 
@@ -297,6 +299,7 @@ void MainWindow::buildCentral()
     connect(butt_Fin, &QPushButton::clicked, this, [this] {
         if (m_publisher)
             m_publisher->finish();
+        discardDraftIfPublished();
     });
     connect(butt_resend, &QPushButton::clicked, this, [this] {
         if (m_publisher)
@@ -368,6 +371,7 @@ void MainWindow::start(int splashMs)
         QApplication::processEvents(QEventLoop::AllEvents, 50);
     splash.close();
     show();
+    offerDraft();
     // Without a configuration there is no page to fetch: the preferences
     // dialog opens instead, and the page is fetched once it has been applied.
     if (m_configured)
@@ -409,6 +413,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
                                       m_publisher->httpClient.isBusy());
     const bool checking = m_updates && m_updates->newsClient.isBusy();
     if (!busy && !checking) {
+        m_draft->saveNow();
         QMainWindow::closeEvent(event);
         return;
     }
@@ -432,6 +437,31 @@ void MainWindow::publish()
 {
     if (m_publisher)
         m_publisher->publish();
+    discardDraftIfPublished();
+}
+
+// The six entry boxes go to the draft file a few seconds after the last
+// change; start-up offers a draft left behind, and a published or cleared
+// entry removes it.
+void MainWindow::setUpDraft()
+{
+    m_draft = std::make_unique<EntryDraftKeeper>([this] { return fields(); }, *this);
+    for (QLineEdit* box : {txtHead, txtSig, txtEmail, txtURL, txtURLtitle})
+        m_draft->watch(box);
+    m_draft->watch(txtMain);
+}
+
+void MainWindow::offerDraft()
+{
+    if (const std::optional<EntryFields> entry = m_draft->offer())
+        showFields(*entry);
+}
+
+void MainWindow::discardDraftIfPublished()
+{
+    if (m_publisher && (m_publisher->lastOutcome() == Publisher::Outcome::Published ||
+                        m_publisher->lastOutcome() == Publisher::Outcome::Saved))
+        m_draft->discard();
 }
 
 QString MainWindow::choosePageSource()
@@ -569,6 +599,7 @@ void MainWindow::newEntry()
     txtMain->clear();
     txtURL->clear();
     txtURLtitle->clear();
+    m_draft->discard();
 }
 
 void MainWindow::exitProgram()

@@ -19,6 +19,7 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QToolBar;
+class EntryDraftKeeper;
 class Publisher;
 class SpellCommand;
 class UpdateCheck;
@@ -80,6 +81,8 @@ public:
     PageEditor* flows() const { return m_flows.get(); }
     Publisher* publisher() const { return m_publisher.get(); }
     UpdateCheck* updateCheck() const { return m_updates.get(); }
+    // Keeps the entry being typed in the draft file.
+    EntryDraftKeeper* draftKeeper() const { return m_draft.get(); }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -95,6 +98,9 @@ private:
     void notYet(const QString& command);
     void createFlows();
     void preferencesClosed(bool applied);
+    void setUpDraft();
+    void offerDraft();
+    void discardDraftIfPublished();
 
     void newEntry();
     void exitProgram();
@@ -149,4 +155,5 @@ private:
     std::unique_ptr<UpdateCheck> m_updates;
     QPointer<QDialog> m_preferences; // open while the user edits the configuration
     bool m_configured = false;       // weblog.ini names an active configuration
+    std::unique_ptr<EntryDraftKeeper> m_draft;
 };

@@ -1,6 +1,7 @@
 #include "net/TransferClient.h"
 
 #include "net/CurlHandles.h"
+#include "net/SshHostKeys.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -476,7 +477,7 @@ class TransferClient::Engine
 public:
     using StateSink = std::function<void(int)>;
 
-    Engine() : easy_(curl_easy_init()) {}
+    explicit Engine(QObject* client) : easy_(curl_easy_init()), sshKeys_(client, cancel_) {}
     ~Engine() { dropConnections(); }
 
     void arm() { cancel_ = false; }
@@ -593,13 +594,13 @@ private:
     static curl_socket_t onOpenSocket(void* user, curlsocktype, curl_sockaddr* address);
     static int onCloseSocket(void* user, curl_socket_t socket);
     static int onResolverStart(void*, void*, void* user);
-    static int onHostKey(CURL*, const curl_khkey*, const curl_khkey*, curl_khmatch match, void*);
 
     CurlEasy easy_;
     std::mutex mutex_; // guards multi_ (for wake-ups) and sockets_
     CurlMulti multi_;
     std::set<curl_socket_t> sockets_;
     std::atomic<bool> cancel_{false};
+    SshHostKeyCheck sshKeys_; // host keys and log-in of sftp://
 
     StateSink states_;
     int lastState_ = 0;
@@ -756,13 +757,6 @@ int TransferClient::Engine::onResolverStart(void*, void*, void* user)
     return 0;
 }
 
-int TransferClient::Engine::onHostKey(CURL*, const curl_khkey*, const curl_khkey*, curl_khmatch match, void*)
-{
-    // A host whose key changed is refused; a host not yet known is accepted
-    // (and not recorded), as the first connection of an ssh client would be.
-    return match == CURLKHMATCH_MISMATCH ? CURLKHSTAT_REJECT : CURLKHSTAT_FINE;
-}
-
 void TransferClient::Engine::setUp(Transfer& transfer, const Job& job, const QByteArray& url)
 {
     CURL* h = easy_.get();
@@ -834,11 +828,8 @@ void TransferClient::Engine::setUp(Transfer& transfer, const Job& job, const QBy
         break;
     case Protocol::Sftp: {
         curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "sftp");
-        const QString knownHosts = QDir::homePath() + QStringLiteral("/.ssh/known_hosts");
-        if (QFileInfo::exists(knownHosts)) {
-            curl_easy_setopt(h, CURLOPT_SSH_KNOWNHOSTS, QFile::encodeName(knownHosts).constData());
-            curl_easy_setopt(h, CURLOPT_SSH_KEYFUNCTION, &Engine::onHostKey);
-        }
+        const QUrl server(QString::fromUtf8(job.base));
+        sshKeys_.setUp(h, server.host(), server.port(22), job.password);
         break;
     }
     case Protocol::File:
@@ -919,6 +910,10 @@ void TransferClient::Engine::fail(Outcome& outcome, const Transfer& transfer, CU
             QStringLiteral("Cannot read the local file %1: %2")
                 .arg(QDir::toNativeSeparators(job.local),
                      transfer.upload ? transfer.upload->errorString() : detail));
+        return;
+    }
+    if (job.protocol == Protocol::Sftp && !sshKeys_.refusal().isEmpty()) {
+        set(TransferError::SecureConnectionFailed, sshKeys_.refusal());
         return;
     }
     if (code == CURLE_PEER_FAILED_VERIFICATION) {
@@ -1456,7 +1451,7 @@ TransferClient::Outcome TransferClient::Engine::run(const Job& job, StateSink st
 TransferClient::TransferClient(QObject* parent) : QObject(parent)
 {
     initCurl();
-    engine_ = std::make_unique<Engine>();
+    engine_ = std::make_unique<Engine>(this);
 }
 
 TransferClient::~TransferClient()

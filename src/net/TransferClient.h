@@ -92,7 +92,11 @@ private:
 //                                   the file set with setCaCertificates()
 //   sftp://host[:port][/dir]        SFTP; the same commands are emulated.
 //                                   Host keys are checked against
-//                                   ~/.ssh/known_hosts when it exists
+//                                   ~/.ssh/known_hosts: an unknown host is
+//                                   put to the user, a changed key refused.
+//                                   Without a password the SSH agent and
+//                                   ~/.ssh/id_ed25519 or id_rsa log in (see
+//                                   SshHostKeys.h)
 //   file:///folder                  a local folder acting as the server's
 //                                   root: paths are relative to it, "/" is
 //                                   the folder itself and ".." stops there

@@ -7,7 +7,7 @@
 #include "base/Settings.h"
 #include "base/StringHelpers.h"
 #include "base/TextCodec.h"
-#include "core/config/PasswordScrambler.h"
+#include "core/config/PasswordStore.h"
 
 #include <QDir>
 #include <QFile>
@@ -65,7 +65,12 @@ ConfigLoadResult loadConfiguration(int number, Settings& s, Prompt& prompt, Main
     s.autoftp = read("autoftp");
     s.ftpremote = read("ftpremote");
     s.username = read("username");
-    s.password = TextEncrypt(read("password"), false, prompt);
+    const PasswordStore::Loaded password =
+        PasswordStore::load(s.settingsPath, {section, s.ftpsite, s.username}, prompt);
+    s.password = password.password;
+    result.passwordPlace = password.place;
+    if (!password.problem.isEmpty())
+        view.appendStatus(password.problem);
 
     s.connection = read("connection");
     const double timeout = numericValue(read("timeout"));

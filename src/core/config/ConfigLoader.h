@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/config/PasswordStore.h"
+
 #include <QString>
 
 class MainView;
@@ -17,6 +19,8 @@ struct ConfigLoadResult
     bool failFound = false; // the last upload failed; a resend was offered
     int dateIndex = -1;     // 0 long, 1 medium, 2 short; -1 for an unknown format
     int timeIndex = -1;
+    // Where the password came from (the preferences dialog says so).
+    PasswordStore::Place passwordPlace = PasswordStore::Place::Nowhere;
 };
 
 // Fills `s` from section `number` of s.settingsPath. Messages go to `prompt`;

@@ -5,7 +5,7 @@
 #include "base/Prompt.h"
 #include "base/Settings.h"
 #include "core/config/ConfigLoader.h"
-#include "core/config/PasswordScrambler.h"
+#include "core/config/PasswordStore.h"
 
 #include <algorithm>
 #include <array>
@@ -172,13 +172,23 @@ ApplyOutcome Apply::run()
         return out;
 
     s.password = f.password;
-    const QString scrambled = TextEncrypt(s.password, true, prompt);
+    // The account as stored until now: its keyring item goes when the site
+    // or the user changes.
+    const PasswordStore::Account previous{
+        s.activeSection, readSetting(s.settingsPath, s.activeSection, QStringLiteral("ftpsite")),
+        readSetting(s.settingsPath, s.activeSection, QStringLiteral("username"))};
     if (!writeAll({{"website", &s.website},
                    {"ftpsite", &s.ftpsite},
                    {"username", &s.username},
-                   {"ftpremote", &s.ftpremote},
-                   {"password", &scrambled}}))
+                   {"ftpremote", &s.ftpremote}}))
         return out;
+    // The password goes to the desktop keyring when there is one (the key is
+    // then written empty), else scrambled into the key as before.
+    const PasswordStore::Saved password = PasswordStore::save(
+        s.settingsPath, {s.activeSection, s.ftpsite, s.username}, s.password, prompt, &previous);
+    out.passwordPlace = password.place;
+    if (!password.status.isEmpty())
+        view.appendStatus(password.status);
     if (!write("Config", s.activeSection, QStringLiteral("General")))
         return out;
     s.autoftp = f.autoFtp ? QStringLiteral("True") : QStringLiteral("False");
@@ -366,7 +376,8 @@ bool Apply::ftpCheck()
         return stop();
     }
     s.username = f.userName;
-    if (f.password.isEmpty()) {
+    // An sftp:// site may log in with the user's SSH key or agent instead.
+    if (f.password.isEmpty() && !startsWithNoCase(f.ftpSite, "sftp://")) {
         message(QStringLiteral("You must insert your FTP password."));
         return stop();
     }

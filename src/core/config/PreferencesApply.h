@@ -7,6 +7,8 @@
 // wrote stays written. The dialog reads its controls into a PreferencesForm,
 // runs applyPreferences() and shows the tab the outcome names.
 
+#include "core/config/PasswordStore.h"
+
 #include <QString>
 
 class MainView;
@@ -83,6 +85,8 @@ struct ApplyOutcome
     PrefsTab showTab = PrefsTab::None; // the tab of the field a check stopped at
     bool archiveUnticked = false;      // auto-delete off took the archive box with it
     bool applyDisabled = false;        // the first group of keys was written
+    // Where the password went (keyring or weblog.ini), once it was saved.
+    PasswordStore::Place passwordPlace = PasswordStore::Place::Nowhere;
 };
 
 // Runs Apply for `form` on the settings record `s` (its settingsPath is the

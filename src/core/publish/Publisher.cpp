@@ -415,6 +415,9 @@ void Publisher::runFtp(const QString& mode)
         case TransferError::Cancelled:
             break;
         case TransferError::RequestFailed:
+        // A refused host key or certificate is the server's fault, not ours:
+        // the description says what happened and what to do.
+        case TransferError::SecureConnectionFailed:
             reportRunError(error);
             break;
         case TransferError::TimedOut:

@@ -142,6 +142,7 @@ void PreferencesDialog::showLoaded(const ConfigLoadResult& loaded)
     m_userName->setText(s.username);
     m_ftpRemote->setText(s.ftpremote);
     m_password->setText(s.password);
+    m_passwordPlace->setText(PasswordStore::placeText(loaded.passwordPlace));
     (s.dialUp() ? m_modem : m_direct)->setChecked(true);
 
     m_autoFtp->setChecked(s.autoFtp());
@@ -259,6 +260,8 @@ bool PreferencesDialog::apply()
     }
     if (out.applyDisabled || out.completed)
         m_apply->setEnabled(false);
+    if (out.completed)
+        m_passwordPlace->setText(PasswordStore::placeText(out.passwordPlace));
     if (out.showTab != PrefsTab::None)
         showTab(static_cast<int>(out.showTab));
     if (out.completed) {

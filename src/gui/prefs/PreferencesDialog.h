@@ -113,6 +113,7 @@ private:
     QLineEdit* m_userName = nullptr;
     QLabel* m_passwordLabel = nullptr;
     QLineEdit* m_password = nullptr;
+    QLabel* m_passwordPlace = nullptr;
     QLabel* m_ftpRemoteLabel = nullptr;
     QLineEdit* m_ftpRemote = nullptr;
     QLabel* m_timeoutLabel = nullptr;

@@ -157,6 +157,9 @@ QWidget* PreferencesDialog::buildFtpTab()
     form->addRow(m_ftpSiteLabel, m_ftpSite);
     form->addRow(m_userNameLabel, m_userName);
     form->addRow(m_passwordLabel, m_password);
+    // Where the password is kept: the desktop keyring or weblog.ini.
+    m_passwordPlace = note("lblPasswordPlace", QString());
+    form->addRow(QString(), m_passwordPlace);
     form->addRow(m_ftpRemoteLabel, m_ftpRemote);
     form->addRow(m_timeoutLabel, timeoutRow);
 

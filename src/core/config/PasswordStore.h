@@ -1,0 +1,81 @@
+#pragma once
+
+// Where the FTP password of a configuration is kept.
+//
+// With a desktop keyring (a Secret Service such as GNOME Keyring, or KWallet
+// through its Secret Service interface) the password is an item of the
+// keyring, one per configuration, labelled "Pagewick: user@site"; the
+// `password` key of weblog.ini is then written empty. Without a keyring, or
+// when it stays locked, the password is kept in the `password` key scrambled
+// (see PasswordScrambler.h), as it always was.
+//
+// Reading: a `password` key that holds a value wins (a password not moved
+// yet, or kept there because no keyring was reachable when it was saved);
+// an empty key means the keyring item. The window and the command line read
+// through the same loader, so both find the password in the same place.
+//
+// Every keyring request runs a local event loop until the keyring answers
+// or a time-out passes, so a missing or silent session bus never hangs the
+// program.
+
+#include <QString>
+
+class Prompt;
+
+namespace PasswordStore {
+
+enum class Place
+{
+    Nowhere,      // no password is kept
+    Keyring,      // in the desktop keyring
+    SettingsFile, // scrambled in weblog.ini
+};
+
+// One configuration's FTP account: section "1" ... "9", server, user name.
+struct Account
+{
+    QString section;
+    QString site;
+    QString user;
+};
+
+// The keyring item's service name, which the keyring shows as its label:
+// "Pagewick: user@site". Its key is "configuration N".
+QString itemLabel(const Account& account);
+QString itemKey(const Account& account);
+
+struct Loaded
+{
+    QString password;
+    Place place = Place::Nowhere;
+    QString problem; // a status line when the keyring would not give it
+};
+// The password of `account` from the settings file at `settingsPath`: the
+// scrambled key when it holds one (a value that cannot be unscrambled shows
+// the scrambler's message and gives an empty password), else the keyring.
+Loaded load(const QString& settingsPath, const Account& account, Prompt& prompt);
+
+struct Saved
+{
+    Place place = Place::Nowhere;
+    bool moved = false; // a password kept in weblog.ini went to the keyring
+    QString status;     // a line for the status box (moved, or the keyring refused)
+};
+// Saves the password of `account`: into the keyring when one is reachable,
+// writing the `password` key empty; else scrambled into that key. An empty
+// password removes the keyring item and writes the key empty. `previous` is
+// the account the configuration had before this save: when the site or user
+// changed, its keyring item is removed, so a configuration keeps one item.
+Saved save(const QString& settingsPath, const Account& account, const QString& password,
+           Prompt& prompt, const Account* previous = nullptr);
+
+// What the preferences dialog says about the place.
+QString placeText(Place place);
+
+// Milliseconds one keyring request may take before it is given up (30 s by
+// default: long enough for the user to answer the keyring's unlock prompt).
+// After a request timed out the keyring counts as absent for the rest of the
+// run.
+void setKeyringTimeout(int milliseconds);
+
+} // namespace PasswordStore

@@ -1,0 +1,323 @@
+// Where FTP passwords are kept: the desktop keyring when there is one, the
+// scrambled key of weblog.ini when there is none, the move from one to the
+// other, and the command line reading the same password.
+//
+// ctest runs this twice: under support/with-keyring.sh (a private session
+// bus with a throwaway GNOME Keyring; PAGEWICK_TEST_KEYRING=private) and
+// with no session bus at all (PAGEWICK_TEST_KEYRING=none). Run by hand
+// without either, the keyring cases skip, so the user's own keyring is never
+// touched.
+
+#include "PublishFixture.h"
+#include "RecordingView.h"
+#include "ScriptedPrompt.h"
+#include "TestServers.h"
+#include "base/IniFile.h"
+#include "base/ProgramDir.h"
+#include "base/Settings.h"
+#include "core/config/ConfigLoader.h"
+#include "core/config/PasswordScrambler.h"
+#include "core/config/PasswordStore.h"
+#include "core/config/PreferencesApply.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace PublishFixture;
+using namespace PasswordStore;
+
+namespace {
+
+QString mode()
+{
+    return qEnvironmentVariable("PAGEWICK_TEST_KEYRING");
+}
+
+#define NEEDS_KEYRING()                                                                            \
+    if (mode() != QLatin1String("private"))                                                        \
+    QSKIP("needs the private keyring of support/with-keyring.sh")
+#define NEEDS_NO_BUS()                                                                             \
+    if (mode() != QLatin1String("none"))                                                           \
+    QSKIP("needs a run without session bus")
+
+const Account kAccount{QStringLiteral("1"), QStringLiteral("ftp.example.com"),
+                       QStringLiteral("ann")};
+
+struct NoTarget final : ApplyTarget
+{
+    void replaceStatus(const QString&) override {}
+    void clearEntry() override {}
+};
+
+// The FTP tab of the preferences filled in for `site` and `password`.
+PreferencesForm ftpForm(const QString& site, const QString& password)
+{
+    PreferencesForm f;
+    f.configNumber = QStringLiteral("1");
+    f.loadedConfig = 1;
+    f.website = QStringLiteral("http://www.example.com/index.html");
+    f.autoFtp = true;
+    f.ftpSite = site;
+    f.userName = kAccount.user;
+    f.password = password;
+    f.ftpRemote = QStringLiteral("www/index.html");
+    f.timeout = QStringLiteral("60");
+    f.archiveUrl = QStringLiteral("http://");
+    f.imageUrl = QStringLiteral("http://");
+    f.dateIndex = 1;
+    f.timeIndex = 1;
+    return f;
+}
+
+} // namespace
+
+class TestPasswordStore : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir;
+    QString ini;
+
+    QString storedKey(const QString& section = QStringLiteral("1")) const
+    {
+        return readSetting(ini, section, QStringLiteral("password"));
+    }
+
+private slots:
+    void init()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(setProgramDir(dir->path())); // Apply reads the template there
+        ini = dir->filePath(QStringLiteral("weblog.ini"));
+    }
+
+    void cleanup()
+    {
+        // The keyring outlives a test function: leave no item behind.
+        if (mode() == QLatin1String("private")) {
+            ScriptedPrompt p;
+            for (const QString& section : {QStringLiteral("1"), QStringLiteral("2")})
+                for (const QString& user : {QStringLiteral("ann"), QStringLiteral("bob")})
+                    save(ini, {section, kAccount.site, user}, {}, p);
+        }
+    }
+
+    void storedInTheKeyring()
+    {
+        NEEDS_KEYRING();
+        ScriptedPrompt p;
+        const Saved saved = save(ini, kAccount, QStringLiteral("s3cret \u00e9"), p);
+        QCOMPARE(saved.place, Place::Keyring);
+        QVERIFY(!saved.moved);
+        QCOMPARE(saved.status, QString());
+        // The key is there, and empty: no password in the file.
+        QCOMPARE(storedKey(), QString());
+        QVERIFY(PublishFixture::readFile(ini).contains("password="));
+        QVERIFY(!PublishFixture::readFile(ini).contains("s3cret"));
+
+        const Loaded loaded = load(ini, kAccount, p);
+        QCOMPARE(loaded.password, QStringLiteral("s3cret \u00e9"));
+        QCOMPARE(loaded.place, Place::Keyring);
+        QCOMPARE(loaded.problem, QString());
+        QCOMPARE(p.texts(), QStringList());
+
+        // The item belongs to the configuration and its account: another
+        // configuration or user finds nothing.
+        QCOMPARE(load(ini, {QStringLiteral("2"), kAccount.site, kAccount.user}, p).place,
+                 Place::Nowhere);
+        QCOMPARE(load(ini, {kAccount.section, kAccount.site, QStringLiteral("bob")}, p).password,
+                 QString());
+    }
+
+    void movedFromTheSettingsFile()
+    {
+        NEEDS_KEYRING();
+        ScriptedPrompt p;
+        // A password saved before there was a keyring keeps working...
+        QVERIFY(
+            writeIni(dir->path(), {{1,
+                                    {{QStringLiteral("ftpsite"), kAccount.site},
+                                     {QStringLiteral("username"), kAccount.user},
+                                     {QStringLiteral("password"), QStringLiteral("old pw")}}}}));
+        QCOMPARE(storedKey(), TextEncrypt(QStringLiteral("old pw"), true, p));
+        Settings s;
+        s.settingsPath = ini;
+        RecordingView view;
+        ConfigLoadResult r = loadConfiguration(1, s, p, view);
+        QCOMPARE(s.password, QStringLiteral("old pw"));
+        QCOMPARE(r.passwordPlace, Place::SettingsFile);
+
+        // ...and the first save moves it and says so.
+        const Saved saved = save(ini, kAccount, s.password, p, &kAccount);
+        QCOMPARE(saved.place, Place::Keyring);
+        QVERIFY(saved.moved);
+        QCOMPARE(saved.status, QStringLiteral("The password of configuration 1 was moved from "
+                                              "weblog.ini to the desktop keyring."));
+        QCOMPARE(storedKey(), QString());
+        s = Settings();
+        s.settingsPath = ini;
+        r = loadConfiguration(1, s, p, view);
+        QCOMPARE(s.password, QStringLiteral("old pw"));
+        QCOMPARE(r.passwordPlace, Place::Keyring);
+        QCOMPARE(p.texts(), QStringList());
+    }
+
+    // One item per configuration: a changed user or site takes the item
+    // along, an emptied password removes it.
+    void oneItemPerConfiguration()
+    {
+        NEEDS_KEYRING();
+        ScriptedPrompt p;
+        QCOMPARE(save(ini, kAccount, QStringLiteral("first"), p).place, Place::Keyring);
+        QCOMPARE(save(ini, {QStringLiteral("2"), kAccount.site, kAccount.user},
+                      QStringLiteral("second"), p)
+                     .place,
+                 Place::Keyring);
+        const Account bob{kAccount.section, kAccount.site, QStringLiteral("bob")};
+        QCOMPARE(save(ini, bob, QStringLiteral("bobs"), p, &kAccount).place, Place::Keyring);
+        QCOMPARE(load(ini, kAccount, p).place, Place::Nowhere);
+        QCOMPARE(load(ini, bob, p).password, QStringLiteral("bobs"));
+        // Configuration 2 kept its own.
+        QCOMPARE(load(ini, {QStringLiteral("2"), kAccount.site, kAccount.user}, p).password,
+                 QStringLiteral("second"));
+
+        const Saved cleared = save(ini, bob, QString(), p, &bob);
+        QCOMPARE(cleared.place, Place::Nowhere);
+        QCOMPARE(load(ini, bob, p).place, Place::Nowhere);
+        QCOMPARE(storedKey(), QString());
+    }
+
+    // A value in the file wins over the keyring: it was saved when no
+    // keyring answered, so it is the newer one.
+    void valueInTheFileWins()
+    {
+        NEEDS_KEYRING();
+        ScriptedPrompt p;
+        QCOMPARE(save(ini, kAccount, QStringLiteral("older"), p).place, Place::Keyring);
+        QVERIFY(writeSetting(QStringLiteral("1"), QStringLiteral("password"),
+                             TextEncrypt(QStringLiteral("newer"), true, p), ini));
+        const Loaded loaded = load(ini, kAccount, p);
+        QCOMPARE(loaded.password, QStringLiteral("newer"));
+        QCOMPARE(loaded.place, Place::SettingsFile);
+    }
+
+    // The command line finds the password in the keyring: it publishes to an
+    // FTP server whose password is nowhere in weblog.ini.
+    void commandLineReadsTheKeyring()
+    {
+        NEEDS_KEYRING();
+        FtpTestServer ftp;
+        REQUIRE_RUNNING(ftp);
+        QVERIFY(ftp.writeFile(QStringLiteral("www/index.html"), page(2)));
+        Keys keys = ftpKeys(ftp);
+        keys.insert({{QStringLiteral("archive"), QStringLiteral("false")},
+                     {QStringLiteral("backendenabled"), QStringLiteral("False")},
+                     {QStringLiteral("password"), QString()}});
+        QVERIFY(writeIni(dir->path(), {{1, keys}}));
+        ScriptedPrompt p;
+        const Account account{QStringLiteral("1"), keys.value(QStringLiteral("ftpsite")),
+                              keys.value(QStringLiteral("username"))};
+        QCOMPARE(save(ini, account, FtpTestServer::Password, p).place, Place::Keyring);
+        QVERIFY(!PublishFixture::readFile(ini).contains(FtpTestServer::Password.toUtf8()));
+
+        QProcess pagewick;
+        QTemporaryDir home;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("PAGEWICK_NOW"), QStringLiteral("2000-12-05T17:44:36"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home.path());
+        pagewick.setProcessEnvironment(env);
+        pagewick.start(QStringLiteral(PAGEWICK_BINARY),
+                       {QStringLiteral("post"), QStringLiteral("--dir"), dir->path(),
+                        QStringLiteral("--title"), QStringLiteral("From the keyring"),
+                        QStringLiteral("--body"), QStringLiteral("B"), QStringLiteral("--yes")});
+        pagewick.closeWriteChannel();
+        QVERIFY(pagewick.waitForFinished(90000));
+        const QByteArray said = pagewick.readAllStandardError() + pagewick.readAllStandardOutput();
+        QVERIFY2(pagewick.exitStatus() == QProcess::NormalExit && pagewick.exitCode() == 0,
+                 said.constData());
+        QVERIFY(ftp.readFile(QStringLiteral("www/index.html")).contains("From the keyring"));
+        save(ini, account, QString(), p);
+    }
+
+    // Apply in the preferences saves through the store: with a keyring the
+    // scrambled password leaves weblog.ini (the status box says so), without
+    // one it stays there; an sftp:// site may go without a password.
+    void preferencesApply()
+    {
+        const bool keyring = mode() == QLatin1String("private");
+        if (!keyring && mode() != QLatin1String("none"))
+            QSKIP("needs a private keyring or no session bus");
+        ScriptedPrompt p;
+        QVERIFY(writeIni(dir->path(), {{1,
+                                        {{QStringLiteral("ftpsite"), kAccount.site},
+                                         {QStringLiteral("username"), kAccount.user},
+                                         {QStringLiteral("password"), QStringLiteral("old")}}}}));
+        Settings s;
+        s.settingsPath = ini;
+        s.activeSection = QStringLiteral("1");
+        RecordingView view;
+        NoTarget target;
+        loadConfiguration(1, s, p, view);
+        const ApplyOutcome out =
+            applyPreferences(ftpForm(kAccount.site, QStringLiteral("new pw")), s, p, view, target);
+        QVERIFY2(out.completed, qPrintable(p.texts().join(u'|')));
+        QCOMPARE(p.texts(), QStringList());
+        QCOMPARE(out.passwordPlace, keyring ? Place::Keyring : Place::SettingsFile);
+        QCOMPARE(storedKey(), keyring ? QString() : TextEncrypt(QStringLiteral("new pw"), true, p));
+        const QString moved = QStringLiteral(
+            "The password of configuration 1 was moved from weblog.ini to the desktop keyring.");
+        QCOMPARE(view.status.contains(moved), keyring);
+        s = Settings();
+        s.settingsPath = ini;
+        const ConfigLoadResult back = loadConfiguration(1, s, p, view);
+        QCOMPARE(s.password, QStringLiteral("new pw"));
+        QCOMPARE(back.passwordPlace, out.passwordPlace);
+
+        // SFTP with the user's key: no password asked for, none kept.
+        const ApplyOutcome sftp = applyPreferences(
+            ftpForm(QStringLiteral("sftp://") + kAccount.site, QString()), s, p, view, target);
+        QVERIFY(sftp.completed);
+        QCOMPARE(p.texts(), QStringList());
+        QCOMPARE(sftp.passwordPlace, Place::Nowhere);
+        QCOMPARE(storedKey(), QString());
+        s = Settings();
+        s.settingsPath = ini;
+        QCOMPARE(loadConfiguration(1, s, p, view).passwordPlace, Place::Nowhere);
+        QCOMPARE(s.password, QString());
+    }
+
+    void withoutBusTheFileKeepsIt()
+    {
+        NEEDS_NO_BUS();
+        ScriptedPrompt p;
+        const Saved saved = save(ini, kAccount, QStringLiteral("s3cret"), p);
+        QCOMPARE(saved.place, Place::SettingsFile);
+        QVERIFY(!saved.moved);
+        // The usual place without a keyring: the preferences say so, the
+        // status box is not filled with it at every save.
+        QCOMPARE(saved.status, QString());
+        QCOMPARE(storedKey(), TextEncrypt(QStringLiteral("s3cret"), true, p));
+        const Loaded loaded = load(ini, kAccount, p);
+        QCOMPARE(loaded.password, QStringLiteral("s3cret"));
+        QCOMPARE(loaded.place, Place::SettingsFile);
+
+        // An empty key with no keyring: no password, and nothing to report.
+        QVERIFY(writeSetting(QStringLiteral("1"), QStringLiteral("password"), QString(), ini));
+        const Loaded none = load(ini, kAccount, p);
+        QCOMPARE(none.password, QString());
+        QCOMPARE(none.place, Place::Nowhere);
+        QCOMPARE(none.problem, QString());
+        QCOMPARE(p.texts(), QStringList());
+
+        // The scrambler's limits hold as before: a letter it cannot shift is
+        // reported and the key is written empty.
+        save(ini, kAccount, QStringLiteral("ab\u00fe"), p);
+        QCOMPARE(p.texts(), QStringList{QStringLiteral(
+                                "Error encrypting/decrypting password on letter: \u00fe")});
+        QCOMPARE(storedKey(), QString());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPasswordStore)
+#include "tst_passwordstore.moc"
