@@ -1,0 +1,156 @@
+#include "core/setup/FtpBrowser.h"
+
+#include "base/Prompt.h"
+#include "core/setup/WizardSteps.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+FtpBrowser::FtpBrowser(QObject* parent) : QObject(parent)
+{
+    connect(&m_client, &TransferClient::stateChanged, this, &FtpBrowser::onStateChanged);
+}
+
+void FtpBrowser::setAccount(const QString& site, const QString& userName, const QString& password)
+{
+    m_client.setUrl(site);
+    m_client.setUserName(userName);
+    m_client.setPassword(password);
+}
+
+TransferError FtpBrowser::run(const QString& command, Reading reading, bool log)
+{
+    if (log)
+        emit logged(command);
+    m_reading = reading;
+    TransferError error;
+    try {
+        m_client.execute(QString(), command);
+        // The client wakes the event loop with its states and its end.
+        while (m_client.isBusy())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QCoreApplication::processEvents();
+        error = m_client.lastError();
+    } catch (const TransferError& refused) {
+        error = refused;
+    }
+    m_reading = Reading::None;
+    return error;
+}
+
+TransferError FtpBrowser::listing(TransferError first)
+{
+    const TransferError pwd = run(QStringLiteral("PWD"), Reading::Directory);
+    if (first.number() == 0)
+        first = pwd;
+    const TransferError ls = run(QStringLiteral("LS"), Reading::Listing);
+    return first.number() != 0 ? first : ls;
+}
+
+TransferError FtpBrowser::connectAndList()
+{
+    TransferError error = run(QStringLiteral("PWD"), Reading::Directory, false);
+    // Without a log-on there is nothing to list.
+    if (error.number() != 0)
+        return error;
+    return run(QStringLiteral("LS"), Reading::FirstListing);
+}
+
+TransferError FtpBrowser::openFolder(const QString& item)
+{
+    if (Setup::itemKind(item) == Setup::ItemKind::Parent) {
+        emit statusChanged(QStringLiteral("Moving to the root directory"));
+        m_command = QStringLiteral("CD ..");
+    } else {
+        emit statusChanged(QStringLiteral("Moving to ") + item);
+        m_command =
+            QStringLiteral("CD ") + Setup::quotedPath(Setup::folderTarget(m_directory, item));
+    }
+    return listing(run(m_command, Reading::None));
+}
+
+TransferError FtpBrowser::download(const QString& remotePath, const QString& localFile)
+{
+    QFile::remove(localFile);
+    m_command = QStringLiteral("GET ") + Setup::quotedPath(remotePath) + QLatin1Char(' ') +
+                Setup::quotedPath(localFile);
+    const TransferError error = run(m_command, Reading::None);
+    emit statusChanged(QStringLiteral("Done Downloading"));
+    return error;
+}
+
+TransferError FtpBrowser::refresh()
+{
+    return listing();
+}
+
+TransferError FtpBrowser::upload(const QString& localFile, const QString& remotePath)
+{
+    emit statusChanged(QStringLiteral("Uploading File To Server"));
+    m_command = QStringLiteral("PUT ") + Setup::quotedPath(localFile) + QLatin1Char(' ') +
+                Setup::quotedPath(remotePath);
+    const TransferError error = run(m_command, Reading::None);
+    const TransferError after = listing(error);
+    emit statusChanged(error.number() == 0 ? QStringLiteral("Done Uploading")
+                                           : QStringLiteral("Upload Failed"));
+    return after;
+}
+
+void FtpBrowser::collect()
+{
+    QByteArray data;
+    for (QByteArray chunk = m_client.readChunk(1024, 0); !chunk.isEmpty();
+         chunk = m_client.readChunk(1024, 0))
+        data += chunk;
+    if (m_reading == Reading::Directory) {
+        m_directory = QString::fromUtf8(data);
+    } else {
+        m_items.clear();
+        if (m_reading == Reading::Listing)
+            m_items << Setup::parentItem();
+        m_items << Setup::listingItems(data);
+    }
+    emit listingChanged();
+    emit statusChanged(QStringLiteral("Directory Done"));
+}
+
+void FtpBrowser::onStateChanged(int state)
+{
+    static const char* const kTexts[] = {nullptr,
+                                         "Resolving Host",
+                                         "Host Resolved",
+                                         "Connecting",
+                                         "Connected",
+                                         "Sending Request",
+                                         "Request Sent",
+                                         "Receiving Response ",
+                                         "Response Received!",
+                                         "Disconnecting",
+                                         "Disconnected",
+                                         nullptr,
+                                         "Response Completed "};
+    if (state == TransferClient::Error) {
+        const int code = m_client.responseCode();
+        // Code 0: no server reply (no connection, time-out); the step
+        // reports those by number.
+        if (code != 0 && code != 80 && code != 87 && code != 12007) {
+            const QString reply =
+                QString::number(code) + QStringLiteral(": ") + m_client.responseText();
+            emit logged(reply);
+            prompt().message(QStringLiteral("Error Code ") + QString::number(code) +
+                                 QStringLiteral("\r\n") + m_client.responseText(),
+                             Buttons::Ok, Icon::None, QStringLiteral("Error Response Received"));
+        }
+        return;
+    }
+    if (state >= 1 && state <= 12 && kTexts[state])
+        emit statusChanged(QString::fromLatin1(kTexts[state]));
+    else
+        emit statusChanged(QStringLiteral("Unknown State Received"));
+    if ((state == TransferClient::ResponseReceived || state == TransferClient::ResponseCompleted) &&
+        m_client.responseCode() != 0)
+        emit logged(QString::number(m_client.responseCode()) + QStringLiteral(": ") +
+                    m_client.responseText());
+    if (state == TransferClient::ResponseCompleted && m_reading != Reading::None)
+        collect();
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+// The setup wizard's walk over the user's FTP server, through a transfer
+// client of its own: log on and list, change folders, download the chosen
+// page, upload the marked page with the safe upload (temporary name, size
+// check, rename). Every command sent and every error reply of the server is
+// written to the command log; the transfer's states become status texts.
+//
+// Each step returns the first error it met (number 0: none). A step goes on
+// after a failed command with the commands that follow it (a failed folder
+// change still refreshes the directory and the list). An error reply of the
+// server (RequestFailed) has already been shown to the user as
+// "Error Response Received" when the step returns.
+
+#include "net/TransferClient.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class FtpBrowser : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit FtpBrowser(QObject* parent = nullptr);
+
+    TransferClient& client() { return m_client; }
+
+    void setAccount(const QString& site, const QString& userName, const QString& password);
+
+    // PWD, then LS: the first listing (no parent item).
+    TransferError connectAndList();
+    // A double-clicked folder item (or ".."): CD, PWD, LS.
+    TransferError openFolder(const QString& item);
+    // GET of the remote path into `localFile` (deleted first, so a failed
+    // download leaves no page behind).
+    TransferError download(const QString& remotePath, const QString& localFile);
+    // PWD, LS.
+    TransferError refresh();
+    // PUT of `localFile` over `remotePath`, then PWD and LS.
+    TransferError upload(const QString& localFile, const QString& remotePath);
+
+    // The server's current directory (its answer to PWD) and the list items:
+    // ".." first after a folder change, then the names offered.
+    QString directory() const { return m_directory; }
+    QStringList items() const { return m_items; }
+    // The last command composed (CD, GET or PUT).
+    QString lastCommand() const { return m_command; }
+    // What a failed upload did on the server, if the client had to delete
+    // the old file first; empty otherwise.
+    QString lastNotice() const { return m_client.lastNotice(); }
+
+signals:
+    // One line for the command log (a command sent or an error reply).
+    void logged(const QString& line);
+    // The text of the status label.
+    void statusChanged(const QString& text);
+    // directory() or items() changed.
+    void listingChanged();
+
+private:
+    enum class Reading
+    {
+        None,
+        FirstListing,
+        Listing,
+        Directory
+    };
+
+    TransferError run(const QString& command, Reading reading, bool log = true);
+    TransferError listing(TransferError first = {});
+    void onStateChanged(int state);
+    void collect();
+
+    TransferClient m_client;
+    Reading m_reading = Reading::None;
+    QString m_command;
+    QString m_directory;
+    QStringList m_items;
+};
