@@ -9,6 +9,7 @@
 #include "gui/EntryDraftKeeper.h"
 #include "gui/editing/EditCommands.h"
 #include "gui/spell/SpellCommand.h"
+#include "gui/setup/TemplateEditor.h"
 #include "gui/SplashScreen.h"
 #include "gui/PageSourceDialog.h"
 #include "core/publish/Publisher.h"
@@ -169,8 +170,10 @@ void MainWindow::buildMenus()
     mnuOptions = addItem(setup, "mnuOptions", QStringLiteral("Auto Customize"),
                          &MainWindow::showStyleEditor);
     mnuDragnDrop = addItem(setup, "mnuDragnDrop", QStringLiteral("Template Customize"), nullptr);
-    connect(mnuDragnDrop, &QAction::triggered, this,
-            [this] { notYet(QStringLiteral("Template Customize")); });
+    connect(mnuDragnDrop, &QAction::triggered, this, [this] {
+        TemplateEditor editor(this, this);
+        editor.exec();
+    });
 
     QMenu* help = menu("mnuhelptop", QStringLiteral("&Help"));
     m_updates = std::make_unique<UpdateCheck>(*this);

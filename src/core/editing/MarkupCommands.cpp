@@ -63,6 +63,13 @@ std::optional<Tag> fixedTag(QStringView command)
     return std::nullopt;
 }
 
+std::optional<Tag> templateEditorTag(QStringView command)
+{
+    if (command == QLatin1String("mnunbsp"))
+        return Tag{QString(), QStringLiteral("&nbsp")};
+    return fixedTag(command);
+}
+
 Tag linkTag(const QString& address)
 {
     return valueTag("a href=", address, "</a>");

@@ -19,6 +19,9 @@ struct Tag
 // The tags of a command whose tags are fixed; nullopt for other names
 // (including mnuLink, mnufontface and mnuFontColor, whose tags carry a value).
 std::optional<Tag> fixedTag(QStringView command);
+// The same in the template editor, where Hard Space puts "&nbsp" (no
+// semicolon) after the selection instead of "&nbsp;" before it.
+std::optional<Tag> templateEditorTag(QStringView command);
 
 // <a href="address"> ... </a>
 Tag linkTag(const QString& address);

@@ -90,10 +90,10 @@ TransferError FtpBrowser::upload(const QString& localFile, const QString& remote
     m_command = QStringLiteral("PUT ") + Setup::quotedPath(localFile) + QLatin1Char(' ') +
                 Setup::quotedPath(remotePath);
     const TransferError error = run(m_command, Reading::None);
-    const TransferError after = listing(error);
+    listing();
     emit statusChanged(error.number() == 0 ? QStringLiteral("Done Uploading")
                                            : QStringLiteral("Upload Failed"));
-    return after;
+    return error;
 }
 
 void FtpBrowser::collect()

@@ -38,7 +38,8 @@ public:
     TransferError download(const QString& remotePath, const QString& localFile);
     // PWD, LS.
     TransferError refresh();
-    // PUT of `localFile` over `remotePath`, then PWD and LS.
+    // PUT of `localFile` over `remotePath`, then PWD and LS. The error is
+    // the upload's own.
     TransferError upload(const QString& localFile, const QString& remotePath);
 
     // The server's current directory (its answer to PWD) and the list items:

@@ -1,0 +1,578 @@
+#include "gui/setup/SetupWizard.h"
+
+#include "base/ProgramDir.h"
+#include "base/Prompt.h"
+#include "gui/setup/MarkerTool.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFile>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMetaObject>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+const QString kWorkFile = QStringLiteral("wizardtemp.html");
+
+template <typename W> W* named(W* widget, const char* name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QLabel* wrapped(QLabel* label)
+{
+    label->setWordWrap(true);
+    return label;
+}
+
+QString browseDirections()
+{
+    return QStringLiteral("Please select the html file you wish to use.") + kCrLf +
+           QStringLiteral("Change directories by double-clicking on them.");
+}
+
+QString numbered(const TransferError& e)
+{
+    return QString::number(e.number()) + QLatin1Char(' ') + e.description();
+}
+
+// The hourglass for as long as it lives.
+struct Busy
+{
+    Busy() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~Busy() { QApplication::restoreOverrideCursor(); }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
+};
+
+} // namespace
+
+SetupWizard::SetupWizard(QWidget* preferences, QWidget* parent)
+    : QDialog(parent), m_preferences(preferences)
+{
+    setObjectName(QStringLiteral("frmWizard"));
+    setWindowTitle(QStringLiteral("Pagewick Wizard"));
+
+    pages = named(new QStackedWidget(this), "Holder");
+    pages->addWidget(buildWelcome());
+    pages->addWidget(buildAccount());
+    pages->addWidget(buildServerFiles());
+    pages->addWidget(buildSummary());
+
+    buttBack = named(new QPushButton(QStringLiteral("<-- Back"), this), "buttBack");
+    buttNext = named(new QPushButton(QStringLiteral("Next -->"), this), "buttNext");
+    buttCancel = named(new QPushButton(QStringLiteral("Cancel"), this), "buttCancel");
+    for (QPushButton* b : {buttBack, buttNext, buttCancel, buttOkay, buttSelect})
+        b->setAutoDefault(false);
+    txtcommand = named(new QPlainTextEdit(this), "txtcommand");
+    txtcommand->setReadOnly(true);
+    txtcommand->setAccessibleName(QStringLiteral("FTP commands"));
+    txtcommand->setMaximumHeight(90);
+    connect(buttBack, &QPushButton::clicked, this, &SetupWizard::back);
+    connect(buttNext, &QPushButton::clicked, this, &SetupWizard::next);
+    connect(buttCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(pages, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(buttBack);
+    buttons->addWidget(buttNext);
+    buttons->addStretch(1);
+    buttons->addWidget(buttCancel);
+    layout->addLayout(buttons);
+    layout->addWidget(txtcommand);
+
+    connect(&m_browser, &FtpBrowser::logged, this, &SetupWizard::logLine);
+    connect(&m_browser, &FtpBrowser::statusChanged, lblStatus, &QLabel::setText);
+    connect(&m_browser, &FtpBrowser::listingChanged, this, &SetupWizard::showListing);
+
+    // What the preferences hold already is offered again.
+    if (m_preferences) {
+        const std::pair<QLineEdit*, const char*> prefill[] = {{txtURL, "txtWebSite"},
+                                                              {txtFTP, "txtFTPsite"},
+                                                              {txtUsername, "txtUsername"},
+                                                              {txtPassword, "txtPassword"}};
+        for (const auto& [field, name] : prefill)
+            if (auto* source = m_preferences->findChild<QLineEdit*>(QString::fromLatin1(name)))
+                field->setText(source->text());
+    }
+    changePage(0);
+    resize(600, 520);
+}
+
+QWidget* SetupWizard::buildWelcome()
+{
+    auto* page = named(new QWidget, "Holder0");
+    Label1 = named(new QLabel(QStringLiteral("PageWick Configuration Wizard")), "Label1");
+    QFont big = Label1->font();
+    big.setPointSize(big.pointSize() + 6);
+    big.setBold(true);
+    Label1->setFont(big);
+    Label2 = wrapped(named(
+        new QLabel(QStringLiteral(
+            "This program allows the user to perform a wide variety of different activities in a "
+            "multitude of different ways. Hopefully, this configuration wizard will help make your "
+            "setup as painless as possible.")),
+        "Label2"));
+    Label3 = wrapped(named(
+        new QLabel(QStringLiteral("This wizard places information into the SETUP menu. You may "
+                                  "manually adjust your configuration there.")),
+        "Label3"));
+    Label9 = wrapped(named(
+        new QLabel(QStringLiteral(
+            "As you use the configuration wizard, you may notice that the program fills in some "
+            "information for you. This is because the wizard attempts to use the information that "
+            "is currently in configuration slot you selected.")),
+        "Label9"));
+    Label10 = wrapped(named(
+        new QLabel(QStringLiteral(
+            "The last step of the wizard will ask if you wish to save and overwrite your current "
+            "configuration slot. Until that point, no information is saved.")),
+        "Label10"));
+    auto* v = new QVBoxLayout(page);
+    for (QLabel* l : {Label1, Label2, Label3, Label9, Label10})
+        v->addWidget(l);
+    v->addStretch(1);
+    return page;
+}
+
+QWidget* SetupWizard::buildAccount()
+{
+    auto* page = named(new QWidget, "Holder1");
+    Label4 = named(new QLabel(QStringLiteral("Basic Configuration")), "Label4");
+    QFont bold = Label4->font();
+    bold.setBold(true);
+    bold.setPointSize(bold.pointSize() + 3);
+    Label4->setFont(bold);
+    Label5 = named(new QLabel(QStringLiteral("FTP site: (ftp.example.com)")), "Label5");
+    Label6 = named(new QLabel(QStringLiteral("Username:")), "Label6");
+    Label7 = named(new QLabel(QStringLiteral("Password:")), "Label7");
+    Label13 = named(new QLabel(Setup::pageAddressCaption()), "Label13");
+    txtFTP = named(new QLineEdit, "txtFTP");
+    txtUsername = named(new QLineEdit, "txtUsername");
+    txtPassword = named(new QLineEdit, "txtPassword");
+    txtPassword->setEchoMode(QLineEdit::Password);
+    txtURL = named(new QLineEdit, "txtURL");
+    auto* grid = new QGridLayout(page);
+    grid->addWidget(Label4, 0, 0, 1, 2);
+    const std::pair<QLabel*, QLineEdit*> rows[] = {
+        {Label5, txtFTP}, {Label6, txtUsername}, {Label7, txtPassword}, {Label13, txtURL}};
+    int row = 1;
+    for (const auto& [label, field] : rows) {
+        label->setBuddy(field);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(field, row++, 1);
+    }
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(row, 1);
+    return page;
+}
+
+QWidget* SetupWizard::buildServerFiles()
+{
+    auto* page = named(new QWidget, "Holder2");
+    fraServerFiles = named(new QGroupBox(QStringLiteral("Server Files")), "fraServerFiles");
+    txtDirections = named(new QPlainTextEdit, "txtDirections");
+    txtDirections->setReadOnly(true);
+    txtDirections->setAccessibleName(QStringLiteral("Directions"));
+    txtDirections->setMaximumHeight(56);
+    Label8 = named(new QLabel(QStringLiteral("Directory:")), "Label8");
+    txtDirectory = named(new QLineEdit, "txtDirectory");
+    txtDirectory->setReadOnly(true);
+    Label8->setBuddy(txtDirectory);
+    lstdir = named(new QListWidget, "lstdir");
+    lstdir->setAccessibleName(QStringLiteral("Server files"));
+    lstdir->setUniformItemSizes(true);
+    buttSelect = named(new QPushButton(QStringLiteral("Select Pagewick File")), "buttSelect");
+    connect(buttSelect, &QPushButton::clicked, this, &SetupWizard::select);
+    connect(lstdir, &QListWidget::itemDoubleClicked, this, &SetupWizard::openItem);
+    auto* files = new QGridLayout(fraServerFiles);
+    files->addWidget(txtDirections, 0, 0, 1, 2);
+    files->addWidget(Label8, 1, 0);
+    files->addWidget(txtDirectory, 1, 1);
+    files->addWidget(lstdir, 2, 0, 1, 2);
+    files->addWidget(buttSelect, 3, 1, Qt::AlignRight);
+    files->setRowStretch(2, 1);
+
+    fraStatus = named(new QGroupBox(QStringLiteral("Status")), "fraStatus");
+    lblStatus = named(new QLabel, "lblStatus");
+    (new QVBoxLayout(fraStatus))->addWidget(lblStatus);
+    auto* v = new QVBoxLayout(page);
+    v->addWidget(fraServerFiles, 1);
+    v->addWidget(fraStatus);
+    return page;
+}
+
+QWidget* SetupWizard::buildSummary()
+{
+    auto* page = named(new QWidget, "Holder3");
+    Label11 = wrapped(named(
+        new QLabel(QStringLiteral("You have completed the FTP Configuration Wizard.")), "Label11"));
+    lbl12 = wrapped(named(new QLabel(QStringLiteral("The following information will be saved in "
+                                                    "the current pagewick configuration slot:")),
+                          "lbl12"));
+    txtconfig = named(new QPlainTextEdit, "txtconfig");
+    txtconfig->setReadOnly(true);
+    lbl12->setBuddy(txtconfig);
+    Label12 = wrapped(named(
+        new QLabel(QStringLiteral("If information is correct, press OK. If not, then press CANCEL "
+                                  "and try again. Further adjustments may be required in the main "
+                                  "Setup menu.")),
+        "Label12"));
+    buttOkay = named(new QPushButton(QStringLiteral("OK")), "buttOkay");
+    connect(buttOkay, &QPushButton::clicked, this, &SetupWizard::okay);
+    auto* v = new QVBoxLayout(page);
+    v->addWidget(Label11);
+    v->addWidget(lbl12);
+    v->addWidget(txtconfig, 1);
+    v->addWidget(Label12);
+    v->addWidget(buttOkay, 0, Qt::AlignRight);
+    return page;
+}
+
+void SetupWizard::changePage(int step)
+{
+    m_page = qBound(0, m_page + step, pages->count() - 1);
+    pages->setCurrentIndex(m_page);
+    buttBack->setEnabled(m_page > 0);
+    buttNext->setEnabled(m_page < pages->count() - 1);
+}
+
+void SetupWizard::back()
+{
+    changePage(-1);
+}
+
+void SetupWizard::next()
+{
+    if (m_page != 1) {
+        changePage(1);
+        return;
+    }
+    const QString problem = Setup::accountProblem(result().account);
+    if (!problem.isEmpty()) {
+        prompt().message(problem, Buttons::Ok, Icon::Critical, QStringLiteral("Error"));
+        return;
+    }
+    changePage(1);
+    connectToServer();
+}
+
+void SetupWizard::setDirections(const QString& text)
+{
+    txtDirections->setPlainText(text);
+}
+
+void SetupWizard::logLine(const QString& line)
+{
+    txtcommand->appendPlainText(line);
+    txtcommand->verticalScrollBar()->setValue(txtcommand->verticalScrollBar()->maximum());
+}
+
+void SetupWizard::showListing()
+{
+    txtDirectory->setText(m_browser.directory());
+    lstdir->clear();
+    lstdir->addItems(m_browser.items());
+}
+
+void SetupWizard::setBrowsing(bool enabled)
+{
+    lstdir->setEnabled(enabled);
+    buttSelect->setEnabled(enabled);
+}
+
+void SetupWizard::connectToServer()
+{
+    setDirections(browseDirections());
+    buttNext->setEnabled(false);
+    buttBack->setEnabled(false);
+    TransferError error;
+    {
+        Busy busy;
+        m_browser.setAccount(txtFTP->text(), txtUsername->text(), txtPassword->text());
+        error = m_browser.connectAndList();
+    }
+    if (error.number() == 0)
+        return;
+    lblStatus->setText(error.description());
+    m_browser.client().cancel();
+    switch (error.number()) {
+    case TransferError::CannotConnect:
+        prompt().message(QStringLiteral("Pagewick was unable to connect to the FTP site.  Please "
+                                        "check your configuration and try again."));
+        break;
+    case TransferError::RequestFailed: // the server's answer has been shown
+    case TransferError::Cancelled:
+    case TransferError::ConnectionLost:
+        break;
+    default:
+        prompt().message(QStringLiteral("Error ") + QString::number(error.number()) +
+                         QStringLiteral(": ") + error.description() + kCrLf + kCrLf +
+                         QStringLiteral("This error was not expected.  Please report it to the "
+                                        "makers of Pagewick at ") +
+                         makerSite() + QStringLiteral("/pagewick/ so that it can be mended."));
+        break;
+    }
+    // Without a listing there is nothing to pick: back to the account.
+    changePage(-1);
+}
+
+void SetupWizard::openItem(QListWidgetItem* item)
+{
+    if (!item) {
+        prompt().message(QStringLiteral("No directory selected."), Buttons::Ok, Icon::None,
+                         QStringLiteral("Note:"));
+        return;
+    }
+    lstdir->setCurrentItem(item);
+    const QString name = item->text();
+    if (Setup::itemKind(name) == Setup::ItemKind::File) {
+        select();
+        return;
+    }
+    setBrowsing(false);
+    TransferError error;
+    {
+        Busy busy;
+        error = m_browser.openFolder(name);
+    }
+    if (error.number() != 0 && error.number() != TransferError::RequestFailed)
+        prompt().message(numbered(error), Buttons::Ok, Icon::None,
+                         QStringLiteral("Directory Error"));
+    if (error.number() == TransferError::TimedOut)
+        m_browser.client().cancel();
+    setBrowsing(true);
+}
+
+void SetupWizard::select()
+{
+    QListWidgetItem* item = lstdir->currentItem();
+    if (!item || !item->isSelected()) {
+        prompt().message(QStringLiteral("No file selected."), Buttons::Ok, Icon::None,
+                         QStringLiteral("Note:"));
+        return;
+    }
+    const QString name = item->text();
+    if (Setup::itemKind(name) != Setup::ItemKind::File) {
+        prompt().message(QStringLiteral("Directory selected."), Buttons::Ok, Icon::None,
+                         QStringLiteral("Note:"));
+        return;
+    }
+    const QString remote = Setup::remotePath(m_browser.directory(), name);
+    setBrowsing(false);
+    TransferError error;
+    {
+        Busy busy;
+        lblStatus->setText(QStringLiteral("Downloading ") + name);
+        // Whatever the name, the page only ever lands in the wizard's file.
+        error = m_browser.download(remote, programFile(kWorkFile));
+    }
+    setBrowsing(true);
+    setDirections(QStringLiteral("Selected: ") + remote);
+    if (error.number() != 0) {
+        if (error.number() != TransferError::RequestFailed)
+            prompt().message(numbered(error), Buttons::Ok, Icon::None,
+                             QStringLiteral("Download Error"));
+        if (error.number() == TransferError::TimedOut)
+            m_browser.client().cancel();
+        return; // no page to check
+    }
+    checkPage(remote);
+}
+
+void SetupWizard::checkPage(const QString& remote)
+{
+    QByteArray page;
+    {
+        Busy busy;
+        setBrowsing(false);
+        m_browser.refresh();
+        QFile file(programFile(kWorkFile));
+        if (file.open(QIODevice::ReadOnly))
+            page = Setup::readDownloadedPage(file.readAll());
+        setBrowsing(true);
+    }
+
+    if (!m_archiveMode) {
+        if (!Setup::hasInsertionMarker(page)) {
+            const QString directions =
+                QStringLiteral("Neither pagewick insertion markers found.") + kCrLf +
+                QStringLiteral("Please select a valid pagewick-enabled file.");
+            m_editDone = false;
+            setDirections(directions);
+            if (prompt().message(QStringLiteral("Neither pagewick insertion markers found in ") +
+                                     remote + kCrLf + kCrLf +
+                                     QStringLiteral("Would you like to add the pagewick insertion "
+                                                    "codes into this webpage?"),
+                                 Buttons::YesNo, Icon::Question,
+                                 QStringLiteral("Insertion Codes Not Found")) == Answer::Yes)
+                runMarkerTool(page, remote, true);
+            if (!m_editDone) {
+                setDirections(directions);
+                return;
+            }
+        }
+        m_mainLocation = remote;
+        if (prompt().message(
+                QStringLiteral("Success!  Valid insert marker found!") + kCrLf + kCrLf +
+                    QStringLiteral("Would you like to pick an archive file as well?"),
+                Buttons::YesNo, Icon::Question, QStringLiteral("Success!")) != Answer::Yes) {
+            wrapUp();
+            return;
+        }
+        buttSelect->setText(QStringLiteral("Select Archive File"));
+        lblStatus->setText(QStringLiteral("Select Archive File"));
+        m_archiveMode = true;
+        setDirections(browseDirections());
+        return;
+    }
+
+    if (!Setup::hasArchiveMarker(page)) {
+        const QString directions =
+            QStringLiteral("Pagewick Archive Insertion Marker was NOT found.") +
+            QStringLiteral("  Please select a valid pagewick archive enabled file.");
+        m_editDone = false;
+        setDirections(directions);
+        if (prompt().message(QStringLiteral("Pagewick Archive Insertion Marker was not found in ") +
+                                 remote + kCrLf + kCrLf +
+                                 QStringLiteral("Would you like to add the archive pagewick "
+                                                "insertion codes into this webpage?"),
+                             Buttons::YesNo, Icon::Question,
+                             QStringLiteral("Insertion Codes Not Found")) == Answer::Yes)
+            runMarkerTool(page, remote, false);
+        if (!m_editDone) {
+            setDirections(directions);
+            return;
+        }
+    }
+    prompt().message(QStringLiteral("Success!  Valid archive insertion marker found!"), Buttons::Ok,
+                     Icon::Information, QStringLiteral("Success!"));
+    m_archiveLocation = remote;
+    wrapUp();
+}
+
+void SetupWizard::runMarkerTool(const QByteArray& page, const QString& remote, bool main)
+{
+    MarkerTool tool(this);
+    tool.setMainInsertion(main);
+    tool.setPage(page, remote);
+    tool.setUploader(
+        [this](const QString& local, const QString& target) { upload(local, target); });
+    tool.exec();
+}
+
+void SetupWizard::upload(const QString& localFile, const QString& remotePath)
+{
+    setBrowsing(false);
+    setDirections(QStringLiteral("Uploading the edited file to server!") + kCrLf +
+                  QStringLiteral("Please wait..."));
+    TransferError error;
+    {
+        Busy busy;
+        error = m_browser.upload(localFile, remotePath);
+    }
+    setBrowsing(true);
+    if (!m_browser.lastNotice().isEmpty())
+        lblStatus->setText(m_browser.lastNotice());
+    if (error.number() != 0) {
+        // The page on the server is as it was: the upload goes to a
+        // temporary name and replaces the page only when complete.
+        if (error.number() != TransferError::RequestFailed)
+            prompt().message(numbered(error), Buttons::Ok, Icon::None,
+                             QStringLiteral("Transfer Error"));
+        if (error.number() == TransferError::TimedOut)
+            m_browser.client().cancel();
+        m_editDone = false;
+        return;
+    }
+    m_editDone = true;
+}
+
+void SetupWizard::wrapUp()
+{
+    changePage(1);
+    txtconfig->setPlainText(Setup::summaryText(result()));
+    buttNext->setEnabled(false);
+    buttBack->setEnabled(false);
+}
+
+Setup::WizardResult SetupWizard::result() const
+{
+    Setup::WizardResult r;
+    r.account = {txtFTP->text(), txtUsername->text(), txtPassword->text(), txtURL->text()};
+    r.mainLocation = m_mainLocation;
+    r.archiveMode = m_archiveMode;
+    r.archiveLocation = m_archiveLocation;
+    return r;
+}
+
+void SetupWizard::okay()
+{
+    const Setup::WizardResult r = result();
+    fillPreferences(m_preferences, r);
+    accept();
+    applyPreferences(m_preferences);
+}
+
+void fillPreferences(QWidget* preferences, const Setup::WizardResult& r)
+{
+    if (!preferences)
+        return;
+    auto setText = [preferences](const char* name, const QString& text) {
+        if (auto* field = preferences->findChild<QLineEdit*>(QString::fromLatin1(name)))
+            field->setText(text);
+    };
+    auto box = [preferences](const char* name) {
+        return preferences->findChild<QAbstractButton*>(QString::fromLatin1(name));
+    };
+    auto setChecked = [&](const char* name, bool on) {
+        if (QAbstractButton* b = box(name))
+            b->setChecked(on);
+    };
+    setText("txtFTPsite", r.account.ftpSite);
+    setText("txtUsername", r.account.userName);
+    setText("txtFTPremote", r.mainLocation);
+    setText("txtPassword", r.account.password);
+    setText("txtWebSite", r.account.webSite);
+    setChecked("chkFTP", true);
+    if (!r.archiveMode) {
+        setChecked("chkArchive", false);
+        return;
+    }
+    // Archiving moves the entries that auto-delete cuts: it needs it on.
+    QAbstractButton* autoDelete = box("chkAutoDeletes");
+    if (autoDelete && !autoDelete->isChecked()) {
+        autoDelete->setChecked(true);
+        setText("txtAmount", QStringLiteral("10"));
+    }
+    setText("txtArchiveFTP", r.archiveLocation);
+    setChecked("chkArchive", true);
+}
+
+bool applyPreferences(QWidget* preferences)
+{
+    if (!preferences)
+        return false;
+    bool applied = false;
+    if (QMetaObject::invokeMethod(preferences, "apply", Qt::DirectConnection,
+                                  Q_RETURN_ARG(bool, applied)))
+        return applied;
+    if (auto* apply = preferences->findChild<QAbstractButton*>(QStringLiteral("buttApply"))) {
+        apply->click();
+        return true;
+    }
+    return false;
+}

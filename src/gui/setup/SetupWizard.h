@@ -1,0 +1,109 @@
+#pragma once
+
+#include "core/setup/FtpBrowser.h"
+#include "core/setup/WizardSteps.h"
+
+#include <QDialog>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
+class QPlainTextEdit;
+class QPushButton;
+class QStackedWidget;
+
+// The FTP set-up wizard: welcome, account, the server's folders and the
+// summary. It logs on, lets the user walk the folders, downloads the chosen
+// page to wizardtemp.html, checks its markers (offering the marker tool and
+// uploading the marked page), optionally does the same for the archive page,
+// and on OK fills the preferences dialog and runs its Apply. Nothing is
+// stored before OK.
+class SetupWizard final : public QDialog
+{
+    Q_OBJECT
+public:
+    // `preferences` is the preferences dialog the wizard prefills from and
+    // hands its result to (by the objectNames of its fields); may be null.
+    explicit SetupWizard(QWidget* preferences = nullptr, QWidget* parent = nullptr);
+
+    int currentPage() const { return m_page; }
+    Setup::WizardResult result() const;
+    FtpBrowser& browser() { return m_browser; }
+
+    void next();
+    void back();
+    // Select: download and check the selected file.
+    void select();
+    // A double click in the list: into a folder, up, or select a file.
+    void openItem(QListWidgetItem* item);
+    // Sends a local file over a remote path; the marker tool's Yes.
+    void upload(const QString& localFile, const QString& remotePath);
+    void okay();
+
+    QStackedWidget* pages = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label9 = nullptr;
+    QLabel* Label10 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label13 = nullptr;
+    QLineEdit* txtFTP = nullptr;
+    QLineEdit* txtUsername = nullptr;
+    QLineEdit* txtPassword = nullptr;
+    QLineEdit* txtURL = nullptr;
+    QGroupBox* fraServerFiles = nullptr;
+    QPlainTextEdit* txtDirections = nullptr;
+    QLabel* Label8 = nullptr;
+    QLineEdit* txtDirectory = nullptr;
+    QListWidget* lstdir = nullptr;
+    QPushButton* buttSelect = nullptr;
+    QGroupBox* fraStatus = nullptr;
+    QLabel* lblStatus = nullptr;
+    QLabel* Label11 = nullptr;
+    QLabel* lbl12 = nullptr;
+    QPlainTextEdit* txtconfig = nullptr;
+    QLabel* Label12 = nullptr;
+    QPushButton* buttOkay = nullptr;
+    QPushButton* buttCancel = nullptr;
+    QPushButton* buttBack = nullptr;
+    QPushButton* buttNext = nullptr;
+    QPlainTextEdit* txtcommand = nullptr;
+
+private:
+    QWidget* buildWelcome();
+    QWidget* buildAccount();
+    QWidget* buildServerFiles();
+    QWidget* buildSummary();
+    void changePage(int step);
+    void connectToServer();
+    void checkPage(const QString& remote);
+    void runMarkerTool(const QByteArray& page, const QString& remote, bool main);
+    void wrapUp();
+    void setBrowsing(bool enabled);
+    void showListing();
+    void logLine(const QString& line);
+    void setDirections(const QString& text);
+
+    QWidget* m_preferences = nullptr;
+    FtpBrowser m_browser;
+    int m_page = 0;
+    QString m_mainLocation;
+    QString m_archiveLocation;
+    bool m_archiveMode = false;
+    bool m_editDone = false;
+};
+
+// Hands the wizard's result to the preferences dialog: fills its fields
+// (found by objectName: txtFTPsite, txtUsername, txtPassword, txtFTPremote,
+// txtWebSite, chkFTP, chkAutoDeletes, txtAmount, chkArchive, txtArchiveFTP)
+// the way the user would. Fields the dialog lacks are skipped.
+void fillPreferences(QWidget* preferences, const Setup::WizardResult& result);
+// Runs the dialog's Apply (its invokable apply(), else a click on buttApply).
+// false when it has neither or Apply refused the values.
+bool applyPreferences(QWidget* preferences);

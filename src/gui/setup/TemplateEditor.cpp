@@ -1,0 +1,364 @@
+#include "gui/setup/TemplateEditor.h"
+
+#include "base/IniFile.h"
+#include "base/MainView.h"
+#include "base/ProgramDir.h"
+#include "base/Prompt.h"
+#include "base/Settings.h"
+#include "base/StringHelpers.h"
+#include "core/config/ConfigLoader.h"
+#include "gui/AboutDialog.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+template <typename W> W* named(W* widget, const char* name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+// The placeholders the entry builder fills, so that nobody has to remember
+// them.
+QString legend()
+{
+    return kCrLf + QStringLiteral("%title = Title") + kCrLf + QStringLiteral("%body = Body") +
+           kCrLf + QStringLiteral("%sig = Sig") + kCrLf + QStringLiteral("%date = Date") + kCrLf +
+           QStringLiteral("%time = Time") + kCrLf + QStringLiteral("%url = URL") + kCrLf + kCrLf +
+           QStringLiteral("%newurl = URL") + kCrLf + QStringLiteral("(will open in new window)") +
+           kCrLf;
+}
+
+FileRequest templateFileRequest(FileRequest::Kind kind)
+{
+    FileRequest r;
+    r.kind = kind;
+    r.initialDir = programDir();
+    r.filter = QStringLiteral("All Files (*.*)|*.*|Text Files(*.txt)|*.txt");
+    r.filterIndex = 2;
+    r.defaultExt = QStringLiteral("txt");
+    return r;
+}
+
+} // namespace
+
+TemplateEditor::TemplateEditor(MainView* view, QWidget* parent) : QDialog(parent), m_view(view)
+{
+    setObjectName(QStringLiteral("frmTemplate"));
+    setWindowTitle(QStringLiteral("Template"));
+
+    Text1 = named(new QPlainTextEdit(this), "Text1");
+    Text1->setAccessibleName(QStringLiteral("Template"));
+    Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Text1->installEventFilter(this);
+    Label1 = named(new QLabel(legend(), this), "Label1");
+    Label1->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    Label2 = named(new QLabel(QStringLiteral("Using template file:"), this), "Label2");
+    lblFileName = named(new QLabel(QStringLiteral("Template FileName:"), this), "lblFileName");
+    lblFileName->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    buttOK = named(new QPushButton(QStringLiteral("OK"), this), "buttOK");
+    buttCancel = named(new QPushButton(QStringLiteral("Cancel"), this), "buttCancel");
+    buttOK->setAutoDefault(false);
+    buttCancel->setAutoDefault(false);
+    connect(buttOK, &QPushButton::clicked, this, &TemplateEditor::confirm);
+    connect(buttCancel, &QPushButton::clicked, this, &TemplateEditor::cancel);
+
+    auto* layout = new QVBoxLayout(this);
+    menuBar = named(new QMenuBar(this), "menuBar");
+    layout->setMenuBar(menuBar);
+    auto* fileRow = new QHBoxLayout;
+    fileRow->addWidget(Label2);
+    fileRow->addWidget(lblFileName, 1);
+    layout->addLayout(fileRow);
+    auto* body = new QHBoxLayout;
+    body->addWidget(Text1, 1);
+    body->addWidget(Label1);
+    layout->addLayout(body, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(buttOK);
+    buttons->addWidget(buttCancel);
+    layout->addLayout(buttons);
+    buildMenus();
+    resize(640, 420);
+
+    // The load step: the configured file, or the default template.
+    const TemplateLoad load = loadTemplate(settings(), prompt());
+    setFile(load.fileName);
+    Text1->setPlainText(load.editorText);
+    connect(Text1, &QPlainTextEdit::textChanged, this, [this] { m_changed = true; });
+    m_changed = false;
+}
+
+QAction* TemplateEditor::addTagItem(QMenu* menu, const char* name, const QString& caption,
+                                    const char* command)
+{
+    QAction* a = named(menu->addAction(caption), name);
+    const std::optional<Markup::Tag> tag =
+        Markup::templateEditorTag(QString::fromLatin1(command ? command : name));
+    Q_ASSERT(tag);
+    connect(a, &QAction::triggered, this, [this, t = *tag] { applyMarkup(t); });
+    return a;
+}
+
+void TemplateEditor::buildMenus()
+{
+    auto menu = [this](QMenu* parent, const char* name, const QString& caption) {
+        QMenu* m = parent ? parent->addMenu(caption) : menuBar->addMenu(caption);
+        return named(m, name);
+    };
+    auto item = [this](QMenu* m, const char* name, const QString& caption, auto slot) {
+        QAction* a = named(m->addAction(caption), name);
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+
+    QMenu* file = menu(nullptr, "mnuFile", QStringLiteral("&File"));
+    item(file, "mnuLoad", QStringLiteral("Load Template"), [this] { loadFile(); });
+    item(file, "mnuSave", QStringLiteral("Save Template"), [this] { saveFile(); });
+
+    QMenu* edit = menu(nullptr, "mnuEdit", QStringLiteral("&Edit"));
+    connect(edit, &QMenu::aboutToShow, this, &TemplateEditor::refreshEditMenu);
+    const std::pair<const char*, const char*> edits[] = {{"mnuUndo", "&Undo"},
+                                                         {"mnuCut", "Cu&t"},
+                                                         {"mnuCopy", "&Copy"},
+                                                         {"mnuPaste", "&Paste"},
+                                                         {"mnuDelete", "&Delete"}};
+    const Markup::EditCommand commands[] = {Markup::EditCommand::Undo, Markup::EditCommand::Cut,
+                                            Markup::EditCommand::Copy, Markup::EditCommand::Paste,
+                                            Markup::EditCommand::Delete};
+    for (int i = 0; i < 5; ++i)
+        m_editActions[i] = item(edit, edits[i].first, QString::fromLatin1(edits[i].second),
+                                [this, c = commands[i]] { runEditCommand(c); });
+
+    QMenu* html = menu(nullptr, "mnuHTML", QStringLiteral("F&ormat"));
+    QMenu* align = menu(html, "mnualign", QStringLiteral("<P> Align"));
+    addTagItem(align, "mnualigncenter", QStringLiteral("Center"));
+    addTagItem(align, "mnualignleft", QStringLiteral("Left"));
+    addTagItem(align, "mnualignright", QStringLiteral("Right"));
+    addTagItem(align, "mnualignjustify", QStringLiteral("Justify"));
+    addTagItem(html, "mnuP", QStringLiteral("<P></P>"));
+    addTagItem(html, "mnuCenter", QStringLiteral("Center"));
+    addTagItem(html, "mnuBR", QStringLiteral("<BR>\tCtrl+Enter"));
+    addTagItem(html, "mnuBlockQuote", QStringLiteral("BlockQuote"));
+    addTagItem(html, "mnunbsp", QStringLiteral("Hard Space\tCtrl+Space"));
+    QMenu* fonts = menu(html, "mnuFontS", QStringLiteral("Fonts"));
+    QMenu* size = menu(fonts, "mnuFontSize", QStringLiteral("Font Size"));
+    addTagItem(size, "mnuFontUp1", QStringLiteral("+1"));
+    addTagItem(size, "mnuFontUp2", QStringLiteral("+2"));
+    addTagItem(size, "mnuFontDown1", QStringLiteral("-1"));
+    addTagItem(size, "mnuFontdown2", QStringLiteral("-2"), "mnuFontDown2");
+    item(fonts, "mnuFontFace", QStringLiteral("Font Face"), [this] { insertFontFace(); });
+    item(fonts, "mnuFontColor", QStringLiteral("Font Color"), [this] { insertFontColor(); });
+    QMenu* headers = menu(html, "mnuheaders", QStringLiteral("Headers"));
+    for (int i = 1; i <= 6; ++i) {
+        const QByteArray name = "mnuh" + QByteArray::number(i);
+        addTagItem(headers, name.constData(), QStringLiteral("H%1").arg(i));
+    }
+    addTagItem(html, "mnuBold", QStringLiteral("Bold"));
+    addTagItem(html, "mnuItalics", QStringLiteral("Italics"));
+    addTagItem(html, "mnuUnder", QStringLiteral("Underline"));
+    addTagItem(html, "mnuStrike", QStringLiteral("StrikeOut"));
+    addTagItem(html, "mnuTT", QStringLiteral("Teletype"));
+    addTagItem(html, "mnuSuper", QStringLiteral("SuperScript"));
+    addTagItem(html, "mnuSub", QStringLiteral("SubScript"));
+
+    QMenu* help = menu(nullptr, "mnuHelp", QStringLiteral("&Help"));
+    item(help, "mnuHelpfiles", QStringLiteral("Help Files"),
+         [] { prompt().openDocument(programDir() + QStringLiteral("/pagewick.html")); });
+    item(help, "mnuWebsite", QStringLiteral("Template Web Site"),
+         [] { prompt().openDocument(makerSite() + QStringLiteral("/pagewick/templates.html")); });
+    item(help, "mnuAbout", QStringLiteral("About PageWick"), [this] {
+        AboutDialog about(this);
+        about.exec();
+    });
+}
+
+void TemplateEditor::setFile(const QString& file)
+{
+    m_file = file;
+    lblFileName->setText(file);
+}
+
+QString TemplateEditor::editorText() const
+{
+    return Text1->toPlainText().replace(QLatin1Char('\n'), kCrLf);
+}
+
+bool TemplateEditor::askToSave()
+{
+    if (!m_changed)
+        return true;
+    const QString q = QStringLiteral("Save Changes?");
+    switch (prompt().message(q, Buttons::YesNoCancel, Icon::Question, q)) {
+    case Answer::Yes:
+        // A save the user called off (or one that failed) keeps the text
+        // and ends the command, so nothing typed is lost unasked.
+        return saveFile();
+    case Answer::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TemplateEditor::confirm()
+{
+    // In use at once, even when the question below is answered Cancel.
+    settings().templateText = trimBlanks(editorText());
+    if (!askToSave())
+        return;
+    const Settings& s = settings();
+    writeSetting(s.activeSection, QStringLiteral("templatefilename"), m_file, s.settingsPath);
+    // An entry previewed with the old template must be previewed again.
+    if (m_view)
+        m_view->setFinishEnabled(false);
+    accept();
+}
+
+void TemplateEditor::cancel()
+{
+    if (!askToSave())
+        return;
+    if (settings().templateText.isEmpty())
+        settings().templateText = defaultTemplate();
+    QDialog::reject();
+}
+
+void TemplateEditor::reject()
+{
+    QDialog::reject();
+}
+
+void TemplateEditor::loadFile()
+{
+    if (!askToSave())
+        return;
+    const std::optional<QString> chosen =
+        prompt().chooseFile(templateFileRequest(FileRequest::Open));
+    if (!chosen)
+        return;
+    setFile(*chosen);
+    Text1->clear();
+    QString text;
+    if (!readTemplateFile(*chosen, &text))
+        return; // empty, named after the new file, and counted as changed
+    Text1->setPlainText(text);
+    m_changed = false;
+}
+
+bool TemplateEditor::saveFile()
+{
+    const std::optional<QString> chosen =
+        prompt().chooseFile(templateFileRequest(FileRequest::Save));
+    if (!chosen)
+        return false;
+    const QString path = QDir::isAbsolutePath(*chosen) ? *chosen : programFile(*chosen);
+    QSaveFile file(path);
+    const QByteArray bytes = (trimBlanks(editorText()) + kCrLf).toUtf8();
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        prompt().message(QStringLiteral("The template could not be saved to ") +
+                             QDir::toNativeSeparators(path) + QStringLiteral(": ") +
+                             file.errorString(),
+                         Buttons::Ok, Icon::Exclamation);
+        return false;
+    }
+    setFile(*chosen);
+    m_changed = false;
+    return true;
+}
+
+void TemplateEditor::applyMarkup(const Markup::Tag& tag)
+{
+    if (QApplication::focusWidget() != Text1 || Text1->isReadOnly())
+        return;
+    QTextCursor c = Text1->textCursor();
+    const QString selected = c.selectedText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    const Markup::Insertion ins = Markup::wrap(selected, tag, Markup::CaretRule::AfterInsertion);
+    c.insertText(ins.text);
+    Text1->setTextCursor(c);
+}
+
+void TemplateEditor::insertFontFace()
+{
+    if (const std::optional<QString> face = prompt().chooseFont())
+        applyMarkup(Markup::fontFaceTag(*face));
+}
+
+void TemplateEditor::insertFontColor()
+{
+    if (const std::optional<quint32> color = prompt().chooseColor(m_color)) {
+        m_color = *color;
+        applyMarkup(Markup::fontColorTag(*color));
+    }
+}
+
+void TemplateEditor::refreshEditMenu()
+{
+    const bool onText = QApplication::focusWidget() == Text1;
+    const bool selection = onText && Text1->textCursor().hasSelection();
+    const QMimeData* clip = QApplication::clipboard()->mimeData();
+    m_editActions[0]->setEnabled(onText && Text1->document()->isUndoAvailable());
+    m_editActions[1]->setEnabled(selection);
+    m_editActions[2]->setEnabled(selection);
+    m_editActions[3]->setEnabled(onText && clip && clip->hasText());
+    m_editActions[4]->setEnabled(selection);
+}
+
+void TemplateEditor::runEditCommand(Markup::EditCommand command)
+{
+    if (QApplication::focusWidget() != Text1) {
+        prompt().beep();
+        return;
+    }
+    switch (command) {
+    case Markup::EditCommand::Undo:
+        Text1->undo();
+        break;
+    case Markup::EditCommand::Cut:
+        Text1->cut();
+        break;
+    case Markup::EditCommand::Copy:
+        Text1->copy();
+        break;
+    case Markup::EditCommand::Paste:
+        Text1->paste();
+        break;
+    case Markup::EditCommand::Delete:
+        Text1->textCursor().removeSelectedText();
+        break;
+    }
+}
+
+bool TemplateEditor::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Text1 && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() == Qt::ControlModifier) {
+            if (key->key() == Qt::Key_Space) {
+                applyMarkup(*Markup::templateEditorTag(u"mnunbsp"));
+                return true;
+            }
+            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+                applyMarkup(*Markup::templateEditorTag(u"mnuBR"));
+                return true;
+            }
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}

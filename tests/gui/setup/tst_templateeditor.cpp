@@ -1,0 +1,292 @@
+// The template editor driven through its controls: loading, the Save
+// Changes question on OK, Cancel and Load, file round trips and the markup
+// commands that differ from the main window's.
+
+#include "RecordingView.h"
+#include "ScriptedPrompt.h"
+#include "base/IniFile.h"
+#include "base/ProgramDir.h"
+#include "base/Settings.h"
+#include "core/config/ConfigLoader.h"
+#include "gui/WindowShots.h"
+#include "gui/setup/TemplateEditor.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QByteArray kTemplate = "<b>%title</b>\r\n\r\n\r\n<p>%body</p>\n\nBy %sig @ %time\r\n";
+const QString kLoaded = QStringLiteral("<b>%title</b>\r\n<p>%body</p>\r\nBy %sig @ %time\r\n");
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+QString editorText(const TemplateEditor& e)
+{
+    return e.Text1->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+}
+
+} // namespace
+
+class TestTemplateEditor : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+
+    void focusText(TemplateEditor& e)
+    {
+        e.show();
+        e.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&e));
+        e.Text1->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), e.Text1);
+    }
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(setProgramDir(m_dir->path()));
+        settings() = Settings();
+        settings().settingsPath = programFile("weblog.ini");
+        settings().activeSection = "1";
+        writeBytes(programFile("template.txt"), kTemplate);
+    }
+
+    void loadsNonEmptyLines()
+    {
+        ScriptedPrompt p;
+        TemplateEditor e;
+        QCOMPARE(e.objectName(), QStringLiteral("frmTemplate"));
+        QCOMPARE(e.windowTitle(), QStringLiteral("Template"));
+        QCOMPARE(editorText(e), kLoaded);
+        QCOMPARE(settings().templateText, kLoaded);
+        QCOMPARE(e.lblFileName->text(), QStringLiteral("template.txt"));
+        QVERIFY(!e.isChanged());
+        for (const char* placeholder :
+             {"%title", "%body", "%sig", "%date", "%time", "%url", "%newurl"})
+            QVERIFY2(e.Label1->text().contains(QLatin1String(placeholder) + QStringLiteral(" = ")),
+                     placeholder);
+        QVERIFY(p.messages.isEmpty());
+        e.resize(640, 420);
+        saveWindowShot(&e, "frmTemplate");
+    }
+
+    void missingFileGivesTheDefault()
+    {
+        ScriptedPrompt p;
+        writeSetting("1", "templatefilename", "gone.txt", settings().settingsPath);
+        TemplateEditor e;
+        QCOMPARE(p.texts(), QStringList{"Template File Not Found"});
+        QCOMPARE(editorText(e), defaultTemplate());
+        QCOMPARE(settings().templateText, defaultTemplate());
+        QCOMPARE(e.lblFileName->text(), QStringLiteral("gone.txt"));
+        QVERIFY(!e.isChanged());
+    }
+
+    // OK and Cancel after an edit, with each answer to "Save Changes?".
+    void saveChangesQuestion_data()
+    {
+        QTest::addColumn<bool>("viaOk");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("closed");
+        QTest::addColumn<bool>("saved");
+        QTest::addColumn<bool>("newTemplateInUse");
+        QTest::newRow("OK, Yes") << true << int(Answer::Yes) << true << true << true;
+        QTest::newRow("OK, No") << true << int(Answer::No) << true << false << true;
+        QTest::newRow("OK, Cancel: stays open, new text in use")
+            << true << int(Answer::Cancel) << false << false << true;
+        QTest::newRow("Cancel, Yes") << false << int(Answer::Yes) << true << true << false;
+        QTest::newRow("Cancel, No") << false << int(Answer::No) << true << false << false;
+        QTest::newRow("Cancel, Cancel") << false << int(Answer::Cancel) << false << false << false;
+    }
+    void saveChangesQuestion()
+    {
+        QFETCH(bool, viaOk);
+        QFETCH(int, answer);
+        QFETCH(bool, closed);
+        QFETCH(bool, saved);
+        QFETCH(bool, newTemplateInUse);
+        ScriptedPrompt p;
+        RecordingView view;
+        view.finishEnabled = true;
+        TemplateEditor e(&view);
+        e.show();
+        e.Text1->setPlainText(QStringLiteral("  %title\n%body  "));
+        QVERIFY(e.isChanged());
+        const QString target = programFile("saved.txt");
+        p.answers << Answer(answer);
+        p.files << target;
+        (viaOk ? e.buttOK : e.buttCancel)->click();
+
+        QCOMPARE(p.messages.size(), 1);
+        QCOMPARE(p.messages[0].text, QStringLiteral("Save Changes?"));
+        QCOMPARE(p.messages[0].title, QStringLiteral("Save Changes?"));
+        QCOMPARE(p.messages[0].buttons, Buttons::YesNoCancel);
+        QCOMPARE(e.isVisible(), !closed);
+        QCOMPARE(QFile::exists(target), saved);
+        if (saved)
+            QCOMPARE(fileBytes(target), QByteArray("%title\r\n%body\r\n"));
+        QCOMPARE(fileBytes(programFile("template.txt")), kTemplate);
+        QCOMPARE(settings().templateText,
+                 newTemplateInUse ? QStringLiteral("%title\r\n%body") : kLoaded);
+        // OK names the file in use in the configuration and makes the
+        // previewed entry stale.
+        const bool okDone = viaOk && closed;
+        QCOMPARE(readSetting(settings().settingsPath, "1", "templatefilename"),
+                 okDone ? (saved ? target : QStringLiteral("template.txt")) : QString());
+        QCOMPARE(view.finishEnabled, !okDone);
+    }
+
+    void unchangedOkAsksNothing()
+    {
+        ScriptedPrompt p;
+        TemplateEditor e;
+        e.show();
+        e.buttOK->click();
+        QVERIFY(p.messages.isEmpty());
+        QVERIFY(!e.isVisible());
+    }
+
+    void cancelRestoresDefaultWhenNothingIsInUse()
+    {
+        ScriptedPrompt p;
+        TemplateEditor e;
+        e.show();
+        settings().templateText.clear();
+        e.buttCancel->click();
+        QCOMPARE(settings().templateText, defaultTemplate());
+    }
+
+    void loadAndSaveRoundTrip()
+    {
+        ScriptedPrompt p;
+        TemplateEditor e;
+        const QString other = programFile("other.txt");
+        writeBytes(other, "<i>%title</i>\n\n\n%body\n");
+        p.files << other;
+        e.findChild<QAction*>("mnuLoad")->trigger();
+        QCOMPARE(p.fileRequests.size(), 1);
+        const FileRequest& r = p.fileRequests[0];
+        QCOMPARE(r.kind, FileRequest::Open);
+        QCOMPARE(r.initialDir, programDir());
+        QCOMPARE(r.filter, QStringLiteral("All Files (*.*)|*.*|Text Files(*.txt)|*.txt"));
+        QCOMPARE(r.filterIndex, 2);
+        QCOMPARE(r.defaultExt, QStringLiteral("txt"));
+        QCOMPARE(editorText(e), QStringLiteral("<i>%title</i>\r\n%body\r\n"));
+        QCOMPARE(e.lblFileName->text(), other);
+        QVERIFY(!e.isChanged());
+        QCOMPARE(settings().templateText, kLoaded); // loading alone puts nothing in use
+
+        const QString copy = programFile("copy.txt");
+        p.files << copy;
+        e.findChild<QAction*>("mnuSave")->trigger();
+        QCOMPARE(p.fileRequests.last().kind, FileRequest::Save);
+        QCOMPARE(fileBytes(copy), QByteArray("<i>%title</i>\r\n%body\r\n\r\n"));
+        QCOMPARE(e.lblFileName->text(), copy);
+        QString back;
+        QVERIFY(readTemplateFile(copy, &back));
+        QCOMPARE(back, editorText(e));
+
+        // A cancelled dialog changes nothing.
+        e.Text1->setPlainText("edited");
+        p.answers << Answer::No;
+        p.files << std::nullopt;
+        e.findChild<QAction*>("mnuLoad")->trigger();
+        QCOMPARE(editorText(e), QStringLiteral("edited"));
+        QCOMPARE(e.lblFileName->text(), copy);
+        QVERIFY(e.isChanged());
+
+        // Yes, then a cancelled save dialog: the edit is kept, nothing loads.
+        p.answers << Answer::Yes;
+        p.files << std::nullopt << other;
+        e.findChild<QAction*>("mnuLoad")->trigger();
+        QCOMPARE(editorText(e), QStringLiteral("edited"));
+        QCOMPARE(p.files.size(), 1);
+    }
+
+    void loadOfUnreadableFileLeavesEmptyChangedEditor()
+    {
+        ScriptedPrompt p;
+        TemplateEditor e;
+        p.files << programFile("nowhere.txt");
+        e.findChild<QAction*>("mnuLoad")->trigger();
+        QVERIFY(e.Text1->toPlainText().isEmpty());
+        QCOMPARE(e.lblFileName->text(), programFile("nowhere.txt"));
+        QVERIFY(e.isChanged());
+    }
+
+    void markupDiffersFromTheMainWindow()
+    {
+        ScriptedPrompt p;
+        TemplateEditor e;
+        focusText(e);
+        e.Text1->setPlainText("abc");
+        QTextCursor c = e.Text1->textCursor();
+        c.setPosition(0);
+        c.setPosition(3, QTextCursor::KeepAnchor);
+        e.Text1->setTextCursor(c);
+        QTest::keyClick(e.Text1, Qt::Key_Space, Qt::ControlModifier);
+        QCOMPARE(e.Text1->toPlainText(), QStringLiteral("abc&nbsp"));
+
+        e.Text1->setPlainText("xy");
+        c = e.Text1->textCursor();
+        c.setPosition(1);
+        e.Text1->setTextCursor(c);
+        e.findChild<QAction*>("mnuBold")->trigger();
+        QCOMPARE(e.Text1->toPlainText(), QStringLiteral("x<B></B>y"));
+        QCOMPARE(e.Text1->textCursor().position(), 8);
+        QTest::keyClick(e.Text1, Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(e.Text1->toPlainText(), QStringLiteral("x<B></B><BR>y"));
+        QCOMPARE(e.Text1->textCursor().position(), 12);
+
+        e.findChild<QAction*>("mnuFontdown2")->trigger();
+        QVERIFY(e.Text1->toPlainText().contains("<font size=\"-2\"></font>"));
+        p.fonts << QString("Verdana");
+        e.findChild<QAction*>("mnuFontFace")->trigger();
+        QVERIFY(e.Text1->toPlainText().contains("<font face=\"Verdana\"></font>"));
+        p.colors << 0x0000FFu;
+        e.findChild<QAction*>("mnuFontColor")->trigger();
+        QVERIFY(e.Text1->toPlainText().contains("<font color=\"#FF0000\"></font>"));
+
+        // With the focus on a button, markup does nothing and edits beep.
+        e.buttOK->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), e.buttOK);
+        const QString before = e.Text1->toPlainText();
+        e.findChild<QAction*>("mnuItalics")->trigger();
+        QCOMPARE(e.Text1->toPlainText(), before);
+        e.findChild<QAction*>("mnuCut")->trigger();
+        QCOMPARE(p.beeps, 1);
+    }
+
+    void helpMenu()
+    {
+        ScriptedPrompt p;
+        TemplateEditor e;
+        e.findChild<QAction*>("mnuHelpfiles")->trigger();
+        e.findChild<QAction*>("mnuWebsite")->trigger();
+        QCOMPARE(p.opened, (QStringList{programDir() + "/pagewick.html",
+                                        makerSite() + "/pagewick/templates.html"}));
+    }
+};
+
+QTEST_MAIN(TestTemplateEditor)
+#include "tst_templateeditor.moc"
