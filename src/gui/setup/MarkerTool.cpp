@@ -107,9 +107,11 @@ bool MarkerTool::writeWorkFile(const QByteArray& bytes)
 void MarkerTool::insert(Setup::MarkerKind kind)
 {
     txtEdit->setFocus();
-    const QTextCursor before = txtEdit->textCursor();
+    // Plain numbers: a cursor would move with the text replaced below.
+    const int anchor = txtEdit->textCursor().anchor();
+    const int position = txtEdit->textCursor().position();
     const Setup::MarkedPage marked =
-        Setup::placeMarkers(m_source, before.selectionStart(), before.selectionEnd(), kind);
+        Setup::placeMarkers(m_source, qMin(anchor, position), qMax(anchor, position), kind);
 
     // The box shows the markers at the caret while the question is open.
     txtEdit->setPlainText(Setup::PageSource(marked.page).text());
@@ -120,8 +122,8 @@ void MarkerTool::insert(Setup::MarkerKind kind)
     auto restore = [&] {
         txtEdit->setPlainText(m_source.text());
         QTextCursor c = txtEdit->textCursor();
-        c.setPosition(before.anchor());
-        c.setPosition(before.position(), QTextCursor::KeepAnchor);
+        c.setPosition(anchor);
+        c.setPosition(position, QTextCursor::KeepAnchor);
         txtEdit->setTextCursor(c);
     };
 

@@ -86,13 +86,13 @@ SetupWizard::SetupWizard(QWidget* preferences, QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(pages, 1);
+    layout->addWidget(txtcommand);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(buttBack);
     buttons->addWidget(buttNext);
     buttons->addStretch(1);
     buttons->addWidget(buttCancel);
     layout->addLayout(buttons);
-    layout->addWidget(txtcommand);
 
     connect(&m_browser, &FtpBrowser::logged, this, &SetupWizard::logLine);
     connect(&m_browser, &FtpBrowser::statusChanged, lblStatus, &QLabel::setText);
@@ -172,6 +172,7 @@ QWidget* SetupWizard::buildAccount()
     int row = 1;
     for (const auto& [label, field] : rows) {
         label->setBuddy(field);
+        field->setMinimumWidth(280);
         grid->addWidget(label, row, 0);
         grid->addWidget(field, row++, 1);
     }

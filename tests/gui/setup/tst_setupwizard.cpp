@@ -1,0 +1,467 @@
+// The set-up wizard against a real FTP server: the account checks, walking
+// the folders, the marker checks, placing markers with the marker tool and
+// uploading the page, the archive page, the summary and the hand-over to the
+// preferences dialog.
+
+#include "ScriptedPrompt.h"
+#include "TestServers.h"
+#include "base/ProgramDir.h"
+#include "base/Settings.h"
+#include "core/setup/WizardSteps.h"
+#include "gui/WindowShots.h"
+#include "gui/setup/MarkerTool.h"
+#include "gui/setup/SetupWizard.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QtTest>
+
+namespace {
+
+// UTF-8, no markers.
+const QByteArray kPage = "<html><body>\n<h1>Gr\xC3\xBC\xC3\x9F"
+                         "e</h1>\n\n\n\n\n\n</body></html>\n";
+// Windows-1252, no archive marker.
+const QByteArray kArchive = "<html><body>\r\n<h1>Archiv f\xFCr 2026</h1>\r\n</body></html>\r\n";
+
+// The fields the wizard reads and fills, by the names the preferences
+// dialog gives them; apply() counts its calls.
+class PreferencesStandIn : public QDialog
+{
+    Q_OBJECT
+public:
+    PreferencesStandIn()
+    {
+        auto* v = new QVBoxLayout(this);
+        for (const char* name : {"txtWebSite", "txtFTPsite", "txtUsername", "txtPassword",
+                                 "txtFTPremote", "txtArchiveFTP", "txtAmount"}) {
+            auto* e = new QLineEdit(this);
+            e->setObjectName(QString::fromLatin1(name));
+            v->addWidget(e);
+        }
+        for (const char* name : {"chkFTP", "chkAutoDeletes", "chkArchive"}) {
+            auto* c = new QCheckBox(this);
+            c->setObjectName(QString::fromLatin1(name));
+            v->addWidget(c);
+        }
+    }
+    QString text(const char* name) const
+    {
+        return findChild<QLineEdit*>(QString::fromLatin1(name))->text();
+    }
+    QCheckBox* box(const char* name) const
+    {
+        return findChild<QCheckBox*>(QString::fromLatin1(name));
+    }
+    Q_INVOKABLE bool apply()
+    {
+        ++applied;
+        return true;
+    }
+    int applied = 0;
+};
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+QListWidgetItem* itemNamed(QListWidget* list, const QString& name)
+{
+    const QList<QListWidgetItem*> found = list->findItems(name, Qt::MatchExactly);
+    return found.isEmpty() ? nullptr : found.first();
+}
+
+// Waits (from inside the event loop of a modal window) for the marker tool,
+// then puts the caret before `anchor` (or selects it when `select`) and
+// presses the insert button.
+void driveMarkerTool(const QString& anchor, bool select = false, bool cancel = false)
+{
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, timer, [=] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* tool = qobject_cast<MarkerTool*>(w);
+            if (!tool || !tool->isVisible())
+                continue;
+            timer->stop();
+            timer->deleteLater();
+            if (cancel) {
+                tool->buttCancel->click();
+                return;
+            }
+            const qsizetype at = tool->txtEdit->toPlainText().indexOf(anchor);
+            QTextCursor c = tool->txtEdit->textCursor();
+            c.setPosition(int(at));
+            if (select)
+                c.setPosition(int(at + anchor.size()), QTextCursor::KeepAnchor);
+            tool->txtEdit->setTextCursor(c);
+            QPushButton* insert =
+                tool->buttInsertCode->isVisible() ? tool->buttInsertCode : tool->buttarchivecode;
+            insert->click();
+            return;
+        }
+    });
+    timer->start(20);
+}
+
+} // namespace
+
+class TestSetupWizard : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<FtpTestServer> m_ftp;
+    std::unique_ptr<QTemporaryDir> m_dir;
+
+    void logOn(SetupWizard& w, const QString& password = FtpTestServer::Password)
+    {
+        w.txtFTP->setText(m_ftp->url());
+        w.txtUsername->setText(FtpTestServer::User);
+        w.txtPassword->setText(password);
+        w.txtURL->setText("http://www.example.com/index.html");
+        w.buttNext->click();
+        QCOMPARE(w.currentPage(), 1);
+        w.buttNext->click();
+    }
+
+    void select(SetupWizard& w, const QString& name)
+    {
+        QListWidgetItem* item = itemNamed(w.lstdir, name);
+        QVERIFY2(item, qPrintable(name));
+        w.lstdir->setCurrentItem(item);
+        w.buttSelect->click();
+    }
+
+    void open(SetupWizard& w, const QString& name)
+    {
+        QListWidgetItem* item = itemNamed(w.lstdir, name);
+        QVERIFY2(item, qPrintable(name));
+        emit w.lstdir->itemDoubleClicked(item);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_ftp = std::make_unique<FtpTestServer>();
+        QVERIFY2(m_ftp->isRunning(), qPrintable(m_ftp->errorString()));
+        for (int i = 0; i < 5000; ++i)
+            m_ftp->writeFile(QStringLiteral("many/f%1.html").arg(i), "x");
+        m_ftp->writeFile("www/blog/deep/nested.html", "<html><!--pagewick--></html>");
+    }
+
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(setProgramDir(m_dir->path()));
+        settings() = Settings();
+        m_ftp->resetBehaviour();
+        m_ftp->writeFile("www/index.html", kPage);
+        m_ftp->writeFile("www/archive.html", kArchive);
+        m_ftp->writeFile("www/marked.html", "<html><!--Pagewick--></html>\r\n");
+        m_ftp->writeFile("www/archived.html", "<html><!--PAGEWICKARCHIVESTART--></html>\r\n");
+        m_ftp->writeFile("www/my page.html", "<p><!--pagewick--></p>\r\n");
+        m_ftp->writeFile(QString::fromUtf8("www/t\xC3\xA4gebuch.html"), "<p>t</p>\r\n");
+    }
+
+    void pagesAndAccountChecks()
+    {
+        ScriptedPrompt p;
+        PreferencesStandIn prefs;
+        prefs.findChild<QLineEdit*>("txtFTPsite")->setText("ftp.old.example");
+        prefs.findChild<QLineEdit*>("txtWebSite")->setText("http://old.example/");
+        SetupWizard w(&prefs);
+        QCOMPARE(w.objectName(), QStringLiteral("frmWizard"));
+        QCOMPARE(w.windowTitle(), QStringLiteral("Pagewick Wizard"));
+        QCOMPARE(w.txtFTP->text(), QStringLiteral("ftp.old.example"));
+        QCOMPARE(w.txtURL->text(), QStringLiteral("http://old.example/"));
+        QVERIFY(!w.buttBack->isEnabled());
+        saveWindowShot(&w, "frmWizard-0-welcome");
+        w.buttNext->click();
+        QCOMPARE(w.currentPage(), 1);
+        w.txtURL->setText("www.example.com/index.html");
+        w.txtUsername->setText("me");
+        w.txtPassword->setText("pw");
+        saveWindowShot(&w, "frmWizard-1-account");
+        w.buttNext->click();
+        QCOMPARE(w.currentPage(), 1);
+        QCOMPARE(p.messages.size(), 1);
+        QCOMPARE(p.messages[0].title, QStringLiteral("Error"));
+        QCOMPARE(p.messages[0].icon, Icon::Critical);
+        QVERIFY(p.messages[0].text.startsWith("Please format the website entry like this:"));
+        w.buttBack->click();
+        QCOMPARE(w.currentPage(), 0);
+    }
+
+    void connectionFailuresReturnToTheAccount()
+    {
+        ScriptedPrompt p;
+        SetupWizard w;
+        w.txtFTP->setText("ftp://127.0.0.1:1");
+        w.txtUsername->setText("u");
+        w.txtPassword->setText("p");
+        w.txtURL->setText("http://x/");
+        w.buttNext->click();
+        w.buttNext->click();
+        QCOMPARE(w.currentPage(), 1);
+        QCOMPARE(p.texts(), QStringList{"Pagewick was unable to connect to the FTP site.  Please "
+                                        "check your configuration and try again."});
+        p.clear();
+        w.txtFTP->setText(m_ftp->url());
+        w.txtUsername->setText(FtpTestServer::User);
+        w.txtPassword->setText("wrong");
+        w.buttNext->click();
+        QCOMPARE(w.currentPage(), 1);
+        QCOMPARE(p.messages.size(), 1);
+        QCOMPARE(p.messages[0].title, QStringLiteral("Error Response Received"));
+        QVERIFY(w.buttNext->isEnabled());
+    }
+
+    void walksFolders()
+    {
+        ScriptedPrompt p;
+        SetupWizard w;
+        logOn(w);
+        QCOMPARE(w.currentPage(), 2);
+        QVERIFY(!w.buttNext->isEnabled() && !w.buttBack->isEnabled());
+        QCOMPARE(w.txtDirectory->text(), QStringLiteral("/"));
+        QVERIFY(itemNamed(w.lstdir, "www/") && !itemNamed(w.lstdir, ".."));
+
+        open(w, "many/");
+        QCOMPARE(w.txtDirectory->text(), QStringLiteral("/many"));
+        QCOMPARE(w.lstdir->count(), 5001);
+        QCOMPARE(w.lstdir->item(0)->text(), QStringLiteral(".."));
+        open(w, "..");
+        open(w, "www/");
+        for (const char* name : {"..", "index.html", "my page.html", "blog/"})
+            QVERIFY2(itemNamed(w.lstdir, name), name);
+        QVERIFY(itemNamed(w.lstdir, QString::fromUtf8("t\xC3\xA4gebuch.html")));
+        saveWindowShot(&w, "frmWizard-2-server-files");
+
+        select(w, "blog/");
+        QCOMPARE(p.texts(), QStringList{"Directory selected."});
+        w.lstdir->clearSelection();
+        w.lstdir->setCurrentItem(nullptr);
+        w.buttSelect->click();
+        QCOMPARE(p.texts().last(), QStringLiteral("No file selected."));
+        open(w, "blog/");
+        open(w, "deep/");
+        QCOMPARE(w.txtDirectory->text(), QStringLiteral("/www/blog/deep"));
+        QCOMPARE(
+            w.txtcommand->toPlainText(),
+            QStringLiteral("LS\nCD \"/many/\"\nPWD\nLS\nCD ..\nPWD\nLS\nCD \"/www/\"\nPWD\nLS\n"
+                           "CD \"/www/blog/\"\nPWD\nLS\nCD \"/www/blog/deep/\"\nPWD\nLS"));
+        // A double click on a file selects it: a marked page, then No to the
+        // archive question leads to the summary.
+        p.answers << Answer::No;
+        open(w, "nested.html");
+        QCOMPARE(w.currentPage(), 3);
+        QCOMPARE(w.result().mainLocation, QStringLiteral("/www/blog/deep/nested.html"));
+        QVERIFY(fileBytes(programFile("wizardtemp.html")).contains("<!--pagewick-->"));
+    }
+
+    // From an unmarked page and an unmarked archive to a configuration: the
+    // markers are placed, both pages uploaded, the preferences filled.
+    void placesMarkersAndUploads()
+    {
+        ScriptedPrompt p;
+        PreferencesStandIn prefs;
+        SetupWizard w(&prefs);
+        logOn(w);
+        open(w, "www/");
+
+        p.answers << Answer::Yes << Answer::Yes << Answer::Yes;
+        driveMarkerTool("</body>");
+        select(w, "index.html");
+        // The page as read (CR LF, at most three empty lines in a row) with
+        // the markers where the caret stood, the UTF-8 letters untouched.
+        const QByteArray page = "<html><body>\r\n<h1>Gr\xC3\xBC\xC3\x9F"
+                                "e</h1>\r\n\r\n\r\n\r\n"
+                                "<!--pagewick-->\r\n<!--**END**--></body></html>\r\n\r\n";
+        QCOMPARE(m_ftp->readFile("www/index.html"), page);
+        QCOMPARE(p.opened, QStringList{programDir() + "/wizardtemp.html"});
+        QCOMPARE(p.messages[0].title, QStringLiteral("Insertion Codes Not Found"));
+        QCOMPARE(
+            p.messages[0].text,
+            QStringLiteral("Neither pagewick insertion markers found in /www/index.html\r\n\r\n"
+                           "Would you like to add the pagewick insertion codes into this "
+                           "webpage?"));
+        QCOMPARE(p.messages[1].title, QStringLiteral("Correct Position?"));
+        QCOMPARE(p.messages[2].title, QStringLiteral("Success!"));
+        QCOMPARE(w.buttSelect->text(), QStringLiteral("Select Archive File"));
+        QVERIFY(w.txtcommand->toPlainText().contains("PUT \"" + programDir() +
+                                                     "/wizardtemp.html\" \"/www/index.html\""));
+
+        p.clear();
+        p.answers << Answer::Yes << Answer::Yes;
+        driveMarkerTool("</body>");
+        select(w, "archive.html");
+        QCOMPARE(m_ftp->readFile("www/archive.html"),
+                 QByteArray("<html><body>\r\n<h1>Archiv f\xFCr 2026</h1>\r\n"
+                            "<!--PagewickArchiveStart-->\r\n</body></html>\r\n\r\n"));
+        QCOMPARE(p.messages.last().text,
+                 QStringLiteral("Success!  Valid archive insertion marker found!"));
+        QCOMPARE(w.currentPage(), 3);
+        QCOMPARE(w.txtconfig->toPlainText(),
+                 QStringLiteral("\nFTP location of main Pagewick File:\n/www/index.html\n\n"
+                                "FTP location of Archive Pagewick File:\n/www/archive.html"));
+        QVERIFY(!w.buttNext->isEnabled() && !w.buttBack->isEnabled());
+        saveWindowShot(&w, "frmWizard-3-summary");
+        // No temporary upload names are left on the server.
+        QVERIFY(!m_ftp->fileExists("www/index.html.pagewick-upload"));
+
+        w.buttOkay->click();
+        QVERIFY(!w.isVisible());
+        QCOMPARE(prefs.text("txtFTPsite"), m_ftp->url());
+        QCOMPARE(prefs.text("txtUsername"), FtpTestServer::User);
+        QCOMPARE(prefs.text("txtPassword"), FtpTestServer::Password);
+        QCOMPARE(prefs.text("txtFTPremote"), QStringLiteral("/www/index.html"));
+        QCOMPARE(prefs.text("txtWebSite"), QStringLiteral("http://www.example.com/index.html"));
+        QCOMPARE(prefs.text("txtArchiveFTP"), QStringLiteral("/www/archive.html"));
+        QCOMPARE(prefs.text("txtAmount"), QStringLiteral("10"));
+        QVERIFY(prefs.box("chkFTP")->isChecked());
+        QVERIFY(prefs.box("chkAutoDeletes")->isChecked());
+        QVERIFY(prefs.box("chkArchive")->isChecked());
+        QCOMPARE(prefs.applied, 1);
+    }
+
+    void markedPagesNeedNoTool()
+    {
+        ScriptedPrompt p;
+        PreferencesStandIn prefs;
+        prefs.box("chkArchive")->setChecked(true);
+        prefs.box("chkAutoDeletes")->setChecked(true);
+        prefs.findChild<QLineEdit*>("txtAmount")->setText("25");
+        SetupWizard w(&prefs);
+        logOn(w);
+        open(w, "www/");
+        p.answers << Answer::Yes;
+        select(w, "marked.html");
+        select(w, "archived.html");
+        QCOMPARE(w.currentPage(), 3);
+        QVERIFY(p.opened.isEmpty());
+        w.buttOkay->click();
+        QCOMPARE(prefs.text("txtAmount"), QStringLiteral("25")); // auto-delete was on already
+
+        // No archive: the option is switched off.
+        ScriptedPrompt q;
+        SetupWizard w2(&prefs);
+        logOn(w2);
+        open(w2, "www/");
+        q.answers << Answer::No;
+        select(w2, "my page.html");
+        QCOMPARE(w2.result().mainLocation, QStringLiteral("/www/my page.html"));
+        QCOMPARE(w2.txtconfig->toPlainText(),
+                 QStringLiteral("\nFTP location of main Pagewick File:\n/www/my page.html\n\n"));
+        w2.buttOkay->click();
+        QVERIFY(!prefs.box("chkArchive")->isChecked());
+        QCOMPARE(prefs.applied, 2);
+    }
+
+    // No at the position question restores the source exactly; Cancel leaves
+    // the page on the server untouched and the wizard asks for another file.
+    void markerToolNoAndCancel()
+    {
+        ScriptedPrompt p;
+        MarkerTool tool;
+        const QByteArray page = "<html>\r\n<body>old</body>\r\n</html>\r\n";
+        tool.setPage(page, "/www/x.html");
+        QCOMPARE(tool.lblFile->text(), QStringLiteral("/www/x.html"));
+        QTextCursor c = tool.txtEdit->textCursor();
+        c.setPosition(13);
+        c.setPosition(16, QTextCursor::KeepAnchor);
+        tool.txtEdit->setTextCursor(c);
+        QString uploaded;
+        tool.setUploader([&](const QString&, const QString& remote) { uploaded = remote; });
+        tool.show();
+        saveWindowShot(&tool, "frmZip");
+        p.answers << Answer::No;
+        tool.buttInsertCode->click();
+        QVERIFY(tool.isVisible());
+        QCOMPARE(tool.txtEdit->toPlainText(),
+                 QStringLiteral("<html>\n<body>old</body>\n</html>\n"));
+        QCOMPARE(tool.txtEdit->textCursor().selectedText(), QStringLiteral("old"));
+        QCOMPARE(tool.page(), page);
+        QVERIFY(uploaded.isEmpty());
+        // The preview was written with the samples after the markers.
+        const QByteArray preview = fileBytes(programFile("wizardtemp.html"));
+        QVERIFY(preview.startsWith("<html>\r\n<body><!--pagewick-->\r\n<center>"));
+        QVERIFY(preview.contains("Welcome to the world of pagewick."));
+        QCOMPARE(p.messages[0].text, Setup::positionQuestion(Setup::MarkerKind::Main));
+
+        // Yes: the selection is replaced, the samples never reach the file.
+        p.answers << Answer::Yes;
+        tool.buttInsertCode->click();
+        QVERIFY(!tool.isVisible());
+        QCOMPARE(uploaded, QStringLiteral("/www/x.html"));
+        QCOMPARE(fileBytes(programFile("wizardtemp.html")),
+                 QByteArray("<html>\r\n<body><!--pagewick-->\r\n<!--**END**--></body>\r\n</html>"
+                            "\r\n\r\n"));
+
+        // The wizard after a cancelled tool.
+        p.clear();
+        SetupWizard w;
+        logOn(w);
+        open(w, "www/");
+        p.answers << Answer::Yes;
+        driveMarkerTool(QString(), false, true);
+        select(w, "index.html");
+        QCOMPARE(m_ftp->readFile("www/index.html"), kPage);
+        QCOMPARE(w.currentPage(), 2);
+        QCOMPARE(w.txtDirections->toPlainText(),
+                 QStringLiteral("Neither pagewick insertion markers found.\nPlease select a valid "
+                                "pagewick-enabled file."));
+    }
+
+    // Failures on the way: the server's page is never half written.
+    void failedTransfers()
+    {
+        ScriptedPrompt p;
+        SetupWizard w;
+        logOn(w);
+        open(w, "www/");
+
+        // The disk fills during the upload: the live page stays, the wizard
+        // asks again.
+        p.answers << Answer::Yes << Answer::Yes;
+        m_ftp->setDiskFullAfter(10);
+        driveMarkerTool("</body>");
+        select(w, "index.html");
+        m_ftp->resetBehaviour();
+        QCOMPARE(m_ftp->readFile("www/index.html"), kPage);
+        QCOMPARE(w.currentPage(), 2);
+        QVERIFY(w.txtDirections->toPlainText().startsWith("Neither pagewick insertion markers"));
+        QVERIFY(p.texts().contains(QStringLiteral("Neither pagewick insertion markers found in "
+                                                  "/www/index.html\r\n\r\nWould you like to add "
+                                                  "the pagewick insertion codes into this "
+                                                  "webpage?")));
+        QVERIFY(std::any_of(p.messages.cbegin(), p.messages.cend(), [](const Message& m) {
+            return m.title == QLatin1String("Error Response Received");
+        }));
+
+        // A file that went away: no page is checked, no tool opens.
+        p.clear();
+        m_ftp->writeFile("www/gone.html", "x");
+        open(w, "..");
+        open(w, "www/");
+        QVERIFY(QFile::remove(m_ftp->rootPath("www/gone.html")));
+        select(w, "gone.html");
+        QCOMPARE(p.messages.size(), 1);
+        QCOMPARE(p.messages[0].title, QStringLiteral("Error Response Received"));
+        QVERIFY(!QFile::exists(programFile("wizardtemp.html")));
+        QVERIFY(w.lstdir->isEnabled() && w.buttSelect->isEnabled());
+    }
+};
+
+QTEST_MAIN(TestSetupWizard)
+#include "tst_setupwizard.moc"
