@@ -1,4 +1,5 @@
 #include "gui/prefs/PreferencesDialog.h"
+#include "gui/setup/SetupWizard.h"
 
 #include "base/MainView.h"
 #include "base/ProgramDir.h"
@@ -398,5 +399,8 @@ void PreferencesDialog::selectLocalFile()
 
 void PreferencesDialog::startWizard()
 {
-    m_view.appendStatus(QStringLiteral("FTP Config Wizard is not available in this version yet."));
+    // On OK the wizard has filled this dialog's fields; Apply stores them.
+    SetupWizard wizard(this, this);
+    if (wizard.exec() == QDialog::Accepted)
+        apply();
 }

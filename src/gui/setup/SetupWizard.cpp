@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMetaObject>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -262,7 +261,7 @@ void SetupWizard::next()
         changePage(1);
         return;
     }
-    const QString problem = Setup::accountProblem(result().account);
+    const QString problem = Setup::accountProblem(wizardResult().account);
     if (!problem.isEmpty()) {
         prompt().message(problem, Buttons::Ok, Icon::Critical, QStringLiteral("Error"));
         return;
@@ -505,12 +504,12 @@ void SetupWizard::upload(const QString& localFile, const QString& remotePath)
 void SetupWizard::wrapUp()
 {
     changePage(1);
-    txtconfig->setPlainText(Setup::summaryText(result()));
+    txtconfig->setPlainText(Setup::summaryText(wizardResult()));
     buttNext->setEnabled(false);
     buttBack->setEnabled(false);
 }
 
-Setup::WizardResult SetupWizard::result() const
+Setup::WizardResult SetupWizard::wizardResult() const
 {
     Setup::WizardResult r;
     r.account = {txtFTP->text(), txtUsername->text(), txtPassword->text(), txtURL->text()};
@@ -522,10 +521,10 @@ Setup::WizardResult SetupWizard::result() const
 
 void SetupWizard::okay()
 {
-    const Setup::WizardResult r = result();
+    const Setup::WizardResult r = wizardResult();
     fillPreferences(m_preferences, r);
+    // The preferences dialog runs its Apply once the wizard has closed.
     accept();
-    applyPreferences(m_preferences);
 }
 
 void fillPreferences(QWidget* preferences, const Setup::WizardResult& r)
@@ -561,19 +560,4 @@ void fillPreferences(QWidget* preferences, const Setup::WizardResult& r)
     }
     setText("txtArchiveFTP", r.archiveLocation);
     setChecked("chkArchive", true);
-}
-
-bool applyPreferences(QWidget* preferences)
-{
-    if (!preferences)
-        return false;
-    bool applied = false;
-    if (QMetaObject::invokeMethod(preferences, "apply", Qt::DirectConnection,
-                                  Q_RETURN_ARG(bool, applied)))
-        return applied;
-    if (auto* apply = preferences->findChild<QAbstractButton*>(QStringLiteral("buttApply"))) {
-        apply->click();
-        return true;
-    }
-    return false;
 }

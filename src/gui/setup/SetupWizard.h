@@ -18,8 +18,8 @@ class QStackedWidget;
 // summary. It logs on, lets the user walk the folders, downloads the chosen
 // page to wizardtemp.html, checks its markers (offering the marker tool and
 // uploading the marked page), optionally does the same for the archive page,
-// and on OK fills the preferences dialog and runs its Apply. Nothing is
-// stored before OK.
+// and on OK fills the preferences dialog's fields and closes accepted, upon
+// which that dialog runs its Apply. Nothing is stored before OK.
 class SetupWizard final : public QDialog
 {
     Q_OBJECT
@@ -29,7 +29,7 @@ public:
     explicit SetupWizard(QWidget* preferences = nullptr, QWidget* parent = nullptr);
 
     int currentPage() const { return m_page; }
-    Setup::WizardResult result() const;
+    Setup::WizardResult wizardResult() const;
     FtpBrowser& browser() { return m_browser; }
 
     void next();
@@ -104,6 +104,3 @@ private:
 // txtWebSite, chkFTP, chkAutoDeletes, txtAmount, chkArchive, txtArchiveFTP)
 // the way the user would. Fields the dialog lacks are skipped.
 void fillPreferences(QWidget* preferences, const Setup::WizardResult& result);
-// Runs the dialog's Apply (its invokable apply(), else a click on buttApply).
-// false when it has neither or Apply refused the values.
-bool applyPreferences(QWidget* preferences);
