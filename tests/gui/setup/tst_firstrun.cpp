@@ -152,6 +152,50 @@ private slots:
         QCOMPARE(p.unscripted, 0);
         qunsetenv("PAGEWICK_NOW");
     }
+
+    // Cancel on the summary page: weblog.ini keeps every byte.
+    void cancelStoresNothing()
+    {
+        QTemporaryDir dir;
+        QVERIFY(setProgramDir(dir.path()));
+        settings() = Settings();
+        FtpTestServer ftp;
+        REQUIRE_RUNNING(ftp);
+        QVERIFY(ftp.writeFile(QStringLiteral("www/index.html"), "<p><!--pagewick--></p>\r\n"));
+        const QString ini = programFile(QStringLiteral("weblog.ini"));
+        const QByteArray before = "[General]\r\nConfig=1\r\n[1]\r\nwebsite=http://old.example/\r\n";
+        {
+            QFile f(ini);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(before);
+        }
+        settings().settingsPath = ini;
+        settings().activeSection = QStringLiteral("1");
+        ScriptedPrompt p;
+        MainWindow w;
+        PreferencesDialog d(w, w);
+        d.show();
+        int page = -1;
+        whenShown<SetupWizard>([&](SetupWizard* wizard) {
+            QCOMPARE(wizard->txtURL->text(), QStringLiteral("http://old.example/"));
+            wizard->buttNext->click();
+            wizard->txtFTP->setText(ftp.url());
+            wizard->txtUsername->setText(FtpTestServer::User);
+            wizard->txtPassword->setText(FtpTestServer::Password);
+            wizard->buttNext->click();
+            choose(wizard->lstdir, QStringLiteral("www/"), true);
+            p.answers << Answer::No;
+            choose(wizard->lstdir, QStringLiteral("index.html"), true);
+            page = wizard->currentPage();
+            wizard->buttCancel->click();
+        });
+        d.findChild<QPushButton*>(QStringLiteral("buttWizard"))->click();
+        QCOMPARE(page, 3);
+        QFile f(ini);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), before);
+        QCOMPARE(d.findChild<QLineEdit*>(QStringLiteral("txtFTPsite"))->text(), QString());
+    }
 };
 
 QTEST_MAIN(TestFirstRun)
