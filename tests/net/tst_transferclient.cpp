@@ -98,7 +98,9 @@ QStringList names(const QByteArray& listing)
 class Runner
 {
 public:
-    explicit Runner(TransferClient& inet) : inet(inet), spy_(&inet, &TransferClient::stateChanged) {}
+    explicit Runner(TransferClient& inet) : inet(inet), spy_(&inet, &TransferClient::stateChanged)
+    {
+    }
 
     // Starts `command`; true once the request has finished.
     bool run(const QString& command, const QString& url = {})
@@ -125,7 +127,7 @@ public:
     {
         QList<int> states;
         for (const QList<QVariant>& call : spy_)
-            states << call.at(0).toInt();
+            states << int(call.at(0).value<TransferState>());
         return states;
     }
 
@@ -164,7 +166,7 @@ struct FtpCase
                  qPrintable(QStringLiteral("did not finish: ") + (command)));                      \
         QCOMPARE((runner).inet.lastError().number(), int(error));                                  \
         QCOMPARE((runner).inet.responseCode(), int(code));                                         \
-        QCOMPARE((runner).states().last(), int(TransferClient::Error));                                      \
+        QCOMPARE((runner).states().last(), int(TransferState::Error));                             \
     } while (false)
 
 class TestInet : public QObject
@@ -225,17 +227,19 @@ private slots:
         RUN_OK(runner, "PWD");
         QCOMPARE(readChunks(inet), QByteArray("/"));
         const QList<int> fresh = runner.states();
-        QVERIFY2(rising(fresh) && fresh.last() == TransferClient::ResponseCompleted &&
-                     !fresh.contains(TransferClient::Error),
+        QVERIFY2(rising(fresh) && fresh.last() == int(TransferState::ResponseCompleted) &&
+                     !fresh.contains(int(TransferState::Error)),
                  qPrintable(describe(fresh)));
-        for (const int state : {TransferClient::Connecting, TransferClient::Connected, TransferClient::SendingRequest,
-                                TransferClient::ReceivingResponse, TransferClient::ResponseReceived})
+        for (const int state :
+             {int(TransferState::Connecting), int(TransferState::Connected),
+              int(TransferState::SendingRequest), int(TransferState::ReceivingResponse),
+              int(TransferState::ResponseReceived)})
             QVERIFY2(!ftp || fresh.contains(state), qPrintable(describe(fresh)));
         // Without quotes: the longest existing local file, then the remote path.
         RUN_OK(runner, "PUT " + source + " sub dir/my page#1.html");
         QCOMPARE(readFile(root + "/sub dir/my page#1.html"), bytes);
         QVERIFY(!QFileInfo::exists(root + "/sub dir/my page#1.html.pagewick-upload"));
-        QCOMPARE(runner.states().last(), int(TransferClient::ResponseCompleted));
+        QCOMPARE(runner.states().last(), int(TransferState::ResponseCompleted));
         RUN_OK(runner, "LS");
         QCOMPARE(names(readChunks(inet)),
                  QStringList({"data.bin", "index.html", "link.html", "sub dir/", "www/"}));
@@ -296,7 +300,7 @@ private slots:
             QCOMPARE(ftp->connectionCount(), 1);
             QCOMPARE(ftp->loginCount(), 1);
             QCOMPARE(ftp->commands().filter(QRegularExpression("^USER ")).size(), 1);
-            QVERIFY2(!runner.states().contains(TransferClient::Connecting),
+            QVERIFY2(!runner.states().contains(int(TransferState::Connecting)),
                      qPrintable(describe(runner.states())));
         }
 
@@ -310,7 +314,7 @@ private slots:
         // fetch fetches a document there too (and makes it the address).
         const QString url = inet.url();
         QCOMPARE(inet.fetch(ftp ? url + "/index.html"
-                                  : QUrl::fromLocalFile(root + "/index.html").toString()),
+                                : QUrl::fromLocalFile(root + "/index.html").toString()),
                  QByteArray("home"));
         inet.setUrl(url);
 
@@ -327,7 +331,8 @@ private slots:
         // the directory the address names.
         RUN_OK(runner, "CLOSE");
         QCOMPARE(runner.states(),
-                 QList<int>({TransferClient::Disconnecting, TransferClient::Disconnected, TransferClient::ResponseCompleted}));
+                 QList<int>({int(TransferState::Disconnecting), int(TransferState::Disconnected),
+                             int(TransferState::ResponseCompleted)}));
         QVERIFY(ftp->commands().contains("QUIT"));
         ftp->clearLog();
         RUN_OK(runner, "PWD");
@@ -487,7 +492,8 @@ private slots:
         QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(!c.inet.isBusy());
         QCOMPARE(c.inet.lastError().number(), TransferError::Cancelled);
-        QTRY_VERIFY(states.size() >= 2 && states.last().at(0).toInt() == TransferClient::Disconnected);
+        QTRY_VERIFY(states.size() >= 2 &&
+                    states.last().at(0).value<TransferState>() == TransferState::Disconnected);
         QVERIFY(QDir(c.local.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 
         // The control is usable again, on a new connection.
@@ -623,16 +629,20 @@ private slots:
         QVERIFY(runner.run("GET"));
         QCOMPARE(inet.lastError().number(), number);
         const QList<int> states = runner.states();
-        QCOMPARE(states.last(), int(number ? TransferClient::Error : TransferClient::ResponseCompleted));
+        QCOMPARE(states.last(),
+                 int(number ? int(TransferState::Error) : int(TransferState::ResponseCompleted)));
         QCOMPARE(inet.responseCode(), 0);
         if (status != u"-")
-            QCOMPARE(status.isEmpty() ? inet.responseHeader() : inet.responseHeader().mid(9, 3), status);
+            QCOMPARE(status.isEmpty() ? inet.responseHeader() : inet.responseHeader().mid(9, 3),
+                     status);
         if (status.isEmpty())
             QCOMPARE(readChunks(inet), QByteArray());
         if (status == u"200") {
             const QString length = how == u"no length" ? QString() : "100000";
-            QVERIFY2(inet.responseHeader().startsWith("HTTP/1.1 200"), qPrintable(inet.responseHeader()));
-            QCOMPARE(inet.responseHeader().contains("\r\nContent-Length: " + length), !length.isEmpty());
+            QVERIFY2(inet.responseHeader().startsWith("HTTP/1.1 200"),
+                     qPrintable(inet.responseHeader()));
+            QCOMPARE(inet.responseHeader().contains("\r\nContent-Length: " + length),
+                     !length.isEmpty());
             QCOMPARE(inet.responseHeader("content-length"), length);
             QCOMPARE(inet.responseHeader("X-PAGEWICK-TEST"), QString("yes"));
             QCOMPARE(inet.responseHeader("X-Missing"), QString());
@@ -662,7 +672,7 @@ private slots:
                  QByteArray("Version 0.8.5\r\nNow with RSS."));
         QCOMPARE(inet.lastError().number(), 0);
         QVERIFY(!inet.isBusy());
-        QCOMPARE(states.last().at(0).toInt(), int(TransferClient::ResponseCompleted));
+        QCOMPARE(states.last().at(0).value<TransferState>(), TransferState::ResponseCompleted);
 
         QCOMPARE(inet.fetch(QStringLiteral("http://127.0.0.1:%1/x.txt").arg(closedPort())),
                  QByteArray());

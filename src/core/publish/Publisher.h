@@ -27,7 +27,8 @@ class Publisher : public QObject
 {
     Q_OBJECT
 public:
-    enum class Outcome {
+    enum class Outcome
+    {
         None,      // nothing published yet
         Published, // every file uploaded
         Saved,     // manual mode: the page was saved for the user to upload
@@ -35,7 +36,8 @@ public:
         Stopped,   // nothing was sent (not connected, RSS file not written, ...)
     };
 
-    Publisher(MainView& view, PageEditor& entries, PageEditorHooks& hooks, QObject* parent = nullptr);
+    Publisher(MainView& view, PageEditor& entries, PageEditorHooks& hooks,
+              QObject* parent = nullptr);
 
     // FTP transfers, HTTP page download.
     TransferClient ftpClient, httpClient;
@@ -52,7 +54,7 @@ public:
     void closeAfterDownload();
     void reportFtpError();
     void advanceProgress();
-    void onFtpStateChanged(int state);
+    void onFtpStateChanged(TransferState state);
     bool ftpAborted() const { return m_ftpAborted; }
 
     // Finish and Resend.

@@ -1,0 +1,327 @@
+// The FTP connection of a publish or an FTP retrieval: log-in, the upload
+// sequence of page, archive page and RSS file, downloads, closing, and the
+// state reports of the transfer client.
+
+#include "core/publish/Publisher.h"
+
+#include "base/IniFile.h"
+#include "base/MainView.h"
+#include "base/ProgramDir.h"
+#include "base/Prompt.h"
+#include "base/Settings.h"
+#include "core/entry/PageEditor.h"
+#include "core/entry/WorkFiles.h"
+#include "core/publish/PublishFiles.h"
+#include "core/publish/PublishRecord.h"
+#include "core/rss/RssWriter.h"
+#include "net/Connectivity.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+using namespace PublishFiles;
+
+void Publisher::advanceProgress()
+{
+    const int v = m_view.progressValue();
+    if (v < 100)
+        m_view.showProgress(1, 100, v + 1);
+}
+
+QString Publisher::ftpCommand(const char* verb, const QString& a, const QString& b) const
+{
+    return QString::fromLatin1(verb) + QLatin1Char(' ') + quotedPath(a) + QLatin1Char(' ') +
+           quotedPath(b);
+}
+
+void Publisher::reportRunError(const TransferError& e)
+{
+    // A server error reply has been shown by the state handler already.
+    if (e.number() == TransferError::RequestFailed && m_serverErrorShown)
+        return;
+    prompt().message(QString::number(e.number()) + QLatin1Char(' ') + e.description(), Buttons::Ok,
+                     Icon::None, QStringLiteral("Transfer Error"));
+}
+
+void Publisher::runFtp(const QString& mode)
+{
+    Settings& s = settings();
+    m_view.showProgress(1, 100, 1);
+    m_ftpAborted = false;
+    m_serverErrorShown = false;
+    m_uploading = mode != QLatin1String("down");
+    advanceProgress();
+    m_view.showProgress(1, 100, 2);
+    m_view.appendStatus(QStringLiteral("Starting FTP connection."));
+    ftpClient.setUrl(s.ftpsite);
+    ftpClient.setUserName(s.username);
+    ftpClient.setPassword(s.password);
+    ftpClient.setRequestTimeout(settings().timeoutSeconds());
+    advanceProgress();
+
+    // Log in now, so a server that cannot be reached is reported before any
+    // file is touched.
+    TransferError error;
+    try {
+        m_command.clear();
+        if (!execute(ftpClient, QString()))
+            error = ftpClient.lastError();
+    } catch (const TransferError& e) {
+        error = e;
+    }
+    if (error.number() != 0) {
+        ftpClient.cancel();
+        m_ftpAborted = true;
+        switch (error.number()) {
+        case TransferError::CannotConnect:
+            prompt().message(
+                QStringLiteral("Pagewick was unable to connect to the FTP site.  Please "
+                               "check your configuration and try again."));
+            break;
+        case TransferError::Cancelled:
+            break;
+        case TransferError::RequestFailed:
+        // A refused host key or certificate is the server's fault, not ours:
+        // the description says what happened and what to do.
+        case TransferError::SecureConnectionFailed:
+            reportRunError(error);
+            break;
+        case TransferError::TimedOut:
+        case TransferError::ConnectionLost:
+            m_view.appendStatus(error.description());
+            break;
+        default:
+            prompt().message(
+                QString::number(error.number()) + QLatin1Char(' ') + error.description() +
+                QStringLiteral("\r\n\r\nThis error was not expected.  Please report it to "
+                               "the Pagewick developers at ") +
+                makerSite() + QStringLiteral("/pagewick/"));
+            break;
+        }
+    }
+    if (m_ftpAborted) {
+        m_view.setPublishingEnabled(true);
+        m_view.hideProgress();
+        if (m_uploading) {
+            reportFtpError();
+            m_outcome = Outcome::Failed;
+        }
+        return;
+    }
+    advanceProgress();
+    if (!m_uploading)
+        return;
+
+    ftpPut(fileName("webbie"), s.ftpremote);
+    if (settings().archiveEnabled()) {
+        m_view.showProgress(1, 100, 1);
+        ftpPut(fileName("archivewebbie"), s.archiveftp);
+    }
+    if (s.rssEnabled()) {
+        m_view.showProgress(1, 100, 1);
+        ftpPut(workFileName(QStringLiteral("backend"), QStringLiteral(".rss")),
+               backendRemotePath(s.ftpremote));
+        if (!m_ftpAborted)
+            m_view.appendStatus(QStringLiteral("Backend Placement Complete"));
+    }
+    if (m_ftpAborted) {
+        closeAfterFailedUpload();
+        return;
+    }
+    PublishRecord::recordPublished(s);
+    m_view.setPublishingEnabled(true);
+    WorkFiles::copy(filePath("webbie"), filePath("indexbackup"));
+    if (settings().archiveEnabled()) {
+        WorkFiles::copy(filePath("archivewebbie"), filePath("archivebackup"));
+        WorkFiles::copy(filePath("archivewebbie"), filePath("archive"));
+    }
+    m_outcome = Outcome::Published;
+    endUpload();
+}
+
+QString Publisher::backendRemotePath(const QString& ftpremote)
+{
+    const qsizetype slash = ftpremote.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? QStringLiteral("backend.rss")
+                     : ftpremote.left(slash) + QStringLiteral("/backend.rss");
+}
+
+void Publisher::closeAfterFailedUpload()
+{
+    m_view.appendStatus(QStringLiteral("Closing connection..."));
+    try {
+        if (ftpClient.isBusy())
+            ftpClient.cancel();
+        execute(ftpClient, QStringLiteral("CLOSE"));
+    } catch (const TransferError&) {
+    }
+    ftpClient.cancel();
+    m_view.appendStatus(QStringLiteral("Disconnected"));
+    m_view.setPublishingEnabled(true);
+    m_view.hideProgress();
+    reportFtpError();
+    m_view.appendStatus(
+        QStringLiteral("The entry was not published; your page on the server was not "
+                       "changed by the failed transfer.  Press Resend to try again."));
+    m_outcome = Outcome::Failed;
+}
+
+void Publisher::ftpPut(const QString& local, const QString& remote)
+{
+    if (m_ftpAborted)
+        return;
+    m_command = ftpCommand("PUT", local, remote);
+    m_view.appendStatus(m_command);
+    advanceProgress();
+    TransferError error;
+    try {
+        if (!execute(ftpClient, m_command))
+            error = ftpClient.lastError();
+    } catch (const TransferError& e) {
+        error = e;
+    }
+    if (error.number() != 0) {
+        reportRunError(error);
+        if (error.number() == TransferError::TimedOut || error.number() == TransferError::isBusy)
+            ftpClient.cancel();
+        m_ftpAborted = true;
+        return;
+    }
+    if (m_ftpAborted)
+        return;
+    advanceProgress();
+    if (!ftpClient.lastNotice().isEmpty())
+        m_view.appendStatus(ftpClient.lastNotice());
+    m_view.appendStatus(QStringLiteral("Upload to ") + remote + QStringLiteral(" complete."));
+    advanceProgress();
+}
+
+void Publisher::ftpGet(const QString& remote, const QString& local)
+{
+    if (m_ftpAborted)
+        return;
+    // The control writes the download next to the local file and replaces it
+    // only when the whole file has come, so the old copy stays until then.
+    m_command = ftpCommand("GET", remote, local);
+    advanceProgress();
+    TransferError error;
+    try {
+        ftpClient.execute(QString(), m_command);
+        m_view.appendStatus(m_command);
+        waitFor(ftpClient);
+        error = ftpClient.lastError();
+    } catch (const TransferError& e) {
+        m_view.appendStatus(m_command);
+        error = e;
+    }
+    if (error.number() == 0 && !m_ftpAborted) {
+        advanceProgress();
+        advanceProgress();
+        return;
+    }
+    m_ftpAborted = true;
+    if (error.number() == 0)
+        return;
+    reportRunError(error);
+    m_view.setFinishEnabled(false);
+    m_view.setPreferencesEnabled(true);
+    // Resend is offered only when a failed upload is waiting for it; after a
+    // failed download it would publish a page that was never previewed.
+    if (settings().lastUploadFailed()) {
+        m_view.setResendVisible(true);
+        m_view.setResendEnabled(true);
+    }
+    prompt().message(
+        QStringLiteral("An error has occur while trying to download the html files off "
+                       "your server.  If this continues, you may wish to switch to a "
+                       "different retrieve mode."));
+    advanceProgress();
+    if (error.number() == TransferError::TimedOut || error.number() == TransferError::isBusy)
+        ftpClient.cancel();
+}
+
+void Publisher::endUpload()
+{
+    m_view.appendStatus(QStringLiteral("Closing connection..."));
+    m_view.showProgress(1, 100, 95);
+    try {
+        execute(ftpClient, QStringLiteral("CLOSE"));
+    } catch (const TransferError&) {
+    }
+    m_view.appendStatus(QStringLiteral("Disconnected"));
+    advanceProgress();
+    m_view.showProgress(1, 100, 100);
+    prompt().openDocument(settings().website);
+    m_view.setPublishingEnabled(true);
+}
+
+void Publisher::closeAfterDownload()
+{
+    m_view.appendStatus(QStringLiteral("Closing connection..."));
+    try {
+        execute(ftpClient, QStringLiteral("CLOSE"));
+    } catch (const TransferError&) {
+    }
+    ftpClient.cancel();
+    m_view.appendStatus(QStringLiteral("Disconnected"));
+    advanceProgress();
+    m_view.showProgress(1, 100, 100);
+    m_view.hideProgress();
+}
+
+void Publisher::reportFtpError()
+{
+    Settings& s = settings();
+    m_view.setFinishEnabled(false);
+    m_view.setPreferencesEnabled(true);
+    m_view.setResendVisible(true);
+    m_view.setResendEnabled(true);
+    PublishRecord::recordFailed(s);
+    advanceProgress();
+}
+
+void Publisher::onFtpStateChanged(TransferState state)
+{
+    switch (state) {
+    case TransferState::ResolvingHost:
+    case TransferState::HostResolved:
+    case TransferState::Connecting:
+    case TransferState::Connected:
+    case TransferState::Disconnecting:
+    case TransferState::Disconnected:
+        m_view.appendStatus(transferStateText(state));
+        advanceProgress();
+        break;
+    case TransferState::SendingRequest:
+    case TransferState::RequestSent:
+    case TransferState::ReceivingResponse:
+        advanceProgress();
+        break;
+    case TransferState::ResponseReceived:
+    case TransferState::ResponseCompleted:
+        advanceProgress();
+        if (ftpClient.responseCode() != 0)
+            m_view.appendStatus(QString::number(ftpClient.responseCode()) + QStringLiteral(": ") +
+                                ftpClient.responseText());
+        advanceProgress();
+        break;
+    case TransferState::Error: {
+        advanceProgress();
+        const int code = ftpClient.responseCode();
+        // Code 0: no server reply (cannot connect, time-out, lost line); the
+        // caller reports those by number.
+        if (code != 0 && code != 80 && code != 87 && code != 12007) {
+            prompt().message(QStringLiteral("Error Code ") + QString::number(code) + kCrLf +
+                                 ftpClient.responseText(),
+                             Buttons::Ok, Icon::None, QStringLiteral("Error Response Received"));
+            m_serverErrorShown = true;
+        }
+        if (code != 80 && code != 87 && code != 12007)
+            m_ftpAborted = true;
+        break;
+    }
+    default:
+        m_view.appendStatus(QStringLiteral("Unknown State Received"));
+        break;
+    }
+}
