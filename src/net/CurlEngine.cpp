@@ -430,6 +430,7 @@ TransferOutcome TransferEngine::run(const TransferJob& job, StateSink states)
         dropConnections();
         connectionKey_ = job.connectionKey;
         mlsdRefused_ = false;
+        renameOverRefused_ = false;
     }
     if (job.directoryKey != directoryKey_) {
         directoryKey_ = job.directoryKey;

@@ -179,4 +179,7 @@ private:
     QString cwd_;
     bool cwdKnown_ = false;
     bool mlsdRefused_ = false;
+    // The server refused to rename over an existing file once: later
+    // uploads on this connection go the move-aside way at once.
+    bool renameOverRefused_ = false;
 };

@@ -51,15 +51,30 @@ void TransferEngine::runFile(const TransferJob& job, TransferOutcome& outcome)
         download(job, QUrl::fromLocalFile(source).toEncoded(), outcome);
         return;
     }
-    case Operation::Put: {
+    case Operation::Put:
+    case Operation::Stage:
+    case Operation::Place:
+    case Operation::Discard: {
         const QString target = real(RemotePath::resolve(cwd_, job.remote));
+        const QString temp = RemotePath::uploadTemp(target);
+        if (job.op == Operation::Discard) {
+            QFile::remove(temp);
+            return;
+        }
         if (!QFileInfo(QFileInfo(target).absolutePath()).isDir() || QFileInfo(target).isDir()) {
             refuse(550, QStringLiteral("No such file or directory."));
             return;
         }
-        const QString temp = RemotePath::uploadTemp(target);
-        if (!upload(job, QUrl::fromLocalFile(temp).toEncoded(), outcome)) {
+        if (job.op != Operation::Place &&
+            !upload(job, QUrl::fromLocalFile(temp).toEncoded(), outcome)) {
             QFile::remove(temp);
+            return;
+        }
+        if (job.op == Operation::Stage)
+            return;
+        if (!QFileInfo(temp).isFile()) {
+            refuse(550, QStringLiteral("No upload is waiting to replace %1.")
+                            .arg(QDir::toNativeSeparators(target)));
             return;
         }
         // rename() replaces the target in one step.

@@ -66,18 +66,29 @@ void TransferEngine::runFtp(const TransferJob& job, TransferOutcome& outcome)
         download(job, job.base + RemotePath::ftpFile(RemotePath::resolve(cwd_, job.remote)),
                  outcome);
         return;
-    case Operation::Put: {
+    case Operation::Put:
+    case Operation::Stage: {
         const QString path = RemotePath::resolve(cwd_, job.remote);
         const QString temp = RemotePath::uploadTemp(path);
         if (upload(job, job.base + RemotePath::ftpFile(temp), outcome) &&
             verifyUpload(job, root, temp, QFileInfo(job.local).size(), outcome) &&
-            putInPlace(job, root, temp, path, false, outcome))
+            (job.op == Operation::Stage || putInPlace(job, root, temp, path, false, outcome)))
             return;
         // Whatever went wrong, the target was not touched; the partial copy
         // goes if the connection still allows it.
         TransferOutcome ignored;
         if (outcome.error.number() != TransferError::Cancelled)
             quote(job, root, {"*DELE " + temp.toUtf8()}, ignored, nullptr);
+        return;
+    }
+    case Operation::Place: {
+        const QString path = RemotePath::resolve(cwd_, job.remote);
+        putInPlace(job, root, RemotePath::uploadTemp(path), path, false, outcome);
+        return;
+    }
+    case Operation::Discard: {
+        const QString temp = RemotePath::uploadTemp(RemotePath::resolve(cwd_, job.remote));
+        quote(job, root, {"*DELE " + temp.toUtf8()}, outcome, nullptr);
         return;
     }
     case Operation::List: {

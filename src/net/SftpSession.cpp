@@ -55,15 +55,27 @@ void TransferEngine::runSftp(const TransferJob& job, TransferOutcome& outcome)
         download(job, job.base + RemotePath::sftpFile(RemotePath::resolve(cwd_, job.remote)),
                  outcome);
         return;
-    case Operation::Put: {
+    case Operation::Put:
+    case Operation::Stage: {
         const QString path = RemotePath::resolve(cwd_, job.remote);
         const QString temp = RemotePath::uploadTemp(path);
         if (upload(job, job.base + RemotePath::sftpFile(temp), outcome) &&
-            putInPlace(job, job.base + "/", temp, path, true, outcome))
+            (job.op == Operation::Stage ||
+             putInPlace(job, job.base + "/", temp, path, true, outcome)))
             return;
         TransferOutcome ignored;
         if (outcome.error.number() != TransferError::Cancelled)
             quote(job, job.base + "/", {"*rm \"" + temp.toUtf8() + '"'}, ignored, nullptr);
+        return;
+    }
+    case Operation::Place: {
+        const QString path = RemotePath::resolve(cwd_, job.remote);
+        putInPlace(job, job.base + "/", RemotePath::uploadTemp(path), path, true, outcome);
+        return;
+    }
+    case Operation::Discard: {
+        const QString temp = RemotePath::uploadTemp(RemotePath::resolve(cwd_, job.remote));
+        quote(job, job.base + "/", {"*rm \"" + temp.toUtf8() + '"'}, outcome, nullptr);
         return;
     }
     case Operation::List:

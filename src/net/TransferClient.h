@@ -53,8 +53,18 @@ struct TransferOutcome;
 //                          and it is renamed over remote, so remote is the
 //                          old file or the new one, never half of one. A
 //                          server that will not rename over an existing file
-//                          gets the old file deleted first (lastNotice()
-//                          says so). A failed upload leaves remote untouched.
+//                          gets the old file moved aside to
+//                          "remote.pagewick-old", the new one moved in and
+//                          the old one deleted (moved back if the new one
+//                          cannot be moved in); the live file is never
+//                          deleted to make room. A server that renames
+//                          nothing fails the request with its answer. A
+//                          failed upload leaves remote untouched.
+//   STAGE local remote     the first half of PUT: upload and size check
+//                          only; remote is not touched
+//   PLACE remote           the second half: the staged file takes remote's
+//                          place as PUT does it
+//   DISCARD remote         deletes a staged file that is not to be placed
 //   LS  (or DIR)           list the current directory for readChunk: one name
 //                          a line, directories ending with "/", every line
 //                          ended by CR LF, never "." or ".."
@@ -147,7 +157,8 @@ public:
     QString responseText() const { return responseInfo_; }
     TransferError lastError() const { return lastError_; }
     // Something the user should know about the last successful request (a
-    // PUT that had to delete the old file before renaming); empty otherwise.
+    // PUT whose old file could not be deleted once moved aside); empty
+    // otherwise.
     QString lastNotice() const { return notice_; }
 
     // Stops the running request (within a fraction of a second, also in the

@@ -247,8 +247,8 @@ TransferJob parseRequest(const QString& address, const QString& command, bool do
             std::tie(job.remote, job.local) = splitGet(rest);
         }
         job.local = absoluteLocal(job.local);
-    } else if (verb == u"PUT") {
-        job.op = Operation::Put;
+    } else if (verb == u"PUT" || verb == u"STAGE") {
+        job.op = verb == u"PUT" ? Operation::Put : Operation::Stage;
         if (rest.contains(u'"')) {
             const std::optional<QStringList> words = quotedWords(rest);
             if (!words || words->size() != 2)
@@ -276,6 +276,10 @@ TransferJob parseRequest(const QString& address, const QString& command, bool do
         }
     } else if (verb == u"CD" || verb == u"CWD") {
         job.op = Operation::Cd;
+        const bool quoted = rest.size() >= 2 && rest.startsWith(u'"') && rest.endsWith(u'"');
+        job.remote = quoted ? rest.mid(1, rest.size() - 2) : rest;
+    } else if (verb == u"PLACE" || verb == u"DISCARD") {
+        job.op = verb == u"PLACE" ? Operation::Place : Operation::Discard;
         const bool quoted = rest.size() >= 2 && rest.startsWith(u'"') && rest.endsWith(u'"');
         job.remote = quoted ? rest.mid(1, rest.size() - 2) : rest;
     } else if (verb == u"CDUP") {

@@ -24,6 +24,13 @@ enum class Operation
     Connect,
     Get,
     Put,
+    // The first half of PUT: the file goes to its temporary name beside the
+    // target and its size is checked; the target is not touched.
+    Stage,
+    // The second half: the staged file takes the target's place.
+    Place,
+    // A staged file that will not be placed is deleted.
+    Discard,
     List,
     Pwd,
     Cd,

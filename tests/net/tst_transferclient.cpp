@@ -449,6 +449,81 @@ private slots:
             QCOMPARE(readFile(c.path("old.html")), live);
     }
 
+    // Putting an upload in place on servers that rename differently: the
+    // live file is the old one or the new one, never missing, and nothing
+    // is left beside it.
+    void uploadPlacement_data()
+    {
+        QTest::addColumn<int>("renaming");
+        QTest::addColumn<bool>("targetExists");
+        QTest::addColumn<bool>("replaced");
+        using R = FtpTestServer::Renaming;
+        QTest::newRow("rename over") << int(R::Allowed) << true << true;
+        QTest::newRow("moved aside, existing") << int(R::NotOverExisting) << true << true;
+        QTest::newRow("moved aside, new file") << int(R::NotOverExisting) << false << true;
+        QTest::newRow("renames refused, existing") << int(R::Refused) << true << false;
+        QTest::newRow("renames refused, new file") << int(R::Refused) << false << false;
+    }
+
+    void uploadPlacement()
+    {
+        QFETCH(int, renaming);
+        QFETCH(bool, targetExists);
+        QFETCH(bool, replaced);
+        FtpCase c;
+        REQUIRE_RUNNING(c.server);
+        const QByteArray old = "old page", fresh = binaryBytes(70000);
+        if (targetExists)
+            QVERIFY(c.server.writeFile("www/index.html", old));
+        else
+            QVERIFY(QDir().mkpath(c.server.rootPath("www")));
+        QVERIFY(writeFile(c.path("new.html"), fresh));
+        c.server.setRenaming(FtpTestServer::Renaming(renaming));
+
+        if (replaced) {
+            RUN_OK(c.runner, "PUT " + c.path("new.html") + " /www/index.html");
+            QCOMPARE(c.server.readFile("www/index.html"), fresh);
+            QCOMPARE(c.inet.lastNotice(), QString());
+        } else {
+            RUN_FAILS(c.runner, "PUT " + c.path("new.html") + " /www/index.html",
+                      TransferError::RequestFailed, 550);
+            QVERIFY2(c.inet.lastError().description().contains("Renaming files is not permitted"),
+                     qPrintable(c.inet.lastError().description()));
+            QCOMPARE(c.server.fileExists("www/index.html"), targetExists);
+            if (targetExists)
+                QCOMPARE(c.server.readFile("www/index.html"), old);
+        }
+        // The live file was never deleted to make room.
+        QCOMPARE(c.server.commands().filter(QRegularExpression("^DELE /www/index.html$")),
+                 QStringList());
+        QCOMPARE(QDir(c.server.rootPath("www")).entryList(QDir::Files | QDir::Hidden),
+                 targetExists || replaced ? QStringList{"index.html"} : QStringList());
+    }
+
+    // STAGE uploads beside the target without touching it, PLACE puts the
+    // staged copy in place, DISCARD drops it.
+    void stagedUploads()
+    {
+        FtpCase c;
+        REQUIRE_RUNNING(c.server);
+        QVERIFY(c.server.writeFile("www/index.html", "old"));
+        QVERIFY(writeFile(c.path("new.html"), "new page"));
+        RUN_OK(c.runner, "STAGE " + c.path("new.html") + " /www/index.html");
+        QCOMPARE(c.server.readFile("www/index.html"), QByteArray("old"));
+        QCOMPARE(c.server.readFile("www/index.html.pagewick-upload"), QByteArray("new page"));
+        RUN_OK(c.runner, "DISCARD /www/index.html");
+        QVERIFY(!c.server.fileExists("www/index.html.pagewick-upload"));
+        QCOMPARE(c.server.readFile("www/index.html"), QByteArray("old"));
+        // Nothing staged: PLACE fails and leaves the live file alone.
+        RUN_FAILS(c.runner, "PLACE /www/index.html", TransferError::RequestFailed, 550);
+        QCOMPARE(c.server.readFile("www/index.html"), QByteArray("old"));
+        RUN_OK(c.runner, "STAGE " + c.path("new.html") + " /www/index.html");
+        RUN_OK(c.runner, "PLACE /www/index.html");
+        QCOMPARE(c.server.readFile("www/index.html"), QByteArray("new page"));
+        QCOMPARE(QDir(c.server.rootPath("www")).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"index.html"});
+    }
+
     void ftpSlowButMovingTransferDoesNotTimeOut()
     {
         FtpCase c;

@@ -203,6 +203,13 @@ void FtpTestServer::failUploadsOf(const QString& name)
     setControl(QStringLiteral("fail_files"), names);
 }
 
+void FtpTestServer::failRenamesOf(const QString& name)
+{
+    QJsonArray names = control_.value(QStringLiteral("fail_renames")).toArray();
+    names.append(name);
+    setControl(QStringLiteral("fail_renames"), names);
+}
+
 void FtpTestServer::setDiskFullAfter(qint64 bytes)
 {
     setControl(QStringLiteral("disk_full_after"), bytes);

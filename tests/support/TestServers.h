@@ -121,6 +121,9 @@ public:
     // STOR of a file whose name begins with `name` answers 550 (stores
     // nothing); several names may fail.
     void failUploadsOf(const QString& name);
+    // RNFR of the upload copy of `name` ("name.pagewick-upload") answers 550:
+    // that file cannot be put in place, other files can.
+    void failRenamesOf(const QString& name);
     // Back to normal behaviour.
     void resetBehaviour();
 

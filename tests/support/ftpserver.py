@@ -28,6 +28,9 @@ be switched between cases without restarting it. Keys, all optional:
   rename           "over_existing": RNTO onto a file that exists answers 550
                    (as OpenSSH's SFTP and some FTP servers do); "refuse":
                    every RNFR answers 550
+  fail_renames     list of file names: RNFR of the temporary upload copy of
+                   one of them ("<name>.pagewick-upload") answers 550, so
+                   that file cannot be put in place while others can
   fail_files       list of file names: a STOR of a file whose name begins
                    with one of them (so also its ".pagewick-upload" copy)
                    answers 550 and stores nothing
@@ -291,6 +294,12 @@ class LoggingHandler:
         if cmd == "RNFR" and conf.get("rename") == "refuse":
             self.respond("550 Renaming files is not permitted here.")
             return
+        if cmd == "RNFR" and arg:
+            name = arg.rsplit("/", 1)[-1]
+            for failing in conf.get("fail_renames", []):
+                if name == failing + ".pagewick-upload":
+                    self.respond("550 Cannot rename %s." % name)
+                    return
         if cmd == "RNTO" and conf.get("rename") == "over_existing" and arg:
             try:
                 target = self.fs.ftp2fs(arg)

@@ -48,7 +48,8 @@ public:
 
     // FTP.
     void runFtp(const QString& mode);
-    void ftpPut(const QString& local, const QString& remote);
+    bool ftpStage(const QString& local, const QString& remote);
+    bool ftpPlace(const QString& remote);
     void ftpGet(const QString& remote, const QString& local);
     void endUpload();
     void closeAfterDownload();
@@ -79,7 +80,18 @@ private:
     void reportRunError(const TransferError& error);
     void downloadFailed(const QString& title, const QString& text, Icon icon);
     void writeFailed();
-    void closeAfterFailedUpload();
+    void closeAfterFailedUpload(const QString& outcomeText);
+    struct SiteFile
+    {
+        QString local;
+        QString remote;
+        QString name; // "the page", "the archive page", "the RSS file"
+    };
+    QList<SiteFile> siteFiles() const;
+    void uploadAll();
+    void discardStaged(const QList<SiteFile>& files);
+    bool runUploadCommand(const QString& command);
+    static QString placementFailureText(const QStringList& placed, const QStringList& left);
     QString ftpCommand(const char* verb, const QString& a, const QString& b) const;
 
     MainView& m_view;

@@ -89,6 +89,10 @@ void Publisher::runFtp(const QString& mode)
         case TransferError::TimedOut:
         case TransferError::ConnectionLost:
             m_view.appendStatus(error.description());
+            // While publishing the user gets the same box as for any other
+            // failed transfer.
+            if (m_uploading)
+                reportRunError(error);
             break;
         default:
             prompt().message(
@@ -112,31 +116,113 @@ void Publisher::runFtp(const QString& mode)
     if (!m_uploading)
         return;
 
-    ftpPut(fileName("webbie"), s.ftpremote);
-    if (settings().archiveEnabled()) {
-        m_view.showProgress(1, 100, 1);
-        ftpPut(fileName("archivewebbie"), s.archiveftp);
-    }
-    if (s.rssEnabled()) {
-        m_view.showProgress(1, 100, 1);
-        ftpPut(workFileName(QStringLiteral("backend"), QStringLiteral(".rss")),
-               backendRemotePath(s.ftpremote));
-        if (!m_ftpAborted)
-            m_view.appendStatus(QStringLiteral("Backend Placement Complete"));
+    uploadAll();
+}
+
+// The files of a publish, in the order they go up.
+QList<Publisher::SiteFile> Publisher::siteFiles() const
+{
+    const Settings& s = settings();
+    QList<SiteFile> files{{fileName("webbie"), s.ftpremote, QStringLiteral("the page")}};
+    if (s.archiveEnabled())
+        files.append({fileName("archivewebbie"), s.archiveftp, QStringLiteral("the archive page")});
+    if (s.rssEnabled())
+        files.append({workFileName(QStringLiteral("backend"), QStringLiteral(".rss")),
+                      backendRemotePath(s.ftpremote), QStringLiteral("the RSS file")});
+    return files;
+}
+
+// The publish is one unit: every file goes up under its temporary name and
+// is size-checked first; only when all are complete are they put in place,
+// the archive page first, then the page, then the RSS file, so that an entry
+// cut from the page is always on one of the two live pages. The entry is
+// recorded as published only after the last one is in place.
+void Publisher::uploadAll()
+{
+    const QList<SiteFile> files = siteFiles();
+    QList<SiteFile> staged;
+    for (const SiteFile& file : files) {
+        if (!staged.isEmpty())
+            m_view.showProgress(1, 100, 1);
+        if (!ftpStage(file.local, file.remote))
+            break;
+        staged.append(file);
     }
     if (m_ftpAborted) {
-        closeAfterFailedUpload();
+        discardStaged(staged);
+        closeAfterFailedUpload(
+            QStringLiteral("The entry was not published; your page on the server was not "
+                           "changed by the failed transfer.  Press Resend to try again."));
         return;
     }
+
+    QList<SiteFile> order;
+    for (const QString& name : {QStringLiteral("the archive page"), QStringLiteral("the page"),
+                                QStringLiteral("the RSS file")}) {
+        for (const SiteFile& file : files) {
+            if (file.name == name)
+                order.append(file);
+        }
+    }
+    QStringList placed;
+    for (qsizetype i = 0; i < order.size(); ++i) {
+        if (!ftpPlace(order[i].remote)) {
+            discardStaged(order.mid(i));
+            QStringList left;
+            for (qsizetype j = i; j < order.size(); ++j)
+                left << order[j].name;
+            closeAfterFailedUpload(placementFailureText(placed, left));
+            return;
+        }
+        placed << order[i].name;
+        if (order[i].name == QLatin1String("the RSS file"))
+            m_view.appendStatus(QStringLiteral("Backend Placement Complete"));
+    }
+
+    Settings& s = settings();
     PublishRecord::recordPublished(s);
     m_view.setPublishingEnabled(true);
     WorkFiles::copy(filePath("webbie"), filePath("indexbackup"));
-    if (settings().archiveEnabled()) {
+    if (s.archiveEnabled()) {
         WorkFiles::copy(filePath("archivewebbie"), filePath("archivebackup"));
         WorkFiles::copy(filePath("archivewebbie"), filePath("archive"));
     }
     m_outcome = Outcome::Published;
     endUpload();
+}
+
+QString Publisher::placementFailureText(const QStringList& placed, const QStringList& left)
+{
+    auto list = [](const QStringList& names) {
+        if (names.size() < 2)
+            return names.join(QString());
+        return names.mid(0, names.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" and ") +
+               names.last();
+    };
+    if (placed.isEmpty()) {
+        return QStringLiteral("The entry was not published; your page on the server was not "
+                              "changed by the failed transfer.  Press Resend to try again.");
+    }
+    const QString isOrAre = placed.size() == 1 ? QStringLiteral(" is") : QStringLiteral(" are");
+    const QString leftIsOrAre = left.size() == 1 ? QStringLiteral(" is") : QStringLiteral(" are");
+    QString text = QStringLiteral("The entry was not completely published: on the server ") +
+                   list(placed) + isOrAre + QStringLiteral(" new, ") + list(left) + leftIsOrAre +
+                   QStringLiteral(" still the old ") +
+                   (left.size() == 1 ? QStringLiteral("one") : QStringLiteral("ones")) +
+                   QStringLiteral(".  Press Resend to try again.");
+    return text;
+}
+
+void Publisher::discardStaged(const QList<SiteFile>& files)
+{
+    for (const SiteFile& file : files) {
+        try {
+            if (ftpClient.isBusy())
+                break;
+            execute(ftpClient, QStringLiteral("DISCARD ") + quotedPath(file.remote));
+        } catch (const TransferError&) {
+        }
+    }
 }
 
 QString Publisher::backendRemotePath(const QString& ftpremote)
@@ -146,7 +232,7 @@ QString Publisher::backendRemotePath(const QString& ftpremote)
                      : ftpremote.left(slash) + QStringLiteral("/backend.rss");
 }
 
-void Publisher::closeAfterFailedUpload()
+void Publisher::closeAfterFailedUpload(const QString& outcomeText)
 {
     m_view.appendStatus(QStringLiteral("Closing connection..."));
     try {
@@ -160,22 +246,43 @@ void Publisher::closeAfterFailedUpload()
     m_view.setPublishingEnabled(true);
     m_view.hideProgress();
     reportFtpError();
-    m_view.appendStatus(
-        QStringLiteral("The entry was not published; your page on the server was not "
-                       "changed by the failed transfer.  Press Resend to try again."));
+    m_view.appendStatus(outcomeText);
     m_outcome = Outcome::Failed;
 }
 
-void Publisher::ftpPut(const QString& local, const QString& remote)
+// Sends `local` to the temporary name beside `remote` and checks its size.
+bool Publisher::ftpStage(const QString& local, const QString& remote)
 {
     if (m_ftpAborted)
-        return;
+        return false;
     m_command = ftpCommand("PUT", local, remote);
     m_view.appendStatus(m_command);
     advanceProgress();
+    if (!runUploadCommand(ftpCommand("STAGE", local, remote)))
+        return false;
+    advanceProgress();
+    return true;
+}
+
+// Puts the staged copy of `remote` in its place.
+bool Publisher::ftpPlace(const QString& remote)
+{
+    if (m_ftpAborted)
+        return false;
+    if (!runUploadCommand(QStringLiteral("PLACE ") + quotedPath(remote)))
+        return false;
+    if (!ftpClient.lastNotice().isEmpty())
+        m_view.appendStatus(ftpClient.lastNotice());
+    m_view.appendStatus(QStringLiteral("Upload to ") + remote + QStringLiteral(" complete."));
+    advanceProgress();
+    return true;
+}
+
+bool Publisher::runUploadCommand(const QString& command)
+{
     TransferError error;
     try {
-        if (!execute(ftpClient, m_command))
+        if (!execute(ftpClient, command))
             error = ftpClient.lastError();
     } catch (const TransferError& e) {
         error = e;
@@ -185,15 +292,9 @@ void Publisher::ftpPut(const QString& local, const QString& remote)
         if (error.number() == TransferError::TimedOut || error.number() == TransferError::isBusy)
             ftpClient.cancel();
         m_ftpAborted = true;
-        return;
+        return false;
     }
-    if (m_ftpAborted)
-        return;
-    advanceProgress();
-    if (!ftpClient.lastNotice().isEmpty())
-        m_view.appendStatus(ftpClient.lastNotice());
-    m_view.appendStatus(QStringLiteral("Upload to ") + remote + QStringLiteral(" complete."));
-    advanceProgress();
+    return !m_ftpAborted;
 }
 
 void Publisher::ftpGet(const QString& remote, const QString& local)

@@ -517,29 +517,69 @@ private slots:
     {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("message"); // shown by Finish; empty: published at once
-        QTest::newRow("published") << QString() << QString();
+        // After a failure: which live files are new ("none": all old).
+        QTest::addColumn<QString>("newOnServer");
+        QTest::addColumn<QString>("outcomeLine"); // status line telling what is where
+        const QString notChanged = u"The entry was not published; your page on the server was not "
+                                   "changed by the failed transfer.  Press Resend to try again."_s;
+        QTest::newRow("published") << QString() << QString() << QString() << QString();
+        // A server that will not rename over an existing file: the old file
+        // goes aside, the new one in, then the old one is deleted.
+        QTest::newRow("no rename over an existing file")
+            << u"noRenameOver"_s << QString() << QString() << QString();
+        QTest::newRow("renames refused")
+            << u"noRename"_s
+            << u"Error Response Received: Error Code 550\r\nRenaming files is not permitted here."_s
+            << u"none"_s << notChanged;
+        QTest::newRow("archive upload refused after the page upload")
+            << u"archiveStore"_s
+            << u"Error Response Received: Error Code 550\r\nCannot store "
+               "archive.html.pagewick-upload: Permission denied."_s
+            << u"none"_s << notChanged;
+        QTest::newRow("RSS upload refused")
+            << u"rssStore"_s
+            << u"Error Response Received: Error Code 550\r\nCannot store "
+               "backend.rss.pagewick-upload: Permission denied."_s
+            << u"none"_s << notChanged;
+        // The archive page is in place, the page cannot follow: the cut
+        // entries are on the new archive page and still on the old page.
+        QTest::newRow("page cannot be put in place after the archive page")
+            << u"pageRename"_s
+            << u"Error Response Received: Error Code 550\r\nCannot rename "
+               "index.html.pagewick-upload."_s
+            << u"archive"_s
+            << u"The entry was not completely published: on the server the archive page is new, "
+               "the page and the RSS file are still the old ones.  Press Resend to try again."_s;
         QTest::newRow("server not running")
             << u"down"_s
             << u"Pagewick: Pagewick was unable to connect to the FTP site.  Please check your "
-               "configuration and try again."_s;
+               "configuration and try again."_s
+            << u"none"_s << QString();
         // The server's code, a line break and its reply text.
         QTest::newRow("wrong password")
             << u"password"_s
-            << u"Error Response Received: Error Code 530\r\nAuthentication failed."_s;
+            << u"Error Response Received: Error Code 530\r\nAuthentication failed."_s << u"none"_s
+            << QString();
         QTest::newRow("no permission")
-            << u"deny"_s << u"Error Response Received: Error Code 550\r\nNot enough privileges."_s;
+            << u"deny"_s << u"Error Response Received: Error Code 550\r\nNot enough privileges."_s
+            << u"none"_s << notChanged;
         QTest::newRow("disk full") << u"full"_s
                                    << u"Error Response Received: Error Code 452\r\nInsufficient "
-                                      "storage space; transfer aborted."_s;
+                                      "storage space; transfer aborted."_s
+                                   << u"none"_s << notChanged;
         // The error number, a blank and its description.
-        QTest::newRow("connection dropped") << u"drop"_s << u"Transfer Error: 35781 *"_s;
-        QTest::newRow("slower than timeout") << u"slow"_s << u"Transfer Error: 35761 *"_s;
+        QTest::newRow("connection dropped")
+            << u"drop"_s << u"Transfer Error: 35781 *"_s << u"none"_s << notChanged;
+        QTest::newRow("slower than timeout")
+            << u"slow"_s << u"Transfer Error: 35761 *"_s << u"none"_s << notChanged;
     }
 
     void publish()
     {
         QFETCH(QString, fault);
         QFETCH(QString, message);
+        QFETCH(QString, newOnServer);
+        QFETCH(QString, outcomeLine);
         FtpTestServer ftp;
         REQUIRE_RUNNING(ftp);
         // Padded, so that an upload takes many blocks.
@@ -577,6 +617,16 @@ private slots:
             ftp.setDropAfter(100000);
         else if (fault == u"slow")
             ftp.setSlow(4000, 65536);
+        else if (fault == u"noRenameOver")
+            ftp.setRenaming(FtpTestServer::Renaming::NotOverExisting);
+        else if (fault == u"noRename")
+            ftp.setRenaming(FtpTestServer::Renaming::Refused);
+        else if (fault == u"archiveStore")
+            ftp.failUploadsOf(u"archive.html"_s);
+        else if (fault == u"rssStore")
+            ftp.failUploadsOf(u"backend.rss"_s);
+        else if (fault == u"pageRename")
+            ftp.failRenamesOf(u"index.html"_s);
         s.again();
         ftp.clearLog();
         s.publisher->finish();
@@ -600,6 +650,15 @@ private slots:
             // The live pages, checked at the end, so that Resend is tried in any case.
             live = ftp.readFile(u"www/index.html"_s);
             liveArchive = ftp.readFile(u"www/archive.html"_s);
+            if (!outcomeLine.isEmpty())
+                SAID(s, {outcomeLine});
+            // Nothing but the live files is left on the server (a broken
+            // connection may leave the partial upload copy behind).
+            QStringList left =
+                QDir(ftp.rootPath(u"www"_s)).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+            if (fault == u"drop" || fault == u"slow")
+                left = left.filter(QRegularExpression(u"^(archive|index)\\.html$"_s));
+            QCOMPARE(left, QStringList({u"archive.html"_s, u"index.html"_s}));
 
             // The server recovers: Resend publishes the same entry.
             ftp.resetBehaviour();
@@ -622,7 +681,12 @@ private slots:
         QCOMPARE(ftp.readFile(u"www/backend.rss"_s), rss);
         QCOMPARE(QDir(ftp.rootPath(u"www"_s)).entryList(QDir::Files | QDir::Hidden, QDir::Name),
                  QStringList({u"archive.html"_s, u"backend.rss"_s, u"index.html"_s}));
-        QCOMPARE(ftp.loginCount(), 1);
+        // One connection; each refused rename makes libcurl log in anew
+        // (a rename over a file, moving aside one that does not exist yet).
+        if (fault == u"noRenameOver" || fault == u"pageRename")
+            QVERIFY2(ftp.loginCount() <= 3, qPrintable(ftp.logLines().join(u" | "_s)));
+        else
+            QCOMPARE(ftp.loginCount(), 1);
         // The RSS file is XML and lists the new entry alone (the page holds
         // it alone), its headline with the line end of the template's title
         // line (only blanks are trimmed; XML reads CR LF as LF).
@@ -645,11 +709,21 @@ private slots:
         QVERIFY(!s.view.resendVisible);
         SAID(s, {u"Copying Preview Into Backup"_s, u"Backend Placement Complete"_s,
                  u"Upload to www/index.html complete."_s, u"Disconnected"_s});
+        // The live page is never deleted to make room for the new one.
+        QCOMPARE(ftp.commands()
+                     .filter(u"DELE /www/index.html"_s, Qt::CaseSensitive)
+                     .filter(QRegularExpression(u"index.html$"_s)),
+                 QStringList());
+        if (fault == u"noRenameOver")
+            QVERIFY2(ftp.commands().contains(u"RNTO /www/index.html.pagewick-old"_s),
+                     qPrintable(ftp.commands().join(u" | "_s)));
 
-        // After the failure the live pages were the old ones or the new ones, whole.
+        // After the failure the live pages were whole: the old ones, or the
+        // new archive page beside the old page (never a cut entry on
+        // neither page).
         if (!message.isEmpty())
-            QVERIFY2((live == served || live == webbie) &&
-                         (liveArchive == archive || liveArchive == archiveEdited),
+            QVERIFY2(live == served &&
+                         liveArchive == (newOnServer == u"archive" ? archiveEdited : archive),
                      qPrintable(u"after the failed upload the live page has %1 bytes, the live "
                                 "archive %2; old pages %3 and %4 bytes, new ones %5 and %6"_s
                                     .arg(live.size())
