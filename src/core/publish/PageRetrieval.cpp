@@ -116,7 +116,10 @@ void Publisher::ftpFetch()
         return;
     }
     ftpClient.cancel();
-    prompt().message(QStringLiteral("Error attempting to FTP download."));
+    // A failed transfer has told the user already ("Transfer Error" and the
+    // advice to switch modes); a refused request gets this ending.
+    if (!m_downloadErrorShown)
+        prompt().message(QStringLiteral("Error attempting to FTP download."));
     s.pageRetrieved = false;
     m_view.setPublishingEnabled(true);
     m_view.setFinishEnabled(false);
@@ -231,6 +234,12 @@ void Publisher::writeFailed()
 
 void Publisher::downloadPage(const QString& address, const QString& localFile, bool isArchive)
 {
+    if (!isArchive) {
+        if (const QString cut = cutTransferSetting(false); !cut.isEmpty()) {
+            downloadFailed(QStringLiteral("Download Error"), cut, Icon::Critical);
+            return;
+        }
+    }
     httpClient.setRequestTimeout(settings().timeoutSeconds());
     m_view.setBusy(true);
     m_view.showProgress(0, 100, 0);

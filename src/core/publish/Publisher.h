@@ -98,7 +98,8 @@ private:
     PageEditor& m_entries;
     PageEditorHooks& m_hooks;
     bool m_ftpAborted = false;
-    bool m_serverErrorShown = false; // state 11 already told the user
+    bool m_serverErrorShown = false;   // the Error state already told the user
+    bool m_downloadErrorShown = false; // a failed download has been reported
     bool m_uploading = false;
     QString m_command; // the last FTP command given to ftpClient
     Outcome m_outcome = Outcome::None;

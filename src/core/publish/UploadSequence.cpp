@@ -49,7 +49,23 @@ void Publisher::runFtp(const QString& mode)
     m_view.showProgress(1, 100, 1);
     m_ftpAborted = false;
     m_serverErrorShown = false;
+    m_downloadErrorShown = false;
     m_uploading = mode != QLatin1String("down");
+    if (const QString cut = cutTransferSetting(true); !cut.isEmpty()) {
+        prompt().message(cut, Buttons::Ok, Icon::Critical);
+        m_ftpAborted = true;
+        m_downloadErrorShown = true;
+        m_view.setPublishingEnabled(true);
+        m_view.setFinishEnabled(false);
+        m_view.hideProgress();
+        if (m_uploading) {
+            // Nothing was sent: the edited page can be published once the
+            // setting is mended.
+            m_view.setFinishEnabled(true);
+            m_outcome = Outcome::Stopped;
+        }
+        return;
+    }
     advanceProgress();
     m_view.showProgress(1, 100, 2);
     m_view.appendStatus(QStringLiteral("Starting FTP connection."));
@@ -323,15 +339,20 @@ void Publisher::ftpGet(const QString& remote, const QString& local)
     m_ftpAborted = true;
     if (error.number() == 0)
         return;
-    reportRunError(error);
     m_view.setFinishEnabled(false);
     m_view.setPreferencesEnabled(true);
-    // Resend is offered only when a failed upload is waiting for it; after a
-    // failed download it would publish a page that was never previewed.
     if (settings().lastUploadFailed()) {
         m_view.setResendVisible(true);
         m_view.setResendEnabled(true);
     }
+    if (error.number() == TransferError::RequestFailed && m_serverErrorShown) {
+        // The server's answer has been shown; the retrieval ends with "Error
+        // attempting to FTP download." -- one message each.
+        advanceProgress();
+        return;
+    }
+    reportRunError(error);
+    m_downloadErrorShown = true;
     prompt().message(
         QStringLiteral("An error has occur while trying to download the html files off "
                        "your server.  If this continues, you may wish to switch to a "

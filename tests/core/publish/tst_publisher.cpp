@@ -19,6 +19,7 @@
 #include "core/publish/UpdateCheck.h"
 
 #include <QScopeGuard>
+#include <QTcpServer>
 #include <QXmlStreamReader>
 #include <QtTest>
 
@@ -262,12 +263,16 @@ private slots:
             }
             s.again();
             s.publisher->retrievePage(false);
-            SHOWN(s.prompt, {dropped ? u"Transfer Error: 35781 *"_s
-                                     : u"Error Response Received: Error Code 550\r\n*"_s,
-                             u"Pagewick: An error has occur while trying to download the html "
-                             "files off your server.  If this continues, you may wish to switch "
-                             "to a different retrieve mode."_s,
-                             u"Pagewick: Error attempting to FTP download."_s});
+            // Each message once: the failed transfer and the advice, or the
+            // server's answer and the end of the retrieval.
+            if (dropped)
+                SHOWN(s.prompt, {u"Transfer Error: 35781 *"_s,
+                                 u"Pagewick: An error has occur while trying to download the "
+                                 "html files off your server.  If this continues, you may wish "
+                                 "to switch to a different retrieve mode."_s});
+            else
+                SHOWN(s.prompt, {u"Error Response Received: Error Code 550\r\n*"_s,
+                                 u"Pagewick: Error attempting to FTP download."_s});
             QCOMPARE(s.file(u"indexbackup"_s), served);
             QCOMPARE(s.file(u"archive"_s), archive);
             QVERIFY(!settings().pageRetrieved && s.idle());
@@ -570,6 +575,10 @@ private slots:
         // The error number, a blank and its description.
         QTest::newRow("connection dropped")
             << u"drop"_s << u"Transfer Error: 35781 *"_s << u"none"_s << notChanged;
+        // A server that accepts and never answers: the time-out at log-in
+        // gets the same box as any other failed transfer.
+        QTest::newRow("no answer at log-in")
+            << u"silent"_s << u"Transfer Error: 35761 *"_s << u"none"_s << QString();
         QTest::newRow("slower than timeout")
             << u"slow"_s << u"Transfer Error: 35761 *"_s << u"none"_s << notChanged;
     }
@@ -580,6 +589,8 @@ private slots:
         QFETCH(QString, message);
         QFETCH(QString, newOnServer);
         QFETCH(QString, outcomeLine);
+        QTcpServer silent; // accepts connections, never says a word
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
         FtpTestServer ftp;
         REQUIRE_RUNNING(ftp);
         // Padded, so that an upload takes many blocks.
@@ -617,6 +628,8 @@ private slots:
             ftp.setDropAfter(100000);
         else if (fault == u"slow")
             ftp.setSlow(4000, 65536);
+        else if (fault == u"silent")
+            settings().ftpsite = u"ftp://127.0.0.1:%1"_s.arg(silent.serverPort());
         else if (fault == u"noRenameOver")
             ftp.setRenaming(FtpTestServer::Renaming::NotOverExisting);
         else if (fault == u"noRename")
@@ -732,6 +745,67 @@ private slots:
                                     .arg(archive.size())
                                     .arg(webbie.size())
                                     .arg(archiveEdited.size())));
+    }
+
+    // A transfer path or address read back cut at 254 characters is refused
+    // naming its key; nothing is sent, nothing recorded.
+    void cutSettingsRefused_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::newRow("ftpremote") << u"ftpremote"_s;
+        QTest::newRow("archiveftp") << u"archiveftp"_s;
+        QTest::newRow("ftpsite") << u"ftpsite"_s;
+        QTest::newRow("website") << u"website"_s;
+    }
+
+    void cutSettingsRefused()
+    {
+        QFETCH(QString, key);
+        FtpTestServer ftp;
+        REQUIRE_RUNNING(ftp);
+        HttpTestServer http;
+        REQUIRE_RUNNING(http);
+        const QByteArray served = page(2), archive = archivePage();
+        QVERIFY(ftp.writeFile(u"www/index.html"_s, served));
+        QVERIFY(ftp.writeFile(u"www/archive.html"_s, archive));
+        QVERIFY(http.writeFile(u"index.html"_s, served));
+        Session s;
+        QVERIFY(s.start(publishKeys(ftp)));
+        s.publisher->retrievePage(false);
+        s.flows->preview();
+        QVERIFY(s.view.finishEnabled);
+
+        // As weblog.ini hands back a longer value: its first 254 characters.
+        const QString cut = (u"www/"_s + QString(300, u'a')).left(254);
+        const QString text = u"The setting "_s + key +
+                             u" in weblog.ini is 254 characters or longer, so it was cut short "
+                             "when it was read.  Nothing was sent.  Please correct it in the "
+                             "SETUP menu."_s;
+        s.again();
+        ftp.clearLog();
+        if (key == u"website") {
+            settings().website = http.url(u"/"_s) + cut;
+            settings().retreivemode = u"auto"_s;
+            s.publisher->retrievePage(false);
+            SHOWN(s.prompt, {u"Download Error: "_s + text});
+            QCOMPARE(http.requests(), QStringList());
+            QVERIFY(s.idle());
+            return;
+        }
+        if (key == u"ftpremote")
+            settings().ftpremote = cut;
+        else if (key == u"archiveftp")
+            settings().archiveftp = cut;
+        else
+            settings().ftpsite = u"ftp://127.0.0.1/"_s + cut;
+        s.publisher->finish();
+        SHOWN(s.prompt, {u"Pagewick: "_s + text});
+        QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Stopped);
+        QCOMPARE(ftp.logLines(), QStringList());
+        QCOMPARE(ftp.readFile(u"www/index.html"_s), served);
+        QCOMPARE(s.ini(u"Fail"_s), QString());
+        QCOMPARE(s.ini(u"Date"_s), QString());
+        QVERIFY(s.view.finishEnabled); // publish again once the setting is mended
     }
 
     void manualPublishing()
