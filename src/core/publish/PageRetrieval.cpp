@@ -240,6 +240,8 @@ void Publisher::downloadPage(const QString& address, const QString& localFile, b
             return;
         }
     }
+    if (isArchive)
+        settings().archiveRetrievalFailed = true; // until it has come whole
     httpClient.setRequestTimeout(settings().timeoutSeconds());
     m_view.setBusy(true);
     m_view.showProgress(0, 100, 0);
@@ -325,8 +327,10 @@ void Publisher::downloadPage(const QString& address, const QString& localFile, b
     }
     m_view.appendStatus(localFile + QStringLiteral(" updated via HTTP"));
     m_view.setBusy(false);
-    if (isArchive)
+    if (isArchive) {
+        settings().archiveRetrievalFailed = false;
         return;
+    }
     if (settings().archiveEnabled())
         downloadPage(settings().archiveurl, fileName("archive"), true);
     // The page's markers are read once, after the archive has come too.

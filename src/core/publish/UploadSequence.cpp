@@ -140,7 +140,9 @@ QList<Publisher::SiteFile> Publisher::siteFiles() const
 {
     const Settings& s = settings();
     QList<SiteFile> files{{fileName("webbie"), s.ftpremote, QStringLiteral("the page")}};
-    if (s.archiveEnabled())
+    // An archive page that could not be retrieved is left as it is on the
+    // server: the local copy may be older than the live one.
+    if (s.archiveEnabled() && !s.archiveRetrievalFailed)
         files.append({fileName("archivewebbie"), s.archiveftp, QStringLiteral("the archive page")});
     if (s.rssEnabled())
         files.append({workFileName(QStringLiteral("backend"), QStringLiteral(".rss")),
@@ -199,7 +201,7 @@ void Publisher::uploadAll()
     PublishRecord::recordPublished(s);
     m_view.setPublishingEnabled(true);
     WorkFiles::copy(filePath("webbie"), filePath("indexbackup"));
-    if (s.archiveEnabled()) {
+    if (s.archiveEnabled() && !s.archiveRetrievalFailed) {
         WorkFiles::copy(filePath("archivewebbie"), filePath("archivebackup"));
         WorkFiles::copy(filePath("archivewebbie"), filePath("archive"));
     }

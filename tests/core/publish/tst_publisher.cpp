@@ -808,6 +808,75 @@ private slots:
         QVERIFY(s.view.finishEnabled); // publish again once the setting is mended
     }
 
+    // Auto-delete with archive never cuts entries it cannot archive: when the
+    // archive page does not come whole, the page is published untrimmed and
+    // the live archive left alone; the next publish trims.
+    void autoDeleteKeepsWhatItCannotArchive_data()
+    {
+        QTest::addColumn<QString>("archiveAnswer"); // see httpBehaviour
+        QTest::newRow("archive missing") << u"404"_s;
+        QTest::newRow("archive shorter than announced") << u"cut 100000"_s;
+        QTest::newRow("archive server error") << u"500"_s;
+    }
+
+    void autoDeleteKeepsWhatItCannotArchive()
+    {
+        QFETCH(QString, archiveAnswer);
+        HttpTestServer http;
+        REQUIRE_RUNNING(http);
+        FtpTestServer ftp;
+        REQUIRE_RUNNING(ftp);
+        const QByteArray served = page(3), archive = archivePage();
+        QVERIFY(http.writeFile(u"index.html"_s, served));
+        QVERIFY(http.writeFile(u"archive.html"_s, archive));
+        QVERIFY(ftp.writeFile(u"www/index.html"_s, served));
+        QVERIFY(ftp.writeFile(u"www/archive.html"_s, archive));
+        Keys keys = httpKeys(http.url(u"/index.html"_s), &ftp);
+        keys.insert({{u"ftpremote"_s, u"www/index.html"_s},
+                     {u"archive"_s, u"true"_s},
+                     {u"archiveurl"_s, http.url(u"/archive.html"_s)},
+                     {u"archiveftp"_s, u"www/archive.html"_s},
+                     {u"autodelete"_s, u"True"_s},
+                     {u"deleteamount"_s, u"1"_s}});
+        Session s;
+        QVERIFY(s.start(keys));
+        // An older local archive copy: it must not stand in for the live one.
+        const QByteArray stale = archive + "<!-- stale -->\r\n";
+        QVERIFY(s.put(u"archive"_s, stale));
+        http.setBehaviour(u"/archive.html"_s, httpBehaviour(archiveAnswer));
+        s.publisher->retrievePage(false);
+        s.flows->preview();
+        QVERIFY(s.view.finishEnabled);
+        const QByteArray untrimmed = s.file(u"webbie"_s);
+        for (const char* post : {"Old post 1", "Old post 2", "Old post 3", "></a>Hello"})
+            QVERIFY2(untrimmed.contains(post), post);
+        QVERIFY2(s.view.status.filter(u"so no entries were cut from the page"_s).size() == 1,
+                 qPrintable(s.view.status.join(u" | "_s)));
+        s.again();
+        s.publisher->finish();
+        QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Published);
+        QCOMPARE(ftp.readFile(u"www/index.html"_s), untrimmed);
+        QCOMPARE(ftp.readFile(u"www/archive.html"_s), archive);
+        QCOMPARE(s.file(u"archive"_s), stale);
+
+        // The archive page can be read again: the next publish trims, and
+        // the cut entries are on the live archive page.
+        http.resetBehaviour();
+        QVERIFY(http.writeFile(u"index.html"_s, untrimmed));
+        s.again();
+        settings().pageRetrieved = false;
+        s.publisher->retrievePage(false);
+        s.flows->preview();
+        const QByteArray trimmed = s.file(u"webbie"_s);
+        QVERIFY(!trimmed.contains("Old post 1") && !trimmed.contains("Old post 3"));
+        s.publisher->finish();
+        QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Published);
+        QCOMPARE(ftp.readFile(u"www/index.html"_s), trimmed);
+        const QByteArray liveArchive = ftp.readFile(u"www/archive.html"_s);
+        for (const char* post : {"Old post 1", "Old post 2", "Old post 3"})
+            QVERIFY2(liveArchive.contains(post), post);
+    }
+
     void manualPublishing()
     {
         HttpTestServer http;
