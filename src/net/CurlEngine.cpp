@@ -88,6 +88,11 @@ size_t TransferEngine::onWrite(char* data, size_t size, size_t count, void* user
 {
     auto* transfer = static_cast<Transfer*>(user);
     const qint64 length = qint64(size * count);
+    transfer->received += length;
+    if (transfer->maxBytes > 0 && transfer->received > transfer->maxBytes) {
+        transfer->tooLarge = true;
+        return 0;
+    }
     if (transfer->memory) {
         transfer->memory->append(data, length);
     } else if (transfer->file) {
@@ -162,6 +167,7 @@ void TransferEngine::setUp(Transfer& transfer, const TransferJob& job, const QBy
     curl_easy_reset(h);
     transfer.engine = this;
     transfer.protocol = job.protocol;
+    transfer.maxBytes = job.maxBytes;
 
     require(CURLOPT_URL, url.constData(), "CURLOPT_URL");
     require(CURLOPT_NOSIGNAL, 1L, "CURLOPT_NOSIGNAL");
@@ -254,6 +260,8 @@ CURLcode TransferEngine::perform(Transfer& transfer, const TransferJob& job)
     if (!attachment.isAttached())
         return CURLE_FAILED_INIT;
     transfer.quiet.start();
+    QElapsedTimer whole;
+    whole.start();
     for (;;) {
         int running = 0;
         curl_multi_perform(multiHandle, &running);
@@ -265,6 +273,10 @@ CURLcode TransferEngine::perform(Transfer& transfer, const TransferJob& job)
         if (cancel_) {
             transfer.abort = Abort::Cancel;
             return CURLE_ABORTED_BY_CALLBACK;
+        }
+        if (job.deadline > 0 && whole.hasExpired(qint64(job.deadline) * 1000)) {
+            transfer.abort = Abort::Deadline;
+            return CURLE_OPERATION_TIMEDOUT;
         }
         if (job.timeout > 0 && transfer.quiet.hasExpired(qint64(job.timeout) * 1000)) {
             transfer.abort = Abort::Stall;
@@ -288,6 +300,8 @@ void TransferEngine::fail(TransferOutcome& outcome, const Transfer& transfer, CU
     failure.cancelled = transfer.abort == Abort::Cancel ||
                         (code == CURLE_ABORTED_BY_CALLBACK && cancel_ && !transfer.localReadFailed);
     failure.stalled = transfer.abort == Abort::Stall;
+    failure.deadlineExpired = transfer.abort == Abort::Deadline;
+    failure.tooLarge = transfer.tooLarge;
     failure.localWriteFailed = transfer.localWriteFailed;
     failure.localReadFailed = transfer.localReadFailed;
     if (transfer.localWriteFailed && transfer.file)

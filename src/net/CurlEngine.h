@@ -72,7 +72,8 @@ private:
     {
         None,
         Cancel,
-        Stall
+        Stall,
+        Deadline
     };
 
     // One libcurl transfer of a job.
@@ -84,6 +85,9 @@ private:
         QSaveFile* file = nullptr;
         QFile* upload = nullptr;
         bool localWriteFailed = false;
+        qint64 received = 0;
+        qint64 maxBytes = 0;
+        bool tooLarge = false;
         bool localReadFailed = false;
         // server replies (FTP, and SFTP quote answers)
         QByteArrayList replyLines;

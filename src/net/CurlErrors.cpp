@@ -63,6 +63,18 @@ void mapCurlFailure(const CurlFailure& failure, const TransferJob& job, Transfer
         set(TransferError::Cancelled, QStringLiteral("The request was cancelled."));
         return;
     }
+    if (failure.tooLarge) {
+        set(TransferError::OtherFailure,
+            QStringLiteral("The document is larger than %1 bytes, so the download was stopped.")
+                .arg(job.maxBytes));
+        return;
+    }
+    if (failure.deadlineExpired) {
+        set(TransferError::TimedOut,
+            QStringLiteral("The request took longer than %1 seconds in all and was stopped.")
+                .arg(job.deadline));
+        return;
+    }
     if (failure.stalled || code == CURLE_OPERATION_TIMEDOUT) {
         set(TransferError::TimedOut,
             QStringLiteral("Request timed out (no answer for %1 seconds).").arg(job.timeout));

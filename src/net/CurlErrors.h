@@ -11,9 +11,11 @@
 struct CurlFailure
 {
     CURLcode code = CURLE_OK;
-    QString detail;         // libcurl's own text for it
-    bool cancelled = false; // cancel() stopped it
-    bool stalled = false;   // nothing moved for the time-out
+    QString detail;               // libcurl's own text for it
+    bool cancelled = false;       // cancel() stopped it
+    bool stalled = false;         // nothing moved for the time-out
+    bool deadlineExpired = false; // the request ran longer than job.deadline
+    bool tooLarge = false;        // more than job.maxBytes came
     bool localWriteFailed = false;
     bool localReadFailed = false;
     QString localError; // why the local file could not be written or read

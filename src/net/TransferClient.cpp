@@ -32,8 +32,9 @@ TransferClient::~TransferClient()
 TransferJob TransferClient::prepare(const QString& address, const QString& command,
                                     bool document) const
 {
-    return parseRequest(address, command, document,
-                        RequestDefaults{userName_, password_, caFile_, requestTimeout_});
+    return parseRequest(
+        address, command, document,
+        RequestDefaults{userName_, password_, caFile_, requestTimeout_, maxBytes_, deadline_});
 }
 
 void TransferClient::execute(const QString& url, const QString& command)

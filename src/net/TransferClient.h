@@ -126,6 +126,14 @@ public:
     // 60 by default.
     void setRequestTimeout(int seconds) { requestTimeout_ = seconds < 0 ? 0 : seconds; }
     int requestTimeout() const { return requestTimeout_; }
+    // Limits for every later request: a download stops with an error once
+    // more than `maxBytes` have come (0: no cap), and any request once it
+    // has run `deadlineSeconds` in all, moving or not (0: no limit).
+    void setDownloadLimits(qint64 maxBytes, int deadlineSeconds)
+    {
+        maxBytes_ = maxBytes < 0 ? 0 : maxBytes;
+        deadline_ = deadlineSeconds < 0 ? 0 : deadlineSeconds;
+    }
     // A PEM file of certificates to trust for ftps:// and https:// instead of
     // the system store; empty for the system store.
     void setCaCertificates(const QString& pemFile) { caFile_ = pemFile; }
@@ -181,6 +189,8 @@ private:
     QString password_;
     QString caFile_;
     int requestTimeout_ = 60;
+    qint64 maxBytes_ = 0;
+    int deadline_ = 0;
 
     std::unique_ptr<TransferEngine> engine_;
     std::thread worker_;

@@ -130,6 +130,8 @@ TransferJob parseRequest(const QString& address, const QString& command, bool do
 
     TransferJob job;
     job.timeout = defaults.timeout;
+    job.maxBytes = defaults.maxBytes;
+    job.deadline = defaults.deadline;
     job.caFile = defaults.caFile;
     job.user = defaults.userName.isEmpty() ? url.userName(QUrl::FullyDecoded) : defaults.userName;
     job.password =

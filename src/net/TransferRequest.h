@@ -50,6 +50,8 @@ struct TransferJob
     bool hasUser = false;
     QString caFile;
     int timeout = 0;
+    qint64 maxBytes = 0; // downloads: stop beyond this many bytes (0: no cap)
+    int deadline = 0;    // seconds for the whole request (0: no limit)
     QString remote;
     QString local; // empty: keep the data for readChunk
     QString connectionKey;
@@ -75,6 +77,8 @@ struct RequestDefaults
     QString password;
     QString caFile;
     int timeout = 0;
+    qint64 maxBytes = 0;
+    int deadline = 0;
 };
 
 // Takes `command` on `address` apart (see the command list in

@@ -736,6 +736,52 @@ private slots:
         QCOMPARE(inet.responseHeader().mid(9, 3), QString("404"));
     }
 
+    // A download never runs past its limits: the size cap and the deadline
+    // for the whole request, each with its own error, nothing kept.
+    void downloadLimits_data()
+    {
+        QTest::addColumn<qint64>("maxBytes");
+        QTest::addColumn<int>("deadline");
+        QTest::addColumn<int>("error"); // 0: the document arrives
+        QTest::newRow("within both") << qint64(200000) << 30 << 0;
+        QTest::newRow("larger than the cap")
+            << qint64(50000) << 30 << int(TransferError::OtherFailure);
+        QTest::newRow("slower than the deadline") << qint64(0) << 1 << int(TransferError::TimedOut);
+    }
+
+    void downloadLimits()
+    {
+        QFETCH(qint64, maxBytes);
+        QFETCH(int, deadline);
+        QFETCH(int, error);
+        HttpTestServer http;
+        REQUIRE_RUNNING(http);
+        const QByteArray body = binaryBytes(120000);
+        QVERIFY(http.writeFile("page.html", body));
+        HttpTestServer::Behaviour slow;
+        slow.delayMs = 300; // 120 KB in 4 KB blocks: about 9 s, always moving
+        slow.blockSize = 4096;
+        if (deadline < 5)
+            http.setBehaviour("/page.html", slow);
+        TransferClient inet;
+        inet.setRequestTimeout(5);
+        inet.setDownloadLimits(maxBytes, deadline);
+        QElapsedTimer clock;
+        clock.start();
+        const QByteArray got = inet.fetch(http.url("/page.html"));
+        QCOMPARE(inet.lastError().number(), error);
+        if (error == 0) {
+            QCOMPARE(got, body);
+            return;
+        }
+        QVERIFY(got.isEmpty());
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(inet.lastError().description().contains(error == TransferError::TimedOut
+                                                             ? "seconds in all"
+                                                             : "larger than 50000 bytes"),
+                 qPrintable(inet.lastError().description()));
+    }
+
     void openUrlReturnsTheDocument()
     {
         HttpTestServer server;

@@ -243,6 +243,12 @@ void Publisher::downloadPage(const QString& address, const QString& localFile, b
     if (isArchive)
         settings().archiveRetrievalFailed = true; // until it has come whole
     httpClient.setRequestTimeout(settings().timeoutSeconds());
+    // One download never waits forever nor fills the disk: the whole of it
+    // ends after ten times the time-out, and it may bring 64 MB, or four
+    // times the last base copy when that is larger.
+    const qint64 lastCopy = QFileInfo(programFile(localFile)).size();
+    httpClient.setDownloadLimits(qMax(qint64(64) * 1024 * 1024, 4 * lastCopy),
+                                 10 * settings().timeoutSeconds());
     m_view.setBusy(true);
     m_view.showProgress(0, 100, 0);
     try {
