@@ -47,6 +47,9 @@ struct Settings
     QString siteHost;      // host part of website
     QString sitePath;      // "/" + the text of website after its third "/"
     bool pageRetrieved = false;
+    // The archive page could not be fetched by the last retrieval: entries
+    // cut from the page would have nowhere to go.
+    bool archiveRetrievalFailed = false;
     bool insertAfterRetrieval = false;
     QString entryDate, entryTime, entryAnchor;
     QString templateText;

@@ -1,8 +1,8 @@
 #include "cli/CommandLine.h"
 
-#include "cli/CliPrompt.h"
 #include "base/ProgramDir.h"
 #include "base/Settings.h"
+#include "cli/CliPrompt.h"
 #include "core/Startup.h"
 #include "core/entry/PageEditor.h"
 #include "core/publish/Publisher.h"
@@ -19,12 +19,16 @@ const char* const kCommandUsage =
     "                     [--yes] [--use local|server]\n"
     "       pagewick restore [--dir DIR] [--config N] [--yes] [--save FILE]\n"
     "       pagewick delete-last [--dir DIR] [--config N] [--yes] [--save FILE]\n"
+    "       pagewick resend [--dir DIR] [--config N]\n"
     "\n"
     "Commands:\n"
     "  post          fetch the page, place the entry, and publish it (or only\n"
     "                preview it with --preview)\n"
     "  restore       publish the page as it was after the last Finish\n"
     "  delete-last   remove the newest entry from the page and publish it\n"
+    "  resend        after a failed upload (Fail=True in weblog.ini), send the\n"
+    "                same edited page again, as the window's Resend button does;\n"
+    "                post says when a resend is waiting\n"
     "\n"
     "  --config N    use configuration N (1-9) for this run only\n"
     "  --yes         answer questions Yes/OK (otherwise No/Cancel)\n"
@@ -32,10 +36,54 @@ const char* const kCommandUsage =
     "                published: build on the 'local' or the 'server' copy\n"
     "                (default server)\n"
     "  --save FILE   where manual publishing saves the page\n"
+    "  --body-file   must hold UTF-8 text; any other bytes are refused with\n"
+    "                the file name and the offset of the first bad byte\n"
     "Messages go to standard error as \"Title: text\", status lines to standard\n"
     "output. Exit status 0 when done, 1 when stopped, 2 for a usage error.\n";
 
 namespace {
+
+// Offset of the first byte that is not part of well-formed UTF-8 (no
+// overlong forms, no surrogates, nothing above U+10FFFF); -1 when all are.
+qsizetype firstInvalidUtf8(const QByteArray& bytes)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n;) {
+        const unsigned char c = p[i];
+        int more = 0;
+        unsigned char low = 0x80, high = 0xBF;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if (c >= 0xC2 && c <= 0xDF) {
+            more = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            more = 2;
+            if (c == 0xE0)
+                low = 0xA0;
+            else if (c == 0xED)
+                high = 0x9F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            more = 3;
+            if (c == 0xF0)
+                low = 0x90;
+            else if (c == 0xF4)
+                high = 0x8F;
+        } else {
+            return i;
+        }
+        for (int k = 1; k <= more; ++k) {
+            if (i + k >= n)
+                return i;
+            const unsigned char d = p[i + k];
+            if (d < (k == 1 ? low : 0x80) || d > (k == 1 ? high : 0xBF))
+                return i;
+        }
+        i += more + 1;
+    }
+    return -1;
+}
 
 struct Options
 {
@@ -83,9 +131,9 @@ bool published(Publisher::Outcome o)
 
 bool isCommand(const QStringList& args)
 {
-    return !args.isEmpty() && (args[0] == QLatin1String("post") ||
-                               args[0] == QLatin1String("restore") ||
-                               args[0] == QLatin1String("delete-last"));
+    return !args.isEmpty() &&
+           (args[0] == QLatin1String("post") || args[0] == QLatin1String("restore") ||
+            args[0] == QLatin1String("delete-last") || args[0] == QLatin1String("resend"));
 }
 
 int runCommand(const QStringList& args)
@@ -151,7 +199,16 @@ int runCommand(const QStringList& args)
                 std::fprintf(stderr, "pagewick: cannot read %s\n", qPrintable(o.bodyFile));
                 return 1;
             }
-            o.body = QString::fromUtf8(f.readAll());
+            const QByteArray bytes = f.readAll();
+            if (const qsizetype bad = firstInvalidUtf8(bytes); bad >= 0) {
+                std::fprintf(stderr,
+                             "pagewick: %s is not UTF-8 text: byte %lld (offset from 0) is "
+                             "0x%02X; save it as UTF-8 and try again\n",
+                             qPrintable(o.bodyFile), static_cast<long long>(bad),
+                             static_cast<unsigned char>(bytes[bad]));
+                return 1;
+            }
+            o.body = QString::fromUtf8(bytes);
         }
     }
 
@@ -172,7 +229,8 @@ int runCommand(const QStringList& args)
 
     CliView view;
     view.entry.head = o.title;
-    view.entry.main = QString(o.body).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+    view.entry.main = QString(o.body)
+                          .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
                           .replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     view.entry.sig = o.sig;
     view.entry.email = o.email;
@@ -194,6 +252,17 @@ int runCommand(const QStringList& args)
         Publisher publisher(view, flows, hooks);
         hooks.publisher = &publisher;
 
+        if (o.command == QLatin1String("resend")) {
+            if (!s.lastUploadFailed()) {
+                std::fprintf(stderr, "pagewick: nothing to resend: the last upload did not fail\n");
+                return 1;
+            }
+            publisher.resend();
+            return published(publisher.lastOutcome()) ? 0 : 1;
+        }
+        if (post && s.lastUploadFailed())
+            std::fprintf(stderr, "pagewick: the last upload failed; 'pagewick resend' sends it "
+                                 "again\n");
         if (o.command == QLatin1String("restore")) {
             flows.restoreBackup();
             return published(publisher.lastOutcome()) ? 0 : 1;

@@ -30,13 +30,15 @@ using CurlMulti = std::unique_ptr<CURLM, CurlMultiDeleter>;
 class CurlSlist
 {
 public:
-    void append(const QByteArray& text)
+    // false when libcurl could not take the string (the list is unchanged).
+    [[nodiscard]] bool append(const QByteArray& text)
     {
         curl_slist* grown = curl_slist_append(list_.get(), text.constData());
-        if (grown) {
-            list_.release();
-            list_.reset(grown);
-        }
+        if (!grown)
+            return false;
+        (void)list_.release();
+        list_.reset(grown);
+        return true;
     }
     curl_slist* get() const { return list_.get(); }
     bool isEmpty() const { return !list_; }

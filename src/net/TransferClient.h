@@ -1,76 +1,18 @@
 #pragma once
 
+#include "net/TransferError.h"
+#include "net/TransferState.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
-#include <exception>
 #include <memory>
 #include <thread>
 
 class QEventLoop;
-
-// A numbered failure of the transfer control. Execute throws it for requests
-// it refuses; TransferClient::lastError() holds the one of the last request.
-//
-// Numbers:
-//   0      no error
-//   35750  LocalFileError: a local file cannot be read (thrown by Execute
-//          when PUT names no existing file), or the downloaded file cannot
-//          be written or put in place (the old file stays)
-//   35751  InvalidUrl: no address, an unsupported scheme, a malformed address,
-//          or a control character in the address (thrown by Execute)
-//   35752  InvalidCommand: unknown command, missing argument, or a control
-//          character in the command, user name or password (thrown by Execute)
-//   35754  CannotConnect: host name not found, connection refused, host
-//          unreachable, or (file://) the folder does not exist
-//   35756  RequestFailed: the server answered a command with an error reply
-//          (FTP 4xx/5xx: 530 wrong password, 550 no permission or no such
-//          file, 452 disk full, ...). responseCode() and responseText() hold
-//          the server's code and text. sftp:// and file:// report their
-//          failures the same way with the FTP code of the same meaning.
-//   35761  TimedOut: connecting took longer than RequestTimeout seconds, or
-//          nothing moved for that long during the request
-//   35764  isBusy: Execute while a request runs (thrown; fetch
-//          reports it through lastError())
-//   35779  Cancelled: Cancel() stopped the request
-//   35781  ConnectionLost: the connection broke during the transfer (partial
-//          data, receive or send failure, or the server hung up without an
-//          answer)
-//   35783  SecureConnectionFailed: TLS could not be set up; when the server's
-//          certificate could not be verified the description says so
-//   35789  OtherFailure: anything else; the description is libcurl's text
-//
-// Every failure of a started request sets lastError() and raises state 11
-// (except 35779: Cancel raises no state 11). HTTP
-// status codes (401, 404, 500, ...) are answers, not failures: the request
-// succeeds and the caller reads the status line from responseHeader().
-class TransferError : public std::exception
-{
-public:
-    static constexpr int LocalFileError = 35750;
-    static constexpr int InvalidUrl = 35751;
-    static constexpr int InvalidCommand = 35752;
-    static constexpr int CannotConnect = 35754;
-    static constexpr int RequestFailed = 35756;
-    static constexpr int TimedOut = 35761;
-    static constexpr int isBusy = 35764;
-    static constexpr int Cancelled = 35779;
-    static constexpr int ConnectionLost = 35781;
-    static constexpr int SecureConnectionFailed = 35783;
-    static constexpr int OtherFailure = 35789;
-
-    TransferError() = default;
-    TransferError(int number, const QString& description);
-
-    int number() const noexcept { return number_; }
-    QString description() const { return description_; }
-    const char* what() const noexcept override { return what_.constData(); }
-
-private:
-    int number_ = 0;
-    QString description_;
-    QByteArray what_;
-};
+class TransferEngine;
+struct TransferJob;
+struct TransferOutcome;
 
 // The Internet transfer control: FTP (also FTP over TLS, SFTP and local
 // folders through file://) and HTTP(S) for one window, one request at a time.
@@ -111,8 +53,18 @@ private:
 //                          and it is renamed over remote, so remote is the
 //                          old file or the new one, never half of one. A
 //                          server that will not rename over an existing file
-//                          gets the old file deleted first (lastNotice()
-//                          says so). A failed upload leaves remote untouched.
+//                          gets the old file moved aside to
+//                          "remote.pagewick-old", the new one moved in and
+//                          the old one deleted (moved back if the new one
+//                          cannot be moved in); the live file is never
+//                          deleted to make room. A server that renames
+//                          nothing fails the request with its answer. A
+//                          failed upload leaves remote untouched.
+//   STAGE local remote     the first half of PUT: upload and size check
+//                          only; remote is not touched
+//   PLACE remote           the second half: the staged file takes remote's
+//                          place as PUT does it
+//   DISCARD remote         deletes a staged file that is not to be placed
 //   LS  (or DIR)           list the current directory for readChunk: one name
 //                          a line, directories ending with "/", every line
 //                          ended by CR LF, never "." or ".."
@@ -147,39 +99,19 @@ private:
 // (below 0x20, and 0x7F) in the address, user name, password or command,
 // also when they are percent-encoded in an FTP address.
 //
-// States (stateChanged), in increasing order within one request; a kept
-// connection skips 1 to 4:
-//   1 resolving host, 2 host resolved, 3 connecting, 4 connected,
-//   5 sending request, 6 request sent, 7 receiving response,
-//   8 response received, 9 disconnecting, 10 disconnected,
-//   11 error: the last state of a failed request (see lastError()),
-//   12 response completed: the last state of every successful request,
-//      raised once the data is ready for readChunk.
-// 11 and 12 come after isBusy() has turned false, so a handler may
-// start the next request.
-// CLOSE raises 9, 10 and 12. Cancel raises 9 and 10 when it stops a request
-// or drops a kept connection; it raises no 11.
+// States (stateChanged, see TransferState), in increasing order within one
+// request; a kept connection skips ResolvingHost to Connected. Error is the
+// last state of a failed request (see lastError()), ResponseCompleted the
+// last of every successful one. Both come after isBusy() has turned false,
+// so a handler may start the next request. CLOSE raises Disconnecting,
+// Disconnected and ResponseCompleted. cancel() raises Disconnecting and
+// Disconnected when it stops a request or drops a kept connection; it raises
+// no Error.
 class TransferClient : public QObject
 {
     Q_OBJECT
 
 public:
-    enum State
-    {
-        ResolvingHost = 1,
-        HostResolved = 2,
-        Connecting = 3,
-        Connected = 4,
-        SendingRequest = 5,
-        RequestSent = 6,
-        ReceivingResponse = 7,
-        ResponseReceived = 8,
-        Disconnecting = 9,
-        Disconnected = 10,
-        Error = 11,
-        ResponseCompleted = 12,
-    };
-
     explicit TransferClient(QObject* parent = nullptr);
     ~TransferClient() override;
 
@@ -194,6 +126,14 @@ public:
     // 60 by default.
     void setRequestTimeout(int seconds) { requestTimeout_ = seconds < 0 ? 0 : seconds; }
     int requestTimeout() const { return requestTimeout_; }
+    // Limits for every later request: a download stops with an error once
+    // more than `maxBytes` have come (0: no cap), and any request once it
+    // has run `deadlineSeconds` in all, moving or not (0: no limit).
+    void setDownloadLimits(qint64 maxBytes, int deadlineSeconds)
+    {
+        maxBytes_ = maxBytes < 0 ? 0 : maxBytes;
+        deadline_ = deadlineSeconds < 0 ? 0 : deadlineSeconds;
+    }
     // A PEM file of certificates to trust for ftps:// and https:// instead of
     // the system store; empty for the system store.
     void setCaCertificates(const QString& pemFile) { caFile_ = pemFile; }
@@ -225,7 +165,8 @@ public:
     QString responseText() const { return responseInfo_; }
     TransferError lastError() const { return lastError_; }
     // Something the user should know about the last successful request (a
-    // PUT that had to delete the old file before renaming); empty otherwise.
+    // PUT whose old file could not be deleted once moved aside); empty
+    // otherwise.
     QString lastNotice() const { return notice_; }
 
     // Stops the running request (within a fraction of a second, also in the
@@ -234,17 +175,13 @@ public:
     void cancel();
 
 signals:
-    void stateChanged(int state);
+    void stateChanged(TransferState state);
 
 private:
-    class Engine;
-    struct Job;
-    struct Outcome;
-
-    Job prepare(const QString& url, const QString& command, bool document) const;
-    void start(Job job);
-    void finish(quint64 generation, const Outcome& outcome);
-    void postState(quint64 generation, int state);
+    TransferJob prepare(const QString& url, const QString& command, bool document) const;
+    void start(TransferJob job);
+    void finish(quint64 generation, const TransferOutcome& outcome);
+    void postState(quint64 generation, TransferState state);
     void joinWorker();
 
     QString url_;
@@ -252,8 +189,10 @@ private:
     QString password_;
     QString caFile_;
     int requestTimeout_ = 60;
+    qint64 maxBytes_ = 0;
+    int deadline_ = 0;
 
-    std::unique_ptr<Engine> engine_;
+    std::unique_ptr<TransferEngine> engine_;
     std::thread worker_;
     quint64 generation_ = 0;
     bool running_ = false;

@@ -230,6 +230,75 @@ private slots:
         QVERIFY(!r.out.contains(u"Open: "_s + kWebsite));
     }
 
+    // A failed upload leaves the live page as it was and Fail = "True";
+    // once the server recovers, `resend` publishes the same entry.
+    void resendAfterFailedUpload()
+    {
+        FtpTestServer ftp;
+        REQUIRE_RUNNING(ftp);
+        QVERIFY(ftp.writeFile(u"www/index.html"_s, page(2)));
+        Program pagewick;
+        QVERIFY(writeIni(pagewick.dir.path(), {{1, cliKeys(ftp)}}));
+
+        Run r = pagewick.run(u"resend"_s);
+        EXITED(r, 1);
+        SAYS(r, u"pagewick: nothing to resend"_s);
+
+        ftp.failUploadsOf(u"index.html"_s);
+        r = pagewick.post(u"Held back"_s);
+        EXITED(r, 1);
+        QCOMPARE(ftp.readFile(u"www/index.html"_s), page(2));
+        QCOMPARE(pagewick.ini(u"Fail"_s), u"True"_s);
+        QCOMPARE(pagewick.ini(u"Date"_s), QString());
+        const QByteArray edited = pagewick.file(u"webbie1.html"_s);
+        QVERIFY(edited.contains("></a>Held back"));
+
+        ftp.resetBehaviour();
+        r = pagewick.run(u"resend"_s);
+        EXITED(r, 0);
+        QCOMPARE(ftp.readFile(u"www/index.html"_s), edited);
+        QCOMPARE(pagewick.ini(u"Fail"_s), u"False"_s);
+        QCOMPARE(QDir(ftp.rootPath(u"www"_s)).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{u"index.html"_s});
+    }
+
+    // A body file must be UTF-8: anything else is refused naming the file
+    // and the offset of the first bad byte, and nothing is sent.
+    void bodyFileMustBeUtf8_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("badOffset"); // -1: accepted
+        QTest::newRow("UTF-8") << QByteArray("Caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80") << -1;
+        QTest::newRow("Windows-1252") << QByteArray("Caf\xE9 \x80 ok") << 3;
+        QTest::newRow("cut short at the end") << QByteArray("ab\xE2\x82") << 2;
+        QTest::newRow("overlong") << QByteArray("x\xC0\xAFy") << 1;
+        QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80") << 0;
+    }
+
+    void bodyFileMustBeUtf8()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, badOffset);
+        FtpTestServer ftp;
+        REQUIRE_RUNNING(ftp);
+        QVERIFY(ftp.writeFile(u"www/index.html"_s, page(2)));
+        Program pagewick;
+        QVERIFY(writeIni(pagewick.dir.path(), {{1, cliKeys(ftp)}}));
+        const QString body = pagewick.path(u"body.txt"_s);
+        QVERIFY(writeFile(body, bytes));
+        const Run r = pagewick.run(
+            u"post"_s, {u"--title"_s, u"T"_s, u"--body-file"_s, body, u"--yes"_s, u"--preview"_s});
+        if (badOffset < 0) {
+            EXITED(r, 0);
+            QVERIFY(pagewick.file(u"webbie1.html"_s).contains(bytes));
+            return;
+        }
+        EXITED(r, 1);
+        SAYS(r, u"pagewick: %1 is not UTF-8 text: byte %2 "_s.arg(body).arg(badOffset));
+        QCOMPARE(ftp.logLines(), QStringList());
+        QVERIFY(!QFileInfo::exists(pagewick.path(u"webbie1.html"_s)));
+    }
+
     void restoreAndDeleteLast()
     {
         FtpTestServer ftp;

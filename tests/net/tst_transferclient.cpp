@@ -98,7 +98,9 @@ QStringList names(const QByteArray& listing)
 class Runner
 {
 public:
-    explicit Runner(TransferClient& inet) : inet(inet), spy_(&inet, &TransferClient::stateChanged) {}
+    explicit Runner(TransferClient& inet) : inet(inet), spy_(&inet, &TransferClient::stateChanged)
+    {
+    }
 
     // Starts `command`; true once the request has finished.
     bool run(const QString& command, const QString& url = {})
@@ -125,7 +127,7 @@ public:
     {
         QList<int> states;
         for (const QList<QVariant>& call : spy_)
-            states << call.at(0).toInt();
+            states << int(call.at(0).value<TransferState>());
         return states;
     }
 
@@ -164,7 +166,7 @@ struct FtpCase
                  qPrintable(QStringLiteral("did not finish: ") + (command)));                      \
         QCOMPARE((runner).inet.lastError().number(), int(error));                                  \
         QCOMPARE((runner).inet.responseCode(), int(code));                                         \
-        QCOMPARE((runner).states().last(), int(TransferClient::Error));                                      \
+        QCOMPARE((runner).states().last(), int(TransferState::Error));                             \
     } while (false)
 
 class TestInet : public QObject
@@ -225,17 +227,19 @@ private slots:
         RUN_OK(runner, "PWD");
         QCOMPARE(readChunks(inet), QByteArray("/"));
         const QList<int> fresh = runner.states();
-        QVERIFY2(rising(fresh) && fresh.last() == TransferClient::ResponseCompleted &&
-                     !fresh.contains(TransferClient::Error),
+        QVERIFY2(rising(fresh) && fresh.last() == int(TransferState::ResponseCompleted) &&
+                     !fresh.contains(int(TransferState::Error)),
                  qPrintable(describe(fresh)));
-        for (const int state : {TransferClient::Connecting, TransferClient::Connected, TransferClient::SendingRequest,
-                                TransferClient::ReceivingResponse, TransferClient::ResponseReceived})
+        for (const int state :
+             {int(TransferState::Connecting), int(TransferState::Connected),
+              int(TransferState::SendingRequest), int(TransferState::ReceivingResponse),
+              int(TransferState::ResponseReceived)})
             QVERIFY2(!ftp || fresh.contains(state), qPrintable(describe(fresh)));
         // Without quotes: the longest existing local file, then the remote path.
         RUN_OK(runner, "PUT " + source + " sub dir/my page#1.html");
         QCOMPARE(readFile(root + "/sub dir/my page#1.html"), bytes);
         QVERIFY(!QFileInfo::exists(root + "/sub dir/my page#1.html.pagewick-upload"));
-        QCOMPARE(runner.states().last(), int(TransferClient::ResponseCompleted));
+        QCOMPARE(runner.states().last(), int(TransferState::ResponseCompleted));
         RUN_OK(runner, "LS");
         QCOMPARE(names(readChunks(inet)),
                  QStringList({"data.bin", "index.html", "link.html", "sub dir/", "www/"}));
@@ -296,7 +300,7 @@ private slots:
             QCOMPARE(ftp->connectionCount(), 1);
             QCOMPARE(ftp->loginCount(), 1);
             QCOMPARE(ftp->commands().filter(QRegularExpression("^USER ")).size(), 1);
-            QVERIFY2(!runner.states().contains(TransferClient::Connecting),
+            QVERIFY2(!runner.states().contains(int(TransferState::Connecting)),
                      qPrintable(describe(runner.states())));
         }
 
@@ -310,7 +314,7 @@ private slots:
         // fetch fetches a document there too (and makes it the address).
         const QString url = inet.url();
         QCOMPARE(inet.fetch(ftp ? url + "/index.html"
-                                  : QUrl::fromLocalFile(root + "/index.html").toString()),
+                                : QUrl::fromLocalFile(root + "/index.html").toString()),
                  QByteArray("home"));
         inet.setUrl(url);
 
@@ -327,7 +331,8 @@ private slots:
         // the directory the address names.
         RUN_OK(runner, "CLOSE");
         QCOMPARE(runner.states(),
-                 QList<int>({TransferClient::Disconnecting, TransferClient::Disconnected, TransferClient::ResponseCompleted}));
+                 QList<int>({int(TransferState::Disconnecting), int(TransferState::Disconnected),
+                             int(TransferState::ResponseCompleted)}));
         QVERIFY(ftp->commands().contains("QUIT"));
         ftp->clearLog();
         RUN_OK(runner, "PWD");
@@ -444,6 +449,81 @@ private slots:
             QCOMPARE(readFile(c.path("old.html")), live);
     }
 
+    // Putting an upload in place on servers that rename differently: the
+    // live file is the old one or the new one, never missing, and nothing
+    // is left beside it.
+    void uploadPlacement_data()
+    {
+        QTest::addColumn<int>("renaming");
+        QTest::addColumn<bool>("targetExists");
+        QTest::addColumn<bool>("replaced");
+        using R = FtpTestServer::Renaming;
+        QTest::newRow("rename over") << int(R::Allowed) << true << true;
+        QTest::newRow("moved aside, existing") << int(R::NotOverExisting) << true << true;
+        QTest::newRow("moved aside, new file") << int(R::NotOverExisting) << false << true;
+        QTest::newRow("renames refused, existing") << int(R::Refused) << true << false;
+        QTest::newRow("renames refused, new file") << int(R::Refused) << false << false;
+    }
+
+    void uploadPlacement()
+    {
+        QFETCH(int, renaming);
+        QFETCH(bool, targetExists);
+        QFETCH(bool, replaced);
+        FtpCase c;
+        REQUIRE_RUNNING(c.server);
+        const QByteArray old = "old page", fresh = binaryBytes(70000);
+        if (targetExists)
+            QVERIFY(c.server.writeFile("www/index.html", old));
+        else
+            QVERIFY(QDir().mkpath(c.server.rootPath("www")));
+        QVERIFY(writeFile(c.path("new.html"), fresh));
+        c.server.setRenaming(FtpTestServer::Renaming(renaming));
+
+        if (replaced) {
+            RUN_OK(c.runner, "PUT " + c.path("new.html") + " /www/index.html");
+            QCOMPARE(c.server.readFile("www/index.html"), fresh);
+            QCOMPARE(c.inet.lastNotice(), QString());
+        } else {
+            RUN_FAILS(c.runner, "PUT " + c.path("new.html") + " /www/index.html",
+                      TransferError::RequestFailed, 550);
+            QVERIFY2(c.inet.lastError().description().contains("Renaming files is not permitted"),
+                     qPrintable(c.inet.lastError().description()));
+            QCOMPARE(c.server.fileExists("www/index.html"), targetExists);
+            if (targetExists)
+                QCOMPARE(c.server.readFile("www/index.html"), old);
+        }
+        // The live file was never deleted to make room.
+        QCOMPARE(c.server.commands().filter(QRegularExpression("^DELE /www/index.html$")),
+                 QStringList());
+        QCOMPARE(QDir(c.server.rootPath("www")).entryList(QDir::Files | QDir::Hidden),
+                 targetExists || replaced ? QStringList{"index.html"} : QStringList());
+    }
+
+    // STAGE uploads beside the target without touching it, PLACE puts the
+    // staged copy in place, DISCARD drops it.
+    void stagedUploads()
+    {
+        FtpCase c;
+        REQUIRE_RUNNING(c.server);
+        QVERIFY(c.server.writeFile("www/index.html", "old"));
+        QVERIFY(writeFile(c.path("new.html"), "new page"));
+        RUN_OK(c.runner, "STAGE " + c.path("new.html") + " /www/index.html");
+        QCOMPARE(c.server.readFile("www/index.html"), QByteArray("old"));
+        QCOMPARE(c.server.readFile("www/index.html.pagewick-upload"), QByteArray("new page"));
+        RUN_OK(c.runner, "DISCARD /www/index.html");
+        QVERIFY(!c.server.fileExists("www/index.html.pagewick-upload"));
+        QCOMPARE(c.server.readFile("www/index.html"), QByteArray("old"));
+        // Nothing staged: PLACE fails and leaves the live file alone.
+        RUN_FAILS(c.runner, "PLACE /www/index.html", TransferError::RequestFailed, 550);
+        QCOMPARE(c.server.readFile("www/index.html"), QByteArray("old"));
+        RUN_OK(c.runner, "STAGE " + c.path("new.html") + " /www/index.html");
+        RUN_OK(c.runner, "PLACE /www/index.html");
+        QCOMPARE(c.server.readFile("www/index.html"), QByteArray("new page"));
+        QCOMPARE(QDir(c.server.rootPath("www")).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"index.html"});
+    }
+
     void ftpSlowButMovingTransferDoesNotTimeOut()
     {
         FtpCase c;
@@ -487,7 +567,8 @@ private slots:
         QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(!c.inet.isBusy());
         QCOMPARE(c.inet.lastError().number(), TransferError::Cancelled);
-        QTRY_VERIFY(states.size() >= 2 && states.last().at(0).toInt() == TransferClient::Disconnected);
+        QTRY_VERIFY(states.size() >= 2 &&
+                    states.last().at(0).value<TransferState>() == TransferState::Disconnected);
         QVERIFY(QDir(c.local.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 
         // The control is usable again, on a new connection.
@@ -623,16 +704,20 @@ private slots:
         QVERIFY(runner.run("GET"));
         QCOMPARE(inet.lastError().number(), number);
         const QList<int> states = runner.states();
-        QCOMPARE(states.last(), int(number ? TransferClient::Error : TransferClient::ResponseCompleted));
+        QCOMPARE(states.last(),
+                 int(number ? int(TransferState::Error) : int(TransferState::ResponseCompleted)));
         QCOMPARE(inet.responseCode(), 0);
         if (status != u"-")
-            QCOMPARE(status.isEmpty() ? inet.responseHeader() : inet.responseHeader().mid(9, 3), status);
+            QCOMPARE(status.isEmpty() ? inet.responseHeader() : inet.responseHeader().mid(9, 3),
+                     status);
         if (status.isEmpty())
             QCOMPARE(readChunks(inet), QByteArray());
         if (status == u"200") {
             const QString length = how == u"no length" ? QString() : "100000";
-            QVERIFY2(inet.responseHeader().startsWith("HTTP/1.1 200"), qPrintable(inet.responseHeader()));
-            QCOMPARE(inet.responseHeader().contains("\r\nContent-Length: " + length), !length.isEmpty());
+            QVERIFY2(inet.responseHeader().startsWith("HTTP/1.1 200"),
+                     qPrintable(inet.responseHeader()));
+            QCOMPARE(inet.responseHeader().contains("\r\nContent-Length: " + length),
+                     !length.isEmpty());
             QCOMPARE(inet.responseHeader("content-length"), length);
             QCOMPARE(inet.responseHeader("X-PAGEWICK-TEST"), QString("yes"));
             QCOMPARE(inet.responseHeader("X-Missing"), QString());
@@ -651,6 +736,52 @@ private slots:
         QCOMPARE(inet.responseHeader().mid(9, 3), QString("404"));
     }
 
+    // A download never runs past its limits: the size cap and the deadline
+    // for the whole request, each with its own error, nothing kept.
+    void downloadLimits_data()
+    {
+        QTest::addColumn<qint64>("maxBytes");
+        QTest::addColumn<int>("deadline");
+        QTest::addColumn<int>("error"); // 0: the document arrives
+        QTest::newRow("within both") << qint64(200000) << 30 << 0;
+        QTest::newRow("larger than the cap")
+            << qint64(50000) << 30 << int(TransferError::OtherFailure);
+        QTest::newRow("slower than the deadline") << qint64(0) << 1 << int(TransferError::TimedOut);
+    }
+
+    void downloadLimits()
+    {
+        QFETCH(qint64, maxBytes);
+        QFETCH(int, deadline);
+        QFETCH(int, error);
+        HttpTestServer http;
+        REQUIRE_RUNNING(http);
+        const QByteArray body = binaryBytes(120000);
+        QVERIFY(http.writeFile("page.html", body));
+        HttpTestServer::Behaviour slow;
+        slow.delayMs = 300; // 120 KB in 4 KB blocks: about 9 s, always moving
+        slow.blockSize = 4096;
+        if (deadline < 5)
+            http.setBehaviour("/page.html", slow);
+        TransferClient inet;
+        inet.setRequestTimeout(5);
+        inet.setDownloadLimits(maxBytes, deadline);
+        QElapsedTimer clock;
+        clock.start();
+        const QByteArray got = inet.fetch(http.url("/page.html"));
+        QCOMPARE(inet.lastError().number(), error);
+        if (error == 0) {
+            QCOMPARE(got, body);
+            return;
+        }
+        QVERIFY(got.isEmpty());
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(inet.lastError().description().contains(error == TransferError::TimedOut
+                                                             ? "seconds in all"
+                                                             : "larger than 50000 bytes"),
+                 qPrintable(inet.lastError().description()));
+    }
+
     void openUrlReturnsTheDocument()
     {
         HttpTestServer server;
@@ -662,7 +793,7 @@ private slots:
                  QByteArray("Version 0.8.5\r\nNow with RSS."));
         QCOMPARE(inet.lastError().number(), 0);
         QVERIFY(!inet.isBusy());
-        QCOMPARE(states.last().at(0).toInt(), int(TransferClient::ResponseCompleted));
+        QCOMPARE(states.last().at(0).value<TransferState>(), TransferState::ResponseCompleted);
 
         QCOMPARE(inet.fetch(QStringLiteral("http://127.0.0.1:%1/x.txt").arg(closedPort())),
                  QByteArray());

@@ -11,7 +11,8 @@ void RecordingView::appendStatus(const QString& message)
 
 void RecordingView::setPublishingEnabled(bool enable)
 {
-    finishEnabled = previewEnabled = preferencesEnabled = backupEnabled = deleteLastEnabled = enable;
+    finishEnabled = previewEnabled = preferencesEnabled = backupEnabled = deleteLastEnabled =
+        enable;
     if (!enable) {
         resendEnabled = false;
         resendVisible = false;

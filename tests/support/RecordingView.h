@@ -11,8 +11,8 @@ class RecordingView final : public MainView
 {
 public:
     EntryFields entry;
-    QStringList status;    // every status line added, in order
-    QString statusText;    // the status box as the window would show it
+    QStringList status; // every status line added, in order
+    QString statusText; // the status box as the window would show it
     bool finishEnabled = false, previewEnabled = false, preferencesEnabled = false;
     bool backupEnabled = false, deleteLastEnabled = false;
     bool resendEnabled = false, resendVisible = false;

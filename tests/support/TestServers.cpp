@@ -181,6 +181,35 @@ void FtpTestServer::denyAccess(const QString& serverPath)
     setControl(QStringLiteral("deny"), denied);
 }
 
+void FtpTestServer::setRenaming(Renaming renaming)
+{
+    switch (renaming) {
+    case Renaming::Allowed:
+        removeControl(QStringLiteral("rename"));
+        break;
+    case Renaming::NotOverExisting:
+        setControl(QStringLiteral("rename"), QStringLiteral("over_existing"));
+        break;
+    case Renaming::Refused:
+        setControl(QStringLiteral("rename"), QStringLiteral("refuse"));
+        break;
+    }
+}
+
+void FtpTestServer::failUploadsOf(const QString& name)
+{
+    QJsonArray names = control_.value(QStringLiteral("fail_files")).toArray();
+    names.append(name);
+    setControl(QStringLiteral("fail_files"), names);
+}
+
+void FtpTestServer::failRenamesOf(const QString& name)
+{
+    QJsonArray names = control_.value(QStringLiteral("fail_renames")).toArray();
+    names.append(name);
+    setControl(QStringLiteral("fail_renames"), names);
+}
+
 void FtpTestServer::setDiskFullAfter(qint64 bytes)
 {
     setControl(QStringLiteral("disk_full_after"), bytes);

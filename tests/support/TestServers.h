@@ -109,6 +109,21 @@ public:
     void setMlsdSupported(bool supported);
     // true: LIST answers in the DOS style of IIS instead of "ls -l" style.
     void setDosListing(bool dos);
+    enum class Renaming
+    {
+        Allowed,
+        // RNTO onto an existing file answers 550 (as OpenSSH's SFTP does).
+        NotOverExisting,
+        // every RNFR answers 550.
+        Refused
+    };
+    void setRenaming(Renaming renaming);
+    // STOR of a file whose name begins with `name` answers 550 (stores
+    // nothing); several names may fail.
+    void failUploadsOf(const QString& name);
+    // RNFR of the upload copy of `name` ("name.pagewick-upload") answers 550:
+    // that file cannot be put in place, other files can.
+    void failRenamesOf(const QString& name);
     // Back to normal behaviour.
     void resetBehaviour();
 

@@ -25,6 +25,15 @@ be switched between cases without restarting it. Keys, all optional:
   no_mlsd          answer MLSD with 500, as servers without RFC 3659 do
   list_style       "dos": LIST answers in the style of IIS
                    ("12-06-26  07:05PM       <DIR>          www")
+  rename           "over_existing": RNTO onto a file that exists answers 550
+                   (as OpenSSH's SFTP and some FTP servers do); "refuse":
+                   every RNFR answers 550
+  fail_renames     list of file names: RNFR of the temporary upload copy of
+                   one of them ("<name>.pagewick-upload") answers 550, so
+                   that file cannot be put in place while others can
+  fail_files       list of file names: a STOR of a file whose name begins
+                   with one of them (so also its ".pagewick-upload" copy)
+                   answers 550 and stores nothing
 
 Every event goes to the log file (--log), one line each: CONNECT,
 DISCONNECT, LOGIN <user>, CMD <command line as received>, and DROP or STALL
@@ -278,9 +287,33 @@ class LoggingHandler:
 
     def pre_process_command(self, line, cmd, arg):
         LOG.write("CMD " + line)
-        if cmd == "MLSD" and CONFIG.read().get("no_mlsd"):
+        conf = CONFIG.read()
+        if cmd == "MLSD" and conf.get("no_mlsd"):
             self.respond('500 Command "MLSD" not understood.')
             return
+        if cmd == "RNFR" and conf.get("rename") == "refuse":
+            self.respond("550 Renaming files is not permitted here.")
+            return
+        if cmd == "RNFR" and arg:
+            name = arg.rsplit("/", 1)[-1]
+            for failing in conf.get("fail_renames", []):
+                if name == failing + ".pagewick-upload":
+                    self.respond("550 Cannot rename %s." % name)
+                    return
+        if cmd == "RNTO" and conf.get("rename") == "over_existing" and arg:
+            try:
+                target = self.fs.ftp2fs(arg)
+            except Exception:  # a path outside the root: let pyftpdlib answer
+                target = None
+            if target and os.path.exists(target):
+                self.respond("550 Cannot rename over an existing file.")
+                return
+        if cmd == "STOR" and arg:
+            name = arg.replace("\\", "/").rsplit("/", 1)[-1]
+            for failing in conf.get("fail_files", []):
+                if name.startswith(failing):
+                    self.respond("550 Cannot store %s: Permission denied." % name)
+                    return
         super().pre_process_command(line, cmd, arg)
 
 

@@ -272,6 +272,22 @@ bool PageEditor::autoDelete(const PageText::Pieces& page, int keepCount)
         return true;
     }
 
+    if (settings().archiveEnabled()) {
+        if (const QString why = archiveUnavailable(); !why.isEmpty()) {
+            // Entries that cannot go to the archive page stay on the page,
+            // or they would be on neither.
+            if (!writeWorkFile(editedPageName(), page)) {
+                m_view.setBusy(false);
+                commandsOnFinishOff();
+                return false;
+            }
+            finishPreview();
+            m_view.appendStatus(why + QStringLiteral(", so no entries were cut from the page.  "
+                                                     "The next publish trims it once the archive "
+                                                     "page can be read."));
+            return true;
+        }
+    }
     if (!writeWorkFile(workFileName(QStringLiteral("delete")), trim.page) ||
         !writeWorkFile(editedPageName(), trim.page)) {
         m_view.setBusy(false);
@@ -282,6 +298,32 @@ bool PageEditor::autoDelete(const PageText::Pieces& page, int keepCount)
     if (settings().archiveEnabled())
         archiveCutEntries(page.slice(trim.cutFrom, trim.cutTo));
     return true;
+}
+
+// Why the entries cut from the page could not be archived; empty when they
+// can.
+QString PageEditor::archiveUnavailable()
+{
+    if (settings().archiveRetrievalFailed)
+        return QStringLiteral("The archive page could not be retrieved");
+    const QString archiveName = workFileName(QStringLiteral("archive"));
+    if (!WorkFiles::exists(programFile(archiveName))) {
+        prompt().message(QStringLiteral("Archive Page Not Found"));
+        return QStringLiteral("The archive page was not found");
+    }
+    QByteArray raw;
+    if (!readWorkFile(archiveName, raw))
+        return QStringLiteral("The archive page could not be read");
+    if (PageText::Pieces{raw}.findNoCase(PageText::kArchiveStart) < 0) {
+        prompt().message(QStringLiteral("The archive page %1 has no <!--PagewickArchiveStart--> "
+                                        "marker, so the entries that would be cut from the page "
+                                        "could not be added to it.  The archive page is left "
+                                        "unchanged.")
+                             .arg(archiveName),
+                         Buttons::Ok, Icon::Exclamation);
+        return QStringLiteral("The archive page has no <!--PagewickArchiveStart--> marker");
+    }
+    return {};
 }
 
 void PageEditor::archiveCutEntries(const PageText::Pieces& block)
@@ -435,8 +477,9 @@ bool PageEditor::refreshArchiveCopy()
     const QString target = workFileName(QStringLiteral("archivewebbie"));
     if (WorkFiles::copy(programFile(archiveName), programFile(target), &error))
         return true;
-    prompt().message(QStringLiteral("Could not copy %1 over %2: %3").arg(archiveName, target, error),
-                     Buttons::Ok, Icon::Exclamation);
+    prompt().message(
+        QStringLiteral("Could not copy %1 over %2: %3").arg(archiveName, target, error),
+        Buttons::Ok, Icon::Exclamation);
     return false;
 }
 

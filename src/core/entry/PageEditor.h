@@ -80,6 +80,7 @@ private:
     bool autoDelete(const PageText::Pieces& page, int keepCount);
     void deleteLast();
     void archiveCutEntries(const PageText::Pieces& block);
+    QString archiveUnavailable();
     // "archivewebbie" = "archive"; false (after a message) when it failed.
     bool refreshArchiveCopy();
     bool readWorkFile(const QString& name, QByteArray& bytes);

@@ -27,7 +27,8 @@ class Publisher : public QObject
 {
     Q_OBJECT
 public:
-    enum class Outcome {
+    enum class Outcome
+    {
         None,      // nothing published yet
         Published, // every file uploaded
         Saved,     // manual mode: the page was saved for the user to upload
@@ -35,7 +36,8 @@ public:
         Stopped,   // nothing was sent (not connected, RSS file not written, ...)
     };
 
-    Publisher(MainView& view, PageEditor& entries, PageEditorHooks& hooks, QObject* parent = nullptr);
+    Publisher(MainView& view, PageEditor& entries, PageEditorHooks& hooks,
+              QObject* parent = nullptr);
 
     // FTP transfers, HTTP page download.
     TransferClient ftpClient, httpClient;
@@ -46,13 +48,14 @@ public:
 
     // FTP.
     void runFtp(const QString& mode);
-    void ftpPut(const QString& local, const QString& remote);
+    bool ftpStage(const QString& local, const QString& remote);
+    bool ftpPlace(const QString& remote);
     void ftpGet(const QString& remote, const QString& local);
     void endUpload();
     void closeAfterDownload();
     void reportFtpError();
     void advanceProgress();
-    void onFtpStateChanged(int state);
+    void onFtpStateChanged(TransferState state);
     bool ftpAborted() const { return m_ftpAborted; }
 
     // Finish and Resend.
@@ -77,14 +80,26 @@ private:
     void reportRunError(const TransferError& error);
     void downloadFailed(const QString& title, const QString& text, Icon icon);
     void writeFailed();
-    void closeAfterFailedUpload();
+    void closeAfterFailedUpload(const QString& outcomeText);
+    struct SiteFile
+    {
+        QString local;
+        QString remote;
+        QString name; // "the page", "the archive page", "the RSS file"
+    };
+    QList<SiteFile> siteFiles() const;
+    void uploadAll();
+    void discardStaged(const QList<SiteFile>& files);
+    bool runUploadCommand(const QString& command);
+    static QString placementFailureText(const QStringList& placed, const QStringList& left);
     QString ftpCommand(const char* verb, const QString& a, const QString& b) const;
 
     MainView& m_view;
     PageEditor& m_entries;
     PageEditorHooks& m_hooks;
     bool m_ftpAborted = false;
-    bool m_serverErrorShown = false; // state 11 already told the user
+    bool m_serverErrorShown = false;   // the Error state already told the user
+    bool m_downloadErrorShown = false; // a failed download has been reported
     bool m_uploading = false;
     QString m_command; // the last FTP command given to ftpClient
     Outcome m_outcome = Outcome::None;

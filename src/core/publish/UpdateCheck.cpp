@@ -37,13 +37,14 @@ void UpdateCheck::checkForUpdate()
             failure = newsClient.lastError().description();
         else if (const QString status = newsClient.responseHeader().mid(9, 3);
                  !status.isEmpty() && status != QLatin1String("200"))
-            failure = QStringLiteral("the server answered ") + newsClient.responseHeader().section(kCrLf, 0, 0);
+            failure = QStringLiteral("the server answered ") +
+                      newsClient.responseHeader().section(kCrLf, 0, 0);
     } catch (const TransferError& e) {
         failure = e.description();
     }
     if (!failure.isEmpty()) {
-        prompt().message(QStringLiteral("The update news could not be fetched from ") + newsAddress() +
-                             QStringLiteral(":\r\n") + failure +
+        prompt().message(QStringLiteral("The update news could not be fetched from ") +
+                             newsAddress() + QStringLiteral(":\r\n") + failure +
                              QStringLiteral("\r\n\r\nPlease try again later."),
                          Buttons::Ok, Icon::Exclamation, QStringLiteral("Checking for Update"));
         m_view.appendStatus(QStringLiteral("Check for update news failed."));
@@ -68,28 +69,22 @@ void UpdateCheck::openHelp()
     prompt().openDocument(programDir() + QStringLiteral("/pagewick.html"));
 }
 
-void UpdateCheck::onNewsStateChanged(int state)
+void UpdateCheck::onNewsStateChanged(TransferState state)
 {
     switch (state) {
-    case 1:
-        m_view.appendStatus(QStringLiteral("Resolving Host"));
+    case TransferState::ResolvingHost:
+    case TransferState::HostResolved:
+    case TransferState::Connecting:
+    case TransferState::Connected:
+        m_view.appendStatus(transferStateText(state));
         break;
-    case 2:
-        m_view.appendStatus(QStringLiteral("Host Resolved"));
-        break;
-    case 3:
-        m_view.appendStatus(QStringLiteral("Connecting"));
-        break;
-    case 4:
-        m_view.appendStatus(QStringLiteral("Connected"));
-        break;
-    case 8:
-    case 12:
+    case TransferState::ResponseReceived:
+    case TransferState::ResponseCompleted:
         if (newsClient.responseCode() != 0)
             prompt().message(QString::number(newsClient.responseCode()) + QStringLiteral(": ") +
                              newsClient.responseText());
         break;
-    case 11: {
+    case TransferState::Error: {
         // Failures without a server reply are reported by the update command.
         const int code = newsClient.responseCode();
         if (code != 0 && code != 80 && code != 87 && code != 12007)

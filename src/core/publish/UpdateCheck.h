@@ -22,7 +22,7 @@ public:
     void checkForUpdate();
     void visitWebSite();
     void openHelp();
-    void onNewsStateChanged(int state);
+    void onNewsStateChanged(TransferState state);
 
     static QString homePage();
     static QString newsAddress();

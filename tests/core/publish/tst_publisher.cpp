@@ -19,6 +19,7 @@
 #include "core/publish/UpdateCheck.h"
 
 #include <QScopeGuard>
+#include <QTcpServer>
 #include <QXmlStreamReader>
 #include <QtTest>
 
@@ -262,12 +263,16 @@ private slots:
             }
             s.again();
             s.publisher->retrievePage(false);
-            SHOWN(s.prompt, {dropped ? u"Transfer Error: 35781 *"_s
-                                     : u"Error Response Received: Error Code 550\r\n*"_s,
-                             u"Pagewick: An error has occur while trying to download the html "
-                             "files off your server.  If this continues, you may wish to switch "
-                             "to a different retrieve mode."_s,
-                             u"Pagewick: Error attempting to FTP download."_s});
+            // Each message once: the failed transfer and the advice, or the
+            // server's answer and the end of the retrieval.
+            if (dropped)
+                SHOWN(s.prompt, {u"Transfer Error: 35781 *"_s,
+                                 u"Pagewick: An error has occur while trying to download the "
+                                 "html files off your server.  If this continues, you may wish "
+                                 "to switch to a different retrieve mode."_s});
+            else
+                SHOWN(s.prompt, {u"Error Response Received: Error Code 550\r\n*"_s,
+                                 u"Pagewick: Error attempting to FTP download."_s});
             QCOMPARE(s.file(u"indexbackup"_s), served);
             QCOMPARE(s.file(u"archive"_s), archive);
             QVERIFY(!settings().pageRetrieved && s.idle());
@@ -517,29 +522,75 @@ private slots:
     {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("message"); // shown by Finish; empty: published at once
-        QTest::newRow("published") << QString() << QString();
+        // After a failure: which live files are new ("none": all old).
+        QTest::addColumn<QString>("newOnServer");
+        QTest::addColumn<QString>("outcomeLine"); // status line telling what is where
+        const QString notChanged = u"The entry was not published; your page on the server was not "
+                                   "changed by the failed transfer.  Press Resend to try again."_s;
+        QTest::newRow("published") << QString() << QString() << QString() << QString();
+        // A server that will not rename over an existing file: the old file
+        // goes aside, the new one in, then the old one is deleted.
+        QTest::newRow("no rename over an existing file")
+            << u"noRenameOver"_s << QString() << QString() << QString();
+        QTest::newRow("renames refused")
+            << u"noRename"_s
+            << u"Error Response Received: Error Code 550\r\nRenaming files is not permitted here."_s
+            << u"none"_s << notChanged;
+        QTest::newRow("archive upload refused after the page upload")
+            << u"archiveStore"_s
+            << u"Error Response Received: Error Code 550\r\nCannot store "
+               "archive.html.pagewick-upload: Permission denied."_s
+            << u"none"_s << notChanged;
+        QTest::newRow("RSS upload refused")
+            << u"rssStore"_s
+            << u"Error Response Received: Error Code 550\r\nCannot store "
+               "backend.rss.pagewick-upload: Permission denied."_s
+            << u"none"_s << notChanged;
+        // The archive page is in place, the page cannot follow: the cut
+        // entries are on the new archive page and still on the old page.
+        QTest::newRow("page cannot be put in place after the archive page")
+            << u"pageRename"_s
+            << u"Error Response Received: Error Code 550\r\nCannot rename "
+               "index.html.pagewick-upload."_s
+            << u"archive"_s
+            << u"The entry was not completely published: on the server the archive page is new, "
+               "the page and the RSS file are still the old ones.  Press Resend to try again."_s;
         QTest::newRow("server not running")
             << u"down"_s
             << u"Pagewick: Pagewick was unable to connect to the FTP site.  Please check your "
-               "configuration and try again."_s;
+               "configuration and try again."_s
+            << u"none"_s << QString();
         // The server's code, a line break and its reply text.
         QTest::newRow("wrong password")
             << u"password"_s
-            << u"Error Response Received: Error Code 530\r\nAuthentication failed."_s;
+            << u"Error Response Received: Error Code 530\r\nAuthentication failed."_s << u"none"_s
+            << QString();
         QTest::newRow("no permission")
-            << u"deny"_s << u"Error Response Received: Error Code 550\r\nNot enough privileges."_s;
+            << u"deny"_s << u"Error Response Received: Error Code 550\r\nNot enough privileges."_s
+            << u"none"_s << notChanged;
         QTest::newRow("disk full") << u"full"_s
                                    << u"Error Response Received: Error Code 452\r\nInsufficient "
-                                      "storage space; transfer aborted."_s;
+                                      "storage space; transfer aborted."_s
+                                   << u"none"_s << notChanged;
         // The error number, a blank and its description.
-        QTest::newRow("connection dropped") << u"drop"_s << u"Transfer Error: 35781 *"_s;
-        QTest::newRow("slower than timeout") << u"slow"_s << u"Transfer Error: 35761 *"_s;
+        QTest::newRow("connection dropped")
+            << u"drop"_s << u"Transfer Error: 35781 *"_s << u"none"_s << notChanged;
+        // A server that accepts and never answers: the time-out at log-in
+        // gets the same box as any other failed transfer.
+        QTest::newRow("no answer at log-in")
+            << u"silent"_s << u"Transfer Error: 35761 *"_s << u"none"_s << QString();
+        QTest::newRow("slower than timeout")
+            << u"slow"_s << u"Transfer Error: 35761 *"_s << u"none"_s << notChanged;
     }
 
     void publish()
     {
         QFETCH(QString, fault);
         QFETCH(QString, message);
+        QFETCH(QString, newOnServer);
+        QFETCH(QString, outcomeLine);
+        QTcpServer silent; // accepts connections, never says a word
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
         FtpTestServer ftp;
         REQUIRE_RUNNING(ftp);
         // Padded, so that an upload takes many blocks.
@@ -577,6 +628,18 @@ private slots:
             ftp.setDropAfter(100000);
         else if (fault == u"slow")
             ftp.setSlow(4000, 65536);
+        else if (fault == u"silent")
+            settings().ftpsite = u"ftp://127.0.0.1:%1"_s.arg(silent.serverPort());
+        else if (fault == u"noRenameOver")
+            ftp.setRenaming(FtpTestServer::Renaming::NotOverExisting);
+        else if (fault == u"noRename")
+            ftp.setRenaming(FtpTestServer::Renaming::Refused);
+        else if (fault == u"archiveStore")
+            ftp.failUploadsOf(u"archive.html"_s);
+        else if (fault == u"rssStore")
+            ftp.failUploadsOf(u"backend.rss"_s);
+        else if (fault == u"pageRename")
+            ftp.failRenamesOf(u"index.html"_s);
         s.again();
         ftp.clearLog();
         s.publisher->finish();
@@ -600,6 +663,15 @@ private slots:
             // The live pages, checked at the end, so that Resend is tried in any case.
             live = ftp.readFile(u"www/index.html"_s);
             liveArchive = ftp.readFile(u"www/archive.html"_s);
+            if (!outcomeLine.isEmpty())
+                SAID(s, {outcomeLine});
+            // Nothing but the live files is left on the server (a broken
+            // connection may leave the partial upload copy behind).
+            QStringList left =
+                QDir(ftp.rootPath(u"www"_s)).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+            if (fault == u"drop" || fault == u"slow")
+                left = left.filter(QRegularExpression(u"^(archive|index)\\.html$"_s));
+            QCOMPARE(left, QStringList({u"archive.html"_s, u"index.html"_s}));
 
             // The server recovers: Resend publishes the same entry.
             ftp.resetBehaviour();
@@ -622,7 +694,12 @@ private slots:
         QCOMPARE(ftp.readFile(u"www/backend.rss"_s), rss);
         QCOMPARE(QDir(ftp.rootPath(u"www"_s)).entryList(QDir::Files | QDir::Hidden, QDir::Name),
                  QStringList({u"archive.html"_s, u"backend.rss"_s, u"index.html"_s}));
-        QCOMPARE(ftp.loginCount(), 1);
+        // One connection; each refused rename makes libcurl log in anew
+        // (a rename over a file, moving aside one that does not exist yet).
+        if (fault == u"noRenameOver" || fault == u"pageRename")
+            QVERIFY2(ftp.loginCount() <= 3, qPrintable(ftp.logLines().join(u" | "_s)));
+        else
+            QCOMPARE(ftp.loginCount(), 1);
         // The RSS file is XML and lists the new entry alone (the page holds
         // it alone), its headline with the line end of the template's title
         // line (only blanks are trimmed; XML reads CR LF as LF).
@@ -645,11 +722,21 @@ private slots:
         QVERIFY(!s.view.resendVisible);
         SAID(s, {u"Copying Preview Into Backup"_s, u"Backend Placement Complete"_s,
                  u"Upload to www/index.html complete."_s, u"Disconnected"_s});
+        // The live page is never deleted to make room for the new one.
+        QCOMPARE(ftp.commands()
+                     .filter(u"DELE /www/index.html"_s, Qt::CaseSensitive)
+                     .filter(QRegularExpression(u"index.html$"_s)),
+                 QStringList());
+        if (fault == u"noRenameOver")
+            QVERIFY2(ftp.commands().contains(u"RNTO /www/index.html.pagewick-old"_s),
+                     qPrintable(ftp.commands().join(u" | "_s)));
 
-        // After the failure the live pages were the old ones or the new ones, whole.
+        // After the failure the live pages were whole: the old ones, or the
+        // new archive page beside the old page (never a cut entry on
+        // neither page).
         if (!message.isEmpty())
-            QVERIFY2((live == served || live == webbie) &&
-                         (liveArchive == archive || liveArchive == archiveEdited),
+            QVERIFY2(live == served &&
+                         liveArchive == (newOnServer == u"archive" ? archiveEdited : archive),
                      qPrintable(u"after the failed upload the live page has %1 bytes, the live "
                                 "archive %2; old pages %3 and %4 bytes, new ones %5 and %6"_s
                                     .arg(live.size())
@@ -658,6 +745,138 @@ private slots:
                                     .arg(archive.size())
                                     .arg(webbie.size())
                                     .arg(archiveEdited.size())));
+    }
+
+    // A transfer path or address read back cut at 254 characters is refused
+    // naming its key; nothing is sent, nothing recorded.
+    void cutSettingsRefused_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::newRow("ftpremote") << u"ftpremote"_s;
+        QTest::newRow("archiveftp") << u"archiveftp"_s;
+        QTest::newRow("ftpsite") << u"ftpsite"_s;
+        QTest::newRow("website") << u"website"_s;
+    }
+
+    void cutSettingsRefused()
+    {
+        QFETCH(QString, key);
+        FtpTestServer ftp;
+        REQUIRE_RUNNING(ftp);
+        HttpTestServer http;
+        REQUIRE_RUNNING(http);
+        const QByteArray served = page(2), archive = archivePage();
+        QVERIFY(ftp.writeFile(u"www/index.html"_s, served));
+        QVERIFY(ftp.writeFile(u"www/archive.html"_s, archive));
+        QVERIFY(http.writeFile(u"index.html"_s, served));
+        Session s;
+        QVERIFY(s.start(publishKeys(ftp)));
+        s.publisher->retrievePage(false);
+        s.flows->preview();
+        QVERIFY(s.view.finishEnabled);
+
+        // As weblog.ini hands back a longer value: its first 254 characters.
+        const QString cut = (u"www/"_s + QString(300, u'a')).left(254);
+        const QString text = u"The setting "_s + key +
+                             u" in weblog.ini is 254 characters or longer, so it was cut short "
+                             "when it was read.  Nothing was sent.  Please correct it in the "
+                             "SETUP menu."_s;
+        s.again();
+        ftp.clearLog();
+        if (key == u"website") {
+            settings().website = http.url(u"/"_s) + cut;
+            settings().retreivemode = u"auto"_s;
+            s.publisher->retrievePage(false);
+            SHOWN(s.prompt, {u"Download Error: "_s + text});
+            QCOMPARE(http.requests(), QStringList());
+            QVERIFY(s.idle());
+            return;
+        }
+        if (key == u"ftpremote")
+            settings().ftpremote = cut;
+        else if (key == u"archiveftp")
+            settings().archiveftp = cut;
+        else
+            settings().ftpsite = u"ftp://127.0.0.1/"_s + cut;
+        s.publisher->finish();
+        SHOWN(s.prompt, {u"Pagewick: "_s + text});
+        QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Stopped);
+        // Not one command (the retrieval's connection may still be logging
+        // its end).
+        QCOMPARE(ftp.commands(), QStringList());
+        QCOMPARE(ftp.readFile(u"www/index.html"_s), served);
+        QCOMPARE(s.ini(u"Fail"_s), QString());
+        QCOMPARE(s.ini(u"Date"_s), QString());
+        QVERIFY(s.view.finishEnabled); // publish again once the setting is mended
+    }
+
+    // Auto-delete with archive never cuts entries it cannot archive: when the
+    // archive page does not come whole, the page is published untrimmed and
+    // the live archive left alone; the next publish trims.
+    void autoDeleteKeepsWhatItCannotArchive_data()
+    {
+        QTest::addColumn<QString>("archiveAnswer"); // see httpBehaviour
+        QTest::newRow("archive missing") << u"404"_s;
+        QTest::newRow("archive shorter than announced") << u"cut 100000"_s;
+        QTest::newRow("archive server error") << u"500"_s;
+    }
+
+    void autoDeleteKeepsWhatItCannotArchive()
+    {
+        QFETCH(QString, archiveAnswer);
+        HttpTestServer http;
+        REQUIRE_RUNNING(http);
+        FtpTestServer ftp;
+        REQUIRE_RUNNING(ftp);
+        const QByteArray served = page(3), archive = archivePage();
+        QVERIFY(http.writeFile(u"index.html"_s, served));
+        QVERIFY(http.writeFile(u"archive.html"_s, archive));
+        QVERIFY(ftp.writeFile(u"www/index.html"_s, served));
+        QVERIFY(ftp.writeFile(u"www/archive.html"_s, archive));
+        Keys keys = httpKeys(http.url(u"/index.html"_s), &ftp);
+        keys.insert({{u"ftpremote"_s, u"www/index.html"_s},
+                     {u"archive"_s, u"true"_s},
+                     {u"archiveurl"_s, http.url(u"/archive.html"_s)},
+                     {u"archiveftp"_s, u"www/archive.html"_s},
+                     {u"autodelete"_s, u"True"_s},
+                     {u"deleteamount"_s, u"1"_s}});
+        Session s;
+        QVERIFY(s.start(keys));
+        // An older local archive copy: it must not stand in for the live one.
+        const QByteArray stale = archive + "<!-- stale -->\r\n";
+        QVERIFY(s.put(u"archive"_s, stale));
+        http.setBehaviour(u"/archive.html"_s, httpBehaviour(archiveAnswer));
+        s.publisher->retrievePage(false);
+        s.flows->preview();
+        QVERIFY(s.view.finishEnabled);
+        const QByteArray untrimmed = s.file(u"webbie"_s);
+        for (const char* post : {"Old post 1", "Old post 2", "Old post 3", "></a>Hello"})
+            QVERIFY2(untrimmed.contains(post), post);
+        QVERIFY2(s.view.status.filter(u"so no entries were cut from the page"_s).size() == 1,
+                 qPrintable(s.view.status.join(u" | "_s)));
+        s.again();
+        s.publisher->finish();
+        QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Published);
+        QCOMPARE(ftp.readFile(u"www/index.html"_s), untrimmed);
+        QCOMPARE(ftp.readFile(u"www/archive.html"_s), archive);
+        QCOMPARE(s.file(u"archive"_s), stale);
+
+        // The archive page can be read again: the next publish trims, and
+        // the cut entries are on the live archive page.
+        http.resetBehaviour();
+        QVERIFY(http.writeFile(u"index.html"_s, untrimmed));
+        s.again();
+        settings().pageRetrieved = false;
+        s.publisher->retrievePage(false);
+        s.flows->preview();
+        const QByteArray trimmed = s.file(u"webbie"_s);
+        QVERIFY(!trimmed.contains("Old post 1") && !trimmed.contains("Old post 3"));
+        s.publisher->finish();
+        QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Published);
+        QCOMPARE(ftp.readFile(u"www/index.html"_s), trimmed);
+        const QByteArray liveArchive = ftp.readFile(u"www/archive.html"_s);
+        for (const char* post : {"Old post 1", "Old post 2", "Old post 3"})
+            QVERIFY2(liveArchive.contains(post), post);
     }
 
     void manualPublishing()

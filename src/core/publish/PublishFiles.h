@@ -1,0 +1,62 @@
+#pragma once
+
+// Small helpers shared by the retrieval, upload and publish files of the
+// Publisher.
+
+#include "base/Settings.h"
+#include "core/entry/WorkFiles.h"
+
+#include <QList>
+#include <QString>
+
+#include <utility>
+
+namespace PublishFiles {
+
+inline const QString kCrLf = QStringLiteral("\r\n");
+
+// The working file `stem` of the active section: its name, and its path in
+// the program folder.
+inline QString fileName(const char* stem)
+{
+    return workFileName(QString::fromLatin1(stem));
+}
+
+inline QString filePath(const char* stem)
+{
+    return workFile(QString::fromLatin1(stem));
+}
+
+// A path handed to the transfer control: quoted when it holds a blank, so
+// names with blanks reach the server whole.
+inline QString quotedPath(const QString& path)
+{
+    return path.contains(QLatin1Char(' ')) ? QLatin1Char('"') + path + QLatin1Char('"') : path;
+}
+
+// weblog.ini values are read cut at 254 characters. A transfer path or
+// address that long was most likely cut and would send the page to the
+// wrong place: the message naming the key, or empty when all are whole.
+inline QString cutTransferSetting(bool ftp)
+{
+    const Settings& s = settings();
+    QList<std::pair<const char*, QString>> keys;
+    if (ftp)
+        keys = {{"ftpsite", s.ftpsite}, {"ftpremote", s.ftpremote}};
+    else
+        keys = {{"website", s.website}};
+    if (s.archiveEnabled())
+        keys.append(ftp ? std::pair{"archiveftp", s.archiveftp}
+                        : std::pair{"archiveurl", s.archiveurl});
+    for (const auto& [key, value] : keys) {
+        if (value.size() >= 254) {
+            return QStringLiteral("The setting ") + QLatin1String(key) +
+                   QStringLiteral(" in weblog.ini is 254 characters or longer, so it was cut "
+                                  "short when it was read.  Nothing was sent.  Please correct it "
+                                  "in the SETUP menu.");
+        }
+    }
+    return {};
+}
+
+} // namespace PublishFiles

@@ -1,0 +1,451 @@
+// The FTP connection of a publish or an FTP retrieval: log-in, the upload
+// sequence of page, archive page and RSS file, downloads, closing, and the
+// state reports of the transfer client.
+
+#include "core/publish/Publisher.h"
+
+#include "base/IniFile.h"
+#include "base/MainView.h"
+#include "base/ProgramDir.h"
+#include "base/Prompt.h"
+#include "base/Settings.h"
+#include "core/entry/PageEditor.h"
+#include "core/entry/WorkFiles.h"
+#include "core/publish/PublishFiles.h"
+#include "core/publish/PublishRecord.h"
+#include "core/rss/RssWriter.h"
+#include "net/Connectivity.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+using namespace PublishFiles;
+
+void Publisher::advanceProgress()
+{
+    const int v = m_view.progressValue();
+    if (v < 100)
+        m_view.showProgress(1, 100, v + 1);
+}
+
+QString Publisher::ftpCommand(const char* verb, const QString& a, const QString& b) const
+{
+    return QString::fromLatin1(verb) + QLatin1Char(' ') + quotedPath(a) + QLatin1Char(' ') +
+           quotedPath(b);
+}
+
+void Publisher::reportRunError(const TransferError& e)
+{
+    // A server error reply has been shown by the state handler already.
+    if (e.number() == TransferError::RequestFailed && m_serverErrorShown)
+        return;
+    prompt().message(QString::number(e.number()) + QLatin1Char(' ') + e.description(), Buttons::Ok,
+                     Icon::None, QStringLiteral("Transfer Error"));
+}
+
+void Publisher::runFtp(const QString& mode)
+{
+    Settings& s = settings();
+    m_view.showProgress(1, 100, 1);
+    m_ftpAborted = false;
+    m_serverErrorShown = false;
+    m_downloadErrorShown = false;
+    m_uploading = mode != QLatin1String("down");
+    if (const QString cut = cutTransferSetting(true); !cut.isEmpty()) {
+        prompt().message(cut, Buttons::Ok, Icon::Critical);
+        m_ftpAborted = true;
+        m_downloadErrorShown = true;
+        m_view.setPublishingEnabled(true);
+        m_view.setFinishEnabled(false);
+        m_view.hideProgress();
+        if (m_uploading) {
+            // Nothing was sent: the edited page can be published once the
+            // setting is mended.
+            m_view.setFinishEnabled(true);
+            m_outcome = Outcome::Stopped;
+        }
+        return;
+    }
+    advanceProgress();
+    m_view.showProgress(1, 100, 2);
+    m_view.appendStatus(QStringLiteral("Starting FTP connection."));
+    ftpClient.setUrl(s.ftpsite);
+    ftpClient.setUserName(s.username);
+    ftpClient.setPassword(s.password);
+    ftpClient.setRequestTimeout(settings().timeoutSeconds());
+    advanceProgress();
+
+    // Log in now, so a server that cannot be reached is reported before any
+    // file is touched.
+    TransferError error;
+    try {
+        m_command.clear();
+        if (!execute(ftpClient, QString()))
+            error = ftpClient.lastError();
+    } catch (const TransferError& e) {
+        error = e;
+    }
+    if (error.number() != 0) {
+        ftpClient.cancel();
+        m_ftpAborted = true;
+        switch (error.number()) {
+        case TransferError::CannotConnect:
+            prompt().message(
+                QStringLiteral("Pagewick was unable to connect to the FTP site.  Please "
+                               "check your configuration and try again."));
+            break;
+        case TransferError::Cancelled:
+            break;
+        case TransferError::RequestFailed:
+        // A refused host key or certificate is the server's fault, not ours:
+        // the description says what happened and what to do.
+        case TransferError::SecureConnectionFailed:
+            reportRunError(error);
+            break;
+        case TransferError::TimedOut:
+        case TransferError::ConnectionLost:
+            m_view.appendStatus(error.description());
+            // While publishing the user gets the same box as for any other
+            // failed transfer.
+            if (m_uploading)
+                reportRunError(error);
+            break;
+        default:
+            prompt().message(
+                QString::number(error.number()) + QLatin1Char(' ') + error.description() +
+                QStringLiteral("\r\n\r\nThis error was not expected.  Please report it to "
+                               "the Pagewick developers at ") +
+                makerSite() + QStringLiteral("/pagewick/"));
+            break;
+        }
+    }
+    if (m_ftpAborted) {
+        m_view.setPublishingEnabled(true);
+        m_view.hideProgress();
+        if (m_uploading) {
+            reportFtpError();
+            m_outcome = Outcome::Failed;
+        }
+        return;
+    }
+    advanceProgress();
+    if (!m_uploading)
+        return;
+
+    uploadAll();
+}
+
+// The files of a publish, in the order they go up.
+QList<Publisher::SiteFile> Publisher::siteFiles() const
+{
+    const Settings& s = settings();
+    QList<SiteFile> files{{fileName("webbie"), s.ftpremote, QStringLiteral("the page")}};
+    // An archive page that could not be retrieved is left as it is on the
+    // server: the local copy may be older than the live one.
+    if (s.archiveEnabled() && !s.archiveRetrievalFailed)
+        files.append({fileName("archivewebbie"), s.archiveftp, QStringLiteral("the archive page")});
+    if (s.rssEnabled())
+        files.append({workFileName(QStringLiteral("backend"), QStringLiteral(".rss")),
+                      backendRemotePath(s.ftpremote), QStringLiteral("the RSS file")});
+    return files;
+}
+
+// The publish is one unit: every file goes up under its temporary name and
+// is size-checked first; only when all are complete are they put in place,
+// the archive page first, then the page, then the RSS file, so that an entry
+// cut from the page is always on one of the two live pages. The entry is
+// recorded as published only after the last one is in place.
+void Publisher::uploadAll()
+{
+    const QList<SiteFile> files = siteFiles();
+    QList<SiteFile> staged;
+    for (const SiteFile& file : files) {
+        if (!staged.isEmpty())
+            m_view.showProgress(1, 100, 1);
+        if (!ftpStage(file.local, file.remote))
+            break;
+        staged.append(file);
+    }
+    if (m_ftpAborted) {
+        discardStaged(staged);
+        closeAfterFailedUpload(
+            QStringLiteral("The entry was not published; your page on the server was not "
+                           "changed by the failed transfer.  Press Resend to try again."));
+        return;
+    }
+
+    QList<SiteFile> order;
+    for (const QString& name : {QStringLiteral("the archive page"), QStringLiteral("the page"),
+                                QStringLiteral("the RSS file")}) {
+        for (const SiteFile& file : files) {
+            if (file.name == name)
+                order.append(file);
+        }
+    }
+    QStringList placed;
+    for (qsizetype i = 0; i < order.size(); ++i) {
+        if (!ftpPlace(order[i].remote)) {
+            discardStaged(order.mid(i));
+            QStringList left;
+            for (qsizetype j = i; j < order.size(); ++j)
+                left << order[j].name;
+            closeAfterFailedUpload(placementFailureText(placed, left));
+            return;
+        }
+        placed << order[i].name;
+        if (order[i].name == QLatin1String("the RSS file"))
+            m_view.appendStatus(QStringLiteral("Backend Placement Complete"));
+    }
+
+    Settings& s = settings();
+    PublishRecord::recordPublished(s);
+    m_view.setPublishingEnabled(true);
+    WorkFiles::copy(filePath("webbie"), filePath("indexbackup"));
+    if (s.archiveEnabled() && !s.archiveRetrievalFailed) {
+        WorkFiles::copy(filePath("archivewebbie"), filePath("archivebackup"));
+        WorkFiles::copy(filePath("archivewebbie"), filePath("archive"));
+    }
+    m_outcome = Outcome::Published;
+    endUpload();
+}
+
+QString Publisher::placementFailureText(const QStringList& placed, const QStringList& left)
+{
+    auto list = [](const QStringList& names) {
+        if (names.size() < 2)
+            return names.join(QString());
+        return names.mid(0, names.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" and ") +
+               names.last();
+    };
+    if (placed.isEmpty()) {
+        return QStringLiteral("The entry was not published; your page on the server was not "
+                              "changed by the failed transfer.  Press Resend to try again.");
+    }
+    const QString isOrAre = placed.size() == 1 ? QStringLiteral(" is") : QStringLiteral(" are");
+    const QString leftIsOrAre = left.size() == 1 ? QStringLiteral(" is") : QStringLiteral(" are");
+    QString text = QStringLiteral("The entry was not completely published: on the server ") +
+                   list(placed) + isOrAre + QStringLiteral(" new, ") + list(left) + leftIsOrAre +
+                   QStringLiteral(" still the old ") +
+                   (left.size() == 1 ? QStringLiteral("one") : QStringLiteral("ones")) +
+                   QStringLiteral(".  Press Resend to try again.");
+    return text;
+}
+
+void Publisher::discardStaged(const QList<SiteFile>& files)
+{
+    for (const SiteFile& file : files) {
+        try {
+            if (ftpClient.isBusy())
+                break;
+            execute(ftpClient, QStringLiteral("DISCARD ") + quotedPath(file.remote));
+        } catch (const TransferError&) {
+        }
+    }
+}
+
+QString Publisher::backendRemotePath(const QString& ftpremote)
+{
+    const qsizetype slash = ftpremote.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? QStringLiteral("backend.rss")
+                     : ftpremote.left(slash) + QStringLiteral("/backend.rss");
+}
+
+void Publisher::closeAfterFailedUpload(const QString& outcomeText)
+{
+    m_view.appendStatus(QStringLiteral("Closing connection..."));
+    try {
+        if (ftpClient.isBusy())
+            ftpClient.cancel();
+        execute(ftpClient, QStringLiteral("CLOSE"));
+    } catch (const TransferError&) {
+    }
+    ftpClient.cancel();
+    m_view.appendStatus(QStringLiteral("Disconnected"));
+    m_view.setPublishingEnabled(true);
+    m_view.hideProgress();
+    reportFtpError();
+    m_view.appendStatus(outcomeText);
+    m_outcome = Outcome::Failed;
+}
+
+// Sends `local` to the temporary name beside `remote` and checks its size.
+bool Publisher::ftpStage(const QString& local, const QString& remote)
+{
+    if (m_ftpAborted)
+        return false;
+    m_command = ftpCommand("PUT", local, remote);
+    m_view.appendStatus(m_command);
+    advanceProgress();
+    if (!runUploadCommand(ftpCommand("STAGE", local, remote)))
+        return false;
+    advanceProgress();
+    return true;
+}
+
+// Puts the staged copy of `remote` in its place.
+bool Publisher::ftpPlace(const QString& remote)
+{
+    if (m_ftpAborted)
+        return false;
+    if (!runUploadCommand(QStringLiteral("PLACE ") + quotedPath(remote)))
+        return false;
+    if (!ftpClient.lastNotice().isEmpty())
+        m_view.appendStatus(ftpClient.lastNotice());
+    m_view.appendStatus(QStringLiteral("Upload to ") + remote + QStringLiteral(" complete."));
+    advanceProgress();
+    return true;
+}
+
+bool Publisher::runUploadCommand(const QString& command)
+{
+    TransferError error;
+    try {
+        if (!execute(ftpClient, command))
+            error = ftpClient.lastError();
+    } catch (const TransferError& e) {
+        error = e;
+    }
+    if (error.number() != 0) {
+        reportRunError(error);
+        if (error.number() == TransferError::TimedOut || error.number() == TransferError::isBusy)
+            ftpClient.cancel();
+        m_ftpAborted = true;
+        return false;
+    }
+    return !m_ftpAborted;
+}
+
+void Publisher::ftpGet(const QString& remote, const QString& local)
+{
+    if (m_ftpAborted)
+        return;
+    // The control writes the download next to the local file and replaces it
+    // only when the whole file has come, so the old copy stays until then.
+    m_command = ftpCommand("GET", remote, local);
+    advanceProgress();
+    TransferError error;
+    try {
+        ftpClient.execute(QString(), m_command);
+        m_view.appendStatus(m_command);
+        waitFor(ftpClient);
+        error = ftpClient.lastError();
+    } catch (const TransferError& e) {
+        m_view.appendStatus(m_command);
+        error = e;
+    }
+    if (error.number() == 0 && !m_ftpAborted) {
+        advanceProgress();
+        advanceProgress();
+        return;
+    }
+    m_ftpAborted = true;
+    if (error.number() == 0)
+        return;
+    m_view.setFinishEnabled(false);
+    m_view.setPreferencesEnabled(true);
+    if (settings().lastUploadFailed()) {
+        m_view.setResendVisible(true);
+        m_view.setResendEnabled(true);
+    }
+    if (error.number() == TransferError::RequestFailed && m_serverErrorShown) {
+        // The server's answer has been shown; the retrieval ends with "Error
+        // attempting to FTP download." -- one message each.
+        advanceProgress();
+        return;
+    }
+    reportRunError(error);
+    m_downloadErrorShown = true;
+    prompt().message(
+        QStringLiteral("An error has occur while trying to download the html files off "
+                       "your server.  If this continues, you may wish to switch to a "
+                       "different retrieve mode."));
+    advanceProgress();
+    if (error.number() == TransferError::TimedOut || error.number() == TransferError::isBusy)
+        ftpClient.cancel();
+}
+
+void Publisher::endUpload()
+{
+    m_view.appendStatus(QStringLiteral("Closing connection..."));
+    m_view.showProgress(1, 100, 95);
+    try {
+        execute(ftpClient, QStringLiteral("CLOSE"));
+    } catch (const TransferError&) {
+    }
+    m_view.appendStatus(QStringLiteral("Disconnected"));
+    advanceProgress();
+    m_view.showProgress(1, 100, 100);
+    prompt().openDocument(settings().website);
+    m_view.setPublishingEnabled(true);
+}
+
+void Publisher::closeAfterDownload()
+{
+    m_view.appendStatus(QStringLiteral("Closing connection..."));
+    try {
+        execute(ftpClient, QStringLiteral("CLOSE"));
+    } catch (const TransferError&) {
+    }
+    ftpClient.cancel();
+    m_view.appendStatus(QStringLiteral("Disconnected"));
+    advanceProgress();
+    m_view.showProgress(1, 100, 100);
+    m_view.hideProgress();
+}
+
+void Publisher::reportFtpError()
+{
+    Settings& s = settings();
+    m_view.setFinishEnabled(false);
+    m_view.setPreferencesEnabled(true);
+    m_view.setResendVisible(true);
+    m_view.setResendEnabled(true);
+    PublishRecord::recordFailed(s);
+    advanceProgress();
+}
+
+void Publisher::onFtpStateChanged(TransferState state)
+{
+    switch (state) {
+    case TransferState::ResolvingHost:
+    case TransferState::HostResolved:
+    case TransferState::Connecting:
+    case TransferState::Connected:
+    case TransferState::Disconnecting:
+    case TransferState::Disconnected:
+        m_view.appendStatus(transferStateText(state));
+        advanceProgress();
+        break;
+    case TransferState::SendingRequest:
+    case TransferState::RequestSent:
+    case TransferState::ReceivingResponse:
+        advanceProgress();
+        break;
+    case TransferState::ResponseReceived:
+    case TransferState::ResponseCompleted:
+        advanceProgress();
+        if (ftpClient.responseCode() != 0)
+            m_view.appendStatus(QString::number(ftpClient.responseCode()) + QStringLiteral(": ") +
+                                ftpClient.responseText());
+        advanceProgress();
+        break;
+    case TransferState::Error: {
+        advanceProgress();
+        const int code = ftpClient.responseCode();
+        // Code 0: no server reply (cannot connect, time-out, lost line); the
+        // caller reports those by number.
+        if (code != 0 && code != 80 && code != 87 && code != 12007) {
+            prompt().message(QStringLiteral("Error Code ") + QString::number(code) + kCrLf +
+                                 ftpClient.responseText(),
+                             Buttons::Ok, Icon::None, QStringLiteral("Error Response Received"));
+            m_serverErrorShown = true;
+        }
+        if (code != 80 && code != 87 && code != 12007)
+            m_ftpAborted = true;
+        break;
+    }
+    default:
+        m_view.appendStatus(QStringLiteral("Unknown State Received"));
+        break;
+    }
+}

@@ -1,0 +1,89 @@
+#pragma once
+
+// A request of the transfer client taken apart before anything is sent: the
+// address (scheme, host, starting directory, log-in) and the command word
+// with its paths, checked for input the servers must never see. What the
+// worker thread reports back travels in a TransferOutcome.
+
+#include "net/TransferError.h"
+
+#include <QByteArray>
+#include <QString>
+
+enum class Protocol
+{
+    Http,
+    Ftp,
+    Sftp,
+    File
+};
+
+enum class Operation
+{
+    HttpGet,
+    Connect,
+    Get,
+    Put,
+    // The first half of PUT: the file goes to its temporary name beside the
+    // target and its size is checked; the target is not touched.
+    Stage,
+    // The second half: the staged file takes the target's place.
+    Place,
+    // A staged file that will not be placed is deleted.
+    Discard,
+    List,
+    Pwd,
+    Cd,
+    Close
+};
+
+struct TransferJob
+{
+    Protocol protocol = Protocol::Ftp;
+    Operation op = Operation::Connect;
+    QByteArray base;   // "ftp://host:port", "sftp://host:port", or the HTTP address
+    QString localRoot; // file://: the folder acting as the server's root
+    QString startPath; // first current directory: absolute, or relative to the log-in one
+    bool tls = false;
+    QString user;
+    QString password;
+    bool hasUser = false;
+    QString caFile;
+    int timeout = 0;
+    qint64 maxBytes = 0; // downloads: stop beyond this many bytes (0: no cap)
+    int deadline = 0;    // seconds for the whole request (0: no limit)
+    QString remote;
+    QString local; // empty: keep the data for readChunk
+    QString connectionKey;
+    QString directoryKey;
+};
+
+struct TransferOutcome
+{
+    TransferError error;
+    int responseCode = 0;
+    QString responseInfo;
+    bool http = false;
+    QByteArray headers;
+    QByteArray data;
+    bool closed = false; // CLOSE: Disconnecting and Disconnected already raised
+    QString notice;      // something the user should know about a success
+};
+
+// What the client adds to every request.
+struct RequestDefaults
+{
+    QString userName;
+    QString password;
+    QString caFile;
+    int timeout = 0;
+    qint64 maxBytes = 0;
+    int deadline = 0;
+};
+
+// Takes `command` on `address` apart (see the command list in
+// TransferClient.h). `document`: the address names the document itself
+// (TransferClient::fetch) and the command is not read. Throws TransferError
+// for input that is refused before anything is sent.
+TransferJob parseRequest(const QString& address, const QString& command, bool document,
+                         const RequestDefaults& defaults);
