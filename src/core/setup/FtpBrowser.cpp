@@ -114,22 +114,9 @@ void FtpBrowser::collect()
     emit statusChanged(QStringLiteral("Directory Done"));
 }
 
-void FtpBrowser::onStateChanged(int state)
+void FtpBrowser::onStateChanged(TransferState state)
 {
-    static const char* const kTexts[] = {nullptr,
-                                         "Resolving Host",
-                                         "Host Resolved",
-                                         "Connecting",
-                                         "Connected",
-                                         "Sending Request",
-                                         "Request Sent",
-                                         "Receiving Response ",
-                                         "Response Received!",
-                                         "Disconnecting",
-                                         "Disconnected",
-                                         nullptr,
-                                         "Response Completed "};
-    if (state == TransferClient::Error) {
+    if (state == TransferState::Error) {
         const int code = m_client.responseCode();
         // Code 0: no server reply (no connection, time-out); the step
         // reports those by number.
@@ -143,14 +130,15 @@ void FtpBrowser::onStateChanged(int state)
         }
         return;
     }
-    if (state >= 1 && state <= 12 && kTexts[state])
-        emit statusChanged(QString::fromLatin1(kTexts[state]));
+    const QString text = transferStateText(state);
+    if (!text.isEmpty())
+        emit statusChanged(text);
     else
         emit statusChanged(QStringLiteral("Unknown State Received"));
-    if ((state == TransferClient::ResponseReceived || state == TransferClient::ResponseCompleted) &&
+    if ((state == TransferState::ResponseReceived || state == TransferState::ResponseCompleted) &&
         m_client.responseCode() != 0)
         emit logged(QString::number(m_client.responseCode()) + QStringLiteral(": ") +
                     m_client.responseText());
-    if (state == TransferClient::ResponseCompleted && m_reading != Reading::None)
+    if (state == TransferState::ResponseCompleted && m_reading != Reading::None)
         collect();
 }

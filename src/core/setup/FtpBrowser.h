@@ -71,7 +71,7 @@ private:
 
     TransferError run(const QString& command, Reading reading, bool log = true);
     TransferError listing(TransferError first = {});
-    void onStateChanged(int state);
+    void onStateChanged(TransferState state);
     void collect();
 
     TransferClient m_client;
