@@ -1,8 +1,8 @@
 // Pagewick: chooses between the window and the command line.
 
-#include "cli/CommandLine.h"
 #include "base/ProgramDir.h"
 #include "base/Prompt.h"
+#include "cli/CommandLine.h"
 #include "gui/MainWindow.h"
 #include "gui/QtPrompt.h"
 
@@ -13,9 +13,8 @@
 
 namespace {
 
-const char* const kUsageHead =
-    "Usage: pagewick [--dir DIR]\n"
-    "       pagewick --version | --help\n";
+const char* const kUsageHead = "Usage: pagewick [--dir DIR]\n"
+                               "       pagewick --version | --help\n";
 const char* const kWindowUsage =
     "\nWindow options:\n"
     "  --dir DIR    use DIR as the program directory (weblog.ini, template,\n"

@@ -27,11 +27,11 @@ public:
     // Restore Backup, Delete Last Entry and Resend and hides Resend; on enables
     // all but Resend, which keeps its state. Both hide the progress bar.
     virtual void setPublishingEnabled(bool enable) = 0;
-    virtual void setFinishEnabled(bool enabled) = 0;        // butt_Fin
-    virtual void setResendEnabled(bool enabled) = 0;        // butt_resend
+    virtual void setFinishEnabled(bool enabled) = 0; // butt_Fin
+    virtual void setResendEnabled(bool enabled) = 0; // butt_resend
     virtual void setResendVisible(bool visible) = 0;
-    virtual void setPreferencesEnabled(bool enabled) = 0;   // mnuPreferences
-    virtual void setBusy(bool busy) = 0;                    // hourglass pointer
+    virtual void setPreferencesEnabled(bool enabled) = 0; // mnuPreferences
+    virtual void setBusy(bool busy) = 0;                  // hourglass pointer
     // The progress bar: shown with a range and value, or hidden.
     virtual void showProgress(int minimum, int maximum, int value) = 0;
     virtual void hideProgress() = 0;

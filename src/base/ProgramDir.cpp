@@ -40,8 +40,8 @@ bool setProgramDir(const QString& dir, QString* error)
         const QString target = path + QLatin1Char('/') + QString::fromLatin1(name);
         if (!QFile::exists(target) &&
             QFile::copy(QStringLiteral(":/") + QString::fromLatin1(name), target))
-            QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner |
-                                              QFile::ReadGroup | QFile::ReadOther);
+            QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                              QFile::ReadOther);
     }
     return true;
 }

@@ -8,9 +8,28 @@
 // answer from a script and record what was asked; the command line answers
 // from its options and prints the messages.
 
-enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
-enum class Icon { None, Information, Question, Exclamation, Critical };
-enum class Answer { Ok, Cancel, Yes, No };
+enum class Buttons
+{
+    Ok,
+    OkCancel,
+    YesNo,
+    YesNoCancel
+};
+enum class Icon
+{
+    None,
+    Information,
+    Question,
+    Exclamation,
+    Critical
+};
+enum class Answer
+{
+    Ok,
+    Cancel,
+    Yes,
+    No
+};
 
 struct Message
 {
@@ -22,7 +41,11 @@ struct Message
 
 struct FileRequest
 {
-    enum Kind { Open, Save };
+    enum Kind
+    {
+        Open,
+        Save
+    };
     Kind kind = Open;
     QString initialDir;
     // Filter in pairs "description|pattern|description|pattern..."

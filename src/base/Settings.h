@@ -6,10 +6,18 @@
 
 // The six entry fields that carry a font style, in the order their keys are
 // read. Each maps to a key prefix ("title", "body", ...).
-enum class StyleField { Title, Body, Date, Time, Sig, Url };
-inline constexpr std::array<StyleField, 6> kStyleFields = {
-    StyleField::Title, StyleField::Body, StyleField::Date,
-    StyleField::Time,  StyleField::Sig,  StyleField::Url};
+enum class StyleField
+{
+    Title,
+    Body,
+    Date,
+    Time,
+    Sig,
+    Url
+};
+inline constexpr std::array<StyleField, 6> kStyleFields = {StyleField::Title, StyleField::Body,
+                                                           StyleField::Date,  StyleField::Time,
+                                                           StyleField::Sig,   StyleField::Url};
 
 QString stylePrefix(StyleField field); // "title", "body", "date", "time", "sig", "url"
 
@@ -59,17 +67,22 @@ struct Settings
     // The keys above read as what they mean. Every reader of a Boolean,
     // number or choice key goes through these, so a value means the same
     // thing everywhere; the text fields stay what weblog.ini holds.
-    enum class RetrieveMode { Auto, Ftp, None };
-    bool autoFtp() const;            // autoftp: "True"/"False" in any case, or a number (non-zero is on)
-    bool dialUp() const;             // connection: "modem" (anything but "direct" counts as modem)
+    enum class RetrieveMode
+    {
+        Auto,
+        Ftp,
+        None
+    };
+    bool autoFtp() const; // autoftp: "True"/"False" in any case, or a number (non-zero is on)
+    bool dialUp() const;  // connection: "modem" (anything but "direct" counts as modem)
     RetrieveMode retrieveMode() const; // retreivemode: "ftp", "none", anything else "auto"
-    int timeoutSeconds() const;      // timeout: its numeric value, whole seconds
-    bool rssEnabled() const;         // backendenabled: exactly "True"
-    bool rssImageEnabled() const;    // imagebackendenabled: exactly "true"
-    bool archiveEnabled() const;     // archive: exactly "true" ("True" is off)
-    bool autoDeleteEnabled() const;  // autodelete: read as a Boolean, any case
-    int autoDeleteKeepCount() const; // see the free function below
-    bool lastUploadFailed() const;   // Fail: exactly "True"
+    int timeoutSeconds() const;        // timeout: its numeric value, whole seconds
+    bool rssEnabled() const;           // backendenabled: exactly "True"
+    bool rssImageEnabled() const;      // imagebackendenabled: exactly "true"
+    bool archiveEnabled() const;       // archive: exactly "true" ("True" is off)
+    bool autoDeleteEnabled() const;    // autodelete: read as a Boolean, any case
+    int autoDeleteKeepCount() const;   // see the free function below
+    bool lastUploadFailed() const;     // Fail: exactly "True"
     const FieldStyle& style(StyleField f) const { return styles[static_cast<int>(f)]; }
 };
 

@@ -62,5 +62,11 @@ inline QString trimBlanks(const QString& t)
 }
 
 // Overloads so that string literals can be passed as marks.
-inline QString textBefore(const QString& t, const char* m) { return textBefore(t, QString::fromUtf8(m)); }
-inline QString textAfter(const QString& t, const char* m) { return textAfter(t, QString::fromUtf8(m)); }
+inline QString textBefore(const QString& t, const char* m)
+{
+    return textBefore(t, QString::fromUtf8(m));
+}
+inline QString textAfter(const QString& t, const char* m)
+{
+    return textAfter(t, QString::fromUtf8(m));
+}

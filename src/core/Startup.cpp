@@ -34,8 +34,8 @@ StartupOutcome startUp(Settings& s, Prompt& prompt, MainView& view, int configOv
     view.setPublishingEnabled(false);
     view.setResendVisible(false);
 
-    const QString config = readSetting(s.settingsPath, QStringLiteral("General"),
-                                       QStringLiteral("Config"));
+    const QString config =
+        readSetting(s.settingsPath, QStringLiteral("General"), QStringLiteral("Config"));
     out.configured = !config.isEmpty() || configOverride > 0;
     if (out.configured) {
         const int number = configOverride > 0 ? configOverride : configNumber(config);

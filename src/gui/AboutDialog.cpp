@@ -24,22 +24,25 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
     lblVersion = new QLabel(QStringLiteral("Version ") + versionText(), this);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
     lblDescription = new QLabel(
-        QStringLiteral("A weblog publisher for hand-made web sites, by the Pagewick developers."), this);
+        QStringLiteral("A weblog publisher for hand-made web sites, by the Pagewick developers."),
+        this);
     lblDescription->setObjectName(QStringLiteral("lblDescription"));
     lblDescription->setWordWrap(true);
     const QString crlf = QStringLiteral("\r\n");
     QString disclaimer =
         QStringLiteral("Disclaimer:") + crlf + crlf +
-        QStringLiteral("This is a beta version of this program.  By using this program you accept any "
-                       "potential risks that come with using any experimental software.  Many people "
-                       "have and will continue to test this software to insure its safety.") +
+        QStringLiteral(
+            "This is a beta version of this program.  By using this program you accept any "
+            "potential risks that come with using any experimental software.  Many people "
+            "have and will continue to test this software to insure its safety.") +
         crlf;
-    disclaimer += crlf +
-                  QStringLiteral("By its very nature this program edits your web page.  Please make "
-                                 "backup copies of your html files before using this program.") +
-                  crlf + crlf +
-                  QStringLiteral("Thanks for testing this program.  I welcome all comments, "
-                                 "suggestions, and questions... please contact me, I beg you!  :)");
+    disclaimer +=
+        crlf +
+        QStringLiteral("By its very nature this program edits your web page.  Please make "
+                       "backup copies of your html files before using this program.") +
+        crlf + crlf +
+        QStringLiteral("Thanks for testing this program.  I welcome all comments, "
+                       "suggestions, and questions... please contact me, I beg you!  :)");
     lblDisclaimer = new QLabel(disclaimer, this);
     lblDisclaimer->setObjectName(QStringLiteral("lblDisclaimer"));
     lblDisclaimer->setWordWrap(true);

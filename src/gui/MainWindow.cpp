@@ -5,15 +5,15 @@
 #include "base/Settings.h"
 #include "core/Startup.h"
 #include "core/editing/MarkupCommands.h"
-#include "gui/AboutDialog.h"
-#include "gui/EntryDraftKeeper.h"
-#include "gui/editing/EditCommands.h"
-#include "gui/spell/SpellCommand.h"
-#include "gui/setup/TemplateEditor.h"
-#include "gui/SplashScreen.h"
-#include "gui/PageSourceDialog.h"
 #include "core/publish/Publisher.h"
 #include "core/publish/UpdateCheck.h"
+#include "gui/AboutDialog.h"
+#include "gui/EntryDraftKeeper.h"
+#include "gui/PageSourceDialog.h"
+#include "gui/SplashScreen.h"
+#include "gui/editing/EditCommands.h"
+#include "gui/setup/TemplateEditor.h"
+#include "gui/spell/SpellCommand.h"
 
 #include <QAction>
 #include <QApplication>
@@ -32,7 +32,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
 
 template <typename W> W* named(W* widget, const char* name)
 {
@@ -58,7 +57,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 MainWindow::~MainWindow() = default;
 
 QAction* MainWindow::addItem(QMenu* menu, const char* name, const QString& caption,
-                        void (MainWindow::*slot)())
+                             void (MainWindow::*slot)())
 {
     QAction* a = menu->addAction(caption);
     a->setObjectName(QString::fromLatin1(name));
@@ -131,8 +130,8 @@ void MainWindow::buildMenus()
     addTagItem(html, "mnuCenter", QStringLiteral("Center"));
     addTagItem(html, "mnuBR", QStringLiteral("<BR> Ctrl+Enter"));
     addTagItem(html, "mnuBlockQuote", QStringLiteral("BlockQuote"));
-    connect(addItem(html, "mnuLink", QStringLiteral("Link"), nullptr), &QAction::triggered,
-            m_edit, &EditCommands::insertLink);
+    connect(addItem(html, "mnuLink", QStringLiteral("Link"), nullptr), &QAction::triggered, m_edit,
+            &EditCommands::insertLink);
     addTagItem(html, "mnunbsp", QStringLiteral("Hard Space Ctrl+Space"));
 
     QMenu* fonts = menu("mnuFontsTop", QStringLiteral("F&onts"));
@@ -283,8 +282,8 @@ void MainWindow::buildCentral()
     txtStatus->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Screen readers (and tests) find every box by its label.
     const std::pair<QLabel*, QWidget*> labelled[] = {{Title, txtHead}, {Label1, txtMain},
-                                                     {Label3, txtSig},  {Label5, txtEmail},
-                                                     {Label2, txtURL},  {Label4, txtURLtitle}};
+                                                     {Label3, txtSig}, {Label5, txtEmail},
+                                                     {Label2, txtURL}, {Label4, txtURLtitle}};
     for (const auto& [l, box] : labelled) {
         l->setBuddy(box);
         box->setAccessibleName(l->text());
@@ -412,8 +411,8 @@ void MainWindow::createFlows()
 // second close then ends the program.
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    const bool busy = m_publisher && (m_publisher->ftpClient.isBusy() ||
-                                      m_publisher->httpClient.isBusy());
+    const bool busy =
+        m_publisher && (m_publisher->ftpClient.isBusy() || m_publisher->httpClient.isBusy());
     const bool checking = m_updates && m_updates->newsClient.isBusy();
     if (!busy && !checking) {
         m_draft->saveNow();
@@ -482,12 +481,13 @@ void MainWindow::setPreviewEnabled(bool enabled)
 
 void MainWindow::showFields(const EntryFields& f)
 {
-    const QSignalBlocker blockHead(txtHead), blockMain(txtMain), blockSig(txtSig),
-        blockUrl(txtURL), blockTitle(txtURLtitle);
+    const QSignalBlocker blockHead(txtHead), blockMain(txtMain), blockSig(txtSig), blockUrl(txtURL),
+        blockTitle(txtURLtitle);
     if (txtHead->text() != f.head)
         txtHead->setText(f.head);
     if (fields().main != f.main)
-        txtMain->setPlainText(QString(f.main).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        txtMain->setPlainText(
+            QString(f.main).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     if (txtSig->text() != f.sig)
         txtSig->setText(f.sig);
     if (txtEmail->text() != f.email)
@@ -506,7 +506,8 @@ void MainWindow::notYet(const QString& command)
 void MainWindow::appendStatus(const QString& message)
 {
     QString m = message;
-    const QString current = txtStatus->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    const QString current =
+        txtStatus->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     const QString next = appendStatusLine(current, m);
     if (next == current)
         return;
@@ -577,8 +578,10 @@ int MainWindow::progressValue() const
 
 EntryFields MainWindow::fields() const
 {
-    return {txtHead->text(), txtMain->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n")),
-            txtSig->text(), txtEmail->text(), txtURL->text(), txtURLtitle->text()};
+    return {
+        txtHead->text(), txtMain->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n")),
+        txtSig->text(),  txtEmail->text(),
+        txtURL->text(),  txtURLtitle->text()};
 }
 
 void MainWindow::setSignature(const QString& sig, const QString& email)
@@ -594,9 +597,9 @@ void MainWindow::yield()
 
 void MainWindow::newEntry()
 {
-    if (prompt().message(QStringLiteral("This will erase all current text on this form.  Continue?"),
-                         Buttons::OkCancel, Icon::None, QStringLiteral("Clear all fields?")) !=
-        Answer::Ok)
+    if (prompt().message(
+            QStringLiteral("This will erase all current text on this form.  Continue?"),
+            Buttons::OkCancel, Icon::None, QStringLiteral("Clear all fields?")) != Answer::Ok)
         return;
     txtHead->clear();
     txtMain->clear();
@@ -632,4 +635,3 @@ void MainWindow::entryTextChanged()
 {
     butt_Fin->setEnabled(false);
 }
-

@@ -79,8 +79,8 @@ std::optional<QString> QtPrompt::input(const QString& text, const QString& title
                                        const QString& defaultText)
 {
     bool ok = false;
-    const QString answer = QInputDialog::getText(parentWindow(), title, text, QLineEdit::Normal,
-                                                 defaultText, &ok);
+    const QString answer =
+        QInputDialog::getText(parentWindow(), title, text, QLineEdit::Normal, defaultText, &ok);
     if (!ok)
         return std::nullopt;
     return answer;

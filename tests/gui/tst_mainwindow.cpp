@@ -86,9 +86,9 @@ private slots:
         w.start(0);
         QCOMPARE(w.windowTitle(), QStringLiteral("PageWick: 0.8.4"));
         // There is no page to fetch yet: the preferences dialog opens instead.
-        QCOMPARE(p.texts(),
-                 QStringList({QStringLiteral("No weblog.ini entry found.  Please configure your program under "
-                                             "the SETUP menu.")}));
+        QCOMPARE(p.texts(), QStringList({QStringLiteral(
+                                "No weblog.ini entry found.  Please configure your program under "
+                                "the SETUP menu.")}));
         QCOMPARE(p.messages[0].title, QStringLiteral("Pagewick"));
         QCOMPARE(w.txtStatus->toPlainText(),
                  QStringLiteral("\nNo Config Loaded\nGoto CONFIG under the SETUP Menu"));

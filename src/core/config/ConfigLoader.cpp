@@ -168,8 +168,7 @@ QString defaultTemplate()
 
 bool readTemplateFile(const QString& fileName, QString* text)
 {
-    const QString path =
-        QDir::isAbsolutePath(fileName) ? fileName : programFile(fileName);
+    const QString path = QDir::isAbsolutePath(fileName) ? fileName : programFile(fileName);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
@@ -177,8 +176,8 @@ bool readTemplateFile(const QString& fileName, QString* text)
     if (file.error() != QFileDevice::NoError)
         return false;
     QString all = TextCodec::decode(bytes);
-    all.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'),
-                                                                     QLatin1Char('\n'));
+    all.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
     QString out;
     for (const QString& line : all.split(QLatin1Char('\n')))
         if (!line.isEmpty())
@@ -190,7 +189,8 @@ bool readTemplateFile(const QString& fileName, QString* text)
 TemplateLoad loadTemplate(Settings& s, Prompt& prompt)
 {
     TemplateLoad load;
-    load.fileName = readSetting(s.settingsPath, s.activeSection, QStringLiteral("templatefilename"));
+    load.fileName =
+        readSetting(s.settingsPath, s.activeSection, QStringLiteral("templatefilename"));
     if (load.fileName.isEmpty())
         load.fileName = QStringLiteral("template.txt");
     s.templatefilename = load.fileName;

@@ -10,8 +10,8 @@ QString TextEncrypt(const QString& text, bool scramble, Prompt& prompt)
     for (QChar c : text) {
         bool fits = false;
         const QByteArray code = TextCodec::toCp1252(QStringView(&c, 1), &fits);
-        const int shifted = static_cast<unsigned char>(code[0]) +
-                            (scramble ? kScrambleOffset : -kScrambleOffset);
+        const int shifted =
+            static_cast<unsigned char>(code[0]) + (scramble ? kScrambleOffset : -kScrambleOffset);
         if (!fits || shifted < 0 || shifted > 255) {
             prompt.message(QStringLiteral("Error encrypting/decrypting password on letter: ") + c);
             return {};

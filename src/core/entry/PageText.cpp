@@ -500,8 +500,7 @@ MarkerReading readMarkers(QByteArrayView raw, bool autoFtp, const QString& lastD
     const qsizetype bar = stamp.indexOf(QLatin1Char('|'));
     r.newestDate = bar < 0 ? QString() : stamp.left(bar);
     r.newestTime = bar < 0 ? QString() : stamp.mid(bar + 1);
-    r.askLocalOrServer =
-        !autoFtp && r.newestDate == lastDate && r.newestTime != lastTime;
+    r.askLocalOrServer = !autoFtp && r.newestDate == lastDate && r.newestTime != lastTime;
     return r;
 }
 

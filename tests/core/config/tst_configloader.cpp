@@ -68,8 +68,10 @@ private slots:
     void valuesAndDerivedSiteParts()
     {
         ini("[1]\r\nwebsite=http://www.example.com/blog/index.html\r\nftpsite=ftp.example.com\r\n"
-            "connection=direct\r\ntimeout=45\r\nautoftp=True\r\ndefaultsig=Ann\r\ndefaultemail=ann@example.com\r\n"
-            "archive=true\r\nretreivemode=ftp\r\ndateformat=long date\r\ntimeformat=short time\r\n");
+            "connection=direct\r\ntimeout=45\r\nautoftp=True\r\ndefaultsig=Ann\r\ndefaultemail=ann@"
+            "example.com\r\n"
+            "archive=true\r\nretreivemode=ftp\r\ndateformat=long date\r\ntimeformat=short "
+            "time\r\n");
         ScriptedPrompt p;
         RecordingView v;
         const ConfigLoadResult r = loadConfiguration(1, s, p, v);
@@ -110,17 +112,21 @@ private slots:
 
     void correctionsWithTheirMessages()
     {
-        ini("[1]\r\nautoftp=False\r\nretreivemode=ftp\r\narchive=true\r\ndateformat=fancy\r\ntimeformat=Medium Time\r\n");
+        ini("[1]\r\nautoftp=False\r\nretreivemode=ftp\r\narchive=true\r\ndateformat="
+            "fancy\r\ntimeformat=Medium Time\r\n");
         ScriptedPrompt p;
         RecordingView v;
         const ConfigLoadResult r = loadConfiguration(1, s, p, v);
-        QCOMPARE(p.texts(),
-                 QStringList({QStringLiteral("You can not use FTP-mode if you do not have Pagewick setup to update "
-                                             "to FTP automatically.  You will be switched back into the default "
-                                             "automatic mode."),
-                              QStringLiteral("DateFormat Error"), QStringLiteral("TimeFormat Error"),
-                              QStringLiteral("The Auto Archive Ability can not be used if the auto FTP is not "
-                                             "enabled.  The auto archive ability has been disabled.")}));
+        QCOMPARE(
+            p.texts(),
+            QStringList(
+                {QStringLiteral(
+                     "You can not use FTP-mode if you do not have Pagewick setup to update "
+                     "to FTP automatically.  You will be switched back into the default "
+                     "automatic mode."),
+                 QStringLiteral("DateFormat Error"), QStringLiteral("TimeFormat Error"),
+                 QStringLiteral("The Auto Archive Ability can not be used if the auto FTP is not "
+                                "enabled.  The auto archive ability has been disabled.")}));
         for (const Message& m : p.messages) {
             QCOMPARE(m.title, QStringLiteral("Pagewick"));
             QCOMPARE(m.buttons, Buttons::Ok);
@@ -149,7 +155,8 @@ private slots:
         // Configuration 2 loaded first, then 1 with an autoftp that is no
         // Boolean word: nothing of configuration 2 may linger.
         ini("[1]\r\nautoftp=maybe\r\nwebsite=http://one.example/\r\n"
-            "[2]\r\nautoftp=True\r\narchive=true\r\narchiveftp=two/archive.html\r\ndateformat=short date\r\n");
+            "[2]\r\nautoftp=True\r\narchive=true\r\narchiveftp=two/"
+            "archive.html\r\ndateformat=short date\r\n");
         ScriptedPrompt p;
         RecordingView v;
         loadConfiguration(2, s, p, v);
@@ -167,10 +174,12 @@ private slots:
         ScriptedPrompt p;
         RecordingView v;
         QVERIFY(loadConfiguration(1, s, p, v).failFound);
-        QCOMPARE(p.texts(), QStringList({QStringLiteral(
-                                "It has been detected that the last FTP did not succeed.  Pressing RESEND will "
-                                "retry to FTP the old weblog entry.  Proceeding normally will erase this old "
-                                "weblog entry. A preview of the old entry will now load.")}));
+        QCOMPARE(
+            p.texts(),
+            QStringList({QStringLiteral(
+                "It has been detected that the last FTP did not succeed.  Pressing RESEND will "
+                "retry to FTP the old weblog entry.  Proceeding normally will erase this old "
+                "weblog entry. A preview of the old entry will now load.")}));
         QCOMPARE(v.status, QStringList({QStringLiteral("RESEND Config 1?")}));
         QVERIFY(v.resendEnabled);
         // Only the exact word "True" counts.
@@ -183,7 +192,8 @@ private slots:
 
     void stylesLoadWithoutDefaults()
     {
-        ini("[1]\r\ntitlefontname=Arial\r\ntitlefontbold=1\r\nsigfontcolor=255\r\nurlunderline=1\r\nbodyfontsize=+2\r\n"
+        ini("[1]\r\ntitlefontname=Arial\r\ntitlefontbold=1\r\nsigfontcolor=255\r\nurlunderline="
+            "1\r\nbodyfontsize=+2\r\n"
             "[2]\r\ntitlefontname=Times\r\n");
         loadStyles(s);
         QCOMPARE(s.style(StyleField::Title).fontname, QStringLiteral("Arial"));
@@ -202,14 +212,18 @@ private slots:
         TemplateLoad t = loadTemplate(s, p);
         QVERIFY(t.found);
         QCOMPARE(t.fileName, QStringLiteral("template.txt"));
-        QCOMPARE(s.templateText, QStringLiteral("%title\r\nBy: %sig -- %date @ %time\r\n%body\r\n%url\r\n"));
+        QCOMPARE(s.templateText,
+                 QStringLiteral("%title\r\nBy: %sig -- %date @ %time\r\n%body\r\n%url\r\n"));
         // Blank lines dropped, blanks around the whole text trimmed, other
         // line ends accepted.
-        writeFile(programFile(QStringLiteral("mine.txt")), "  <p>%title</p>\n\n\r\n<div>%body</div>  \r\r%url  ");
+        writeFile(programFile(QStringLiteral("mine.txt")),
+                  "  <p>%title</p>\n\n\r\n<div>%body</div>  \r\r%url  ");
         ini("[1]\r\ntemplatefilename=mine.txt\r\n");
         t = loadTemplate(s, p);
-        QCOMPARE(t.editorText, QStringLiteral("  <p>%title</p>\r\n<div>%body</div>  \r\n%url  \r\n"));
-        QCOMPARE(s.templateText, QStringLiteral("<p>%title</p>\r\n<div>%body</div>  \r\n%url  \r\n"));
+        QCOMPARE(t.editorText,
+                 QStringLiteral("  <p>%title</p>\r\n<div>%body</div>  \r\n%url  \r\n"));
+        QCOMPARE(s.templateText,
+                 QStringLiteral("<p>%title</p>\r\n<div>%body</div>  \r\n%url  \r\n"));
         QCOMPARE(p.messages.size(), 0);
         // A missing file: the message and the default template.
         ini("[1]\r\ntemplatefilename=gone.txt\r\n");
@@ -217,7 +231,8 @@ private slots:
         QVERIFY(!t.found);
         QCOMPARE(p.texts(), QStringList({QStringLiteral("Template File Not Found")}));
         QCOMPARE(s.templateText, defaultTemplate());
-        QCOMPARE(defaultTemplate(), QStringLiteral("%title\r\nBy: %sig -- %date @ %time\r\n%body\r\n%url"));
+        QCOMPARE(defaultTemplate(),
+                 QStringLiteral("%title\r\nBy: %sig -- %date @ %time\r\n%body\r\n%url"));
     }
 
     void passwordScrambling()
@@ -231,7 +246,8 @@ private slots:
         QCOMPARE(TextEncrypt(QString(), true, p), QString());
         QCOMPARE(p.messages.size(), 0);
         // Stored scrambled through weblog.ini and loaded back.
-        QVERIFY(writeSetting(QStringLiteral("1"), QStringLiteral("password"), scrambled, s.settingsPath));
+        QVERIFY(writeSetting(QStringLiteral("1"), QStringLiteral("password"), scrambled,
+                             s.settingsPath));
         RecordingView v;
         loadConfiguration(1, s, p, v);
         QCOMPARE(s.password, plain);
@@ -244,16 +260,19 @@ private slots:
         // A letter too high to scramble: the message names it, nothing else.
         const QString high = QStringLiteral("ab") + QChar(0xFE) + QStringLiteral("cd");
         QCOMPARE(TextEncrypt(high, true, p), QString());
-        QCOMPARE(p.texts(), QStringList({QStringLiteral("Error encrypting/decrypting password on letter: ") +
-                                         QChar(0xFE)}));
+        QCOMPARE(p.texts(),
+                 QStringList({QStringLiteral("Error encrypting/decrypting password on letter: ") +
+                              QChar(0xFE)}));
         // A hand-typed value too low to unscramble loads an empty password.
         p.clear();
-        ini("[1]\r\npassword=\x01" "abc\r\n");
+        ini("[1]\r\npassword=\x01"
+            "abc\r\n");
         RecordingView v;
         loadConfiguration(1, s, p, v);
         QCOMPARE(s.password, QString());
-        QCOMPARE(p.texts(), QStringList({QStringLiteral("Error encrypting/decrypting password on letter: ") +
-                                         QChar(0x01)}));
+        QCOMPARE(p.texts(),
+                 QStringList({QStringLiteral("Error encrypting/decrypting password on letter: ") +
+                              QChar(0x01)}));
         // A character outside the code page cannot be stored either.
         p.clear();
         QCOMPARE(TextEncrypt(QString::fromUtf8("pass\xce\xb1"), true, p), QString());

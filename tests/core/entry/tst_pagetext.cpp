@@ -123,8 +123,7 @@ void TestPageText::markerReading()
     QVERIFY(readMarkers(page({}), false, {}, {}).firstEntry);
     QVERIFY(readMarkers("<p><!--\r\n|1|2|--></p>", false, {}, {}).firstEntry);
     // A date written with a character reference in a Windows-1252 page.
-    r = readMarkers("<!--\xD1-->\r\n<!--|2000&#24180;|caf\xE9|-->x", false, u"2000年"_s,
-                    u"café"_s);
+    r = readMarkers("<!--\xD1-->\r\n<!--|2000&#24180;|caf\xE9|-->x", false, u"2000年"_s, u"café"_s);
     QCOMPARE(r.newestDate + u'|' + r.newestTime, u"2000年|café"_s);
     QVERIFY(!r.askLocalOrServer);
 }
