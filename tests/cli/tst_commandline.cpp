@@ -48,6 +48,7 @@ class Program
 public:
     QTemporaryDir home; // XDG_DATA_HOME
     QTemporaryDir dir;
+    bool offline = false; // PAGEWICK_OFFLINE=1: the machine acts as offline
 
     QString path(const QString& name) const { return dir.filePath(name); }
     QByteArray file(const QString& name) const { return readFile(dir.filePath(name)); }
@@ -66,6 +67,8 @@ public:
         env.insert(u"LANG"_s, u"en_US.UTF-8"_s);
         env.insert(u"XDG_DATA_HOME"_s, home.path());
         env.remove(u"PAGEWICK_OFFLINE"_s);
+        if (offline)
+            env.insert(u"PAGEWICK_OFFLINE"_s, u"1"_s);
         env.remove(u"PAGEWICK_SITE"_s);
         process.setProcessEnvironment(env);
         process.start(QStringLiteral(PAGEWICK_BINARY),
@@ -228,6 +231,29 @@ private slots:
         QCOMPARE(pagewick.ini(u"Fail"_s), u"True"_s);
         QCOMPARE(ftp.readFile(u"www/index.html"_s), page(2));
         QVERIFY(!r.out.contains(u"Open: "_s + kWebsite));
+    }
+
+    // Offline with no copy of the last published page: nothing was built, so
+    // neither a preview nor a publish may report success.
+    void offlineWithoutBackupMakesNothing()
+    {
+        FtpTestServer ftp;
+        REQUIRE_RUNNING(ftp);
+        QVERIFY(ftp.writeFile(u"www/index.html"_s, page(2)));
+        Program pagewick;
+        pagewick.offline = true;
+        Keys keys = cliKeys(ftp);
+        keys[u"connection"_s] = u"modem"_s;
+        keys[u"retreivemode"_s] = u"auto"_s;
+        QVERIFY(writeIni(pagewick.dir.path(), {{1, keys}}));
+        for (const QStringList& args :
+             {QStringList{u"--yes"_s, u"--preview"_s}, QStringList{u"--yes"_s}}) {
+            const Run r = pagewick.post(u"T"_s, args);
+            EXITED(r, 1);
+            SAYS(r, u"Unable to use OffLine Mode.  Please connect to the internet."_s);
+            QVERIFY(!QFileInfo::exists(pagewick.path(u"webbie1.html"_s)));
+        }
+        QCOMPARE(ftp.readFile(u"www/index.html"_s), page(2));
     }
 
     // A failed upload leaves the live page as it was and Fail = "True";

@@ -79,7 +79,9 @@ void Publisher::offlineDecision()
         prompt().message(
             QStringLiteral("Unable to use OffLine Mode.  Please connect to the internet."));
         m_view.appendStatus(QStringLiteral("Please Connect to the Net"));
+        // Nothing was fetched or built: Finish waits for a Preview that works.
         m_view.setPublishingEnabled(true);
+        m_view.setFinishEnabled(false);
         m_view.setBusy(false);
         return;
     }
