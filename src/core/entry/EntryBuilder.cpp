@@ -97,6 +97,14 @@ void fillPlaceholder(QString& working, const QString& placeholder, Make make)
 
 } // namespace
 
+bool holdsPlaceholder(const QString& templateText)
+{
+    for (const char* name : {"%title", "%body", "%sig", "%date", "%time", "%url", "%newurl"})
+        if (findPlaceholder(templateText, QLatin1String(name)) >= 0)
+            return true;
+    return false;
+}
+
 QString colorToHex(qint64 colour)
 {
     const quint32 n = static_cast<quint32>(colour) & 0xFFFFFFu;

@@ -23,6 +23,11 @@ inline const QString kTitleMarker = QStringLiteral("<!--Title-->");
 // digits each; the number has red in its low byte. Only the low 24 bits count.
 QString colorToHex(qint64 colour);
 
+// Whether the template holds any of the placeholders %title, %body, %sig,
+// %date, %time, %url and %newurl (any letter case). Without one the entry
+// shows none of what the user typed.
+bool holdsPlaceholder(const QString& templateText);
+
 // The text wrapped in the font tags of one field ("title", "body", "sig",
 // "date", "time", "url", any letter case); any other name returns the text
 // unchanged. Every face named "default" (any case) is emptied in `record`

@@ -62,6 +62,11 @@ void PageEditor::composeEntry()
     if (build.fields.sig != before.sig || build.fields.urlTitle != before.urlTitle)
         m_hooks.showFields(build.fields);
     m_entryCore = build.core;
+    if (!holdsPlaceholder(s.templateText))
+        m_view.appendStatus(
+            QStringLiteral("Warning: the template holds none of %title, %body, %sig, "
+                           "%date, %time, %url, %newurl, so the entry will not show "
+                           "what you typed."));
 
     m_view.appendStatus(QStringLiteral("Creating Preview..."));
     m_view.setPublishingEnabled(false);

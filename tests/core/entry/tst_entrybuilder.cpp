@@ -42,6 +42,15 @@ class TestEntryBuilder : public QObject
 {
     Q_OBJECT
 private slots:
+    void templatesWithoutPlaceholders()
+    {
+        QVERIFY(holdsPlaceholder(QStringLiteral("<b>%TITLE</b>")));
+        QVERIFY(holdsPlaceholder(QStringLiteral("<a href=%newurl>link</a>")));
+        QVERIFY(holdsPlaceholder(QStringLiteral("on %date")));
+        QVERIFY(!holdsPlaceholder(QStringLiteral("<p>Entry</p>\r\n% title %ur")));
+        QVERIFY(!holdsPlaceholder(QString()));
+    }
+
     void colours();
     void styles();
     void datesTimesAndAnchor();
