@@ -77,7 +77,9 @@ struct TransferOutcome;
 // CLOSE, Cancel, or a change of host, port, user or password.
 //
 // Names with blanks: GET and PUT take two paths separated by a blank. Either
-// path may be put in double quotes ("my page.html"), which always decides.
+// path may be put in double quotes ("my page.html"), which always decides;
+// inside quotes a doubled quote is a quote of the name ("say ""hi"".html").
+// quoteCommandPath() writes a path so.
 // Without quotes:
 //   PUT  the local path is the longest leading part that names an existing
 //        file; the rest is the remote path.
@@ -107,6 +109,10 @@ struct TransferOutcome;
 // Disconnected and ResponseCompleted. cancel() raises Disconnecting and
 // Disconnected when it stops a request or drops a kept connection; it raises
 // no Error.
+// A path as one argument of a command: in double quotes, a quote in the
+// name doubled, so that neither blanks nor quotes in it ever split it.
+QString quoteCommandPath(const QString& path);
+
 class TransferClient : public QObject
 {
     Q_OBJECT

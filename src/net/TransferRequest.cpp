@@ -1,5 +1,7 @@
 #include "net/TransferRequest.h"
 
+#include "net/TransferClient.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
@@ -25,15 +27,20 @@ void refuseControlCharacters(const QString& text, const QString& what, int numbe
 }
 
 // Words of `text` split at blanks, where a word in double quotes may hold
-// blanks. nullopt when a quote is not closed.
+// blanks, and a doubled quote inside quotes is one quote of the name.
+// nullopt when a quote is not closed.
 std::optional<QStringList> quotedWords(const QString& text)
 {
     QStringList words;
     QString current;
     bool inQuotes = false;
     bool hasWord = false;
-    for (const QChar c : text) {
-        if (c == u'"') {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'"' && inQuotes && i + 1 < text.size() && text[i + 1] == u'"') {
+            current += c;
+            ++i;
+        } else if (c == u'"') {
             inQuotes = !inQuotes;
             hasWord = true;
         } else if (c == u' ' && !inQuotes) {
@@ -51,6 +58,15 @@ std::optional<QStringList> quotedWords(const QString& text)
     if (hasWord)
         words << current;
     return words;
+}
+
+// The one path of CD, PLACE and DISCARD: taken whole, or from its quotes.
+QString singlePath(const QString& rest)
+{
+    if (rest.size() < 2 || !rest.startsWith(u'"') || !rest.endsWith(u'"'))
+        return rest;
+    const std::optional<QStringList> words = quotedWords(rest);
+    return words && words->size() == 1 ? words->constFirst() : rest.mid(1, rest.size() - 2);
 }
 
 bool folderExists(const QString& localFile)
@@ -105,6 +121,13 @@ QString absoluteLocal(const QString& path)
 }
 
 } // namespace
+
+QString quoteCommandPath(const QString& path)
+{
+    QString quoted = path;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
 
 TransferJob parseRequest(const QString& address, const QString& command, bool document,
                          const RequestDefaults& defaults)
@@ -278,12 +301,10 @@ TransferJob parseRequest(const QString& address, const QString& command, bool do
         }
     } else if (verb == u"CD" || verb == u"CWD") {
         job.op = Operation::Cd;
-        const bool quoted = rest.size() >= 2 && rest.startsWith(u'"') && rest.endsWith(u'"');
-        job.remote = quoted ? rest.mid(1, rest.size() - 2) : rest;
+        job.remote = singlePath(rest);
     } else if (verb == u"PLACE" || verb == u"DISCARD") {
         job.op = verb == u"PLACE" ? Operation::Place : Operation::Discard;
-        const bool quoted = rest.size() >= 2 && rest.startsWith(u'"') && rest.endsWith(u'"');
-        job.remote = quoted ? rest.mid(1, rest.size() - 2) : rest;
+        job.remote = singlePath(rest);
     } else if (verb == u"CDUP") {
         job.op = Operation::Cd;
         job.remote = QStringLiteral("..");

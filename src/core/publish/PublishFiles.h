@@ -27,13 +27,6 @@ inline QString filePath(const char* stem)
     return workFile(QString::fromLatin1(stem));
 }
 
-// A path handed to the transfer control: quoted when it holds a blank, so
-// names with blanks reach the server whole.
-inline QString quotedPath(const QString& path)
-{
-    return path.contains(QLatin1Char(' ')) ? QLatin1Char('"') + path + QLatin1Char('"') : path;
-}
-
 // weblog.ini values are read cut at 254 characters. A transfer path or
 // address that long was most likely cut and would send the page to the
 // wrong place: the message naming the key, or empty when all are whole.

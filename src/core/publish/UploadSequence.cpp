@@ -15,6 +15,7 @@
 #include "core/publish/PublishRecord.h"
 #include "core/rss/RssWriter.h"
 #include "net/Connectivity.h"
+#include "net/TransferClient.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -30,8 +31,8 @@ void Publisher::advanceProgress()
 
 QString Publisher::ftpCommand(const char* verb, const QString& a, const QString& b) const
 {
-    return QString::fromLatin1(verb) + QLatin1Char(' ') + quotedPath(a) + QLatin1Char(' ') +
-           quotedPath(b);
+    return QString::fromLatin1(verb) + QLatin1Char(' ') + quoteCommandPath(a) + QLatin1Char(' ') +
+           quoteCommandPath(b);
 }
 
 void Publisher::reportRunError(const TransferError& e)
@@ -237,7 +238,7 @@ void Publisher::discardStaged(const QList<SiteFile>& files)
         try {
             if (ftpClient.isBusy())
                 break;
-            execute(ftpClient, QStringLiteral("DISCARD ") + quotedPath(file.remote));
+            execute(ftpClient, QStringLiteral("DISCARD ") + quoteCommandPath(file.remote));
         } catch (const TransferError&) {
         }
     }
@@ -287,7 +288,7 @@ bool Publisher::ftpPlace(const QString& remote)
 {
     if (m_ftpAborted)
         return false;
-    if (!runUploadCommand(QStringLiteral("PLACE ") + quotedPath(remote)))
+    if (!runUploadCommand(QStringLiteral("PLACE ") + quoteCommandPath(remote)))
         return false;
     if (!ftpClient.lastNotice().isEmpty())
         m_view.appendStatus(ftpClient.lastNotice());

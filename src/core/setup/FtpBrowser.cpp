@@ -2,6 +2,7 @@
 
 #include "base/Prompt.h"
 #include "core/setup/WizardSteps.h"
+#include "net/TransferClient.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -64,7 +65,7 @@ TransferError FtpBrowser::openFolder(const QString& item)
     } else {
         emit statusChanged(QStringLiteral("Moving to ") + item);
         m_command =
-            QStringLiteral("CD ") + Setup::quotedPath(Setup::folderTarget(m_directory, item));
+            QStringLiteral("CD ") + quoteCommandPath(Setup::folderTarget(m_directory, item));
     }
     return listing(run(m_command, Reading::None));
 }
@@ -72,8 +73,8 @@ TransferError FtpBrowser::openFolder(const QString& item)
 TransferError FtpBrowser::download(const QString& remotePath, const QString& localFile)
 {
     QFile::remove(localFile);
-    m_command = QStringLiteral("GET ") + Setup::quotedPath(remotePath) + QLatin1Char(' ') +
-                Setup::quotedPath(localFile);
+    m_command = QStringLiteral("GET ") + quoteCommandPath(remotePath) + QLatin1Char(' ') +
+                quoteCommandPath(localFile);
     const TransferError error = run(m_command, Reading::None);
     emit statusChanged(QStringLiteral("Done Downloading"));
     return error;
@@ -87,8 +88,8 @@ TransferError FtpBrowser::refresh()
 TransferError FtpBrowser::upload(const QString& localFile, const QString& remotePath)
 {
     emit statusChanged(QStringLiteral("Uploading File To Server"));
-    m_command = QStringLiteral("PUT ") + Setup::quotedPath(localFile) + QLatin1Char(' ') +
-                Setup::quotedPath(remotePath);
+    m_command = QStringLiteral("PUT ") + quoteCommandPath(localFile) + QLatin1Char(' ') +
+                quoteCommandPath(remotePath);
     const TransferError error = run(m_command, Reading::None);
     listing();
     emit statusChanged(error.number() == 0 ? QStringLiteral("Done Uploading")

@@ -57,11 +57,6 @@ QString remotePath(const QString& directory, const QString& item)
                                                 : directory + QLatin1Char('/') + item;
 }
 
-QString quotedPath(const QString& path)
-{
-    return QLatin1Char('"') + path + QLatin1Char('"');
-}
-
 QByteArray readDownloadedPage(QByteArrayView raw)
 {
     QByteArray out;

@@ -42,9 +42,6 @@ ItemKind itemKind(const QString& item);
 QString folderTarget(const QString& directory, const QString& item);
 // The remote path of the file `item` in `directory`.
 QString remotePath(const QString& directory, const QString& item);
-// A path as one argument of a command: in double quotes, so that blanks in
-// it never split it.
-QString quotedPath(const QString& path);
 
 // ---- the downloaded page ---------------------------------------------------
 

@@ -44,6 +44,7 @@ private slots:
         m_ftp->writeFile("www/index.html", "<html><body>\r\n</body></html>\r\n");
         m_ftp->writeFile("www/my page.html", "<html>blank</html>\r\n");
         m_ftp->writeFile(QString::fromUtf8("www/t\xC3\xA4gebuch.html"), "<html>t</html>\r\n");
+        m_ftp->writeFile("www/say \"hi\".html", "<html>quote</html>\r\n");
         m_ftp->writeFile("www/blog/deep/page.html", "<html>deep</html>\r\n");
         for (int i = 0; i < 5000; ++i)
             m_ftp->writeFile(QStringLiteral("many/entry-%1.html").arg(i, 4, 10, QLatin1Char('0')),
@@ -91,6 +92,7 @@ private slots:
         QTest::addColumn<QString>("remote");
         QTest::newRow("blank") << "/www/my page.html";
         QTest::newRow("non-ASCII") << QString::fromUtf8("/www/t\xC3\xA4gebuch.html");
+        QTest::newRow("quotes") << "/www/say \"hi\".html";
     }
     void downloadsAndUploadsNamesWithBlanksAndLetters()
     {
@@ -108,8 +110,10 @@ private slots:
         f.close();
         QCOMPARE(b.browser.upload(local, remote).number(), 0);
         QCOMPARE(m_ftp->readFile(remote.mid(1)), marked);
-        QCOMPARE(b.log.mid(b.log.size() - 3),
-                 (QStringList{"PUT \"" + local + "\" \"" + remote + "\"", "PWD", "LS"}));
+        QCOMPARE(
+            b.log.mid(b.log.size() - 3),
+            (QStringList{"PUT \"" + local + "\" \"" + QString(remote).replace("\"", "\"\"") + "\"",
+                         "PWD", "LS"}));
     }
 
     // A failed step shows the server's reply once and leaves nothing behind.
