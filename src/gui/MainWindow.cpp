@@ -1,5 +1,7 @@
 #include "gui/MainWindow.h"
 
+#include "gui/WidgetHelpers.h"
+
 #include "base/ProgramDir.h"
 #include "base/Prompt.h"
 #include "base/Settings.h"
@@ -31,15 +33,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-namespace {
-
-template <typename W> W* named(W* widget, const char* name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-} // namespace
+using Widgets::named;
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 {

@@ -3,6 +3,8 @@
 
 #include "gui/prefs/PreferencesDialog.h"
 
+#include "gui/WidgetHelpers.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
@@ -17,13 +19,9 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-namespace {
+using Widgets::named;
 
-template <typename W> W* named(W* widget, const char* name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
+namespace {
 
 QLabel* label(const char* name, const QString& text)
 {
@@ -103,14 +101,8 @@ QWidget* PreferencesDialog::buildConfigTab()
     m_configNumber->setAccessibleName(QStringLiteral("Configuration number"));
     m_configNumber->setMaximumWidth(40);
     m_configNumber->setAlignment(Qt::AlignCenter);
-    m_configScroll = named(new QScrollBar(Qt::Vertical), "VScroll1");
-    m_configScroll->setAccessibleName(QStringLiteral("Choose the configuration number"));
-    m_configScroll->setRange(1, 9);
-    m_configScroll->setPageStep(1);
-    // The upper arrow raises the number.
-    m_configScroll->setInvertedAppearance(true);
-    m_configScroll->setInvertedControls(true);
-    m_configScroll->setFixedHeight(m_configNumber->sizeHint().height() + 8);
+    m_configScroll = Widgets::stepScrollBar(
+        "VScroll1", QStringLiteral("Choose the configuration number"), 1, 9, m_configNumber);
     m_load = named(new QPushButton(QStringLiteral("Load")), "buttLoad");
     m_configLabel = label("lblConfig", QString());
     auto* chooserLayout = new QHBoxLayout(chooser);

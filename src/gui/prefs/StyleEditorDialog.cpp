@@ -1,5 +1,7 @@
 #include "gui/prefs/StyleEditorDialog.h"
 
+#include "gui/WidgetHelpers.h"
+
 #include "base/MainView.h"
 #include "base/Prompt.h"
 #include "base/Settings.h"
@@ -20,13 +22,9 @@
 
 #include <cmath>
 
-namespace {
+using Widgets::named;
 
-template <typename W> W* named(W* widget, const char* name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
+namespace {
 
 QColor colorOf(const QString& number)
 {
@@ -88,14 +86,8 @@ void StyleEditorDialog::build()
     m_size = named(new QLineEdit(QStringLiteral("Default")), "txtFontSize");
     m_size->setMaximumWidth(70);
     sizeLabel->setBuddy(m_size);
-    m_sizeScroll = named(new QScrollBar(Qt::Vertical), "VScroll1");
-    m_sizeScroll->setAccessibleName(QStringLiteral("Font size steps"));
-    m_sizeScroll->setRange(0, 12);
-    m_sizeScroll->setPageStep(1);
-    // The upper arrow raises the size.
-    m_sizeScroll->setInvertedAppearance(true);
-    m_sizeScroll->setInvertedControls(true);
-    m_sizeScroll->setFixedHeight(m_size->sizeHint().height() + 8);
+    m_sizeScroll =
+        Widgets::stepScrollBar("VScroll1", QStringLiteral("Font size steps"), 0, 12, m_size);
 
     m_color = named(new QPushButton(QStringLiteral("Color")), "buttColor");
     m_colorDefault = named(new QPushButton(QStringLiteral("Default")), "buttColorDefault");

@@ -1,5 +1,7 @@
 #include "gui/setup/MarkerTool.h"
 
+#include "gui/WidgetHelpers.h"
+
 #include "base/ProgramDir.h"
 #include "base/Prompt.h"
 
@@ -12,15 +14,11 @@
 #include <QTextBlock>
 #include <QVBoxLayout>
 
+using Widgets::named;
+
 namespace {
 
 const QString kWorkFile = QStringLiteral("wizardtemp.html");
-
-template <typename W> W* named(W* widget, const char* name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 } // namespace
 

@@ -1,5 +1,7 @@
 #include "gui/setup/SetupWizard.h"
 
+#include "gui/WidgetHelpers.h"
+
 #include "base/ProgramDir.h"
 #include "base/Prompt.h"
 #include "gui/setup/MarkerTool.h"
@@ -19,16 +21,12 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+using Widgets::named;
+
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kWorkFile = QStringLiteral("wizardtemp.html");
-
-template <typename W> W* named(W* widget, const char* name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 QLabel* wrapped(QLabel* label)
 {

@@ -1,5 +1,7 @@
 #include "gui/setup/TemplateEditor.h"
 
+#include "gui/WidgetHelpers.h"
+
 #include "base/IniFile.h"
 #include "base/MainView.h"
 #include "base/ProgramDir.h"
@@ -23,15 +25,11 @@
 #include <QSaveFile>
 #include <QVBoxLayout>
 
+using Widgets::named;
+
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
-
-template <typename W> W* named(W* widget, const char* name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 // The placeholders the entry builder fills, so that nobody has to remember
 // them.

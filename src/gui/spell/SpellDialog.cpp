@@ -1,5 +1,7 @@
 #include "gui/spell/SpellDialog.h"
 
+#include "gui/WidgetHelpers.h"
+
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QGridLayout>
@@ -11,15 +13,7 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
-namespace {
-
-template <typename W> W* named(W* widget, const char* name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-} // namespace
+using Widgets::named;
 
 SpellDialog::SpellDialog(QWidget* parent, const QString& language) : QDialog(parent)
 {
