@@ -267,18 +267,16 @@ int runCommand(const QStringList& args)
             flows.restoreBackup();
             return published(publisher.lastOutcome()) ? 0 : 1;
         }
+        // One retrieval per command: a failed one has told the user why, and
+        // trying again at once would only wait and say the same again.
         publisher.retrievePage(false);
+        if (!s.pageRetrieved)
+            return 1;
         if (o.command == QLatin1String("delete-last")) {
-            if (!s.pageRetrieved)
-                return 1;
             flows.deleteNewestEntry();
             return published(publisher.lastOutcome()) ? 0 : 1;
         }
-        // A preview that only fetched and read the page is made once more,
-        // as a second press of Preview would.
         flows.preview();
-        if (!view.finishEnabled)
-            flows.preview();
         if (!view.finishEnabled)
             return 1;
         if (o.preview)

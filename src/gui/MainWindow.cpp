@@ -520,6 +520,12 @@ void MainWindow::setPublishingEnabled(bool enable)
     if (!enable) {
         butt_resend->setEnabled(false);
         butt_resend->hide();
+    } else if (m_resendOffered && settings().lastUploadFailed() && settings().autoFtp()) {
+        // A failed upload stays offered for resending through whatever work
+        // switched the commands off meanwhile (the start-up retrieval, a
+        // publish that stopped), until a Preview makes a new edited page.
+        butt_resend->setEnabled(true);
+        butt_resend->show();
     }
     ProgressBar1->hide();
 }
@@ -536,6 +542,7 @@ void MainWindow::setResendEnabled(bool enabled)
 
 void MainWindow::setResendVisible(bool visible)
 {
+    m_resendOffered = visible;
     butt_resend->setVisible(visible);
 }
 

@@ -155,5 +155,6 @@ private:
     std::unique_ptr<UpdateCheck> m_updates;
     QPointer<QDialog> m_preferences; // open while the user edits the configuration
     bool m_configured = false;       // weblog.ini names an active configuration
+    bool m_resendOffered = false;    // Resend shown for a failed upload, no Preview since
     std::unique_ptr<EntryDraftKeeper> m_draft;
 };
