@@ -171,14 +171,9 @@ private slots:
         REQUIRE_RUNNING(http);
         QVERIFY(http.writeFile(u"index.html"_s, page(2)));
         Program pagewick;
-        QVERIFY(writeIni(pagewick.dir.path(),
-                         {{1,
-                           {{u"website"_s, http.url(u"/index.html"_s)},
-                            {u"ftpsite"_s, u"ftp://127.0.0.1:%1"_s.arg(closedPort())},
-                            {u"timeout"_s, u"30"_s},
-                            {u"autoftp"_s, u"False"_s},
-                            {u"connection"_s, u"direct"_s},
-                            {u"retreivemode"_s, u"auto"_s}}}}));
+        Keys keys = httpKeys(http.url(u"/index.html"_s));
+        keys[u"autoftp"_s] = u"False"_s;
+        QVERIFY(writeIni(pagewick.dir.path(), {{1, keys}}));
 
         const QString saved = pagewick.path(u"upload-me.html"_s);
         Run r = pagewick.post(u"By hand"_s, {u"--save"_s, saved});
@@ -189,7 +184,6 @@ private slots:
                                      u" ready!  Please exit and manually upload."_s),
                  qPrintable(r.describe()));
         QCOMPARE(pagewick.ini(u"Date"_s), u"12/5/2000"_s);
-        QCOMPARE(pagewick.ini(u"Fail"_s), QString());
 
         // Without --save there is nobody to answer the save dialog: status 1,
         // and nothing is recorded as published.
@@ -197,63 +191,86 @@ private slots:
         r = pagewick.post(u"Nowhere"_s);
         EXITED(r, 1);
         QVERIFY(!r.err.contains(u"ready!"_s));
-        QCOMPARE(pagewick.ini(u"Fail"_s), QString());
         QCOMPARE(pagewick.ini(u"Date"_s), u"1/1/1999"_s);
+        QCOMPARE(pagewick.ini(u"Fail"_s), QString());
+    }
+
+    // A command that fails ends with status 1 and says why once: a retrieval
+    // that failed is not tried again within the command; nothing is built,
+    // nothing reaches the server, nothing is recorded as published.
+    void failuresEndWithStatusOne_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<bool>("preview");
+        QTest::addColumn<QString>("message"); // the start of one line of standard error
+        QTest::newRow("no backup in no-retrieve mode")
+            << u"none"_s << false << u"Pagewick: Normally in no-retrieve mode pagewick assumes"_s;
+        QTest::newRow("page missing on the web server")
+            << u"404"_s << true << u"File Not Found: http://127.0.0.1:"_s;
+        QTest::newRow("web server closes without an answer")
+            << u"close"_s << false
+            << u"Download Error: The server returned the following unexpected response:"_s;
+        QTest::newRow("page missing on the FTP server")
+            << u"ftp missing"_s << false << u"Pagewick: Error attempting to FTP download."_s;
+        QTest::newRow("offline without a copy of the last page, preview")
+            << u"offline"_s << true
+            << u"Pagewick: Unable to use OffLine Mode.  Please connect to the internet."_s;
+        QTest::newRow("offline without a copy of the last page")
+            << u"offline"_s << false
+            << u"Pagewick: Unable to use OffLine Mode.  Please connect to the internet."_s;
+        QTest::newRow("password refused")
+            << u"password"_s << false
+            << u"Error Response Received: Error Code 530 Authentication failed."_s;
     }
 
     void failuresEndWithStatusOne()
     {
+        QFETCH(QString, fault);
+        QFETCH(bool, preview);
+        QFETCH(QString, message);
         FtpTestServer ftp;
         REQUIRE_RUNNING(ftp);
+        HttpTestServer http;
+        REQUIRE_RUNNING(http);
         QVERIFY(ftp.writeFile(u"www/index.html"_s, page(2)));
         Program pagewick;
-
-        // No-retrieve mode without a backup: the window would ask for a file
-        // until one is chosen; the command stops.
         Keys keys = cliKeys(ftp);
-        keys[u"retreivemode"_s] = u"none"_s;
-        QVERIFY(writeIni(pagewick.dir.path(), {{1, keys}}));
-        Run r = pagewick.post(u"T"_s);
-        EXITED(r, 1);
-        QVERIFY2(r.err.startsWith(u"Pagewick: Normally in no-retrieve mode pagewick assumes"_s),
-                 qPrintable(r.describe()));
-        QVERIFY(!QFileInfo::exists(pagewick.path(u"webbie1.html"_s)));
-
-        // A failed upload (the server refuses the password): status 1, Fail.
-        QVERIFY(writeFile(pagewick.path(u"backup1.html"_s), page(2)));
-        keys[u"password"_s] = u"wrong"_s;
-        QVERIFY(writeIni(pagewick.dir.path(), {{1, keys}}));
-        r = pagewick.post(u"T"_s);
-        EXITED(r, 1);
-        QVERIFY2(r.errLines.contains(
-                     u"Error Response Received: Error Code 530 Authentication failed."_s),
-                 qPrintable(r.describe()));
-        QCOMPARE(pagewick.ini(u"Fail"_s), u"True"_s);
-        QCOMPARE(ftp.readFile(u"www/index.html"_s), page(2));
-        QVERIFY(!r.out.contains(u"Open: "_s + kWebsite));
-    }
-
-    // Offline with no copy of the last published page: nothing was built, so
-    // neither a preview nor a publish may report success.
-    void offlineWithoutBackupMakesNothing()
-    {
-        FtpTestServer ftp;
-        REQUIRE_RUNNING(ftp);
-        QVERIFY(ftp.writeFile(u"www/index.html"_s, page(2)));
-        Program pagewick;
-        pagewick.offline = true;
-        Keys keys = cliKeys(ftp);
-        keys[u"connection"_s] = u"modem"_s;
-        keys[u"retreivemode"_s] = u"auto"_s;
-        QVERIFY(writeIni(pagewick.dir.path(), {{1, keys}}));
-        for (const QStringList& args :
-             {QStringList{u"--yes"_s, u"--preview"_s}, QStringList{u"--yes"_s}}) {
-            const Run r = pagewick.post(u"T"_s, args);
-            EXITED(r, 1);
-            SAYS(r, u"Unable to use OffLine Mode.  Please connect to the internet."_s);
-            QVERIFY(!QFileInfo::exists(pagewick.path(u"webbie1.html"_s)));
+        if (fault == u"none" || fault == u"password") {
+            keys[u"retreivemode"_s] = u"none"_s;
+            if (fault == u"password") {
+                QVERIFY(writeFile(pagewick.path(u"backup1.html"_s), page(2)));
+                keys[u"password"_s] = u"wrong"_s;
+            }
+        } else if (fault == u"ftp missing") {
+            keys[u"ftpremote"_s] = u"www/missing.html"_s;
+        } else {
+            keys[u"retreivemode"_s] = u"auto"_s;
+            keys[u"website"_s] = http.url(u"/index.html"_s);
+            keys[u"timeout"_s] = u"2"_s;
+            if (fault == u"close")
+                http.setBehaviour(u"/index.html"_s, httpBehaviour(u"close"_s));
+            pagewick.offline = fault == u"offline";
+            if (pagewick.offline)
+                keys[u"connection"_s] = u"modem"_s;
         }
+        QVERIFY(writeIni(pagewick.dir.path(), {{1, keys}}));
+        if (fault != u"404")
+            QVERIFY(http.writeFile(u"index.html"_s, page(2)));
+
+        const Run r = pagewick.post(u"T"_s, preview ? QStringList{u"--yes"_s, u"--preview"_s}
+                                                    : QStringList{u"--yes"_s});
+        EXITED(r, 1);
+        QVERIFY2(r.errLines.filter(QRegularExpression(u"^"_s + QRegularExpression::escape(message)))
+                         .size() == 1,
+                 qPrintable(r.describe()));
+        // The page asked for once at most.
+        QVERIFY2(http.requests().size() <= 1, qPrintable(http.requests().join(u" | "_s)));
+        QVERIFY2(ftp.commands().filter(QRegularExpression(u"^RETR"_s)).size() <= 1,
+                 qPrintable(ftp.commands().join(u" | "_s)));
+        QCOMPARE(QFileInfo::exists(pagewick.path(u"webbie1.html"_s)), fault == u"password");
         QCOMPARE(ftp.readFile(u"www/index.html"_s), page(2));
+        QCOMPARE(pagewick.ini(u"Fail"_s), fault == u"password" ? u"True"_s : QString());
+        QVERIFY(!r.out.contains(u"Open: "_s + kWebsite));
     }
 
     // A failed upload leaves the live page as it was and Fail = "True";

@@ -1,7 +1,9 @@
 // The main window driven for real: start-up with and without a configuration,
 // the resend offer, the status box, New Entry, the markup keys and commands.
 
+#include "PublishFixture.h"
 #include "ScriptedPrompt.h"
+#include "TestServers.h"
 #include "base/IniFile.h"
 #include "base/ProgramDir.h"
 #include "base/Settings.h"
@@ -15,14 +17,12 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QToolBar>
 #include <QtTest>
 
 namespace {
@@ -59,17 +59,9 @@ class TestForm1 : public QObject
 
     static void writeFile(const QString& name, const QByteArray& bytes)
     {
-        QFile f(programFile(name));
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes);
+        QVERIFY(PublishFixture::writeFile(programFile(name), bytes));
     }
-
-    void ini(const QByteArray& text)
-    {
-        QFile f(programFile(QStringLiteral("weblog.ini")));
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(text);
-    }
+    static void ini(const QByteArray& text) { writeFile(QStringLiteral("weblog.ini"), text); }
 
 private slots:
     void init()
@@ -130,40 +122,99 @@ private slots:
         VERIFY_WINDOW(&w, QStringLiteral("Form1-configured"));
     }
 
-    void failedUploadWithAutomaticFtpOffersResend()
+    // A failed last upload is offered for resending from start-up through the
+    // retrieval, whatever the retrieve mode and whether the retrieval worked,
+    // with Finish off; Resend then publishes the same edited page. Without
+    // Auto FTP there is only the warning.
+    void failedUploadOffersResend_data()
     {
-        ini("[General]\r\nConfig=1\r\n[1]\r\nwebsite=http://www.example.com/"
-            "\r\nautoftp=True\r\nFail=True\r\n"
-            "retreivemode=none\r\n");
-        writeFile(QStringLiteral("backup1.html"), kPage);
-        ScriptedPrompt p;
-        MainWindow w;
-        w.start(0);
-        QCOMPARE(p.texts(), QStringList({kResendText}));
-        QCOMPARE(p.opened, QStringList({programFile(QStringLiteral("webbie1.html"))}));
-        const QString status = w.txtStatus->toPlainText();
-        QVERIFY(status.contains(QStringLiteral("RESEND Config 1?\nRESEND to retry")));
-        QVERIFY(w.butt_resend->isVisible());
-        QVERIFY(w.butt_resend->isEnabled());
-        QVERIFY(!w.butt_Fin->isEnabled());
-        QVERIFY(w.butt_Preview->isEnabled());
-        VERIFY_WINDOW(&w, QStringLiteral("Form1-resend"));
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<bool>("pageOnWeb"); // the HTTP server has the page
+        QTest::addColumn<bool>("autoFtp");
+        QTest::newRow("none") << QStringLiteral("none") << true << true;
+        QTest::newRow("auto") << QStringLiteral("auto") << true << true;
+        QTest::newRow("auto, page missing") << QStringLiteral("auto") << false << true;
+        QTest::newRow("ftp") << QStringLiteral("ftp") << true << true;
+        QTest::newRow("Auto FTP off") << QStringLiteral("none") << true << false;
     }
 
-    void failedUploadWithoutAutomaticFtpOnlyWarns()
+    void failedUploadOffersResend()
+    {
+        QFETCH(QString, mode);
+        QFETCH(bool, pageOnWeb);
+        QFETCH(bool, autoFtp);
+        ScriptedPrompt p;
+        FtpTestServer ftp;
+        REQUIRE_RUNNING(ftp);
+        HttpTestServer http;
+        REQUIRE_RUNNING(http);
+        QVERIFY(ftp.writeFile(QStringLiteral("www/index.html"), kPage));
+        if (pageOnWeb)
+            QVERIFY(http.writeFile(QStringLiteral("index.html"), kPage));
+        PublishFixture::Keys keys = PublishFixture::ftpKeys(ftp);
+        keys.insert({{QStringLiteral("retreivemode"), mode},
+                     {QStringLiteral("website"), http.url(QStringLiteral("/index.html"))},
+                     {QStringLiteral("autoftp"),
+                      autoFtp ? QStringLiteral("True") : QStringLiteral("False")},
+                     {QStringLiteral("Fail"), QStringLiteral("True")}});
+        QVERIFY(PublishFixture::writeIni(dir->path(), {{1, keys}}));
+        writeFile(QStringLiteral("backup1.html"), kPage);
+        const QByteArray unsent = "<html><body>the entry that did not go up</body></html>\r\n";
+        writeFile(QStringLiteral("webbie1.html"), unsent);
+
+        MainWindow w;
+        w.start(0);
+        // The offer once; a missing page adds only its own message.
+        QCOMPARE(p.texts().value(0), kResendText);
+        QCOMPARE(p.texts().size(), pageOnWeb ? 1 : 2);
+        QVERIFY(w.butt_Preview->isEnabled());
+        QVERIFY(!w.butt_Fin->isEnabled());
+        if (!autoFtp) {
+            QVERIFY(p.opened.isEmpty());
+            QVERIFY(!w.txtStatus->toPlainText().contains(QStringLiteral("RESEND to retry")));
+            QVERIFY(w.butt_resend->isHidden());
+            QCOMPARE(w.butt_Fin->text(), QStringLiteral("Finish"));
+            return;
+        }
+        QCOMPARE(p.opened, QStringList({programFile(QStringLiteral("webbie1.html"))}));
+        QVERIFY(w.txtStatus->toPlainText().contains(
+            QStringLiteral("RESEND Config 1?\nRESEND to retry")));
+        QVERIFY(w.butt_resend->isVisible());
+        QVERIFY(w.butt_resend->isEnabled());
+        if (mode == QLatin1String("ftp"))
+            VERIFY_WINDOW(&w, QStringLiteral("Form1-resend"));
+
+        p.clear();
+        w.butt_resend->click();
+        QCOMPARE(p.texts(), QStringList());
+        QCOMPARE(ftp.readFile(QStringLiteral("www/index.html")), unsent);
+        QCOMPARE(readSetting(programFile(QStringLiteral("weblog.ini")), QStringLiteral("1"),
+                             QStringLiteral("Fail")),
+                 QStringLiteral("False"));
+        QVERIFY(w.butt_resend->isHidden());
+        // Published: nothing left to resend, even when the commands come on again.
+        w.setPublishingEnabled(true);
+        QVERIFY(w.butt_resend->isHidden());
+    }
+
+    // A Preview makes a new edited page: Resend goes and stays gone.
+    void previewWithdrawsResend()
     {
         ini("[General]\r\nConfig=1\r\n[1]\r\nwebsite=http://www.example.com/"
-            "\r\nautoftp=False\r\nFail=True\r\n"
-            "retreivemode=none\r\n");
+            "\r\nautoftp=True\r\nFail=True\r\nretreivemode=none\r\n");
         writeFile(QStringLiteral("backup1.html"), kPage);
         ScriptedPrompt p;
         MainWindow w;
         w.start(0);
-        QCOMPARE(p.texts(), QStringList({kResendText}));
-        QVERIFY(p.opened.isEmpty());
-        QVERIFY(!w.txtStatus->toPlainText().contains(QStringLiteral("RESEND to retry")));
+        QVERIFY(w.butt_resend->isVisible());
+        w.txtHead->setText(QStringLiteral("New"));
+        w.txtMain->setPlainText(QStringLiteral("Body"));
+        w.butt_Preview->click();
+        QVERIFY(w.butt_Fin->isEnabled());
         QVERIFY(w.butt_resend->isHidden());
-        QCOMPARE(w.butt_Fin->text(), QStringLiteral("Finish"));
+        w.setPublishingEnabled(false);
+        w.setPublishingEnabled(true);
+        QVERIFY(w.butt_resend->isHidden());
     }
 
     void statusBoxLines()
@@ -187,19 +238,16 @@ private slots:
         w.butt_resend->show();
         w.butt_resend->setEnabled(true);
         w.showProgress(1, 100, 5);
-        w.setPublishingEnabled(true);
-        QVERIFY(w.butt_resend->isVisible());
-        QVERIFY(w.butt_resend->isEnabled());
-        QVERIFY(w.ProgressBar1->isHidden());
-        for (QAction* a : {w.mnuPreferences, w.mnuBackup, w.mnuDeleteLast})
-            QVERIFY(a->isEnabled());
-        w.setPublishingEnabled(false);
-        QVERIFY(!w.butt_Fin->isEnabled());
-        QVERIFY(!w.butt_Preview->isEnabled());
-        QVERIFY(w.butt_resend->isHidden());
-        QVERIFY(!w.butt_resend->isEnabled());
-        for (QAction* a : {w.mnuPreferences, w.mnuBackup, w.mnuDeleteLast})
-            QVERIFY(!a->isEnabled());
+        QList<QObject*> commands{w.butt_Fin, w.butt_Preview, w.mnuPreferences, w.mnuBackup,
+                                 w.mnuDeleteLast};
+        for (const bool on : {true, false}) {
+            w.setPublishingEnabled(on);
+            for (QObject* c : commands)
+                QVERIFY2(c->property("enabled").toBool() == on, qPrintable(c->objectName()));
+            QCOMPARE(w.butt_resend->isVisible(), on); // kept when on, hidden when off
+            QCOMPARE(w.butt_resend->isEnabled(), on);
+            QVERIFY(w.ProgressBar1->isHidden());
+        }
     }
 
     void newEntry()
@@ -227,86 +275,6 @@ private slots:
         QCOMPARE(w.txtURLtitle->text(), QString());
         QCOMPARE(w.txtSig->text(), QStringLiteral("Sig"));
         QCOMPARE(w.txtEmail->text(), QStringLiteral("me@example.com"));
-    }
-
-    void markupWrapsTheSelection()
-    {
-        ScriptedPrompt p;
-        MainWindow w;
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        w.txtMain->setFocus();
-        QTRY_VERIFY(w.txtMain->hasFocus());
-        w.txtMain->setPlainText(QStringLiteral("say hello now"));
-        QTextCursor c = w.txtMain->textCursor();
-        c.setPosition(4);
-        c.setPosition(9, QTextCursor::KeepAnchor);
-        w.txtMain->setTextCursor(c);
-        action(&w, "mnuBold")->trigger();
-        QCOMPARE(w.txtMain->toPlainText(), QStringLiteral("say <B>hello</B> now"));
-        // Nothing selected: the caret lands between the tags.
-        c = w.txtMain->textCursor();
-        c.setPosition(0);
-        w.txtMain->setTextCursor(c);
-        action(&w, "mnuItalics")->trigger();
-        QCOMPARE(w.txtMain->textCursor().position(), 3);
-        // Ctrl+Enter: "<BR>" with the caret in front of it; Ctrl+Space: a hard space.
-        w.txtHead->setFocus();
-        QTRY_VERIFY(w.txtHead->hasFocus());
-        QTest::keyClick(w.txtHead, Qt::Key_Return, Qt::ControlModifier);
-        QCOMPARE(w.txtHead->text(), QStringLiteral("<BR>"));
-        QCOMPARE(w.txtHead->cursorPosition(), 0);
-        QTest::keyClick(w.txtHead, Qt::Key_Space, Qt::ControlModifier);
-        QCOMPARE(w.txtHead->text(), QStringLiteral("&nbsp;<BR>"));
-        // Align commands insert only the opening tag; the toolbar's Center is
-        // the paragraph alignment.
-        w.txtHead->clear();
-        action(&w, "Toolbar1_Center")->trigger();
-        QCOMPARE(w.txtHead->text(), QStringLiteral("<P align=center>"));
-        // A link: the answer trimmed; a cancelled box still inserts the tags.
-        w.txtHead->clear();
-        p.inputs << QStringLiteral("  help.html ");
-        action(&w, "mnuLink")->trigger();
-        QCOMPARE(w.txtHead->text(), QStringLiteral("<a href=\"help.html\"></a>"));
-        QVERIFY(p.inputTexts.last().startsWith(
-            QStringLiteral("Type the absolute or relative link here.\r\nExamples...")));
-        w.txtHead->clear();
-        action(&w, "mnuLink")->trigger();
-        QCOMPARE(w.txtHead->text(), QStringLiteral("<a href=\"\"></a>"));
-        // Colour: red, green, blue order; a cancel inserts nothing.
-        w.txtHead->clear();
-        p.colors << 0x00C08040u;
-        action(&w, "mnuFontColor")->trigger();
-        QCOMPARE(w.txtHead->text(), QStringLiteral("<font color=\"#4080C0\"></font>"));
-        w.txtHead->clear();
-        action(&w, "mnuFontColor")->trigger();
-        action(&w, "mnufontface")->trigger();
-        QCOMPARE(w.txtHead->text(), QString());
-        // Typing into an entry box asks for a new preview.
-        w.butt_Fin->setEnabled(true);
-        QTest::keyClicks(w.txtHead, QStringLiteral("x"));
-        QVERIFY(!w.butt_Fin->isEnabled());
-    }
-
-    void editCommandsFollowTheFocus()
-    {
-        ScriptedPrompt p;
-        MainWindow w;
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        w.butt_Preview->setFocus();
-        QTRY_VERIFY(w.butt_Preview->hasFocus());
-        // The command is off without a text box; run anyway, it beeps.
-        QVERIFY(!action(&w, "mnuCopy")->isEnabled());
-        w.editCommands()->run(Markup::EditCommand::Copy);
-        QCOMPARE(p.beeps, 1);
-        w.txtHead->setFocus();
-        QTRY_VERIFY(w.txtHead->hasFocus());
-        w.txtHead->setText(QStringLiteral("abc"));
-        w.txtHead->selectAll();
-        QTRY_VERIFY(w.mnuCut->isEnabled());
-        w.txtHead->deselect();
-        QTRY_VERIFY(!w.mnuCut->isEnabled());
     }
 
     void splashAboutAndChoiceWindows()
@@ -386,9 +354,8 @@ private slots:
         w.txtMain->setPlainText(QStringLiteral("Line one\nLine two"));
         w.butt_Preview->click();
         QCOMPARE(p.opened.last(), programFile(QStringLiteral("webbie1.html")));
-        QFile edited(programFile(QStringLiteral("webbie1.html")));
-        QVERIFY(edited.open(QIODevice::ReadOnly));
-        const QByteArray page = edited.readAll();
+        const QByteArray page =
+            PublishFixture::readFile(programFile(QStringLiteral("webbie1.html")));
         const qsizetype newEntry = page.indexOf("Second");
         QVERIFY(newEntry > page.indexOf("<!--pagewick-->"));
         QVERIFY(newEntry < page.indexOf("Old entry"));
@@ -406,18 +373,15 @@ private slots:
         w.butt_Fin->click();
         QCOMPARE(p.messages.last().text,
                  saved + QStringLiteral(" ready!  Please exit and manually upload."));
-        QFile savedFile(saved);
-        QVERIFY(savedFile.open(QIODevice::ReadOnly));
-        QVERIFY(savedFile.readAll().contains("Second!"));
+        QVERIFY(PublishFixture::readFile(saved).contains("Second!"));
 
         // Restore Backup answered Cancel leaves the edited page alone.
         p.answers << Answer::Cancel;
         w.mnuBackup->setEnabled(true);
         w.mnuBackup->trigger();
         QCOMPARE(p.messages.last().title, QStringLiteral("Restore Web Site?"));
-        QFile again(programFile(QStringLiteral("webbie1.html")));
-        QVERIFY(again.open(QIODevice::ReadOnly));
-        QVERIFY(again.readAll().contains("Second!"));
+        QVERIFY(PublishFixture::readFile(programFile(QStringLiteral("webbie1.html")))
+                    .contains("Second!"));
         qunsetenv("PAGEWICK_NOW");
     }
 

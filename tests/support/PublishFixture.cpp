@@ -1,13 +1,18 @@
 #include "PublishFixture.h"
 
 #include "base/IniFile.h"
+#include "base/ProgramDir.h"
 #include "base/Prompt.h"
+#include "base/Settings.h"
+#include "core/Startup.h"
 #include "core/config/PasswordScrambler.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTcpServer>
+
+#include <algorithm>
 
 namespace PublishFixture {
 
@@ -85,6 +90,12 @@ HttpTestServer::Behaviour httpBehaviour(const QString& how)
         behaviour.closeWithoutAnswer = true;
     } else if (word == QLatin1String("stall")) {
         behaviour.stallAfter = bytes;
+    } else if (word == QLatin1String("endless")) {
+        behaviour.noLength = true;
+        behaviour.extraBytes = bytes;
+    } else if (how == QLatin1String("slow")) {
+        behaviour.delayMs = 400;
+        behaviour.blockSize = 1024;
     } else if (!how.isEmpty()) {
         behaviour.status = how.toInt(&known);
     }
@@ -114,6 +125,123 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+Keys publishKeys(const FtpTestServer& ftp)
+{
+    Keys keys = ftpKeys(ftp);
+    keys.insert({{QStringLiteral("archive"), QStringLiteral("true")},
+                 {QStringLiteral("archiveftp"), QStringLiteral("www/archive.html")},
+                 {QStringLiteral("archiveurl"),
+                  QStringLiteral("http://www.example.com/weblog/archive.html")},
+                 {QStringLiteral("backendenabled"), QStringLiteral("True")},
+                 {QStringLiteral("backendtitle"), QStringLiteral("Ann & Bob's <log>")},
+                 {QStringLiteral("backenddescript"), QStringLiteral("News")}});
+    return keys;
+}
+
+Keys httpKeys(const QString& address, const FtpTestServer* ftp)
+{
+    Keys keys{{QStringLiteral("website"), address},
+              {QStringLiteral("ftpsite"), QStringLiteral("ftp://127.0.0.1:%1").arg(closedPort())},
+              {QStringLiteral("ftpremote"), QStringLiteral("index.html")},
+              {QStringLiteral("timeout"), QStringLiteral("2")},
+              {QStringLiteral("autoftp"), QStringLiteral("True")},
+              {QStringLiteral("connection"), QStringLiteral("direct")},
+              {QStringLiteral("retreivemode"), QStringLiteral("auto")},
+              {QStringLiteral("archive"), QStringLiteral("false")}};
+    if (ftp)
+        keys.insert({{QStringLiteral("ftpsite"), ftp->url()},
+                     {QStringLiteral("username"), FtpTestServer::User},
+                     {QStringLiteral("password"), FtpTestServer::Password}});
+    return keys;
+}
+
+QString describe(const QList<Message>& messages)
+{
+    QStringList out;
+    for (const Message& m : messages)
+        out << m.title + QStringLiteral(": ") + m.text;
+    return out.join(QStringLiteral(" | "))
+        .replace(QLatin1Char('\r'), QStringLiteral("\\r"))
+        .replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+}
+
+bool shownAre(const QList<Message>& messages, const QStringList& patterns)
+{
+    if (messages.size() != patterns.size())
+        return false;
+    for (qsizetype i = 0; i < patterns.size(); ++i) {
+        const QString text = messages[i].title + QStringLiteral(": ") + messages[i].text;
+        const QString& p = patterns[i];
+        const QString head = p.section(QLatin1Char('*'), 0, 0);
+        const QString tail = p.section(QLatin1Char('*'), 1);
+        if (!p.contains(QLatin1Char('*')) ? text != p
+                                          : text.size() <= head.size() + tail.size() ||
+                                                !text.startsWith(head) || !text.endsWith(tail))
+            return false;
+    }
+    return true;
+}
+
+bool Session::start(const Keys& keys)
+{
+    if (!dir.isValid() || !setProgramDir(dir.path()) || !writeIni(dir.path(), {{1, keys}}))
+        return false;
+    settings() = Settings();
+    startUp(settings(), prompt, view);
+    flows = std::make_unique<PageEditor>(view, hooks);
+    publisher = std::make_unique<Publisher>(view, *flows, hooks);
+    hooks.publisher = publisher.get();
+    view.entry = {QStringLiteral("Hello"),   QStringLiteral("World"),
+                  QStringLiteral("Ann"),     QString(),
+                  QStringLiteral("http://"), QString()};
+    return true;
+}
+
+void Session::again()
+{
+    prompt.clear();
+    view.status.clear();
+}
+
+bool Session::preview()
+{
+    publisher->retrievePage(false);
+    flows->preview();
+    return view.finishEnabled;
+}
+
+QByteArray Session::file(const QString& stem) const
+{
+    return readFile(workFile(stem));
+}
+
+bool Session::put(const QString& stem, const QByteArray& bytes) const
+{
+    return writeFile(workFile(stem), bytes);
+}
+
+bool Session::exists(const QString& stem) const
+{
+    return QFileInfo::exists(workFile(stem));
+}
+
+QString Session::ini(const QString& key) const
+{
+    return readSetting(settings().settingsPath, QStringLiteral("1"), key);
+}
+
+bool Session::said(const QStringList& lines) const
+{
+    return std::all_of(lines.begin(), lines.end(),
+                       [this](const QString& line) { return view.status.contains(line); });
+}
+
+bool Session::commandsOn() const
+{
+    return view.previewEnabled && view.preferencesEnabled && view.backupEnabled &&
+           view.deleteLastEnabled && !view.busy;
 }
 
 } // namespace PublishFixture

@@ -1,0 +1,449 @@
+// Finish and Resend against the local FTP test server with every fault it can
+// produce: what each failure leaves on the server, in weblog.ini and in the
+// local copies, and that Resend then publishes the same entry. Also the
+// settings refused before anything is sent, auto-delete without an archive
+// page, manual publishing and the update check.
+
+#include "PublishFixture.h"
+
+#include "base/ProgramDir.h"
+#include "base/Settings.h"
+#include "core/publish/UpdateCheck.h"
+
+#include <QScopeGuard>
+#include <QTcpServer>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+using namespace PublishFixture;
+
+namespace {
+
+// The anchor of the entry Preview makes on 12/5/2000 at 5:44:36 PM.
+const QString kAnchor = u"125200054436PM"_s;
+
+QStringList filesIn(const FtpTestServer& ftp, const QString& folder)
+{
+    return QDir(ftp.rootPath(folder)).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+} // namespace
+
+class TestPublishing : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        qputenv("PAGEWICK_NOW", "2000-12-05T17:44:36");
+        qunsetenv("PAGEWICK_OFFLINE");
+    }
+
+    void publish_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("message"); // shown by Finish; empty: published at once
+        // After a failure: the live archive page is the new one.
+        QTest::addColumn<bool>("newArchiveLive");
+        QTest::addColumn<QString>("outcomeLine"); // status line telling what is where
+        const QString notChanged = u"The entry was not published; your page on the server was not "
+                                   "changed by the failed transfer.  Press Resend to try again."_s;
+        const QString refused = u"Error Response Received: Error Code 550\r\n"_s;
+        const auto row = [](const char* name, const char* fault, const QString& message = {},
+                            const QString& outcome = {}, bool newArchive = false) {
+            QTest::newRow(name) << QString(fault) << message << newArchive << outcome;
+        };
+        row("published", "");
+        // A server that will not rename over an existing file: the old file
+        // goes aside, the new one in, then the old one is deleted.
+        row("no rename over an existing file", "noRenameOver");
+        row("renames refused", "noRename", refused + u"Renaming files is not permitted here."_s,
+            notChanged);
+        row("archive upload refused after the page upload", "archiveStore",
+            refused + u"Cannot store archive.html.pagewick-upload: Permission denied."_s,
+            notChanged);
+        row("RSS upload refused", "rssStore",
+            refused + u"Cannot store backend.rss.pagewick-upload: Permission denied."_s,
+            notChanged);
+        // The archive page is in place, the page cannot follow: the cut
+        // entries are on the new archive page and still on the old page.
+        row("page cannot be put in place after the archive page", "pageRename",
+            refused + u"Cannot rename index.html.pagewick-upload."_s,
+            u"The entry was not completely published: on the server the archive page is new, "
+            "the page and the RSS file are still the old ones.  Press Resend to try again."_s,
+            true);
+        row("server not running", "down",
+            u"Pagewick: Pagewick was unable to connect to the FTP site.  Please check your "
+            "configuration and try again."_s);
+        row("wrong password", "password",
+            u"Error Response Received: Error Code 530\r\nAuthentication failed."_s);
+        row("no permission", "deny", refused + u"Not enough privileges."_s, notChanged);
+        row("disk full", "full",
+            u"Error Response Received: Error Code 452\r\nInsufficient storage space; transfer "
+            "aborted."_s,
+            notChanged);
+        row("connection dropped", "drop", u"Transfer Error: 35781 *"_s, notChanged);
+        // A server that accepts and never answers: the time-out at log-in
+        // gets the same box as any other failed transfer.
+        row("no answer at log-in", "silent", u"Transfer Error: 35761 *"_s);
+        row("slower than timeout", "slow", u"Transfer Error: 35761 *"_s, notChanged);
+    }
+
+    void publish()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, message);
+        QFETCH(bool, newArchiveLive);
+        QFETCH(QString, outcomeLine);
+        QTcpServer silent; // accepts connections, never says a word
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        FtpTestServer ftp;
+        REQUIRE_RUNNING(ftp);
+        // Padded, so that an upload takes many blocks.
+        const QByteArray served = page(3, 400000), archive = archivePage();
+        QVERIFY(ftp.writeFile(u"www/index.html"_s, served));
+        QVERIFY(ftp.writeFile(u"www/archive.html"_s, archive));
+        // Auto-delete keeps the new entry alone: the old ones move to the
+        // archive page, so all three files change.
+        Keys keys = publishKeys(ftp);
+        keys.insert(
+            {{u"timeout"_s, u"2"_s}, {u"autodelete"_s, u"True"_s}, {u"deleteamount"_s, u"1"_s}});
+        Session s;
+        QVERIFY(s.start(keys));
+        const QByteArray archiveBackup = archive + "<!-- as last published -->\r\n";
+        QVERIFY(s.put(u"archivebackup"_s, archiveBackup));
+        QVERIFY(s.preview());
+        const QByteArray webbie = s.file(u"webbie"_s), archiveEdited = s.file(u"archivewebbie"_s);
+        const QByteArray base = s.file(u"indexbackup"_s), archiveCopy = s.file(u"archive"_s);
+        QVERIFY(webbie.contains("></a>Hello") && !webbie.contains("Old post 1"));
+        QVERIFY(archiveEdited.contains("Old post 1") && archiveEdited.contains("Archived text"));
+
+        const QString elsewhere = u"ftp://127.0.0.1:%1"_s;
+        if (fault == u"down")
+            settings().ftpsite = elsewhere.arg(closedPort());
+        else if (fault == u"silent")
+            settings().ftpsite = elsewhere.arg(silent.serverPort());
+        else if (fault == u"password")
+            settings().password = u"wrong"_s;
+        else if (fault == u"deny")
+            ftp.denyAccess(u"/www"_s);
+        else if (fault == u"full")
+            ftp.setDiskFullAfter(100000);
+        else if (fault == u"drop")
+            ftp.setDropAfter(100000);
+        else if (fault == u"slow")
+            ftp.setSlow(4000, 65536);
+        else if (fault == u"noRenameOver")
+            ftp.setRenaming(FtpTestServer::Renaming::NotOverExisting);
+        else if (fault == u"noRename")
+            ftp.setRenaming(FtpTestServer::Renaming::Refused);
+        else if (fault == u"archiveStore")
+            ftp.failUploadsOf(u"archive.html"_s);
+        else if (fault == u"rssStore")
+            ftp.failUploadsOf(u"backend.rss"_s);
+        else if (fault == u"pageRename")
+            ftp.failRenamesOf(u"index.html"_s);
+        s.again();
+        ftp.clearLog();
+        s.publisher->finish();
+
+        if (!message.isEmpty()) {
+            // The message, once; not recorded, Resend offered.
+            SHOWN(s.prompt, {message});
+            QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Failed);
+            QVERIFY(s.idle() && s.view.resendVisible && s.view.resendEnabled);
+            QCOMPARE(s.ini(u"Fail"_s), u"True"_s);
+            QCOMPARE(s.ini(u"Date"_s), QString());
+            QCOMPARE(s.prompt.opened, QStringList());
+            // The local working files as they were.
+            for (const auto& [stem, bytes] : {std::pair{u"webbie"_s, webbie},
+                                              {u"archivewebbie"_s, archiveEdited},
+                                              {u"indexbackup"_s, base},
+                                              {u"archive"_s, archiveCopy},
+                                              {u"archivebackup"_s, archiveBackup}})
+                QVERIFY2(s.file(stem) == bytes, qPrintable(stem));
+            // The live site whole: the old pages, or the new archive page
+            // beside the old page (never a cut entry on neither page).
+            QCOMPARE(ftp.readFile(u"www/index.html"_s), served);
+            QCOMPARE(ftp.readFile(u"www/archive.html"_s), newArchiveLive ? archiveEdited : archive);
+            if (!outcomeLine.isEmpty())
+                SAID(s, {outcomeLine});
+            // Nothing but the live files is left on the server (a broken
+            // connection may leave the partial upload copy behind).
+            QStringList left = filesIn(ftp, u"www"_s);
+            if (fault == u"drop" || fault == u"slow")
+                left = left.filter(QRegularExpression(u"^(archive|index)\\.html$"_s));
+            QCOMPARE(left, QStringList({u"archive.html"_s, u"index.html"_s}));
+
+            // The server recovers: Resend publishes the same entry.
+            ftp.resetBehaviour();
+            settings().ftpsite = ftp.url();
+            settings().password = FtpTestServer::Password;
+            s.again();
+            ftp.clearLog();
+            s.publisher->resend();
+            QCOMPARE(s.view.status.value(0), u"Preview Last Entry"_s);
+        }
+
+        // Published; on the server the three files, nothing else left behind.
+        SHOWN(s.prompt, {});
+        QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Published);
+        QCOMPARE(ftp.readFile(u"www/index.html"_s), webbie);
+        QCOMPARE(ftp.readFile(u"www/archive.html"_s), archiveEdited);
+        const QByteArray rss = readFile(workFile(u"backend"_s, u".rss"_s));
+        QVERIFY(rss.contains("<link>" + (kWebsite + u'#' + kAnchor).toUtf8() + "</link>"));
+        QCOMPARE(ftp.readFile(u"www/backend.rss"_s), rss);
+        QCOMPARE(filesIn(ftp, u"www"_s),
+                 QStringList({u"archive.html"_s, u"backend.rss"_s, u"index.html"_s}));
+        // One connection; each refused rename makes libcurl log in anew.
+        QVERIFY2(ftp.loginCount() <= (fault == u"noRenameOver" || fault == u"pageRename" ? 3 : 1),
+                 qPrintable(ftp.logLines().join(u" | "_s)));
+        // Recorded, rolled forward, opened.
+        QCOMPARE(s.ini(u"Fail"_s), u"False"_s);
+        QCOMPARE(s.ini(u"Date"_s), u"12/5/2000"_s);
+        QCOMPARE(s.ini(u"Time"_s), u"5:44:36 PM"_s);
+        QCOMPARE(s.file(u"indexbackup"_s), webbie);
+        QCOMPARE(s.file(u"backup"_s), webbie);
+        QCOMPARE(s.file(u"archivebackup"_s), archiveEdited);
+        QCOMPARE(s.file(u"archive"_s), archiveEdited);
+        QCOMPARE(s.prompt.opened, QStringList{kWebsite});
+        QVERIFY(s.commandsOn() && !s.view.resendVisible);
+        SAID(s, {u"Copying Preview Into Backup"_s, u"Backend Placement Complete"_s,
+                 u"Upload to www/index.html complete."_s, u"Disconnected"_s});
+        // The live page is never deleted to make room for the new one.
+        QCOMPARE(ftp.commands().filter(QRegularExpression(u"^DELE /www/index.html$"_s)),
+                 QStringList());
+        if (fault == u"noRenameOver")
+            QVERIFY2(ftp.commands().contains(u"RNTO /www/index.html.pagewick-old"_s),
+                     qPrintable(ftp.commands().join(u" | "_s)));
+    }
+
+    // A transfer path or address read back cut at 254 characters is refused
+    // naming its key; nothing is sent, nothing recorded.
+    void cutSettingsRefused_data()
+    {
+        QTest::addColumn<QString>("key");
+        for (const char* key : {"ftpremote", "archiveftp", "ftpsite", "website"})
+            QTest::newRow(key) << QString::fromLatin1(key);
+    }
+
+    void cutSettingsRefused()
+    {
+        QFETCH(QString, key);
+        FtpTestServer ftp;
+        REQUIRE_RUNNING(ftp);
+        HttpTestServer http;
+        REQUIRE_RUNNING(http);
+        const QByteArray served = page(2);
+        QVERIFY(ftp.writeFile(u"www/index.html"_s, served));
+        QVERIFY(ftp.writeFile(u"www/archive.html"_s, archivePage()));
+        QVERIFY(http.writeFile(u"index.html"_s, served));
+        Session s;
+        QVERIFY(s.start(publishKeys(ftp)));
+        QVERIFY(s.preview());
+
+        // As weblog.ini hands back a longer value: its first 254 characters.
+        const QString cut = (u"www/"_s + QString(300, u'a')).left(254);
+        const QString text = u"The setting "_s + key +
+                             u" in weblog.ini is 254 characters or longer, so it was cut short "
+                             "when it was read.  Nothing was sent.  Please correct it in the "
+                             "SETUP menu."_s;
+        s.again();
+        ftp.clearLog();
+        if (key == u"website") {
+            settings().website = http.url(u"/"_s) + cut;
+            settings().retreivemode = u"auto"_s;
+            s.publisher->retrievePage(false);
+            SHOWN(s.prompt, {u"Download Error: "_s + text});
+            QCOMPARE(http.requests(), QStringList());
+            QVERIFY(s.idle());
+            return;
+        }
+        (key == u"ftpremote"    ? settings().ftpremote
+         : key == u"archiveftp" ? settings().archiveftp
+                                : settings().ftpsite) = cut;
+        if (key == u"ftpsite")
+            settings().ftpsite = u"ftp://127.0.0.1/"_s + cut;
+        s.publisher->finish();
+        SHOWN(s.prompt, {u"Pagewick: "_s + text});
+        QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Stopped);
+        QCOMPARE(ftp.commands(), QStringList()); // not one command
+        QCOMPARE(ftp.readFile(u"www/index.html"_s), served);
+        QVERIFY(s.ini(u"Fail"_s).isEmpty() && s.ini(u"Date"_s).isEmpty());
+        QVERIFY(s.view.finishEnabled); // publish again once the setting is mended
+    }
+
+    // Auto-delete with archive never cuts entries it cannot archive: when the
+    // archive page does not come whole, the page is published untrimmed and
+    // the live archive left alone; the next publish trims.
+    void autoDeleteKeepsWhatItCannotArchive_data()
+    {
+        QTest::addColumn<QString>("archiveAnswer"); // see httpBehaviour
+        QTest::newRow("archive missing") << u"404"_s;
+        QTest::newRow("archive shorter than announced") << u"cut 100000"_s;
+        QTest::newRow("archive server error") << u"500"_s;
+    }
+
+    void autoDeleteKeepsWhatItCannotArchive()
+    {
+        QFETCH(QString, archiveAnswer);
+        HttpTestServer http;
+        REQUIRE_RUNNING(http);
+        FtpTestServer ftp;
+        REQUIRE_RUNNING(ftp);
+        const QByteArray served = page(3), archive = archivePage();
+        for (TestServerBase* server : std::initializer_list<TestServerBase*>{&http, &ftp}) {
+            const QString folder = server == &ftp ? u"www/"_s : QString();
+            QVERIFY(server->writeFile(folder + u"index.html"_s, served));
+            QVERIFY(server->writeFile(folder + u"archive.html"_s, archive));
+        }
+        Keys keys = httpKeys(http.url(u"/index.html"_s), &ftp);
+        keys.insert({{u"ftpremote"_s, u"www/index.html"_s},
+                     {u"archive"_s, u"true"_s},
+                     {u"archiveurl"_s, http.url(u"/archive.html"_s)},
+                     {u"archiveftp"_s, u"www/archive.html"_s},
+                     {u"autodelete"_s, u"True"_s},
+                     {u"deleteamount"_s, u"1"_s}});
+        Session s;
+        QVERIFY(s.start(keys));
+        // An older local archive copy: it must not stand in for the live one.
+        const QByteArray stale = archive + "<!-- stale -->\r\n";
+        QVERIFY(s.put(u"archive"_s, stale));
+        http.setBehaviour(u"/archive.html"_s, httpBehaviour(archiveAnswer));
+        QVERIFY(s.preview());
+        const QByteArray untrimmed = s.file(u"webbie"_s);
+        for (const char* post : {"Old post 1", "Old post 3", "></a>Hello"})
+            QVERIFY2(untrimmed.contains(post), post);
+        QCOMPARE(s.view.status.filter(u"so no entries were cut from the page"_s).size(), 1);
+        s.publisher->finish();
+        QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Published);
+        QCOMPARE(ftp.readFile(u"www/index.html"_s), untrimmed);
+        QCOMPARE(ftp.readFile(u"www/archive.html"_s), archive);
+        QCOMPARE(s.file(u"archive"_s), stale);
+
+        // The archive page can be read again: the next publish trims, and
+        // the cut entries are on the live archive page.
+        http.resetBehaviour();
+        QVERIFY(http.writeFile(u"index.html"_s, untrimmed));
+        settings().pageRetrieved = false;
+        QVERIFY(s.preview());
+        const QByteArray trimmed = s.file(u"webbie"_s);
+        QVERIFY(!trimmed.contains("Old post 1") && !trimmed.contains("Old post 3"));
+        s.publisher->finish();
+        QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Published);
+        QCOMPARE(ftp.readFile(u"www/index.html"_s), trimmed);
+        const QByteArray liveArchive = ftp.readFile(u"www/archive.html"_s);
+        for (const char* post : {"Old post 1", "Old post 2", "Old post 3"})
+            QVERIFY2(liveArchive.contains(post), post);
+    }
+
+    void manualPublishing()
+    {
+        HttpTestServer http;
+        REQUIRE_RUNNING(http);
+        FtpTestServer ftp;
+        REQUIRE_RUNNING(ftp);
+        QVERIFY(http.writeFile(u"index.html"_s, page(2)));
+        Keys keys = httpKeys(http.url(u"/index.html"_s), &ftp);
+        keys[u"autoftp"_s] = u"False"_s;
+        Session s;
+        QVERIFY(s.start(keys));
+        QVERIFY(s.preview());
+        const QByteArray webbie = s.file(u"webbie"_s);
+
+        const QString target = s.dir.filePath(u"for-upload.html"_s);
+        s.prompt.clear();
+        ftp.clearLog();
+        s.prompt.files << std::nullopt << target; // cancelled once, then saved
+        s.publisher->finish();
+        QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Saved);
+        SHOWN(s.prompt,
+              {u"Pagewick: You must save the file to be manually uploaded."_s,
+               u"Pagewick: "_s + target + u" ready!  Please exit and manually upload."_s});
+        QCOMPARE(s.prompt.fileRequests.size(), 2);
+        const FileRequest& r = s.prompt.fileRequests[0];
+        QVERIFY(r.kind == FileRequest::Save && r.initialDir == programDir() && r.filterIndex == 2 &&
+                r.defaultExt == u"html"_s);
+        QCOMPARE(r.filter, u"All Files (*.*)|*.*|HTML Files(*.html)|*.html"_s);
+        QCOMPARE(readFile(target), webbie);
+        // Date and Time, never Fail nor the backup; nothing sent or opened;
+        // the user is to quit.
+        QCOMPARE(s.ini(u"Date"_s), u"12/5/2000"_s);
+        QCOMPARE(s.ini(u"Time"_s), u"5:44:36 PM"_s);
+        QVERIFY(s.ini(u"Fail"_s).isEmpty() && !s.exists(u"backup"_s));
+        QCOMPARE(ftp.logLines(), QStringList());
+        QCOMPARE(s.prompt.opened, QStringList());
+        QVERIFY(!s.view.finishEnabled && !s.view.previewEnabled);
+    }
+
+    void updateCheck()
+    {
+        HttpTestServer http;
+        REQUIRE_RUNNING(http);
+        const QByteArray news =
+            "Pagewick 0.8.5 is out.\r\nIt mends the archive.\r\nIt adds RSS images.";
+        QVERIFY(http.writeFile(u"pagewick/version.txt"_s, news));
+        const QString site = u"http://127.0.0.1:%1"_s.arg(http.port());
+        const auto unset = qScopeGuard([] { qunsetenv("PAGEWICK_SITE"); });
+        QTemporaryDir dir;
+        QVERIFY(setProgramDir(dir.path()));
+        settings() = Settings();
+        settings().timeout = u"5"_s;
+        ScriptedPrompt prompt;
+        RecordingView view;
+        UpdateCheck check(view);
+        const QString question = u"Checking for Update: Your version: Version 0.8.4\r\n\r\n"_s +
+                                 QString::fromLatin1(news) +
+                                 u"\r\n\r\nWould you like to visit the Pagewick Home Page?"_s;
+        const QString done = u"Check for update news completed."_s;
+
+        // Yes opens the home page, No does not; a failed fetch (404, no
+        // server) gets one message naming the address and no question, and
+        // the next check works again.
+        struct Case
+        {
+            QString site;
+            Answer answer;
+        };
+        const QString nobody = u"http://127.0.0.1:%1"_s.arg(closedPort());
+        for (const Case& c :
+             {Case{site, Answer::Yes}, Case{site, Answer::No}, Case{u"404"_s, Answer::No},
+              Case{nobody, Answer::No}, Case{site, Answer::No}}) {
+            const bool missing = c.site == u"404"_s;
+            const QString where = missing ? site : c.site;
+            qputenv("PAGEWICK_SITE", where.toUtf8());
+            if (missing)
+                http.setBehaviour(u"/pagewick/version.txt"_s, httpBehaviour(u"404"_s));
+            else
+                http.resetBehaviour();
+            prompt.clear();
+            view.status.clear();
+            prompt.answers << c.answer;
+            check.checkForUpdate();
+            if (where != site || missing) {
+                QVERIFY2(prompt.messages.size() == 1 && prompt.messages[0].buttons == Buttons::Ok &&
+                             prompt.messages[0].text.contains(where + u"/pagewick/version.txt"_s) &&
+                             (!missing || prompt.messages[0].text.contains(u"404"_s)),
+                         qPrintable(describe(prompt.messages)));
+                QVERIFY(!view.status.contains(done));
+                QCOMPARE(prompt.opened, QStringList());
+                continue;
+            }
+            SHOWN(prompt, {question});
+            QCOMPARE(prompt.messages[0].buttons, Buttons::YesNo);
+            QCOMPARE(prompt.opened,
+                     c.answer == Answer::Yes ? QStringList{site + u"/pagewick/"_s} : QStringList());
+            QCOMPARE(view.status.value(view.status.size() - 1), done);
+        }
+        prompt.clear();
+        check.visitWebSite();
+        check.openHelp();
+        QCOMPARE(prompt.opened,
+                 QStringList({site + u"/pagewick/"_s, dir.path() + u"/pagewick.html"_s}));
+        QVERIFY(QFileInfo::exists(dir.path() + u"/pagewick.html"_s));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPublishing)
+#include "tst_publishing.moc"

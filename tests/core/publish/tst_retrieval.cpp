@@ -1,0 +1,326 @@
+// Getting the page before an edit, against the local FTP and HTTP test
+// servers: the retrieve modes, the offline decision and every fault of a
+// download. A failed retrieval says why once and leaves the local copies as
+// they were.
+
+#include "PublishFixture.h"
+
+#include "base/ProgramDir.h"
+#include "base/Settings.h"
+
+#include <QScopeGuard>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+using namespace PublishFixture;
+
+namespace {
+
+const QString kNoArchiveBackup =
+    u"Pagewick: Normally in No-Retrieve Mode pagewick assumes the last archive backup file is the "
+    "latest local version of your archive.  However, this backup file was not found.  Next, an "
+    "open file dialog box will open.  Please select the file you wish to use as your archive "
+    "file."_s;
+
+} // namespace
+
+class TestRetrieval : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        qputenv("PAGEWICK_NOW", "2000-12-05T17:44:36");
+        qunsetenv("PAGEWICK_OFFLINE");
+    }
+
+    void sizesAndPaths()
+    {
+        // Kilobytes for the progress bar, halves to the even number, 300 when
+        // the size is unknown or small; the RSS file goes beside the page.
+        QCOMPARE(Publisher::expectedKilobytes(u"2560"_s), 2);
+        QCOMPARE(Publisher::expectedKilobytes(u"512"_s), 300);
+        QCOMPARE(Publisher::backendRemotePath(u"index.html"_s), u"backend.rss"_s);
+    }
+
+    void retrieveByFtp()
+    {
+        FtpTestServer ftp;
+        REQUIRE_RUNNING(ftp);
+        const QByteArray served = page(2), archive = archivePage();
+        QVERIFY(ftp.writeFile(u"www/index.html"_s, served));
+        QVERIFY(ftp.writeFile(u"www/archive.html"_s, archive));
+        Session s;
+        QVERIFY(s.start(publishKeys(ftp)));
+        s.publisher->retrievePage(false);
+        SHOWN(s.prompt, {});
+        QCOMPARE(s.file(u"indexbackup"_s), served);
+        QCOMPARE(s.file(u"archive"_s), archive);
+        QVERIFY(settings().pageRetrieved && s.idle());
+        SAID(s, {u"FTP Retrieve Mode Detected..."_s, u"Local Page Updated"_s, u"Disconnected"_s});
+        QCOMPARE(ftp.loginCount(), 1); // page and archive over one connection
+        s.flows->preview();            // the page is read: the entry goes in at once
+        QVERIFY(s.view.finishEnabled && s.file(u"webbie"_s).contains("></a>Hello"));
+
+        // A download broken off in the middle, then a page missing on the
+        // server: each message once; the base copy stays.
+        for (const bool dropped : {true, false}) {
+            if (dropped) {
+                QVERIFY(ftp.writeFile(u"www/index.html"_s, page(5, 200000)));
+                ftp.setDropAfter(30000);
+            } else {
+                ftp.resetBehaviour();
+                settings().ftpremote = u"www/missing.html"_s;
+            }
+            s.again();
+            s.publisher->retrievePage(false);
+            if (dropped)
+                SHOWN(s.prompt, {u"Transfer Error: 35781 *"_s,
+                                 u"Pagewick: An error has occur while trying to download the "
+                                 "html files off your server.  If this continues, you may wish "
+                                 "to switch to a different retrieve mode."_s});
+            else
+                SHOWN(s.prompt, {u"Error Response Received: Error Code 550\r\n*"_s,
+                                 u"Pagewick: Error attempting to FTP download."_s});
+            QCOMPARE(s.file(u"indexbackup"_s), served);
+            QCOMPARE(s.file(u"archive"_s), archive);
+            QVERIFY(!settings().pageRetrieved && s.idle());
+            QVERIFY(!s.view.resendVisible); // nothing failed to upload
+        }
+
+        // Auto FTP switched off after loading: the FTP retrieve mode is
+        // refused before any connection; the commands stay as they were.
+        settings().autoftp = u"False"_s;
+        s.again();
+        s.view.setPublishingEnabled(false);
+        ftp.clearLog();
+        s.publisher->retrievePage(true);
+        SHOWN(s.prompt, {u"Auto FTP not enabled: You can not use FTP Retrieve Mode if you have "
+                         "Auto FTP disabled in the setup menu.  Please correct this and try "
+                         "again."_s});
+        QCOMPARE(s.prompt.messages[0].icon, Icon::Critical);
+        QVERIFY(s.view.preferencesEnabled && s.hooks.preferences == 1);
+        QVERIFY(!s.view.previewEnabled && !settings().insertAfterRetrieval);
+        QCOMPARE(ftp.logLines(), QStringList());
+    }
+
+    void retrieveByHttp_data()
+    {
+        QTest::addColumn<QString>("how");     // the page's answer (see httpBehaviour), or "down"
+        QTest::addColumn<QString>("archive"); // the archive's answer; "off": no archive
+        QTest::addColumn<QString>("message"); // %1: the page's address, %2: the archive's
+        const auto row = [](const char* name, const char* how, const char* archive,
+                            const QString& message = {}) {
+            QTest::newRow(name) << QString(how) << QString(archive) << message;
+        };
+        const QString unexpected =
+            u"Download Error: The server returned the following unexpected response:\r\r"_s;
+        const QString interrupted = u"Download Error: The download of %1 was interrupted: "_s;
+        const QString unchanged = u"\r\rYour local files were not changed."_s;
+        row("page", "", "off");
+        row("no Content-Length", "no length", "off");
+        row("longer than Content-Length", "extra 700", "off");
+        row("page and archive", "", "");
+        row("archive missing", "", "404", u"File Not Found: %2was not found."_s);
+        row("401", "401", "off",
+            u"Unauthorized: 401 error.  You are not authorized to get this file."_s);
+        row("404", "404", "off", u"File Not Found: %1was not found."_s);
+        row("500", "500", "off", unexpected + u"HTTP/1.1 500 Internal Server Error\r"_s);
+        row("closed without answer", "close", "off", unexpected + u"*"_s);
+        row("server not running", "down", "off",
+            u"Unable to Establish Connection: Connection cannot be established.\r\rPlease check "
+            "your Internet connection."_s);
+        row("stalled mid-body", "stall 20000", "off", interrupted + u"*"_s + unchanged);
+        // The announced length is never reached: the server closes early.
+        row("dropped mid-body", "cut 100000", "off", interrupted + u"*"_s + unchanged);
+        // No download brings more than 64 MB (the last base copy is smaller
+        // than a quarter of that) nor runs longer than ten times the
+        // time-out, here 1 s, however steadily the bytes come.
+        row("endless body", "endless 70000000", "off",
+            interrupted +
+                u"The document is larger than 67108864 bytes, so the download was stopped."_s +
+                unchanged);
+        row("slower than ten times the time-out", "slow", "off",
+            interrupted + u"The request took longer than 10 seconds in all and was stopped."_s +
+                unchanged);
+    }
+
+    void retrieveByHttp()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, archive);
+        QFETCH(QString, message);
+        const bool read = message.isEmpty() || archive == u"404"; // the page's markers were read
+
+        HttpTestServer http;
+        REQUIRE_RUNNING(http);
+        // 35.5 KB: the progress bar counts to 36.
+        QByteArray served = page(3);
+        served = page(3, 36352 - served.size() - 11);
+        QVERIFY(http.writeFile(u"index.html"_s, served));
+        QVERIFY(http.writeFile(u"archive.html"_s, archivePage()));
+        if (how != u"down")
+            http.setBehaviour(u"/index.html"_s, httpBehaviour(how));
+        const QString address =
+            u"http://127.0.0.1:%1/index.html"_s.arg(how == u"down" ? closedPort() : http.port());
+        Keys keys = httpKeys(address);
+        if (how == u"slow")
+            keys[u"timeout"_s] = u"1"_s;
+        if (archive != u"off") {
+            http.setBehaviour(u"/archive.html"_s, httpBehaviour(archive));
+            keys.insert(
+                {{u"archive"_s, u"true"_s}, {u"archiveurl"_s, http.url(u"/archive.html"_s)}});
+        }
+        Session s;
+        QVERIFY(s.start(keys));
+        // The files of an earlier session: the base copy older and longer,
+        // so that it must be replaced, not appended to.
+        const QByteArray base = page(9, 90000), backup = page(1) + "<!-- published -->\r\n";
+        const QByteArray oldArchive = archivePage() + "<!-- kept -->\r\n";
+        QVERIFY(s.put(u"indexbackup"_s, base) && s.put(u"backup"_s, backup));
+        QVERIFY(s.put(u"archive"_s, oldArchive));
+
+        s.publisher->retrievePage(false);
+        message.replace(u"%1"_s, address).replace(u"%2"_s, http.url(u"/archive.html"_s));
+        SHOWN(s.prompt, message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(s.file(u"indexbackup"_s), read ? served : base);
+        QCOMPARE(s.file(u"archive"_s), archive.isEmpty() ? archivePage() : oldArchive);
+        QCOMPARE(s.file(u"backup"_s), backup);
+        QCOMPARE(settings().pageRetrieved, read);
+        QVERIFY(s.idle());
+        if (!read) {
+            QCOMPARE(s.prompt.messages[0].icon,
+                     how == u"down" ? Icon::Exclamation : Icon::Critical);
+            SAID(s, {u"Error retrieving URL"_s});
+            QVERIFY(!s.view.progressVisible && !s.exists(u"webbie"_s));
+            return;
+        }
+        SAID(s, {u"Attempting 127.0.0.1:%1"_s.arg(http.port()),
+                 u"indexbackup1.html updated via HTTP"_s});
+        if (archive == u"off") { // the last bar is the page's, never past its end
+            QCOMPARE(s.view.progressMax, how == u"no length" ? 300 : 36);
+            QVERIFY(s.view.progress <= s.view.progressMax);
+        } else {
+            QCOMPARE(http.requests(), QStringList({u"GET /index.html"_s, u"GET /archive.html"_s}));
+        }
+        if (archive.isEmpty())
+            SAID(s, {u"archive1.html updated via HTTP"_s});
+        s.flows->preview();
+        QVERIFY(s.view.finishEnabled);
+    }
+
+    void retrieveFromBackupOrChosenFile()
+    {
+        Keys keys = httpKeys(kWebsite);
+        keys.insert({{u"retreivemode"_s, u"none"_s}, {u"archive"_s, u"true"_s}});
+        Session s;
+        QVERIFY(s.start(keys));
+        const QString mine = s.dir.filePath(u"mine.html"_s);
+        const QString myArchive = s.dir.filePath(u"old.html"_s);
+        QVERIFY(writeFile(mine, page(3)) && writeFile(myArchive, archivePage()));
+
+        // No backup: the explanation, then the file dialog until a file is
+        // chosen; the same for the archive.
+        s.prompt.files << std::nullopt << mine << myArchive;
+        s.publisher->retrievePage(false);
+        SHOWN(s.prompt,
+              {u"Pagewick: Normally in no-retrieve mode pagewick assumes the last backup file is "
+               "the latest local version of your web page.  However, this backup file was not "
+               "found.  Next, an open file dialog box will open.  Please select the html file "
+               "you wish to modify."_s,
+               u"Pagewick: Since you are in No Retrieve Mode, you must select a local file"_s,
+               kNoArchiveBackup});
+        QCOMPARE(s.file(u"indexbackup"_s), page(3));
+        QCOMPARE(s.file(u"archive"_s), archivePage());
+        QCOMPARE(s.prompt.fileRequests.size(), 3);
+        const FileRequest& r = s.prompt.fileRequests[0];
+        QVERIFY(r.kind == FileRequest::Open && r.initialDir == programDir() && r.filterIndex == 2 &&
+                r.defaultExt == u"html"_s);
+        QCOMPARE(r.filter, u"All Files (*.*)|*.*|HTML Files(*.html)|*.html|HTM Files (*.htm)|*.htm|"
+                           "SHTML Files (*.shtml)|*.shtml"_s);
+        SAID(s, {u"No-Retrieve Mode Detected..."_s, u"Looking for backup1.html"_s,
+                 u"Local Files Not Found"_s, u"Local file updated"_s,
+                 u"Looking for archivebackup1.html"_s});
+        QVERIFY(settings().pageRetrieved && s.idle());
+
+        // With both backups nothing is asked; with the page's alone, the
+        // page is taken silently and the archive asked for.
+        QVERIFY(s.put(u"backup"_s, page(1)));
+        for (const bool archiveBackup : {true, false}) {
+            const QByteArray kept = archivePage() + "<!-- kept -->\r\n";
+            if (archiveBackup)
+                QVERIFY(s.put(u"archivebackup"_s, kept));
+            else
+                QVERIFY(QFile::remove(workFile(u"archivebackup"_s)));
+            s.again();
+            s.prompt.fileRequests.clear();
+            if (!archiveBackup)
+                s.prompt.files << myArchive;
+            s.publisher->retrievePage(false);
+            SHOWN(s.prompt, archiveBackup ? QStringList() : QStringList{kNoArchiveBackup});
+            QCOMPARE(s.prompt.fileRequests.size(), archiveBackup ? 0 : 1);
+            QCOMPARE(s.file(u"indexbackup"_s), page(1));
+            QCOMPARE(s.file(u"archive"_s), archiveBackup ? kept : archivePage());
+            SAID(s, {u"Assuming local files are current"_s, u"Using backup1.html as local file"_s});
+        }
+    }
+
+    void offlineDecision()
+    {
+        qputenv("PAGEWICK_OFFLINE", "1");
+        const auto online = qScopeGuard([] { qunsetenv("PAGEWICK_OFFLINE"); });
+        HttpTestServer http;
+        REQUIRE_RUNNING(http);
+        FtpTestServer ftp;
+        REQUIRE_RUNNING(ftp);
+        QVERIFY(http.writeFile(u"index.html"_s, page(2)));
+        Keys keys = httpKeys(http.url(u"/index.html"_s), &ftp);
+        keys[u"connection"_s] = u"modem"_s;
+        Session s;
+        QVERIFY(s.start(keys));
+
+        // No backup: the message alone.
+        s.publisher->retrievePage(false);
+        SHOWN(s.prompt,
+              {u"Pagewick: Unable to use OffLine Mode.  Please connect to the internet."_s});
+        SAID(s, {u"Please Connect to the Net"_s});
+        QVERIFY(s.idle() && !settings().pageRetrieved && !s.exists(u"indexbackup"_s));
+
+        // With a backup, the question; No changes nothing, Yes makes the
+        // backup the base copy.
+        const QByteArray backup = page(1);
+        QVERIFY(s.put(u"backup"_s, backup));
+        for (const Answer answer : {Answer::No, Answer::Yes}) {
+            s.again();
+            s.prompt.answers << answer;
+            s.publisher->retrievePage(false);
+            SHOWN(s.prompt, {u"Go into Offline Mode?: You are not connected to the internet.  "
+                             "Would you like to use the version that was last placed on the "
+                             "webserver successfully?"_s});
+            QCOMPARE(s.prompt.messages[0].buttons, Buttons::YesNo);
+            QCOMPARE(s.exists(u"indexbackup"_s), answer == Answer::Yes);
+            QCOMPARE(settings().pageRetrieved, answer == Answer::Yes);
+            QVERIFY(s.idle());
+        }
+        QCOMPARE(s.file(u"indexbackup"_s), backup);
+        SAID(s, {u"Entering OffLine Mode"_s});
+        QCOMPARE(http.requests(), QStringList()); // offline: never asked
+
+        // Finishing while offline: nothing is copied, nothing is sent.
+        s.flows->preview();
+        QVERIFY(s.view.finishEnabled);
+        s.prompt.clear();
+        ftp.clearLog();
+        s.publisher->finish();
+        SHOWN(s.prompt, {u"Pagewick: Please connect to the internet first.  Once you are "
+                         "connected, hit the transfer button again."_s});
+        QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Stopped);
+        QCOMPARE(s.file(u"backup"_s), backup);
+        QCOMPARE(ftp.logLines(), QStringList());
+        QVERIFY(s.commandsOn() && s.ini(u"Fail"_s).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRetrieval)
+#include "tst_retrieval.moc"
