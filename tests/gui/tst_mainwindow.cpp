@@ -99,29 +99,6 @@ private slots:
         VERIFY_WINDOW(&w, QStringLiteral("Form1-no-configuration"));
     }
 
-    void startWithConfiguration()
-    {
-        ini("[General]\r\nConfig=2\r\n[2]\r\nwebsite=http://www.example.com/"
-            "index.html\r\nautoftp=True\r\n"
-            "defaultsig=Ann\r\ndefaultemail=ann@example.com\r\nretreivemode=none\r\n");
-        writeFile(QStringLiteral("backup2.html"), kPage);
-        ScriptedPrompt p;
-        MainWindow w;
-        w.start(0);
-        QCOMPARE(p.texts(), QStringList());
-        QVERIFY(w.txtStatus->toPlainText().contains(
-            QStringLiteral("Using backup2.html as local file")));
-        QVERIFY(w.butt_Preview->isEnabled());
-        QCOMPARE(settings().activeSection, QStringLiteral("2"));
-        QCOMPARE(settings().siteHost, QStringLiteral("www.example.com"));
-        QCOMPARE(w.txtSig->text(), QStringLiteral("Ann"));
-        QCOMPARE(w.txtEmail->text(), QStringLiteral("ann@example.com"));
-        QCOMPARE(w.butt_Fin->text(), QStringLiteral("Finish/FTP"));
-        QVERIFY(!w.butt_Fin->isEnabled());
-        QVERIFY(w.butt_resend->isHidden());
-        VERIFY_WINDOW(&w, QStringLiteral("Form1-configured"));
-    }
-
     // A failed last upload is offered for resending from start-up through the
     // retrieval, whatever the retrieve mode and whether the retrieval worked,
     // with Finish off; Resend then publishes the same edited page. Without
@@ -131,11 +108,13 @@ private slots:
         QTest::addColumn<QString>("mode");
         QTest::addColumn<bool>("pageOnWeb"); // the HTTP server has the page
         QTest::addColumn<bool>("autoFtp");
-        QTest::newRow("none") << QStringLiteral("none") << true << true;
-        QTest::newRow("auto") << QStringLiteral("auto") << true << true;
-        QTest::newRow("auto, page missing") << QStringLiteral("auto") << false << true;
-        QTest::newRow("ftp") << QStringLiteral("ftp") << true << true;
-        QTest::newRow("Auto FTP off") << QStringLiteral("none") << true << false;
+        QTest::addColumn<bool>("preview"); // a Preview instead of Resend
+        QTest::newRow("none") << QStringLiteral("none") << true << true << false;
+        QTest::newRow("auto") << QStringLiteral("auto") << true << true << false;
+        QTest::newRow("auto, page missing") << QStringLiteral("auto") << false << true << false;
+        QTest::newRow("ftp") << QStringLiteral("ftp") << true << true << false;
+        QTest::newRow("ftp, then Preview") << QStringLiteral("ftp") << true << true << true;
+        QTest::newRow("Auto FTP off") << QStringLiteral("none") << true << false << false;
     }
 
     void failedUploadOffersResend()
@@ -143,6 +122,7 @@ private slots:
         QFETCH(QString, mode);
         QFETCH(bool, pageOnWeb);
         QFETCH(bool, autoFtp);
+        QFETCH(bool, preview);
         ScriptedPrompt p;
         FtpTestServer ftp;
         REQUIRE_RUNNING(ftp);
@@ -181,8 +161,20 @@ private slots:
             QStringLiteral("RESEND Config 1?\nRESEND to retry")));
         QVERIFY(w.butt_resend->isVisible());
         QVERIFY(w.butt_resend->isEnabled());
+        QCOMPARE(w.butt_Fin->text(), QStringLiteral("Finish/FTP"));
         if (mode == QLatin1String("ftp"))
             VERIFY_WINDOW(&w, QStringLiteral("Form1-resend"));
+        if (preview) {
+            // A new edited page: Resend goes, and stays gone.
+            w.txtHead->setText(QStringLiteral("New"));
+            w.txtMain->setPlainText(QStringLiteral("Body"));
+            w.butt_Preview->click();
+            QVERIFY(w.butt_Fin->isEnabled());
+            w.setPublishingEnabled(false);
+            w.setPublishingEnabled(true);
+            QVERIFY(w.butt_resend->isHidden());
+            return;
+        }
 
         p.clear();
         w.butt_resend->click();
@@ -193,26 +185,6 @@ private slots:
                  QStringLiteral("False"));
         QVERIFY(w.butt_resend->isHidden());
         // Published: nothing left to resend, even when the commands come on again.
-        w.setPublishingEnabled(true);
-        QVERIFY(w.butt_resend->isHidden());
-    }
-
-    // A Preview makes a new edited page: Resend goes and stays gone.
-    void previewWithdrawsResend()
-    {
-        ini("[General]\r\nConfig=1\r\n[1]\r\nwebsite=http://www.example.com/"
-            "\r\nautoftp=True\r\nFail=True\r\nretreivemode=none\r\n");
-        writeFile(QStringLiteral("backup1.html"), kPage);
-        ScriptedPrompt p;
-        MainWindow w;
-        w.start(0);
-        QVERIFY(w.butt_resend->isVisible());
-        w.txtHead->setText(QStringLiteral("New"));
-        w.txtMain->setPlainText(QStringLiteral("Body"));
-        w.butt_Preview->click();
-        QVERIFY(w.butt_Fin->isEnabled());
-        QVERIFY(w.butt_resend->isHidden());
-        w.setPublishingEnabled(false);
         w.setPublishingEnabled(true);
         QVERIFY(w.butt_resend->isHidden());
     }
@@ -277,6 +249,21 @@ private slots:
         QCOMPARE(w.txtEmail->text(), QStringLiteral("me@example.com"));
     }
 
+    // Without a text box in focus the Edit commands are off, and one run
+    // anyway only beeps.
+    void editCommandWithoutTextBoxBeeps()
+    {
+        ScriptedPrompt p;
+        MainWindow w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.butt_Preview->setFocus();
+        QTRY_VERIFY(w.butt_Preview->hasFocus());
+        QVERIFY(!action(&w, "mnuCopy")->isEnabled());
+        w.editCommands()->run(Markup::EditCommand::Copy);
+        QCOMPARE(p.beeps, 1);
+    }
+
     void splashAboutAndChoiceWindows()
     {
         SplashScreen splash;
@@ -338,24 +325,35 @@ private slots:
         QVERIFY(!QApplication::activeModalWidget());
     }
 
-    // Preview, Delete Last Entry and Restore Backup from the window, on real
-    // files, with manual publishing so no server is needed.
+    // Start-up with configuration 2 in no-retrieve mode, then Preview, Finish
+    // (manual publishing, so no server is needed) and Restore Backup from
+    // the window, on real files.
     void entryCommandsFromTheWindow()
     {
         qputenv("PAGEWICK_NOW", "2000-12-06T09:30:15");
-        ini("[General]\r\nConfig=1\r\n[1]\r\nwebsite=http://www.example.com/\r\nautoftp=False\r\n"
-            "retreivemode=none\r\ndefaultsig=Ann\r\n");
-        writeFile(QStringLiteral("backup1.html"), kPage);
+        ini("[General]\r\nConfig=2\r\n[2]\r\nwebsite=http://www.example.com/index.html\r\n"
+            "autoftp=False\r\nretreivemode=none\r\ndefaultsig=Ann\r\n"
+            "defaultemail=ann@example.com\r\n");
+        writeFile(QStringLiteral("backup2.html"), kPage);
         ScriptedPrompt p;
         MainWindow w;
         w.start(0);
-        QVERIFY(w.butt_Preview->isEnabled());
+        QCOMPARE(p.texts(), QStringList());
+        QVERIFY(w.txtStatus->toPlainText().contains(
+            QStringLiteral("Using backup2.html as local file")));
+        QCOMPARE(settings().activeSection, QStringLiteral("2"));
+        QCOMPARE(settings().siteHost, QStringLiteral("www.example.com"));
+        QCOMPARE(w.txtSig->text(), QStringLiteral("Ann"));
+        QCOMPARE(w.txtEmail->text(), QStringLiteral("ann@example.com"));
+        QVERIFY(w.butt_Preview->isEnabled() && !w.butt_Fin->isEnabled());
+        QVERIFY(w.butt_resend->isHidden());
+        VERIFY_WINDOW(&w, QStringLiteral("Form1-configured"));
         w.txtHead->setText(QStringLiteral("Second"));
         w.txtMain->setPlainText(QStringLiteral("Line one\nLine two"));
         w.butt_Preview->click();
-        QCOMPARE(p.opened.last(), programFile(QStringLiteral("webbie1.html")));
+        QCOMPARE(p.opened.last(), programFile(QStringLiteral("webbie2.html")));
         const QByteArray page =
-            PublishFixture::readFile(programFile(QStringLiteral("webbie1.html")));
+            PublishFixture::readFile(programFile(QStringLiteral("webbie2.html")));
         const qsizetype newEntry = page.indexOf("Second");
         QVERIFY(newEntry > page.indexOf("<!--pagewick-->"));
         QVERIFY(newEntry < page.indexOf("Old entry"));
@@ -380,7 +378,7 @@ private slots:
         w.mnuBackup->setEnabled(true);
         w.mnuBackup->trigger();
         QCOMPARE(p.messages.last().title, QStringLiteral("Restore Web Site?"));
-        QVERIFY(PublishFixture::readFile(programFile(QStringLiteral("webbie1.html")))
+        QVERIFY(PublishFixture::readFile(programFile(QStringLiteral("webbie2.html")))
                     .contains("Second!"));
         qunsetenv("PAGEWICK_NOW");
     }

@@ -212,26 +212,6 @@ bool Session::preview()
     return view.finishEnabled;
 }
 
-QByteArray Session::file(const QString& stem) const
-{
-    return readFile(workFile(stem));
-}
-
-bool Session::put(const QString& stem, const QByteArray& bytes) const
-{
-    return writeFile(workFile(stem), bytes);
-}
-
-bool Session::exists(const QString& stem) const
-{
-    return QFileInfo::exists(workFile(stem));
-}
-
-QString Session::ini(const QString& key) const
-{
-    return readSetting(settings().settingsPath, QStringLiteral("1"), key);
-}
-
 bool Session::said(const QStringList& lines) const
 {
     return std::all_of(lines.begin(), lines.end(),

@@ -10,10 +10,14 @@
 #include "ScriptedPrompt.h"
 #include "TestServers.h"
 
+#include "base/IniFile.h"
+#include "base/ProgramDir.h"
+#include "base/Settings.h"
 #include "core/entry/PageEditor.h"
 #include "core/publish/Publisher.h"
 
 #include <QByteArray>
+#include <QFileInfo>
 #include <QMap>
 #include <QString>
 #include <QTemporaryDir>
@@ -111,10 +115,17 @@ public:
     // Fetches the page and previews the entry; true when Finish is then on.
     bool preview();
 
-    QByteArray file(const QString& stem) const;
-    bool put(const QString& stem, const QByteArray& bytes) const;
-    bool exists(const QString& stem) const;
-    QString ini(const QString& key) const; // of section 1 in weblog.ini
+    // The working file `stem` of section 1 (stem, "1", ".html").
+    QByteArray file(const QString& stem) const { return readFile(workFile(stem)); }
+    bool put(const QString& stem, const QByteArray& bytes) const
+    {
+        return writeFile(workFile(stem), bytes);
+    }
+    bool exists(const QString& stem) const { return QFileInfo::exists(workFile(stem)); }
+    QString ini(const QString& key) const // of section 1 in weblog.ini
+    {
+        return readSetting(settings().settingsPath, QStringLiteral("1"), key);
+    }
     // The status box showed every one of `lines`.
     bool said(const QStringList& lines) const;
     // Every command on (Preview, Config, Restore Backup, Delete Last Entry),
