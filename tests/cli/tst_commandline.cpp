@@ -273,38 +273,6 @@ private slots:
         QVERIFY(!r.out.contains(u"Open: "_s + kWebsite));
     }
 
-    // A failed upload leaves the live page as it was and Fail = "True";
-    // once the server recovers, `resend` publishes the same entry.
-    void resendAfterFailedUpload()
-    {
-        FtpTestServer ftp;
-        REQUIRE_RUNNING(ftp);
-        QVERIFY(ftp.writeFile(u"www/index.html"_s, page(2)));
-        Program pagewick;
-        QVERIFY(writeIni(pagewick.dir.path(), {{1, cliKeys(ftp)}}));
-
-        Run r = pagewick.run(u"resend"_s);
-        EXITED(r, 1);
-        SAYS(r, u"pagewick: nothing to resend"_s);
-
-        ftp.failUploadsOf(u"index.html"_s);
-        r = pagewick.post(u"Held back"_s);
-        EXITED(r, 1);
-        QCOMPARE(ftp.readFile(u"www/index.html"_s), page(2));
-        QCOMPARE(pagewick.ini(u"Fail"_s), u"True"_s);
-        QCOMPARE(pagewick.ini(u"Date"_s), QString());
-        const QByteArray edited = pagewick.file(u"webbie1.html"_s);
-        QVERIFY(edited.contains("></a>Held back"));
-
-        ftp.resetBehaviour();
-        r = pagewick.run(u"resend"_s);
-        EXITED(r, 0);
-        QCOMPARE(ftp.readFile(u"www/index.html"_s), edited);
-        QCOMPARE(pagewick.ini(u"Fail"_s), u"False"_s);
-        QCOMPARE(QDir(ftp.rootPath(u"www"_s)).entryList(QDir::Files | QDir::Hidden),
-                 QStringList{u"index.html"_s});
-    }
-
     // A body file must be UTF-8: anything else is refused naming the file
     // and the offset of the first bad byte, and nothing is sent.
     void bodyFileMustBeUtf8_data()
@@ -342,14 +310,20 @@ private slots:
         QVERIFY(!QFileInfo::exists(pagewick.path(u"webbie1.html"_s)));
     }
 
-    void restoreAndDeleteLast()
+    // restore and delete-last publish what they made; a failed upload leaves
+    // the live page and Date as they were and Fail = "True", and once the
+    // server recovers `resend` publishes the same entry.
+    void restoreDeleteLastAndResend()
     {
         FtpTestServer ftp;
         REQUIRE_RUNNING(ftp);
         QVERIFY(ftp.writeFile(u"www/index.html"_s, page(2)));
         Program pagewick;
         QVERIFY(writeIni(pagewick.dir.path(), {{1, cliKeys(ftp)}}));
-        Run r = pagewick.post(u"Newest"_s);
+        Run r = pagewick.run(u"resend"_s);
+        EXITED(r, 1);
+        SAYS(r, u"pagewick: nothing to resend"_s);
+        r = pagewick.post(u"Newest"_s);
         EXITED(r, 0);
         const QByteArray published = ftp.readFile(u"www/index.html"_s);
         QVERIFY(published.contains("></a>Newest"));
@@ -360,7 +334,6 @@ private slots:
         EXITED(r, 1);
         SAYS(r, u"Restore Web Site?: Please view the preview."_s);
         QCOMPARE(ftp.readFile(u"www/index.html"_s), QByteArray("spoiled"));
-
         r = pagewick.run(u"restore"_s, {u"--yes"_s});
         EXITED(r, 0);
         QCOMPARE(ftp.readFile(u"www/index.html"_s), published);
@@ -375,6 +348,23 @@ private slots:
                 after.contains("Old post 2<!--Title-->"));
         QCOMPARE(after, pagewick.file(u"webbie1.html"_s));
         QCOMPARE(pagewick.ini(u"Fail"_s), u"False"_s);
+
+        QVERIFY(writeSetting(u"1"_s, u"Date"_s, u"1/1/1999"_s, pagewick.path(u"weblog.ini"_s)));
+        ftp.failUploadsOf(u"index.html"_s);
+        r = pagewick.post(u"Held back"_s);
+        EXITED(r, 1);
+        QCOMPARE(ftp.readFile(u"www/index.html"_s), after);
+        QCOMPARE(pagewick.ini(u"Fail"_s), u"True"_s);
+        QCOMPARE(pagewick.ini(u"Date"_s), u"1/1/1999"_s);
+        const QByteArray edited = pagewick.file(u"webbie1.html"_s);
+        QVERIFY(edited.contains("></a>Held back"));
+        ftp.resetBehaviour();
+        r = pagewick.run(u"resend"_s);
+        EXITED(r, 0);
+        QCOMPARE(ftp.readFile(u"www/index.html"_s), edited);
+        QCOMPARE(pagewick.ini(u"Fail"_s), u"False"_s);
+        QCOMPARE(QDir(ftp.rootPath(u"www"_s)).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{u"index.html"_s});
     }
 
     void usageErrors()
