@@ -255,6 +255,7 @@ private slots:
                 QVERIFY(QFile::remove(workFile(u"archivebackup"_s)));
             s.again();
             s.prompt.fileRequests.clear();
+            settings().pageRetrieved = false;
             if (!archiveBackup)
                 s.prompt.files << myArchive;
             s.publisher->retrievePage(false);
@@ -262,6 +263,7 @@ private slots:
             QCOMPARE(s.prompt.fileRequests.size(), archiveBackup ? 0 : 1);
             QCOMPARE(s.file(u"indexbackup"_s), page(1));
             QCOMPARE(s.file(u"archive"_s), archiveBackup ? kept : archivePage());
+            QVERIFY(settings().pageRetrieved);
             SAID(s, {u"Assuming local files are current"_s, u"Using backup1.html as local file"_s});
         }
     }
