@@ -10,6 +10,8 @@
 
 #include <functional>
 
+using namespace Qt::StringLiterals;
+
 class TestSettingsFile : public QObject
 {
     Q_OBJECT
@@ -28,11 +30,19 @@ class TestSettingsFile : public QObject
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
+    QString read(const QString& section, const QString& key) const
+    {
+        return readSetting(path, section, key);
+    }
+    bool set(const QString& section, const QString& key, const QString& value) const
+    {
+        return writeSetting(section, key, value, path);
+    }
 
 private slots:
     void init()
     {
-        path = dir.filePath(QStringLiteral("weblog.ini"));
+        path = dir.filePath(u"weblog.ini"_s);
         QFile::remove(path);
     }
 
@@ -46,58 +56,35 @@ private slots:
             "[General]\r\nConfig=2\r\n[ 1 ]\r\n  Website  =  http://a.example/x.html  \r\n"
             "quoted=\"  spaced  \"\r\nsingle='x'\r\nlonely\"=\"q\r\nmixed=\"q'\r\n"
             "eq=a=b=c\r\nempty=\r\nnoequals\r\n[2]\r\nwebsite=two\r\n";
-        QTest::newRow("plain") << ini << "General"
-                               << "Config"
-                               << "2";
-        QTest::newRow("section case") << ini << "general"
-                                      << "CONFIG"
-                                      << "2";
-        QTest::newRow("blank around section asked") << ini << " 1"
-                                                    << "website"
-                                                    << "http://a.example/x.html";
-        QTest::newRow("blanks in file around names and value") << ini << "1"
-                                                               << "WEBSITE"
-                                                               << "http://a.example/x.html";
-        QTest::newRow("one pair of double quotes dropped, inner blanks kept") << ini << "1"
-                                                                              << "quoted"
-                                                                              << "  spaced  ";
-        QTest::newRow("single quotes dropped") << ini << "1"
-                                               << "single"
-                                               << "x";
-        QTest::newRow("unmatched quotes kept") << ini << "1"
-                                               << "mixed"
-                                               << "\"q'";
-        QTest::newRow("value is all after first =") << ini << "1"
-                                                    << "eq"
-                                                    << "a=b=c";
-        QTest::newRow("empty value") << ini << "1"
-                                     << "empty"
-                                     << "";
-        QTest::newRow("line without = is no key") << ini << "1"
-                                                  << "noequals"
-                                                  << "";
-        QTest::newRow("key of another section not seen") << ini << "2"
-                                                         << "quoted"
-                                                         << "";
-        QTest::newRow("second section") << ini << "2"
-                                        << "website"
-                                        << "two";
-        QTest::newRow("missing section") << ini << "3"
-                                         << "website"
-                                         << "";
-        QTest::newRow("missing key") << ini << "General"
-                                     << "Other"
-                                     << "";
-        QTest::newRow("bare LF line ends") << QByteArray("[1]\nkey=v\n") << "1"
-                                           << "key"
-                                           << "v";
-        QTest::newRow("no final line end") << QByteArray("[1]\r\nkey=last") << "1"
-                                           << "key"
-                                           << "last";
-        QTest::newRow("first of two equal sections wins")
-            << QByteArray("[1]\r\nk=a\r\n[1]\r\nk=b\r\n") << "1"
-            << "k"
-            << "a";
+        const auto row = [&](const char* name, const QString& section, const QString& key,
+                             const QString& value, const QByteArray& file = {}) {
+            QTest::newRow(name) << (file.isNull() ? ini : file) << section << key << value;
+        };
+        row("plain", u"General"_s, u"Config"_s, u"2"_s);
+        row("section case", u"general"_s, u"CONFIG"_s, u"2"_s);
+        row("blank around section asked", u" 1"_s, u"website"_s, u"http://a.example/x.html"_s);
+        row("blanks in file around names", u"1"_s, u"WEBSITE"_s, u"http://a.example/x.html"_s);
+        row("one pair of double quotes dropped", u"1"_s, u"quoted"_s, u"  spaced  "_s);
+        row("single quotes dropped", u"1"_s, u"single"_s, u"x"_s);
+        row("unmatched quotes kept", u"1"_s, u"mixed"_s, u"\"q'"_s);
+        row("value is all after first =", u"1"_s, u"eq"_s, u"a=b=c"_s);
+        row("empty value", u"1"_s, u"empty"_s, QString());
+        row("line without = is no key", u"1"_s, u"noequals"_s, QString());
+        row("key of another section not seen", u"2"_s, u"quoted"_s, QString());
+        row("second section", u"2"_s, u"website"_s, u"two"_s);
+        row("missing section", u"3"_s, u"website"_s, QString());
+        row("missing key", u"General"_s, u"Other"_s, QString());
+        row("bare LF line ends", u"1"_s, u"key"_s, u"v"_s, "[1]\nkey=v\n");
+        row("no final line end", u"1"_s, u"key"_s, u"last"_s, "[1]\r\nkey=last");
+        row("first of two equal sections wins", u"1"_s, u"k"_s, u"a"_s,
+            "[1]\r\nk=a\r\n[1]\r\nk=b\r\n");
+        row("long values cut to 254", u"1"_s, u"sig"_s, QString(254, u'x'),
+            "[1]\r\nsig=" + QByteArray(300, 'x') + "\r\n");
+        row("empty file", u"General"_s, u"Config"_s, QString(), ""_ba);
+        static const char junk[] =
+            "\x00\xff\xfe[junk\x00\r\n\x01\x02=\x03\r\n[General]\r\nConfig=4\r\n";
+        row("binary junk around a good section", u"General"_s, u"Config"_s, u"4"_s,
+            QByteArray(junk, sizeof junk - 1));
     }
     void lookupRules()
     {
@@ -106,154 +93,102 @@ private slots:
         QFETCH(QString, key);
         QFETCH(QString, expected);
         write(file);
-        QCOMPARE(readSetting(path, section, key), expected);
+        QCOMPARE(read(section, key), expected);
+    }
+
+    void missingFilesAndFolders()
+    {
+        QCOMPARE(read(u"General"_s, u"Config"_s), QString());
+        QVERIFY(QDir(dir.path()).mkdir(u"dir.ini"_s));
+        QCOMPARE(readSetting(dir.filePath(u"dir.ini"_s), u"1"_s, u"x"_s), QString());
     }
 
     // The parsed file is kept between reads; whoever changes the file, in
     // place or by replacing it, at once or a while later, is read back.
     void changesToTheFileAreSeen()
     {
-        const QString one = QStringLiteral("1"), key = QStringLiteral("k");
+        const QString one = u"1"_s, key = u"k"_s;
         write("[1]\r\nk=aaaa\r\n");
-        QCOMPARE(readSetting(path, one, key), QStringLiteral("aaaa"));
+        QCOMPARE(read(one, key), u"aaaa"_s);
         write("[1]\r\nk=bbbb\r\n"); // same size, same inode, same clock tick
-        QCOMPARE(readSetting(path, one, key), QStringLiteral("bbbb"));
-        QVERIFY(writeSetting(one, key, QStringLiteral("cccc"), path));
-        QCOMPARE(readSetting(path, one, key), QStringLiteral("cccc"));
+        QCOMPARE(read(one, key), u"bbbb"_s);
+        QVERIFY(set(one, key, u"cccc"_s));
+        QCOMPARE(read(one, key), u"cccc"_s);
         // Settled files are the ones kept: a change after that is seen too.
         QTest::qWait(1100);
-        QCOMPARE(readSetting(path, one, key), QStringLiteral("cccc"));
-        QCOMPARE(readSetting(path, one, key), QStringLiteral("cccc"));
+        QCOMPARE(read(one, key), u"cccc"_s);
+        QCOMPARE(read(one, key), u"cccc"_s);
         write("[1]\r\nk=dddd\r\n");
-        QCOMPARE(readSetting(path, one, key), QStringLiteral("dddd"));
-        const QString other = dir.filePath(QStringLiteral("other.ini"));
+        QCOMPARE(read(one, key), u"dddd"_s);
+        const QString other = dir.filePath(u"other.ini"_s);
         QFile::remove(other);
-        QVERIFY(writeSetting(one, key, QStringLiteral("eeee"), other));
+        QVERIFY(writeSetting(one, key, u"eeee"_s, other));
         QVERIFY(QFile::remove(path) && QFile::rename(other, path));
-        QCOMPARE(readSetting(path, one, key), QStringLiteral("eeee"));
+        QCOMPARE(read(one, key), u"eeee"_s);
         QVERIFY(QFile::remove(path));
-        QCOMPARE(readSetting(path, one, key), QString());
-    }
-
-    void longValuesAreCutTo254()
-    {
-        const QByteArray value(300, 'x');
-        write("[1]\r\nsig=" + value + "\r\n");
-        QCOMPARE(readSetting(path, QStringLiteral("1"), QStringLiteral("sig")),
-                 QString(254, QLatin1Char('x')));
-    }
-
-    void damagedFilesReadAsFarAsTheyMakeSense()
-    {
-        // Missing file.
-        QCOMPARE(readSetting(path, QStringLiteral("General"), QStringLiteral("Config")), QString());
-        // Empty file.
-        write("");
-        QCOMPARE(readSetting(path, QStringLiteral("General"), QStringLiteral("Config")), QString());
-        // Binary junk with NUL bytes around a good section.
-        static const char junk[] =
-            "\x00\xff\xfe[junk\x00\r\n\x01\x02=\x03\r\n[General]\r\nConfig=4\r\n";
-        write(QByteArray(junk, sizeof junk - 1));
-        QCOMPARE(readSetting(path, QStringLiteral("General"), QStringLiteral("Config")),
-                 QStringLiteral("4"));
-        // A directory in place of the file.
-        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("dir.ini")));
-        QCOMPARE(readSetting(dir.filePath(QStringLiteral("dir.ini")), QStringLiteral("1"),
-                             QStringLiteral("x")),
-                 QString());
+        QCOMPARE(read(one, key), QString());
     }
 
     void windows1252FileIsReadAndKeptInItsCodePage()
     {
         // "défaut" and the euro sign in Windows-1252 (E9, 80).
-        const QByteArray original = "[1]\r\ndefaultsig=d\xe9"
-                                    "faut \x80\r\nother=1\r\n";
-        write(original);
-        QCOMPARE(readSetting(path, QStringLiteral("1"), QStringLiteral("defaultsig")),
-                 QString::fromUtf8("d\xc3\xa9"
-                                   "faut \xe2\x82\xac"));
-        QVERIFY(
-            writeSetting(QStringLiteral("1"), QStringLiteral("other"), QStringLiteral("2"), path));
-        QCOMPARE(contents(), QByteArray("[1]\r\ndefaultsig=d\xe9"
-                                        "faut \x80\r\nother=2\r\n"));
+        write("[1]\r\ndefaultsig=d\xe9"
+              "faut \x80\r\nother=1\r\n");
+        const QString sig = u"défaut €"_s;
+        QCOMPARE(read(u"1"_s, u"defaultsig"_s), sig);
+        QVERIFY(set(u"1"_s, u"other"_s, u"2"_s));
+        QCOMPARE(contents(), "[1]\r\ndefaultsig=d\xe9"
+                             "faut \x80\r\nother=2\r\n"_ba);
         // A value the code page cannot hold turns the file into UTF-8 without
         // changing what any key reads.
-        QVERIFY(writeSetting(QStringLiteral("1"), QStringLiteral("other"),
-                             QString::fromUtf8("\xce\xb1"), path));
-        QCOMPARE(readSetting(path, QStringLiteral("1"), QStringLiteral("defaultsig")),
-                 QString::fromUtf8("d\xc3\xa9"
-                                   "faut \xe2\x82\xac"));
-        QCOMPARE(readSetting(path, QStringLiteral("1"), QStringLiteral("other")),
-                 QString::fromUtf8("\xce\xb1"));
+        QVERIFY(set(u"1"_s, u"other"_s, u"α"_s));
+        QCOMPARE(read(u"1"_s, u"defaultsig"_s), sig);
+        QCOMPARE(read(u"1"_s, u"other"_s), u"α"_s);
     }
 
     void writingKeepsTheRestOfTheFile()
     {
-        const QByteArray original =
-            "; my settings\r\n[General]\r\nConfig=1\r\n\r\n[1]\r\nWebsite=old\r\n"
-            "; keep me\r\nftpsite=host\r\n\r\n[2]\r\nwebsite=two\r\n";
-        write(original);
-        QVERIFY(writeSetting(QStringLiteral(" 1"), QStringLiteral("website"), QStringLiteral("new"),
-                             path));
+        const QByteArray head = "; my settings\r\n[General]\r\nConfig=1\r\n\r\n[1]\r\n";
+        write(head + "Website=old\r\n; keep me\r\nftpsite=host\r\n\r\n[2]\r\nwebsite=two\r\n");
+        QVERIFY(set(u" 1"_s, u"website"_s, u"new"_s));
         QCOMPARE(contents(),
-                 QByteArray("; my settings\r\n[General]\r\nConfig=1\r\n\r\n[1]\r\nwebsite=new\r\n"
-                            "; keep me\r\nftpsite=host\r\n\r\n[2]\r\nwebsite=two\r\n"));
+                 head + "website=new\r\n; keep me\r\nftpsite=host\r\n\r\n[2]\r\nwebsite=two\r\n");
         // A new key goes to the end of its section, before the blank line.
-        QVERIFY(writeSetting(QStringLiteral("1"), QStringLiteral("Fail"), QStringLiteral("True"),
-                             path));
-        QCOMPARE(
-            contents(),
-            QByteArray("; my settings\r\n[General]\r\nConfig=1\r\n\r\n[1]\r\nwebsite=new\r\n"
-                       "; keep me\r\nftpsite=host\r\nFail=True\r\n\r\n[2]\r\nwebsite=two\r\n"));
+        QVERIFY(set(u"1"_s, u"Fail"_s, u"True"_s));
+        QCOMPARE(contents(), head + "website=new\r\n; keep me\r\nftpsite=host\r\nFail=True\r\n"
+                                    "\r\n[2]\r\nwebsite=two\r\n");
         // A new section goes to the end.
-        QVERIFY(writeSetting(QStringLiteral("3"), QStringLiteral("website"),
-                             QStringLiteral("three"), path));
+        QVERIFY(set(u"3"_s, u"website"_s, u"three"_s));
         QVERIFY(contents().endsWith("[2]\r\nwebsite=two\r\n[3]\r\nwebsite=three\r\n"));
-        QCOMPARE(readSetting(path, QStringLiteral("2"), QStringLiteral("website")),
-                 QStringLiteral("two"));
+        QCOMPARE(read(u"2"_s, u"website"_s), u"two"_s);
     }
 
     void writingCreatesFileAndKeepsLfFiles()
     {
-        QVERIFY(writeSetting(QStringLiteral("General"), QStringLiteral("Config"),
-                             QStringLiteral("1"), path));
-        QCOMPARE(contents(), QByteArray("[General]\r\nConfig=1\r\n"));
+        QVERIFY(set(u"General"_s, u"Config"_s, u"1"_s));
+        QCOMPARE(contents(), "[General]\r\nConfig=1\r\n"_ba);
         write("[1]\nkey=a\n");
-        QVERIFY(
-            writeSetting(QStringLiteral("1"), QStringLiteral("key"), QStringLiteral("b"), path));
-        QVERIFY(
-            writeSetting(QStringLiteral("1"), QStringLiteral("more"), QStringLiteral("c"), path));
-        QCOMPARE(contents(), QByteArray("[1]\nkey=b\nmore=c\n"));
+        QVERIFY(set(u"1"_s, u"key"_s, u"b"_s));
+        QVERIFY(set(u"1"_s, u"more"_s, u"c"_s));
+        QCOMPARE(contents(), "[1]\nkey=b\nmore=c\n"_ba);
         write("[1]\r\nkey=a"); // no final line end
-        QVERIFY(
-            writeSetting(QStringLiteral("1"), QStringLiteral("next"), QStringLiteral("b"), path));
-        QCOMPARE(readSetting(path, QStringLiteral("1"), QStringLiteral("key")),
-                 QStringLiteral("a"));
-        QCOMPARE(readSetting(path, QStringLiteral("1"), QStringLiteral("next")),
-                 QStringLiteral("b"));
+        QVERIFY(set(u"1"_s, u"next"_s, u"b"_s));
+        QCOMPARE(read(u"1"_s, u"key"_s), u"a"_s);
+        QCOMPARE(read(u"1"_s, u"next"_s), u"b"_s);
     }
 
-    void lineBreaksInValuesCannotCreateKeys()
+    void awkwardValues()
     {
+        // Line breaks in a value cannot create keys or sections.
         write("[1]\r\nwebsite=a\r\nFail=False\r\n");
-        QVERIFY(writeSetting(QStringLiteral("1"), QStringLiteral("defaultsig"),
-                             QStringLiteral("me\r\nFail=True\n[General]\rConfig=9"), path));
-        QCOMPARE(readSetting(path, QStringLiteral("1"), QStringLiteral("Fail")),
-                 QStringLiteral("False"));
-        QCOMPARE(readSetting(path, QStringLiteral("General"), QStringLiteral("Config")), QString());
-        QCOMPARE(readSetting(path, QStringLiteral("1"), QStringLiteral("defaultsig")),
-                 QStringLiteral("me  Fail=True [General] Config=9"));
-    }
-
-    void roundTripOfAwkwardValues()
-    {
-        const QStringList values = {QStringLiteral("a=b"), QStringLiteral("; not a comment"),
-                                    QStringLiteral("[not a section]"),
-                                    QString::fromUtf8("\xf0\x9f\x98\x80 emoji"),
-                                    QStringLiteral("tab\there")};
-        for (const QString& v : values) {
-            QVERIFY(writeSetting(QStringLiteral("1"), QStringLiteral("value"), v, path));
-            QCOMPARE(readSetting(path, QStringLiteral("1"), QStringLiteral("value")), v);
+        QVERIFY(set(u"1"_s, u"defaultsig"_s, u"me\r\nFail=True\n[General]\rConfig=9"_s));
+        QCOMPARE(read(u"1"_s, u"Fail"_s), u"False"_s);
+        QCOMPARE(read(u"General"_s, u"Config"_s), QString());
+        QCOMPARE(read(u"1"_s, u"defaultsig"_s), u"me  Fail=True [General] Config=9"_s);
+        for (const QString& v :
+             {u"a=b"_s, u"; not a comment"_s, u"[not a section]"_s, u"😀 emoji"_s, u"tab\there"_s}) {
+            QVERIFY(set(u"1"_s, u"value"_s, v));
+            QCOMPARE(read(u"1"_s, u"value"_s), v);
         }
     }
 
@@ -263,60 +198,35 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("value");
         QTest::addColumn<int>("meaning");
-        QTest::newRow("autoftp True") << "autoftp"
-                                      << "True" << 1;
-        QTest::newRow("autoftp any case") << "autoftp"
-                                          << "tRUE" << 1;
-        QTest::newRow("autoftp 1") << "autoftp"
-                                   << "1" << 1;
-        QTest::newRow("autoftp 0") << "autoftp"
-                                   << "0" << 0;
-        QTest::newRow("autoftp word") << "autoftp"
-                                      << "yes" << 0;
-        QTest::newRow("autoftp empty") << "autoftp"
-                                       << "" << 0;
-        QTest::newRow("archive true") << "archive"
-                                      << "true" << 1;
-        QTest::newRow("archive True is off") << "archive"
-                                             << "True" << 0;
-        QTest::newRow("backend True") << "backendenabled"
-                                      << "True" << 1;
-        QTest::newRow("backend true is off") << "backendenabled"
-                                             << "true" << 0;
-        QTest::newRow("image true") << "imagebackendenabled"
-                                    << "true" << 1;
-        QTest::newRow("image True is off") << "imagebackendenabled"
-                                           << "True" << 0;
-        QTest::newRow("autodelete TRUE") << "autodelete"
-                                         << "TRUE" << 1;
-        QTest::newRow("autodelete junk") << "autodelete"
-                                         << "on" << 0;
-        QTest::newRow("Fail True") << "Fail"
-                                   << "True" << 1;
-        QTest::newRow("Fail true") << "Fail"
-                                   << "true" << 0;
-        QTest::newRow("connection direct") << "connection"
-                                           << "direct" << 0;
-        QTest::newRow("connection modem") << "connection"
-                                          << "modem" << 1;
-        QTest::newRow("timeout 45.7") << "timeout"
-                                      << " 45.7s" << 45;
-        QTest::newRow("timeout text") << "timeout"
-                                      << "abc" << 0;
-        QTest::newRow("keep 5") << "deleteamount"
-                                << " 5 " << 6;
-        QTest::newRow("keep 0") << "deleteamount"
-                                << "0" << -1;
-        QTest::newRow("keep 2.5") << "deleteamount"
-                                  << "2.5" << -1;
-        QTest::newRow("keep 32767") << "deleteamount"
-                                    << "32767" << -1;
-        QTest::newRow("mode ftp") << "retreivemode"
-                                  << "ftp" << int(Settings::RetrieveMode::Ftp);
-        QTest::newRow("mode none") << "retreivemode"
-                                   << "none" << int(Settings::RetrieveMode::None);
-        QTest::newRow("mode FTP") << "retreivemode"
-                                  << "FTP" << int(Settings::RetrieveMode::Auto);
+        const auto row = [](const char* name, const QString& key, const QString& value, int m) {
+            QTest::newRow(name) << key << value << m;
+        };
+        row("autoftp any case", u"autoftp"_s, u"tRUE"_s, 1);
+        row("autoftp 1", u"autoftp"_s, u"1"_s, 1);
+        row("autoftp 0", u"autoftp"_s, u"0"_s, 0);
+        row("autoftp word", u"autoftp"_s, u"yes"_s, 0);
+        row("autoftp empty", u"autoftp"_s, QString(), 0);
+        row("archive true", u"archive"_s, u"true"_s, 1);
+        row("archive True is off", u"archive"_s, u"True"_s, 0);
+        row("backend True", u"backendenabled"_s, u"True"_s, 1);
+        row("backend true is off", u"backendenabled"_s, u"true"_s, 0);
+        row("image true", u"imagebackendenabled"_s, u"true"_s, 1);
+        row("image True is off", u"imagebackendenabled"_s, u"True"_s, 0);
+        row("autodelete TRUE", u"autodelete"_s, u"TRUE"_s, 1);
+        row("autodelete junk", u"autodelete"_s, u"on"_s, 0);
+        row("Fail True", u"Fail"_s, u"True"_s, 1);
+        row("Fail true", u"Fail"_s, u"true"_s, 0);
+        row("connection direct", u"connection"_s, u"direct"_s, 0);
+        row("connection modem", u"connection"_s, u"modem"_s, 1);
+        row("timeout 45.7", u"timeout"_s, u" 45.7s"_s, 45);
+        row("timeout text", u"timeout"_s, u"abc"_s, 0);
+        row("keep 5", u"deleteamount"_s, u" 5 "_s, 6);
+        row("keep 0", u"deleteamount"_s, u"0"_s, -1);
+        row("keep 2.5", u"deleteamount"_s, u"2.5"_s, -1);
+        row("keep 32767", u"deleteamount"_s, u"32767"_s, -1);
+        row("mode ftp", u"retreivemode"_s, u"ftp"_s, int(Settings::RetrieveMode::Ftp));
+        row("mode none", u"retreivemode"_s, u"none"_s, int(Settings::RetrieveMode::None));
+        row("mode FTP", u"retreivemode"_s, u"FTP"_s, int(Settings::RetrieveMode::Auto));
     }
     void typedKeys()
     {
@@ -349,13 +259,11 @@ private slots:
 
     void unwritablePlaceIsReported()
     {
-        QVERIFY(!writeSetting(QStringLiteral("1"), QStringLiteral("key"), QStringLiteral("b"),
-                              dir.filePath(QStringLiteral("missing/weblog.ini"))));
+        QVERIFY(!writeSetting(u"1"_s, u"key"_s, u"b"_s, dir.filePath(u"missing/weblog.ini"_s)));
         // A directory standing where the file should be is not replaced.
-        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("taken.ini")));
-        QVERIFY(!writeSetting(QStringLiteral("1"), QStringLiteral("key"), QStringLiteral("b"),
-                              dir.filePath(QStringLiteral("taken.ini"))));
-        QVERIFY(QFileInfo(dir.filePath(QStringLiteral("taken.ini"))).isDir());
+        QVERIFY(QDir(dir.path()).mkpath(u"taken.ini"_s));
+        QVERIFY(!writeSetting(u"1"_s, u"key"_s, u"b"_s, dir.filePath(u"taken.ini"_s)));
+        QVERIFY(QFileInfo(dir.filePath(u"taken.ini"_s)).isDir());
     }
 };
 

@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 class TestConfigLoader : public QObject
 {
     Q_OBJECT
@@ -38,9 +40,17 @@ private slots:
     void init()
     {
         s = Settings();
-        s.settingsPath = programFile(QStringLiteral("weblog.ini"));
-        s.activeSection = QStringLiteral("1");
+        s.settingsPath = programFile(u"weblog.ini"_s);
+        s.activeSection = u"1"_s;
         QFile::remove(s.settingsPath);
+    }
+
+    // The record's keys that a load fills, joined for one comparison.
+    QString loaded() const
+    {
+        return QStringList{s.autoftp,    s.retreivemode,   s.connection, s.timeout,    s.dateformat,
+                           s.timeformat, s.backendenabled, s.archive,    s.autodelete, s.website}
+            .join(u'|');
     }
 
     void emptyFileGivesTheDefaults()
@@ -49,16 +59,7 @@ private slots:
         RecordingView v;
         const ConfigLoadResult r = loadConfiguration(1, s, p, v);
         QCOMPARE(p.texts(), QStringList());
-        QCOMPARE(s.autoftp, QStringLiteral("False"));
-        QCOMPARE(s.retreivemode, QStringLiteral("auto"));
-        QCOMPARE(s.connection, QStringLiteral("modem"));
-        QCOMPARE(s.timeout, QStringLiteral("60"));
-        QCOMPARE(s.dateformat, QStringLiteral("medium date"));
-        QCOMPARE(s.timeformat, QStringLiteral("medium time"));
-        QCOMPARE(s.backendenabled, QStringLiteral("False"));
-        QCOMPARE(s.archive, QStringLiteral("false"));
-        QCOMPARE(s.autodelete, QStringLiteral("False"));
-        QCOMPARE(s.website, QString());
+        QCOMPARE(loaded(), u"False|auto|modem|60|medium date|medium time|False|false|False|"_s);
         QCOMPARE(r.dateIndex, 1);
         QCOMPARE(r.timeIndex, 1);
         QVERIFY(!r.failFound);
@@ -68,46 +69,34 @@ private slots:
     void valuesAndDerivedSiteParts()
     {
         ini("[1]\r\nwebsite=http://www.example.com/blog/index.html\r\nftpsite=ftp.example.com\r\n"
-            "connection=direct\r\ntimeout=45\r\nautoftp=True\r\ndefaultsig=Ann\r\ndefaultemail=ann@"
-            "example.com\r\n"
-            "archive=true\r\nretreivemode=ftp\r\ndateformat=long date\r\ntimeformat=short "
-            "time\r\n");
+            "connection=direct\r\ntimeout=45\r\nautoftp=True\r\ndefaultsig=Ann\r\n"
+            "defaultemail=ann@example.com\r\narchive=true\r\nretreivemode=ftp\r\n"
+            "dateformat=long date\r\ntimeformat=short time\r\nbackendenabled=True\r\n"
+            "autodelete=True\r\n");
         ScriptedPrompt p;
         RecordingView v;
         const ConfigLoadResult r = loadConfiguration(1, s, p, v);
         QCOMPARE(p.texts(), QStringList());
-        QCOMPARE(s.siteHost, QStringLiteral("www.example.com"));
-        QCOMPARE(s.sitePath, QStringLiteral("/blog/index.html"));
-        QCOMPARE(s.connection, QStringLiteral("direct"));
-        QCOMPARE(s.timeout, QStringLiteral("45"));
-        QCOMPARE(s.retreivemode, QStringLiteral("ftp"));
-        QCOMPARE(s.archive, QStringLiteral("true"));
+        QCOMPARE(loaded(), u"True|ftp|direct|45|long date|short time|True|true|True|"
+                           "http://www.example.com/blog/index.html"_s);
+        QCOMPARE(s.siteHost + u'|' + s.sitePath, u"www.example.com|/blog/index.html"_s);
         QCOMPARE(r.dateIndex, 0);
         QCOMPARE(r.timeIndex, 2);
-        QCOMPARE(v.sig, QStringLiteral("Ann"));
-        QCOMPARE(v.email, QStringLiteral("ann@example.com"));
+        QCOMPARE(v.sig + u'|' + v.email, u"Ann|ann@example.com"_s);
     }
 
-    void timeoutBecomesItsNumericValue_data()
-    {
-        QTest::addColumn<QByteArray>("stored");
-        QTest::addColumn<QString>("loaded");
-        QTest::newRow("missing") << QByteArray() << "60";
-        QTest::newRow("zero") << QByteArray("0") << "60";
-        QTest::newRow("word") << QByteArray("soon") << "60";
-        QTest::newRow("number with trailing text") << QByteArray("45 secs") << "45";
-        QTest::newRow("fraction") << QByteArray("30.5") << "30.5";
-        QTest::newRow("below thirty kept on load") << QByteArray("29") << "29";
-    }
     void timeoutBecomesItsNumericValue()
     {
-        QFETCH(QByteArray, stored);
-        QFETCH(QString, loaded);
-        ini("[1]\r\ntimeout=" + stored + "\r\n");
-        ScriptedPrompt p;
-        RecordingView v;
-        loadConfiguration(1, s, p, v);
-        QCOMPARE(s.timeout, loaded);
+        const std::pair<QByteArray, QString> storedAndLoaded[] = {
+            {QByteArray(), u"60"_s}, {"0", u"60"_s},      {"soon", u"60"_s},
+            {"45 secs", u"45"_s},    {"30.5", u"30.5"_s}, {"29", u"29"_s}};
+        for (const auto& [stored, expected] : storedAndLoaded) {
+            ini("[1]\r\ntimeout=" + stored + "\r\n");
+            ScriptedPrompt p;
+            RecordingView v;
+            loadConfiguration(1, s, p, v);
+            QCOMPARE(s.timeout, expected);
+        }
     }
 
     void correctionsWithTheirMessages()
@@ -124,20 +113,19 @@ private slots:
                      "You can not use FTP-mode if you do not have Pagewick setup to update "
                      "to FTP automatically.  You will be switched back into the default "
                      "automatic mode."),
-                 QStringLiteral("DateFormat Error"), QStringLiteral("TimeFormat Error"),
+                 u"DateFormat Error"_s, u"TimeFormat Error"_s,
                  QStringLiteral("The Auto Archive Ability can not be used if the auto FTP is not "
                                 "enabled.  The auto archive ability has been disabled.")}));
         for (const Message& m : p.messages) {
-            QCOMPARE(m.title, QStringLiteral("Pagewick"));
+            QCOMPARE(m.title, u"Pagewick"_s);
             QCOMPARE(m.buttons, Buttons::Ok);
         }
-        QCOMPARE(s.retreivemode, QStringLiteral("auto"));
-        QCOMPARE(s.archive, QStringLiteral("false"));
+        QCOMPARE(s.retreivemode, u"auto"_s);
+        QCOMPARE(s.archive, u"false"_s);
         QCOMPARE(r.dateIndex, -1);
         QCOMPARE(r.timeIndex, -1);
         // Stored values stay until the next Apply.
-        QCOMPARE(readSetting(s.settingsPath, QStringLiteral("1"), QStringLiteral("retreivemode")),
-                 QStringLiteral("ftp"));
+        QCOMPARE(readSetting(s.settingsPath, u"1"_s, u"retreivemode"_s), u"ftp"_s);
     }
 
     void archiveWithCapitalTIsNotTrue()
@@ -147,7 +135,7 @@ private slots:
         RecordingView v;
         loadConfiguration(1, s, p, v);
         QCOMPARE(p.texts(), QStringList());
-        QCOMPARE(s.archive, QStringLiteral("True"));
+        QCOMPARE(s.archive, u"True"_s);
     }
 
     void strayAutoftpValueDoesNotStopLoading()
@@ -160,12 +148,12 @@ private slots:
         ScriptedPrompt p;
         RecordingView v;
         loadConfiguration(2, s, p, v);
-        QCOMPARE(s.archiveftp, QStringLiteral("two/archive.html"));
+        QCOMPARE(s.archiveftp, u"two/archive.html"_s);
         loadConfiguration(1, s, p, v);
-        QCOMPARE(s.website, QStringLiteral("http://one.example/"));
+        QCOMPARE(s.website, u"http://one.example/"_s);
         QCOMPARE(s.archiveftp, QString());
-        QCOMPARE(s.archive, QStringLiteral("false"));
-        QCOMPARE(s.dateformat, QStringLiteral("medium date"));
+        QCOMPARE(s.archive, u"false"_s);
+        QCOMPARE(s.dateformat, u"medium date"_s);
     }
 
     void failedUploadOffersResend()
@@ -180,7 +168,7 @@ private slots:
                 "It has been detected that the last FTP did not succeed.  Pressing RESEND will "
                 "retry to FTP the old weblog entry.  Proceeding normally will erase this old "
                 "weblog entry. A preview of the old entry will now load.")}));
-        QCOMPARE(v.status, QStringList({QStringLiteral("RESEND Config 1?")}));
+        QCOMPARE(v.status, QStringList({u"RESEND Config 1?"_s}));
         QVERIFY(v.resendEnabled);
         // Only the exact word "True" counts.
         ScriptedPrompt p2;
@@ -192,17 +180,15 @@ private slots:
 
     void stylesLoadWithoutDefaults()
     {
-        ini("[1]\r\ntitlefontname=Arial\r\ntitlefontbold=1\r\nsigfontcolor=255\r\nurlunderline="
-            "1\r\nbodyfontsize=+2\r\n"
-            "[2]\r\ntitlefontname=Times\r\n");
+        ini("[1]\r\ntitlefontname=Arial\r\ntitlefontbold=1\r\nsigfontcolor=255\r\n"
+            "urlunderline=1\r\nbodyfontsize=+2\r\n[2]\r\ntitlefontname=Times\r\n");
         loadStyles(s);
-        QCOMPARE(s.style(StyleField::Title).fontname, QStringLiteral("Arial"));
-        QCOMPARE(s.style(StyleField::Title).fontbold, QStringLiteral("1"));
-        QCOMPARE(s.style(StyleField::Sig).fontcolor, QStringLiteral("255"));
-        QCOMPARE(s.style(StyleField::Url).underline, QStringLiteral("1"));
-        QCOMPARE(s.style(StyleField::Body).fontsize, QStringLiteral("+2"));
-        QCOMPARE(s.style(StyleField::Date).fontname, QString());
-        QCOMPARE(s.style(StyleField::Time).strikethru, QString());
+        QCOMPARE(
+            QStringList({s.style(StyleField::Title).fontname, s.style(StyleField::Title).fontbold,
+                         s.style(StyleField::Sig).fontcolor, s.style(StyleField::Url).underline,
+                         s.style(StyleField::Body).fontsize, s.style(StyleField::Date).fontname,
+                         s.style(StyleField::Time).strikethru}),
+            QStringList({u"Arial"_s, u"1"_s, u"255"_s, u"1"_s, u"+2"_s, {}, {}}));
     }
 
     void templateLoading()
@@ -211,43 +197,32 @@ private slots:
         // The installed template.
         TemplateLoad t = loadTemplate(s, p);
         QVERIFY(t.found);
-        QCOMPARE(t.fileName, QStringLiteral("template.txt"));
-        QCOMPARE(s.templateText,
-                 QStringLiteral("%title\r\nBy: %sig -- %date @ %time\r\n%body\r\n%url\r\n"));
+        QCOMPARE(t.fileName, u"template.txt"_s);
+        QCOMPARE(s.templateText, u"%title\r\nBy: %sig -- %date @ %time\r\n%body\r\n%url\r\n"_s);
         // Blank lines dropped, blanks around the whole text trimmed, other
         // line ends accepted.
-        writeFile(programFile(QStringLiteral("mine.txt")),
+        writeFile(programFile(u"mine.txt"_s),
                   "  <p>%title</p>\n\n\r\n<div>%body</div>  \r\r%url  ");
         ini("[1]\r\ntemplatefilename=mine.txt\r\n");
         t = loadTemplate(s, p);
-        QCOMPARE(t.editorText,
-                 QStringLiteral("  <p>%title</p>\r\n<div>%body</div>  \r\n%url  \r\n"));
-        QCOMPARE(s.templateText,
-                 QStringLiteral("<p>%title</p>\r\n<div>%body</div>  \r\n%url  \r\n"));
+        QCOMPARE(t.editorText, u"  <p>%title</p>\r\n<div>%body</div>  \r\n%url  \r\n"_s);
+        QCOMPARE(s.templateText, u"<p>%title</p>\r\n<div>%body</div>  \r\n%url  \r\n"_s);
         QCOMPARE(p.messages.size(), 0);
         // A missing file: the message and the default template.
         ini("[1]\r\ntemplatefilename=gone.txt\r\n");
         t = loadTemplate(s, p);
         QVERIFY(!t.found);
-        QCOMPARE(p.texts(), QStringList({QStringLiteral("Template File Not Found")}));
+        QCOMPARE(p.texts(), QStringList({u"Template File Not Found"_s}));
         QCOMPARE(s.templateText, defaultTemplate());
-        QCOMPARE(defaultTemplate(),
-                 QStringLiteral("%title\r\nBy: %sig -- %date @ %time\r\n%body\r\n%url"));
+        QCOMPARE(defaultTemplate(), u"%title\r\nBy: %sig -- %date @ %time\r\n%body\r\n%url"_s);
     }
 
+    // Blanks, "=" and quotes survive the trip through weblog.ini.
     void passwordScrambling()
     {
         ScriptedPrompt p;
-        const QString plain = QStringLiteral("s3cr=t \"pw\"~");
-        const QString scrambled = TextEncrypt(plain, true, p);
-        QCOMPARE(scrambled.size(), plain.size());
-        QVERIFY(scrambled != plain);
-        QCOMPARE(TextEncrypt(scrambled, false, p), plain);
-        QCOMPARE(TextEncrypt(QString(), true, p), QString());
-        QCOMPARE(p.messages.size(), 0);
-        // Stored scrambled through weblog.ini and loaded back.
-        QVERIFY(writeSetting(QStringLiteral("1"), QStringLiteral("password"), scrambled,
-                             s.settingsPath));
+        const QString plain = u"s3cr=t \"pw\"~"_s;
+        QVERIFY(writeSetting(u"1"_s, u"password"_s, TextEncrypt(plain, true, p), s.settingsPath));
         RecordingView v;
         loadConfiguration(1, s, p, v);
         QCOMPARE(s.password, plain);
@@ -258,11 +233,10 @@ private slots:
     {
         ScriptedPrompt p;
         // A letter too high to scramble: the message names it, nothing else.
-        const QString high = QStringLiteral("ab") + QChar(0xFE) + QStringLiteral("cd");
+        const QString high = u"ab"_s + QChar(0xFE) + u"cd"_s;
         QCOMPARE(TextEncrypt(high, true, p), QString());
-        QCOMPARE(p.texts(),
-                 QStringList({QStringLiteral("Error encrypting/decrypting password on letter: ") +
-                              QChar(0xFE)}));
+        QCOMPARE(p.texts(), QStringList({u"Error encrypting/decrypting password on letter: "_s +
+                                         QChar(0xFE)}));
         // A hand-typed value too low to unscramble loads an empty password.
         p.clear();
         ini("[1]\r\npassword=\x01"
@@ -270,9 +244,8 @@ private slots:
         RecordingView v;
         loadConfiguration(1, s, p, v);
         QCOMPARE(s.password, QString());
-        QCOMPARE(p.texts(),
-                 QStringList({QStringLiteral("Error encrypting/decrypting password on letter: ") +
-                              QChar(0x01)}));
+        QCOMPARE(p.texts(), QStringList({u"Error encrypting/decrypting password on letter: "_s +
+                                         QChar(0x01)}));
         // A character outside the code page cannot be stored either.
         p.clear();
         QCOMPARE(TextEncrypt(QString::fromUtf8("pass\xce\xb1"), true, p), QString());

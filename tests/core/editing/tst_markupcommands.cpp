@@ -2,6 +2,8 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using namespace Markup;
 
 class TestMarkupCommands : public QObject
@@ -13,48 +15,21 @@ private slots:
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("opening");
         QTest::addColumn<QString>("closing");
-        QTest::newRow("align center") << "mnualigncenter"
-                                      << "<P align=center>"
-                                      << "";
-        QTest::newRow("align justify") << "mnualignjustify"
-                                       << "<P align=justify>"
-                                       << "";
-        QTest::newRow("paragraph") << "mnuP"
-                                   << "<P>"
-                                   << "</P>";
-        QTest::newRow("center") << "mnuCenter"
-                                << "<center>"
-                                << "</center>";
-        QTest::newRow("line break") << "mnuBR"
-                                    << ""
-                                    << "<BR>";
-        QTest::newRow("block quote") << "mnuBlockQuote"
-                                     << "<BLOCKQUOTE>"
-                                     << "</BLOCKQUOTE>";
-        QTest::newRow("hard space") << "mnunbsp"
-                                    << "&nbsp;"
-                                    << "";
-        QTest::newRow("size +2") << "mnuFontUp2"
-                                 << "<font size=\"+2\">"
-                                 << "</font>";
-        QTest::newRow("size -1") << "mnuFontDown1"
-                                 << "<font size=\"-1\">"
-                                 << "</font>";
-        QTest::newRow("H6") << "mnuh6"
-                            << "<H6>"
-                            << "</H6>";
-        QTest::newRow("strike") << "mnuStrike"
-                                << "<S>"
-                                << "</S>";
-        QTest::newRow("subscript") << "mnuSub"
-                                   << "<SUB>"
-                                   << "</SUB>";
-        QTest::newRow("value tags are not fixed") << "mnuLink"
-                                                  << "-"
-                                                  << "-";
-        QTest::newRow("unknown") << "mnuBolder"
-                                 << "-"
-                                 << "-";
+        QTest::newRow("align center") << u"mnualigncenter"_s << u"<P align=center>"_s << u""_s;
+        QTest::newRow("align justify") << u"mnualignjustify"_s << u"<P align=justify>"_s << u""_s;
+        QTest::newRow("paragraph") << u"mnuP"_s << u"<P>"_s << u"</P>"_s;
+        QTest::newRow("center") << u"mnuCenter"_s << u"<center>"_s << u"</center>"_s;
+        QTest::newRow("line break") << u"mnuBR"_s << u""_s << u"<BR>"_s;
+        QTest::newRow("block quote")
+            << u"mnuBlockQuote"_s << u"<BLOCKQUOTE>"_s << u"</BLOCKQUOTE>"_s;
+        QTest::newRow("hard space") << u"mnunbsp"_s << u"&nbsp;"_s << u""_s;
+        QTest::newRow("size +2") << u"mnuFontUp2"_s << u"<font size=\"+2\">"_s << u"</font>"_s;
+        QTest::newRow("size -1") << u"mnuFontDown1"_s << u"<font size=\"-1\">"_s << u"</font>"_s;
+        QTest::newRow("H6") << u"mnuh6"_s << u"<H6>"_s << u"</H6>"_s;
+        QTest::newRow("strike") << u"mnuStrike"_s << u"<S>"_s << u"</S>"_s;
+        QTest::newRow("subscript") << u"mnuSub"_s << u"<SUB>"_s << u"</SUB>"_s;
+        QTest::newRow("value tags are not fixed") << u"mnuLink"_s << u"-"_s << u"-"_s;
+        QTest::newRow("unknown") << u"mnuBolder"_s << u"-"_s << u"-"_s;
     }
     void fixedTags()
     {
@@ -73,18 +48,15 @@ private slots:
 
     void valueTags()
     {
-        QCOMPARE(linkTag(QStringLiteral("help.html")).opening,
-                 QStringLiteral("<a href=\"help.html\">"));
-        QCOMPARE(linkTag({}).opening, QStringLiteral("<a href=\"\">"));
-        QCOMPARE(fontFaceTag(QStringLiteral("DejaVu Sans")).opening,
-                 QStringLiteral("<font face=\"DejaVu Sans\">"));
+        QCOMPARE(linkTag(u"help.html"_s).opening, u"<a href=\"help.html\">"_s);
+        QCOMPARE(linkTag({}).opening, u"<a href=\"\">"_s);
+        QCOMPARE(fontFaceTag(u"DejaVu Sans"_s).opening, u"<font face=\"DejaVu Sans\">"_s);
         // Red in the low byte comes first in the hexadecimal form.
-        QCOMPARE(fontColorTag(0x0000FFu).opening, QStringLiteral("<font color=\"#FF0000\">"));
-        QCOMPARE(fontColorTag(0x123456u).opening, QStringLiteral("<font color=\"#563412\">"));
-        QCOMPARE(fontColorTag(0).closing, QStringLiteral("</font>"));
-        QVERIFY(
-            linkPromptText(QStringLiteral("https://example.org"))
-                .contains(QStringLiteral("\r\n\r\nhttps://example.org/pagewick/\r\nhelp.html")));
+        QCOMPARE(fontColorTag(0x0000FFu).opening, u"<font color=\"#FF0000\">"_s);
+        QCOMPARE(fontColorTag(0x123456u).opening, u"<font color=\"#563412\">"_s);
+        QCOMPARE(fontColorTag(0).closing, u"</font>"_s);
+        QVERIFY(linkPromptText(u"https://example.org"_s)
+                    .contains(u"\r\n\r\nhttps://example.org/pagewick/\r\nhelp.html"_s));
     }
 
     void caretRules_data()
@@ -96,16 +68,16 @@ private slots:
         QTest::addColumn<int>("caret");
         const int between = int(CaretRule::BetweenTagsWhenEmpty);
         const int after = int(CaretRule::AfterInsertion);
-        QTest::newRow("bold, empty: between") << "mnuBold"
-                                              << "" << between << "<B></B>" << 3;
-        QTest::newRow("bold, word: after") << "mnuBold"
-                                           << "word" << between << "<B>word</B>" << 11;
-        QTest::newRow("line break, empty: before <BR>") << "mnuBR"
-                                                        << "" << between << "<BR>" << 0;
-        QTest::newRow("template editor, empty: after") << "mnuBold"
-                                                       << "" << after << "<B></B>" << 7;
-        QTest::newRow("template editor, word") << "mnuh1"
-                                               << "x" << after << "<H1>x</H1>" << 10;
+        QTest::newRow("bold, empty: between")
+            << u"mnuBold"_s << u""_s << between << u"<B></B>"_s << 3;
+        QTest::newRow("bold, word: after")
+            << u"mnuBold"_s << u"word"_s << between << u"<B>word</B>"_s << 11;
+        QTest::newRow("line break, empty: before <BR>")
+            << u"mnuBR"_s << u""_s << between << u"<BR>"_s << 0;
+        QTest::newRow("template editor, empty: after")
+            << u"mnuBold"_s << u""_s << after << u"<B></B>"_s << 7;
+        QTest::newRow("template editor, word")
+            << u"mnuh1"_s << u"x"_s << after << u"<H1>x</H1>"_s << 10;
     }
     void caretRules()
     {
@@ -124,8 +96,8 @@ private slots:
         QCOMPARE(editCommandForKey(u"Paste"), std::optional(EditCommand::Paste));
         QVERIFY(!editCommandForKey(u"Bold"));
         // "Center" on the toolbar is the paragraph alignment, not <center>.
-        QCOMPARE(actionForKey(u"Center"), QStringLiteral("mnualigncenter"));
-        QCOMPARE(actionForKey(u"Strikethru"), QStringLiteral("mnuStrike"));
+        QCOMPARE(actionForKey(u"Center"), u"mnualigncenter"_s);
+        QCOMPARE(actionForKey(u"Strikethru"), u"mnuStrike"_s);
         QVERIFY(actionForKey(u"Nothing").isEmpty());
         QVERIFY(actionForKey(u"Undo").isEmpty());
     }

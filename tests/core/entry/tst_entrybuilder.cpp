@@ -44,216 +44,194 @@ class TestEntryBuilder : public QObject
 private slots:
     void templatesWithoutPlaceholders()
     {
-        QVERIFY(holdsPlaceholder(QStringLiteral("<b>%TITLE</b>")));
-        QVERIFY(holdsPlaceholder(QStringLiteral("<a href=%newurl>link</a>")));
-        QVERIFY(holdsPlaceholder(QStringLiteral("on %date")));
-        QVERIFY(!holdsPlaceholder(QStringLiteral("<p>Entry</p>\r\n% title %ur")));
+        QVERIFY(holdsPlaceholder(u"<b>%TITLE</b>"_s));
+        QVERIFY(holdsPlaceholder(u"<a href=%newurl>link</a>"_s));
+        QVERIFY(holdsPlaceholder(u"on %date"_s));
+        QVERIFY(!holdsPlaceholder(u"<p>Entry</p>\r\n% title %ur"_s));
         QVERIFY(!holdsPlaceholder(QString()));
     }
 
-    void colours();
-    void styles();
-    void datesTimesAndAnchor();
-    void anchors_data();
-    void anchors();
-    void otherLocalesAndClock();
-    void plainAndFirstEntry();
-    void linksMailAndStyles();
-    void blankFields();
-    void placeholderRules();
-    void typedMarkersScriptsAndLineEnds();
-};
+    void colours()
+    {
+        QCOMPARE(colorToHex(255), u"#FF0000"_s);
+        QCOMPARE(colorToHex(5 + 200 * 65536), u"#0500C8"_s); // the byte order is reversed
+        QCOMPARE(colorToHex(10 * 256), u"#000A00"_s);
+        QCOMPARE(colorToHex(0x1000001), u"#010000"_s); // only 24 bits count
+    }
 
-void TestEntryBuilder::colours()
-{
-    QCOMPARE(colorToHex(255), u"#FF0000"_s);
-    QCOMPARE(colorToHex(5 + 200 * 65536), u"#0500C8"_s); // the byte order is reversed
-    QCOMPARE(colorToHex(10 * 256), u"#000A00"_s);
-    QCOMPARE(colorToHex(0x1000001), u"#010000"_s); // only 24 bits count
-}
+    void styles()
+    {
+        Settings s;
+        QCOMPARE(styleField(s, u"title"_s, u"x"_s), u"x"_s);
+        FieldStyle& t = s.style(StyleField::Title);
+        t.fontbold = t.underline = u"1"_s;
+        t.fontitalic = u"0"_s;
+        QCOMPARE(styleField(s, u"Title"_s, u"x"_s), u"<B><U>x</U></B>"_s);
+        QCOMPARE(styleField(s, u"headline"_s, u"x"_s), u"x"_s);
 
-void TestEntryBuilder::styles()
-{
-    Settings s;
-    QCOMPARE(styleField(s, u"title"_s, u"x"_s), u"x"_s);
-    FieldStyle& t = s.style(StyleField::Title);
-    t.fontbold = t.underline = u"1"_s;
-    t.fontitalic = u"0"_s;
-    QCOMPARE(styleField(s, u"Title"_s, u"x"_s), u"<B><U>x</U></B>"_s);
-    QCOMPARE(styleField(s, u"headline"_s, u"x"_s), u"x"_s);
+        s.style(StyleField::Body).fontsize = u"+1"_s;
+        s.style(StyleField::Body).fontcolor = u"0"_s;
+        QCOMPARE(styleField(s, u"BODY"_s, u"x"_s),
+                 u"<Font Size=+1><Font Color=#000000>x</Font></Font>"_s);
+        s.style(StyleField::Url) = {u"Arial"_s, u"2"_s, u"255"_s, u"1"_s, u"1"_s, u"1"_s, u"1"_s};
+        QCOMPARE(styleField(s, u"url"_s, u"x"_s),
+                 u"<Font Face =Arial><Font Size=2><Font Color=#FF0000><B><I><S><U>x</U></S></I></B>"
+                 "</Font></Font></Font>"_s);
+        // The colour is read as a number and rounded; an effect is on for "1" only.
+        s.style(StyleField::Date).fontcolor = u"255.6 "_s;
+        s.style(StyleField::Date).fontbold = u"True"_s;
+        QCOMPARE(styleField(s, u"date"_s, u"x"_s), u"<Font Color=#000100>x</Font>"_s);
 
-    s.style(StyleField::Body).fontsize = u"+1"_s;
-    s.style(StyleField::Body).fontcolor = u"0"_s;
-    QCOMPARE(styleField(s, u"BODY"_s, u"x"_s),
-             u"<Font Size=+1><Font Color=#000000>x</Font></Font>"_s);
-    s.style(StyleField::Url) = {u"Arial"_s, u"2"_s, u"255"_s, u"1"_s, u"1"_s, u"1"_s, u"1"_s};
-    QCOMPARE(styleField(s, u"url"_s, u"x"_s),
-             u"<Font Face =Arial><Font Size=2><Font Color=#FF0000><B><I><S><U>x</U></S></I></B>"
-             "</Font></Font></Font>"_s);
-    // The colour is read as a number and rounded; an effect is on for "1" only.
-    s.style(StyleField::Date).fontcolor = u"255.6 "_s;
-    s.style(StyleField::Date).fontbold = u"True"_s;
-    QCOMPARE(styleField(s, u"date"_s, u"x"_s), u"<Font Color=#000100>x</Font>"_s);
+        // "default" in any case means no face, and is emptied in memory for all.
+        s.style(StyleField::Time).fontname = u"DEFAULT"_s;
+        s.style(StyleField::Sig).fontname = u"Default"_s;
+        QCOMPARE(styleField(s, u"time"_s, u"x"_s), u"x"_s);
+        QCOMPARE(s.style(StyleField::Sig).fontname, QString());
+        QCOMPARE(s.style(StyleField::Url).fontname, u"Arial"_s);
+    }
 
-    // "default" in any case means no face, and is emptied in memory for all.
-    s.style(StyleField::Time).fontname = u"DEFAULT"_s;
-    s.style(StyleField::Sig).fontname = u"Default"_s;
-    QCOMPARE(styleField(s, u"time"_s, u"x"_s), u"x"_s);
-    QCOMPARE(s.style(StyleField::Sig).fontname, QString());
-    QCOMPARE(s.style(StyleField::Url).fontname, u"Arial"_s);
-}
+    void datesTimesAndAnchor()
+    {
+        const QDateTime morning(QDate(2001, 1, 9), QTime(9, 5, 7));
+        QCOMPARE(entryDateText(morning, kUs) + u' ' + entryTimeText(morning, kUs),
+                 u"1/9/2001 9:05:07 AM"_s);
 
-void TestEntryBuilder::datesTimesAndAnchor()
-{
-    const QDateTime morning(QDate(2001, 1, 9), QTime(9, 5, 7));
-    QCOMPARE(entryDateText(morning, kUs) + u' ' + entryTimeText(morning, kUs),
-             u"1/9/2001 9:05:07 AM"_s);
+        QCOMPARE(namedDate(kNow, u"long date"_s, kUs), u"Tuesday, December 5, 2000"_s);
+        QCOMPARE(namedTime(kNow, u"long time"_s, kUs), u"5:44:36 PM"_s);
+        // Words the loader refuses fall back to the defaults.
+        QCOMPARE(namedDate(kNow, u"Long Date"_s, kUs), u"05-Dec-00"_s);
+        QCOMPARE(namedTime(kNow, QString(), kUs), u"05:44 PM"_s);
+    }
 
-    QCOMPARE(namedDate(kNow, u"long date"_s, kUs), u"Tuesday, December 5, 2000"_s);
-    QCOMPARE(namedTime(kNow, u"long time"_s, kUs), u"5:44:36 PM"_s);
-    // Words the loader refuses fall back to the defaults.
-    QCOMPARE(namedDate(kNow, u"Long Date"_s, kUs), u"05-Dec-00"_s);
-    QCOMPARE(namedTime(kNow, QString(), kUs), u"05:44 PM"_s);
-}
+    void anchors_data()
+    {
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<QString>("time");
+        QTest::addColumn<QString>("anchor");
+        QTest::newRow("en_US") << u"12/5/2000"_s << u"5:44:36 PM"_s << u"125200054436PM"_s;
+        // A link to an anchor cannot hold a blank, wherever the locale puts one.
+        QTest::newRow("blanks in the date")
+            << u"7 Dec 2026"_s << u"09:30:00"_s << u"7Dec2026093000"_s;
+        QTest::newRow("blanks in both")
+            << u"Mon, 7 Dec 2026"_s << u"9:30:00 AM"_s << u"Mon,7Dec202693000AM"_s;
+        QTest::newRow("third slash and colon stay")
+            << u"1/2/3/4"_s << u"1:2:3:4 PM"_s << u"123/4123:4PM"_s;
+    }
 
-void TestEntryBuilder::anchors_data()
-{
-    QTest::addColumn<QString>("date");
-    QTest::addColumn<QString>("time");
-    QTest::addColumn<QString>("anchor");
-    QTest::newRow("en_US") << u"12/5/2000"_s << u"5:44:36 PM"_s << u"125200054436PM"_s;
-    // A link to an anchor cannot hold a blank, wherever the locale puts one.
-    QTest::newRow("blanks in the date") << u"7 Dec 2026"_s << u"09:30:00"_s << u"7Dec2026093000"_s;
-    QTest::newRow("blanks in both")
-        << u"Mon, 7 Dec 2026"_s << u"9:30:00 AM"_s << u"Mon,7Dec202693000AM"_s;
-    QTest::newRow("third slash and colon stay")
-        << u"1/2/3/4"_s << u"1:2:3:4 PM"_s << u"123/4123:4PM"_s;
-}
+    void anchors()
+    {
+        QFETCH(QString, date);
+        QFETCH(QString, time);
+        QFETCH(QString, anchor);
+        QCOMPARE(entryAnchor(date, time), anchor);
+    }
 
-void TestEntryBuilder::anchors()
-{
-    QFETCH(QString, date);
-    QFETCH(QString, time);
-    QFETCH(QString, anchor);
-    QCOMPARE(entryAnchor(date, time), anchor);
-}
+    void otherLocalesAndClock()
+    {
+        const QLocale de(QLocale::German, QLocale::Germany);
+        QCOMPARE(entryDateText(kNow, de) + u' ' + entryTimeText(kNow, de),
+                 u"05.12.2000 17:44:36"_s);
+        const QLocale gb(QLocale::English, QLocale::UnitedKingdom);
+        QCOMPARE(entryDateText(kNow, gb) + u' ' + entryTimeText(kNow, gb),
+                 u"05/12/2000 17:44:36"_s);
+        // Four-digit year, seconds, no time zone, no no-break blanks.
+        const QLocale zh(QLocale::Chinese, QLocale::China);
+        const QString t = entryDateText(kNow, zh) + u' ' + entryTimeText(kNow, zh);
+        QVERIFY2(t.contains(u"2000"_s) && t.contains(u"44:36"_s), qPrintable(t));
+        QVERIFY2(!t.contains(QChar(0x202F)) && !t.contains(u"UTC"_s) && !t.contains(u"GMT"_s),
+                 qPrintable(t));
 
-void TestEntryBuilder::otherLocalesAndClock()
-{
-    const QLocale de(QLocale::German, QLocale::Germany);
-    QCOMPARE(entryDateText(kNow, de) + u' ' + entryTimeText(kNow, de), u"05.12.2000 17:44:36"_s);
-    const QLocale gb(QLocale::English, QLocale::UnitedKingdom);
-    QCOMPARE(entryDateText(kNow, gb) + u' ' + entryTimeText(kNow, gb), u"05/12/2000 17:44:36"_s);
-    // Four-digit year, seconds, no time zone, no no-break blanks.
-    const QLocale zh(QLocale::Chinese, QLocale::China);
-    const QString t = entryDateText(kNow, zh) + u' ' + entryTimeText(kNow, zh);
-    QVERIFY2(t.contains(u"2000"_s) && t.contains(u"44:36"_s), qPrintable(t));
-    QVERIFY2(!t.contains(QChar(0x202F)) && !t.contains(u"UTC"_s) && !t.contains(u"GMT"_s),
-             qPrintable(t));
+        qputenv("PAGEWICK_NOW", "2000-12-05T17:44:36");
+        QCOMPARE(entryNow(), kNow);
+        qputenv("PAGEWICK_NOW", "not a date");
+        QVERIFY(qAbs(entryNow().secsTo(QDateTime::currentDateTime())) < 60);
+        qunsetenv("PAGEWICK_NOW");
+    }
 
-    qputenv("PAGEWICK_NOW", "2000-12-05T17:44:36");
-    QCOMPARE(entryNow(), kNow);
-    qputenv("PAGEWICK_NOW", "not a date");
-    QVERIFY(qAbs(entryNow().secsTo(QDateTime::currentDateTime())) < 60);
-    qunsetenv("PAGEWICK_NOW");
-}
-
-void TestEntryBuilder::plainAndFirstEntry()
-{
-    const QString templ = u"%title\r\nBy: %sig -- %date @ %time\r\n%body\r\n%url"_s;
-    Settings s = record(templ);
-    const EntryBuild b = buildEntry(fields(u"First post"_s, u"Hello world"_s), s, kNow, {}, kUs);
-    QCOMPARE(b.html, kMarker + kAnchor +
-                         u"First post\r\n<!--Title-->\r\nBy: Ann -- 05-Dec-00 @ 05:44 PM\r\n"
-                         "Hello world\r\n\r\n"_s);
-    QCOMPARE(s.entryDate + u'|' + s.entryTime + u'|' + s.entryAnchor,
-             u"12/5/2000|5:44:36 PM|125200054436PM"_s);
-    // The page's first entry ends with the end marker.
-    QCOMPARE(html(templ, u"T"_s, u"B"_s, kEndMarker),
-             kMarker + kAnchor +
-                 u"T\r\n<!--Title-->\r\nBy: Ann -- 05-Dec-00 @ 05:44 PM\r\nB\r\n"
-                 "<!--**END**-->\r\n"_s);
-}
-
-void TestEntryBuilder::linksMailAndStyles()
-{
-    Settings s = record(u"%TITLE|%sig|%Date|%time|%url|%newurl"_s);
-    s.dateformat = u"short date"_s;
-    s.timeformat = u"short time"_s;
-    s.style(StyleField::Title).fontbold = u"1"_s;
-    s.style(StyleField::Url).fontname = u"Arial"_s;
-    EntryFields f = {
-        u"News"_s,   u"Body"_s, u"Ann"_s, u"ann@example.org"_s, u"http://example.org/a?b=1"_s,
-        u"Example"_s};
-    QCOMPARE(buildEntry(f, s, kNow, {}, kUs).html,
-             kMarker + kAnchor +
-                 u"<B>News\r\n</B><!--Title-->|<a href=\"mailto:ann@example.org\">Ann</a>|"
-                 "12/5/2000|17:44|<Font Face =Arial><a href =\"http://example.org/a?b=1\">Example"
-                 "</a></Font>|<Font Face =Arial><a href =\"http://example.org/a?b=1\" target = "
-                 "\"new\">Example</a></Font>\r\n"_s);
-    // A link left at "http://" is no link: the url style around nothing.
-    f.url = u"http://"_s;
-    QVERIFY(buildEntry(f, s, kNow, {}, kUs)
+    void linksMailAndStyles()
+    {
+        Settings s = record(u"%TITLE|%sig|%Date|%time|%url|%newurl"_s);
+        s.dateformat = u"short date"_s;
+        s.timeformat = u"short time"_s;
+        s.style(StyleField::Title).fontbold = u"1"_s;
+        s.style(StyleField::Url).fontname = u"Arial"_s;
+        EntryFields f = {
+            u"News"_s,   u"Body"_s, u"Ann"_s, u"ann@example.org"_s, u"http://example.org/a?b=1"_s,
+            u"Example"_s};
+        QCOMPARE(
+            buildEntry(f, s, kNow, {}, kUs).html,
+            kMarker + kAnchor +
+                u"<B>News\r\n</B><!--Title-->|<a href=\"mailto:ann@example.org\">Ann</a>|"
+                "12/5/2000|17:44|<Font Face =Arial><a href =\"http://example.org/a?b=1\">Example"
+                "</a></Font>|<Font Face =Arial><a href =\"http://example.org/a?b=1\" target = "
+                "\"new\">Example</a></Font>\r\n"_s);
+        // A link left at "http://" is no link: the url style around nothing.
+        f.url = u"http://"_s;
+        QVERIFY(
+            buildEntry(f, s, kNow, {}, kUs)
                 .html.endsWith(u"17:44|<Font Face =Arial></Font>|<Font Face =Arial></Font>\r\n"_s));
-}
+    }
 
-void TestEntryBuilder::blankFields()
-{
-    Settings s = record(u"%sig %url"_s);
-    s.entryDate = u"before"_s;
-    EntryFields f = {QString(), u"Body"_s, QString(), QString(), u"http://x.org/"_s, QString()};
-    QCOMPARE(buildEntry(f, s, kNow, {}, kUs).failure, u"The title section cannot be left blank."_s);
-    f.head = u"Title"_s;
-    f.main.clear();
-    const EntryBuild none = buildEntry(f, s, kNow, {}, kUs);
-    QCOMPARE(none.failure, u"The main section cannot be left blank."_s);
-    QVERIFY(none.html.isEmpty());
-    QCOMPARE(none.fields.sig, QString()); // not touched yet
-    QCOMPARE(s.entryDate, u"before"_s);
+    void blankFields()
+    {
+        Settings s = record(u"%sig %url"_s);
+        s.entryDate = u"before"_s;
+        EntryFields f = {QString(), u"Body"_s, QString(), QString(), u"http://x.org/"_s, QString()};
+        QCOMPARE(buildEntry(f, s, kNow, {}, kUs).failure,
+                 u"The title section cannot be left blank."_s);
+        f.head = u"Title"_s;
+        f.main.clear();
+        const EntryBuild none = buildEntry(f, s, kNow, {}, kUs);
+        QCOMPARE(none.failure, u"The main section cannot be left blank."_s);
+        QVERIFY(none.html.isEmpty());
+        QCOMPARE(none.fields.sig, QString()); // not touched yet
+        QCOMPARE(s.entryDate, u"before"_s);
 
-    f.main = u"Body"_s;
-    const EntryBuild b = buildEntry(f, s, kNow, {}, kUs);
-    QCOMPARE(b.fields.sig, u"Unknown"_s);
-    QCOMPARE(b.fields.urlTitle, u"http://x.org/"_s);
-    QCOMPARE(b.html, kMarker + u"Unknown <a href =\"http://x.org/\">http://x.org/</a>\r\n"_s);
-}
+        f.main = u"Body"_s;
+        const EntryBuild b = buildEntry(f, s, kNow, {}, kUs);
+        QCOMPARE(b.fields.sig, u"Unknown"_s);
+        QCOMPARE(b.fields.urlTitle, u"http://x.org/"_s);
+        QCOMPARE(b.html, kMarker + u"Unknown <a href =\"http://x.org/\">http://x.org/</a>\r\n"_s);
+    }
 
-void TestEntryBuilder::placeholderRules()
-{
-    // Twice each: only the first of each is filled, the second stays as typed.
-    QCOMPARE(html(u"%title %title %body %BODY %sig %sig %date %date %time %time %url %url "
-                  "%newurl %newurl"_s,
-                  u"T"_s, u"B"_s),
-             kMarker + kAnchor +
-                 u"T\r\n<!--Title--> %title B %BODY Ann %sig 05-Dec-00 %date 05:44 PM %time  "
-                 "%url  %newurl\r\n"_s);
-    // No placeholder: the template as it is, and the anchor of the last build.
-    Settings none = record(u"<p>static</p>"_s);
-    none.entryAnchor = u"previous"_s;
-    QCOMPARE(buildEntry(fields(u"T"_s, u"B"_s), none, kNow, kEndMarker, kUs).html,
-             kMarker + u"<p>static</p><!--**END**-->\r\n"_s);
-    QCOMPARE(none.entryAnchor, u"previous"_s);
-    // A placeholder word typed into the title is found before the template's.
-    QCOMPARE(html(u"%title<hr>%body"_s, u"About %body"_s, u"Text"_s),
-             kMarker + kAnchor + u"About Text\r\n<!--Title--><hr>%body\r\n"_s);
-}
+    void placeholderRules()
+    {
+        // Twice each: only the first of each is filled, the second stays as typed.
+        QCOMPARE(html(u"%title %title %body %BODY %sig %sig %date %date %time %time %url %url "
+                      "%newurl %newurl"_s,
+                      u"T"_s, u"B"_s),
+                 kMarker + kAnchor +
+                     u"T\r\n<!--Title--> %title B %BODY Ann %sig 05-Dec-00 %date 05:44 PM %time  "
+                     "%url  %newurl\r\n"_s);
+        // No placeholder: the template as it is, and the anchor of the last build.
+        Settings none = record(u"<p>static</p>"_s);
+        none.entryAnchor = u"previous"_s;
+        QCOMPARE(buildEntry(fields(u"T"_s, u"B"_s), none, kNow, kEndMarker, kUs).html,
+                 kMarker + u"<p>static</p><!--**END**-->\r\n"_s);
+        QCOMPARE(none.entryAnchor, u"previous"_s);
+        // A placeholder word typed into the title is found before the template's.
+        QCOMPARE(html(u"%title<hr>%body"_s, u"About %body"_s, u"Text"_s),
+                 kMarker + kAnchor + u"About Text\r\n<!--Title--><hr>%body\r\n"_s);
+    }
 
-void TestEntryBuilder::typedMarkersScriptsAndLineEnds()
-{
-    // Marker look-alikes typed into the boxes are defused; other comments and
-    // HTML stay as typed.
-    const QString defused = html(u"%title|%body"_s, u"Markers <!--|a|b|--> here"_s,
-                                 u"<!--**end**--> <!--\u00D1--> <!--pagewick--> "
-                                 "<!--pagewickarchivestart--> <!-- ok --> <b>bold</b>"_s);
-    QCOMPARE(defused, kMarker + kAnchor +
-                          u"Markers <!-- |a|b| --> here\r\n<!--Title-->|<!-- **end**--> "
-                          "<!-- \u00D1--> <!-- pagewick--> <!-- pagewickarchivestart--> "
-                          "<!-- ok --> <b>bold</b>\r\n"_s);
+    void typedMarkersScriptsAndLineEnds()
+    {
+        // Marker look-alikes typed into the boxes are defused; other comments and
+        // HTML stay as typed.
+        const QString defused = html(u"%title|%body"_s, u"Markers <!--|a|b|--> here"_s,
+                                     u"<!--**end**--> <!--\u00D1--> <!--pagewick--> "
+                                     "<!--pagewickarchivestart--> <!-- ok --> <b>bold</b>"_s);
+        QCOMPARE(defused, kMarker + kAnchor +
+                              u"Markers <!-- |a|b| --> here\r\n<!--Title-->|<!-- **end**--> "
+                              "<!-- \u00D1--> <!-- pagewick--> <!-- pagewickarchivestart--> "
+                              "<!-- ok --> <b>bold</b>\r\n"_s);
 
-    // Every line end becomes CR LF; other scripts and emoji stay.
-    QCOMPARE(html(u"%title\n%body\r%sig"_s, u"Ελληνικά 😀"_s, u"1\n2\r\n3\r4"_s),
-             kMarker + kAnchor + u"Ελληνικά 😀\r\n<!--Title-->\r\n1\r\n2\r\n3\r\n4\r\nAnn\r\n"_s);
-}
+        // Every line end becomes CR LF; other scripts and emoji stay.
+        QCOMPARE(html(u"%title\n%body\r%sig"_s, u"Ελληνικά 😀"_s, u"1\n2\r\n3\r4"_s),
+                 kMarker + kAnchor +
+                     u"Ελληνικά 😀\r\n<!--Title-->\r\n1\r\n2\r\n3\r\n4\r\nAnn\r\n"_s);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestEntryBuilder)
 #include "tst_entrybuilder.moc"

@@ -102,19 +102,332 @@ class TestEntryFlows : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void init();
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        qputenv("PAGEWICK_NOW", "2000-12-05T17:44:36");
+    }
+
+    void init()
+    {
+        f = std::make_unique<Fixture>();
+        QVERIFY(setProgramDir(f->dir.path()));
+        Settings& s = settings();
+        s = Settings();
+        s.activeSection = u"1"_s;
+        s.templateText = u"%title\r\nBy: %sig -- %date @ %time\r\n%body\r\n%url"_s;
+        s.dateformat = u"medium date"_s;
+        s.timeformat = u"medium time"_s;
+        s.autoftp = u"True"_s;
+        s.autodelete = u"False"_s;
+        s.archive = u"false"_s;
+        s.pageRetrieved = true;
+
+        f->view.entry = {u"Hello"_s, u"World"_s, u"Ann"_s, QString(), u"http://"_s, QString()};
+        f->view.resendVisible = f->view.resendEnabled = true;
+    }
+
     void cleanup() { f.reset(); }
 
-    void previewOfRetrievedPage();
-    void previewFetchesAndCleansFirst();
-    void firstEntryThenDeleteLast();
-    void blankBoxesAndMissingMarkers();
-    void autoDeleteWithArchive();
-    void autoDeleteTrouble();
-    void localOrServerChoice();
-    void restoreBackup();
-    void deleteLastEntry();
+    void previewOfRetrievedPage()
+    {
+        put(u"indexbackup"_s, page(entry(4, true)));
+        f->flows.preview();
+        QCOMPARE(get(u"webbie"_s), page(kNew + "\r\n" + entry(4, true)).chopped(2));
+        QCOMPARE(f->view.status, QStringList({u"Creating Preview..."_s, u"Preview Finished"_s}));
+        QCOMPARE(f->prompt.opened, QStringList{opened(u"webbie"_s)});
+        QVERIFY(f->prompt.messages.isEmpty() && f->hooks.updates.isEmpty());
+        QVERIFY(f->view.finishEnabled && f->view.previewEnabled && !f->view.busy);
+        QVERIFY(!f->view.resendVisible && !f->view.resendEnabled);
+        QCOMPARE(settings().entryDate + u' ' + settings().entryTime, u"12/5/2000 5:44:36 PM"_s);
+
+        // A second preview starts again from the base copy.
+        f->view.entry.head = u"Second"_s;
+        f->flows.preview();
+        const QByteArray webbie = get(u"webbie"_s);
+        QCOMPARE(webbie.count("<!--|"), 2);
+        QVERIFY(webbie.contains("></a>Second\r\n") && !webbie.contains("></a>Hello\r\n"));
+    }
+
+    void previewFetchesAndCleansFirst()
+    {
+        // The site's page: a byte-order mark, bare CR line ends, five empty lines.
+        settings().pageRetrieved = false;
+        QByteArray served = "\xEF\xBB\xBF" + page("\r\n\r\n\r\n\r\n\r\n" + entry(4, true));
+        served.replace("\r\n", "\r");
+        put(u"server"_s, served);
+        f->flows.preview();
+        QCOMPARE(f->hooks.updates, QList<bool>{true});
+        QCOMPARE(get(u"indexbackup"_s), page("\r\n\r\n\r\n" + entry(4, true)));
+        QCOMPARE(get(u"webbie"_s), page(kNew + "\r\n\r\n\r\n\r\n" + entry(4, true)).chopped(2));
+        QVERIFY(settings().pageRetrieved && !settings().insertAfterRetrieval);
+        QVERIFY(f->prompt.messages.isEmpty());
+        QVERIFY(f->view.finishEnabled); // the page was previewed
+    }
+
+    void firstEntryThenDeleteLast()
+    {
+        settings().pageRetrieved = false;
+        put(u"server"_s, page({}));
+        f->flows.preview();
+        QCOMPARE(
+            f->prompt.texts(),
+            QStringList{u"Time/Date Markers Not Found.  Assuming this is 1st weblog entry."_s});
+        QCOMPARE(f->prompt.messages[0].title, u"Pagewick"_s);
+        QCOMPARE(get(u"webbie"_s), page(kNew.chopped(2) + "<!--**END**-->\r\n\r\n").chopped(2));
+
+        // Published, it is the new base copy; Delete Last Entry takes the entry
+        // off with its end marker, and the page is as it was.
+        put(u"indexbackup"_s, get(u"webbie"_s));
+        f->prompt.clear();
+        f->prompt.answers << Answer::Ok;
+        f->flows.deleteNewestEntry();
+        QCOMPARE(get(u"webbie"_s), page({}).chopped(2));
+        QCOMPARE(get(u"delete"_s), page({}).chopped(2));
+        QCOMPARE(f->hooks.published, 1);
+        QCOMPARE(f->prompt.opened, QStringList{opened(u"delete"_s)});
+        QCOMPARE(f->prompt.messages.size(), 1);
+        const Message& m = f->prompt.messages[0];
+        QCOMPARE(m.title, u"Deletion of PageWick Entry"_s);
+        QCOMPARE(m.buttons, Buttons::OkCancel);
+        QCOMPARE(m.text,
+                 u"Please view the preview.  If it appears correct, then press \"OK\" to delete "
+                 "the old pagewick entry.  If not, then you may CANCEL."_s);
+        QVERIFY(f->hooks.previewEnabled);
+    }
+
+    void blankBoxesAndMissingMarkers()
+    {
+        put(u"indexbackup"_s, "<html>\r\n<!--PAGEWICK-->\r\n" + entry(1, true) + "</html>\r\n");
+        f->view.entry.head.clear();
+        f->view.entry.sig.clear();
+        f->flows.preview();
+        QCOMPARE(f->prompt.texts(), QStringList{u"The title section cannot be left blank."_s});
+        QVERIFY(f->hooks.shown.isEmpty() && f->view.status.isEmpty()); // nothing else happened
+
+        // No insertion marker ("<!--PAGEWICK-->" is none): nothing is written.
+        f->view.entry.head = u"Hello"_s;
+        preview();
+        QCOMPARE(f->hooks.shown.size(), 1); // the signature box now reads "Unknown"
+        QCOMPARE(f->hooks.shown[0].sig, u"Unknown"_s);
+        QCOMPARE(f->prompt.texts(),
+                 QStringList{u"Neither insert symbols were found in the web page downloaded from "
+                             "server; therefore, pagewick entry could not be added."_s});
+        QCOMPARE(f->view.status.last(), u"Entry Placement failed."_s);
+        QVERIFY(!WorkFiles::exists(workFile(u"webbie"_s)) && f->prompt.opened.isEmpty());
+        QVERIFY(!f->view.finishEnabled && f->view.previewEnabled);
+
+        // A page of 0 bytes: first entry, no insertion marker, and the base copy
+        // is not replaced by a lone "<".
+        settings().pageRetrieved = false;
+        put(u"server"_s, QByteArray());
+        preview();
+        QCOMPARE(f->prompt.texts().size(), 2);
+        QVERIFY(f->prompt.texts()[1].startsWith(u"Neither insert symbols"_s));
+        QCOMPARE(get(u"indexbackup"_s), QByteArray());
+    }
+
+    void autoDeleteWithArchive()
+    {
+        Settings& s = settings();
+        s.autodelete = u"TRUE"_s;
+        s.deleteamount = u"2"_s;
+        put(u"indexbackup"_s, page(entry(3) + "\r\n" + entry(2) + "\r\n" + entry(1, true)));
+        const QByteArray trimmed =
+            page(kNew + "\r\n" + entry(3) + "\r\n<!--**END**-->\r\n").chopped(2);
+        // Without archive.
+        f->flows.preview();
+        QCOMPARE(get(u"webbie"_s), trimmed);
+        QCOMPARE(get(u"delete"_s), trimmed);
+        QVERIFY(!WorkFiles::exists(workFile(u"archivewebbie"_s)));
+        QCOMPARE(f->prompt.opened, QStringList{opened(u"webbie"_s)});
+
+        // With archive: the cut entries go to the top of the archive page.
+        s.archive = u"true"_s;
+        put(u"archive"_s, "<html>\n<body>\n<!--PagewickArchiveStart-->\n" + entry(0) + "</body>\n");
+        // Its lines end at CR LF or CR: the bare LFs stay, and the last line,
+        // which has no line end of its own, gets CR LF.
+        const QByteArray archived = "<html>\n<body>\n<!--PagewickArchiveStart-->" + entry(2) +
+                                    "\r\n" + entry(1).chopped(2) + "\n" + entry(0) +
+                                    "</body>\n\r\n";
+        f->view.status.clear();
+        f->flows.preview();
+        QCOMPARE(get(u"webbie"_s), trimmed);
+        QCOMPARE(get(u"archivewebbie"_s), archived);
+        QCOMPARE(f->view.status,
+                 QStringList({u"Creating Preview..."_s, u"Preview Finished"_s,
+                              u"Creating Archive"_s, u"Archive Created Successfully"_s}));
+        // Again: the archive is rebuilt from its base copy, the entries go in once.
+        f->flows.preview();
+        QCOMPARE(get(u"archivewebbie"_s), archived);
+        QVERIFY(f->prompt.messages.isEmpty());
+
+        // Archive page without its start marker: said, and left as it is.
+        put(u"archive"_s, "<html>old archive</html>\r\n");
+        f->flows.preview();
+        QCOMPARE(f->prompt.messages.size(), 1);
+        QVERIFY(
+            f->prompt.texts()[0].contains(u"archive1.html has no <!--PagewickArchiveStart-->"_s));
+        QCOMPARE(get(u"archivewebbie"_s), "<html>old archive</html>\r\n"_ba);
+        // Entries the archive cannot take are not cut: the page keeps them all.
+        const QByteArray untrimmed = get(u"webbie"_s);
+        QVERIFY(untrimmed.startsWith(kHead + kNew) && untrimmed.contains("Post 2\r\n") &&
+                untrimmed.contains("Post 1\r\n"));
+        QVERIFY(f->view.status.last().contains(u"no entries were cut from the page"_s));
+        // No archive page at all.
+        QVERIFY(QFile::remove(workFile(u"archive"_s)));
+        preview();
+        QCOMPARE(f->prompt.texts(), QStringList{u"Archive Page Not Found"_s});
+        QCOMPARE(get(u"webbie"_s), untrimmed);
+    }
+
+    void autoDeleteTrouble()
+    {
+        Settings& s = settings();
+        s.autodelete = u"True"_s;
+        put(u"indexbackup"_s, page(entry(2) + "\r\n" + entry(1)));
+        // A keep count that is no whole number from 1 on: said, nothing written.
+        for (const QString& amount : {u"abc"_s, u"0"_s}) {
+            s.deleteamount = amount;
+            preview();
+            QCOMPARE(f->prompt.messages.size(), 1);
+            QVERIFY(f->prompt.texts()[0].contains(u"not a whole number"_s));
+            QVERIFY(!WorkFiles::exists(workFile(u"webbie"_s)));
+            QVERIFY(!f->view.finishEnabled && f->view.previewEnabled);
+        }
+
+        // No end marker: both messages, the untrimmed page, nothing else written.
+        s.deleteamount = u"1"_s;
+        s.archive = u"true"_s;
+        put(u"archive"_s, "<!--PagewickArchiveStart-->");
+        preview();
+        QCOMPARE(f->prompt.texts(),
+                 QStringList({u"Archive Unable to be performed.  <!--**END**--> not found."_s,
+                              kEndMissing}));
+        QCOMPARE(f->view.status.last(), u"End Marker Not Found"_s);
+        QCOMPARE(get(u"webbie"_s).count("<!--|"), 3);
+        QVERIFY(!WorkFiles::exists(workFile(u"delete"_s)));
+        // The archive page that would be published is the archive unchanged.
+        QCOMPARE(get(u"archivewebbie"_s), QByteArray("<!--PagewickArchiveStart-->"));
+
+        // Fewer entries than the keep count: the plain preview.
+        s.deleteamount = u"3"_s;
+        preview();
+        QVERIFY(f->prompt.messages.isEmpty());
+        QCOMPARE(get(u"webbie"_s).count("<!--|"), 3);
+        QCOMPARE(f->view.status.last(), u"Preview Finished"_s);
+    }
+
+    void localOrServerChoice()
+    {
+        Settings& s = settings();
+        s.autoftp = u"False"_s;
+        s.Date = u"12/2/2000"_s;
+        s.Time = u"10:00:00 AM"_s;
+        const QByteArray served = page(entry(2) + "\r\n" + entry(1, true)),
+                         local = page(entry(1, true));
+        put(u"server"_s, served);
+        put(u"backup"_s, local);
+
+        f->hooks.choice = u"Local"_s;
+        f->hooks.retrievePage(false);
+        QCOMPARE(get(u"indexbackup"_s), local);
+        QVERIFY(settings().pageRetrieved && f->view.previewEnabled && !f->view.finishEnabled);
+        f->hooks.choice = u"Config"_s;
+        f->hooks.retrievePage(false);
+        QCOMPARE(f->hooks.preferences, 1);
+        QCOMPARE(get(u"indexbackup"_s), served);
+        QCOMPARE(f->hooks.choices, 2);
+        // The recorded time matches, or automatic FTP is on: nobody is asked.
+        s.Time = u"9:00:00 AM"_s;
+        f->hooks.retrievePage(false);
+        s.Time = u"other"_s;
+        s.autoftp = u"True"_s;
+        f->hooks.retrievePage(false);
+        QCOMPARE(f->hooks.choices, 2);
+        QVERIFY(f->prompt.messages.isEmpty());
+    }
+
+    void restoreBackup()
+    {
+        f->flows.restoreBackup();
+        QCOMPARE(f->prompt.texts(),
+                 QStringList{u"Error opening backup1.html.  Can't restore website."_s});
+
+        const QByteArray backup = page(entry(1, true));
+        put(u"backup"_s, backup);
+        put(u"webbie"_s, "current");
+        put(u"archivebackup"_s, "old archive");
+        settings().archive = u"true"_s;
+        f->prompt.clear();
+        f->flows.restoreBackup(); // unscripted: Cancel
+        QCOMPARE(f->prompt.opened, QStringList{opened(u"backup"_s)});
+        QCOMPARE(f->prompt.messages[0].title, u"Restore Web Site?"_s);
+        QCOMPARE(
+            f->prompt.messages[0].text,
+            u"Please view the preview.  If it appears correct, then press \"OK\" to restore from "
+            "the last backup  If not, then you may CANCEL."_s);
+        QCOMPARE(get(u"webbie"_s), "current"_ba);
+        QVERIFY(f->hooks.published == 0 && f->hooks.previewEnabled);
+
+        f->prompt.answers << Answer::Ok;
+        f->flows.restoreBackup();
+        QCOMPARE(get(u"webbie"_s), backup);
+        QCOMPARE(get(u"archivewebbie"_s), "old archive"_ba);
+        QVERIFY(f->hooks.published == 1 && f->view.finishEnabled);
+        // Archive on but no archive backup: only the page, no message.
+        QVERIFY(QFile::remove(workFile(u"archivebackup"_s)));
+        put(u"archivewebbie"_s, "edited archive");
+        f->prompt.answers << Answer::Ok;
+        f->flows.restoreBackup();
+        QCOMPARE(get(u"archivewebbie"_s), "edited archive"_ba);
+        QCOMPARE(f->hooks.published, 2);
+        QCOMPARE(f->prompt.messages.size(), 3);
+    }
+
+    void deleteLastEntry()
+    {
+        settings().archive = u"true"_s;
+        put(u"indexbackup"_s, page(entry(3) + "\r\n" + entry(2) + "\r\n" + entry(1, true)));
+        put(u"archive"_s, "<!--PagewickArchiveStart-->");
+        put(u"archivewebbie"_s, "left by an earlier preview");
+        put(u"webbie"_s, "current");
+        // Cancel: the cut page is shown, nothing else changes.
+        f->flows.deleteNewestEntry();
+        const QByteArray cut = page(entry(2) + "\r\n" + entry(1, true)).chopped(2);
+        QCOMPARE(get(u"delete"_s), cut);
+        QCOMPARE(get(u"webbie"_s), "current"_ba);
+        QVERIFY(f->hooks.published == 0 && f->view.finishEnabled && f->view.deleteLastEnabled);
+        // OK: exactly the newest entry goes, and nothing goes to the archive.
+        f->prompt.answers << Answer::Ok;
+        f->flows.deleteNewestEntry();
+        QCOMPARE(get(u"webbie"_s), cut);
+        QCOMPARE(get(u"archivewebbie"_s), "<!--PagewickArchiveStart-->"_ba);
+        QCOMPARE(f->hooks.published, 1);
+
+        // Not retrieved yet: fetched first; no end marker: said, nothing written.
+        QVERIFY(QFile::remove(workFile(u"delete"_s)));
+        settings().pageRetrieved = false;
+        put(u"server"_s, page(entry(2) + "\r\n" + entry(1)));
+        f->prompt.clear();
+        f->flows.deleteNewestEntry();
+        QCOMPARE(f->hooks.updates, QList<bool>{false});
+        QCOMPARE(f->prompt.texts(), QStringList{kEndMissing});
+        QCOMPARE(f->view.status.last(), u"End Marker Not Found"_s);
+        QVERIFY(!WorkFiles::exists(workFile(u"delete"_s)) && f->view.finishEnabled);
+        // No entry: the edited page is shown again.
+        put(u"indexbackup"_s, page({}));
+        f->prompt.clear();
+        f->flows.deleteNewestEntry();
+        QVERIFY(f->prompt.messages.isEmpty());
+        QCOMPARE(f->prompt.opened, QStringList{opened(u"webbie"_s)});
+        QCOMPARE(f->view.status.last(), u"Preview Finished"_s);
+        // No markup at all: said, nothing written.
+        put(u"indexbackup"_s, "no markup here");
+        f->flows.deleteNewestEntry();
+        QVERIFY(f->prompt.texts().value(0).contains(u"indexbackup1.html"_s));
+        QVERIFY(!WorkFiles::exists(workFile(u"delete"_s)) && f->view.previewEnabled);
+    }
 
 private:
     QString opened(const QString& stem) const { return f->dir.path() + u'/' + stem + u"1.html"_s; }
@@ -127,339 +440,6 @@ private:
 
     std::unique_ptr<Fixture> f;
 };
-
-void TestEntryFlows::initTestCase()
-{
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    qputenv("PAGEWICK_NOW", "2000-12-05T17:44:36");
-}
-
-void TestEntryFlows::init()
-{
-    f = std::make_unique<Fixture>();
-    QVERIFY(setProgramDir(f->dir.path()));
-    Settings& s = settings();
-    s = Settings();
-    s.activeSection = u"1"_s;
-    s.templateText = u"%title\r\nBy: %sig -- %date @ %time\r\n%body\r\n%url"_s;
-    s.dateformat = u"medium date"_s;
-    s.timeformat = u"medium time"_s;
-    s.autoftp = u"True"_s;
-    s.autodelete = u"False"_s;
-    s.archive = u"false"_s;
-    s.pageRetrieved = true;
-
-    f->view.entry = {u"Hello"_s, u"World"_s, u"Ann"_s, QString(), u"http://"_s, QString()};
-    f->view.resendVisible = f->view.resendEnabled = true;
-}
-
-void TestEntryFlows::previewOfRetrievedPage()
-{
-    put(u"indexbackup"_s, page(entry(4, true)));
-    f->flows.preview();
-    QCOMPARE(get(u"webbie"_s), page(kNew + "\r\n" + entry(4, true)).chopped(2));
-    QCOMPARE(f->view.status, QStringList({u"Creating Preview..."_s, u"Preview Finished"_s}));
-    QCOMPARE(f->prompt.opened, QStringList{opened(u"webbie"_s)});
-    QVERIFY(f->prompt.messages.isEmpty() && f->hooks.updates.isEmpty());
-    QVERIFY(f->view.finishEnabled && f->view.previewEnabled && !f->view.busy);
-    QVERIFY(!f->view.resendVisible && !f->view.resendEnabled);
-    QCOMPARE(settings().entryDate + u' ' + settings().entryTime, u"12/5/2000 5:44:36 PM"_s);
-
-    // A second preview starts again from the base copy.
-    f->view.entry.head = u"Second"_s;
-    f->flows.preview();
-    const QByteArray webbie = get(u"webbie"_s);
-    QCOMPARE(webbie.count("<!--|"), 2);
-    QVERIFY(webbie.contains("></a>Second\r\n") && !webbie.contains("></a>Hello\r\n"));
-}
-
-void TestEntryFlows::previewFetchesAndCleansFirst()
-{
-    // The site's page: a byte-order mark, bare CR line ends, five empty lines.
-    settings().pageRetrieved = false;
-    QByteArray served = "\xEF\xBB\xBF" + page("\r\n\r\n\r\n\r\n\r\n" + entry(4, true));
-    served.replace("\r\n", "\r");
-    put(u"server"_s, served);
-    f->flows.preview();
-    QCOMPARE(f->hooks.updates, QList<bool>{true});
-    QCOMPARE(get(u"indexbackup"_s), page("\r\n\r\n\r\n" + entry(4, true)));
-    QCOMPARE(get(u"webbie"_s), page(kNew + "\r\n\r\n\r\n\r\n" + entry(4, true)).chopped(2));
-    QVERIFY(settings().pageRetrieved && !settings().insertAfterRetrieval);
-    QVERIFY(f->prompt.messages.isEmpty());
-    QVERIFY(f->view.finishEnabled); // the page was previewed
-
-    // With bare LF line ends the page is one long line: its LFs become
-    // CR LF, no empty line is dropped, and one CR LF follows the end.
-    settings().pageRetrieved = false;
-    served.replace("\r", "\n");
-    put(u"server"_s, served);
-    f->flows.preview();
-    QCOMPARE(get(u"indexbackup"_s), page("\r\n\r\n\r\n\r\n\r\n" + entry(4, true)) + "\r\n");
-}
-
-void TestEntryFlows::firstEntryThenDeleteLast()
-{
-    settings().pageRetrieved = false;
-    put(u"server"_s, page({}));
-    f->flows.preview();
-    QCOMPARE(f->prompt.texts(),
-             QStringList{u"Time/Date Markers Not Found.  Assuming this is 1st weblog entry."_s});
-    QCOMPARE(f->prompt.messages[0].title, u"Pagewick"_s);
-    QCOMPARE(get(u"webbie"_s), page(kNew.chopped(2) + "<!--**END**-->\r\n\r\n").chopped(2));
-
-    // Published, it is the new base copy; Delete Last Entry takes the entry
-    // off with its end marker, and the page is as it was.
-    put(u"indexbackup"_s, get(u"webbie"_s));
-    f->prompt.clear();
-    f->prompt.answers << Answer::Ok;
-    f->flows.deleteNewestEntry();
-    QCOMPARE(get(u"webbie"_s), page({}).chopped(2));
-    QCOMPARE(get(u"delete"_s), page({}).chopped(2));
-    QCOMPARE(f->hooks.published, 1);
-    QCOMPARE(f->prompt.opened, QStringList{opened(u"delete"_s)});
-    QCOMPARE(f->prompt.messages.size(), 1);
-    const Message& m = f->prompt.messages[0];
-    QCOMPARE(m.title, u"Deletion of PageWick Entry"_s);
-    QCOMPARE(m.buttons, Buttons::OkCancel);
-    QCOMPARE(m.text,
-             u"Please view the preview.  If it appears correct, then press \"OK\" to delete "
-             "the old pagewick entry.  If not, then you may CANCEL."_s);
-    QVERIFY(f->hooks.previewEnabled);
-}
-
-void TestEntryFlows::blankBoxesAndMissingMarkers()
-{
-    put(u"indexbackup"_s, "<html>\r\n<!--PAGEWICK-->\r\n" + entry(1, true) + "</html>\r\n");
-    f->view.entry.head.clear();
-    f->view.entry.sig.clear();
-    f->flows.preview();
-    f->view.entry.head = u"Hello"_s;
-    f->view.entry.main.clear();
-    f->flows.preview();
-    QCOMPARE(f->prompt.texts(), QStringList({u"The title section cannot be left blank."_s,
-                                             u"The main section cannot be left blank."_s}));
-    QVERIFY(f->hooks.shown.isEmpty() && f->view.status.isEmpty()); // nothing else happened
-
-    // No insertion marker ("<!--PAGEWICK-->" is none): nothing is written.
-    f->view.entry.main = u"World"_s;
-    preview();
-    QCOMPARE(f->hooks.shown.size(), 1); // the signature box now reads "Unknown"
-    QCOMPARE(f->hooks.shown[0].sig, u"Unknown"_s);
-    QCOMPARE(f->prompt.texts(),
-             QStringList{u"Neither insert symbols were found in the web page downloaded from "
-                         "server; therefore, pagewick entry could not be added."_s});
-    QCOMPARE(f->view.status.last(), u"Entry Placement failed."_s);
-    QVERIFY(!WorkFiles::exists(workFile(u"webbie"_s)) && f->prompt.opened.isEmpty());
-    QVERIFY(!f->view.finishEnabled && f->view.previewEnabled);
-
-    // A page of 0 bytes: first entry, no insertion marker, and the base copy
-    // is not replaced by a lone "<".
-    settings().pageRetrieved = false;
-    put(u"server"_s, QByteArray());
-    preview();
-    QCOMPARE(f->prompt.texts().size(), 2);
-    QVERIFY(f->prompt.texts()[1].startsWith(u"Neither insert symbols"_s));
-    QCOMPARE(get(u"indexbackup"_s), QByteArray());
-}
-
-void TestEntryFlows::autoDeleteWithArchive()
-{
-    Settings& s = settings();
-    s.autodelete = u"TRUE"_s;
-    s.deleteamount = u"2"_s;
-    put(u"indexbackup"_s, page(entry(3) + "\r\n" + entry(2) + "\r\n" + entry(1, true)));
-    const QByteArray trimmed = page(kNew + "\r\n" + entry(3) + "\r\n<!--**END**-->\r\n").chopped(2);
-    // Without archive.
-    f->flows.preview();
-    QCOMPARE(get(u"webbie"_s), trimmed);
-    QCOMPARE(get(u"delete"_s), trimmed);
-    QVERIFY(!WorkFiles::exists(workFile(u"archivewebbie"_s)));
-    QCOMPARE(f->prompt.opened, QStringList{opened(u"webbie"_s)});
-
-    // With archive: the cut entries go to the top of the archive page.
-    s.archive = u"true"_s;
-    put(u"archive"_s, "<html>\n<body>\n<!--PagewickArchiveStart-->\n" + entry(0) + "</body>\n");
-    // Its lines end at CR LF or CR: the bare LFs stay, and the last line,
-    // which has no line end of its own, gets CR LF.
-    const QByteArray archived = "<html>\n<body>\n<!--PagewickArchiveStart-->" + entry(2) + "\r\n" +
-                                entry(1).chopped(2) + "\n" + entry(0) + "</body>\n\r\n";
-    f->view.status.clear();
-    f->flows.preview();
-    QCOMPARE(get(u"webbie"_s), trimmed);
-    QCOMPARE(get(u"archivewebbie"_s), archived);
-    QCOMPARE(f->view.status,
-             QStringList({u"Creating Preview..."_s, u"Preview Finished"_s, u"Creating Archive"_s,
-                          u"Archive Created Successfully"_s}));
-    // Again: the archive is rebuilt from its base copy, the entries go in once.
-    f->flows.preview();
-    QCOMPARE(get(u"archivewebbie"_s), archived);
-    QVERIFY(f->prompt.messages.isEmpty());
-
-    // Archive page without its start marker: said, and left as it is.
-    put(u"archive"_s, "<html>old archive</html>\r\n");
-    f->flows.preview();
-    QCOMPARE(f->prompt.messages.size(), 1);
-    QVERIFY(f->prompt.texts()[0].contains(u"archive1.html has no <!--PagewickArchiveStart-->"_s));
-    QCOMPARE(get(u"archivewebbie"_s), "<html>old archive</html>\r\n"_ba);
-    // Entries the archive cannot take are not cut: the page keeps them all.
-    const QByteArray untrimmed = get(u"webbie"_s);
-    QVERIFY(untrimmed.startsWith(kHead + kNew) && untrimmed.contains("Post 2\r\n") &&
-            untrimmed.contains("Post 1\r\n"));
-    QVERIFY(f->view.status.last().contains(u"no entries were cut from the page"_s));
-    // No archive page at all.
-    QVERIFY(QFile::remove(workFile(u"archive"_s)));
-    preview();
-    QCOMPARE(f->prompt.texts(), QStringList{u"Archive Page Not Found"_s});
-    QCOMPARE(get(u"webbie"_s), untrimmed);
-}
-
-void TestEntryFlows::autoDeleteTrouble()
-{
-    Settings& s = settings();
-    s.autodelete = u"True"_s;
-    put(u"indexbackup"_s, page(entry(2) + "\r\n" + entry(1)));
-    // A keep count that is no whole number from 1 on: said, nothing written.
-    for (const QString& amount : {u""_s, u"abc"_s, u"2.5"_s, u"0"_s, u"-3"_s, u"40000"_s}) {
-        s.deleteamount = amount;
-        preview();
-        QCOMPARE(f->prompt.messages.size(), 1);
-        QVERIFY(f->prompt.texts()[0].contains(u"not a whole number"_s));
-        QVERIFY(!WorkFiles::exists(workFile(u"webbie"_s)));
-        QVERIFY(!f->view.finishEnabled && f->view.previewEnabled);
-    }
-    QCOMPARE(autoDeleteKeepCount(u" 5 "_s), 6);
-
-    // No end marker: both messages, the untrimmed page, nothing else written.
-    s.deleteamount = u"1"_s;
-    s.archive = u"true"_s;
-    put(u"archive"_s, "<!--PagewickArchiveStart-->");
-    preview();
-    QCOMPARE(f->prompt.texts(),
-             QStringList(
-                 {u"Archive Unable to be performed.  <!--**END**--> not found."_s, kEndMissing}));
-    QCOMPARE(f->view.status.last(), u"End Marker Not Found"_s);
-    QCOMPARE(get(u"webbie"_s).count("<!--|"), 3);
-    QVERIFY(!WorkFiles::exists(workFile(u"delete"_s)));
-    // The archive page that would be published is the archive unchanged.
-    QCOMPARE(get(u"archivewebbie"_s), QByteArray("<!--PagewickArchiveStart-->"));
-
-    // Fewer entries than the keep count: the plain preview.
-    s.deleteamount = u"3"_s;
-    preview();
-    QVERIFY(f->prompt.messages.isEmpty());
-    QCOMPARE(get(u"webbie"_s).count("<!--|"), 3);
-    QCOMPARE(f->view.status.last(), u"Preview Finished"_s);
-}
-
-void TestEntryFlows::localOrServerChoice()
-{
-    Settings& s = settings();
-    s.autoftp = u"False"_s;
-    s.Date = u"12/2/2000"_s;
-    s.Time = u"10:00:00 AM"_s;
-    const QByteArray served = page(entry(2) + "\r\n" + entry(1, true)),
-                     local = page(entry(1, true));
-    put(u"server"_s, served);
-    put(u"backup"_s, local);
-
-    f->hooks.choice = u"Local"_s;
-    f->hooks.retrievePage(false);
-    QCOMPARE(get(u"indexbackup"_s), local);
-    QVERIFY(settings().pageRetrieved && f->view.previewEnabled && !f->view.finishEnabled);
-    f->hooks.choice = u"Config"_s;
-    f->hooks.retrievePage(false);
-    QCOMPARE(f->hooks.preferences, 1);
-    QCOMPARE(get(u"indexbackup"_s), served);
-    QCOMPARE(f->hooks.choices, 2);
-    // The recorded time matches, or automatic FTP is on: nobody is asked.
-    s.Time = u"9:00:00 AM"_s;
-    f->hooks.retrievePage(false);
-    s.Time = u"other"_s;
-    s.autoftp = u"True"_s;
-    f->hooks.retrievePage(false);
-    QCOMPARE(f->hooks.choices, 2);
-    QVERIFY(f->prompt.messages.isEmpty());
-}
-
-void TestEntryFlows::restoreBackup()
-{
-    f->flows.restoreBackup();
-    QCOMPARE(f->prompt.texts(),
-             QStringList{u"Error opening backup1.html.  Can't restore website."_s});
-
-    const QByteArray backup = page(entry(1, true));
-    put(u"backup"_s, backup);
-    put(u"webbie"_s, "current");
-    put(u"archivebackup"_s, "old archive");
-    settings().archive = u"true"_s;
-    f->prompt.clear();
-    f->flows.restoreBackup(); // unscripted: Cancel
-    QCOMPARE(f->prompt.opened, QStringList{opened(u"backup"_s)});
-    QCOMPARE(f->prompt.messages[0].title, u"Restore Web Site?"_s);
-    QCOMPARE(f->prompt.messages[0].text,
-             u"Please view the preview.  If it appears correct, then press \"OK\" to restore from "
-             "the last backup  If not, then you may CANCEL."_s);
-    QCOMPARE(get(u"webbie"_s), "current"_ba);
-    QVERIFY(f->hooks.published == 0 && f->hooks.previewEnabled);
-
-    f->prompt.answers << Answer::Ok;
-    f->flows.restoreBackup();
-    QCOMPARE(get(u"webbie"_s), backup);
-    QCOMPARE(get(u"archivewebbie"_s), "old archive"_ba);
-    QVERIFY(f->hooks.published == 1 && f->view.finishEnabled);
-    // Archive on but no archive backup: only the page, no message.
-    QVERIFY(QFile::remove(workFile(u"archivebackup"_s)));
-    put(u"archivewebbie"_s, "edited archive");
-    f->prompt.answers << Answer::Ok;
-    f->flows.restoreBackup();
-    QCOMPARE(get(u"archivewebbie"_s), "edited archive"_ba);
-    QCOMPARE(f->hooks.published, 2);
-    QCOMPARE(f->prompt.messages.size(), 3);
-}
-
-void TestEntryFlows::deleteLastEntry()
-{
-    settings().archive = u"true"_s;
-    put(u"indexbackup"_s, page(entry(3) + "\r\n" + entry(2) + "\r\n" + entry(1, true)));
-    put(u"archive"_s, "<!--PagewickArchiveStart-->");
-    put(u"archivewebbie"_s, "left by an earlier preview");
-    put(u"webbie"_s, "current");
-    // Cancel: the cut page is shown, nothing else changes.
-    f->flows.deleteNewestEntry();
-    const QByteArray cut = page(entry(2) + "\r\n" + entry(1, true)).chopped(2);
-    QCOMPARE(get(u"delete"_s), cut);
-    QCOMPARE(get(u"webbie"_s), "current"_ba);
-    QVERIFY(f->hooks.published == 0 && f->view.finishEnabled && f->view.deleteLastEnabled);
-    // OK: exactly the newest entry goes, and nothing goes to the archive.
-    f->prompt.answers << Answer::Ok;
-    f->flows.deleteNewestEntry();
-    QCOMPARE(get(u"webbie"_s), cut);
-    QCOMPARE(get(u"archivewebbie"_s), "<!--PagewickArchiveStart-->"_ba);
-    QCOMPARE(f->hooks.published, 1);
-
-    // Not retrieved yet: fetched first; no end marker: said, nothing written.
-    QVERIFY(QFile::remove(workFile(u"delete"_s)));
-    settings().pageRetrieved = false;
-    put(u"server"_s, page(entry(2) + "\r\n" + entry(1)));
-    f->prompt.clear();
-    f->flows.deleteNewestEntry();
-    QCOMPARE(f->hooks.updates, QList<bool>{false});
-    QCOMPARE(f->prompt.texts(), QStringList{kEndMissing});
-    QCOMPARE(f->view.status.last(), u"End Marker Not Found"_s);
-    QVERIFY(!WorkFiles::exists(workFile(u"delete"_s)) && f->view.finishEnabled);
-    // No entry: the edited page is shown again.
-    put(u"indexbackup"_s, page({}));
-    f->prompt.clear();
-    f->flows.deleteNewestEntry();
-    QVERIFY(f->prompt.messages.isEmpty());
-    QCOMPARE(f->prompt.opened, QStringList{opened(u"webbie"_s)});
-    QCOMPARE(f->view.status.last(), u"Preview Finished"_s);
-    // No markup at all: said, nothing written.
-    put(u"indexbackup"_s, "no markup here");
-    f->flows.deleteNewestEntry();
-    QVERIFY(f->prompt.texts().value(0).contains(u"indexbackup1.html"_s));
-    QVERIFY(!WorkFiles::exists(workFile(u"delete"_s)) && f->view.previewEnabled);
-}
 
 QTEST_GUILESS_MAIN(TestEntryFlows)
 #include "tst_pageeditor.moc"

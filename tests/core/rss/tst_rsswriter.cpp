@@ -79,9 +79,9 @@ private slots:
     void init()
     {
         s = Settings();
-        s.website = QStringLiteral(" http://www.example.com/blog.html ");
-        s.backendtitle = QStringLiteral("My Log");
-        s.backenddescript = QStringLiteral("Notes");
+        s.website = u" http://www.example.com/blog.html "_s;
+        s.backendtitle = u"My Log"_s;
+        s.backenddescript = u"Notes"_s;
     }
 
     void fixedLinesAndItems()
@@ -113,9 +113,9 @@ private slots:
         const Parsed p = parse(rssText(s, page(20)));
         QCOMPARE(p.error, QString());
         QCOMPARE(p.titles.size(), 15);
-        QCOMPARE(p.titles.first(), QStringLiteral("Entry 20"));
-        QCOMPARE(p.titles.last(), QStringLiteral("Entry 6"));
-        QCOMPARE(p.links.first(), QStringLiteral("http://www.example.com/blog.html#e20"));
+        QCOMPARE(p.titles.first(), u"Entry 20"_s);
+        QCOMPARE(p.titles.last(), u"Entry 6"_s);
+        QCOMPARE(p.links.first(), u"http://www.example.com/blog.html#e20"_s);
     }
 
     void headlineStripping_data()
@@ -152,27 +152,24 @@ private slots:
         QVERIFY2(text.contains("<item>\r\n<title>Hello world\r\n</title>\r\n"), text.constData());
     }
 
+    // The items end at an entry whose anchor is not quoted; a page without
+    // entries gives an empty channel.
     void itemsStopAtAnEntryWithoutQuotedAnchor()
     {
         QByteArray p = page(3);
         p.replace("<a name=\"e2\">", "<a name=e2>");
-        const Parsed parsed = parse(rssText(s, p));
-        QCOMPARE(parsed.titles, QStringList({QStringLiteral("Entry 3")}));
-    }
-
-    void pageWithoutEntriesGivesEmptyChannel()
-    {
-        const Parsed p = parse(rssText(s, "<html><body><!--pagewick--></body></html>"));
-        QCOMPARE(p.error, QString());
-        QVERIFY(p.titles.isEmpty());
+        QCOMPARE(parse(rssText(s, p)).titles, QStringList{u"Entry 3"_s});
+        const Parsed empty = parse(rssText(s, "<html><body><!--pagewick--></body></html>"));
+        QCOMPARE(empty.error, QString());
+        QVERIFY(empty.titles.isEmpty());
     }
 
     void escapingKeepsTheFileWellFormed()
     {
-        s.backendtitle = QStringLiteral("Tom & Jerry's <b>log</b> &amp; more");
-        s.imagebackendenabled = QStringLiteral("true");
-        s.backendimagealt = QStringLiteral("a < b");
-        s.backendimageurl = QStringLiteral("http://www.example.com/i.png?a=1&b=2");
+        s.backendtitle = u"Tom & Jerry's <b>log</b> &amp; more"_s;
+        s.imagebackendenabled = u"true"_s;
+        s.backendimagealt = u"a < b"_s;
+        s.backendimageurl = u"http://www.example.com/i.png?a=1&b=2"_s;
         QByteArray p = page(1);
         p.replace("Entry 1", "Fish &amp; Chips &lt;3 &#8364;5 &nbsp;\xc3\xa9t\xc3\xa9 "
                              "\xf0\x9f\x98\x80 &bogus; \x01");
@@ -180,49 +177,43 @@ private slots:
         const Parsed parsed = parse(text);
         QCOMPARE(parsed.error, QString());
         QVERIFY(parsed.image);
-        QCOMPARE(parsed.channelTitle, QStringLiteral("Tom & Jerry's <b>log</b> & more"));
+        QCOMPARE(parsed.channelTitle, u"Tom & Jerry's <b>log</b> & more"_s);
         QCOMPARE(parsed.titles, QStringList({QString::fromUtf8("Fish & Chips <3 \xe2\x82\xac"
                                                                "5 \xc2\xa0\xc3\xa9t\xc3\xa9 "
                                                                "\xf0\x9f\x98\x80 &bogus;")}));
         QVERIFY(text.contains("<url>http://www.example.com/i.png?a=1&amp;b=2</url>"));
-        // The image block needs the exact word "true".
-        s.imagebackendenabled = QStringLiteral("True");
-        QVERIFY(!parse(rssText(s, p)).image);
-    }
-
-    void windows1252PageGivesUtf8File()
-    {
-        QByteArray p = page(1);
+        // A Windows-1252 page gives UTF-8 all the same.
+        p = page(1);
         p.replace("Entry 1", "Caf\xe9 \x80");
-        const Parsed parsed = parse(rssText(s, p));
-        QCOMPARE(parsed.error, QString());
-        QCOMPARE(parsed.titles, QStringList({QString::fromUtf8("Caf\xc3\xa9 \xe2\x82\xac")}));
+        QCOMPARE(parse(rssText(s, p)).titles, QStringList{u"Café €"_s});
+        // The image block needs the exact word "true".
+        s.imagebackendenabled = u"True"_s;
+        QVERIFY(!parse(rssText(s, p)).image);
     }
 
     void writesTheFileBesideThePage()
     {
         QTemporaryDir dir;
         QVERIFY(setProgramDir(dir.path()));
-        settings().activeSection = QStringLiteral("3");
+        settings().activeSection = u"3"_s;
         ScriptedPrompt prompt;
         RecordingView view;
         // Missing page: reported, nothing written.
         QVERIFY(!writeRssFile(s, view, prompt));
         QCOMPARE(prompt.messages.size(), 1);
-        QVERIFY(prompt.messages[0].text.contains(QStringLiteral("webbie3.html")));
-        QVERIFY(!QFile::exists(programFile(QStringLiteral("backend3.rss"))));
+        QVERIFY(prompt.messages[0].text.contains(u"webbie3.html"_s));
+        QVERIFY(!QFile::exists(programFile(u"backend3.rss"_s)));
 
-        QFile pageFile(programFile(QStringLiteral("webbie3.html")));
+        QFile pageFile(programFile(u"webbie3.html"_s));
         QVERIFY(pageFile.open(QIODevice::WriteOnly));
         pageFile.write(page(2));
         pageFile.close();
         QVERIFY(writeRssFile(s, view, prompt));
-        QFile out(programFile(QStringLiteral("backend3.rss")));
+        QFile out(programFile(u"backend3.rss"_s));
         QVERIFY(out.open(QIODevice::ReadOnly));
         QCOMPARE(out.readAll(), rssText(s, page(2)));
         QCOMPARE(view.status.mid(view.status.size() - 2),
-                 QStringList({QStringLiteral("Updating backend..."),
-                              QStringLiteral("Extracting Headlines")}));
+                 QStringList({u"Updating backend..."_s, u"Extracting Headlines"_s}));
     }
 };
 

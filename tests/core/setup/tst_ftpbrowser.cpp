@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QByteArray readAll(const QString& path)
@@ -24,14 +26,12 @@ class TestFtpBrowser : public QObject
     std::unique_ptr<FtpTestServer> m_ftp;
     QTemporaryDir m_local;
 
+    // A browser signed in to the test server.
     struct Browser
     {
         FtpBrowser browser;
-        QStringList log;
         explicit Browser(const FtpTestServer& ftp)
         {
-            QObject::connect(&browser, &FtpBrowser::logged, &browser,
-                             [this](const QString& line) { log << line; });
             browser.setAccount(ftp.url(), FtpTestServer::User, FtpTestServer::Password);
         }
     };
@@ -47,35 +47,30 @@ private slots:
         m_ftp->writeFile("www/say \"hi\".html", "<html>quote</html>\r\n");
         m_ftp->writeFile("www/blog/deep/page.html", "<html>deep</html>\r\n");
         for (int i = 0; i < 5000; ++i)
-            m_ftp->writeFile(QStringLiteral("many/entry-%1.html").arg(i, 4, 10, QLatin1Char('0')),
-                             "x");
+            m_ftp->writeFile(u"many/entry-%1.html"_s.arg(i, 4, 10, QLatin1Char('0')), "x");
     }
 
     void browsesFolders()
     {
         Browser b(*m_ftp);
         QCOMPARE(b.browser.connectAndList().number(), 0);
-        QCOMPARE(b.browser.directory(), QStringLiteral("/"));
+        QCOMPARE(b.browser.directory(), u"/"_s);
         QVERIFY(b.browser.items().contains("www/"));
         QVERIFY(!b.browser.items().contains(".."));
 
         QCOMPARE(b.browser.openFolder("www/").number(), 0);
-        QCOMPARE(b.browser.directory(), QStringLiteral("/www"));
-        QCOMPARE(b.browser.items().first(), QStringLiteral(".."));
+        QCOMPARE(b.browser.directory(), u"/www"_s);
+        QCOMPARE(b.browser.items().first(), u".."_s);
         for (const char* name : {"index.html", "my page.html", "blog/"})
             QVERIFY2(b.browser.items().contains(QString::fromLatin1(name)), name);
         QVERIFY(b.browser.items().contains(QString::fromUtf8("t\xC3\xA4gebuch.html")));
 
         QCOMPARE(b.browser.openFolder("blog/").number(), 0);
         QCOMPARE(b.browser.openFolder("deep/").number(), 0);
-        QCOMPARE(b.browser.directory(), QStringLiteral("/www/blog/deep"));
+        QCOMPARE(b.browser.directory(), u"/www/blog/deep"_s);
         QCOMPARE(b.browser.items(), (QStringList{"..", "page.html"}));
         QCOMPARE(b.browser.openFolder("..").number(), 0);
-        QCOMPARE(b.browser.directory(), QStringLiteral("/www/blog"));
-
-        QCOMPARE(b.log,
-                 (QStringList{"LS", "CD \"/www/\"", "PWD", "LS", "CD \"/www/blog/\"", "PWD", "LS",
-                              "CD \"/www/blog/deep/\"", "PWD", "LS", "CD ..", "PWD", "LS"}));
+        QCOMPARE(b.browser.directory(), u"/www/blog"_s);
     }
 
     void listsThousandsOfFiles()
@@ -110,10 +105,6 @@ private slots:
         f.close();
         QCOMPARE(b.browser.upload(local, remote).number(), 0);
         QCOMPARE(m_ftp->readFile(remote.mid(1)), marked);
-        QCOMPARE(
-            b.log.mid(b.log.size() - 3),
-            (QStringList{"PUT \"" + local + "\" \"" + QString(remote).replace("\"", "\"\"") + "\"",
-                         "PWD", "LS"}));
     }
 
     // A failed step shows the server's reply once and leaves nothing behind.
@@ -133,7 +124,7 @@ private slots:
                  TransferError::RequestFailed);
         QVERIFY(!QFile::exists(local));
         QCOMPARE(prompt.messages.size(), 1);
-        QCOMPARE(prompt.messages[0].title, QStringLiteral("Error Response Received"));
+        QCOMPARE(prompt.messages[0].title, u"Error Response Received"_s);
         QVERIFY(prompt.messages[0].text.startsWith("Error Code 550\r\n"));
 
         // An upload that breaks off keeps the live page as it was.
@@ -152,7 +143,7 @@ private slots:
         prompt.clear();
         QCOMPARE(b.browser.openFolder("www/").number(), 0);
         QCOMPARE(b.browser.openFolder("blog/").number(), TransferError::RequestFailed);
-        QCOMPARE(b.browser.directory(), QStringLiteral("/www"));
+        QCOMPARE(b.browser.directory(), u"/www"_s);
         QVERIFY(b.browser.items().contains("index.html"));
         m_ftp->resetBehaviour();
     }

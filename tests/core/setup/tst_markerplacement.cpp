@@ -2,6 +2,8 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using namespace Setup;
 
 namespace {
@@ -79,7 +81,7 @@ private slots:
     void textShowsLineEndsAsOne()
     {
         const PageSource source(QByteArray("a\r\nb\rc\nd"));
-        QCOMPARE(source.text(), QStringLiteral("a\nb\nc\nd"));
+        QCOMPARE(source.text(), u"a\nb\nc\nd"_s);
         QCOMPARE(source.byteOffset(2), qsizetype(3));
         QCOMPARE(source.byteOffset(6), qsizetype(7));
         QCOMPARE(source.byteOffset(99), qsizetype(8));
@@ -100,7 +102,7 @@ private slots:
         QFETCH(QByteArray, example);
         const QByteArray page = "<html><body>\r\n<h1>Blog</h1>\r\n</body></html>\r\n";
         const PageSource source(page);
-        const qsizetype caret = source.text().indexOf(QStringLiteral("</body>"));
+        const qsizetype caret = source.text().indexOf(u"</body>"_s);
         const MarkedPage marked = placeMarkers(source, caret, caret, MarkerKind(kind));
 
         const QByteArray preview = previewFile(marked, MarkerKind(kind));
@@ -123,7 +125,7 @@ private slots:
 
     void sampleEntryIsOneLine()
     {
-        const QByteArray entry = sampleEntry(QStringLiteral("Hello "), QStringLiteral("08:12 AM"));
+        const QByteArray entry = sampleEntry(u"Hello "_s, u"08:12 AM"_s);
         QVERIFY(!entry.contains('\r') && !entry.contains('\n'));
         QVERIFY(entry.contains("<Font Color=#BFBFBF>Hello <br><div align=\"right\">"));
         QVERIFY(entry.contains("URL: <a href="));

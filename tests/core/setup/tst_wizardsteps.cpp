@@ -2,6 +2,8 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using namespace Setup;
 
 class TestWizardSteps : public QObject
@@ -33,34 +35,21 @@ private slots:
         QCOMPARE(listingItems(listing), items);
     }
 
-    void longListingIsComplete()
-    {
-        // Far beyond 32,767 characters.
-        QByteArray listing;
-        for (int i = 0; i < 5000; ++i)
-            listing += "file-number-" + QByteArray::number(i) + ".html\r\n";
-        QVERIFY(listing.size() > 100000);
-        const QStringList items = listingItems(listing);
-        QCOMPARE(items.size(), 5000);
-        QCOMPARE(items.last(), QStringLiteral("file-number-4999.html"));
-    }
-
     void paths_data()
     {
         QTest::addColumn<QString>("directory");
         QTest::addColumn<QString>("item");
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("target");
-        QTest::newRow("folder") << "/www"
-                                << "blog/" << int(ItemKind::Folder) << "/www/blog/";
-        QTest::newRow("folder at root") << "/"
-                                        << "www/" << int(ItemKind::Folder) << "/www/";
-        QTest::newRow("parent") << "/www"
-                                << ".." << int(ItemKind::Parent) << "..";
-        QTest::newRow("file") << "/www"
-                              << "my page.html" << int(ItemKind::File) << "/www/my page.html";
-        QTest::newRow("file at root") << "/"
-                                      << "index.html" << int(ItemKind::File) << "/index.html";
+        QTest::newRow("folder") << u"/www"_s << u"blog/"_s << int(ItemKind::Folder)
+                                << u"/www/blog/"_s;
+        QTest::newRow("folder at root")
+            << u"/"_s << u"www/"_s << int(ItemKind::Folder) << u"/www/"_s;
+        QTest::newRow("parent") << u"/www"_s << u".."_s << int(ItemKind::Parent) << u".."_s;
+        QTest::newRow("file") << u"/www"_s << u"my page.html"_s << int(ItemKind::File)
+                              << u"/www/my page.html"_s;
+        QTest::newRow("file at root")
+            << u"/"_s << u"index.html"_s << int(ItemKind::File) << u"/index.html"_s;
     }
     void paths()
     {
@@ -125,18 +114,18 @@ private slots:
         QTest::addColumn<QStringList>("fields");
         QTest::addColumn<QString>("problem");
         QTest::newRow("no site") << QStringList{"", "u", "p", "http://x"}
-                                 << "You must enter the name of the FTP site.";
+                                 << u"You must enter the name of the FTP site."_s;
         QTest::newRow("no user") << QStringList{"s", "", "p", "http://x"}
-                                 << "You must enter your FTP username.";
+                                 << u"You must enter your FTP username."_s;
         QTest::newRow("no password")
-            << QStringList{"s", "u", "", "http://x"} << "You must enter your FTP password.";
+            << QStringList{"s", "u", "", "http://x"} << u"You must enter your FTP password."_s;
         QTest::newRow("no address")
-            << QStringList{"s", "u", "p", ""} << "You must enter the URL to your pagewick page.";
+            << QStringList{"s", "u", "p", ""} << u"You must enter the URL to your pagewick page."_s;
         QTest::newRow("address without scheme")
             << QStringList{"s", "u", "p", "www.example.com/index.html"}
             << "Please format the website entry like this:   "
                "http://www.example.com/~myname/index.html";
-        QTest::newRow("upper-case H") << QStringList{"s", "u", "p", "HTTP://x/i.html"} << "";
+        QTest::newRow("upper-case H") << QStringList{"s", "u", "p", "HTTP://x/i.html"} << u""_s;
     }
     void accountChecks()
     {
@@ -148,14 +137,13 @@ private slots:
     void summary()
     {
         WizardResult r;
-        r.mainLocation = QStringLiteral("/www/index.html");
-        QCOMPARE(
-            summaryText(r),
-            QStringLiteral("\r\nFTP location of main Pagewick File:\r\n/www/index.html\r\n\r\n"));
+        r.mainLocation = u"/www/index.html"_s;
+        QCOMPARE(summaryText(r),
+                 u"\r\nFTP location of main Pagewick File:\r\n/www/index.html\r\n\r\n"_s);
         r.archiveMode = true;
-        r.archiveLocation = QStringLiteral("/www/archive.html");
+        r.archiveLocation = u"/www/archive.html"_s;
         QVERIFY(summaryText(r).endsWith(
-            QStringLiteral("\r\n\r\nFTP location of Archive Pagewick File:\r\n/www/archive.html")));
+            u"\r\n\r\nFTP location of Archive Pagewick File:\r\n/www/archive.html"_s));
     }
 };
 

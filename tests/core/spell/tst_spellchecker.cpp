@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Answers from a list and records what it was asked.
@@ -45,7 +47,7 @@ public:
     QStringList suggest(const QString& word) override { return m_real.suggest(word); }
     void addToPersonal(const QString& word) override { m_real.addToPersonal(word); }
     QString language() const override { return m_real.language(); }
-    QString lastError() const override { return QStringLiteral("dictionary gone"); }
+    QString lastError() const override { return u"dictionary gone"_s; }
 
 private:
     SpellDictionary& m_real;
@@ -58,12 +60,9 @@ SpellReply reply(const QString& script)
     const QString action = script.section(QLatin1Char(':'), 0, 0);
     const QString replacement = script.section(QLatin1Char(':'), 1);
     static const QHash<QString, SpellReply::Action> actions = {
-        {QStringLiteral("Change"), SpellReply::Change},
-        {QStringLiteral("ChangeAll"), SpellReply::ChangeAll},
-        {QStringLiteral("Ignore"), SpellReply::Ignore},
-        {QStringLiteral("IgnoreAll"), SpellReply::IgnoreAll},
-        {QStringLiteral("Add"), SpellReply::AddToDictionary},
-        {QStringLiteral("Cancel"), SpellReply::Cancel}};
+        {u"Change"_s, SpellReply::Change},       {u"ChangeAll"_s, SpellReply::ChangeAll},
+        {u"Ignore"_s, SpellReply::Ignore},       {u"IgnoreAll"_s, SpellReply::IgnoreAll},
+        {u"Add"_s, SpellReply::AddToDictionary}, {u"Cancel"_s, SpellReply::Cancel}};
     return {actions.value(action, SpellReply::Cancel), replacement};
 }
 
@@ -82,10 +81,10 @@ private slots:
         // The personal word list must not land in the real user's home.
         QVERIFY(home.isValid());
         qputenv("HOME", home.path().toUtf8());
-        qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toUtf8());
+        qputenv("XDG_CONFIG_HOME", (home.path() + u"/config"_s).toUtf8());
         qunsetenv("ENCHANT_CONFIG_DIR");
         QString error;
-        dict = EnchantDictionary::open({QStringLiteral("en_US")}, &error);
+        dict = EnchantDictionary::open({u"en_US"_s}, &error);
         QVERIFY2(dict, qPrintable(error));
     }
 
@@ -93,33 +92,28 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("words");
-        QTest::newRow("tags and entities") << "Hello <BLOCKQUOTE>wrold</BLOCKQUOTE>&nbsp;teh&#160;x"
-                                           << "Hello|wrold|teh|x";
+        QTest::newRow("tags and entities")
+            << u"Hello <BLOCKQUOTE>wrold</BLOCKQUOTE>&nbsp;teh&#160;x"_s << u"Hello|wrold|teh|x"_s;
         QTest::newRow("attributes are markup")
-            << "<a href=\"help.html\" title=\"Clik\">Clik</a> here"
-            << "Clik|here";
-        QTest::newRow("comment") << "<!-- no wrods here --> after"
-                                 << "after";
-        QTest::newRow("web addresses") << "see http://exmaple.com/teh and www.foo.org."
-                                       << "see|and";
-        QTest::newRow("e-mail and host names") << "mail me@exmaple.com (or exmaple.com) now"
-                                               << "mail|or|now";
-        QTest::newRow("paths and files") << "/pagewick/ and images/teh.jpg or help.html"
-                                         << "and|or";
-        QTest::newRow("apostrophes") << "don't say \u2018it\u2019s\u2019 'fine'"
-                                     << "don't|say|it\u2019s|fine";
-        QTest::newRow("digits") << "mp3 2nd 42 word"
-                                << "word";
-        QTest::newRow("hyphens split") << "well-known"
-                                       << "well|known";
-        QTest::newRow("lone angle bracket") << "a < b > c"
-                                            << "a|b|c";
-        QTest::newRow("ampersand without entity") << "salt & pepper, AT&T"
-                                                  << "salt|pepper|AT|T";
-        QTest::newRow("non-Latin and accents") << "Привет, мир! naïve café"
-                                               << "Привет|мир|naïve|café";
-        QTest::newRow("outside the basic plane") << "\U0001D400bc word"
-                                                 << "\U0001D400bc|word";
+            << u"<a href=\"help.html\" title=\"Clik\">Clik</a> here"_s << u"Clik|here"_s;
+        QTest::newRow("comment") << u"<!-- no wrods here --> after"_s << u"after"_s;
+        QTest::newRow("web addresses")
+            << u"see http://exmaple.com/teh and www.foo.org."_s << u"see|and"_s;
+        QTest::newRow("e-mail and host names")
+            << u"mail me@exmaple.com (or exmaple.com) now"_s << u"mail|or|now"_s;
+        QTest::newRow("paths and files")
+            << u"/pagewick/ and images/teh.jpg or help.html"_s << u"and|or"_s;
+        QTest::newRow("apostrophes")
+            << u"don't say \u2018it\u2019s\u2019 'fine'"_s << u"don't|say|it\u2019s|fine"_s;
+        QTest::newRow("digits") << u"mp3 2nd 42 word"_s << u"word"_s;
+        QTest::newRow("hyphens split") << u"well-known"_s << u"well|known"_s;
+        QTest::newRow("lone angle bracket") << u"a < b > c"_s << u"a|b|c"_s;
+        QTest::newRow("ampersand without entity")
+            << u"salt & pepper, AT&T"_s << u"salt|pepper|AT|T"_s;
+        QTest::newRow("non-Latin and accents")
+            << u"Привет, мир! naïve café"_s << u"Привет|мир|naïve|café"_s;
+        QTest::newRow("outside the basic plane")
+            << u"\U0001D400bc word"_s << u"\U0001D400bc|word"_s;
     }
     void words()
     {
@@ -136,15 +130,10 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("word");
         QTest::addColumn<QString>("sentence");
-        QTest::newRow("middle sentence") << "First one. Second wrod here! Third."
-                                         << "wrod"
-                                         << "Second wrod here!";
-        QTest::newRow("own line") << "line one\nline twoo\nthree"
-                                  << "twoo"
-                                  << "line twoo";
-        QTest::newRow("first word") << "Wrod first. Then"
-                                    << "Wrod"
-                                    << "Wrod first.";
+        QTest::newRow("middle sentence")
+            << u"First one. Second wrod here! Third."_s << u"wrod"_s << u"Second wrod here!"_s;
+        QTest::newRow("own line") << u"line one\nline twoo\nthree"_s << u"twoo"_s << u"line twoo"_s;
+        QTest::newRow("first word") << u"Wrod first. Then"_s << u"Wrod"_s << u"Wrod first."_s;
     }
     void sentence()
     {
@@ -210,7 +199,7 @@ private slots:
         SpellSession session(*dict, answers);
         const std::optional<QStringList> out = session.check(texts);
         QCOMPARE(answers.words(), asked);
-        if (expected == QStringList{QStringLiteral("<cancelled>")}) {
+        if (expected == QStringList{u"<cancelled>"_s}) {
             QVERIFY(!out);
             QCOMPARE(session.failure(), QString());
         } else {
@@ -223,43 +212,41 @@ private slots:
     void questionShowsSentenceAndSuggestions()
     {
         ScriptedAnswerer answers;
-        answers.replies << reply(QStringLiteral("Ignore"));
+        answers.replies << reply(u"Ignore"_s);
         SpellSession session(*dict, answers);
-        QVERIFY(session.check({QStringLiteral("Hi. Hello wrold today!\nBye")}));
+        QVERIFY(session.check({u"Hi. Hello wrold today!\nBye"_s}));
         QCOMPARE(answers.questions.size(), 1);
         const SpellQuestion& q = answers.questions.first();
-        QCOMPARE(q.context.sentence, QStringLiteral("Hello wrold today!"));
+        QCOMPARE(q.context.sentence, u"Hello wrold today!"_s);
         QCOMPARE(q.context.wordStart, 6);
-        QVERIFY2(q.suggestions.contains(QStringLiteral("world")),
+        QVERIFY2(q.suggestions.contains(u"world"_s),
                  qPrintable(q.suggestions.join(QLatin1Char(','))));
     }
 
     void entryFieldsAndSelection()
     {
-        const EntryTexts entry{std::nullopt, QStringLiteral("Teh title"),
-                               QStringLiteral("Body wrold\nline"), QStringLiteral("Lnk")};
+        const EntryTexts entry{std::nullopt, u"Teh title"_s, u"Body wrold\nline"_s, u"Lnk"_s};
         ScriptedAnswerer answers;
-        answers.replies << reply(QStringLiteral("Change:The"))
-                        << reply(QStringLiteral("Change:world"))
-                        << reply(QStringLiteral("Change:Link"));
+        answers.replies << reply(u"Change:The"_s) << reply(u"Change:world"_s)
+                        << reply(u"Change:Link"_s);
         SpellSession session(*dict, answers);
         const std::optional<EntryTexts> out = checkEntry(entry, session);
         QVERIFY(out);
         QCOMPARE(answers.words(), QStringList({"Teh", "wrold", "Lnk"}));
-        QCOMPARE(out->head, QStringLiteral("The title"));
-        QCOMPARE(out->main, QStringLiteral("Body world\r\nline"));
-        QCOMPARE(out->urlTitle, QStringLiteral("Link"));
+        QCOMPARE(out->head, u"The title"_s);
+        QCOMPARE(out->main, u"Body world\r\nline"_s);
+        QCOMPARE(out->urlTitle, u"Link"_s);
 
         // With a selection only the selection is checked.
         EntryTexts selected = entry;
-        selected.selection = QStringLiteral("tset");
+        selected.selection = u"tset"_s;
         ScriptedAnswerer one;
-        one.replies << reply(QStringLiteral("Change:test"));
+        one.replies << reply(u"Change:test"_s);
         SpellSession second(*dict, one);
         const std::optional<EntryTexts> part = checkEntry(selected, second);
         QVERIFY(part);
         QCOMPARE(one.words(), QStringList({"tset"}));
-        QCOMPARE(part->selection, QStringLiteral("test"));
+        QCOMPARE(part->selection, u"test"_s);
         QCOMPARE(part->head, entry.head);
         QCOMPARE(part->main, entry.main);
     }
@@ -277,20 +264,19 @@ private slots:
         FailingDictionary failing(*dict, failAt);
         ScriptedAnswerer answers;
         for (int i = 0; i < 4; ++i)
-            answers.replies << reply(QStringLiteral("Change:fixed"));
+            answers.replies << reply(u"Change:fixed"_s);
         SpellSession session(failing, answers);
-        const EntryTexts entry{std::nullopt, QStringLiteral("Teh title"),
-                               QStringLiteral("Body wrold"), QStringLiteral("Lnk here")};
+        const EntryTexts entry{std::nullopt, u"Teh title"_s, u"Body wrold"_s, u"Lnk here"_s};
         QVERIFY(!checkEntry(entry, session));
-        QCOMPARE(session.failure(), QStringLiteral("dictionary gone"));
+        QCOMPARE(session.failure(), u"dictionary gone"_s);
     }
 
     void addToDictionaryKeepsTheWordInTheUsersList()
     {
         ScriptedAnswerer answers;
-        answers.replies << reply(QStringLiteral("Add"));
+        answers.replies << reply(u"Add"_s);
         SpellSession session(*dict, answers);
-        const QString text = QStringLiteral("Zorblax writes, Zorblax reads");
+        const QString text = u"Zorblax writes, Zorblax reads"_s;
         const std::optional<QStringList> out = session.check({text});
         QVERIFY(out);
         QCOMPARE(*out, QStringList{text});
@@ -299,9 +285,9 @@ private slots:
         // A new dictionary knows it too: it was written to the personal list
         // under the test's own configuration folder.
         QString error;
-        auto again = EnchantDictionary::open({QStringLiteral("en_US")}, &error);
+        auto again = EnchantDictionary::open({u"en_US"_s}, &error);
         QVERIFY(again);
-        QCOMPARE(again->check(QStringLiteral("Zorblax")), SpellDictionary::Verdict::Correct);
+        QCOMPARE(again->check(u"Zorblax"_s), SpellDictionary::Verdict::Correct);
         bool found = false;
         QDirIterator it(home.path(), QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {
@@ -317,10 +303,10 @@ private slots:
         QString error;
         auto fallback = EnchantDictionary::open({"xx_YY", "en_US"}, &error);
         QVERIFY(fallback);
-        QCOMPARE(fallback->language(), QStringLiteral("en_US"));
+        QCOMPARE(fallback->language(), u"en_US"_s);
         QVERIFY(!EnchantDictionary::open({"xx_YY", "yy_ZZ"}, &error));
-        QCOMPARE(error, QStringLiteral("No spelling dictionary is installed for xx_YY or yy_ZZ."));
-        QCOMPARE(defaultSpellLanguages().constLast(), QStringLiteral("en_US"));
+        QCOMPARE(error, u"No spelling dictionary is installed for xx_YY or yy_ZZ."_s);
+        QCOMPARE(defaultSpellLanguages().constLast(), u"en_US"_s);
     }
 };
 
