@@ -222,6 +222,7 @@ private slots:
     {
         ScriptedPrompt p;
         const QString plain = u"s3cr=t \"pw\"~"_s;
+        QCOMPARE(TextEncrypt(QString(), true, p), QString());
         QVERIFY(writeSetting(u"1"_s, u"password"_s, TextEncrypt(plain, true, p), s.settingsPath));
         RecordingView v;
         loadConfiguration(1, s, p, v);

@@ -139,7 +139,8 @@ private slots:
         QVERIFY(f->prompt.messages.isEmpty() && f->hooks.updates.isEmpty());
         QVERIFY(f->view.finishEnabled && f->view.previewEnabled && !f->view.busy);
         QVERIFY(!f->view.resendVisible && !f->view.resendEnabled);
-        QCOMPARE(settings().entryDate + u' ' + settings().entryTime, u"12/5/2000 5:44:36 PM"_s);
+        QCOMPARE(settings().entryDate + u' ' + settings().entryTime + u' ' + settings().entryAnchor,
+                 u"12/5/2000 5:44:36 PM 125200054436PM"_s);
 
         // A second preview starts again from the base copy.
         f->view.entry.head = u"Second"_s;

@@ -211,6 +211,11 @@ private slots:
         QCOMPARE(insertAfterMarkerBytes("a<!--pagewickARCHIVEstart-->b<!--PagewickArchiveStart-->",
                                         kArchiveStart, "X"),
                  "a<!--pagewickARCHIVEstart-->Xb<!--PagewickArchiveStart-->"_ba);
+        // No marker: unchanged, and reported.
+        bool found = true;
+        QCOMPARE(insertAfterMarkerBytes("<html>old</html>", kArchiveStart, "X", &found),
+                 "<html>old</html>"_ba);
+        QVERIFY(!found);
     }
 
     void deleteLast()
