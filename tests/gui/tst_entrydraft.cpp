@@ -83,9 +83,9 @@ class TestEntryDraft : public QObject
 
     std::unique_ptr<QTemporaryDir> dir;
 
-    void startOn(const QByteArray& ini)
+    void startOn()
     {
-        QVERIFY(PublishFixture::writeFile(programFile(QStringLiteral("weblog.ini")), ini));
+        QVERIFY(PublishFixture::writeFile(programFile(QStringLiteral("weblog.ini")), kIni));
         QVERIFY(PublishFixture::writeFile(programFile(QStringLiteral("backup1.html")), kPage));
     }
 
@@ -195,7 +195,7 @@ private slots:
     // pause, and typing goes on.
     void unwritableDraftIsReportedOnce()
     {
-        startOn(kIni);
+        startOn();
         QVERIFY(QDir(dir->path()).mkdir(EntryDraft::fileName())); // a folder in its place
         ScriptedPrompt p;
         MainWindow w;
@@ -215,7 +215,7 @@ private slots:
     // made nothing is written, so a crashed run's draft is not overwritten.
     void typingIsSavedAfterAPause()
     {
-        startOn(kIni);
+        startOn();
         QVERIFY(PublishFixture::writeFile(EntryDraft::path(), EntryDraft::format(sample())));
         ScriptedPrompt p;
         p.answers << Answer::No;
@@ -263,7 +263,7 @@ private slots:
     // A damaged draft (every kind is refused above) costs a status line.
     void damagedDraftIsIgnored()
     {
-        startOn(kIni);
+        startOn();
         const QByteArray full = EntryDraft::format(sample());
         QVERIFY(PublishFixture::writeFile(EntryDraft::path(), full.left(full.size() - 2)));
         ScriptedPrompt p;
@@ -283,7 +283,7 @@ private slots:
     // started again: the entry comes back as of the last pause.
     void killWhileTyping()
     {
-        startOn(kIni);
+        startOn();
         QProcess child;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -338,7 +338,7 @@ private slots:
 
     void newEntryRemovesTheDraft()
     {
-        startOn(kIni);
+        startOn();
         ScriptedPrompt p;
         MainWindow w;
         w.draftKeeper()->setDelay(100);
@@ -361,7 +361,7 @@ private slots:
     // Closing the window writes what was typed since the last pause.
     void closingSavesAtOnce()
     {
-        startOn(kIni);
+        startOn();
         ScriptedPrompt p;
         auto w = std::make_unique<MainWindow>();
         w->start(0);
