@@ -260,12 +260,20 @@ private slots:
         QTRY_VERIFY(!QFile::exists(EntryDraft::path()));
     }
 
-    // A damaged draft (every kind is refused above) costs a status line.
+    // A damaged draft (every kind is refused above), or an empty one, costs a
+    // status line.
+    void damagedDraftIsIgnored_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray full = EntryDraft::format(sample());
+        QTest::newRow("cut before END") << full.left(full.size() - 2);
+        QTest::newRow("empty file") << QByteArray();
+    }
     void damagedDraftIsIgnored()
     {
+        QFETCH(QByteArray, bytes);
         startOn();
-        const QByteArray full = EntryDraft::format(sample());
-        QVERIFY(PublishFixture::writeFile(EntryDraft::path(), full.left(full.size() - 2)));
+        QVERIFY(PublishFixture::writeFile(EntryDraft::path(), bytes));
         ScriptedPrompt p;
         MainWindow w;
         w.start(0);
