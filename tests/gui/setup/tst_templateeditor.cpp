@@ -204,12 +204,10 @@ private slots:
         e.findChild<QAction*>("mnuLoad")->trigger();
         QCOMPARE(editorText(e), QStringLiteral("edited"));
         QCOMPARE(p.files.size(), 1);
-    }
 
-    void loadOfUnreadableFileLeavesEmptyChangedEditor()
-    {
-        ScriptedPrompt p;
-        TemplateEditor e;
+        // A file that cannot be read: an empty editor, changed, named after it.
+        p.answers << Answer::No;
+        p.files.clear();
         p.files << programFile("nowhere.txt");
         e.findChild<QAction*>("mnuLoad")->trigger();
         QVERIFY(e.Text1->toPlainText().isEmpty());
