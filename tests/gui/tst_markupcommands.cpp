@@ -116,56 +116,34 @@ private slots:
         QTest::addColumn<int>("to");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<int>("caret");
-
-        QTest::newRow("bold around a word")
-            << "txtMain"
-            << "mnuBold"
-            << "say hello now" << 4 << 9 << "say <B>hello</B> now" << 16;
-        QTest::newRow("italics, nothing selected: caret between")
-            << "txtHead"
-            << "mnuItalics"
-            << "ab" << 1 << 1 << "a<I></I>b" << 4;
-        QTest::newRow("selection over lines")
-            << "txtMain"
-            << "mnuBlockQuote"
-            << "one\ntwo" << 0 << 7 << "<BLOCKQUOTE>one\ntwo</BLOCKQUOTE>" << 32;
-        QTest::newRow("paragraph") << "txtURLtitle"
-                                   << "mnuP"
-                                   << "x" << 0 << 1 << "<P>x</P>" << 8;
-        QTest::newRow("align: opening tag only") << "txtHead"
-                                                 << "mnualignright"
-                                                 << "x" << 0 << 1 << "<P align=right>x" << 16;
-        QTest::newRow("line break: caret in front") << "txtMain"
-                                                    << "mnuBR"
-                                                    << "ab" << 2 << 2 << "ab<BR>" << 2;
-        QTest::newRow("hard space") << "txtSig"
-                                    << "mnunbsp"
-                                    << "ab" << 1 << 1 << "a&nbsp;b" << 7;
-        QTest::newRow("font size") << "txtHead"
-                                   << "mnuFontDown2"
-                                   << "small" << 0 << 5 << "<font size=\"-2\">small</font>" << 28;
-        QTest::newRow("header") << "txtHead"
-                                << "mnuh3"
-                                << "" << 0 << 0 << "<H3></H3>" << 4;
-        QTest::newRow("teletype") << "txtMain"
-                                  << "mnuTT"
-                                  << "code" << 0 << 4 << "<TT>code</TT>" << 13;
-        QTest::newRow("toolbar Center is the paragraph alignment")
-            << "txtHead"
-            << "key:Center"
-            << "" << 0 << 0 << "<P align=center>" << 16;
-        QTest::newRow("toolbar Strikethru") << "txtMain"
-                                            << "key:Strikethru"
-                                            << "gone" << 0 << 4 << "<S>gone</S>" << 11;
-        QTest::newRow("Ctrl+Enter") << "txtMain"
-                                    << "ctrl:Return"
-                                    << "ab" << 1 << 1 << "a<BR>b" << 1;
-        QTest::newRow("Ctrl+Space before the selection") << "txtHead"
-                                                         << "ctrl:Space"
-                                                         << "a b" << 1 << 2 << "a&nbsp; b" << 8;
-        QTest::newRow("read-only status box untouched") << "txtStatus"
-                                                        << "mnuBold"
-                                                        << "status" << 0 << 6 << "status" << 6;
+        const auto row = [](const char* name, const char* box, const char* command,
+                            const char* text, int from, int to, const char* expected, int caret) {
+            QTest::newRow(name) << QString::fromUtf8(box) << QString::fromUtf8(command)
+                                << QString::fromUtf8(text) << from << to
+                                << QString::fromUtf8(expected) << caret;
+        };
+        row("bold around a word", "txtMain", "mnuBold", "say hello now", 4, 9,
+            "say <B>hello</B> now", 16);
+        row("italics, nothing selected: caret between", "txtHead", "mnuItalics", "ab", 1, 1,
+            "a<I></I>b", 4);
+        row("selection over lines", "txtMain", "mnuBlockQuote", "one\ntwo", 0, 7,
+            "<BLOCKQUOTE>one\ntwo</BLOCKQUOTE>", 32);
+        row("paragraph", "txtURLtitle", "mnuP", "x", 0, 1, "<P>x</P>", 8);
+        row("align: opening tag only", "txtHead", "mnualignright", "x", 0, 1, "<P align=right>x",
+            16);
+        row("line break: caret in front", "txtMain", "mnuBR", "ab", 2, 2, "ab<BR>", 2);
+        row("hard space", "txtSig", "mnunbsp", "ab", 1, 1, "a&nbsp;b", 7);
+        row("font size", "txtHead", "mnuFontDown2", "small", 0, 5, "<font size=\"-2\">small</font>",
+            28);
+        row("header", "txtHead", "mnuh3", "", 0, 0, "<H3></H3>", 4);
+        row("teletype", "txtMain", "mnuTT", "code", 0, 4, "<TT>code</TT>", 13);
+        row("toolbar Center is the paragraph alignment", "txtHead", "key:Center", "", 0, 0,
+            "<P align=center>", 16);
+        row("toolbar Strikethru", "txtMain", "key:Strikethru", "gone", 0, 4, "<S>gone</S>", 11);
+        row("Ctrl+Enter", "txtMain", "ctrl:Return", "ab", 1, 1, "a<BR>b", 1);
+        row("Ctrl+Space before the selection", "txtHead", "ctrl:Space", "a b", 1, 2, "a&nbsp; b",
+            8);
+        row("read-only status box untouched", "txtStatus", "mnuBold", "status", 0, 6, "status", 6);
     }
     void fixedTags()
     {
@@ -195,25 +173,18 @@ private slots:
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("answer"); // "<cancel>" cancels the dialog
         QTest::addColumn<QString>("expected");
-
-        QTest::newRow("link, answer trimmed") << "mnuLink"
-                                              << "  help.html "
-                                              << "<a href=\"help.html\">word</a>";
-        QTest::newRow("link cancelled: empty address") << "mnuLink"
-                                                       << "<cancel>"
-                                                       << "<a href=\"\">word</a>";
-        QTest::newRow("font face") << "mnufontface"
-                                   << "DejaVu Sans"
-                                   << "<font face=\"DejaVu Sans\">word</font>";
-        QTest::newRow("font face cancelled") << "mnufontface"
-                                             << "<cancel>"
-                                             << "word";
-        QTest::newRow("colour: red, green, blue") << "mnuFontColor"
-                                                  << "C08040"
-                                                  << "<font color=\"#4080C0\">word</font>";
-        QTest::newRow("colour cancelled") << "mnuFontColor"
-                                          << "<cancel>"
-                                          << "word";
+        const auto row = [](const char* name, const char* command, const char* answer,
+                            const char* expected) {
+            QTest::newRow(name) << QString::fromUtf8(command) << QString::fromUtf8(answer)
+                                << QString::fromUtf8(expected);
+        };
+        row("link, answer trimmed", "mnuLink", "  help.html ", "<a href=\"help.html\">word</a>");
+        row("link cancelled: empty address", "mnuLink", "<cancel>", "<a href=\"\">word</a>");
+        row("font face", "mnufontface", "DejaVu Sans", "<font face=\"DejaVu Sans\">word</font>");
+        row("font face cancelled", "mnufontface", "<cancel>", "word");
+        row("colour: red, green, blue", "mnuFontColor", "C08040",
+            "<font color=\"#4080C0\">word</font>");
+        row("colour cancelled", "mnuFontColor", "<cancel>", "word");
     }
     void valueTags()
     {
@@ -255,24 +226,16 @@ private slots:
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<QString>("clipboard");
-        for (const char* box : {"txtHead", "txtMain"}) {
-            const QByteArray b(box);
-            QTest::newRow((b + " cut").constData()) << box << "mnuCut"
-                                                    << "hello "
-                                                    << "world";
-            QTest::newRow((b + " copy").constData()) << box << "mnuCopy"
-                                                     << "hello world"
-                                                     << "world";
-            QTest::newRow((b + " paste").constData()) << box << "mnuPaste"
-                                                      << "hello clip"
-                                                      << "clip";
-            QTest::newRow((b + " delete").constData()) << box << "mnuDelete"
-                                                       << "hello "
-                                                       << "clip";
-            QTest::newRow((b + " toolbar cut").constData()) << box << "Toolbar1_Cut"
-                                                            << "hello "
-                                                            << "world";
-        }
+        const char* const rows[][3] = {{"mnuCut", "hello ", "world"},
+                                       {"mnuCopy", "hello world", "world"},
+                                       {"mnuPaste", "hello clip", "clip"},
+                                       {"mnuDelete", "hello ", "clip"},
+                                       {"Toolbar1_Cut", "hello ", "world"}};
+        for (const char* box : {"txtHead", "txtMain"})
+            for (const auto& r : rows)
+                QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(box, r[0])))
+                    << QString::fromUtf8(box) << QString::fromUtf8(r[0]) << QString::fromUtf8(r[1])
+                    << QString::fromUtf8(r[2]);
     }
     void editCommands()
     {
@@ -382,10 +345,6 @@ private slots:
             if (qobject_cast<QLineEdit*>(box) || qobject_cast<QPlainTextEdit*>(box))
                 QVERIFY2(!box->accessibleName().isEmpty(), qPrintable(box->objectName()));
         QCOMPARE(w->Label4->buddy(), w->txtURLtitle);
-    }
-
-    void spellCheckCaption()
-    {
         QCOMPARE(action(w.get(), QStringLiteral("mnuSpell"))->text(),
                  QStringLiteral("Spell Check"));
     }
@@ -401,7 +360,6 @@ private slots:
         QCOMPARE(picker.cboFonts->placeholderText(), QStringLiteral("Select Font Here..."));
         picker.show();
         QVERIFY(QTest::qWaitForWindowExposed(&picker));
-        saveWindowShot(&picker, QStringLiteral("frmFont-empty"));
 
         // OK without a choice asks and stays open.
         picker.buttGo->click();
@@ -412,34 +370,18 @@ private slots:
         const QString face = picker.cboFonts->itemText(picker.cboFonts->count() - 1);
         picker.cboFonts->setCurrentIndex(picker.cboFonts->count() - 1);
         QCOMPARE(picker.lblFont->font().families().value(0), face);
-        saveWindowShot(&picker, QStringLiteral("frmFont"));
+        CHECK_WINDOW(&picker, QStringLiteral("frmFont"));
         picker.buttGo->click();
         QCOMPARE(picker.result(), int(QDialog::Accepted));
         QCOMPARE(picker.chosenFont(), std::optional<QString>(face));
-    }
 
-    void fontPickerCancelAndClose_data()
-    {
-        QTest::addColumn<QString>("how");
-        QTest::newRow("Cancel") << "cancel";
-        QTest::newRow("Escape") << "escape";
-        QTest::newRow("window frame") << "close";
-    }
-    void fontPickerCancelAndClose()
-    {
-        QFETCH(QString, how);
-        FontPicker picker;
-        picker.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&picker));
-        picker.cboFonts->setCurrentIndex(0);
-        if (how == QLatin1String("cancel"))
-            picker.buttCancel->click();
-        else if (how == QLatin1String("escape"))
-            QTest::keyClick(&picker, Qt::Key_Escape);
-        else
-            picker.close();
-        QVERIFY(!picker.isVisible());
-        QCOMPARE(picker.chosenFont(), std::nullopt);
+        // Cancel after a choice chooses nothing.
+        FontPicker cancelled;
+        cancelled.show();
+        cancelled.cboFonts->setCurrentIndex(0);
+        cancelled.buttCancel->click();
+        QVERIFY(!cancelled.isVisible());
+        QCOMPARE(cancelled.chosenFont(), std::nullopt);
     }
 };
 

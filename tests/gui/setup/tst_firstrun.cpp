@@ -10,6 +10,7 @@
 #include "base/Settings.h"
 #include "core/config/PasswordScrambler.h"
 #include "gui/MainWindow.h"
+#include "gui/ShownWindows.h"
 #include "gui/prefs/PreferencesDialog.h"
 #include "gui/setup/MarkerTool.h"
 #include "gui/setup/SetupWizard.h"
@@ -21,33 +22,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
 namespace {
-
-template <typename T> T* visibleWindow()
-{
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* t = qobject_cast<T*>(w); t && t->isVisible())
-            return t;
-    return nullptr;
-}
-
-// Runs `action` on the window of type T once it is shown (from inside the
-// event loop of whatever modal window is running then).
-template <typename T> void whenShown(std::function<void(T*)> action)
-{
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, action] {
-        if (T* window = visibleWindow<T>()) {
-            timer->stop();
-            timer->deleteLater();
-            action(window);
-        }
-    });
-    timer->start(20);
-}
 
 void choose(QListWidget* list, const QString& name, bool doubleClick)
 {
@@ -79,7 +56,7 @@ private slots:
         ScriptedPrompt p;
         MainWindow w;
         w.start(0);
-        PreferencesDialog* prefs = visibleWindow<PreferencesDialog>();
+        PreferencesDialog* prefs = shownWindow<PreferencesDialog>();
         QVERIFY(prefs);
         const QString ini = programFile(QStringLiteral("weblog.ini"));
 
@@ -135,7 +112,7 @@ private slots:
         QCOMPARE(p.texts(),
                  QStringList{QStringLiteral(
                      "Time/Date Markers Not Found.  Assuming this is 1st weblog entry.")});
-        QVERIFY(!visibleWindow<PreferencesDialog>());
+        QVERIFY(!shownWindow<PreferencesDialog>());
 
         w.txtHead->setText(QStringLiteral("First entry"));
         w.txtMain->setPlainText(QStringLiteral("Set up by the wizard"));
@@ -164,11 +141,7 @@ private slots:
         QVERIFY(ftp.writeFile(QStringLiteral("www/index.html"), "<p><!--pagewick--></p>\r\n"));
         const QString ini = programFile(QStringLiteral("weblog.ini"));
         const QByteArray before = "[General]\r\nConfig=1\r\n[1]\r\nwebsite=http://old.example/\r\n";
-        {
-            QFile f(ini);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(before);
-        }
+        QVERIFY(PublishFixture::writeFile(ini, before));
         settings().settingsPath = ini;
         settings().activeSection = QStringLiteral("1");
         ScriptedPrompt p;
@@ -191,9 +164,7 @@ private slots:
         });
         d.findChild<QPushButton*>(QStringLiteral("buttWizard"))->click();
         QCOMPARE(page, 3);
-        QFile f(ini);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), before);
+        QCOMPARE(PublishFixture::readFile(ini), before);
         QCOMPARE(d.findChild<QLineEdit*>(QStringLiteral("txtFTPsite"))->text(), QString());
     }
 };

@@ -3,26 +3,25 @@
 // uploading the page, the archive page, the summary and the hand-over to the
 // preferences dialog.
 
+#include "PublishFixture.h"
 #include "ScriptedPrompt.h"
 #include "TestServers.h"
 #include "base/ProgramDir.h"
 #include "base/Settings.h"
 #include "core/setup/WizardSteps.h"
+#include "gui/ShownWindows.h"
 #include "gui/WindowShots.h"
 #include "gui/setup/MarkerTool.h"
 #include "gui/setup/SetupWizard.h"
 
 #include <QCheckBox>
 #include <QFile>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStackedWidget>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <QtTest>
 
@@ -65,48 +64,27 @@ public:
     }
 };
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 QListWidgetItem* itemNamed(QListWidget* list, const QString& name)
 {
     const QList<QListWidgetItem*> found = list->findItems(name, Qt::MatchExactly);
     return found.isEmpty() ? nullptr : found.first();
 }
 
-// Waits (from inside the event loop of a modal window) for the marker tool,
-// then puts the caret before `anchor` (or selects it when `select`) and
-// presses the insert button.
-void driveMarkerTool(const QString& anchor, bool select = false, bool cancel = false)
+// Once the marker tool shows, puts the caret before `anchor` and presses the
+// insert button; or cancels.
+void driveMarkerTool(const QString& anchor, bool cancel = false)
 {
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, timer, [=] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            auto* tool = qobject_cast<MarkerTool*>(w);
-            if (!tool || !tool->isVisible())
-                continue;
-            timer->stop();
-            timer->deleteLater();
-            if (cancel) {
-                tool->buttCancel->click();
-                return;
-            }
-            const qsizetype at = tool->txtEdit->toPlainText().indexOf(anchor);
-            QTextCursor c = tool->txtEdit->textCursor();
-            c.setPosition(int(at));
-            if (select)
-                c.setPosition(int(at + anchor.size()), QTextCursor::KeepAnchor);
-            tool->txtEdit->setTextCursor(c);
-            QPushButton* insert =
-                tool->buttInsertCode->isVisible() ? tool->buttInsertCode : tool->buttarchivecode;
-            insert->click();
+    whenShown<MarkerTool>([=](MarkerTool* tool) {
+        if (cancel) {
+            tool->buttCancel->click();
             return;
         }
+        const qsizetype at = tool->txtEdit->toPlainText().indexOf(anchor);
+        QTextCursor c = tool->txtEdit->textCursor();
+        c.setPosition(int(at));
+        tool->txtEdit->setTextCursor(c);
+        (tool->buttInsertCode->isVisible() ? tool->buttInsertCode : tool->buttarchivecode)->click();
     });
-    timer->start(20);
 }
 
 } // namespace
@@ -180,13 +158,13 @@ private slots:
         QCOMPARE(w.txtFTP->text(), QStringLiteral("ftp.old.example"));
         QCOMPARE(w.txtURL->text(), QStringLiteral("http://old.example/"));
         QVERIFY(!w.buttBack->isEnabled());
-        saveWindowShot(&w, "frmWizard-0-welcome");
+        CHECK_WINDOW(&w, QStringLiteral("frmWizard-0-welcome"));
         w.buttNext->click();
         QCOMPARE(w.currentPage(), 1);
         w.txtURL->setText("www.example.com/index.html");
         w.txtUsername->setText("me");
         w.txtPassword->setText("pw");
-        saveWindowShot(&w, "frmWizard-1-account");
+        CHECK_WINDOW(&w, QStringLiteral("frmWizard-1-account"));
         w.buttNext->click();
         QCOMPARE(w.currentPage(), 1);
         QCOMPARE(p.messages.size(), 1);
@@ -240,7 +218,7 @@ private slots:
         for (const char* name : {"..", "index.html", "my page.html", "blog/"})
             QVERIFY2(itemNamed(w.lstdir, name), name);
         QVERIFY(itemNamed(w.lstdir, QString::fromUtf8("t\xC3\xA4gebuch.html")));
-        saveWindowShot(&w, "frmWizard-2-server-files");
+        CHECK_WINDOW(&w, QStringLiteral("frmWizard-2-server-files"));
 
         select(w, "blog/");
         QCOMPARE(p.texts(), QStringList{"Directory selected."});
@@ -251,17 +229,16 @@ private slots:
         open(w, "blog/");
         open(w, "deep/");
         QCOMPARE(w.txtDirectory->text(), QStringLiteral("/www/blog/deep"));
-        QCOMPARE(
-            w.txtcommand->toPlainText(),
-            QStringLiteral("LS\nCD \"/many/\"\nPWD\nLS\nCD ..\nPWD\nLS\nCD \"/www/\"\nPWD\nLS\n"
-                           "CD \"/www/blog/\"\nPWD\nLS\nCD \"/www/blog/deep/\"\nPWD\nLS"));
+        // The command window follows the walk.
+        QVERIFY(w.txtcommand->toPlainText().endsWith("CD \"/www/blog/deep/\"\nPWD\nLS"));
         // A double click on a file selects it: a marked page, then No to the
         // archive question leads to the summary.
         p.answers << Answer::No;
         open(w, "nested.html");
         QCOMPARE(w.currentPage(), 3);
         QCOMPARE(w.wizardResult().mainLocation, QStringLiteral("/www/blog/deep/nested.html"));
-        QVERIFY(fileBytes(programFile("wizardtemp.html")).contains("<!--pagewick-->"));
+        QVERIFY(
+            PublishFixture::readFile(programFile("wizardtemp.html")).contains("<!--pagewick-->"));
     }
 
     // From an unmarked page and an unmarked archive to a configuration: the
@@ -310,22 +287,21 @@ private slots:
                  QStringLiteral("\nFTP location of main Pagewick File:\n/www/index.html\n\n"
                                 "FTP location of Archive Pagewick File:\n/www/archive.html"));
         QVERIFY(!w.buttNext->isEnabled() && !w.buttBack->isEnabled());
-        saveWindowShot(&w, "frmWizard-3-summary");
+        CHECK_WINDOW(&w, QStringLiteral("frmWizard-3-summary"));
         // No temporary upload names are left on the server.
         QVERIFY(!m_ftp->fileExists("www/index.html.pagewick-upload"));
 
         w.buttOkay->click();
         QVERIFY(!w.isVisible());
-        QCOMPARE(prefs.text("txtFTPsite"), m_ftp->url());
-        QCOMPARE(prefs.text("txtUsername"), FtpTestServer::User);
-        QCOMPARE(prefs.text("txtPassword"), FtpTestServer::Password);
-        QCOMPARE(prefs.text("txtFTPremote"), QStringLiteral("/www/index.html"));
-        QCOMPARE(prefs.text("txtWebSite"), QStringLiteral("http://www.example.com/index.html"));
-        QCOMPARE(prefs.text("txtArchiveFTP"), QStringLiteral("/www/archive.html"));
-        QCOMPARE(prefs.text("txtAmount"), QStringLiteral("10"));
-        QVERIFY(prefs.box("chkFTP")->isChecked());
-        QVERIFY(prefs.box("chkAutoDeletes")->isChecked());
-        QVERIFY(prefs.box("chkArchive")->isChecked());
+        const QStringList filled{prefs.text("txtFTPsite"),  prefs.text("txtUsername"),
+                                 prefs.text("txtPassword"), prefs.text("txtFTPremote"),
+                                 prefs.text("txtWebSite"),  prefs.text("txtArchiveFTP"),
+                                 prefs.text("txtAmount")};
+        QCOMPARE(filled, QStringList({m_ftp->url(), FtpTestServer::User, FtpTestServer::Password,
+                                      "/www/index.html", "http://www.example.com/index.html",
+                                      "/www/archive.html", "10"}));
+        for (const char* name : {"chkFTP", "chkAutoDeletes", "chkArchive"})
+            QVERIFY2(prefs.box(name)->isChecked(), name);
         QCOMPARE(w.result(), int(QDialog::Accepted));
     }
 
@@ -377,7 +353,7 @@ private slots:
         QString uploaded;
         tool.setUploader([&](const QString&, const QString& remote) { uploaded = remote; });
         tool.show();
-        saveWindowShot(&tool, "frmZip");
+        CHECK_WINDOW(&tool, QStringLiteral("frmZip"));
         p.answers << Answer::No;
         tool.buttInsertCode->click();
         QVERIFY(tool.isVisible());
@@ -387,7 +363,7 @@ private slots:
         QCOMPARE(tool.page(), page);
         QVERIFY(uploaded.isEmpty());
         // The preview was written with the samples after the markers.
-        const QByteArray preview = fileBytes(programFile("wizardtemp.html"));
+        const QByteArray preview = PublishFixture::readFile(programFile("wizardtemp.html"));
         QVERIFY(preview.startsWith("<html>\r\n<body><!--pagewick-->\r\n<center>"));
         QVERIFY(preview.contains("Welcome to the world of pagewick."));
         QCOMPARE(p.messages[0].text, Setup::positionQuestion(Setup::MarkerKind::Main));
@@ -397,7 +373,7 @@ private slots:
         tool.buttInsertCode->click();
         QVERIFY(!tool.isVisible());
         QCOMPARE(uploaded, QStringLiteral("/www/x.html"));
-        QCOMPARE(fileBytes(programFile("wizardtemp.html")),
+        QCOMPARE(PublishFixture::readFile(programFile("wizardtemp.html")),
                  QByteArray("<html>\r\n<body><!--pagewick-->\r\n<!--**END**--></body>\r\n</html>"
                             "\r\n\r\n"));
 
@@ -407,7 +383,7 @@ private slots:
         logOn(w);
         open(w, "www/");
         p.answers << Answer::Yes;
-        driveMarkerTool(QString(), false, true);
+        driveMarkerTool(QString(), true);
         select(w, "index.html");
         QCOMPARE(m_ftp->readFile("www/index.html"), kPage);
         QCOMPARE(w.currentPage(), 2);

@@ -2,6 +2,7 @@
 // Changes question on OK, Cancel and Load, file round trips and the markup
 // commands that differ from the main window's.
 
+#include "PublishFixture.h"
 #include "RecordingView.h"
 #include "ScriptedPrompt.h"
 #include "base/IniFile.h"
@@ -24,19 +25,6 @@ namespace {
 
 const QByteArray kTemplate = "<b>%title</b>\r\n\r\n\r\n<p>%body</p>\n\nBy %sig @ %time\r\n";
 const QString kLoaded = QStringLiteral("<b>%title</b>\r\n<p>%body</p>\r\nBy %sig @ %time\r\n");
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
 QString editorText(const TemplateEditor& e)
 {
@@ -68,7 +56,7 @@ private slots:
         settings() = Settings();
         settings().settingsPath = programFile("weblog.ini");
         settings().activeSection = "1";
-        writeBytes(programFile("template.txt"), kTemplate);
+        QVERIFY(PublishFixture::writeFile(programFile("template.txt"), kTemplate));
     }
 
     void loadsNonEmptyLines()
@@ -87,7 +75,7 @@ private slots:
                      placeholder);
         QVERIFY(p.messages.isEmpty());
         e.resize(640, 420);
-        saveWindowShot(&e, "frmTemplate");
+        CHECK_WINDOW(&e, QStringLiteral("frmTemplate"));
     }
 
     void missingFileGivesTheDefault()
@@ -144,8 +132,8 @@ private slots:
         QCOMPARE(e.isVisible(), !closed);
         QCOMPARE(QFile::exists(target), saved);
         if (saved)
-            QCOMPARE(fileBytes(target), QByteArray("%title\r\n%body\r\n"));
-        QCOMPARE(fileBytes(programFile("template.txt")), kTemplate);
+            QCOMPARE(PublishFixture::readFile(target), QByteArray("%title\r\n%body\r\n"));
+        QCOMPARE(PublishFixture::readFile(programFile("template.txt")), kTemplate);
         QCOMPARE(settings().templateText,
                  newTemplateInUse ? QStringLiteral("%title\r\n%body") : kLoaded);
         // OK names the file in use in the configuration and makes the
@@ -156,7 +144,9 @@ private slots:
         QCOMPARE(view.finishEnabled, !okDone);
     }
 
-    void unchangedOkAsksNothing()
+    // Unchanged, OK asks nothing; Cancel with no template in use puts the
+    // default in use.
+    void closingUnchanged()
     {
         ScriptedPrompt p;
         TemplateEditor e;
@@ -164,16 +154,12 @@ private slots:
         e.buttOK->click();
         QVERIFY(p.messages.isEmpty());
         QVERIFY(!e.isVisible());
-    }
-
-    void cancelRestoresDefaultWhenNothingIsInUse()
-    {
-        ScriptedPrompt p;
-        TemplateEditor e;
-        e.show();
+        TemplateEditor again;
+        again.show();
         settings().templateText.clear();
-        e.buttCancel->click();
+        again.buttCancel->click();
         QCOMPARE(settings().templateText, defaultTemplate());
+        QVERIFY(p.messages.isEmpty());
     }
 
     void loadAndSaveRoundTrip()
@@ -181,7 +167,7 @@ private slots:
         ScriptedPrompt p;
         TemplateEditor e;
         const QString other = programFile("other.txt");
-        writeBytes(other, "<i>%title</i>\n\n\n%body\n");
+        QVERIFY(PublishFixture::writeFile(other, "<i>%title</i>\n\n\n%body\n"));
         p.files << other;
         e.findChild<QAction*>("mnuLoad")->trigger();
         QCOMPARE(p.fileRequests.size(), 1);
@@ -200,11 +186,8 @@ private slots:
         p.files << copy;
         e.findChild<QAction*>("mnuSave")->trigger();
         QCOMPARE(p.fileRequests.last().kind, FileRequest::Save);
-        QCOMPARE(fileBytes(copy), QByteArray("<i>%title</i>\r\n%body\r\n\r\n"));
+        QCOMPARE(PublishFixture::readFile(copy), QByteArray("<i>%title</i>\r\n%body\r\n\r\n"));
         QCOMPARE(e.lblFileName->text(), copy);
-        QString back;
-        QVERIFY(readTemplateFile(copy, &back));
-        QCOMPARE(back, editorText(e));
 
         // A cancelled dialog changes nothing.
         e.Text1->setPlainText("edited");
@@ -221,12 +204,10 @@ private slots:
         e.findChild<QAction*>("mnuLoad")->trigger();
         QCOMPARE(editorText(e), QStringLiteral("edited"));
         QCOMPARE(p.files.size(), 1);
-    }
 
-    void loadOfUnreadableFileLeavesEmptyChangedEditor()
-    {
-        ScriptedPrompt p;
-        TemplateEditor e;
+        // A file that cannot be read: an empty editor, changed, named after it.
+        p.answers << Answer::No;
+        p.files.clear();
         p.files << programFile("nowhere.txt");
         e.findChild<QAction*>("mnuLoad")->trigger();
         QVERIFY(e.Text1->toPlainText().isEmpty());

@@ -1,6 +1,7 @@
 #include "WindowShots.h"
 
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QAbstractSpinBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -40,6 +41,18 @@ bool isControl(const QWidget* w)
            qobject_cast<const QTextEdit*>(w) || qobject_cast<const QComboBox*>(w) ||
            qobject_cast<const QListView*>(w) || qobject_cast<const QAbstractSpinBox*>(w) ||
            qobject_cast<const QProgressBar*>(w);
+}
+
+// The least size at which a control shows its text. A scrolling box shows
+// any text by scrolling, and its hint of 70x70 is only a default: one line
+// must fit.
+QSize leastSize(const QWidget* w)
+{
+    if (auto* area = qobject_cast<const QAbstractScrollArea*>(w)) {
+        const int line = w->fontMetrics().lineSpacing();
+        return {3 * line, line + 2 * area->frameWidth()};
+    }
+    return w->minimumSizeHint();
 }
 
 QString describe(const QWidget* w)
@@ -83,7 +96,7 @@ QStringList windowProblems(QWidget* window, const QString& name)
         if (nested)
             continue;
         controls << w;
-        const QSize min = w->minimumSizeHint();
+        const QSize min = leastSize(w);
         if (w->width() < min.width() || w->height() < min.height())
             problems << QStringLiteral("%1 is %2x%3, smaller than its minimum %4x%5")
                             .arg(describe(w))

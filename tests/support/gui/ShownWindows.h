@@ -1,0 +1,44 @@
+#pragma once
+
+// Finding the windows and controls a test drives: by type and object name,
+// and from inside the event loop of whatever modal window runs.
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+#include <QtTest>
+
+#include <functional>
+
+// The visible top-level window of type T, named `name` when one is given.
+template <typename T = QWidget> T* shownWindow(const char* name = nullptr)
+{
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* t = qobject_cast<T*>(w);
+        if (t && t->isVisible() && (!name || w->objectName() == QLatin1String(name)))
+            return t;
+    }
+    return nullptr;
+}
+
+// Runs `action` on the window of type T once it is shown.
+template <typename T> void whenShown(std::function<void(T*)> action)
+{
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, action] {
+        if (T* window = shownWindow<T>()) {
+            timer->stop();
+            timer->deleteLater();
+            action(window);
+        }
+    });
+    timer->start(20);
+}
+
+// The child control `name` of type T; the test stops when there is none.
+template <typename T> T* child(QWidget* w, const char* name)
+{
+    T* c = w->findChild<T*>(QString::fromLatin1(name));
+    QTEST_ASSERT(c);
+    return c;
+}
