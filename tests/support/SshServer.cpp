@@ -31,6 +31,18 @@ bool run(const QString& program, const QStringList& arguments, QString* error,
     return true;
 }
 
+// Ends `process`: politely first, by force if it does not go.
+void stopProcess(QProcess& process)
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate();
+    if (!process.waitForFinished(5000)) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+}
+
 quint16 freePort()
 {
     QTcpServer probe;
@@ -157,13 +169,7 @@ bool SshServer::start()
 
 void SshServer::stop()
 {
-    if (process_.state() == QProcess::NotRunning)
-        return;
-    process_.terminate();
-    if (!process_.waitForFinished(5000)) {
-        process_.kill();
-        process_.waitForFinished(5000);
-    }
+    stopProcess(process_);
     log_ += process_.readAll();
 }
 
@@ -235,13 +241,7 @@ SshAgent::SshAgent()
 
 SshAgent::~SshAgent()
 {
-    if (process_.state() == QProcess::NotRunning)
-        return;
-    process_.terminate();
-    if (!process_.waitForFinished(5000)) {
-        process_.kill();
-        process_.waitForFinished(5000);
-    }
+    stopProcess(process_);
 }
 
 bool SshAgent::add(const QString& privateKey)

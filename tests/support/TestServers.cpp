@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 namespace {
@@ -139,13 +140,23 @@ QString TestServerBase::certificateFile()
 
 void TestServerBase::setControl(const QString& key, const QJsonValue& value)
 {
-    control_.insert(key, value);
+    if (value.isNull())
+        control_.remove(key);
+    else
+        control_.insert(key, value);
     writeControl();
 }
 
-void TestServerBase::removeControl(const QString& key)
+void TestServerBase::appendControl(const QString& key, const QString& value)
 {
-    control_.remove(key);
+    QJsonArray values = control_.value(key).toArray();
+    values.append(value);
+    setControl(key, values);
+}
+
+void TestServerBase::resetBehaviour()
+{
+    control_ = QJsonObject();
     writeControl();
 }
 
@@ -176,38 +187,25 @@ QString FtpTestServer::url() const
 
 void FtpTestServer::denyAccess(const QString& serverPath)
 {
-    QJsonArray denied = control_.value(QStringLiteral("deny")).toArray();
-    denied.append(serverPath);
-    setControl(QStringLiteral("deny"), denied);
+    appendControl(QStringLiteral("deny"), serverPath);
 }
 
 void FtpTestServer::setRenaming(Renaming renaming)
 {
-    switch (renaming) {
-    case Renaming::Allowed:
-        removeControl(QStringLiteral("rename"));
-        break;
-    case Renaming::NotOverExisting:
-        setControl(QStringLiteral("rename"), QStringLiteral("over_existing"));
-        break;
-    case Renaming::Refused:
-        setControl(QStringLiteral("rename"), QStringLiteral("refuse"));
-        break;
-    }
+    setControl(QStringLiteral("rename"), renaming == Renaming::Allowed ? QJsonValue()
+                                         : renaming == Renaming::Refused
+                                             ? QStringLiteral("refuse")
+                                             : QStringLiteral("over_existing"));
 }
 
 void FtpTestServer::failUploadsOf(const QString& name)
 {
-    QJsonArray names = control_.value(QStringLiteral("fail_files")).toArray();
-    names.append(name);
-    setControl(QStringLiteral("fail_files"), names);
+    appendControl(QStringLiteral("fail_files"), name);
 }
 
 void FtpTestServer::failRenamesOf(const QString& name)
 {
-    QJsonArray names = control_.value(QStringLiteral("fail_renames")).toArray();
-    names.append(name);
-    setControl(QStringLiteral("fail_renames"), names);
+    appendControl(QStringLiteral("fail_renames"), name);
 }
 
 void FtpTestServer::setDiskFullAfter(qint64 bytes)
@@ -238,24 +236,7 @@ void FtpTestServer::setSlow(int delayMs, int blockSize)
 
 void FtpTestServer::setMlsdSupported(bool supported)
 {
-    if (supported)
-        removeControl(QStringLiteral("no_mlsd"));
-    else
-        setControl(QStringLiteral("no_mlsd"), true);
-}
-
-void FtpTestServer::setDosListing(bool dos)
-{
-    if (dos)
-        setControl(QStringLiteral("list_style"), QStringLiteral("dos"));
-    else
-        removeControl(QStringLiteral("list_style"));
-}
-
-void FtpTestServer::resetBehaviour()
-{
-    control_ = QJsonObject();
-    writeControl();
+    setControl(QStringLiteral("no_mlsd"), supported ? QJsonValue() : QJsonValue(true));
 }
 
 QStringList FtpTestServer::commands() const
@@ -275,10 +256,7 @@ int FtpTestServer::connectionCount() const
 
 int FtpTestServer::loginCount() const
 {
-    int logins = 0;
-    for (const QString& line : logLines())
-        logins += line.startsWith(QStringLiteral("LOGIN ")) ? 1 : 0;
-    return logins;
+    return int(logLines().filter(QRegularExpression(QStringLiteral("^LOGIN "))).size());
 }
 
 // ---- HTTP -------------------------------------------------------------------
@@ -331,12 +309,6 @@ void HttpTestServer::setBehaviour(const QString& path, const Behaviour& behaviou
 void HttpTestServer::setDefaultBehaviour(const Behaviour& behaviour)
 {
     setControl(QStringLiteral("default"), toJson(behaviour));
-}
-
-void HttpTestServer::resetBehaviour()
-{
-    control_ = QJsonObject();
-    writeControl();
 }
 
 QStringList HttpTestServer::requests() const

@@ -53,14 +53,19 @@ public:
     QStringList logLines() const;
     void clearLog() const;
 
+    // Back to normal behaviour.
+    void resetBehaviour();
+
     // The certificate the servers use with TLS, to trust it
     // (TransferClient::setCaCertificates) or to see it refused without it.
     static QString certificateFile();
 
 protected:
     TestServerBase(const QString& script, bool tls);
+    // Sets `key` of the control file; a null value removes it.
     void setControl(const QString& key, const QJsonValue& value);
-    void removeControl(const QString& key);
+    // Adds `value` to the list under `key`.
+    void appendControl(const QString& key, const QString& value);
     void writeControl();
 
     QJsonObject control_;
@@ -107,8 +112,6 @@ public:
     void setSlow(int delayMs, int blockSize = 8192);
     // false: answer MLSD with 500, so that clients fall back to LIST.
     void setMlsdSupported(bool supported);
-    // true: LIST answers in the DOS style of IIS instead of "ls -l" style.
-    void setDosListing(bool dos);
     enum class Renaming
     {
         Allowed,
@@ -124,8 +127,6 @@ public:
     // RNFR of the upload copy of `name` ("name.pagewick-upload") answers 550:
     // that file cannot be put in place, other files can.
     void failRenamesOf(const QString& name);
-    // Back to normal behaviour.
-    void resetBehaviour();
 
     // Command lines received, in order ("USER tester", "RETR /a.html").
     QStringList commands() const;
@@ -165,7 +166,6 @@ public:
     void setBehaviour(const QString& path, const Behaviour& behaviour);
     // How requests for paths without a behaviour of their own are answered.
     void setDefaultBehaviour(const Behaviour& behaviour);
-    void resetBehaviour();
 
     // Requests received, in order ("GET /index.html").
     QStringList requests() const;

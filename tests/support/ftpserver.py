@@ -23,8 +23,6 @@ be switched between cases without restarting it. Keys, all optional:
   delay_ms         pause after every block of a data transfer
   block_size       size of such a block (default 8192)
   no_mlsd          answer MLSD with 500, as servers without RFC 3659 do
-  list_style       "dos": LIST answers in the style of IIS
-                   ("12-06-26  07:05PM       <DIR>          www")
   rename           "over_existing": RNTO onto a file that exists answers 550
                    (as OpenSSH's SFTP and some FTP servers do); "refuse":
                    every RNFR answers 550
@@ -41,16 +39,11 @@ when a data transfer is broken off on purpose.
 """
 
 import argparse
-import json
 import logging
 import os
-import signal
 import sys
-import threading
-import time
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.filesystems import AbstractedFS
 from pyftpdlib.handlers import DTPHandler, FTPHandler
 from pyftpdlib.ioloop import RetryError
 from pyftpdlib.servers import FTPServer
@@ -60,39 +53,14 @@ try:
 except ImportError:  # pyOpenSSL missing
     TLS_DTPHandler = TLS_FTPHandler = None
 
+from servercommon import EventLog, read_control, serve
 
-class Config:
-    """Reads the control file on demand; a missing or half-written file
-    counts as 'no misbehaviour'."""
-
-    def __init__(self, path):
-        self.path = path
-
-    def read(self):
-        if not self.path:
-            return {}
-        try:
-            with open(self.path, "r", encoding="utf-8") as f:
-                return json.load(f)
-        except (OSError, ValueError):
-            return {}
-
-
-class EventLog:
-    def __init__(self, path):
-        self.path = path
-        self.lock = threading.Lock()
-
-    def write(self, text):
-        if not self.path:
-            return
-        with self.lock, open(self.path, "a", encoding="utf-8",
-                             errors="backslashreplace") as f:
-            f.write(text + "\n")
-
-
-CONFIG = Config(None)
+CONTROL = ""
 LOG = EventLog(None)
+
+
+def control():
+    return read_control(CONTROL)
 
 
 class DenyingAuthorizer(DummyAuthorizer):
@@ -104,7 +72,7 @@ class DenyingAuthorizer(DummyAuthorizer):
         if path is None:
             return False
         real = os.path.realpath(path)
-        for entry in CONFIG.read().get("deny", []):
+        for entry in control().get("deny", []):
             locked = os.path.realpath(
                 os.path.join(self.root, entry.lstrip("/")))
             if real == locked or real.startswith(locked + os.sep):
@@ -121,7 +89,7 @@ class MisbehavingDTP:
     """Data channel mix-in that applies the control file's cases."""
 
     def __init__(self, sock, cmd_channel):
-        self.conf = CONFIG.read()
+        self.conf = control()
         self.disk_full = False
         self.stalled = False
         self.resumer = None
@@ -249,27 +217,6 @@ class PlainDTP(MisbehavingDTP, DTPHandler):
     pass
 
 
-class StyledFS(AbstractedFS):
-    """Lists directories for LIST in the style the control file asks for."""
-
-    def format_list(self, basedir, listing, ignore_err=True):
-        if CONFIG.read().get("list_style") != "dos":
-            yield from super().format_list(basedir, listing, ignore_err)
-            return
-        for name in listing:
-            path = os.path.join(basedir, name)
-            try:
-                st = os.stat(path)
-            except OSError:
-                continue
-            stamp = time.strftime("%m-%d-%y  %I:%M%p", time.localtime(st.st_mtime))
-            if os.path.isdir(path):
-                line = "%s       <DIR>          %s\r\n" % (stamp, name)
-            else:
-                line = "%s %20d %s\r\n" % (stamp, st.st_size, name)
-            yield line.encode("utf8", self.cmd_channel.unicode_errors)
-
-
 class LoggingHandler:
     """Control channel mix-in: logs, and answers MLSD with 500 on request."""
 
@@ -287,7 +234,7 @@ class LoggingHandler:
 
     def pre_process_command(self, line, cmd, arg):
         LOG.write("CMD " + line)
-        conf = CONFIG.read()
+        conf = control()
         if cmd == "MLSD" and conf.get("no_mlsd"):
             self.respond('500 Command "MLSD" not understood.')
             return
@@ -333,8 +280,8 @@ def main():
     parser.add_argument("--tls-key", default="", help="PEM private key")
     args = parser.parse_args()
 
-    global CONFIG, LOG
-    CONFIG = Config(args.control)
+    global CONTROL, LOG
+    CONTROL = args.control
     LOG = EventLog(args.log)
     logging.basicConfig(level=logging.ERROR)
 
@@ -368,29 +315,10 @@ def main():
     else:
         handler = PlainHandler
     handler.authorizer = authorizer
-    handler.abstracted_fs = StyledFS
     handler.banner = "Pagewick test FTP server ready."
 
     server = FTPServer(("127.0.0.1", 0), handler)
-    port = server.socket.getsockname()[1]
-
-    def stop(*_):
-        os._exit(0)
-
-    signal.signal(signal.SIGTERM, stop)
-
-    def watch_stdin():
-        try:
-            while sys.stdin.buffer.read(4096):
-                pass
-        except OSError:
-            pass
-        os._exit(0)
-
-    threading.Thread(target=watch_stdin, daemon=True).start()
-    print("PORT %d" % port, flush=True)
-    server.serve_forever()
-    return 0
+    return serve(server.socket.getsockname()[1], server.serve_forever)
 
 
 if __name__ == "__main__":

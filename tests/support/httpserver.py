@@ -30,44 +30,28 @@ Every request is logged (--log) as one line: method and path.
 """
 
 import argparse
-import json
 import os
-import signal
 import socket
 import ssl
 import sys
-import threading
 import time
 from http import HTTPStatus
 from http.server import SimpleHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import unquote, urlsplit
 
-
-def read_control(path):
-    if not path:
-        return {}
-    try:
-        with open(path, "r", encoding="utf-8") as f:
-            return json.load(f)
-    except (OSError, ValueError):
-        return {}
+from servercommon import EventLog, read_control, serve
 
 
 class Handler(SimpleHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
     control_path = ""
-    log_path = ""
-    log_lock = threading.Lock()
+    log = EventLog(None)
 
     def log_message(self, format, *args):
         pass
 
     def _log(self):
-        if not self.log_path:
-            return
-        with self.log_lock, open(self.log_path, "a", encoding="utf-8",
-                                 errors="backslashreplace") as f:
-            f.write("%s %s\n" % (self.command, self.path))
+        self.log.write("%s %s" % (self.command, self.path))
 
     def _behaviour(self):
         control = read_control(self.control_path)
@@ -76,10 +60,6 @@ class Handler(SimpleHTTPRequestHandler):
         if path in paths:
             return paths[path]
         return control.get("default", {})
-
-    def do_HEAD(self):
-        self._log()
-        super().do_HEAD()
 
     def do_GET(self):
         self._log()
@@ -186,7 +166,7 @@ def main():
 
     class RootHandler(Handler):
         control_path = args.control
-        log_path = args.log
+        log = EventLog(args.log)
 
         def __init__(self, *a, **kw):
             super().__init__(*a, directory=root, **kw)
@@ -203,25 +183,7 @@ def main():
         # refuses the certificate does not hold up the others.
         server.socket = context.wrap_socket(server.socket, server_side=True,
                                             do_handshake_on_connect=False)
-    port = server.server_address[1]
-
-    def stop(*_):
-        os._exit(0)
-
-    signal.signal(signal.SIGTERM, stop)
-
-    def watch_stdin():
-        try:
-            while sys.stdin.buffer.read(4096):
-                pass
-        except OSError:
-            pass
-        os._exit(0)
-
-    threading.Thread(target=watch_stdin, daemon=True).start()
-    print("PORT %d" % port, flush=True)
-    server.serve_forever()
-    return 0
+    return serve(server.server_address[1], server.serve_forever)
 
 
 if __name__ == "__main__":

@@ -1,0 +1,472 @@
+// The transfer control against a real local FTP server (plain and TLS) and
+// local folders: the commands, what each fault leaves behind on both sides,
+// and how an upload is put in place.
+
+#include "net/TransferRun.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <optional>
+
+using namespace PublishFixture;
+using namespace TransferRun;
+
+namespace {
+
+// The names of an LS listing, sorted, after checking that every line ends
+// with CR LF.
+QStringList names(const QByteArray& listing)
+{
+    if (!listing.endsWith("\r\n") || listing.count('\n') != listing.count("\r\n"))
+        return {QString::fromLatin1("badly ended lines: " + listing.toPercentEncoding())};
+    QStringList names = QString::fromUtf8(listing.chopped(2)).split(QStringLiteral("\r\n"));
+    names.sort();
+    return names;
+}
+
+QStringList filesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden);
+}
+
+// An FTP server, a local folder and a control that logs in to the server.
+struct FtpCase
+{
+    FtpCase() { useFtp(inet, server); }
+    QString path(const QString& name) const { return local.filePath(name); }
+
+    FtpTestServer server;
+    QTemporaryDir local;
+    TransferClient inet;
+    Runner run{inet};
+};
+
+} // namespace
+
+class TestFtpTransfer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void commandsOnEveryServer_data()
+    {
+        QTest::addColumn<QString>("kind");
+        for (const char* kind : {"FTP", "FTP without MLSD", "FTPS", "file"})
+            QTest::newRow(kind) << QString::fromLatin1(kind);
+    }
+
+    void commandsOnEveryServer()
+    {
+        QFETCH(QString, kind);
+        std::optional<FtpTestServer> ftp;
+        QTemporaryDir folder, local;
+        TransferClient inet;
+        Runner run(inet);
+        if (kind == u"file") {
+            inet.setUrl(QUrl::fromLocalFile(folder.path()).toString());
+        } else {
+            ftp.emplace(kind == u"FTPS" ? FtpTestServer::Security::Tls
+                                        : FtpTestServer::Security::Plain);
+            REQUIRE_RUNNING(*ftp);
+            ftp->setMlsdSupported(kind != u"FTP without MLSD");
+            useFtp(inet, *ftp);
+        }
+        if (kind == u"FTPS") {
+            // The test certificate is in no trusted store; the credentials
+            // never go out.
+            RUN_FAILS(run, "PWD", TransferError::SecureConnectionFailed, 0);
+            QVERIFY2(inet.lastError().description().contains("certificate could not be verified"),
+                     qPrintable(inet.lastError().description()));
+            QVERIFY(ftp->commands().filter(QRegularExpression("^(USER|PASS)")).isEmpty());
+            inet.setCaCertificates(TestServerBase::certificateFile());
+            ftp->clearLog();
+        }
+        const QString root = ftp ? ftp->root() : folder.path();
+        QVERIFY(writeFile(root + "/index.html", "home"));
+        QVERIFY(writeFile(root + "/data.bin", binaryBytes(5000)));
+        QVERIFY(QDir().mkpath(root + "/www/blog"));
+        QVERIFY(QDir().mkpath(root + "/sub dir"));
+        QVERIFY(QFile::link("index.html", root + "/link.html")); // listed under its own name
+        const QByteArray bytes = binaryBytes(1024 * 1024 + 17);
+        const QString source = local.filePath("my docs/page one.html");
+        QVERIFY(writeFile(source, bytes));
+
+        // A fresh command passes the states once each, in order.
+        RUN_OK(run, "PWD");
+        QCOMPARE(readChunks(inet), QByteArray("/"));
+        QVERIFY2(run.statesRoseTo(TransferState::ResponseCompleted) &&
+                     (!ftp || run.states().contains(int(TransferState::Connecting))),
+                 qPrintable(QString::number(run.states().size())));
+        // Without quotes: the longest existing local file, then the remote
+        // path. Nothing but the target is left on the server.
+        RUN_OK(run, "PUT " + source + " sub dir/my page#1.html");
+        QCOMPARE(readFile(root + "/sub dir/my page#1.html"), bytes);
+        QCOMPARE(filesIn(root + "/sub dir"), QStringList{"my page#1.html"});
+        RUN_OK(run, "LS");
+        QCOMPARE(names(readChunks(inet)),
+                 QStringList({"data.bin", "index.html", "link.html", "sub dir/", "www/"}));
+        if (kind == u"FTP" || kind == u"FTPS") // the exact listing where the server has one
+            QVERIFY(!ftp->commands().filter(QRegularExpression("^MLSD")).isEmpty());
+
+        // Relative names are taken from the current directory; ".." stops
+        // at the root.
+        RUN_OK(run, "CD sub dir");
+        QCOMPARE(inet.readChunk(1024, 0), QByteArray()); // a directory change gives no data
+        RUN_OK(run, "LS");
+        QCOMPARE(readChunks(inet), QByteArray("my page#1.html\r\n"));
+        RUN_OK(run, "GET my page#1.html " + local.filePath("back.bin"));
+        QCOMPARE(readFile(local.filePath("back.bin")), bytes);
+        const char* const moves[][2] = {{"/www/blog", "/www/blog"}, {"..", "/www"}, {"../..", "/"}};
+        for (const auto& move : moves) {
+            RUN_OK(run, QStringLiteral("CD ") + move[0]);
+            RUN_OK(run, "PWD");
+            QCOMPARE(readChunks(inet), QByteArray(move[1]));
+        }
+
+        // The trailing absolute path whose folder exists is the local file;
+        // quotes decide where the paths end; an existing local file is
+        // replaced, not appended to.
+        const QString copy = local.filePath("my docs/copy one.html");
+        RUN_OK(run, "GET sub dir/my page#1.html " + copy);
+        QCOMPARE(readFile(copy), bytes);
+        const QString quoted = local.filePath("my docs/x y.html");
+        RUN_OK(run, "GET \"/sub dir/my page#1.html\" \"" + quoted + "\"");
+        QCOMPARE(readFile(quoted), bytes);
+        QVERIFY(writeFile(copy, QByteArray(3 * 1024 * 1024, 'x')));
+        RUN_OK(run, "GET index.html " + copy);
+        QCOMPARE(readFile(copy), QByteArray("home"));
+        // Without a local file the data is left for readChunk.
+        RUN_OK(run, "GET data.bin");
+        QCOMPARE(readChunks(inet), binaryBytes(5000));
+        if (ftp) { // all of it over one connection
+            QCOMPARE(ftp->connectionCount(), 1);
+            QCOMPARE(ftp->loginCount(), 1);
+        }
+
+        // What is not there is the server's error; nothing is written and
+        // the directory stays.
+        RUN_FAILS(run, "GET missing.html " + local.filePath("missing.html"),
+                  TransferError::RequestFailed, 550);
+        QVERIFY(!QFileInfo::exists(local.filePath("missing.html")));
+        RUN_FAILS(run, "CD nowhere", TransferError::RequestFailed, 550);
+        RUN_OK(run, "PWD");
+        QCOMPARE(readChunks(inet), QByteArray("/"));
+        // fetch fetches a document there too (and makes it the address).
+        const QString url = inet.url();
+        QCOMPARE(inet.fetch(ftp ? url + "/index.html"
+                                : QUrl::fromLocalFile(root + "/index.html").toString()),
+                 QByteArray("home"));
+        if (!ftp) {
+            inet.setUrl(QUrl::fromLocalFile(folder.filePath("no such folder")).toString());
+            RUN_FAILS(run, "LS", TransferError::CannotConnect, 0);
+            return;
+        }
+        // CLOSE logs out; a new log-in starts in the directory the address
+        // names, or in the log-in directory.
+        RUN_OK(run, "CLOSE");
+        const int logins = ftp->loginCount();
+        inet.setUrl(url + "/www");
+        RUN_OK(run, "LS");
+        QCOMPARE(readChunks(inet), QByteArray("blog/\r\n"));
+        QCOMPARE(ftp->loginCount(), logins + 1);
+        if (kind != u"FTPS") { // a bare host name means FTP
+            RUN_OK(run, "CLOSE");
+            inet.setUrl(QStringLiteral("127.0.0.1:%1").arg(ftp->port()));
+            RUN_OK(run, "PWD");
+            QCOMPARE(readChunks(inet), QByteArray("/"));
+        }
+    }
+
+    // ---- failures -----------------------------------------------------------------
+
+    void ftpFaults_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("command"); // %local%: the local folder
+        QTest::addColumn<int>("number");
+        QTest::addColumn<int>("code");       // the server's reply, 0: none
+        QTest::addColumn<QString>("detail"); // in the error's description
+        const auto row = [](const char* name, const char* fault, const QString& command, int number,
+                            int code = 0, const char* detail = "") {
+            QTest::newRow(name) << QString(fault) << command << number << code << QString(detail);
+        };
+        const QString put = "PUT %local%/new.html live.html",
+                      get = "GET live.html %local%/old.html";
+        const int failed = TransferError::RequestFailed, lost = TransferError::ConnectionLost;
+        row("wrong password", "password", "PWD", failed, 530);
+        row("server not running", "down", "PWD", TransferError::CannotConnect);
+        row("server never answers", "silent", "PWD", TransferError::TimedOut); // it does not greet
+        row("no permission: CD", "deny", "CD /locked", failed, 550);
+        row("no permission: GET", "deny", "GET /locked/live.html %local%/old.html", failed, 550);
+        row("no permission: PUT", "deny", "PUT %local%/new.html /locked/live.html", failed, 550);
+        row("disk full", "full", put, failed, 452, "452");
+        row("dropped during upload", "drop", put, lost);
+        // Answered 226, but the size check finds the copy short.
+        row("upload arrived incomplete", "lose", put, lost, 0, "5000 of 2097152");
+        row("dropped during download", "drop", get, lost);
+        row("stalled past the time-out", "stall", get, TransferError::TimedOut);
+    }
+
+    void ftpFaults()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, command);
+        QFETCH(int, number);
+        QFETCH(int, code);
+        QFETCH(QString, detail);
+        FtpCase c;
+        REQUIRE_RUNNING(c.server);
+        const QByteArray live = QByteArray(1024 * 1024, 'L'), upload = binaryBytes(2 * 1024 * 1024);
+        QVERIFY(c.server.writeFile("live.html", live));
+        QVERIFY(c.server.writeFile("locked/live.html", live));
+        QVERIFY(writeFile(c.path("new.html"), upload));
+        QVERIFY(writeFile(c.path("old.html"), "the good old page"));
+        command.replace("%local%", c.local.path());
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        c.inet.setRequestTimeout(2);
+        if (fault == u"password")
+            c.inet.setPassword("wrong");
+        else if (fault == u"down" || fault == u"silent")
+            c.inet.setUrl(QStringLiteral("ftp://127.0.0.1:%1")
+                              .arg(fault == u"down" ? closedPort() : silent.serverPort()));
+        else if (fault == u"deny")
+            c.server.denyAccess("/locked");
+        else if (fault == u"full")
+            c.server.setDiskFullAfter(1000);
+        else if (fault == u"drop")
+            c.server.setDropAfter(100 * 1024);
+        else if (fault == u"lose")
+            c.server.setLoseAfter(5000);
+        else if (fault == u"stall")
+            c.server.setStallAfter(64 * 1024);
+
+        RUN_FAILS(c.run, command, number, code);
+        QVERIFY2(c.inet.lastError().description().contains(detail),
+                 qPrintable(c.inet.lastError().description()));
+        QCOMPARE(c.inet.responseText().isEmpty(), code == 0);
+        QCOMPARE(readChunks(c.inet), QByteArray());
+        // Both sides as they were: the live files untouched, no partial copy
+        // left on the server, no partial download beside the local files.
+        QCOMPARE(c.server.readFile("live.html"), live);
+        QCOMPARE(c.server.readFile("locked/live.html"), live);
+        if (fault != u"drop") // a broken connection cannot clear the partial copy away
+            QCOMPARE(filesIn(c.server.root()), QStringList{"live.html"});
+        QCOMPARE(readFile(c.path("new.html")), upload);
+        QCOMPARE(readFile(c.path("old.html")), QByteArray("the good old page"));
+        QCOMPARE(filesIn(c.local.path()), QStringList({"new.html", "old.html"}));
+        if (fault == u"silent") // it did connect, then waited in vain
+            QVERIFY(silent.hasPendingConnections());
+
+        // Once the server is right again the same command succeeds, on a new
+        // connection where the old one broke, and the old answer is gone.
+        c.server.resetBehaviour();
+        useFtp(c.inet, c.server);
+        RUN_OK(c.run, command);
+        QCOMPARE(c.inet.responseText(), QString());
+        if (command.startsWith("PUT"))
+            QCOMPARE(c.server.readFile(command.section(u' ', 2)), upload);
+        else if (command.startsWith("GET"))
+            QCOMPARE(readFile(c.path("old.html")), live);
+    }
+
+    void slowButMovingTransferDoesNotTimeOut()
+    {
+        FtpCase c;
+        REQUIRE_RUNNING(c.server);
+        const QByteArray bytes = binaryBytes(128 * 1024);
+        QVERIFY(c.server.writeFile("page.html", bytes));
+        // Eight blocks with a pause after each: longer than the time-out in
+        // all, but never quiet for that long.
+        c.server.setSlow(400, 16 * 1024);
+        c.inet.setRequestTimeout(2);
+        RUN_OK(c.run, "GET page.html " + c.path("page.html"));
+        QCOMPARE(readFile(c.path("page.html")), bytes);
+    }
+
+    void executeWhileExecutingAndCancel()
+    {
+        FtpCase c;
+        REQUIRE_RUNNING(c.server);
+        QVERIFY(c.server.writeFile("page.html", binaryBytes(1024 * 1024)));
+        c.server.setStallAfter(64 * 1024);
+        QSignalSpy states(&c.inet, &TransferClient::stateChanged);
+        c.inet.execute({}, "GET page.html " + c.path("page.html"));
+
+        // A second request is refused; the first goes on.
+        QCOMPARE(
+            c.run("PWD"),
+            QStringLiteral("refused %1 Still executing last request").arg(TransferError::isBusy));
+        QVERIFY(c.inet.fetch(c.server.url() + "/page.html").isEmpty());
+        QCOMPARE(c.inet.lastError().number(), TransferError::isBusy);
+        QTRY_VERIFY_WITH_TIMEOUT(c.server.logLines().contains("STALL"), Wait);
+        QVERIFY(c.inet.isBusy());
+
+        QElapsedTimer clock;
+        clock.start();
+        c.inet.cancel();
+        // Far below the 30 s time-out: Cancel does not wait for the server.
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(!c.inet.isBusy());
+        QCOMPARE(c.inet.lastError().number(), TransferError::Cancelled);
+        QTRY_VERIFY(states.size() >= 2 &&
+                    states.last().at(0).value<TransferState>() == TransferState::Disconnected);
+        QCOMPARE(filesIn(c.local.path()), QStringList());
+
+        // The control is usable again, on a new connection.
+        c.server.resetBehaviour();
+        RUN_OK(c.run, "LS");
+        QCOMPARE(readChunks(c.inet), QByteArray("page.html\r\n"));
+        QCOMPARE(c.server.connectionCount(), 2);
+    }
+
+    void refusedBeforeSending_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("value"); // %port%: the server's, %local%: a local file
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("why"); // in the description
+        const auto row = [](const char* name, const char* field, const QString& value, int number,
+                            const char* why = "control character") {
+            QTest::newRow(name) << QString(field) << value << number << QString(why);
+        };
+        const int command = TransferError::InvalidCommand, url = TransferError::InvalidUrl;
+        const QString dele = "\r\nDELE victim.html";
+        row("password", "password", "secret" + dele, command);
+        row("user", "user", "tester" + dele, command);
+        row("GET path", "command", "GET victim.html" + dele, command);
+        row("PUT path", "command", "PUT %local% new.html\nDELE victim.html", command);
+        row("CD path", "command", "CD www\rDELE victim.html", command);
+        row("DEL character", "command", QString("CD www") + QChar(0x7f), command);
+        row("address", "url", "ftp://127.0.0.1:%port%" + dele, url);
+        row("encoded in address", "url", "ftp://127.0.0.1:%port%/www%0D%0ADELE%20victim.html", url);
+        row("tab in address", "url", "ftp://127.0.0.1:%port%/a\tb", url);
+        row("no address", "url", "", url, "");
+        row("unknown scheme", "url", "gopher://127.0.0.1/", url, "");
+        row("unknown command", "command", "FORMAT C:", command, "");
+        row("CD without directory", "command", "CD", command, "");
+        row("PUT of a missing file", "command", "PUT /no/such/file.html x.html",
+            TransferError::LocalFileError, "");
+        row("HTTP with an FTP command", "http", "PUT a b", command, "");
+    }
+
+    void refusedBeforeSending()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, value);
+        QFETCH(int, number);
+        QFETCH(QString, why);
+        FtpCase c;
+        REQUIRE_RUNNING(c.server);
+        QVERIFY(c.server.writeFile("victim.html", "keep me"));
+        QVERIFY(writeFile(c.path("up.html"), "x"));
+        value.replace("%port%", QString::number(c.server.port()));
+        value.replace("%local%", c.path("up.html"));
+
+        QString command = "PWD";
+        if (field == u"password")
+            c.inet.setPassword(value);
+        else if (field == u"user")
+            c.inet.setUserName(value);
+        else if (field == u"url")
+            c.inet.setUrl(value);
+        else
+            command = value;
+        if (field == u"http")
+            c.inet.setUrl(QStringLiteral("http://127.0.0.1:%1/").arg(c.server.port()));
+        const QString error = c.run(command);
+        const QString prefix = QStringLiteral("refused %1 ").arg(number);
+        QVERIFY2(error.startsWith(prefix) && error.size() > prefix.size() && error.contains(why),
+                 qPrintable(error));
+        QVERIFY(!c.inet.isBusy());
+
+        // Nothing reached the server: no connection at all.
+        QTest::qWait(200);
+        QCOMPARE(c.server.connectionCount(), 0);
+        QVERIFY(c.run.states().isEmpty());
+        QCOMPARE(c.server.readFile("victim.html"), QByteArray("keep me"));
+    }
+
+    // ---- putting uploads in place ---------------------------------------------------
+
+    // On servers that rename differently: the live file is the old one or
+    // the new one, never missing and never deleted to make room, and
+    // nothing is left beside it.
+    void uploadPlacement_data()
+    {
+        QTest::addColumn<int>("renaming");
+        QTest::addColumn<bool>("targetExists");
+        QTest::addColumn<bool>("replaced");
+        using R = FtpTestServer::Renaming;
+        QTest::newRow("rename over") << int(R::Allowed) << true << true;
+        QTest::newRow("moved aside, existing") << int(R::NotOverExisting) << true << true;
+        QTest::newRow("moved aside, new file") << int(R::NotOverExisting) << false << true;
+        QTest::newRow("renames refused, existing") << int(R::Refused) << true << false;
+        QTest::newRow("renames refused, new file") << int(R::Refused) << false << false;
+    }
+
+    void uploadPlacement()
+    {
+        QFETCH(int, renaming);
+        QFETCH(bool, targetExists);
+        QFETCH(bool, replaced);
+        FtpCase c;
+        REQUIRE_RUNNING(c.server);
+        const QByteArray old = "old page", fresh = binaryBytes(70000);
+        if (targetExists)
+            QVERIFY(c.server.writeFile("www/index.html", old));
+        else
+            QVERIFY(QDir().mkpath(c.server.rootPath("www")));
+        QVERIFY(writeFile(c.path("new.html"), fresh));
+        c.server.setRenaming(FtpTestServer::Renaming(renaming));
+
+        const QString put = "PUT " + c.path("new.html") + " /www/index.html";
+        if (replaced) {
+            RUN_OK(c.run, put);
+            QCOMPARE(c.server.readFile("www/index.html"), fresh);
+            QCOMPARE(c.inet.lastNotice(), QString());
+        } else {
+            RUN_FAILS(c.run, put, TransferError::RequestFailed, 550);
+            QVERIFY2(c.inet.lastError().description().contains("Renaming files is not permitted"),
+                     qPrintable(c.inet.lastError().description()));
+            if (targetExists)
+                QCOMPARE(c.server.readFile("www/index.html"), old);
+        }
+        QCOMPARE(c.server.commands().filter(QRegularExpression("^DELE /www/index.html$")),
+                 QStringList());
+        QCOMPARE(filesIn(c.server.rootPath("www")),
+                 targetExists || replaced ? QStringList{"index.html"} : QStringList());
+    }
+
+    // STAGE uploads beside the target without touching it, PLACE puts the
+    // staged copy in place, DISCARD drops it.
+    void stagedUploads()
+    {
+        FtpCase c;
+        REQUIRE_RUNNING(c.server);
+        QVERIFY(c.server.writeFile("www/index.html", "old"));
+        QVERIFY(writeFile(c.path("new.html"), "new page"));
+        const QString stage = "STAGE " + c.path("new.html") + " /www/index.html";
+        RUN_OK(c.run, stage);
+        QCOMPARE(c.server.readFile("www/index.html"), QByteArray("old"));
+        QCOMPARE(c.server.readFile("www/index.html.pagewick-upload"), QByteArray("new page"));
+        RUN_OK(c.run, "DISCARD /www/index.html");
+        QCOMPARE(filesIn(c.server.rootPath("www")), QStringList{"index.html"});
+        // Nothing staged: PLACE fails and leaves the live file alone.
+        RUN_FAILS(c.run, "PLACE /www/index.html", TransferError::RequestFailed, 550);
+        QCOMPARE(c.server.readFile("www/index.html"), QByteArray("old"));
+        RUN_OK(c.run, stage);
+        RUN_OK(c.run, "PLACE /www/index.html");
+        QCOMPARE(c.server.readFile("www/index.html"), QByteArray("new page"));
+        QCOMPARE(filesIn(c.server.rootPath("www")), QStringList{"index.html"});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFtpTransfer)
+#include "tst_ftptransfer.moc"
