@@ -179,6 +179,7 @@ private slots:
         QCOMPARE(SshHostKeys::knownHostsLine("example.com", 22, blob),
                  "example.com " + ssh->knownHostsLine().split(' ').mid(1).join(' '));
         QCOMPARE(SshHostKeys::keyType(QByteArray("\0\0\0\x40xyz", 7)), QByteArray());
+        QCOMPARE(SshHostKeys::keyType(QByteArray("\0\0", 2)), QByteArray());
 
         // The next connection asks nothing.
         TransferClient again;
