@@ -11,15 +11,7 @@
 // Local FTP and HTTP servers for tests: Python scripts in tests/support run
 // on 127.0.0.1 with a free port and a fresh temporary root folder; each
 // object starts its server in the constructor and stops it in the
-// destructor. Check isRunning() (errorString() says why not) before use:
-//
-//     FtpTestServer ftp;
-//     QVERIFY2(ftp.isRunning(), qPrintable(ftp.errorString()));
-//     ftp.writeFile("www/index.html", "<html>...");
-//     inet.setUrl(ftp.url());
-//     inet.setUserName(FtpTestServer::User);
-//     inet.setPassword(FtpTestServer::Password);
-//
+// destructor. Check isRunning() (errorString() says why not) before use.
 // Misbehaviour can be switched on and off while the server runs; it applies
 // from the next command or transfer on.
 
@@ -142,13 +134,13 @@ class HttpTestServer : public TestServerBase
 public:
     struct Behaviour
     {
-        int status = 0;        // answer with this status instead of the file
+        int status = 0;        // answer with this status and a short page instead of the file
         bool noLength = false; // no Content-Length; close after the body
-        qint64 extraBytes = 0; // send this much more than Content-Length
+        qint64 extraBytes = 0; // a moment after the body, this much more than announced
         bool closeWithoutAnswer = false;
         int delayMs = 0; // pause after every block of the body
         int blockSize = 8192;
-        qint64 stallAfter = -1;         // send this many body bytes, then go silent
+        qint64 stallAfter = -1;         // send this many body bytes, then nothing for a minute
         QMap<QString, QString> headers; // extra response headers
     };
 

@@ -8,30 +8,8 @@ SIGTERM.
 
 Misbehaviour for the tests is read from a JSON control file (--control) at
 the start of every command and every data transfer, so a running server can
-be switched between cases without restarting it. Keys, all optional:
-
-  deny             list of server paths ("/locked") the user may not touch
-                   in any way: every command on them answers 550
-  disk_full_after  uploads keep only this many bytes; the rest of the data is
-                   read and dropped and the upload is answered with 452
-  lose_after       uploads keep only this many bytes, yet are answered with
-                   226 (as when a connection broke unnoticed)
-  drop_after       after this many bytes of a data transfer (either way) the
-                   data and control connections are closed without a reply
-  stall_after      after this many bytes of a data transfer the server stops
-                   sending or reading, leaving both connections open
-  delay_ms         pause after every block of a data transfer
-  block_size       size of such a block (default 8192)
-  no_mlsd          answer MLSD with 500, as servers without RFC 3659 do
-  rename           "over_existing": RNTO onto a file that exists answers 550
-                   (as OpenSSH's SFTP and some FTP servers do); "refuse":
-                   every RNFR answers 550
-  fail_renames     list of file names: RNFR of the temporary upload copy of
-                   one of them ("<name>.pagewick-upload") answers 550, so
-                   that file cannot be put in place while others can
-  fail_files       list of file names: a STOR of a file whose name begins
-                   with one of them (so also its ".pagewick-upload" copy)
-                   answers 550 and stores nothing
+be switched between cases without restarting it. FtpTestServer
+(TestServers.h) writes its keys; its functions say what each one does.
 
 Every event goes to the log file (--log), one line each: CONNECT,
 DISCONNECT, LOGIN <user>, CMD <command line as received>, and DROP or STALL

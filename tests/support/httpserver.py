@@ -11,20 +11,8 @@ file (--control), read at every request:
 
   {"paths": {"/page.html": {"status": 404}}, "default": {...}}
 
-A path's entry (or "default" for paths without one) may hold:
-
-  status         answer with this status (401, 404, 500, ...) and a short
-                 HTML body instead of the file
-  no_length      send the file without Content-Length and close the
-                 connection after it
-  extra          send this many bytes more than Content-Length announces,
-                 a moment after the announced ones
-  close          close the connection without answering
-  delay_ms       pause after every block of the body
-  block_size     size of such a block (default 8192)
-  stall_after    send this many bytes of the body, then nothing more (the
-                 connection stays open for up to a minute)
-  headers        extra response headers, {"Name": "value"}
+A path's entry (or "default" for paths without one) holds the fields of
+HttpTestServer::Behaviour (TestServers.h), which says what each one does.
 
 Every request is logged (--log) as one line: method and path.
 """
