@@ -150,6 +150,8 @@ private:
                TransferOutcome& outcome, Reply* reply);
     bool putInPlace(const TransferJob& job, const QByteArray& root, const QString& temp,
                     const QString& target, bool sftp, TransferOutcome& outcome);
+    void runUploadStep(const TransferJob& job, const QByteArray& root, const QString& target,
+                       bool sftp, TransferOutcome& outcome);
     bool verifyUpload(const TransferJob& job, const QByteArray& url, const QString& path,
                       qint64 size, TransferOutcome& outcome);
 

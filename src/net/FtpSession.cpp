@@ -4,11 +4,6 @@
 #include "net/FtpListing.h"
 #include "net/RemotePath.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QUrl>
-
-#include <cstdio>
 #include <optional>
 
 // Asks the FTP server for the size of the file just stored: a connection
@@ -67,30 +62,11 @@ void TransferEngine::runFtp(const TransferJob& job, TransferOutcome& outcome)
                  outcome);
         return;
     case Operation::Put:
-    case Operation::Stage: {
-        const QString path = RemotePath::resolve(cwd_, job.remote);
-        const QString temp = RemotePath::uploadTemp(path);
-        if (upload(job, job.base + RemotePath::ftpFile(temp), outcome) &&
-            verifyUpload(job, root, temp, QFileInfo(job.local).size(), outcome) &&
-            (job.op == Operation::Stage || putInPlace(job, root, temp, path, false, outcome)))
-            return;
-        // Whatever went wrong, the target was not touched; the partial copy
-        // goes if the connection still allows it.
-        TransferOutcome ignored;
-        if (outcome.error.number() != TransferError::Cancelled)
-            quote(job, root, {"*DELE " + temp.toUtf8()}, ignored, nullptr);
+    case Operation::Stage:
+    case Operation::Place:
+    case Operation::Discard:
+        runUploadStep(job, root, RemotePath::resolve(cwd_, job.remote), false, outcome);
         return;
-    }
-    case Operation::Place: {
-        const QString path = RemotePath::resolve(cwd_, job.remote);
-        putInPlace(job, root, RemotePath::uploadTemp(path), path, false, outcome);
-        return;
-    }
-    case Operation::Discard: {
-        const QString temp = RemotePath::uploadTemp(RemotePath::resolve(cwd_, job.remote));
-        quote(job, root, {"*DELE " + temp.toUtf8()}, outcome, nullptr);
-        return;
-    }
     case Operation::List: {
         const QByteArray url = job.base + RemotePath::ftpDirectory(cwd_);
         for (;;) {

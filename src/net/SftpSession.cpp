@@ -5,11 +5,6 @@
 #include "net/FtpListing.h"
 #include "net/RemotePath.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QUrl>
-
-#include <cstdio>
 #include <optional>
 
 void TransferEngine::runSftp(const TransferJob& job, TransferOutcome& outcome)
@@ -56,28 +51,11 @@ void TransferEngine::runSftp(const TransferJob& job, TransferOutcome& outcome)
                  outcome);
         return;
     case Operation::Put:
-    case Operation::Stage: {
-        const QString path = RemotePath::resolve(cwd_, job.remote);
-        const QString temp = RemotePath::uploadTemp(path);
-        if (upload(job, job.base + RemotePath::sftpFile(temp), outcome) &&
-            (job.op == Operation::Stage ||
-             putInPlace(job, job.base + "/", temp, path, true, outcome)))
-            return;
-        TransferOutcome ignored;
-        if (outcome.error.number() != TransferError::Cancelled)
-            quote(job, job.base + "/", {"*rm \"" + temp.toUtf8() + '"'}, ignored, nullptr);
+    case Operation::Stage:
+    case Operation::Place:
+    case Operation::Discard:
+        runUploadStep(job, job.base + "/", RemotePath::resolve(cwd_, job.remote), true, outcome);
         return;
-    }
-    case Operation::Place: {
-        const QString path = RemotePath::resolve(cwd_, job.remote);
-        putInPlace(job, job.base + "/", RemotePath::uploadTemp(path), path, true, outcome);
-        return;
-    }
-    case Operation::Discard: {
-        const QString temp = RemotePath::uploadTemp(RemotePath::resolve(cwd_, job.remote));
-        quote(job, job.base + "/", {"*rm \"" + temp.toUtf8() + '"'}, outcome, nullptr);
-        return;
-    }
     case Operation::List:
         list(cwd_, &outcome.data);
         return;

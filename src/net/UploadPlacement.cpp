@@ -3,6 +3,8 @@
 #include "net/CurlEngine.h"
 #include "net/RemotePath.h"
 
+#include <QFileInfo>
+
 namespace {
 
 // A failure of the connection itself rather than an answer of the server:
@@ -28,6 +30,39 @@ QString answerOf(const TransferOutcome& outcome)
 }
 
 } // namespace
+
+// PUT, STAGE, PLACE and DISCARD of `target` on an FTP or SFTP server. The
+// data goes to the temporary name beside the target; on FTP its size is
+// checked. Whatever goes wrong before the upload is in place, the target is
+// not touched and the partial copy goes if the connection still allows it.
+void TransferEngine::runUploadStep(const TransferJob& job, const QByteArray& root,
+                                   const QString& target, bool sftp, TransferOutcome& outcome)
+{
+    const QString temp = RemotePath::uploadTemp(target);
+    const auto removeTemp = [&](TransferOutcome& result) {
+        const QByteArray path = temp.toUtf8();
+        quote(job, root, {sftp ? "*rm \"" + path + '"' : "*DELE " + path}, result, nullptr);
+    };
+    switch (job.op) {
+    case Operation::Discard:
+        removeTemp(outcome);
+        return;
+    case Operation::Place:
+        putInPlace(job, root, temp, target, sftp, outcome);
+        return;
+    default:
+        break;
+    }
+    const QByteArray url =
+        job.base + (sftp ? RemotePath::sftpFile(temp) : RemotePath::ftpFile(temp));
+    if (upload(job, url, outcome) &&
+        (sftp || verifyUpload(job, root, temp, QFileInfo(job.local).size(), outcome)) &&
+        (job.op == Operation::Stage || putInPlace(job, root, temp, target, sftp, outcome)))
+        return;
+    TransferOutcome ignored;
+    if (outcome.error.number() != TransferError::Cancelled)
+        removeTemp(ignored);
+}
 
 // Renames the complete upload `temp` over `target`. Some servers (OpenSSH's
 // SFTP among them) refuse to rename over an existing file: then the old
