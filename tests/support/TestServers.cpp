@@ -185,47 +185,12 @@ QString FtpTestServer::url() const
         .arg(port());
 }
 
-void FtpTestServer::denyAccess(const QString& serverPath)
-{
-    appendControl(QStringLiteral("deny"), serverPath);
-}
-
 void FtpTestServer::setRenaming(Renaming renaming)
 {
     setControl(QStringLiteral("rename"), renaming == Renaming::Allowed ? QJsonValue()
                                          : renaming == Renaming::Refused
                                              ? QStringLiteral("refuse")
                                              : QStringLiteral("over_existing"));
-}
-
-void FtpTestServer::failUploadsOf(const QString& name)
-{
-    appendControl(QStringLiteral("fail_files"), name);
-}
-
-void FtpTestServer::failRenamesOf(const QString& name)
-{
-    appendControl(QStringLiteral("fail_renames"), name);
-}
-
-void FtpTestServer::setDiskFullAfter(qint64 bytes)
-{
-    setControl(QStringLiteral("disk_full_after"), bytes);
-}
-
-void FtpTestServer::setLoseAfter(qint64 bytes)
-{
-    setControl(QStringLiteral("lose_after"), bytes);
-}
-
-void FtpTestServer::setDropAfter(qint64 bytes)
-{
-    setControl(QStringLiteral("drop_after"), bytes);
-}
-
-void FtpTestServer::setStallAfter(qint64 bytes)
-{
-    setControl(QStringLiteral("stall_after"), bytes);
 }
 
 void FtpTestServer::setSlow(int delayMs, int blockSize)

@@ -89,17 +89,20 @@ public:
     QString url() const;
 
     // The user may do nothing in `serverPath` ("/locked") or below: 550.
-    void denyAccess(const QString& serverPath);
+    void denyAccess(const QString& serverPath)
+    {
+        appendControl(QStringLiteral("deny"), serverPath);
+    }
     // Uploads keep the first `bytes` bytes and are answered with 452.
-    void setDiskFullAfter(qint64 bytes);
+    void setDiskFullAfter(qint64 bytes) { setControl(QStringLiteral("disk_full_after"), bytes); }
     // Uploads keep the first `bytes` bytes and are still answered with 226.
-    void setLoseAfter(qint64 bytes);
+    void setLoseAfter(qint64 bytes) { setControl(QStringLiteral("lose_after"), bytes); }
     // After `bytes` bytes of a data transfer the server closes the data and
     // control connections without a reply.
-    void setDropAfter(qint64 bytes);
+    void setDropAfter(qint64 bytes) { setControl(QStringLiteral("drop_after"), bytes); }
     // After `bytes` bytes of a data transfer the server goes silent, with
     // the connections left open.
-    void setStallAfter(qint64 bytes);
+    void setStallAfter(qint64 bytes) { setControl(QStringLiteral("stall_after"), bytes); }
     // Pause `delayMs` after every `blockSize` bytes of a data transfer.
     void setSlow(int delayMs, int blockSize = 8192);
     // false: answer MLSD with 500, so that clients fall back to LIST.
@@ -115,10 +118,10 @@ public:
     void setRenaming(Renaming renaming);
     // STOR of a file whose name begins with `name` answers 550 (stores
     // nothing); several names may fail.
-    void failUploadsOf(const QString& name);
+    void failUploadsOf(const QString& name) { appendControl(QStringLiteral("fail_files"), name); }
     // RNFR of the upload copy of `name` ("name.pagewick-upload") answers 550:
     // that file cannot be put in place, other files can.
-    void failRenamesOf(const QString& name);
+    void failRenamesOf(const QString& name) { appendControl(QStringLiteral("fail_renames"), name); }
 
     // Command lines received, in order ("USER tester", "RETR /a.html").
     QStringList commands() const;
