@@ -366,8 +366,14 @@ void PageEditor::deleteLast()
 {
     Settings& s = settings();
     m_view.setPublishingEnabled(false);
-    if (!s.pageRetrieved)
+    if (!s.pageRetrieved) {
         m_hooks.retrievePage(false);
+        // A failed retrieval has said why and set the commands. Cutting the
+        // older base copy instead could publish a page older than the
+        // server's, losing what was posted since.
+        if (!s.pageRetrieved)
+            return;
+    }
 
     const QString baseName = workFileName(QStringLiteral("indexbackup"));
     QByteArray raw;

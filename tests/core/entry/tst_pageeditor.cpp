@@ -61,12 +61,15 @@ public:
     QString choice = u"Server"_s;
     int choices = 0, preferences = 0, published = 0;
     bool previewEnabled = false;
+    bool serverDown = false;
     QList<EntryFields> shown;
 
     void retrievePage(bool insertAfter) override
     {
         updates << insertAfter;
         settings().insertAfterRetrieval = insertAfter;
+        if (serverDown)
+            return;
         WorkFiles::copy(workFile(u"server"_s), workFile(u"indexbackup"_s));
         flows->readRetrievedPage();
     }
@@ -416,6 +419,14 @@ private slots:
         QCOMPARE(f->prompt.texts(), QStringList{kEndMissing});
         QCOMPARE(f->view.status.last(), u"End Marker Not Found"_s);
         QVERIFY(!WorkFiles::exists(workFile(u"delete"_s)) && f->view.finishEnabled);
+        // The retrieval fails: the older base copy is not cut.
+        settings().pageRetrieved = false;
+        f->hooks.serverDown = true;
+        put(u"indexbackup"_s, page(entry(3) + "\r\n" + entry(2) + "\r\n" + entry(1, true)));
+        f->flows.deleteNewestEntry();
+        QVERIFY(!WorkFiles::exists(workFile(u"delete"_s)) && f->hooks.published == 1);
+        f->hooks.serverDown = false;
+        settings().pageRetrieved = true;
         // No entry: the edited page is shown again.
         put(u"indexbackup"_s, page({}));
         f->prompt.clear();
