@@ -16,108 +16,32 @@
 // with PAGEWICK_BENCH_KEEP set the program directories are kept for profiling.
 
 #include <QByteArray>
-#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include <algorithm>
-#include <chrono>
+#include "BenchSupport.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
-
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace {
+
+using bench::median;
+using bench::run;
+using bench::RunResult;
 
 constexpr double kMaxRatio = 5.0;
 constexpr double kMaxGrowth = 11.0;
 constexpr double kMaxMemoryFactor = 4.0;
 constexpr int kKeep = 50;
 
-struct RunResult
-{
-    double ms = -1;
-    double cpuMs = 0; // user + system time of the child
-    long maxRssKb = 0;
-    int status = -1;
-};
-
-// Runs the program with its output thrown away; the time is the wall time
-// from spawn to exit, the memory the child's peak resident size.
-RunResult run(const std::vector<QByteArray>& argv)
-{
-    std::vector<char*> args;
-    for (const QByteArray& a : argv)
-        args.push_back(const_cast<char*>(a.constData()));
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    RunResult r;
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) != 0) {
-        posix_spawn_file_actions_destroy(&actions);
-        return r;
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    r.ms =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    posix_spawn_file_actions_destroy(&actions);
-    r.maxRssKb = usage.ru_maxrss;
-    auto ms = [](const timeval& t) { return t.tv_sec * 1e3 + t.tv_usec / 1e3; };
-    r.cpuMs = ms(usage.ru_utime) + ms(usage.ru_stime);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
-
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-// The page as a Unix web server would hold it: LF line ends, `entries`
-// entries of about 1 KB, newest first, the oldest carrying the end marker.
-QByteArray makePage(int entries)
-{
-    QByteArray page = "<!DOCTYPE html>\n<html>\n<head><title>Ann's weblog</title></head>\n<body>\n"
-                      "<h1>Ann's weblog</h1>\n<!--\xD1-->\n";
-    const QByteArray para =
-        "<p>Lorem ipsum dolor sit amet, consectetur adipiscing elit, sed do eiusmod tempor "
-        "incididunt ut labore et dolore magna aliqua. Ut enim ad minim veniam, quis nostrud "
-        "exercitation ullamco laboris nisi ut aliquip ex ea commodo consequat.</p>\n";
-    page.reserve(qsizetype(entries) * 1100);
-    for (int n = entries; n >= 1; --n) {
-        const QDate day = QDate(2000, 1, 1).addDays(n / 4);
-        const QByteArray date = QByteArray::number(day.month()) + '/' +
-                                QByteArray::number(day.day()) + '/' +
-                                QByteArray::number(day.year());
-        const QByteArray time =
-            QByteArray::number(1 + n % 12) + ":0" + QByteArray::number(n % 10) + ":00 PM";
-        page += "<!--|" + date + '|' + time + "|--><a name=\"" + QByteArray::number(n) +
-                "\"></a><B>Entry number " + QByteArray::number(n) +
-                "</B><!--Title-->\nBy: <a href=\"mailto:ann@example.org\">Ann</a> -- " + date +
-                " @ " + time + '\n' + para + para + para + para;
-        if (n == 1)
-            page += "<!--**END**-->";
-        page += "\n\n";
-    }
-    page += "<p>Powered by Pagewick</p>\n</body>\n</html>\n";
-    return page;
 }
 
 QByteArray archivePage()
@@ -150,12 +74,6 @@ bool prepare(const QString& dir, const QByteArray& page)
            writeFile(dir + QStringLiteral("/archivebackup1.html"), archivePage());
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 struct Measured
 {
     qint64 pageSize = 0;
@@ -176,7 +94,7 @@ Measured measure(int entries, int runs)
         tmp.setAutoRemove(false);
         std::printf("program directory kept: %s\n", qPrintable(dir));
     }
-    const QByteArray page = makePage(entries);
+    const QByteArray page = bench::makePage(entries);
     m.pageSize = page.size();
     if (!tmp.isValid() || !prepare(dir, page)) {
         std::fprintf(stderr, "cannot prepare %s\n", qPrintable(dir));

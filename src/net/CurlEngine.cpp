@@ -8,6 +8,7 @@
 #include <QUrl>
 
 #include <optional>
+#include <sys/select.h>
 #include <unistd.h>
 #include <utility>
 
@@ -249,6 +250,25 @@ void TransferEngine::setUp(Transfer& transfer, const TransferJob& job, const QBy
     }
 }
 
+// How long to wait for the sockets libcurl names before performing again.
+// Between the steps of an FTP exchange libcurl (7.88) does not always name a
+// socket, nor a timer that ends the wait in time: after the reply to EPSV it
+// returns before connecting the data connection, and a poll would sleep its
+// whole period, once for every file sent. With no socket named the next
+// perform goes on after 1 ms; otherwise the poll ends when a named socket is
+// ready, or after 20 ms at most, so that Cancel and the time-outs are seen.
+static int pollPeriod(CURLM* multiHandle)
+{
+    fd_set readSet, writeSet, errorSet;
+    FD_ZERO(&readSet);
+    FD_ZERO(&writeSet);
+    FD_ZERO(&errorSet);
+    int highest = -1;
+    if (curl_multi_fdset(multiHandle, &readSet, &writeSet, &errorSet, &highest) != CURLM_OK)
+        return 1;
+    return highest < 0 ? 1 : 20;
+}
+
 // Runs the transfer set up on the easy handle through the engine's multi
 // handle, so that connections are kept between transfers, while watching for
 // Cancel and for stalls.
@@ -282,11 +302,7 @@ CURLcode TransferEngine::perform(Transfer& transfer, const TransferJob& job)
             transfer.abort = Abort::Stall;
             return CURLE_OPERATION_TIMEDOUT;
         }
-        // Short: between the steps of an FTP exchange libcurl (7.88) does not
-        // always name a socket or timer to wait for, and the poll then
-        // sleeps its whole period (publishing took 250, 500 or 750 ms more
-        // at random); a missed wake-up now costs 20 ms at most.
-        curl_multi_poll(multiHandle, nullptr, 0, 20, nullptr);
+        curl_multi_poll(multiHandle, nullptr, 0, pollPeriod(multiHandle), nullptr);
     }
 }
 
