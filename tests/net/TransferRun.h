@@ -4,9 +4,9 @@
 // server, and running one command of a TransferClient to its end.
 
 #include "PublishFixture.h"
-#include "TestServers.h"
 #include "net/TransferClient.h"
 
+#include <QDir>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
@@ -31,23 +31,24 @@ inline QByteArray binaryBytes(qsizetype size)
 inline void useFtp(TransferClient& inet, const FtpTestServer& server)
 {
     inet.setUrl(server.url());
-    inet.setUserName(FtpTestServer::User);
-    inet.setPassword(FtpTestServer::Password);
+    inet.setUserName(server.User);
+    inet.setPassword(server.Password);
     inet.setRequestTimeout(30);
+}
+
+inline QStringList filesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
 
 // Everything readChunk hands out, checking that no piece is larger than asked.
 inline QByteArray readChunks(TransferClient& inet, int size = 1024)
 {
     QByteArray all;
-    for (;;) {
-        const QByteArray chunk = inet.readChunk(size, 0);
+    for (QByteArray chunk; !(chunk = inet.readChunk(size, 0)).isEmpty(); all += chunk)
         if (chunk.size() > size)
             return "oversized chunk";
-        if (chunk.isEmpty())
-            return all;
-        all += chunk;
-    }
+    return all;
 }
 
 // Runs commands of a TransferClient to their end and records the states
@@ -76,6 +77,28 @@ public:
         return error.number() ? QStringLiteral("%1 %2").arg(error.number()).arg(error.description())
                               : QString();
     }
+    // Runs `command` and says how it differs from ending with `error` (0:
+    // success, in the state ResponseCompleted) and the server's reply `code`
+    // (0: none; a failed request ends in the state Error); empty when not.
+    QString expect(const QString& command, int error, int code)
+    {
+        const QString got = (*this)(command);
+        const TransferState last = error ? TransferState::Error : TransferState::ResponseCompleted;
+        if ((error ? got.startsWith(QString::number(error) + u' ') : got.isEmpty()) &&
+            inet.responseCode() == code && lastState() == int(last))
+            return {};
+        return QStringLiteral("%1: \"%2\", reply %3, state %4")
+            .arg(command, got)
+            .arg(inet.responseCode())
+            .arg(lastState());
+    }
+
+    // What `command` hands to readChunk, or how it failed.
+    QByteArray output(const QString& command)
+    {
+        const QString error = expect(command, 0, 0);
+        return error.isEmpty() ? readChunks(inet) : error.toUtf8();
+    }
 
     QList<int> states() const
     {
@@ -84,15 +107,12 @@ public:
             states << int(call.at(0).value<TransferState>());
         return states;
     }
-    int lastState() const
-    {
-        return spy_.isEmpty() ? -1 : int(spy_.last().at(0).value<TransferState>());
-    }
+    int lastState() const { return states().value(states().size() - 1, -1); }
     // The states rose strictly and ended with `last`.
     bool statesRoseTo(TransferState last) const
     {
         const QList<int> s = states();
-        return !s.isEmpty() && s.last() == int(last) &&
+        return lastState() == int(last) &&
                std::adjacent_find(s.begin(), s.end(), std::greater_equal<>()) == s.end();
     }
 
@@ -104,21 +124,9 @@ private:
 
 } // namespace TransferRun
 
-// Runs `command` to a successful end: its last state is ResponseCompleted,
-// and no error reply of the server is left.
-#define RUN_OK(runner, command)                                                                    \
-    do {                                                                                           \
-        QCOMPARE((runner)(command), QString());                                                    \
-        QCOMPARE((runner).lastState(), int(TransferState::ResponseCompleted));                     \
-        QCOMPARE((runner).inet.responseCode(), 0);                                                 \
-    } while (false)
-
-// Runs `command` to its end, a failure `error` with the server's reply
-// `code` (0: none); the last state of a failed request is Error.
+#define ERROR_SAYS(inet, text)                                                                     \
+    QVERIFY2((inet).lastError().description().contains(text),                                      \
+             qPrintable((inet).lastError().description()))
+#define RUN_OK(runner, command) QCOMPARE((runner).expect(command, 0, 0), QString())
 #define RUN_FAILS(runner, command, error, code)                                                    \
-    do {                                                                                           \
-        const QString failure_ = (runner)(command);                                                \
-        QVERIFY2(failure_.startsWith(QString::number(int(error)) + u' '), qPrintable(failure_));   \
-        QCOMPARE((runner).inet.responseCode(), int(code));                                         \
-        QCOMPARE((runner).lastState(), int(TransferState::Error));                                 \
-    } while (false)
+    QCOMPARE((runner).expect(command, int(error), int(code)), QString())

@@ -4,12 +4,9 @@
 
 #include "net/TransferRun.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTcpServer>
-#include <QTemporaryDir>
 #include <QUrl>
 
 #include <optional>
@@ -28,11 +25,6 @@ QStringList names(const QByteArray& listing)
     QStringList names = QString::fromUtf8(listing.chopped(2)).split(QStringLiteral("\r\n"));
     names.sort();
     return names;
-}
-
-QStringList filesIn(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden);
 }
 
 // An FTP server, a local folder and a control that logs in to the server.
@@ -81,8 +73,7 @@ private slots:
             // The test certificate is in no trusted store; the credentials
             // never go out.
             RUN_FAILS(run, "PWD", TransferError::SecureConnectionFailed, 0);
-            QVERIFY2(inet.lastError().description().contains("certificate could not be verified"),
-                     qPrintable(inet.lastError().description()));
+            ERROR_SAYS(inet, "certificate could not be verified");
             QVERIFY(ftp->commands().filter(QRegularExpression("^(USER|PASS)")).isEmpty());
             inet.setCaCertificates(TestServerBase::certificateFile());
             ftp->clearLog();
@@ -90,16 +81,14 @@ private slots:
         const QString root = ftp ? ftp->root() : folder.path();
         QVERIFY(writeFile(root + "/index.html", "home"));
         QVERIFY(writeFile(root + "/data.bin", binaryBytes(5000)));
-        QVERIFY(QDir().mkpath(root + "/www/blog"));
-        QVERIFY(QDir().mkpath(root + "/sub dir"));
+        QVERIFY(QDir().mkpath(root + "/www/blog") && QDir().mkpath(root + "/sub dir"));
         QVERIFY(QFile::link("index.html", root + "/link.html")); // listed under its own name
         const QByteArray bytes = binaryBytes(1024 * 1024 + 17);
         const QString source = local.filePath("my docs/page one.html");
         QVERIFY(writeFile(source, bytes));
 
         // A fresh command passes the states once each, in order.
-        RUN_OK(run, "PWD");
-        QCOMPARE(readChunks(inet), QByteArray("/"));
+        QCOMPARE(run.output("PWD"), QByteArray("/"));
         QVERIFY(run.statesRoseTo(TransferState::ResponseCompleted));
         using S = TransferState;
         for (const S state : {S::Connecting, S::Connected, S::SendingRequest, S::ReceivingResponse,
@@ -110,25 +99,21 @@ private slots:
         RUN_OK(run, "PUT " + source + " sub dir/my page#1.html");
         QCOMPARE(readFile(root + "/sub dir/my page#1.html"), bytes);
         QCOMPARE(filesIn(root + "/sub dir"), QStringList{"my page#1.html"});
-        RUN_OK(run, "LS");
-        QCOMPARE(names(readChunks(inet)),
+        QCOMPARE(names(run.output("LS")),
                  QStringList({"data.bin", "index.html", "link.html", "sub dir/", "www/"}));
         if (kind == u"FTP" || kind == u"FTPS") // the exact listing where the server has one
             QVERIFY(!ftp->commands().filter(QRegularExpression("^MLSD")).isEmpty());
 
         // Relative names are taken from the current directory; ".." stops
         // at the root.
-        RUN_OK(run, "CD sub dir");
-        QCOMPARE(inet.readChunk(1024, 0), QByteArray()); // a directory change gives no data
-        RUN_OK(run, "LS");
-        QCOMPARE(readChunks(inet), QByteArray("my page#1.html\r\n"));
+        QCOMPARE(run.output("CD sub dir"), QByteArray()); // a directory change gives no data
+        QCOMPARE(run.output("LS"), QByteArray("my page#1.html\r\n"));
         RUN_OK(run, "GET my page#1.html " + local.filePath("back.bin"));
         QCOMPARE(readFile(local.filePath("back.bin")), bytes);
         const char* const moves[][2] = {{"/www/blog", "/www/blog"}, {"..", "/www"}, {"../..", "/"}};
         for (const auto& move : moves) {
             RUN_OK(run, QStringLiteral("CD ") + move[0]);
-            RUN_OK(run, "PWD");
-            QCOMPARE(readChunks(inet), QByteArray(move[1]));
+            QCOMPARE(run.output("PWD"), QByteArray(move[1]));
         }
 
         // The trailing absolute path whose folder exists is the local file;
@@ -143,13 +128,11 @@ private slots:
         QVERIFY(writeFile(copy, QByteArray(3 * 1024 * 1024, 'x')));
         RUN_OK(run, "GET index.html " + copy);
         QCOMPARE(readFile(copy), QByteArray("home"));
-        // Without a local file the data is left for readChunk.
-        RUN_OK(run, "GET data.bin");
-        QCOMPARE(readChunks(inet), binaryBytes(5000));
-        if (ftp) { // all of it over one connection
-            QCOMPARE(ftp->connectionCount(), 1);
-            QCOMPARE(ftp->loginCount(), 1);
-        }
+        // Without a local file the data is left for readChunk. All of it
+        // over one connection.
+        QCOMPARE(run.output("GET data.bin"), binaryBytes(5000));
+        if (ftp)
+            QCOMPARE(QList<int>({ftp->connectionCount(), ftp->loginCount()}), QList<int>({1, 1}));
 
         // What is not there is the server's error; nothing is written and
         // the directory stays.
@@ -157,8 +140,7 @@ private slots:
                   TransferError::RequestFailed, 550);
         QVERIFY(!QFileInfo::exists(local.filePath("missing.html")));
         RUN_FAILS(run, "CD nowhere", TransferError::RequestFailed, 550);
-        RUN_OK(run, "PWD");
-        QCOMPARE(readChunks(inet), QByteArray("/"));
+        QCOMPARE(run.output("PWD"), QByteArray("/"));
         // fetch fetches a document there too (and makes it the address).
         const QString url = inet.url();
         QCOMPARE(inet.fetch(ftp ? url + "/index.html"
@@ -176,18 +158,14 @@ private slots:
                                            int(S::ResponseCompleted)}));
         const int logins = ftp->loginCount();
         inet.setUrl(url + "/www");
-        RUN_OK(run, "LS");
-        QCOMPARE(readChunks(inet), QByteArray("blog/\r\n"));
+        QCOMPARE(run.output("LS"), QByteArray("blog/\r\n"));
         QCOMPARE(ftp->loginCount(), logins + 1);
         if (kind != u"FTPS") { // a bare host name means FTP
             RUN_OK(run, "CLOSE");
             inet.setUrl(QStringLiteral("127.0.0.1:%1").arg(ftp->port()));
-            RUN_OK(run, "PWD");
-            QCOMPARE(readChunks(inet), QByteArray("/"));
+            QCOMPARE(run.output("PWD"), QByteArray("/"));
         }
     }
-
-    // ---- failures -----------------------------------------------------------------
 
     void ftpFaults_data()
     {
@@ -252,8 +230,7 @@ private slots:
             c.server.setStallAfter(64 * 1024);
 
         RUN_FAILS(c.run, command, number, code);
-        QVERIFY2(c.inet.lastError().description().contains(detail),
-                 qPrintable(c.inet.lastError().description()));
+        ERROR_SAYS(c.inet, detail);
         QCOMPARE(c.inet.responseText().isEmpty(), code == 0);
         QCOMPARE(readChunks(c.inet), QByteArray());
         // Both sides as they were: the live files untouched, no partial copy
@@ -312,10 +289,10 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(c.server.logLines().contains("STALL"), Wait);
         QVERIFY(c.inet.isBusy());
 
+        // Far below the 30 s time-out: Cancel does not wait for the server.
         QElapsedTimer clock;
         clock.start();
         c.inet.cancel();
-        // Far below the 30 s time-out: Cancel does not wait for the server.
         QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(!c.inet.isBusy());
         QCOMPARE(c.inet.lastError().number(), TransferError::Cancelled);
@@ -325,8 +302,7 @@ private slots:
 
         // The control is usable again, on a new connection.
         c.server.resetBehaviour();
-        RUN_OK(c.run, "LS");
-        QCOMPARE(readChunks(c.inet), QByteArray("page.html\r\n"));
+        QCOMPARE(c.run.output("LS"), QByteArray("page.html\r\n"));
         QCOMPARE(c.server.connectionCount(), 2);
     }
 
@@ -397,8 +373,6 @@ private slots:
         QCOMPARE(c.server.readFile("victim.html"), QByteArray("keep me"));
     }
 
-    // ---- putting uploads in place ---------------------------------------------------
-
     // On servers that rename differently: the live file is the old one or
     // the new one, never missing and never deleted to make room, and
     // nothing is left beside it.
@@ -423,10 +397,8 @@ private slots:
         FtpCase c;
         REQUIRE_RUNNING(c.server);
         const QByteArray old = "old page", fresh = binaryBytes(70000);
-        if (targetExists)
-            QVERIFY(c.server.writeFile("www/index.html", old));
-        else
-            QVERIFY(QDir().mkpath(c.server.rootPath("www")));
+        QVERIFY(targetExists ? c.server.writeFile("www/index.html", old)
+                             : QDir().mkpath(c.server.rootPath("www")));
         QVERIFY(writeFile(c.path("new.html"), fresh));
         c.server.setRenaming(FtpTestServer::Renaming(renaming));
 
@@ -437,13 +409,10 @@ private slots:
             QCOMPARE(c.inet.lastNotice(), QString());
         } else {
             RUN_FAILS(c.run, put, TransferError::RequestFailed, 550);
-            QVERIFY2(c.inet.lastError().description().contains("Renaming files is not permitted"),
-                     qPrintable(c.inet.lastError().description()));
-            if (targetExists)
-                QCOMPARE(c.server.readFile("www/index.html"), old);
+            ERROR_SAYS(c.inet, "Renaming files is not permitted");
+            QCOMPARE(c.server.readFile("www/index.html"), targetExists ? old : "<missing>");
         }
-        QCOMPARE(c.server.commands().filter(QRegularExpression("^DELE /www/index.html$")),
-                 QStringList());
+        QVERIFY(!c.server.commands().contains("DELE /www/index.html"));
         QCOMPARE(filesIn(c.server.rootPath("www")),
                  targetExists || replaced ? QStringList{"index.html"} : QStringList());
     }

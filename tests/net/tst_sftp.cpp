@@ -1,80 +1,26 @@
-// SFTP against a real OpenSSH server: log-in with a key and with the agent
-// instead of a password, the host key questions (unknown host trusted or
-// not, changed key refused with nothing sent), uploads put in place over a
-// server that will not rename over a file, and a whole publish from the
-// command line.
+// SFTP against a real OpenSSH server: log-in with a key or the agent instead
+// of a password, the host key questions (unknown host trusted or not,
+// changed key refused with nothing sent), uploads put in place over a server
+// that will not rename over a file, and a whole publish from the command line.
 
-#include "ScriptedPrompt.h"
 #include "SshServer.h"
-#include "base/IniFile.h"
 #include "net/SshHostKeys.h"
 #include "net/TransferRun.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QProcess>
-#include <QTemporaryDir>
 
 using namespace PublishFixture;
 using namespace TransferRun;
 
-namespace {
-
-// A prompt that runs `answer` for every question.
-class CallbackPrompt final : public Prompt
-{
-public:
-    explicit CallbackPrompt(std::function<Answer()> answer) : answer_(std::move(answer))
-    {
-        setPrompt(this);
-    }
-    ~CallbackPrompt() override { setPrompt(nullptr); }
-    int asked = 0;
-    Answer ask(const Message&) override
-    {
-        ++asked;
-        return answer_();
-    }
-    std::optional<QString> input(const QString&, const QString&, const QString&) override
-    {
-        return std::nullopt;
-    }
-    std::optional<QString> chooseFile(const FileRequest&) override { return std::nullopt; }
-    std::optional<quint32> chooseColor(quint32) override { return std::nullopt; }
-    std::optional<QString> chooseFont() override { return std::nullopt; }
-    void openDocument(const QString&) override {}
-    void beep() override {}
-
-private:
-    std::function<Answer()> answer_;
-};
-
-QString knownHosts()
-{
-    return SshHostKeys::knownHostsPath();
-}
-
-QStringList filesIn(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden);
-}
-
-} // namespace
-
 class TestSftp : public QObject
 {
     Q_OBJECT
-
     QTemporaryDir home; // HOME for the whole test: the user's ~/.ssh is never read
     std::unique_ptr<SshServer> ssh;
+    std::unique_ptr<TransferClient> inet;
+    std::unique_ptr<Runner> run;
 
-    void useServer(TransferClient& inet) const
-    {
-        inet.setUrl(ssh->url());
-        inet.setUserName(ssh->user());
-        inet.setPassword(QString());
-        inet.setRequestTimeout(30);
-    }
+    static QString knownHosts() { return SshHostKeys::knownHostsPath(); }
     void installKey(const QString& name = "id_ed25519") const
     {
         QDir().mkpath(home.filePath(".ssh"));
@@ -88,7 +34,6 @@ class TestSftp : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(home.isValid());
         qputenv("HOME", QFile::encodeName(home.path()));
         QCOMPARE(knownHosts(), home.filePath(".ssh/known_hosts"));
     }
@@ -99,9 +44,14 @@ private slots:
         qunsetenv("SSH_AUTH_SOCK");
         ssh = std::make_unique<SshServer>();
         REQUIRE_RUNNING(*ssh);
+        inet = std::make_unique<TransferClient>();
+        inet->setUrl(ssh->url());
+        inet->setUserName(ssh->user());
+        inet->setRequestTimeout(30);
+        run = std::make_unique<Runner>(*inet);
+        QVERIFY(writeFile(home.filePath("new.html"), "new page"));
     }
-
-    void cleanup() { ssh.reset(); }
+    void cleanup() { run.reset(), inet.reset(), ssh.reset(); }
 
     // No password: the key in ~/.ssh, or the agent's key, logs in. Neither:
     // the server refuses the log-in.
@@ -109,18 +59,16 @@ private slots:
     {
         QTest::addColumn<QString>("keyFile");
         QTest::addColumn<bool>("agent");
-        QTest::addColumn<bool>("loggedIn");
-        QTest::newRow("id_ed25519") << "id_ed25519" << false << true;
-        QTest::newRow("id_rsa (the file name only)") << "id_rsa" << false << true;
-        QTest::newRow("agent") << "" << true << true;
-        QTest::newRow("nothing") << "" << false << false;
+        QTest::newRow("id_ed25519") << "id_ed25519" << false;
+        QTest::newRow("id_rsa (the file name only)") << "id_rsa" << false;
+        QTest::newRow("agent") << "" << true;
+        QTest::newRow("nothing") << "" << false;
     }
 
     void logInWithoutPassword()
     {
         QFETCH(QString, keyFile);
         QFETCH(bool, agent);
-        QFETCH(bool, loggedIn);
         trustServer();
         if (!keyFile.isEmpty())
             installKey(keyFile);
@@ -132,20 +80,15 @@ private slots:
         }
         QVERIFY(writeFile(ssh->root() + "/page.html", "old"));
         ScriptedPrompt p;
-        TransferClient inet;
-        useServer(inet);
-        Runner run(inet);
         const QString local = home.filePath("got.html");
-        const QString error = run("GET page.html " + local);
-        QCOMPARE(p.texts(), QStringList());
-        if (loggedIn) {
+        if (keyFile.isEmpty() && !agent) {
+            RUN_FAILS(*run, "GET page.html " + local, TransferError::RequestFailed, 530);
+        } else {
+            const QString error = run->expect("GET page.html " + local, 0, 0);
             QVERIFY2(error.isEmpty(), qPrintable(error + ssh->log()));
             QCOMPARE(readFile(local), QByteArray("old"));
-        } else {
-            QVERIFY2(error.startsWith(QString::number(TransferError::RequestFailed)),
-                     qPrintable(error));
-            QCOMPARE(inet.responseCode(), 530);
         }
+        QCOMPARE(p.texts(), QStringList());
     }
 
     // A server not in known_hosts: the user sees its fingerprint and decides.
@@ -154,27 +97,20 @@ private slots:
         installKey();
         ScriptedPrompt p;
         p.answers << Answer::Yes;
-        TransferClient inet;
-        useServer(inet);
-        Runner run(inet);
-        RUN_OK(run, "PWD");
-        QCOMPARE(p.messages.size(), 1);
-        QCOMPARE(p.messages[0].title, QString("Unknown Host Key"));
+        RUN_OK(*run, "PWD");
+        SHOWN(p, {QString("Unknown Host Key: The server 127.0.0.1 (port %1) is not known yet. Its "
+                          "ssh-ed25519 host key has the fingerprint\r\n%2\r\nTrust this server "
+                          "and remember its key in %3?")
+                      .arg(ssh->port())
+                      .arg(ssh->hostFingerprint(), knownHosts())});
         QCOMPARE(p.messages[0].buttons, Buttons::YesNo);
-        QCOMPARE(p.messages[0].text,
-                 QString("The server 127.0.0.1 (port %1) is not known yet. Its ssh-ed25519 host "
-                         "key has the fingerprint\r\n%2\r\nTrust this server and remember its "
-                         "key in %3?")
-                     .arg(ssh->port())
-                     .arg(ssh->hostFingerprint(), knownHosts()));
         // Remembered in the form OpenSSH reads itself; on port 22 without
         // the brackets.
         QCOMPARE(readFile(knownHosts()), ssh->knownHostsLine() + '\n');
         QProcess lookup;
         lookup.start("ssh-keygen",
                      {"-F", QString("[127.0.0.1]:%1").arg(ssh->port()), "-f", knownHosts()});
-        QVERIFY(lookup.waitForFinished(10000));
-        QCOMPARE(lookup.exitCode(), 0);
+        QVERIFY(lookup.waitForFinished(10000) && lookup.exitCode() == 0);
         const QByteArray blob = QByteArray::fromBase64(ssh->hostPublicKey().split(' ').value(1));
         QCOMPARE(SshHostKeys::knownHostsLine("example.com", 22, blob),
                  "example.com " + ssh->knownHostsLine().split(' ').mid(1).join(' '));
@@ -183,14 +119,16 @@ private slots:
 
         // The next connection asks nothing.
         TransferClient again;
-        useServer(again);
+        again.setUrl(ssh->url());
+        again.setUserName(ssh->user());
         Runner runAgain(again);
         RUN_OK(runAgain, "PWD");
         QCOMPARE(p.messages.size(), 1);
     }
 
-    // Not trusted, or a key that changed: the connection ends before the
-    // log-in, nothing reaches the server and known_hosts stays as it was.
+    // Not trusted, or a key that changed (nothing left to decide): the
+    // connection ends before the log-in, nothing reaches the server and
+    // known_hosts stays as it was.
     void hostRefused_data()
     {
         QTest::addColumn<bool>("changed");
@@ -210,10 +148,6 @@ private slots:
         }
         ScriptedPrompt p;
         p.answers << Answer::No;
-        TransferClient inet;
-        useServer(inet);
-        Runner run(inet);
-        QVERIFY(writeFile(home.filePath("new.html"), "new page"));
         const QString expected =
             changed ? QString("The host key of the server 127.0.0.1 (port %1) has changed: it now "
                               "shows %2, not the key remembered in %3. Someone may be "
@@ -222,14 +156,13 @@ private slots:
                               "connect again.")
                     : QString("The host key of the server 127.0.0.1 (port %1) (%2) was not "
                               "trusted, so nothing was sent.");
-        QCOMPARE(run("PUT " + home.filePath("new.html") + " page.html"),
+        QCOMPARE((*run)("PUT " + home.filePath("new.html") + " page.html"),
                  QString("%1 ").arg(TransferError::SecureConnectionFailed) +
                      expected.arg(ssh->port()).arg(ssh->hostFingerprint(), knownHosts()));
-        // A changed key leaves nothing to decide.
         QCOMPARE(p.messages.size(), changed ? 0 : 1);
         QCOMPARE(readFile(knownHosts()), hosts);
-        QVERIFY2(!ssh->log().contains("Accepted"), ssh->log().constData());
-        QVERIFY(!ssh->log().contains("userauth"));
+        QVERIFY2(!ssh->log().contains("Accepted") && !ssh->log().contains("userauth"),
+                 ssh->log().constData());
         QCOMPARE(filesIn(ssh->root()), QStringList());
     }
 
@@ -238,21 +171,17 @@ private slots:
     void cancelWhileAsking()
     {
         installKey();
-        TransferClient inet;
-        useServer(inet);
-        CallbackPrompt p([&inet] {
-            inet.cancel();
-            return Answer::Yes;
-        });
+        ScriptedPrompt p;
+        p.answers << Answer::Yes;
+        p.whenAsked = [this] { inet->cancel(); };
         QElapsedTimer took;
         took.start();
-        inet.execute({}, "PWD");
-        QVERIFY(QTest::qWaitFor([&] { return !inet.isBusy(); }, Wait));
-        QCOMPARE(p.asked, 1);
-        QCOMPARE(inet.lastError().number(), TransferError::Cancelled);
+        inet->execute({}, "PWD");
+        QVERIFY(QTest::qWaitFor([&] { return !inet->isBusy(); }, Wait));
+        QCOMPARE(p.messages.size(), 1);
+        QCOMPARE(inet->lastError().number(), TransferError::Cancelled);
         QVERIFY(took.elapsed() < 20000);
-        QVERIFY(!QFileInfo::exists(knownHosts()));
-        QVERIFY(!ssh->log().contains("Accepted"));
+        QVERIFY(!QFileInfo::exists(knownHosts()) && !ssh->log().contains("Accepted"));
     }
 
     // OpenSSH will not rename over an existing file, so the old page is
@@ -262,15 +191,10 @@ private slots:
     {
         installKey();
         trustServer();
-        const QString page = ssh->root() + "/www/index.html";
-        QVERIFY(writeFile(page, "old page"));
-        TransferClient inet;
-        useServer(inet);
-        Runner run(inet);
-        QVERIFY(writeFile(home.filePath("new.html"), "new page"));
-        RUN_OK(run, "PUT " + home.filePath("new.html") + " www/index.html");
-        QCOMPARE(readFile(page), QByteArray("new page"));
-        QCOMPARE(inet.lastNotice(), QString());
+        QVERIFY(writeFile(ssh->root() + "/www/index.html", "old page"));
+        RUN_OK(*run, "PUT " + home.filePath("new.html") + " www/index.html");
+        QCOMPARE(readFile(ssh->root() + "/www/index.html"), QByteArray("new page"));
+        QCOMPARE(inet->lastNotice(), QString());
         QCOMPARE(filesIn(ssh->root() + "/www"), QStringList{"index.html"});
     }
 
@@ -295,22 +219,13 @@ private slots:
                                     {"timeout", "30"},
                                     {"archive", "false"},
                                     {"backendenabled", "False"}}}}));
-        QByteArray said;
         const auto post = [&](const QString& title) {
-            QProcess pagewick;
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert("PAGEWICK_NOW", "2000-12-05T17:44:36");
-            env.insert("XDG_DATA_HOME", data.path());
-            pagewick.setProcessEnvironment(env);
-            pagewick.start(PAGEWICK_BINARY,
-                           {"post", "--dir", dir.path(), "--title", title, "--body", "B", "--yes"});
-            pagewick.closeWriteChannel();
-            if (!pagewick.waitForFinished(90000))
-                return -2;
-            said = pagewick.readAllStandardError() + pagewick.readAllStandardOutput();
-            return pagewick.exitStatus() == QProcess::NormalExit ? pagewick.exitCode() : -1;
+            return runProgram(
+                {"post", "--dir", dir.path(), "--title", title, "--body", "B", "--yes"},
+                data.path());
         };
-        QVERIFY2(post("Over SFTP") == 0, said.constData());
+        ProgramRun r = post("Over SFTP");
+        QVERIFY2(r.exitCode == 0, qPrintable(r.describe()));
         const QByteArray live = readFile(page);
         QVERIFY(live.contains("Over SFTP"));
         QCOMPARE(live, readFile(dir.filePath("webbie1.html")));
@@ -320,10 +235,12 @@ private slots:
         // Another server in its place: the publish stops before anything is
         // sent, says why, and the page stays as it was.
         QVERIFY2(ssh->replaceHostKey(), qPrintable(ssh->errorString()));
-        QCOMPARE(post("Intercepted"), 1);
-        QVERIFY2(said.contains("Transfer Error: 35783 The host key of the server 127.0.0.1 (port " +
-                               QByteArray::number(ssh->port()) + ") has changed"),
-                 said.constData());
+        r = post("Intercepted");
+        QVERIFY2(r.exitCode == 1 &&
+                     r.err.contains(QString("Transfer Error: 35783 The host key of the server "
+                                            "127.0.0.1 (port %1) has changed")
+                                        .arg(ssh->port())),
+                 qPrintable(r.describe()));
         QCOMPARE(readFile(page), live);
         const QByteArray log = ssh->log();
         QCOMPARE(log.indexOf("Accepted publickey", log.lastIndexOf("Server listening")), -1);

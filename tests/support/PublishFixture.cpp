@@ -1,15 +1,11 @@
 #include "PublishFixture.h"
 
-#include "base/IniFile.h"
-#include "base/ProgramDir.h"
-#include "base/Prompt.h"
-#include "base/Settings.h"
 #include "core/Startup.h"
 #include "core/config/PasswordScrambler.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTcpServer>
 
 #include <algorithm>
@@ -22,15 +18,14 @@ QByteArray page(int entries, qsizetype padding)
                       "<h1>Test weblog</h1>\r\n<!--pagewick-->\r\n";
     for (int i = 1; i <= entries; ++i) {
         const QByteArray n = QByteArray::number(i);
-        const QByteArray day = QByteArray::number(qMax(1, 5 - i));
-        text += "<!--|12/" + day + "/2000|9:00:0" + QByteArray::number(i % 10) +
-                " AM|--><a name=\"e" + n + "\"></a>Old post " + n + "<!--Title--><br>\r\n";
-        text += "Text of post " + n + (i == entries ? "<!--**END**-->" : "") + "\r\n";
+        text += "<!--|12/" + QByteArray::number(qMax(1, 5 - i)) + "/2000|9:00:0" +
+                QByteArray::number(i % 10) + " AM|--><a name=\"e" + n + "\"></a>Old post " + n +
+                "<!--Title--><br>\r\nText of post " + n + (i == entries ? "<!--**END**-->" : "") +
+                "\r\n";
     }
     if (padding > 0)
         text += "<!-- " + QByteArray(padding, 'p') + " -->\r\n";
-    text += "</body>\r\n</html>\r\n";
-    return text;
+    return text + "</body>\r\n</html>\r\n";
 }
 
 QByteArray archivePage()
@@ -44,74 +39,81 @@ bool writeIni(const QString& dir, const QMap<int, Keys>& sections, const QString
 {
     const QString file = dir + QStringLiteral("/weblog.ini");
     QFile::remove(file);
-    if (!writeSetting(QStringLiteral("General"), QStringLiteral("Config"), generalConfig, file))
-        return false;
-    for (auto s = sections.cbegin(); s != sections.cend(); ++s) {
-        const QString section = QString::number(s.key());
-        for (auto k = s.value().cbegin(); k != s.value().cend(); ++k) {
-            const QString value = k.key() == QLatin1String("password")
-                                      ? TextEncrypt(k.value(), true, prompt())
-                                      : k.value();
-            if (!writeSetting(section, k.key(), value, file))
-                return false;
-        }
-    }
-    return true;
+    bool written = writeSetting("General", "Config", generalConfig, file);
+    for (auto s = sections.cbegin(); s != sections.cend(); ++s)
+        for (auto k = s->cbegin(); k != s->cend(); ++k)
+            written = written &&
+                      writeSetting(QString::number(s.key()), k.key(),
+                                   k.key() == u"password" ? TextEncrypt(k.value(), true, prompt())
+                                                          : k.value(),
+                                   file);
+    return written;
 }
 
 Keys ftpKeys(const FtpTestServer& ftp, const QString& remote)
 {
-    return {{QStringLiteral("website"), kWebsite},
-            {QStringLiteral("ftpsite"), ftp.url()},
-            {QStringLiteral("username"), FtpTestServer::User},
-            {QStringLiteral("password"), FtpTestServer::Password},
-            {QStringLiteral("ftpremote"), remote},
-            {QStringLiteral("timeout"), QStringLiteral("30")},
-            {QStringLiteral("autoftp"), QStringLiteral("True")},
-            {QStringLiteral("connection"), QStringLiteral("direct")},
-            {QStringLiteral("retreivemode"), QStringLiteral("ftp")}};
+    return {{"website", kWebsite},      {"ftpsite", ftp.url()},   {"username", ftp.User},
+            {"password", ftp.Password}, {"ftpremote", remote},    {"timeout", "30"},
+            {"autoftp", "True"},        {"connection", "direct"}, {"retreivemode", "ftp"}};
+}
+
+Keys publishKeys(const FtpTestServer& ftp)
+{
+    Keys keys = ftpKeys(ftp);
+    keys.insert({{"archive", "true"},
+                 {"archiveftp", "www/archive.html"},
+                 {"archiveurl", "http://www.example.com/weblog/archive.html"},
+                 {"backendenabled", "True"},
+                 {"backendtitle", "Ann & Bob's <log>"},
+                 {"backenddescript", "News"}});
+    return keys;
+}
+
+Keys httpKeys(const QString& address, const FtpTestServer* ftp)
+{
+    Keys keys{{"website", address},
+              {"ftpremote", "index.html"},
+              {"timeout", "2"},
+              {"autoftp", "True"},
+              {"connection", "direct"},
+              {"retreivemode", "auto"},
+              {"archive", "false"},
+              {"ftpsite", QStringLiteral("ftp://127.0.0.1:%1").arg(closedPort())}};
+    if (ftp)
+        keys.insert(
+            {{"ftpsite", ftp->url()}, {"username", ftp->User}, {"password", ftp->Password}});
+    return keys;
 }
 
 HttpTestServer::Behaviour httpBehaviour(const QString& how)
 {
-    HttpTestServer::Behaviour behaviour;
-    const QStringList words = how.split(u' ', Qt::SkipEmptyParts);
-    const QString word = words.value(0);
-    const qint64 bytes = words.value(1).toLongLong();
+    HttpTestServer::Behaviour b;
+    const QString word = how.section(u' ', 0, 0);
+    const qint64 bytes = how.section(u' ', 1).toLongLong();
     bool known = true;
-    if (how == QLatin1String("no length")) {
-        behaviour.noLength = true;
-    } else if (word == QLatin1String("extra")) {
-        behaviour.extraBytes = bytes;
-    } else if (word == QLatin1String("cut")) {
-        behaviour.noLength = true;
-        behaviour.headers.insert(QStringLiteral("Content-Length"), QString::number(bytes));
-    } else if (how == QLatin1String("close")) {
-        behaviour.closeWithoutAnswer = true;
-    } else if (word == QLatin1String("stall")) {
-        behaviour.stallAfter = bytes;
-    } else if (word == QLatin1String("endless")) {
-        behaviour.noLength = true;
-        behaviour.extraBytes = bytes;
-    } else if (how == QLatin1String("slow")) {
-        behaviour.delayMs = 400;
-        behaviour.blockSize = 1024;
-    } else if (!how.isEmpty()) {
-        behaviour.status = how.toInt(&known);
-    }
+    if (how == u"no length" || word == u"cut" || word == u"endless")
+        b.noLength = true;
+    if (word == u"extra" || word == u"endless")
+        b.extraBytes = bytes;
+    else if (word == u"cut")
+        b.headers.insert("Content-Length", QString::number(bytes));
+    else if (how == u"close")
+        b.closeWithoutAnswer = true;
+    else if (word == u"stall")
+        b.stallAfter = bytes;
+    else if (how == u"slow")
+        b.delayMs = 400, b.blockSize = 1024;
+    else if (!how.isEmpty() && how != u"no length")
+        b.status = how.toInt(&known);
     if (!known)
         qFatal("httpBehaviour: unknown answer \"%s\"", qPrintable(how));
-    return behaviour;
+    return b;
 }
 
 quint16 closedPort()
 {
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost))
-        return 1;
-    const quint16 port = probe.serverPort();
-    probe.close(); // nothing listens there any more
-    return port;
+    QTcpServer probe; // closed again when it goes
+    return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 1;
 }
 
 QByteArray readFile(const QString& path)
@@ -127,44 +129,12 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-Keys publishKeys(const FtpTestServer& ftp)
-{
-    Keys keys = ftpKeys(ftp);
-    keys.insert({{QStringLiteral("archive"), QStringLiteral("true")},
-                 {QStringLiteral("archiveftp"), QStringLiteral("www/archive.html")},
-                 {QStringLiteral("archiveurl"),
-                  QStringLiteral("http://www.example.com/weblog/archive.html")},
-                 {QStringLiteral("backendenabled"), QStringLiteral("True")},
-                 {QStringLiteral("backendtitle"), QStringLiteral("Ann & Bob's <log>")},
-                 {QStringLiteral("backenddescript"), QStringLiteral("News")}});
-    return keys;
-}
-
-Keys httpKeys(const QString& address, const FtpTestServer* ftp)
-{
-    Keys keys{{QStringLiteral("website"), address},
-              {QStringLiteral("ftpsite"), QStringLiteral("ftp://127.0.0.1:%1").arg(closedPort())},
-              {QStringLiteral("ftpremote"), QStringLiteral("index.html")},
-              {QStringLiteral("timeout"), QStringLiteral("2")},
-              {QStringLiteral("autoftp"), QStringLiteral("True")},
-              {QStringLiteral("connection"), QStringLiteral("direct")},
-              {QStringLiteral("retreivemode"), QStringLiteral("auto")},
-              {QStringLiteral("archive"), QStringLiteral("false")}};
-    if (ftp)
-        keys.insert({{QStringLiteral("ftpsite"), ftp->url()},
-                     {QStringLiteral("username"), FtpTestServer::User},
-                     {QStringLiteral("password"), FtpTestServer::Password}});
-    return keys;
-}
-
 QString describe(const QList<Message>& messages)
 {
     QStringList out;
     for (const Message& m : messages)
         out << m.title + QStringLiteral(": ") + m.text;
-    return out.join(QStringLiteral(" | "))
-        .replace(QLatin1Char('\r'), QStringLiteral("\\r"))
-        .replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+    return out.join(QStringLiteral(" | ")).replace(u'\r', "\\r").replace(u'\n', "\\n");
 }
 
 bool shownAre(const QList<Message>& messages, const QStringList& patterns)
@@ -172,16 +142,61 @@ bool shownAre(const QList<Message>& messages, const QStringList& patterns)
     if (messages.size() != patterns.size())
         return false;
     for (qsizetype i = 0; i < patterns.size(); ++i) {
-        const QString text = messages[i].title + QStringLiteral(": ") + messages[i].text;
-        const QString& p = patterns[i];
-        const QString head = p.section(QLatin1Char('*'), 0, 0);
-        const QString tail = p.section(QLatin1Char('*'), 1);
-        if (!p.contains(QLatin1Char('*')) ? text != p
-                                          : text.size() <= head.size() + tail.size() ||
-                                                !text.startsWith(head) || !text.endsWith(tail))
+        const QRegularExpression re(u'^' +
+                                        QRegularExpression::escape(patterns[i])
+                                            .replace(QStringLiteral("\\*"), QStringLiteral(".+")) +
+                                        u'$',
+                                    QRegularExpression::DotMatchesEverythingOption);
+        if (!re.match(messages[i].title + QStringLiteral(": ") + messages[i].text).hasMatch())
             return false;
     }
     return true;
+}
+
+QString ProgramRun::describe() const
+{
+    return QStringLiteral("exit %1%2\nstdout:\n%3\nstderr:\n%4")
+        .arg(exitCode)
+        .arg(finished ? "" : " (did not finish)", out, err);
+}
+
+ProgramRun runProgram(const QStringList& arguments, const QString& dataHome, bool offline)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"PAGEWICK_OFFLINE", "PAGEWICK_SITE"})
+        env.remove(name);
+    env.insert("PAGEWICK_NOW", "2000-12-05T17:44:36");
+    env.insert("LC_ALL", "en_US.UTF-8");
+    env.insert("LANG", "en_US.UTF-8");
+    env.insert("XDG_DATA_HOME", dataHome);
+    if (offline)
+        env.insert("PAGEWICK_OFFLINE", "1");
+    process.setProcessEnvironment(env);
+    process.start(PAGEWICK_BINARY, arguments);
+    process.closeWriteChannel();
+    ProgramRun r;
+    if (!(r.finished = process.waitForFinished(90000))) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+    r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    r.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    r.err = QString::fromLocal8Bit(process.readAllStandardError());
+    return r;
+}
+
+QString Servers::start()
+{
+    ftp = std::make_unique<FtpTestServer>();
+    http = std::make_unique<HttpTestServer>();
+    if (!ftp->isRunning() || !http->isRunning())
+        return ftp->errorString() + http->errorString();
+    const bool written = ftp->writeFile("www/index.html", page(2)) &&
+                         ftp->writeFile("www/archive.html", archivePage()) &&
+                         http->writeFile("index.html", page(2)) &&
+                         http->writeFile("archive.html", archivePage());
+    return written ? QString() : QStringLiteral("cannot write the pages");
 }
 
 bool Session::start(const Keys& keys)
@@ -193,16 +208,8 @@ bool Session::start(const Keys& keys)
     flows = std::make_unique<PageEditor>(view, hooks);
     publisher = std::make_unique<Publisher>(view, *flows, hooks);
     hooks.publisher = publisher.get();
-    view.entry = {QStringLiteral("Hello"),   QStringLiteral("World"),
-                  QStringLiteral("Ann"),     QString(),
-                  QStringLiteral("http://"), QString()};
+    view.entry = {"Hello", "World", "Ann", {}, "http://", {}};
     return true;
-}
-
-void Session::again()
-{
-    prompt.clear();
-    view.status.clear();
 }
 
 bool Session::preview()
@@ -210,6 +217,22 @@ bool Session::preview()
     publisher->retrievePage(false);
     flows->preview();
     return view.finishEnabled;
+}
+
+QByteArrayList Session::files(const QStringList& stems) const
+{
+    QByteArrayList out;
+    for (const QString& stem : stems)
+        out << file(stem);
+    return out;
+}
+
+QStringList Session::inis(const QStringList& keys) const
+{
+    QStringList out;
+    for (const QString& key : keys)
+        out << ini(key);
+    return out;
 }
 
 bool Session::said(const QStringList& lines) const

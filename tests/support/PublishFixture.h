@@ -1,10 +1,8 @@
 #pragma once
 
-// Pages and settings files for the transfer, retrieval and publishing tests:
-// a marked weblog page and archive page as the program finds them on a
-// server, a weblog.ini written the way the preferences dialog writes it
-// (password scrambled), so start-up loads it like a user's, and the settings
-// and server answers those tests share.
+// Pages, settings files and sessions for the transfer, retrieval and
+// publishing tests: a marked page and archive page as a server holds them, a
+// weblog.ini as the preferences dialog writes it (password scrambled).
 
 #include "RecordingView.h"
 #include "ScriptedPrompt.h"
@@ -16,10 +14,7 @@
 #include "core/entry/PageEditor.h"
 #include "core/publish/Publisher.h"
 
-#include <QByteArray>
 #include <QFileInfo>
-#include <QMap>
-#include <QString>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -30,55 +25,70 @@ namespace PublishFixture {
 
 using Keys = QMap<QString, QString>;
 
-// The weblog's public address in the settings: only opened (and named in the
-// RSS file), never fetched, in the FTP retrieve mode.
+// The weblog's public address: opened and named in the RSS file, never
+// fetched in the FTP retrieve mode.
 inline const QString kWebsite = QStringLiteral("http://www.example.com/weblog/index.html");
 
 // Retrieving and publishing `remote` on `ftp` as its test user: FTP retrieve
 // mode, Auto FTP on, a direct connection, a time-out of 30 seconds.
 Keys ftpKeys(const FtpTestServer& ftp, const QString& remote = QStringLiteral("www/index.html"));
-
-// How an HTTP test server is to answer, for tables of cases: "" as usual, a
-// status ("404"), "no length" (no Content-Length; the connection closes after
-// the body), "extra N" (N bytes more than Content-Length), "cut N"
-// (Content-Length N, but the connection closes after the shorter body),
-// "close" (closed without an answer), "stall N" (silent after N bytes of
-// the body), "endless N" (no Content-Length, N bytes more after the body) or
-// "slow" (the body in blocks of 1 KB, 0.4 s apart).
-HttpTestServer::Behaviour httpBehaviour(const QString& how);
-
-// A weblog page with CR LF line ends: the insertion marker, `entries`
-// entries (newest first, dated 12/4/2000 and earlier, anchors "e1", "e2",
-// ...; the oldest carries the end marker) and, before </body>, a comment of
-// `padding` bytes so that an upload of it takes many blocks.
-QByteArray page(int entries, qsizetype padding = 0);
-// An archive page with its start marker and one archived entry.
-QByteArray archivePage();
-
-// Writes DIR/weblog.ini: section General with Config = `generalConfig`, and
-// one section per entry of `sections` (number -> keys). The "password" key is
-// stored scrambled.
-bool writeIni(const QString& dir, const QMap<int, Keys>& sections,
-              const QString& generalConfig = QStringLiteral("1"));
-
-// A local port where nothing listens (a server that is not running).
-quint16 closedPort();
-
-QByteArray readFile(const QString& path);
-bool writeFile(const QString& path, const QByteArray& bytes);
-
-// Publishing by FTP on `ftp` with the page, the archive page (www/archive.html)
-// and the RSS file.
+// ftpKeys with the archive page www/archive.html and the RSS file.
 Keys publishKeys(const FtpTestServer& ftp);
 // Retrieval by HTTP from `address` (time-out 2 s); publishing on `ftp`, or
 // on a port where nothing listens.
 Keys httpKeys(const QString& address, const FtpTestServer* ftp = nullptr);
 
-// The messages, one "title: text" each, CR and LF written \r and \n.
+// How an HTTP test server answers, for tables: "" as usual, a status
+// ("404"), "no length" (no Content-Length, closed after the body), "extra N"
+// (N bytes more than announced), "cut N" (announces N, closes after the
+// shorter body), "close" (closed without an answer), "stall N" (silent after
+// N body bytes), "endless N" (no length, N bytes more) or "slow" (1 KB
+// blocks, 0.4 s apart).
+HttpTestServer::Behaviour httpBehaviour(const QString& how);
+
+// A page with CR LF line ends: the insertion marker, `entries` entries
+// (newest first, dated 12/4/2000 and earlier, anchors "e1", "e2", ...; the
+// oldest carries the end marker) and a comment of `padding` bytes before
+// </body>, so that an upload takes many blocks.
+QByteArray page(int entries, qsizetype padding = 0);
+// An archive page with its start marker and one archived entry.
+QByteArray archivePage();
+
+// Writes DIR/weblog.ini: [General] Config = `generalConfig`, and one
+// section per entry of `sections`; "password" is stored scrambled.
+bool writeIni(const QString& dir, const QMap<int, Keys>& sections,
+              const QString& generalConfig = QStringLiteral("1"));
+
+quint16 closedPort();                     // a local port where nothing listens
+QByteArray readFile(const QString& path); // "<missing>" when there is no such file
+bool writeFile(const QString& path, const QByteArray& bytes); // makes the folders
+
+// The messages, "title: text" each, CR and LF written \r and \n; whether
+// they are, in order, one of `patterns` each ("*" stands for one character
+// or more).
 QString describe(const QList<Message>& messages);
-// Whether the messages shown are, in order, one of `patterns` each ("title:
-// text", where one "*" stands for one character or more).
 bool shownAre(const QList<Message>& messages, const QStringList& patterns);
+
+// The program run in a process of its own with `arguments`, at
+// 2000-12-05T17:44:36 in en_US, with `dataHome` as XDG_DATA_HOME, nothing on
+// standard input, and PAGEWICK_OFFLINE=1 when `offline`.
+struct ProgramRun
+{
+    bool finished = false;
+    int exitCode = -1; // -1: it crashed
+    QString out, err;
+    QString describe() const;
+};
+ProgramRun runProgram(const QStringList& arguments, const QString& dataHome, bool offline = false);
+
+// An FTP and an HTTP test server, both serving page(2) as index.html and
+// archivePage() as archive.html (in www/ on the FTP server).
+struct Servers
+{
+    std::unique_ptr<FtpTestServer> ftp;
+    std::unique_ptr<HttpTestServer> http;
+    QString start(); // starts them anew: empty, or why they do not serve
+};
 
 // The window's hooks, with the real publisher behind them.
 class Hooks final : public PageEditorHooks
@@ -95,10 +105,9 @@ public:
     void showFields(const EntryFields&) override {}
 };
 
-// One run of the program without its window: a program directory with
-// weblog.ini loaded by start-up, a scripted prompt, a recording view, and the
-// flows and publisher the window would have. The entry is "Hello", "World",
-// signed "Ann".
+// One run of the program without its window: weblog.ini loaded by start-up
+// in a program directory of its own, a scripted prompt, a recording view,
+// the window's flows and publisher. The entry is "Hello", "World", by "Ann".
 class Session
 {
 public:
@@ -110,33 +119,41 @@ public:
     std::unique_ptr<Publisher> publisher;
 
     bool start(const Keys& keys);
-    // Forgets the messages and status lines shown so far.
-    void again();
+    void again() // forgets the messages and status lines so far
+    {
+        prompt.clear();
+        view.status.clear();
+    }
     // Fetches the page and previews the entry; true when Finish is then on.
     bool preview();
 
     // The working file `stem` of section 1 (stem, "1", ".html").
     QByteArray file(const QString& stem) const { return readFile(workFile(stem)); }
-    bool put(const QString& stem, const QByteArray& bytes) const
+    QByteArrayList files(const QStringList& stems) const;
+    bool put(const QString& stem, const QByteArray& b) const
     {
-        return writeFile(workFile(stem), bytes);
+        return writeFile(workFile(stem), b);
     }
     bool exists(const QString& stem) const { return QFileInfo::exists(workFile(stem)); }
-    QString ini(const QString& key) const // of section 1 in weblog.ini
+    QString ini(const QString& key) const // of section 1
     {
         return readSetting(settings().settingsPath, QStringLiteral("1"), key);
     }
-    // The status box showed every one of `lines`.
-    bool said(const QStringList& lines) const;
+    QStringList inis(const QStringList& keys) const;
+    bool said(const QStringList& lines) const; // the status box showed each of them
     // Every command on (Preview, Config, Restore Backup, Delete Last Entry),
-    // the pointer normal.
+    // the pointer normal; idle: waiting for the next Preview, Finish off.
     bool commandsOn() const;
-    // Waiting for the next Preview: the commands on, Finish off.
     bool idle() const { return commandsOn() && !view.finishEnabled; }
 };
 
 } // namespace PublishFixture
 
+#define SERVERS_START(servers)                                                                     \
+    do {                                                                                           \
+        const QString why_ = (servers).start();                                                    \
+        QVERIFY2(why_.isEmpty(), qPrintable(why_));                                                \
+    } while (false)
 #define SHOWN(prompt, ...)                                                                         \
     QVERIFY2(PublishFixture::shownAre((prompt).messages, __VA_ARGS__),                             \
              qPrintable(PublishFixture::describe((prompt).messages)))

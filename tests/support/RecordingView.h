@@ -1,7 +1,7 @@
 #pragma once
 
 // A MainView for tests of the flows without a window: it records the status
-// lines and keeps the command states as plain fields, so tests assert them.
+// lines and keeps the command states as plain fields.
 
 #include "base/MainView.h"
 
@@ -20,23 +20,39 @@ public:
     int progressMin = 0, progressMax = 100, progress = 0;
     QString sig, email;
 
-    void appendStatus(const QString& message) override;
-    void setPublishingEnabled(bool enable) override;
+    void appendStatus(const QString& message) override
+    {
+        QString m = message;
+        const QString next = appendStatusLine(statusText, m);
+        if (next != statusText)
+            status << m.trimmed();
+        statusText = next;
+    }
+    void setPublishingEnabled(bool on) override
+    {
+        finishEnabled = previewEnabled = preferencesEnabled = backupEnabled = deleteLastEnabled =
+            on;
+        resendEnabled = resendEnabled && on;
+        resendVisible = resendVisible && on;
+        progressVisible = false;
+    }
     void setFinishEnabled(bool enabled) override { finishEnabled = enabled; }
     void setResendEnabled(bool enabled) override { resendEnabled = enabled; }
     void setResendVisible(bool visible) override { resendVisible = visible; }
     void setPreferencesEnabled(bool enabled) override { preferencesEnabled = enabled; }
     void setBusy(bool b) override { busy = b; }
-    void showProgress(int minimum, int maximum, int value) override;
+    void showProgress(int minimum, int maximum, int value) override
+    {
+        progressVisible = true;
+        progressMin = minimum, progressMax = maximum, progress = value;
+    }
     void hideProgress() override { progressVisible = false; }
     int progressValue() const override { return progress; }
     EntryFields fields() const override { return entry; }
     void setSignature(const QString& s, const QString& e) override
     {
-        sig = s;
-        email = e;
-        entry.sig = s;
-        entry.email = e;
+        sig = entry.sig = s;
+        email = entry.email = e;
     }
     void yield() override {}
 };

@@ -1,54 +1,96 @@
 #pragma once
 
-// A Prompt for tests. Install it with `ScriptedPrompt p; setPrompt(&p);`
-// (the destructor uninstalls it). Script the answers before the code runs:
+// A Prompt for tests; it is the prompt while it lives. Script the answers
+// before the code runs:
 //
 //   p.answers << Answer::Yes;              // next message boxes with buttons
 //   p.inputs << QString("link.html");      // next input boxes (nullopt = cancel)
 //   p.files << QString("/tmp/page.html");  // next file dialogs (nullopt = cancel)
 //   p.colors << 0x0000FFu;  p.fonts << QString("Arial");
 //
-// Everything shown is recorded in order: `messages` (text, title, buttons,
-// icon), `fileRequests`, `opened` (documents opened in the browser), `beeps`.
-// A message box with only OK needs no script. Unscripted questions answer
-// Cancel (or No for Yes/No), unscripted dialogs are cancelled; `unscripted`
-// counts them so a test can assert none happened.
+// Everything shown is recorded in order: `messages`, `fileRequests`,
+// `inputTexts`, `colorStarts` (the colour each colour dialog started from),
+// `opened` (documents opened in the browser), `beeps`. An OK box needs no
+// script; unscripted questions answer Cancel (No for Yes/No), unscripted
+// dialogs are cancelled, and `unscripted` counts them. `whenAsked` runs as
+// each message box is shown.
 
 #include "base/Prompt.h"
 
 #include <QList>
 #include <QStringList>
 
-class ScriptedPrompt final : public Prompt
+#include <functional>
+
+struct PromptScript
 {
-public:
-    ScriptedPrompt();
-    ~ScriptedPrompt() override;
-
     QList<Answer> answers;
-    QList<std::optional<QString>> inputs;
-    QList<std::optional<QString>> files;
+    QList<std::optional<QString>> inputs, files, fonts;
     QList<std::optional<quint32>> colors;
-    QList<std::optional<QString>> fonts;
-
     QList<Message> messages;
     QList<FileRequest> fileRequests;
-    QStringList inputTexts;
-    QList<quint32> colorStarts; // the colour each colour dialog started from
-    QStringList opened;
-    int beeps = 0;
-    int unscripted = 0;
+    QStringList inputTexts, opened;
+    QList<quint32> colorStarts;
+    int beeps = 0, unscripted = 0;
+};
 
-    // The texts of the messages shown, in order.
-    QStringList texts() const;
-    void clear();
+class ScriptedPrompt final : public Prompt, public PromptScript
+{
+public:
+    ScriptedPrompt() { setPrompt(this); }
+    ~ScriptedPrompt() override
+    {
+        if (&prompt() == this)
+            setPrompt(nullptr);
+    }
+    QStringList texts() const // of the messages shown, in order
+    {
+        QStringList out;
+        for (const Message& m : messages)
+            out << m.text;
+        return out;
+    }
+    void clear() { static_cast<PromptScript&>(*this) = PromptScript(); }
 
-    Answer ask(const Message& message) override;
-    std::optional<QString> input(const QString& text, const QString& title,
-                                 const QString& defaultText) override;
-    std::optional<QString> chooseFile(const FileRequest& request) override;
-    std::optional<quint32> chooseColor(quint32 initial) override;
-    std::optional<QString> chooseFont() override;
-    void openDocument(const QString& pathOrUrl) override;
-    void beep() override;
+    std::function<void()> whenAsked;
+
+    Answer ask(const Message& message) override
+    {
+        messages << message;
+        if (whenAsked)
+            whenAsked();
+        if (message.buttons == Buttons::Ok)
+            return Answer::Ok; // needs no script, takes no scripted answer
+        if (!answers.isEmpty())
+            return answers.takeFirst();
+        ++unscripted;
+        return message.buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
+    }
+    std::optional<QString> input(const QString& text, const QString&, const QString&) override
+    {
+        inputTexts << text;
+        return next(inputs);
+    }
+    std::optional<QString> chooseFile(const FileRequest& request) override
+    {
+        fileRequests << request;
+        return next(files);
+    }
+    std::optional<quint32> chooseColor(quint32 initial) override
+    {
+        colorStarts << initial;
+        return next(colors);
+    }
+    std::optional<QString> chooseFont() override { return next(fonts); }
+    void openDocument(const QString& pathOrUrl) override { opened << pathOrUrl; }
+    void beep() override { ++beeps; }
+
+private:
+    template <typename T> std::optional<T> next(QList<std::optional<T>>& script)
+    {
+        if (!script.isEmpty())
+            return script.takeFirst();
+        ++unscripted;
+        return std::nullopt;
+    }
 };

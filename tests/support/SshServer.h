@@ -1,69 +1,50 @@
 #pragma once
 
-// A real OpenSSH server for the SFTP tests: /usr/sbin/sshd on 127.0.0.1 and
-// a free high port, run in the foreground by the test as the test's own
-// user (root in CI, which the configuration allows explicitly), with a
-// throwaway host key, one throwaway client key as its only authorized key,
-// no PAM and no passwords. Files are served from the real file system; the
-// test works below root().
-//
-//   SshServer ssh;
-//   REQUIRE_RUNNING(ssh);
-//   inet.setUrl(ssh.url());  inet.setUserName(ssh.user());
-//
-// SshAgent runs an ssh-agent of its own on a socket in a temporary folder.
+// A real OpenSSH server for the SFTP tests: /usr/sbin/sshd in the foreground
+// on 127.0.0.1 and a free port, as the test's own user (root in CI, allowed
+// explicitly), with a throwaway host key and one throwaway client key as its
+// only authorized key, no PAM, no passwords. It serves the real file system;
+// tests work below root(). SshAgent is an ssh-agent of its own.
 
-#include <QByteArray>
 #include <QProcess>
-#include <QString>
 #include <QTemporaryDir>
 
 class SshServer
 {
 public:
     SshServer();
-    ~SshServer();
+    ~SshServer() { stop(); }
     SshServer(const SshServer&) = delete;
     SshServer& operator=(const SshServer&) = delete;
 
-    bool isRunning() const;
+    bool isRunning() const { return process_.state() == QProcess::Running && error_.isEmpty(); }
     QString errorString() const { return error_; }
-
-    QString host() const { return QStringLiteral("127.0.0.1"); }
     quint16 port() const { return port_; }
     QString user() const;
     // "sftp://127.0.0.1:port" followed by the absolute path of root().
-    QString url() const;
-    // A folder of the test's own, below which the tests put their files.
+    QString url() const { return QStringLiteral("sftp://127.0.0.1:%1%2").arg(port_).arg(root()); }
     QString root() const { return root_.path(); }
-
     // The private key the server accepts (no passphrase).
     QString clientKey() const { return keys_.filePath(QStringLiteral("client")); }
-    // The host key's public line ("ssh-ed25519 AAAA... comment") and its
-    // fingerprint as ssh-keygen shows it ("SHA256:...").
+    // The host key's public line ("ssh-ed25519 AAAA... comment"), its
+    // fingerprint as ssh-keygen shows it ("SHA256:...") and its known_hosts line.
     QByteArray hostPublicKey() const;
     QString hostFingerprint() const;
-    // The line known_hosts holds for this server.
     QByteArray knownHostsLine() const;
-
-    // Stops the server, makes a new host key and starts it again on the
-    // same port: the server an attacker would put in its place.
+    // Starts again on the same port with a new host key: the server an
+    // attacker would put in its place.
     bool replaceHostKey();
-
-    // What sshd logged so far.
-    QByteArray log();
+    QByteArray log(); // what sshd logged so far
 
 private:
     bool makeKey(const QString& name);
     bool start();
     void stop();
 
-    QTemporaryDir keys_; // host key, client key, configuration
-    QTemporaryDir root_;
+    QTemporaryDir keys_, root_; // host key, client key, configuration; served files
     QProcess process_;
     QByteArray log_;
     quint16 port_ = 0;
-    int generation_ = 0;
     QString error_;
 };
 
@@ -75,15 +56,13 @@ public:
     SshAgent(const SshAgent&) = delete;
     SshAgent& operator=(const SshAgent&) = delete;
 
-    bool isRunning() const { return process_.state() == QProcess::Running && !socket().isEmpty(); }
+    bool isRunning() const { return process_.state() == QProcess::Running && !socket_.isEmpty(); }
     QString errorString() const { return error_; }
-    // The value for SSH_AUTH_SOCK.
-    QString socket() const { return socket_; }
+    QString socket() const { return socket_; } // the value for SSH_AUTH_SOCK
     bool add(const QString& privateKey);
 
 private:
     QTemporaryDir dir_;
     QProcess process_;
-    QString socket_;
-    QString error_;
+    QString socket_, error_;
 };
