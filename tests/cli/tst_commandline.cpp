@@ -206,7 +206,7 @@ private slots:
             keys.insert({{"retreivemode", "auto"},
                          {"website", http().url("/index.html")},
                          {"timeout", "2"}});
-            http().setBehaviour("/index.html", httpBehaviour(fault == u"offline" ? "" : fault));
+            http().setAnswer("/index.html", fault == u"offline" ? "" : fault);
             if ((pagewick.offline = fault == u"offline"))
                 keys["connection"] = "modem";
         }

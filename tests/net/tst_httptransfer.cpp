@@ -32,7 +32,8 @@ private slots:
 
     void answersAndFaults_data()
     {
-        QTest::addColumn<QString>("how"); // see httpBehaviour; "redirect": 301 to the page
+        QTest::addColumn<QString>(
+            "how"); // see HttpTestServer::setAnswer; "redirect": 301 to the page
         QTest::addColumn<int>("number");
         QTest::addColumn<QString>("status"); // the status code; empty: no answer; "-": any
         QTest::newRow("200") << "" << 0 << "200";
@@ -56,15 +57,8 @@ private slots:
         const QByteArray page = binaryBytes(100000);
         QVERIFY(server.writeFile("index.html", page));
         const bool redirect = how == u"redirect";
-        HttpTestServer::Behaviour behaviour = httpBehaviour(redirect ? QString() : how);
-        behaviour.headers.insert("X-Pagewick-Test", "yes");
-        if (redirect) {
-            behaviour.status = 301;
-            behaviour.headers.insert("Location", "/index.html");
-            server.setBehaviour("/old.html", behaviour);
-        } else {
-            server.setDefaultBehaviour(behaviour);
-        }
+        server.setAnswer(redirect ? "/old.html" : "*", redirect ? "301" : how,
+                         {{"X-Pagewick-Test", "yes"}, {"Location", "/index.html"}});
         TransferClient inet;
         inet.setUrl(server.url(redirect ? "/old.html" : "/index.html"));
         inet.setRequestTimeout(1);
@@ -132,9 +126,8 @@ private slots:
         REQUIRE_RUNNING(http);
         const QByteArray body = binaryBytes(120000);
         QVERIFY(http.writeFile("page.html", body));
-        HttpTestServer::Behaviour slow; // 120 KB in 4 KB blocks: about 9 s, always moving
-        slow.delayMs = 300, slow.blockSize = 4096;
-        http.setBehaviour("/page.html", deadline == 1 ? slow : HttpTestServer::Behaviour());
+        // 120 KB in 4 KB blocks, 0.3 s apart: about 9 s, always moving.
+        http.setAnswer("/page.html", deadline == 1 ? "slow 300 4096" : "");
         TransferClient inet;
         inet.setRequestTimeout(5);
         inet.setDownloadLimits(maxBytes, deadline);

@@ -85,31 +85,6 @@ Keys httpKeys(const QString& address, const FtpTestServer* ftp)
     return keys;
 }
 
-HttpTestServer::Behaviour httpBehaviour(const QString& how)
-{
-    HttpTestServer::Behaviour b;
-    const QString word = how.section(u' ', 0, 0);
-    const qint64 bytes = how.section(u' ', 1).toLongLong();
-    bool known = true;
-    if (how == u"no length" || word == u"cut" || word == u"endless")
-        b.noLength = true;
-    if (word == u"extra" || word == u"endless")
-        b.extraBytes = bytes;
-    else if (word == u"cut")
-        b.headers.insert("Content-Length", QString::number(bytes));
-    else if (how == u"close")
-        b.closeWithoutAnswer = true;
-    else if (word == u"stall")
-        b.stallAfter = bytes;
-    else if (how == u"slow")
-        b.delayMs = 400, b.blockSize = 1024;
-    else if (!how.isEmpty() && how != u"no length")
-        b.status = how.toInt(&known);
-    if (!known)
-        qFatal("httpBehaviour: unknown answer \"%s\"", qPrintable(how));
-    return b;
-}
-
 quint16 closedPort()
 {
     QTcpServer probe; // closed again when it goes

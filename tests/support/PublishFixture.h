@@ -38,14 +38,6 @@ Keys publishKeys(const FtpTestServer& ftp);
 // on a port where nothing listens.
 Keys httpKeys(const QString& address, const FtpTestServer* ftp = nullptr);
 
-// How an HTTP test server answers, for tables: "" as usual, a status
-// ("404"), "no length" (no Content-Length, closed after the body), "extra N"
-// (N bytes more than announced), "cut N" (announces N, closes after the
-// shorter body), "close" (closed without an answer), "stall N" (silent after
-// N body bytes), "endless N" (no length, N bytes more) or "slow" (1 KB
-// blocks, 0.4 s apart).
-HttpTestServer::Behaviour httpBehaviour(const QString& how);
-
 // A page with CR LF line ends: the insertion marker, `entries` entries
 // (newest first, dated 12/4/2000 and earlier, anchors "e1", "e2", ...; the
 // oldest carries the end marker) and a comment of `padding` bytes before

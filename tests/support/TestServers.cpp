@@ -162,33 +162,9 @@ QString HttpTestServer::url(const QString& path) const
     return TestServerBase::url("http", "https") + (path.startsWith(u'/') ? path : u'/' + path);
 }
 
-static QJsonObject toJson(const HttpTestServer::Behaviour& b)
-{
-    QJsonObject json{{"block_size", b.blockSize}}, headers;
-    const auto set = [&json](const char* key, auto value, bool on) {
-        if (on)
-            json.insert(QLatin1String(key), value);
-    };
-    set("status", b.status, b.status != 0);
-    set("no_length", true, b.noLength);
-    set("extra", b.extraBytes, b.extraBytes > 0);
-    set("close", true, b.closeWithoutAnswer);
-    set("delay_ms", b.delayMs, b.delayMs > 0);
-    set("stall_after", b.stallAfter, b.stallAfter >= 0);
-    for (auto it = b.headers.cbegin(); it != b.headers.cend(); ++it)
-        headers.insert(it.key(), it.value());
-    set("headers", headers, !headers.isEmpty());
-    return json;
-}
-
-void HttpTestServer::setBehaviour(const QString& path, const Behaviour& behaviour)
+void HttpTestServer::setAnswer(const QString& path, const QString& how, const QJsonObject& headers)
 {
     QJsonObject paths = control_.value("paths").toObject();
-    paths.insert(path, toJson(behaviour));
+    paths.insert(path, QJsonObject{{"how", how}, {"headers", headers}});
     setControl("paths", paths);
-}
-
-void HttpTestServer::setDefaultBehaviour(const Behaviour& behaviour)
-{
-    setControl("default", toJson(behaviour));
 }

@@ -105,26 +105,20 @@ public:
 class HttpTestServer : public TestServerBase
 {
 public:
-    struct Behaviour
-    {
-        int status = 0;        // answer with this status and a short page instead of the file
-        bool noLength = false; // no Content-Length; close after the body
-        qint64 extraBytes = 0; // a moment after the body, this much more than announced
-        bool closeWithoutAnswer = false;
-        int delayMs = 0; // pause after every block of the body
-        int blockSize = 8192;
-        qint64 stallAfter = -1;         // send this many body bytes, then nothing for a minute
-        QMap<QString, QString> headers; // extra response headers
-    };
     explicit HttpTestServer(Security security = Security::Plain)
         : TestServerBase(QStringLiteral("httpserver.py"), security)
     {
     }
     // "http://127.0.0.1:PORT" followed by `path` ("/index.html").
     QString url(const QString& path = QStringLiteral("/")) const;
-    // How requests for `path` (without query), or for paths without a
-    // behaviour of their own, are answered.
-    void setBehaviour(const QString& path, const Behaviour& behaviour);
-    void setDefaultBehaviour(const Behaviour& behaviour);
+    // How requests for `path` (without query; "*": paths without an answer
+    // of their own) are answered, with `headers` added: `how` is "" as usual,
+    // a status ("404") with a short page, "no length" (no Content-Length,
+    // closed after the body), "extra N" (N bytes more than announced, a
+    // moment later), "cut N" (announces N, closes after the shorter body),
+    // "close" (closed without an answer), "stall N" (silent for a minute
+    // after N body bytes), "endless N" (no length, N bytes more) or "slow"
+    // (1 KB blocks, 0.4 s apart; "slow MS BYTES" for other pauses and blocks).
+    void setAnswer(const QString& path, const QString& how, const QJsonObject& headers = {});
     QStringList requests() const { return logLines(); } // in order ("GET /index.html")
 };

@@ -9,10 +9,11 @@ SIGTERM. With --tls-cert (and --tls-key) it speaks HTTPS.
 How a request is answered can be switched per path through a JSON control
 file (--control), read at every request:
 
-  {"paths": {"/page.html": {"status": 404}}, "default": {...}}
+  {"paths": {"/page.html": {"how": "404", "headers": {...}}, "*": {...}}}
 
-A path's entry (or "default" for paths without one) holds the fields of
-HttpTestServer::Behaviour (TestServers.h), which says what each one does.
+"*" stands for the paths without an entry of their own; "how" is in the
+words of HttpTestServer::setAnswer (TestServers.h), which says what each
+one does.
 
 Every request is logged (--log) as one line: method and path.
 """
@@ -42,12 +43,27 @@ class Handler(SimpleHTTPRequestHandler):
         self.log.write("%s %s" % (self.command, self.path))
 
     def _behaviour(self):
-        control = read_control(self.control_path)
-        path = unquote(urlsplit(self.path).path)
-        paths = control.get("paths", {})
-        if path in paths:
-            return paths[path]
-        return control.get("default", {})
+        paths = read_control(self.control_path).get("paths", {})
+        entry = paths.get(unquote(urlsplit(self.path).path), paths.get("*", {}))
+        how = {"headers": dict(entry.get("headers", {}))}
+        words = entry.get("how", "").split()
+        word = words[0] if words else ""
+        numbers = [int(w) for w in words[1:] if w.isdigit()]
+        if word in ("no", "cut", "endless"):  # "no length"
+            how["no_length"] = True
+        if word in ("extra", "endless"):
+            how["extra"] = numbers[0]
+        elif word == "cut":
+            how["headers"]["Content-Length"] = str(numbers[0])
+        elif word == "close":
+            how["close"] = True
+        elif word == "stall":
+            how["stall_after"] = numbers[0]
+        elif word == "slow":
+            how["delay_ms"], how["block_size"] = numbers if numbers else (400, 1024)
+        elif word and word != "no":
+            how["status"] = int(word)
+        return how
 
     def do_GET(self):
         self._log()

@@ -249,7 +249,7 @@ private slots:
     // the live archive left alone; the next publish trims.
     void autoDeleteKeepsWhatItCannotArchive_data()
     {
-        QTest::addColumn<QString>("archiveAnswer"); // see httpBehaviour
+        QTest::addColumn<QString>("archiveAnswer"); // see HttpTestServer::setAnswer
         QTest::newRow("archive missing") << u"404"_s;
         QTest::newRow("archive shorter than announced") << u"cut 100000"_s;
         QTest::newRow("archive server error") << u"500"_s;
@@ -272,7 +272,7 @@ private slots:
         // An older local archive copy: it must not stand in for the live one.
         const QByteArray stale = archivePage() + "<!-- stale -->\r\n";
         QVERIFY(s.put("archive", stale));
-        http().setBehaviour("/archive.html", httpBehaviour(archiveAnswer));
+        http().setAnswer("/archive.html", archiveAnswer);
         QVERIFY(s.preview());
         const QByteArray untrimmed = s.file("webbie");
         for (const char* post : {"Old post 1", "Old post 3", "></a>Hello"})
@@ -360,7 +360,7 @@ private slots:
             const bool missing = from == u"404";
             const QString where = missing ? site : from;
             qputenv("PAGEWICK_SITE", where.toUtf8());
-            http().setBehaviour("/pagewick/version.txt", httpBehaviour(missing ? "404" : ""));
+            http().setAnswer("/pagewick/version.txt", missing ? "404" : "");
             prompt.clear();
             view.status.clear();
             prompt.answers << answer;

@@ -87,7 +87,8 @@ private slots:
 
     void retrieveByHttp_data()
     {
-        QTest::addColumn<QString>("how");     // the page's answer (see httpBehaviour), or "down"
+        QTest::addColumn<QString>(
+            "how"); // the page's answer (see HttpTestServer::setAnswer), or "down"
         QTest::addColumn<QString>("archive"); // the archive's answer; "off": no archive
         QTest::addColumn<QString>("message"); // %1: the page's address, %2: the archive's
         const auto row = [](const char* name, const char* how, const char* archive,
@@ -136,14 +137,14 @@ private slots:
         const QByteArray served = page(3, 37376 - page(3).size() - 11);
         QVERIFY(http().writeFile("index.html", served));
         if (how != u"down")
-            http().setBehaviour("/index.html", httpBehaviour(how));
+            http().setAnswer("/index.html", how);
         const QString address =
             u"http://127.0.0.1:%1/index.html"_s.arg(how == u"down" ? closedPort() : http().port());
         Keys keys = httpKeys(address);
         if (how == u"slow")
             keys["timeout"] = "1";
         if (archive != u"off") {
-            http().setBehaviour("/archive.html", httpBehaviour(archive));
+            http().setAnswer("/archive.html", archive);
             keys.insert({{"archive", "true"}, {"archiveurl", http().url("/archive.html")}});
         }
         Session s;
