@@ -6,7 +6,6 @@
 #include "PublishFixture.h"
 #include "net/TransferClient.h"
 
-#include <QDir>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
@@ -34,11 +33,6 @@ inline void useFtp(TransferClient& inet, const FtpTestServer& server)
     inet.setUserName(server.User);
     inet.setPassword(server.Password);
     inet.setRequestTimeout(30);
-}
-
-inline QStringList filesIn(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
 
 // Everything readChunk hands out, checking that no piece is larger than asked.

@@ -104,28 +104,32 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+QStringList filesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+static QStringList shown(const QList<Message>& messages)
+{
+    QStringList texts;
+    for (const Message& m : messages)
+        texts << m.title + QStringLiteral(": ") + m.text;
+    return texts;
+}
+
 QString describe(const QList<Message>& messages)
 {
-    QStringList out;
-    for (const Message& m : messages)
-        out << m.title + QStringLiteral(": ") + m.text;
-    return out.join(QStringLiteral(" | ")).replace(u'\r', "\\r").replace(u'\n', "\\n");
+    return shown(messages).join(QStringLiteral(" | ")).replace(u'\r', "\\r").replace(u'\n', "\\n");
 }
 
 bool shownAre(const QList<Message>& messages, const QStringList& patterns)
 {
-    if (messages.size() != patterns.size())
-        return false;
-    for (qsizetype i = 0; i < patterns.size(); ++i) {
-        const QRegularExpression re(u'^' +
-                                        QRegularExpression::escape(patterns[i])
-                                            .replace(QStringLiteral("\\*"), QStringLiteral(".+")) +
-                                        u'$',
-                                    QRegularExpression::DotMatchesEverythingOption);
-        if (!re.match(messages[i].title + QStringLiteral(": ") + messages[i].text).hasMatch())
-            return false;
-    }
-    return true;
+    QStringList expressions; // one message each, joined by a character none of them holds
+    for (const QString& p : patterns)
+        expressions << QRegularExpression::escape(p).replace("\\*", "[^\\x1f]+");
+    const QRegularExpression all(QRegularExpression::anchoredPattern(expressions.join(u'\x1f')),
+                                 QRegularExpression::DotMatchesEverythingOption);
+    return all.match(shown(messages).join(u'\x1f')).hasMatch();
 }
 
 QString ProgramRun::describe() const

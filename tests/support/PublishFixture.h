@@ -14,6 +14,7 @@
 #include "core/entry/PageEditor.h"
 #include "core/publish/Publisher.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -54,6 +55,7 @@ bool writeIni(const QString& dir, const QMap<int, Keys>& sections,
 quint16 closedPort();                     // a local port where nothing listens
 QByteArray readFile(const QString& path); // "<missing>" when there is no such file
 bool writeFile(const QString& path, const QByteArray& bytes); // makes the folders
+QStringList filesIn(const QString& folder);                   // sorted, hidden ones too
 
 // The messages, "title: text" each, CR and LF written \r and \n; whether
 // they are, in order, one of `patterns` each ("*" stands for one character

@@ -1,5 +1,7 @@
 #include "SshServer.h"
 
+#include "PublishFixture.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
@@ -87,21 +89,19 @@ bool SshServer::start()
 {
     error_.clear();
     const QString config = keys_.filePath("sshd_config");
-    QFile file(config);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(QStringLiteral("Port %1\nListenAddress 127.0.0.1\nHostKey %2\nPidFile none\n"
-                                  "AuthorizedKeysFile %3\nPubkeyAuthentication yes\n"
-                                  "PasswordAuthentication no\nKbdInteractiveAuthentication no\n"
-                                  "UsePAM no\nPermitRootLogin prohibit-password\nAllowUsers %4\n"
-                                  "StrictModes no\nSubsystem sftp internal-sftp\n"
-                                  "LogLevel VERBOSE\n")
-                       .arg(port_)
-                       .arg(keys_.filePath("host"), keys_.filePath("authorized_keys"), user())
-                       .toUtf8()) < 0) {
+    if (!PublishFixture::writeFile(
+            config, QStringLiteral("Port %1\nListenAddress 127.0.0.1\nHostKey %2\nPidFile none\n"
+                                   "AuthorizedKeysFile %3\nPubkeyAuthentication yes\n"
+                                   "PasswordAuthentication no\nKbdInteractiveAuthentication no\n"
+                                   "UsePAM no\nPermitRootLogin prohibit-password\nAllowUsers %4\n"
+                                   "StrictModes no\nSubsystem sftp internal-sftp\n"
+                                   "LogLevel VERBOSE\n")
+                        .arg(port_)
+                        .arg(keys_.filePath("host"), keys_.filePath("authorized_keys"), user())
+                        .toUtf8())) {
         error_ = QStringLiteral("cannot write sshd_config");
         return false;
     }
-    file.close();
     process_.setProcessChannelMode(QProcess::MergedChannels);
     process_.start("/usr/sbin/sshd", {"-D", "-e", "-f", config});
     // Ready once it accepts connections.

@@ -19,11 +19,6 @@ using namespace PublishFixture;
 const QString kAnchor = u"125200054436PM"_s;
 const QStringList kPublished = {"False", "12/5/2000", "5:44:36 PM"}; // Fail, Date, Time
 
-static QStringList filesIn(const TestServerBase& server, const QString& folder)
-{
-    return QDir(server.rootPath(folder)).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-}
-
 class TestPublishing : public QObject
 {
     Q_OBJECT
@@ -157,7 +152,7 @@ private slots:
                 SAID(s, {outcomeLine});
             // Nothing but the live files is left on the server (a broken
             // connection may leave the partial upload copy behind).
-            QStringList left = filesIn(ftp(), "www");
+            QStringList left = filesIn(ftp().rootPath("www"));
             if (fault == u"drop" || fault == u"slow")
                 left = left.filter(QRegularExpression(u"^(archive|index)\\.html$"_s));
             QCOMPARE(left, QStringList({"archive.html", "index.html"}));
@@ -180,7 +175,8 @@ private slots:
         const QByteArray rss = readFile(workFile("backend", ".rss"));
         QVERIFY(rss.contains("<link>" + (kWebsite + u'#' + kAnchor).toUtf8() + "</link>"));
         QCOMPARE(ftp().readFile("www/backend.rss"), rss);
-        QCOMPARE(filesIn(ftp(), "www"), QStringList({"archive.html", "backend.rss", "index.html"}));
+        QCOMPARE(filesIn(ftp().rootPath("www")),
+                 QStringList({"archive.html", "backend.rss", "index.html"}));
         // One connection; each refused rename makes libcurl log in anew.
         QVERIFY2(ftp().loginCount() <= (fault == u"noRenameOver" || fault == u"pageRename" ? 3 : 1),
                  qPrintable(ftp().logLines().join(u" | "_s)));
