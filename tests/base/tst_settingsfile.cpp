@@ -46,19 +46,16 @@ private slots:
         QFile::remove(path);
     }
 
-    void lookupRules_data()
+    void lookupRules()
     {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QString>("section");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("expected");
         const QByteArray ini =
             "[General]\r\nConfig=2\r\n[ 1 ]\r\n  Website  =  http://a.example/x.html  \r\n"
             "quoted=\"  spaced  \"\r\nsingle='x'\r\nlonely\"=\"q\r\nmixed=\"q'\r\n"
             "eq=a=b=c\r\nempty=\r\nnoequals\r\n[2]\r\nwebsite=two\r\n";
         const auto row = [&](const char* name, const QString& section, const QString& key,
                              const QString& value, const QByteArray& file = {}) {
-            QTest::newRow(name) << (file.isNull() ? ini : file) << section << key << value;
+            write(file.isNull() ? ini : file);
+            QCOMPARE(name + u'=' + read(section, key), name + u'=' + value);
         };
         row("plain", u"General"_s, u"Config"_s, u"2"_s);
         row("section case", u"general"_s, u"CONFIG"_s, u"2"_s);
@@ -85,15 +82,6 @@ private slots:
             "\x00\xff\xfe[junk\x00\r\n\x01\x02=\x03\r\n[General]\r\nConfig=4\r\n";
         row("binary junk around a good section", u"General"_s, u"Config"_s, u"4"_s,
             QByteArray(junk, sizeof junk - 1));
-    }
-    void lookupRules()
-    {
-        QFETCH(QByteArray, file);
-        QFETCH(QString, section);
-        QFETCH(QString, key);
-        QFETCH(QString, expected);
-        write(file);
-        QCOMPARE(read(section, key), expected);
     }
 
     void missingFilesAndFolders()
@@ -193,68 +181,34 @@ private slots:
     }
 
     // Each Boolean, number and choice key means one thing wherever it is read.
-    void typedKeys_data()
-    {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<int>("meaning");
-        const auto row = [](const char* name, const QString& key, const QString& value, int m) {
-            QTest::newRow(name) << key << value << m;
-        };
-        row("autoftp any case", u"autoftp"_s, u"tRUE"_s, 1);
-        row("autoftp 1", u"autoftp"_s, u"1"_s, 1);
-        row("autoftp 0", u"autoftp"_s, u"0"_s, 0);
-        row("autoftp word", u"autoftp"_s, u"yes"_s, 0);
-        row("autoftp empty", u"autoftp"_s, QString(), 0);
-        row("archive true", u"archive"_s, u"true"_s, 1);
-        row("archive True is off", u"archive"_s, u"True"_s, 0);
-        row("backend True", u"backendenabled"_s, u"True"_s, 1);
-        row("backend true is off", u"backendenabled"_s, u"true"_s, 0);
-        row("image true", u"imagebackendenabled"_s, u"true"_s, 1);
-        row("image True is off", u"imagebackendenabled"_s, u"True"_s, 0);
-        row("autodelete TRUE", u"autodelete"_s, u"TRUE"_s, 1);
-        row("autodelete junk", u"autodelete"_s, u"on"_s, 0);
-        row("Fail True", u"Fail"_s, u"True"_s, 1);
-        row("Fail true", u"Fail"_s, u"true"_s, 0);
-        row("connection direct", u"connection"_s, u"direct"_s, 0);
-        row("connection modem", u"connection"_s, u"modem"_s, 1);
-        row("timeout 45.7", u"timeout"_s, u" 45.7s"_s, 45);
-        row("timeout text", u"timeout"_s, u"abc"_s, 0);
-        row("keep 5", u"deleteamount"_s, u" 5 "_s, 6);
-        row("keep 0", u"deleteamount"_s, u"0"_s, -1);
-        row("keep 2.5", u"deleteamount"_s, u"2.5"_s, -1);
-        row("keep 32767", u"deleteamount"_s, u"32767"_s, -1);
-        row("mode ftp", u"retreivemode"_s, u"ftp"_s, int(Settings::RetrieveMode::Ftp));
-        row("mode none", u"retreivemode"_s, u"none"_s, int(Settings::RetrieveMode::None));
-        row("mode FTP", u"retreivemode"_s, u"FTP"_s, int(Settings::RetrieveMode::Auto));
-    }
     void typedKeys()
     {
-        QFETCH(QString, key);
-        QFETCH(QString, value);
-        QFETCH(int, meaning);
         Settings s;
-        const std::pair<const char*, std::pair<QString*, std::function<int()>>> keys[] = {
-            {"autoftp", {&s.autoftp, [&] { return int(s.autoFtp()); }}},
-            {"archive", {&s.archive, [&] { return int(s.archiveEnabled()); }}},
-            {"backendenabled", {&s.backendenabled, [&] { return int(s.rssEnabled()); }}},
-            {"imagebackendenabled",
-             {&s.imagebackendenabled, [&] { return int(s.rssImageEnabled()); }}},
-            {"autodelete", {&s.autodelete, [&] { return int(s.autoDeleteEnabled()); }}},
-            {"Fail", {&s.Fail, [&] { return int(s.lastUploadFailed()); }}},
-            {"connection", {&s.connection, [&] { return int(s.dialUp()); }}},
-            {"timeout", {&s.timeout, [&] { return s.timeoutSeconds(); }}},
-            {"deleteamount", {&s.deleteamount, [&] { return s.autoDeleteKeepCount(); }}},
-            {"retreivemode", {&s.retreivemode, [&] { return int(s.retrieveMode()); }}},
+        using Cases = std::initializer_list<std::pair<QString, int>>;
+        const auto check = [](QString& key, const std::function<int()>& meaning, Cases cases) {
+            for (const auto& [value, expected] : cases) {
+                key = value;
+                QCOMPARE(value + u'=' + QString::number(meaning()),
+                         value + u'=' + QString::number(expected));
+            }
         };
-        for (const auto& [name, field] : keys) {
-            if (key != QLatin1String(name))
-                continue;
-            *field.first = value;
-            QCOMPARE(field.second(), meaning);
-            return;
-        }
-        QFAIL("unknown key");
+        check(s.autoftp, [&] { return s.autoFtp(); },
+              {{u"tRUE"_s, 1}, {u"1"_s, 1}, {u"0"_s, 0}, {u"yes"_s, 0}, {QString(), 0}});
+        check(s.archive, [&] { return s.archiveEnabled(); }, {{u"true"_s, 1}, {u"True"_s, 0}});
+        check(s.backendenabled, [&] { return s.rssEnabled(); }, {{u"True"_s, 1}, {u"true"_s, 0}});
+        check(s.imagebackendenabled, [&] { return s.rssImageEnabled(); },
+              {{u"true"_s, 1}, {u"True"_s, 0}});
+        check(s.autodelete, [&] { return s.autoDeleteEnabled(); }, {{u"TRUE"_s, 1}, {u"on"_s, 0}});
+        check(s.Fail, [&] { return s.lastUploadFailed(); }, {{u"True"_s, 1}, {u"true"_s, 0}});
+        check(s.connection, [&] { return s.dialUp(); }, {{u"direct"_s, 0}, {u"modem"_s, 1}});
+        check(s.timeout, [&] { return s.timeoutSeconds(); }, {{u" 45.7s"_s, 45}, {u"abc"_s, 0}});
+        check(s.deleteamount, [&] { return s.autoDeleteKeepCount(); },
+              {{u" 5 "_s, 6}, {u"0"_s, -1}, {u"2.5"_s, -1}, {u"32767"_s, -1}});
+        using Mode = Settings::RetrieveMode;
+        check(s.retreivemode, [&] { return int(s.retrieveMode()); },
+              {{u"ftp"_s, int(Mode::Ftp)},
+               {u"none"_s, int(Mode::None)},
+               {u"FTP"_s, int(Mode::Auto)}});
     }
 
     void unwritablePlaceIsReported()
