@@ -1,3 +1,6 @@
+// The set-up wizard's steps without windows: the FTP listing, the paths, the downloaded page,
+// the markers, the account checks and the summary.
+
 #include "core/setup/WizardSteps.h"
 
 #include <QTest>
@@ -10,128 +13,76 @@ class TestWizardSteps : public QObject
 {
     Q_OBJECT
 private slots:
-    void listing_data()
-    {
-        QTest::addColumn<QByteArray>("listing");
-        QTest::addColumn<QStringList>("items");
-        QTest::newRow("files and folders") << QByteArray("index.html\r\nwww/\r\nold pages/\r\n")
-                                           << QStringList{"index.html", "www/", "old pages/"};
-        QTest::newRow("text after the last line end is no line")
-            << QByteArray("a.html\r\nb.ht") << QStringList{"a.html"};
-        QTest::newRow("slash inside, bare CR or LF, dots and empty lines are not offered")
-            << QByteArray("a/b.html\r\nx\ry.html\r\nx\ny.html\r\n.\r\n..\r\n../\r\n\r\n/\r\n"
-                          "ok.html\r\n")
-            << QStringList{"ok.html"};
-        QTest::newRow("names stay as sent: blanks and UTF-8 letters")
-            << QByteArray(" lead.html\r\nt\xC3\xA4gebuch.html\r\n")
-            << QStringList{" lead.html", QString::fromUtf8("t\xC3\xA4gebuch.html")};
-        QTest::newRow("Windows-1252 names")
-            << QByteArray("t\xE4g.html\r\n") << QStringList{QString::fromUtf8("t\xC3\xA4g.html")};
-    }
     void listing()
     {
-        QFETCH(QByteArray, listing);
-        QFETCH(QStringList, items);
-        QCOMPARE(listingItems(listing), items);
+        const std::pair<QByteArray, QStringList> listingAndItems[] = {
+            {"index.html\r\nwww/\r\nold pages/\r\n", {"index.html", "www/", "old pages/"}},
+            // Text after the last line end is no line.
+            {"a.html\r\nb.ht", {"a.html"}},
+            // Slash inside, bare CR or LF, dots and empty lines are not offered.
+            {"a/b.html\r\nx\ry.html\r\nx\ny.html\r\n.\r\n..\r\n../\r\n\r\n/\r\nok.html\r\n",
+             {"ok.html"}},
+            // Names stay as sent: blanks, UTF-8 and Windows-1252 letters.
+            {" lead.html\r\nt\xC3\xA4gebuch.html\r\n", {" lead.html", u"tägebuch.html"_s}},
+            {"t\xE4g.html\r\n", {u"täg.html"_s}}};
+        for (const auto& [listing, items] : listingAndItems)
+            QCOMPARE(listingItems(listing), items);
     }
 
-    void paths_data()
-    {
-        QTest::addColumn<QString>("directory");
-        QTest::addColumn<QString>("item");
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<QString>("target");
-        QTest::newRow("folder") << u"/www"_s << u"blog/"_s << int(ItemKind::Folder)
-                                << u"/www/blog/"_s;
-        QTest::newRow("folder at root")
-            << u"/"_s << u"www/"_s << int(ItemKind::Folder) << u"/www/"_s;
-        QTest::newRow("parent") << u"/www"_s << u".."_s << int(ItemKind::Parent) << u".."_s;
-        QTest::newRow("file") << u"/www"_s << u"my page.html"_s << int(ItemKind::File)
-                              << u"/www/my page.html"_s;
-        QTest::newRow("file at root")
-            << u"/"_s << u"index.html"_s << int(ItemKind::File) << u"/index.html"_s;
-    }
     void paths()
     {
-        QFETCH(QString, directory);
-        QFETCH(QString, item);
-        QFETCH(int, kind);
-        QFETCH(QString, target);
-        QCOMPARE(int(itemKind(item)), kind);
-        if (kind == int(ItemKind::File))
-            QCOMPARE(remotePath(directory, item), target);
-        else
-            QCOMPARE(folderTarget(directory, item), target);
+        QCOMPARE(itemKind(u"blog/"_s), ItemKind::Folder);
+        QCOMPARE(itemKind(u".."_s), ItemKind::Parent);
+        QCOMPARE(itemKind(u"my page.html"_s), ItemKind::File);
+        QCOMPARE(
+            QStringList({folderTarget(u"/www"_s, u"blog/"_s), folderTarget(u"/"_s, u"www/"_s),
+                         folderTarget(u"/www"_s, u".."_s), remotePath(u"/www"_s, u"my page.html"_s),
+                         remotePath(u"/"_s, u"index.html"_s)}),
+            QStringList({"/www/blog/", "/www/", "..", "/www/my page.html", "/index.html"}));
     }
 
-    void downloadedPage_data()
-    {
-        QTest::addColumn<QByteArray>("raw");
-        QTest::addColumn<QByteArray>("page");
-        QTest::newRow("LF and CR line ends become CR LF")
-            << QByteArray("<html>\n<body>\r</body>\r\n</html>")
-            << QByteArray("<html>\r\n<body>\r\n</body>\r\n</html>\r\n");
-        QTest::newRow("runs of empty lines shrink to three")
-            << QByteArray("a\r\n\r\n\r\n\r\n\r\n\r\nb\n\n\nc\r\n")
-            << QByteArray("a\r\n\r\n\r\n\r\nb\r\n\r\n\r\nc\r\n");
-        QTest::newRow("bytes are kept")
-            << QByteArray("caf\xE9 \xC3\xA9\r\n") << QByteArray("caf\xE9 \xC3\xA9\r\n");
-        QTest::newRow("empty") << QByteArray() << QByteArray();
-    }
+    // Line ends become CR LF, runs of empty lines shrink to three, bytes are kept.
     void downloadedPage()
     {
-        QFETCH(QByteArray, raw);
-        QFETCH(QByteArray, page);
-        QCOMPARE(readDownloadedPage(raw), page);
+        const std::pair<QByteArray, QByteArray> rawAndPage[] = {
+            {"<html>\n<body>\r</body>\r\n</html>", "<html>\r\n<body>\r\n</body>\r\n</html>\r\n"},
+            {"a\r\n\r\n\r\n\r\n\r\n\r\nb\n\n\nc\r\n", "a\r\n\r\n\r\n\r\nb\r\n\r\n\r\nc\r\n"},
+            {"caf\xE9 \xC3\xA9\r\n", "caf\xE9 \xC3\xA9\r\n"},
+            {QByteArray(), QByteArray()}};
+        for (const auto& [raw, page] : rawAndPage)
+            QCOMPARE(readDownloadedPage(raw), page);
     }
 
-    void markers_data()
-    {
-        QTest::addColumn<QByteArray>("page");
-        QTest::addColumn<bool>("insertion");
-        QTest::addColumn<bool>("archive");
-        QTest::newRow("pagewick") << QByteArray("<p><!--pagewick--></p>") << true << false;
-        QTest::newRow("Pagewick in any case") << QByteArray("<!--PageWick-->") << true << false;
-        QTest::newRow("N tilde, Windows-1252") << QByteArray("<!--\xD1-->") << true << false;
-        QTest::newRow("N tilde, UTF-8") << QByteArray("<!--\xC3\x91-->") << true << false;
-        QTest::newRow("small n tilde") << QByteArray("<!--\xC3\xB1-->") << true << false;
-        QTest::newRow("archive start any case")
-            << QByteArray("<!--pagewickarchivestart-->") << false << true;
-        QTest::newRow("end marker alone is not enough")
-            << QByteArray("<!--**END**--><!-- pagewick -->") << false << false;
-    }
+    // The insertion marker in any letter case, as Ñ or ñ in either encoding; the archive
+    // start in any case; the end marker alone is not enough.
     void markers()
     {
-        QFETCH(QByteArray, page);
-        QFETCH(bool, insertion);
-        QFETCH(bool, archive);
-        QCOMPARE(hasInsertionMarker(page), insertion);
-        QCOMPARE(hasArchiveMarker(page), archive);
+        const std::tuple<QByteArray, bool, bool> pageInsertionArchive[] = {
+            {"<p><!--pagewick--></p>", true, false},
+            {"<!--PageWick-->", true, false},
+            {"<!--\xD1-->", true, false},
+            {"<!--\xC3\x91-->", true, false},
+            {"<!--\xC3\xB1-->", true, false},
+            {"<!--pagewickarchivestart-->", false, true},
+            {"<!--**END**--><!-- pagewick -->", false, false}};
+        for (const auto& [page, insertion, archive] : pageInsertionArchive)
+            QCOMPARE(std::pair(hasInsertionMarker(page), hasArchiveMarker(page)),
+                     std::pair(insertion, archive));
     }
 
-    void accountChecks_data()
-    {
-        QTest::addColumn<QStringList>("fields");
-        QTest::addColumn<QString>("problem");
-        QTest::newRow("no site") << QStringList{"", "u", "p", "http://x"}
-                                 << u"You must enter the name of the FTP site."_s;
-        QTest::newRow("no user") << QStringList{"s", "", "p", "http://x"}
-                                 << u"You must enter your FTP username."_s;
-        QTest::newRow("no password")
-            << QStringList{"s", "u", "", "http://x"} << u"You must enter your FTP password."_s;
-        QTest::newRow("no address")
-            << QStringList{"s", "u", "p", ""} << u"You must enter the URL to your pagewick page."_s;
-        QTest::newRow("address without scheme")
-            << QStringList{"s", "u", "p", "www.example.com/index.html"}
-            << "Please format the website entry like this:   "
-               "http://www.example.com/~myname/index.html";
-        QTest::newRow("upper-case H") << QStringList{"s", "u", "p", "HTTP://x/i.html"} << u""_s;
-    }
     void accountChecks()
     {
-        QFETCH(QStringList, fields);
-        QFETCH(QString, problem);
-        QCOMPARE(accountProblem({fields[0], fields[1], fields[2], fields[3]}), problem);
+        const std::pair<QStringList, QString> fieldsAndProblem[] = {
+            {{"", "u", "p", "http://x"}, u"You must enter the name of the FTP site."_s},
+            {{"s", "", "p", "http://x"}, u"You must enter your FTP username."_s},
+            {{"s", "u", "", "http://x"}, u"You must enter your FTP password."_s},
+            {{"s", "u", "p", ""}, u"You must enter the URL to your pagewick page."_s},
+            {{"s", "u", "p", "www.example.com/index.html"},
+             u"Please format the website entry like this:   "
+             "http://www.example.com/~myname/index.html"_s},
+            {{"s", "u", "p", "HTTP://x/i.html"}, QString()}};
+        for (const auto& [f, problem] : fieldsAndProblem)
+            QCOMPARE(accountProblem({f[0], f[1], f[2], f[3]}), problem);
     }
 
     void summary()
