@@ -1,3 +1,6 @@
+// The markup commands without an editor: fixed and value tags, where the caret goes, and the
+// toolbar keys.
+
 #include "core/editing/MarkupCommands.h"
 
 #include <QTest>
@@ -10,40 +13,29 @@ class TestMarkupCommands : public QObject
 {
     Q_OBJECT
 private slots:
-    void fixedTags_data()
-    {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("opening");
-        QTest::addColumn<QString>("closing");
-        QTest::newRow("align center") << u"mnualigncenter"_s << u"<P align=center>"_s << u""_s;
-        QTest::newRow("align justify") << u"mnualignjustify"_s << u"<P align=justify>"_s << u""_s;
-        QTest::newRow("paragraph") << u"mnuP"_s << u"<P>"_s << u"</P>"_s;
-        QTest::newRow("center") << u"mnuCenter"_s << u"<center>"_s << u"</center>"_s;
-        QTest::newRow("line break") << u"mnuBR"_s << u""_s << u"<BR>"_s;
-        QTest::newRow("block quote")
-            << u"mnuBlockQuote"_s << u"<BLOCKQUOTE>"_s << u"</BLOCKQUOTE>"_s;
-        QTest::newRow("hard space") << u"mnunbsp"_s << u"&nbsp;"_s << u""_s;
-        QTest::newRow("size +2") << u"mnuFontUp2"_s << u"<font size=\"+2\">"_s << u"</font>"_s;
-        QTest::newRow("size -1") << u"mnuFontDown1"_s << u"<font size=\"-1\">"_s << u"</font>"_s;
-        QTest::newRow("H6") << u"mnuh6"_s << u"<H6>"_s << u"</H6>"_s;
-        QTest::newRow("strike") << u"mnuStrike"_s << u"<S>"_s << u"</S>"_s;
-        QTest::newRow("subscript") << u"mnuSub"_s << u"<SUB>"_s << u"</SUB>"_s;
-        QTest::newRow("value tags are not fixed") << u"mnuLink"_s << u"-"_s << u"-"_s;
-        QTest::newRow("unknown") << u"mnuBolder"_s << u"-"_s << u"-"_s;
-    }
+    // Opening and closing tag of each command; "-" for no fixed tag.
     void fixedTags()
     {
-        QFETCH(QString, command);
-        QFETCH(QString, opening);
-        QFETCH(QString, closing);
-        const std::optional<Tag> tag = fixedTag(command);
-        if (opening == QLatin1String("-")) {
-            QVERIFY(!tag);
-            return;
+        const std::array<QString, 3> table[] = {
+            {u"mnualigncenter"_s, u"<P align=center>"_s, QString()},
+            {u"mnualignjustify"_s, u"<P align=justify>"_s, QString()},
+            {u"mnuP"_s, u"<P>"_s, u"</P>"_s},
+            {u"mnuCenter"_s, u"<center>"_s, u"</center>"_s},
+            {u"mnuBR"_s, QString(), u"<BR>"_s},
+            {u"mnuBlockQuote"_s, u"<BLOCKQUOTE>"_s, u"</BLOCKQUOTE>"_s},
+            {u"mnunbsp"_s, u"&nbsp;"_s, QString()},
+            {u"mnuFontUp2"_s, u"<font size=\"+2\">"_s, u"</font>"_s},
+            {u"mnuFontDown1"_s, u"<font size=\"-1\">"_s, u"</font>"_s},
+            {u"mnuh6"_s, u"<H6>"_s, u"</H6>"_s},
+            {u"mnuStrike"_s, u"<S>"_s, u"</S>"_s},
+            {u"mnuSub"_s, u"<SUB>"_s, u"</SUB>"_s},
+            {u"mnuLink"_s, u"-"_s, u"-"_s}, // a value tag
+            {u"mnuBolder"_s, u"-"_s, u"-"_s}};
+        for (const auto& [command, opening, closing] : table) {
+            const Tag tag = fixedTag(command).value_or(Tag{u"-"_s, u"-"_s});
+            QCOMPARE(command + u' ' + tag.opening + tag.closing,
+                     command + u' ' + opening + closing);
         }
-        QVERIFY(tag);
-        QCOMPARE(tag->opening, opening);
-        QCOMPARE(tag->closing, closing);
     }
 
     void valueTags()
@@ -59,36 +51,27 @@ private slots:
                     .contains(u"\r\n\r\nhttps://example.org/pagewick/\r\nhelp.html"_s));
     }
 
-    void caretRules_data()
-    {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("selected");
-        QTest::addColumn<int>("rule");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("caret");
-        const int between = int(CaretRule::BetweenTagsWhenEmpty);
-        const int after = int(CaretRule::AfterInsertion);
-        QTest::newRow("bold, empty: between")
-            << u"mnuBold"_s << u""_s << between << u"<B></B>"_s << 3;
-        QTest::newRow("bold, word: after")
-            << u"mnuBold"_s << u"word"_s << between << u"<B>word</B>"_s << 11;
-        QTest::newRow("line break, empty: before <BR>")
-            << u"mnuBR"_s << u""_s << between << u"<BR>"_s << 0;
-        QTest::newRow("template editor, empty: after")
-            << u"mnuBold"_s << u""_s << after << u"<B></B>"_s << 7;
-        QTest::newRow("template editor, word")
-            << u"mnuh1"_s << u"x"_s << after << u"<H1>x</H1>"_s << 10;
-    }
+    // In the entry boxes the caret goes between empty tags (before a lone <BR>), after a
+    // selection; in the template editor always after the insertion.
     void caretRules()
     {
-        QFETCH(QString, command);
-        QFETCH(QString, selected);
-        QFETCH(int, rule);
-        QFETCH(QString, text);
-        QFETCH(int, caret);
-        const Insertion ins = wrap(selected, *fixedTag(command), CaretRule(rule));
-        QCOMPARE(ins.text, text);
-        QCOMPARE(ins.caret, caret);
+        const struct
+        {
+            const char* command;
+            QString selected;
+            CaretRule rule;
+            QString text;
+            int caret;
+        } table[] = {{"mnuBold", {}, CaretRule::BetweenTagsWhenEmpty, u"<B></B>"_s, 3},
+                     {"mnuBold", u"word"_s, CaretRule::BetweenTagsWhenEmpty, u"<B>word</B>"_s, 11},
+                     {"mnuBR", {}, CaretRule::BetweenTagsWhenEmpty, u"<BR>"_s, 0},
+                     {"mnuBold", {}, CaretRule::AfterInsertion, u"<B></B>"_s, 7},
+                     {"mnuh1", u"x"_s, CaretRule::AfterInsertion, u"<H1>x</H1>"_s, 10}};
+        for (const auto& row : table) {
+            const Insertion ins =
+                wrap(row.selected, *fixedTag(QString::fromLatin1(row.command)), row.rule);
+            QCOMPARE(std::pair(ins.text, ins.caret), std::pair(row.text, row.caret));
+        }
     }
 
     void toolbarKeys()
@@ -98,8 +81,7 @@ private slots:
         // "Center" on the toolbar is the paragraph alignment, not <center>.
         QCOMPARE(actionForKey(u"Center"), u"mnualigncenter"_s);
         QCOMPARE(actionForKey(u"Strikethru"), u"mnuStrike"_s);
-        QVERIFY(actionForKey(u"Nothing").isEmpty());
-        QVERIFY(actionForKey(u"Undo").isEmpty());
+        QVERIFY(actionForKey(u"Nothing").isEmpty() && actionForKey(u"Undo").isEmpty());
     }
 };
 
