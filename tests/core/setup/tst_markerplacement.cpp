@@ -1,3 +1,6 @@
+// Placing the markers in a page in the set-up wizard: the byte under the caret, the preview
+// with its sample entries and the file uploaded.
+
 #include "core/setup/MarkerPlacement.h"
 
 #include <QTest>
@@ -17,110 +20,75 @@ class TestMarkerPlacement : public QObject
 {
     Q_OBJECT
 private slots:
-    // The caret is found in the text the user sees; the markers land at the
-    // matching byte of the page, whatever its encoding, and every other byte
-    // stays.
-    void placement_data()
-    {
-        QTest::addColumn<QByteArray>("page");
-        QTest::addColumn<QString>("before");   // text left of the caret
-        QTest::addColumn<QString>("selected"); // text replaced
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("UTF-8 page") << QByteArray("<p>Gr\xC3\xBC\xC3\x9F"
-                                                  "e</p>\r\n<div>\r\n</div>\r\n")
-                                    << QString::fromUtf8("<p>Gr\xC3\xBC\xC3\x9F"
-                                                         "e</p>\n<div>")
-                                    << QString() << int(MarkerKind::Main)
-                                    << QByteArray("<p>Gr\xC3\xBC\xC3\x9F"
-                                                  "e</p>\r\n<div>") +
-                                           kMain + "\r\n</div>\r\n";
-        QTest::newRow("Windows-1252 page") << QByteArray("<p>Gr\xFC\xDF"
-                                                         "e</p>\r\n<div>\r\n</div>\r\n")
-                                           << QString::fromUtf8("<p>Gr\xC3\xBC\xC3\x9F"
-                                                                "e</p>\n<div>")
-                                           << QString() << int(MarkerKind::Main)
-                                           << QByteArray("<p>Gr\xFC\xDF"
-                                                         "e</p>\r\n<div>") +
-                                                  kMain + "\r\n</div>\r\n";
-        QTest::newRow("a character outside the BMP before the caret")
-            << QByteArray("<p>\xF0\x9F\x98\x80</p><div></div>")
-            << QString::fromUtf8("<p>\xF0\x9F\x98\x80</p><div>") << QString()
-            << int(MarkerKind::Archive)
-            << QByteArray("<p>\xF0\x9F\x98\x80</p><div>") + kArchive + "</div>";
-        QTest::newRow("the selection is replaced")
-            << QByteArray("<body>\r\nold text\r\n</body>") << QString("<body>\n")
-            << QString("old text") << int(MarkerKind::Main)
-            << QByteArray("<body>\r\n") + kMain + "\r\n</body>";
-        QTest::newRow("caret at the very start")
-            << QByteArray("<html></html>") << QString() << QString() << int(MarkerKind::Main)
-            << kMain + "<html></html>";
-        QTest::newRow("caret at the very end")
-            << QByteArray("<html></html>\r\n") << QString("<html></html>\n") << QString()
-            << int(MarkerKind::Archive) << QByteArray("<html></html>\r\n") + kArchive;
-    }
+    // The caret is found in the text the user sees; the markers land at the matching byte of
+    // the page, whatever its encoding, and every other byte stays.
     void placement()
     {
-        QFETCH(QByteArray, page);
-        QFETCH(QString, before);
-        QFETCH(QString, selected);
-        QFETCH(int, kind);
-        QFETCH(QByteArray, expected);
-        const PageSource source(page);
-        QVERIFY(source.text().startsWith(before + selected));
-        const MarkedPage marked =
-            placeMarkers(source, before.size(), before.size() + selected.size(), MarkerKind(kind));
-        QCOMPARE(marked.page, expected);
-        const QByteArray marker = previewMarker(MarkerKind(kind)).toUtf8();
-        QCOMPARE(marked.page.mid(marked.markerEnd - marker.size(), marker.size()), marker);
-        // The caret stands after the inserted text in the text box.
-        const QString shown = markerText(MarkerKind(kind)).replace("\r\n", "\n");
-        QCOMPARE(marked.textCaret, before.size() + shown.size());
+        const struct
+        {
+            QByteArray page;
+            QString before, selected; // the text left of the caret, the text replaced
+            MarkerKind kind;
+            QByteArray expected;
+        } table[] = {
+            {"<p>Gr\xC3\xBC\xC3\x9F</p>\r\n<div>\r\n</div>\r\n", u"<p>Grüß</p>\n<div>"_s, QString(),
+             MarkerKind::Main, "<p>Gr\xC3\xBC\xC3\x9F</p>\r\n<div>" + kMain + "\r\n</div>\r\n"},
+            {"<p>Gr\xFC\xDF</p>\r\n<div>\r\n</div>\r\n", u"<p>Grüß</p>\n<div>"_s, QString(),
+             MarkerKind::Main, "<p>Gr\xFC\xDF</p>\r\n<div>" + kMain + "\r\n</div>\r\n"},
+            // A character outside the BMP before the caret.
+            {"<p>\xF0\x9F\x98\x80</p><div></div>", u"<p>😀</p><div>"_s, QString(),
+             MarkerKind::Archive, "<p>\xF0\x9F\x98\x80</p><div>" + kArchive + "</div>"},
+            {"<body>\r\nold text\r\n</body>", u"<body>\n"_s, u"old text"_s, MarkerKind::Main,
+             "<body>\r\n" + kMain + "\r\n</body>"},
+            {"<html></html>", QString(), QString(), MarkerKind::Main, kMain + "<html></html>"},
+            {"<html></html>\r\n", u"<html></html>\n"_s, QString(), MarkerKind::Archive,
+             "<html></html>\r\n" + kArchive}};
+        for (const auto& [page, before, selected, kind, expected] : table) {
+            const PageSource source(page);
+            QVERIFY(source.text().startsWith(before + selected));
+            const MarkedPage marked =
+                placeMarkers(source, before.size(), before.size() + selected.size(), kind);
+            QCOMPARE(marked.page, expected);
+            const QByteArray marker = previewMarker(kind).toUtf8();
+            QCOMPARE(marked.page.mid(marked.markerEnd - marker.size(), marker.size()), marker);
+            // The caret stands after the inserted text in the text box.
+            const QString shown = markerText(kind).replace("\r\n", "\n");
+            QCOMPARE(marked.textCaret, before.size() + shown.size());
+        }
     }
 
     void textShowsLineEndsAsOne()
     {
         const PageSource source(QByteArray("a\r\nb\rc\nd"));
         QCOMPARE(source.text(), u"a\nb\nc\nd"_s);
-        QCOMPARE(source.byteOffset(2), qsizetype(3));
-        QCOMPARE(source.byteOffset(6), qsizetype(7));
-        QCOMPARE(source.byteOffset(99), qsizetype(8));
+        QCOMPARE(
+            QList<qsizetype>({source.byteOffset(2), source.byteOffset(6), source.byteOffset(99)}),
+            QList<qsizetype>({3, 7, 8}));
     }
 
-    void previewAndUpload_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<QByteArray>("example");
-        QTest::newRow("main page") << int(MarkerKind::Main)
-                                   << QByteArray("This is an example of one of the many templates");
-        QTest::newRow("archive page") << int(MarkerKind::Archive)
-                                      << QByteArray("This is an example of how pagewick will move");
-    }
     void previewAndUpload()
     {
-        QFETCH(int, kind);
-        QFETCH(QByteArray, example);
-        const QByteArray page = "<html><body>\r\n<h1>Blog</h1>\r\n</body></html>\r\n";
-        const PageSource source(page);
-        const qsizetype caret = source.text().indexOf(u"</body>"_s);
-        const MarkedPage marked = placeMarkers(source, caret, caret, MarkerKind(kind));
-
-        const QByteArray preview = previewFile(marked, MarkerKind(kind));
-        const QByteArray head = marked.page.left(marked.markerEnd) + "\r\n";
-        QVERIFY(preview.startsWith(head));
-        // Newer entry first: the example, then the welcome entry.
-        const qsizetype exampleAt = preview.indexOf(example);
-        const qsizetype welcomeAt = preview.indexOf("Welcome to the world of pagewick.");
-        QVERIFY(exampleAt > head.size() && welcomeAt > exampleAt);
-        QVERIFY(preview.contains("08:32 AM") && preview.contains("08:12 AM"));
-        QVERIFY(preview.contains("cellpadding=\"2\"bgcolor=\"005F91\"><tr><td>"));
-        QVERIFY(preview.endsWith(marked.page.mid(marked.markerEnd) + "\r\n"));
-        QCOMPARE(preview.count("<center>"), 2);
-
-        const QByteArray upload = markedFile(marked);
-        QCOMPARE(upload, marked.page + "\r\n");
-        QVERIFY(!upload.contains("Welcome to the world of pagewick."));
-        QVERIFY(!upload.contains(example));
+        for (const auto& [kind, example] :
+             {std::pair{MarkerKind::Main, "This is an example of one of the many templates"_ba},
+              {MarkerKind::Archive, "This is an example of how pagewick will move"_ba}}) {
+            const QByteArray page = "<html><body>\r\n<h1>Blog</h1>\r\n</body></html>\r\n";
+            const PageSource source(page);
+            const qsizetype caret = source.text().indexOf(u"</body>"_s);
+            const MarkedPage marked = placeMarkers(source, caret, caret, kind);
+            const QByteArray preview = previewFile(marked, kind);
+            const QByteArray head = marked.page.left(marked.markerEnd) + "\r\n";
+            QVERIFY(preview.startsWith(head));
+            // Newer entry first: the example, then the welcome entry.
+            const qsizetype exampleAt = preview.indexOf(example);
+            const qsizetype welcomeAt = preview.indexOf("Welcome to the world of pagewick.");
+            QVERIFY(exampleAt > head.size() && welcomeAt > exampleAt);
+            QVERIFY(preview.contains("08:32 AM") && preview.contains("08:12 AM"));
+            QVERIFY(preview.contains("cellpadding=\"2\"bgcolor=\"005F91\"><tr><td>"));
+            QVERIFY(preview.endsWith(marked.page.mid(marked.markerEnd) + "\r\n"));
+            QCOMPARE(preview.count("<center>"), 2);
+            // The file uploaded holds the markers only.
+            QCOMPARE(markedFile(marked), marked.page + "\r\n");
+        }
     }
 
     void sampleEntryIsOneLine()
