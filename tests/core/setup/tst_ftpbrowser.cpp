@@ -1,3 +1,6 @@
+// The wizard's FTP browser against a real FTP server: folders, long listings, awkward names,
+// and what a failed step leaves behind.
+
 #include "core/setup/FtpBrowser.h"
 
 #include "ScriptedPrompt.h"
@@ -16,6 +19,12 @@ QByteArray readAll(const QString& path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
+void writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
 
 } // namespace
 
@@ -26,15 +35,12 @@ class TestFtpBrowser : public QObject
     std::unique_ptr<FtpTestServer> m_ftp;
     QTemporaryDir m_local;
 
-    // A browser signed in to the test server.
-    struct Browser
+    // Signs `b` in to the test server and lists its root.
+    void signIn(FtpBrowser& b)
     {
-        FtpBrowser browser;
-        explicit Browser(const FtpTestServer& ftp)
-        {
-            browser.setAccount(ftp.url(), FtpTestServer::User, FtpTestServer::Password);
-        }
-    };
+        b.setAccount(m_ftp->url(), FtpTestServer::User, FtpTestServer::Password);
+        QCOMPARE(b.connectAndList().number(), 0);
+    }
 
 private slots:
     void initTestCase()
@@ -52,58 +58,54 @@ private slots:
 
     void browsesFolders()
     {
-        Browser b(*m_ftp);
-        QCOMPARE(b.browser.connectAndList().number(), 0);
-        QCOMPARE(b.browser.directory(), u"/"_s);
-        QVERIFY(b.browser.items().contains("www/"));
-        QVERIFY(!b.browser.items().contains(".."));
+        FtpBrowser b;
+        signIn(b);
+        QCOMPARE(b.directory(), u"/"_s);
+        QVERIFY(b.items().contains("www/"));
+        QVERIFY(!b.items().contains(".."));
 
-        QCOMPARE(b.browser.openFolder("www/").number(), 0);
-        QCOMPARE(b.browser.directory(), u"/www"_s);
-        QCOMPARE(b.browser.items().first(), u".."_s);
-        for (const char* name : {"index.html", "my page.html", "blog/"})
-            QVERIFY2(b.browser.items().contains(QString::fromLatin1(name)), name);
-        QVERIFY(b.browser.items().contains(QString::fromUtf8("t\xC3\xA4gebuch.html")));
+        QCOMPARE(b.openFolder("www/").number(), 0);
+        QCOMPARE(b.directory(), u"/www"_s);
+        QCOMPARE(b.items().first(), u".."_s);
+        for (const QString& name :
+             {u"index.html"_s, u"my page.html"_s, u"blog/"_s, u"tägebuch.html"_s})
+            QVERIFY2(b.items().contains(name), qPrintable(name));
 
-        QCOMPARE(b.browser.openFolder("blog/").number(), 0);
-        QCOMPARE(b.browser.openFolder("deep/").number(), 0);
-        QCOMPARE(b.browser.directory(), u"/www/blog/deep"_s);
-        QCOMPARE(b.browser.items(), (QStringList{"..", "page.html"}));
-        QCOMPARE(b.browser.openFolder("..").number(), 0);
-        QCOMPARE(b.browser.directory(), u"/www/blog"_s);
+        QCOMPARE(b.openFolder("blog/").number(), 0);
+        QCOMPARE(b.openFolder("deep/").number(), 0);
+        QCOMPARE(b.directory(), u"/www/blog/deep"_s);
+        QCOMPARE(b.items(), (QStringList{"..", "page.html"}));
+        QCOMPARE(b.openFolder("..").number(), 0);
+        QCOMPARE(b.directory(), u"/www/blog"_s);
     }
 
     void listsThousandsOfFiles()
     {
-        Browser b(*m_ftp);
-        QCOMPARE(b.browser.connectAndList().number(), 0);
-        QCOMPARE(b.browser.openFolder("many/").number(), 0);
-        QCOMPARE(b.browser.items().size(), 5001);
-        QVERIFY(b.browser.items().contains("entry-4999.html"));
+        FtpBrowser b;
+        signIn(b);
+        QCOMPARE(b.openFolder("many/").number(), 0);
+        QCOMPARE(b.items().size(), 5001);
+        QVERIFY(b.items().contains(u"entry-4999.html"_s));
     }
 
     void downloadsAndUploadsNamesWithBlanksAndLetters_data()
     {
         QTest::addColumn<QString>("remote");
-        QTest::newRow("blank") << "/www/my page.html";
-        QTest::newRow("non-ASCII") << QString::fromUtf8("/www/t\xC3\xA4gebuch.html");
-        QTest::newRow("quotes") << "/www/say \"hi\".html";
+        for (const QString& name : {u"my page"_s, u"tägebuch"_s, u"say \"hi\""_s})
+            QTest::newRow(qPrintable(name)) << u"/www/"_s + name + u".html"_s;
     }
     void downloadsAndUploadsNamesWithBlanksAndLetters()
     {
         QFETCH(QString, remote);
-        Browser b(*m_ftp);
-        QCOMPARE(b.browser.connectAndList().number(), 0);
+        FtpBrowser b;
+        signIn(b);
         const QString local = m_local.filePath("wizardtemp.html");
-        QCOMPARE(b.browser.download(remote, local).number(), 0);
+        QCOMPARE(b.download(remote, local).number(), 0);
         QCOMPARE(readAll(local), m_ftp->readFile(remote.mid(1)));
 
         const QByteArray marked = "<html><!--pagewick-->\r\n<!--**END**--></html>\r\n\r\n";
-        QFile f(local);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(marked);
-        f.close();
-        QCOMPARE(b.browser.upload(local, remote).number(), 0);
+        writeAll(local, marked);
+        QCOMPARE(b.upload(local, remote).number(), 0);
         QCOMPARE(m_ftp->readFile(remote.mid(1)), marked);
     }
 
@@ -112,16 +114,12 @@ private slots:
     {
         ScriptedPrompt prompt;
         setPrompt(&prompt);
-        Browser b(*m_ftp);
-        QCOMPARE(b.browser.connectAndList().number(), 0);
+        FtpBrowser b;
+        signIn(b);
         const QString local = m_local.filePath("wizardtemp.html");
-        QFile stale(local);
-        QVERIFY(stale.open(QIODevice::WriteOnly));
-        stale.write("stale page <!--pagewick-->");
-        stale.close();
+        writeAll(local, "stale page <!--pagewick-->");
 
-        QCOMPARE(b.browser.download("/www/gone.html", local).number(),
-                 TransferError::RequestFailed);
+        QCOMPARE(b.download("/www/gone.html", local).number(), TransferError::RequestFailed);
         QVERIFY(!QFile::exists(local));
         QCOMPARE(prompt.messages.size(), 1);
         QCOMPARE(prompt.messages[0].title, u"Error Response Received"_s);
@@ -129,22 +127,19 @@ private slots:
 
         // An upload that breaks off keeps the live page as it was.
         const QByteArray live = m_ftp->readFile("www/index.html");
-        QFile big(local);
-        QVERIFY(big.open(QIODevice::WriteOnly));
-        big.write(QByteArray(200000, 'x'));
-        big.close();
+        writeAll(local, QByteArray(200000, 'x'));
         m_ftp->setDiskFullAfter(1000);
-        QVERIFY(b.browser.upload(local, "/www/index.html").number() != 0);
+        QVERIFY(b.upload(local, "/www/index.html").number() != 0);
         m_ftp->resetBehaviour();
         QCOMPARE(m_ftp->readFile("www/index.html"), live);
 
         // A folder that cannot be entered: the list still shows where we are.
         m_ftp->denyAccess("/www/blog");
         prompt.clear();
-        QCOMPARE(b.browser.openFolder("www/").number(), 0);
-        QCOMPARE(b.browser.openFolder("blog/").number(), TransferError::RequestFailed);
-        QCOMPARE(b.browser.directory(), u"/www"_s);
-        QVERIFY(b.browser.items().contains("index.html"));
+        QCOMPARE(b.openFolder("www/").number(), 0);
+        QCOMPARE(b.openFolder("blog/").number(), TransferError::RequestFailed);
+        QCOMPARE(b.directory(), u"/www"_s);
+        QVERIFY(b.items().contains("index.html"));
         m_ftp->resetBehaviour();
     }
 
