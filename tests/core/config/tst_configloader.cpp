@@ -1,5 +1,5 @@
-// Loading a configuration: defaults, the corrections with their messages, the
-// resend offer, styles, the template, and the password scrambling.
+// Loading a configuration: defaults, the corrections with their messages, the resend offer,
+// styles, the template, and the password scrambling.
 
 #include "RecordingView.h"
 #include "ScriptedPrompt.h"
@@ -21,18 +21,29 @@ class TestConfigLoader : public QObject
 
     QTemporaryDir dir;
     Settings s;
+    std::unique_ptr<ScriptedPrompt> p;
+    std::unique_ptr<RecordingView> v;
 
-    void ini(const QByteArray& text)
-    {
-        QFile f(s.settingsPath);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(text);
-    }
     static void writeFile(const QString& path, const QByteArray& bytes)
     {
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(bytes);
+    }
+    void ini(const QByteArray& text) { writeFile(s.settingsPath, text); }
+    // Loads configuration `n` with a fresh prompt and view.
+    ConfigLoadResult load(int n = 1)
+    {
+        p = std::make_unique<ScriptedPrompt>();
+        v = std::make_unique<RecordingView>();
+        return loadConfiguration(n, s, *p, *v);
+    }
+    // The record's keys that a load fills, joined for one comparison.
+    QString loaded() const
+    {
+        return QStringList{s.autoftp,    s.retreivemode,   s.connection, s.timeout,    s.dateformat,
+                           s.timeformat, s.backendenabled, s.archive,    s.autodelete, s.website}
+            .join(u'|');
     }
 
 private slots:
@@ -45,25 +56,13 @@ private slots:
         QFile::remove(s.settingsPath);
     }
 
-    // The record's keys that a load fills, joined for one comparison.
-    QString loaded() const
-    {
-        return QStringList{s.autoftp,    s.retreivemode,   s.connection, s.timeout,    s.dateformat,
-                           s.timeformat, s.backendenabled, s.archive,    s.autodelete, s.website}
-            .join(u'|');
-    }
-
     void emptyFileGivesTheDefaults()
     {
-        ScriptedPrompt p;
-        RecordingView v;
-        const ConfigLoadResult r = loadConfiguration(1, s, p, v);
-        QCOMPARE(p.texts(), QStringList());
+        const ConfigLoadResult r = load();
+        QCOMPARE(p->texts(), QStringList());
         QCOMPARE(loaded(), u"False|auto|modem|60|medium date|medium time|False|false|False|"_s);
-        QCOMPARE(r.dateIndex, 1);
-        QCOMPARE(r.timeIndex, 1);
-        QVERIFY(!r.failFound);
-        QVERIFY(!v.resendEnabled);
+        QCOMPARE(std::tuple(r.dateIndex, r.timeIndex, r.failFound, v->resendEnabled),
+                 std::tuple(1, 1, false, false));
     }
 
     void valuesAndDerivedSiteParts()
@@ -73,16 +72,13 @@ private slots:
             "defaultemail=ann@example.com\r\narchive=true\r\nretreivemode=ftp\r\n"
             "dateformat=long date\r\ntimeformat=short time\r\nbackendenabled=True\r\n"
             "autodelete=True\r\n");
-        ScriptedPrompt p;
-        RecordingView v;
-        const ConfigLoadResult r = loadConfiguration(1, s, p, v);
-        QCOMPARE(p.texts(), QStringList());
+        const ConfigLoadResult r = load();
+        QCOMPARE(p->texts(), QStringList());
         QCOMPARE(loaded(), u"True|ftp|direct|45|long date|short time|True|true|True|"
                            "http://www.example.com/blog/index.html"_s);
         QCOMPARE(s.siteHost + u'|' + s.sitePath, u"www.example.com|/blog/index.html"_s);
-        QCOMPARE(r.dateIndex, 0);
-        QCOMPARE(r.timeIndex, 2);
-        QCOMPARE(v.sig + u'|' + v.email, u"Ann|ann@example.com"_s);
+        QCOMPARE(std::pair(r.dateIndex, r.timeIndex), std::pair(0, 2));
+        QCOMPARE(v->sig + u'|' + v->email, u"Ann|ann@example.com"_s);
     }
 
     void timeoutBecomesItsNumericValue()
@@ -92,9 +88,7 @@ private slots:
             {"45 secs", u"45"_s},    {"30.5", u"30.5"_s}, {"29", u"29"_s}};
         for (const auto& [stored, expected] : storedAndLoaded) {
             ini("[1]\r\ntimeout=" + stored + "\r\n");
-            ScriptedPrompt p;
-            RecordingView v;
-            loadConfiguration(1, s, p, v);
+            load();
             QCOMPARE(s.timeout, expected);
         }
     }
@@ -103,79 +97,56 @@ private slots:
     {
         ini("[1]\r\nautoftp=False\r\nretreivemode=ftp\r\narchive=true\r\ndateformat="
             "fancy\r\ntimeformat=Medium Time\r\n");
-        ScriptedPrompt p;
-        RecordingView v;
-        const ConfigLoadResult r = loadConfiguration(1, s, p, v);
-        QCOMPARE(
-            p.texts(),
-            QStringList(
-                {QStringLiteral(
-                     "You can not use FTP-mode if you do not have Pagewick setup to update "
-                     "to FTP automatically.  You will be switched back into the default "
-                     "automatic mode."),
-                 u"DateFormat Error"_s, u"TimeFormat Error"_s,
-                 QStringLiteral("The Auto Archive Ability can not be used if the auto FTP is not "
-                                "enabled.  The auto archive ability has been disabled.")}));
-        for (const Message& m : p.messages) {
-            QCOMPARE(m.title, u"Pagewick"_s);
-            QCOMPARE(m.buttons, Buttons::Ok);
-        }
-        QCOMPARE(s.retreivemode, u"auto"_s);
-        QCOMPARE(s.archive, u"false"_s);
-        QCOMPARE(r.dateIndex, -1);
-        QCOMPARE(r.timeIndex, -1);
+        const ConfigLoadResult r = load();
+        QCOMPARE(p->texts(),
+                 QStringList({u"You can not use FTP-mode if you do not have Pagewick setup to "
+                              "update to FTP automatically.  You will be switched back into the "
+                              "default automatic mode."_s,
+                              u"DateFormat Error"_s, u"TimeFormat Error"_s,
+                              u"The Auto Archive Ability can not be used if the auto FTP is not "
+                              "enabled.  The auto archive ability has been disabled."_s}));
+        for (const Message& m : p->messages)
+            QCOMPARE(std::pair(m.title, m.buttons), std::pair(u"Pagewick"_s, Buttons::Ok));
+        QCOMPARE(s.retreivemode + s.archive, u"autofalse"_s);
+        QCOMPARE(std::pair(r.dateIndex, r.timeIndex), std::pair(-1, -1));
         // Stored values stay until the next Apply.
         QCOMPARE(readSetting(s.settingsPath, u"1"_s, u"retreivemode"_s), u"ftp"_s);
-    }
 
-    void archiveWithCapitalTIsNotTrue()
-    {
+        // "True" is no archive word: nothing to correct.
         ini("[1]\r\nautoftp=False\r\narchive=True\r\n");
-        ScriptedPrompt p;
-        RecordingView v;
-        loadConfiguration(1, s, p, v);
-        QCOMPARE(p.texts(), QStringList());
+        load();
+        QCOMPARE(p->texts(), QStringList());
         QCOMPARE(s.archive, u"True"_s);
     }
 
     void strayAutoftpValueDoesNotStopLoading()
     {
-        // Configuration 2 loaded first, then 1 with an autoftp that is no
-        // Boolean word: nothing of configuration 2 may linger.
+        // Configuration 2 loaded first, then 1 with an autoftp that is no Boolean word:
+        // nothing of configuration 2 may linger.
         ini("[1]\r\nautoftp=maybe\r\nwebsite=http://one.example/\r\n"
             "[2]\r\nautoftp=True\r\narchive=true\r\narchiveftp=two/"
             "archive.html\r\ndateformat=short date\r\n");
-        ScriptedPrompt p;
-        RecordingView v;
-        loadConfiguration(2, s, p, v);
+        load(2);
         QCOMPARE(s.archiveftp, u"two/archive.html"_s);
-        loadConfiguration(1, s, p, v);
-        QCOMPARE(s.website, u"http://one.example/"_s);
-        QCOMPARE(s.archiveftp, QString());
-        QCOMPARE(s.archive, u"false"_s);
-        QCOMPARE(s.dateformat, u"medium date"_s);
+        load(1);
+        QCOMPARE(QStringList({s.website, s.archiveftp, s.archive, s.dateformat}),
+                 QStringList({u"http://one.example/"_s, QString(), u"false"_s, u"medium date"_s}));
     }
 
     void failedUploadOffersResend()
     {
         ini("[1]\r\nFail=True\r\n[2]\r\nFail=true\r\n");
-        ScriptedPrompt p;
-        RecordingView v;
-        QVERIFY(loadConfiguration(1, s, p, v).failFound);
-        QCOMPARE(
-            p.texts(),
-            QStringList({QStringLiteral(
-                "It has been detected that the last FTP did not succeed.  Pressing RESEND will "
-                "retry to FTP the old weblog entry.  Proceeding normally will erase this old "
-                "weblog entry. A preview of the old entry will now load.")}));
-        QCOMPARE(v.status, QStringList({u"RESEND Config 1?"_s}));
-        QVERIFY(v.resendEnabled);
+        QVERIFY(load(1).failFound);
+        QCOMPARE(p->texts(),
+                 QStringList({u"It has been detected that the last FTP did not succeed.  Pressing "
+                              "RESEND will retry to FTP the old weblog entry.  Proceeding normally "
+                              "will erase this old weblog entry. A preview of the old entry will "
+                              "now load."_s}));
+        QCOMPARE(v->status, QStringList({u"RESEND Config 1?"_s}));
+        QVERIFY(v->resendEnabled);
         // Only the exact word "True" counts.
-        ScriptedPrompt p2;
-        RecordingView v2;
-        QVERIFY(!loadConfiguration(2, s, p2, v2).failFound);
-        QCOMPARE(p2.messages.size(), 0);
-        QVERIFY(!v2.resendEnabled);
+        QVERIFY(!load(2).failFound);
+        QVERIFY(p->messages.isEmpty() && !v->resendEnabled);
     }
 
     void stylesLoadWithoutDefaults()
@@ -193,64 +164,53 @@ private slots:
 
     void templateLoading()
     {
-        ScriptedPrompt p;
+        ScriptedPrompt prompt;
         // The installed template.
-        TemplateLoad t = loadTemplate(s, p);
+        TemplateLoad t = loadTemplate(s, prompt);
         QVERIFY(t.found);
         QCOMPARE(t.fileName, u"template.txt"_s);
         QCOMPARE(s.templateText, u"%title\r\nBy: %sig -- %date @ %time\r\n%body\r\n%url\r\n"_s);
-        // Blank lines dropped, blanks around the whole text trimmed, other
-        // line ends accepted.
+        // Blank lines dropped, blanks around the whole text trimmed, other line ends accepted.
         writeFile(programFile(u"mine.txt"_s),
                   "  <p>%title</p>\n\n\r\n<div>%body</div>  \r\r%url  ");
         ini("[1]\r\ntemplatefilename=mine.txt\r\n");
-        t = loadTemplate(s, p);
+        t = loadTemplate(s, prompt);
         QCOMPARE(t.editorText, u"  <p>%title</p>\r\n<div>%body</div>  \r\n%url  \r\n"_s);
         QCOMPARE(s.templateText, u"<p>%title</p>\r\n<div>%body</div>  \r\n%url  \r\n"_s);
-        QCOMPARE(p.messages.size(), 0);
+        QCOMPARE(prompt.messages.size(), 0);
         // A missing file: the message and the default template.
         ini("[1]\r\ntemplatefilename=gone.txt\r\n");
-        t = loadTemplate(s, p);
-        QVERIFY(!t.found);
-        QCOMPARE(p.texts(), QStringList({u"Template File Not Found"_s}));
+        QVERIFY(!loadTemplate(s, prompt).found);
+        QCOMPARE(prompt.texts(), QStringList({u"Template File Not Found"_s}));
         QCOMPARE(s.templateText, defaultTemplate());
         QCOMPARE(defaultTemplate(), u"%title\r\nBy: %sig -- %date @ %time\r\n%body\r\n%url"_s);
     }
 
-    // Blanks, "=" and quotes survive the trip through weblog.ini.
+    // Blanks, "=" and quotes survive the trip through weblog.ini; a letter too high to
+    // scramble or too low to unscramble is named, and nothing is stored or loaded.
     void passwordScrambling()
     {
-        ScriptedPrompt p;
+        ScriptedPrompt prompt;
         const QString plain = u"s3cr=t \"pw\"~"_s;
-        QCOMPARE(TextEncrypt(QString(), true, p), QString());
-        QVERIFY(writeSetting(u"1"_s, u"password"_s, TextEncrypt(plain, true, p), s.settingsPath));
-        RecordingView v;
-        loadConfiguration(1, s, p, v);
+        QCOMPARE(TextEncrypt(QString(), true, prompt), QString());
+        QVERIFY(
+            writeSetting(u"1"_s, u"password"_s, TextEncrypt(plain, true, prompt), s.settingsPath));
+        load();
         QCOMPARE(s.password, plain);
-        QCOMPARE(p.messages.size(), 0);
-    }
+        QVERIFY(p->messages.isEmpty() && prompt.messages.isEmpty());
 
-    void passwordScramblingFailures()
-    {
-        ScriptedPrompt p;
-        // A letter too high to scramble: the message names it, nothing else.
-        const QString high = u"ab"_s + QChar(0xFE) + u"cd"_s;
-        QCOMPARE(TextEncrypt(high, true, p), QString());
-        QCOMPARE(p.texts(), QStringList({u"Error encrypting/decrypting password on letter: "_s +
-                                         QChar(0xFE)}));
-        // A hand-typed value too low to unscramble loads an empty password.
-        p.clear();
+        const QString letter = u"Error encrypting/decrypting password on letter: "_s;
+        QCOMPARE(TextEncrypt(u"ab\u00FEcd"_s, true, prompt), QString());
+        QCOMPARE(prompt.texts(), QStringList({letter + QChar(0xFE)}));
         ini("[1]\r\npassword=\x01"
             "abc\r\n");
-        RecordingView v;
-        loadConfiguration(1, s, p, v);
+        load();
         QCOMPARE(s.password, QString());
-        QCOMPARE(p.texts(), QStringList({u"Error encrypting/decrypting password on letter: "_s +
-                                         QChar(0x01)}));
+        QCOMPARE(p->texts(), QStringList({letter + QChar(0x01)}));
         // A character outside the code page cannot be stored either.
-        p.clear();
-        QCOMPARE(TextEncrypt(QString::fromUtf8("pass\xce\xb1"), true, p), QString());
-        QCOMPARE(p.messages.size(), 1);
+        prompt.clear();
+        QCOMPARE(TextEncrypt(u"pass\u03B1"_s, true, prompt), QString());
+        QCOMPARE(prompt.messages.size(), 1);
     }
 };
 
