@@ -30,7 +30,7 @@ QByteArray page(int entries)
     return p + "<!--**END**-->\r\n</body></html>\r\n";
 }
 
-// Parses the file; returns the item titles and links, or fails the test.
+// The item titles and links, the channel title and image, and the parser's error.
 struct Parsed
 {
     QStringList titles, links;
@@ -113,35 +113,25 @@ private slots:
         const Parsed p = parse(rssText(s, page(20)));
         QCOMPARE(p.error, QString());
         QCOMPARE(p.titles.size(), 15);
-        QCOMPARE(p.titles.first(), u"Entry 20"_s);
-        QCOMPARE(p.titles.last(), u"Entry 6"_s);
-        QCOMPARE(p.links.first(), u"http://www.example.com/blog.html#e20"_s);
+        QCOMPARE(p.titles.first() + u'|' + p.titles.last() + u'|' + p.links.first(),
+                 u"Entry 20|Entry 6|http://www.example.com/blog.html#e20"_s);
     }
 
-    void headlineStripping_data()
-    {
-        QTest::addColumn<QString>("head");
-        QTest::addColumn<QString>("headline");
-        QTest::addColumn<QString>("strippedHead"); // what the argument holds afterwards
-        QTest::newRow("tags and comments become blanks, runs stay")
-            << u"<a name=\"e1\"></a><font face=\"Arial\"><B>Bold</B> word <!--x-->  two</font>"_s
-            << u"Bold  word  x   two"_s << u"    Bold  word  x   two "_s;
-        QTest::newRow("> before < is no tag")
-            << u"  plain > text < here "_s << u"plain > text < here"_s
-            << u"  plain > text < here "_s;
-        // Only blanks are trimmed: line breaks and tabs at the ends stay.
-        QTest::newRow("line end kept") << u"<a name=\"e1\"></a>Hello world\r\n"_s
-                                       << u"Hello world\r\n"_s << u"  Hello world\r\n"_s;
-        QTest::newRow("tab kept") << u"\t<B>x</B> "_s << u"\t x"_s << u"\t x  "_s;
-    }
-
+    // Tags and comments become blanks; the argument is left holding the same text.
     void headlineStripping()
     {
-        QFETCH(QString, head);
-        QFETCH(QString, headline);
-        QFETCH(QString, strippedHead);
-        QCOMPARE(stripTags(head), headline);
-        QCOMPARE(head, strippedHead);
+        const std::array<QString, 3> headHeadlineAfter[] = {
+            {u"<a name=\"e1\"></a><font face=\"Arial\"><B>Bold</B> word <!--x-->  two</font>"_s,
+             u"Bold  word  x   two"_s, u"    Bold  word  x   two "_s},
+            // "<" after ">" is no tag.
+            {u"  plain > text < here "_s, u"plain > text < here"_s, u"  plain > text < here "_s},
+            // Only blanks are trimmed: line breaks and tabs at the ends stay.
+            {u"<a name=\"e1\"></a>Hello world\r\n"_s, u"Hello world\r\n"_s, u"  Hello world\r\n"_s},
+            {u"\t<B>x</B> "_s, u"\t x"_s, u"\t x  "_s}};
+        for (auto [head, headline, after] : headHeadlineAfter) {
+            QCOMPARE(stripTags(head), headline);
+            QCOMPARE(head, after);
+        }
     }
 
     void itemTitleTrimsBlanksOnly()
@@ -160,8 +150,7 @@ private slots:
         p.replace("<a name=\"e2\">", "<a name=e2>");
         QCOMPARE(parse(rssText(s, p)).titles, QStringList{u"Entry 3"_s});
         const Parsed empty = parse(rssText(s, "<html><body><!--pagewick--></body></html>"));
-        QCOMPARE(empty.error, QString());
-        QVERIFY(empty.titles.isEmpty());
+        QVERIFY(empty.error.isEmpty() && empty.titles.isEmpty());
     }
 
     void escapingKeepsTheFileWellFormed()
@@ -201,17 +190,15 @@ private slots:
         // Missing page: reported, nothing written.
         QVERIFY(!writeRssFile(s, view, prompt));
         QCOMPARE(prompt.messages.size(), 1);
-        QVERIFY(prompt.messages[0].text.contains(u"webbie3.html"_s));
+        QVERIFY(prompt.texts()[0].contains(u"webbie3.html"_s));
         QVERIFY(!QFile::exists(programFile(u"backend3.rss"_s)));
 
         QFile pageFile(programFile(u"webbie3.html"_s));
-        QVERIFY(pageFile.open(QIODevice::WriteOnly));
-        pageFile.write(page(2));
+        QVERIFY(pageFile.open(QIODevice::WriteOnly) && pageFile.write(page(2)) > 0);
         pageFile.close();
         QVERIFY(writeRssFile(s, view, prompt));
         QFile out(programFile(u"backend3.rss"_s));
-        QVERIFY(out.open(QIODevice::ReadOnly));
-        QCOMPARE(out.readAll(), rssText(s, page(2)));
+        QCOMPARE(out.open(QIODevice::ReadOnly) ? out.readAll() : QByteArray(), rssText(s, page(2)));
         QCOMPARE(view.status.mid(view.status.size() - 2),
                  QStringList({u"Updating backend..."_s, u"Extracting Headlines"_s}));
     }
