@@ -1,12 +1,6 @@
-// Where FTP passwords are kept: the desktop keyring when there is one, the
-// scrambled key of weblog.ini when there is none, the move from one to the
-// other, and the command line reading the same password.
-//
-// ctest runs this twice: under support/with-keyring.sh (a private session
-// bus with a throwaway GNOME Keyring; PAGEWICK_TEST_KEYRING=private) and
-// with no session bus at all (PAGEWICK_TEST_KEYRING=none). Run by hand
-// without either, the keyring cases skip, so the user's own keyring is never
-// touched.
+// Where FTP passwords are kept: the desktop keyring or, without one, the scrambled key of
+// weblog.ini. ctest runs this under support/with-keyring.sh (PAGEWICK_TEST_KEYRING=private)
+// and with no session bus (=none); run by hand the keyring cases skip.
 
 #include "PublishFixture.h"
 #include "RecordingView.h"
@@ -56,7 +50,7 @@ PreferencesForm ftpForm(const QString& site, const QString& password)
 {
     PreferencesForm f;
     f.configNumber = u"1"_s;
-    f.loadedConfig = 1;
+    f.loadedConfig = f.dateIndex = f.timeIndex = 1;
     f.website = u"http://www.example.com/index.html"_s;
     f.autoFtp = true;
     f.ftpSite = site;
@@ -64,10 +58,7 @@ PreferencesForm ftpForm(const QString& site, const QString& password)
     f.password = password;
     f.ftpRemote = u"www/index.html"_s;
     f.timeout = u"60"_s;
-    f.archiveUrl = u"http://"_s;
-    f.imageUrl = u"http://"_s;
-    f.dateIndex = 1;
-    f.timeIndex = 1;
+    f.archiveUrl = f.imageUrl = u"http://"_s;
     return f;
 }
 
@@ -80,9 +71,23 @@ class TestPasswordStore : public QObject
     std::unique_ptr<QTemporaryDir> dir;
     QString ini;
 
-    QString storedKey(const QString& section = u"1"_s) const
+    QString storedKey() const { return readSetting(ini, u"1"_s, u"password"_s); }
+    // weblog.ini with the account of kAccount and the scrambled `password`.
+    void writeAccount(const QString& password)
     {
-        return readSetting(ini, section, u"password"_s);
+        QVERIFY(writeIni(dir->path(), {{1,
+                                        {{u"ftpsite"_s, kAccount.site},
+                                         {u"username"_s, kAccount.user},
+                                         {u"password"_s, password}}}}));
+    }
+    // Configuration 1 as the program loads it: its password and where it came from.
+    std::pair<QString, Place> loadBack(ScriptedPrompt& p)
+    {
+        Settings s;
+        s.settingsPath = ini;
+        RecordingView view;
+        const Place place = loadConfiguration(1, s, p, view).passwordPlace;
+        return {s.password, place};
     }
 
 private slots:
@@ -109,18 +114,15 @@ private slots:
         NEEDS_KEYRING();
         ScriptedPrompt p;
         const Saved saved = save(ini, kAccount, u"s3cret \u00e9"_s, p);
-        QCOMPARE(saved.place, Place::Keyring);
-        QVERIFY(!saved.moved);
-        QCOMPARE(saved.status, QString());
+        QCOMPARE(std::tuple(saved.place, saved.moved, saved.status),
+                 std::tuple(Place::Keyring, false, QString()));
         // The key is there, and empty: no password in the file.
         QCOMPARE(storedKey(), QString());
         QVERIFY(PublishFixture::readFile(ini).contains("password="));
         QVERIFY(!PublishFixture::readFile(ini).contains("s3cret"));
-
         const Loaded loaded = load(ini, kAccount, p);
-        QCOMPARE(loaded.password, u"s3cret \u00e9"_s);
-        QCOMPARE(loaded.place, Place::Keyring);
-        QCOMPARE(loaded.problem, QString());
+        QCOMPARE(std::tuple(loaded.password, loaded.place, loaded.problem),
+                 std::tuple(u"s3cret \u00e9"_s, Place::Keyring, QString()));
         QCOMPARE(p.texts(), QStringList());
 
         // The item belongs to the configuration and its account: another
@@ -134,30 +136,17 @@ private slots:
         NEEDS_KEYRING();
         ScriptedPrompt p;
         // A password saved before there was a keyring keeps working...
-        QVERIFY(writeIni(dir->path(), {{1,
-                                        {{u"ftpsite"_s, kAccount.site},
-                                         {u"username"_s, kAccount.user},
-                                         {u"password"_s, u"old pw"_s}}}}));
+        writeAccount(u"old pw"_s);
         QCOMPARE(storedKey(), TextEncrypt(u"old pw"_s, true, p));
-        Settings s;
-        s.settingsPath = ini;
-        RecordingView view;
-        ConfigLoadResult r = loadConfiguration(1, s, p, view);
-        QCOMPARE(s.password, u"old pw"_s);
-        QCOMPARE(r.passwordPlace, Place::SettingsFile);
-
+        QCOMPARE(loadBack(p), std::pair(u"old pw"_s, Place::SettingsFile));
         // ...and the first save moves it and says so.
-        const Saved saved = save(ini, kAccount, s.password, p, &kAccount);
-        QCOMPARE(saved.place, Place::Keyring);
-        QVERIFY(saved.moved);
-        QCOMPARE(saved.status, QStringLiteral("The password of configuration 1 was moved from "
-                                              "weblog.ini to the desktop keyring."));
+        const Saved saved = save(ini, kAccount, u"old pw"_s, p, &kAccount);
+        QCOMPARE(std::tuple(saved.place, saved.moved, saved.status),
+                 std::tuple(Place::Keyring, true,
+                            u"The password of configuration 1 was moved from weblog.ini to the "
+                            "desktop keyring."_s));
         QCOMPARE(storedKey(), QString());
-        s = Settings();
-        s.settingsPath = ini;
-        r = loadConfiguration(1, s, p, view);
-        QCOMPARE(s.password, u"old pw"_s);
-        QCOMPARE(r.passwordPlace, Place::Keyring);
+        QCOMPARE(loadBack(p), std::pair(u"old pw"_s, Place::Keyring));
         QCOMPARE(p.texts(), QStringList());
     }
 
@@ -177,8 +166,7 @@ private slots:
         // Configuration 2 kept its own.
         QCOMPARE(load(ini, {u"2"_s, kAccount.site, kAccount.user}, p).password, u"second"_s);
 
-        const Saved cleared = save(ini, bob, QString(), p, &bob);
-        QCOMPARE(cleared.place, Place::Nowhere);
+        QCOMPARE(save(ini, bob, QString(), p, &bob).place, Place::Nowhere);
         QCOMPARE(load(ini, bob, p).place, Place::Nowhere);
         QCOMPARE(storedKey(), QString());
     }
@@ -192,8 +180,8 @@ private slots:
         QCOMPARE(save(ini, kAccount, u"older"_s, p).place, Place::Keyring);
         QVERIFY(writeSetting(u"1"_s, u"password"_s, TextEncrypt(u"newer"_s, true, p), ini));
         const Loaded loaded = load(ini, kAccount, p);
-        QCOMPARE(loaded.password, u"newer"_s);
-        QCOMPARE(loaded.place, Place::SettingsFile);
+        QCOMPARE(std::pair(loaded.password, loaded.place),
+                 std::pair(u"newer"_s, Place::SettingsFile));
     }
 
     // The command line finds the password in the keyring: it publishes to an
@@ -241,10 +229,7 @@ private slots:
         if (!keyring && mode() != QLatin1String("none"))
             QSKIP("needs a private keyring or no session bus");
         ScriptedPrompt p;
-        QVERIFY(writeIni(dir->path(), {{1,
-                                        {{u"ftpsite"_s, kAccount.site},
-                                         {u"username"_s, kAccount.user},
-                                         {u"password"_s, u"old"_s}}}}));
+        writeAccount(u"old"_s);
         Settings s;
         s.settingsPath = ini;
         s.activeSection = u"1"_s;
@@ -260,46 +245,35 @@ private slots:
         const QString moved = QStringLiteral(
             "The password of configuration 1 was moved from weblog.ini to the desktop keyring.");
         QCOMPARE(view.status.contains(moved), keyring);
-        s = Settings();
-        s.settingsPath = ini;
-        const ConfigLoadResult back = loadConfiguration(1, s, p, view);
-        QCOMPARE(s.password, u"new pw"_s);
-        QCOMPARE(back.passwordPlace, out.passwordPlace);
+        QCOMPARE(loadBack(p), std::pair(u"new pw"_s, out.passwordPlace));
 
         // SFTP with the user's key: no password asked for, none kept.
         const ApplyOutcome sftp =
             applyPreferences(ftpForm(u"sftp://"_s + kAccount.site, QString()), s, p, view, target);
-        QVERIFY(sftp.completed);
+        QVERIFY(sftp.completed && sftp.passwordPlace == Place::Nowhere);
         QCOMPARE(p.texts(), QStringList());
-        QCOMPARE(sftp.passwordPlace, Place::Nowhere);
         QCOMPARE(storedKey(), QString());
-        s = Settings();
-        s.settingsPath = ini;
-        QCOMPARE(loadConfiguration(1, s, p, view).passwordPlace, Place::Nowhere);
-        QCOMPARE(s.password, QString());
+        QCOMPARE(loadBack(p), std::pair(QString(), Place::Nowhere));
     }
 
     void withoutBusTheFileKeepsIt()
     {
         NEEDS_NO_BUS();
         ScriptedPrompt p;
+        // The usual place without a keyring: the preferences say so, the status box is not
+        // filled with it at every save.
         const Saved saved = save(ini, kAccount, u"s3cret"_s, p);
-        QCOMPARE(saved.place, Place::SettingsFile);
-        QVERIFY(!saved.moved);
-        // The usual place without a keyring: the preferences say so, the
-        // status box is not filled with it at every save.
-        QCOMPARE(saved.status, QString());
+        QCOMPARE(std::tuple(saved.place, saved.moved, saved.status),
+                 std::tuple(Place::SettingsFile, false, QString()));
         QCOMPARE(storedKey(), TextEncrypt(u"s3cret"_s, true, p));
         const Loaded loaded = load(ini, kAccount, p);
-        QCOMPARE(loaded.password, u"s3cret"_s);
-        QCOMPARE(loaded.place, Place::SettingsFile);
-
+        QCOMPARE(std::pair(loaded.password, loaded.place),
+                 std::pair(u"s3cret"_s, Place::SettingsFile));
         // An empty key with no keyring: no password, and nothing to report.
         QVERIFY(writeSetting(u"1"_s, u"password"_s, QString(), ini));
         const Loaded none = load(ini, kAccount, p);
-        QCOMPARE(none.password, QString());
-        QCOMPARE(none.place, Place::Nowhere);
-        QCOMPARE(none.problem, QString());
+        QCOMPARE(std::tuple(none.password, none.place, none.problem),
+                 std::tuple(QString(), Place::Nowhere, QString()));
         QCOMPARE(p.texts(), QStringList());
     }
 };
