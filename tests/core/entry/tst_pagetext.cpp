@@ -38,31 +38,13 @@ class TestPageText : public QObject
 {
     Q_OBJECT
 private slots:
-    void readingLines_data()
+    // The raw page, whether the first three empty lines of each run are kept (or all), the
+    // text read and whether it holds HTML.
+    void readingLines()
     {
-        QTest::addColumn<QByteArray>("raw");
-        QTest::addColumn<bool>("firstThree");
-        QTest::addColumn<QByteArray>("expected");
-        QTest::addColumn<bool>("hasHtml");
-        QTest::newRow("byte-order mark, five empty lines")
-            << "\xEF\xBB\xBF<html>\r\n\r\n\r\n\r\n\r\n\r\n<body>\r\n</html>\r\n"_ba << true
-            << "<html>\r\n\r\n\r\n\r\n<body>\r\n</html>\r\n"_ba << true;
-        QTest::newRow("empty lines before the first < count")
-            << "\r\n\r\n<html>\r\n\r\n\r\n\r\n</html>"_ba << true << "<html>\r\n\r\n</html>\r\n"_ba
-            << true;
-        QTest::newRow("text before the first <")
-            << "HTTP junk\r\nmore <p>x</p>\r\n"_ba << true << "<p>x</p>\r\n"_ba << true;
-        QTest::newRow("empty lines kept") << "<a>\r\n\r\n\r\n\r\n\r\n<b>"_ba << false
-                                          << "<a>\r\n\r\n\r\n\r\n\r\n<b>\r\n"_ba << true;
-        QTest::newRow("NUL and high bytes")
-            << "<p>a\0b\xD1\xFF</p>\r\n"_ba << true << "<p>a\0b\xD1\xFF</p>\r\n"_ba << true;
-        QTest::newRow("zero bytes") << QByteArray() << true << "<"_ba << false;
-        QTest::newRow("no <") << "just text\r\n"_ba << true << "<"_ba << false;
-
-        // A line ends at CR LF or a lone CR; a bare LF is part of its line. The
-        // cleaning makes each LF CR LF, so a LF-only page is one long line: no
-        // empty line is dropped from it and one CR LF follows its end. Without
-        // the cleaning the LFs stay.
+        // A line ends at CR LF or a lone CR; a bare LF is part of its line. The cleaning makes
+        // each LF CR LF, so a LF-only page is one long line: no empty line is dropped from it
+        // and one CR LF follows its end. Without the cleaning the LFs stay.
         const QByteArray
             crlf = "<html>\r\n<body>\r\n\r\n\r\n\r\n\r\n\r\n<p>1</p>\r\n</body>\r\n</html>\r\n",
             three = "<html>\r\n<body>\r\n\r\n\r\n\r\n<p>1</p>\r\n</body>\r\n</html>\r\n";
@@ -70,27 +52,33 @@ private slots:
         lf.replace("\r\n", "\n");
         cr.replace("\r\n", "\r");
         mixed.replace("<body>\r\n", "<body>\n").replace("</body>\r\n", "</body>\r");
-        QTest::newRow("LF") << lf << true << crlf + "\r\n" << true;
-        QTest::newRow("CR") << cr << true << three << true;
-        // "<body>" + LF is a non-empty line: four empty lines follow it, three stay.
-        QTest::newRow("mixed")
-            << mixed << true
-            << "<html>\r\n<body>\r\n\r\n\r\n\r\n\r\n<p>1</p>\r\n</body>\r\n</html>\r\n"_ba << true;
-        QTest::newRow("LF kept") << lf << false << lf + "\r\n" << true;
-        QTest::newRow("CR kept") << cr << false << crlf << true;
-        QTest::newRow("LF before the first <")
-            << "junk\n\n\n\n<p>\n</p>"_ba << true << "<p>\r\n</p>\r\n"_ba << true;
-    }
-
-    void readingLines()
-    {
-        QFETCH(QByteArray, raw);
-        QFETCH(bool, firstThree);
-        QFETCH(QByteArray, expected);
-        QFETCH(bool, hasHtml);
-        const Lines lines = readLines(raw, firstThree ? EmptyLines::FirstThree : EmptyLines::Keep);
-        QCOMPARE(lines.text, expected);
-        QCOMPARE(lines.hasHtml, hasHtml);
+        const std::tuple<QByteArray, EmptyLines, QByteArray, bool> table[] = {
+            // A byte-order mark and five empty lines.
+            {"\xEF\xBB\xBF<html>\r\n\r\n\r\n\r\n\r\n\r\n<body>\r\n</html>\r\n",
+             EmptyLines::FirstThree, "<html>\r\n\r\n\r\n\r\n<body>\r\n</html>\r\n", true},
+            // Empty lines before the first "<" count, text before it goes.
+            {"\r\n\r\n<html>\r\n\r\n\r\n\r\n</html>", EmptyLines::FirstThree,
+             "<html>\r\n\r\n</html>\r\n", true},
+            {"HTTP junk\r\nmore <p>x</p>\r\n", EmptyLines::FirstThree, "<p>x</p>\r\n", true},
+            {"<a>\r\n\r\n\r\n\r\n\r\n<b>", EmptyLines::Keep, "<a>\r\n\r\n\r\n\r\n\r\n<b>\r\n",
+             true},
+            {"<p>a\0b\xD1\xFF</p>\r\n"_ba, EmptyLines::FirstThree, "<p>a\0b\xD1\xFF</p>\r\n"_ba,
+             true},
+            {QByteArray(), EmptyLines::FirstThree, "<", false},
+            {"just text\r\n", EmptyLines::FirstThree, "<", false},
+            {lf, EmptyLines::FirstThree, crlf + "\r\n", true},
+            {cr, EmptyLines::FirstThree, three, true},
+            // "<body>" + LF is a non-empty line: four empty lines follow it, three stay.
+            {mixed, EmptyLines::FirstThree,
+             "<html>\r\n<body>\r\n\r\n\r\n\r\n\r\n<p>1</p>\r\n</body>\r\n</html>\r\n", true},
+            {lf, EmptyLines::Keep, lf + "\r\n", true},
+            {cr, EmptyLines::Keep, crlf, true},
+            {"junk\n\n\n\n<p>\n</p>", EmptyLines::FirstThree, "<p>\r\n</p>\r\n", true}};
+        for (const auto& [raw, emptyLines, expected, hasHtml] : table) {
+            const Lines lines = readLines(raw, emptyLines);
+            QCOMPARE(lines.text, expected);
+            QCOMPARE(lines.hasHtml, hasHtml);
+        }
     }
 
     void markerReading()
