@@ -1,6 +1,7 @@
 // weblog.ini reading and writing: the Windows profile-file rules, keeping the
 // rest of the file byte for byte, and surviving damaged files.
 
+#include "PublishFixture.h"
 #include "base/IniFile.h"
 #include "base/Settings.h"
 
@@ -19,17 +20,8 @@ class TestSettingsFile : public QObject
     QTemporaryDir dir;
     QString path;
 
-    void write(const QByteArray& bytes)
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes);
-    }
-    QByteArray contents()
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    void write(const QByteArray& bytes) { QVERIFY(PublishFixture::writeFile(path, bytes)); }
+    QByteArray contents() const { return PublishFixture::readFile(path); }
     QString read(const QString& section, const QString& key) const
     {
         return readSetting(path, section, key);

@@ -1,6 +1,7 @@
 // Loading a configuration: defaults, the corrections with their messages, the resend offer,
 // styles, the template, and the password scrambling.
 
+#include "PublishFixture.h"
 #include "RecordingView.h"
 #include "ScriptedPrompt.h"
 #include "base/IniFile.h"
@@ -24,13 +25,7 @@ class TestConfigLoader : public QObject
     std::unique_ptr<ScriptedPrompt> p;
     std::unique_ptr<RecordingView> v;
 
-    static void writeFile(const QString& path, const QByteArray& bytes)
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes);
-    }
-    void ini(const QByteArray& text) { writeFile(s.settingsPath, text); }
+    void ini(const QByteArray& text) { QVERIFY(PublishFixture::writeFile(s.settingsPath, text)); }
     // Loads configuration `n` with a fresh prompt and view.
     ConfigLoadResult load(int n = 1)
     {
@@ -171,8 +166,8 @@ private slots:
         QCOMPARE(t.fileName, u"template.txt"_s);
         QCOMPARE(s.templateText, u"%title\r\nBy: %sig -- %date @ %time\r\n%body\r\n%url\r\n"_s);
         // Blank lines dropped, blanks around the whole text trimmed, other line ends accepted.
-        writeFile(programFile(u"mine.txt"_s),
-                  "  <p>%title</p>\n\n\r\n<div>%body</div>  \r\r%url  ");
+        QVERIFY(PublishFixture::writeFile(programFile(u"mine.txt"_s),
+                                          "  <p>%title</p>\n\n\r\n<div>%body</div>  \r\r%url  "));
         ini("[1]\r\ntemplatefilename=mine.txt\r\n");
         t = loadTemplate(s, prompt);
         QCOMPARE(t.editorText, u"  <p>%title</p>\r\n<div>%body</div>  \r\n%url  \r\n"_s);

@@ -1,6 +1,7 @@
 // Preferences Apply without the dialog: the checks in their order, what a stop has already
 // written, weblog.ini byte for byte, the refusals before anything is written, the time-out.
 
+#include "PublishFixture.h"
 #include "RecordingView.h"
 #include "ScriptedPrompt.h"
 #include "base/IniFile.h"
@@ -163,33 +164,22 @@ class TestPreferencesApply : public QObject
     RecordingView view;
     RecordingTarget target;
 
-    QByteArray iniBytes() const
-    {
-        QFile f(s.settingsPath);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray iniBytes() const { return PublishFixture::readFile(s.settingsPath); }
     void writeIni(const QByteArray& bytes)
     {
-        QFile f(s.settingsPath);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes);
+        QVERIFY(PublishFixture::writeFile(s.settingsPath, bytes));
     }
     QString key(const char* name, const QString& section = u"1"_s) const
     {
         return readSetting(s.settingsPath, section, QString::fromLatin1(name));
     }
-    // Keys present in section 1, in file order.
+    // The keys in the file, in file order.
     QStringList keysWritten() const
     {
         QStringList keys;
-        bool inOne = false;
-        for (const QByteArray& line : iniBytes().split('\n')) {
-            const QString t = QString::fromUtf8(line).trimmed();
-            if (t.startsWith(u'['))
-                inOne = t == "[1]"_L1;
-            else if (inOne && t.contains(u'='))
-                keys << t.left(t.indexOf(u'='));
-        }
+        for (const QByteArray& line : iniBytes().split('\n'))
+            if (line.contains('='))
+                keys << QString::fromUtf8(line.left(line.indexOf('=')));
         return keys;
     }
     ApplyOutcome apply(const PreferencesForm& f, ScriptedPrompt& p)

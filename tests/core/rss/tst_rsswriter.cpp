@@ -1,6 +1,7 @@
 // The RSS headline file: its fixed lines, the headlines taken from a real
 // page, the 15-item limit, escaping, and well-formed XML checked by a parser.
 
+#include "PublishFixture.h"
 #include "RecordingView.h"
 #include "ScriptedPrompt.h"
 #include "base/ProgramDir.h"
@@ -193,12 +194,9 @@ private slots:
         QVERIFY(prompt.texts()[0].contains(u"webbie3.html"_s));
         QVERIFY(!QFile::exists(programFile(u"backend3.rss"_s)));
 
-        QFile pageFile(programFile(u"webbie3.html"_s));
-        QVERIFY(pageFile.open(QIODevice::WriteOnly) && pageFile.write(page(2)) > 0);
-        pageFile.close();
+        QVERIFY(PublishFixture::writeFile(programFile(u"webbie3.html"_s), page(2)));
         QVERIFY(writeRssFile(s, view, prompt));
-        QFile out(programFile(u"backend3.rss"_s));
-        QCOMPARE(out.open(QIODevice::ReadOnly) ? out.readAll() : QByteArray(), rssText(s, page(2)));
+        QCOMPARE(PublishFixture::readFile(programFile(u"backend3.rss"_s)), rssText(s, page(2)));
         QCOMPARE(view.status.mid(view.status.size() - 2),
                  QStringList({u"Updating backend..."_s, u"Extracting Headlines"_s}));
     }

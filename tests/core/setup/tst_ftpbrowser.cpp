@@ -3,6 +3,7 @@
 
 #include "core/setup/FtpBrowser.h"
 
+#include "PublishFixture.h"
 #include "ScriptedPrompt.h"
 #include "TestServers.h"
 
@@ -11,22 +12,6 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-void writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-} // namespace
 
 class TestFtpBrowser : public QObject
 {
@@ -101,10 +86,10 @@ private slots:
         signIn(b);
         const QString local = m_local.filePath("wizardtemp.html");
         QCOMPARE(b.download(remote, local).number(), 0);
-        QCOMPARE(readAll(local), m_ftp->readFile(remote.mid(1)));
+        QCOMPARE(PublishFixture::readFile(local), m_ftp->readFile(remote.mid(1)));
 
         const QByteArray marked = "<html><!--pagewick-->\r\n<!--**END**--></html>\r\n\r\n";
-        writeAll(local, marked);
+        QVERIFY(PublishFixture::writeFile(local, marked));
         QCOMPARE(b.upload(local, remote).number(), 0);
         QCOMPARE(m_ftp->readFile(remote.mid(1)), marked);
     }
@@ -117,7 +102,7 @@ private slots:
         FtpBrowser b;
         signIn(b);
         const QString local = m_local.filePath("wizardtemp.html");
-        writeAll(local, "stale page <!--pagewick-->");
+        QVERIFY(PublishFixture::writeFile(local, "stale page <!--pagewick-->"));
 
         QCOMPARE(b.download("/www/gone.html", local).number(), TransferError::RequestFailed);
         QVERIFY(!QFile::exists(local));
@@ -127,7 +112,7 @@ private slots:
 
         // An upload that breaks off keeps the live page as it was.
         const QByteArray live = m_ftp->readFile("www/index.html");
-        writeAll(local, QByteArray(200000, 'x'));
+        QVERIFY(PublishFixture::writeFile(local, QByteArray(200000, 'x')));
         m_ftp->setDiskFullAfter(1000);
         QVERIFY(b.upload(local, "/www/index.html").number() != 0);
         m_ftp->resetBehaviour();
