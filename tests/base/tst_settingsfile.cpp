@@ -148,8 +148,7 @@ private slots:
         QVERIFY(set(u"General"_s, u"Config"_s, u"1"_s));
         QCOMPARE(contents(), "[General]\r\nConfig=1\r\n"_ba);
         write("[1]\nkey=a\n");
-        QVERIFY(set(u"1"_s, u"key"_s, u"b"_s));
-        QVERIFY(set(u"1"_s, u"more"_s, u"c"_s));
+        QVERIFY(set(u"1"_s, u"key"_s, u"b"_s) && set(u"1"_s, u"more"_s, u"c"_s));
         QCOMPARE(contents(), "[1]\nkey=b\nmore=c\n"_ba);
         write("[1]\r\nkey=a"); // no final line end
         QVERIFY(set(u"1"_s, u"next"_s, u"b"_s));

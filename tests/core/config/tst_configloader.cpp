@@ -140,8 +140,7 @@ private slots:
         QCOMPARE(v->status, QStringList({u"RESEND Config 1?"_s}));
         QVERIFY(v->resendEnabled);
         // Only the exact word "True" counts.
-        QVERIFY(!load(2).failFound);
-        QVERIFY(p->messages.isEmpty() && !v->resendEnabled);
+        QVERIFY(!load(2).failFound && p->messages.isEmpty() && !v->resendEnabled);
     }
 
     void stylesLoadWithoutDefaults()

@@ -294,8 +294,7 @@ private slots:
             s.deleteamount = amount;
             preview();
             QCOMPARE(f->prompt.messages.size(), 1);
-            QVERIFY(f->prompt.texts()[0].contains(u"not a whole number"_s));
-            QVERIFY(!exists(u"webbie"_s));
+            QVERIFY(f->prompt.texts()[0].contains(u"not a whole number"_s) && !exists(u"webbie"_s));
             QVERIFY(!f->view.finishEnabled && f->view.previewEnabled);
         }
 
