@@ -126,43 +126,34 @@ private slots:
         }
     }
 
-    // The texts, the replies, the words asked about and what comes back ({} when cancelled).
+    // The texts, the replies, the words asked about and what comes back (nothing when
+    // cancelled), each list joined by "|".
     void session()
     {
-        struct Row
-        {
-            QStringList texts, replies, asked, expected;
-        };
         const QString markup = u"<BLOCKQUOTE>Hello&nbsp;there</BLOCKQUOTE> <a "
                                "href=\"http://exmaple.com/teh\">link</a> me@exmaple.com"_s;
-        const Row table[] = {
+        const std::array<QString, 4> table[] = {
             // Three lines come back with CR LF, no final break added.
-            {{"I lik cake\nand tea\nand mor"},
-             {"Change:like", "Change:more"},
-             {"lik", "mor"},
-             {"I like cake\r\nand tea\r\nand more"}},
-            {{"one\r\ntwo\n"}, {}, {}, {"one\r\ntwo\r\n"}},
-            {{"Teh wrold", "wrold again, wrold."},
-             {"Ignore", "ChangeAll:world"},
-             {"Teh", "wrold"},
-             {"Teh world", "world again, world."}},
-            {{"wrold wrold"}, {"Ignore", "Change:world"}, {"wrold", "wrold"}, {"wrold world"}},
-            {{"wrold and wrold", "wrold"}, {"IgnoreAll"}, {"wrold"}, {"wrold and wrold", "wrold"}},
+            {u"I lik cake\nand tea\nand mor"_s, u"Change:like|Change:more"_s, u"lik|mor"_s,
+             u"I like cake\r\nand tea\r\nand more"_s},
+            {u"one\r\ntwo\n"_s, QString(), QString(), u"one\r\ntwo\r\n"_s},
+            {u"Teh wrold|wrold again, wrold."_s, u"Ignore|ChangeAll:world"_s, u"Teh|wrold"_s,
+             u"Teh world|world again, world."_s},
+            {u"wrold wrold"_s, u"Ignore|Change:world"_s, u"wrold|wrold"_s, u"wrold world"_s},
+            {u"wrold and wrold|wrold"_s, u"IgnoreAll"_s, u"wrold"_s, u"wrold and wrold|wrold"_s},
             // A longer replacement keeps later words in place.
-            {{"<B>wrold</B> is big. tset"},
-             {"Change:whole world", "Change:test"},
-             {"wrold", "tset"},
-             {"<B>whole world</B> is big. test"}},
-            {{markup}, {}, {}, {markup}},
-            {{"Привет wrold"}, {"Change:world"}, {"wrold"}, {"Привет world"}},
-            {{"wrold", "tset"}, {"Change:world", "Cancel"}, {"wrold", "tset"}, {}}};
-        for (const Row& row : table) {
-            ScriptedAnswerer answers(row.replies);
+            {u"<B>wrold</B> is big. tset"_s, u"Change:whole world|Change:test"_s, u"wrold|tset"_s,
+             u"<B>whole world</B> is big. test"_s},
+            {markup, QString(), QString(), markup},
+            {u"Привет wrold"_s, u"Change:world"_s, u"wrold"_s, u"Привет world"_s},
+            {u"wrold|tset"_s, u"Change:world|Cancel"_s, u"wrold|tset"_s, QString()}};
+        for (const auto& [texts, replies, asked, expected] : table) {
+            ScriptedAnswerer answers(replies.split(u'|', Qt::SkipEmptyParts));
             SpellSession session(*dict, answers);
-            const std::optional<QStringList> out = session.check(row.texts);
-            QCOMPARE(answers.words(), row.asked);
-            QCOMPARE(out.value_or(QStringList()), row.expected);
-            QCOMPARE(out.has_value(), !row.expected.isEmpty());
+            const std::optional<QStringList> out = session.check(texts.split(u'|'));
+            QCOMPARE(answers.words().join(u'|'), asked);
+            QCOMPARE(out.value_or(QStringList()).join(u'|'), expected);
+            QCOMPARE(out.has_value(), !expected.isEmpty());
             QVERIFY(answers.replies.isEmpty() && session.failure().isEmpty());
         }
     }
