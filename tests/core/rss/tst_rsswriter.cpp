@@ -35,37 +35,26 @@ QByteArray page(int entries)
 struct Parsed
 {
     QStringList titles, links;
-    QString channelTitle;
+    QString channelTitle, error;
     bool image = false;
-    QString error;
 };
 
 Parsed parse(const QByteArray& xml)
 {
-    Parsed p;
     QXmlStreamReader r(xml);
     QStringList path;
-    while (!r.atEnd()) {
-        r.readNext();
-        if (r.isStartElement()) {
+    QHash<QString, QStringList> texts; // by element path
+    while (r.readNext() != QXmlStreamReader::Invalid && !r.atEnd()) {
+        if (r.isStartElement())
             path << r.name().toString();
-            if (r.name() == QLatin1String("image"))
-                p.image = true;
-        } else if (r.isEndElement()) {
+        else if (r.isEndElement())
             path.removeLast();
-        } else if (r.isCharacters() && !r.isWhitespace()) {
-            const QString where = path.join(QLatin1Char('/'));
-            if (where == QLatin1String("rss/channel/item/title"))
-                p.titles << r.text().toString();
-            else if (where == QLatin1String("rss/channel/item/link"))
-                p.links << r.text().toString();
-            else if (where == QLatin1String("rss/channel/title"))
-                p.channelTitle += r.text().toString();
-        }
+        else if (r.isCharacters() && !r.isWhitespace())
+            texts[path.join(u'/')] << r.text().toString();
     }
-    if (r.hasError())
-        p.error = r.errorString();
-    return p;
+    return {texts.value(u"rss/channel/item/title"_s), texts.value(u"rss/channel/item/link"_s),
+            texts.value(u"rss/channel/title"_s).join(QString()), r.errorString(),
+            xml.contains("<image>")};
 }
 
 } // namespace
