@@ -1,6 +1,6 @@
 // The entry draft: its file format against every kind of damage, the window
-// saving what is typed, a process killed while typing and started again,
-// and the draft going away after Finish and New Entry.
+// saving what is typed, the draft offered at start-up, and the draft going away
+// after Finish and New Entry.
 
 #include "PublishFixture.h"
 #include "ScriptedPrompt.h"
@@ -9,24 +9,16 @@
 #include "core/entry/EntryDraft.h"
 #include "gui/EntryDraftKeeper.h"
 #include "gui/MainWindow.h"
-#include "gui/QtPrompt.h"
+#include "gui/ShownWindows.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <cstdio>
-
 namespace {
-
-const QByteArray kPage =
-    "<html><body>\r\n<!--pagewick-->\r\n<!--|12/5/2000|5:44:36 PM|-->Old entry\r\n"
-    "<!--**END**-->\r\n</body></html>\r\n";
 
 // A configuration that needs no server: the page is the local backup, and
 // Finish saves the page where the user says.
@@ -44,35 +36,14 @@ EntryFields sample()
             QStringLiteral("A link")};
 }
 
-bool sameFields(const EntryFields& a, const EntryFields& b)
+QStringList fieldList(const EntryFields& f)
 {
-    return a.head == b.head && a.main == b.main && a.sig == b.sig && a.email == b.email &&
-           a.url == b.url && a.urlTitle == b.urlTitle;
+    return {f.head, f.main, f.sig, f.email, f.url, f.urlTitle};
 }
 
-// The child process of killWhileTyping: the window build on DIR, typing like
-// a user; it says "saved" once the draft of the first words is on disk and
-// "more" after typing on, and then waits to be killed.
-int runTypist(const QString& dir)
+QStringList draftOnDisk()
 {
-    if (!setProgramDir(dir))
-        return 3;
-    QtPrompt qtPrompt;
-    setPrompt(&qtPrompt);
-    MainWindow w;
-    w.start(0);
-    QTest::keyClicks(w.txtHead, QStringLiteral("Written before the crash"));
-    QTest::keyClicks(w.txtMain, QStringLiteral("First words."));
-    QElapsedTimer waited;
-    waited.start();
-    while (!QFile::exists(EntryDraft::path()) && waited.elapsed() < 20000)
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    std::printf("saved\n");
-    std::fflush(stdout);
-    QTest::keyClicks(w.txtMain, QStringLiteral(" Lost words."));
-    std::printf("more\n");
-    std::fflush(stdout);
-    return QApplication::exec();
+    return fieldList(EntryDraft::load(EntryDraft::path()).fields);
 }
 
 } // namespace
@@ -83,10 +54,11 @@ class TestEntryDraft : public QObject
 
     std::unique_ptr<QTemporaryDir> dir;
 
-    void startOn()
+    static void startOn()
     {
         QVERIFY(PublishFixture::writeFile(programFile(QStringLiteral("weblog.ini")), kIni));
-        QVERIFY(PublishFixture::writeFile(programFile(QStringLiteral("backup1.html")), kPage));
+        QVERIFY(PublishFixture::writeFile(programFile(QStringLiteral("backup1.html")),
+                                          PublishFixture::page(1)));
     }
 
 private slots:
@@ -99,17 +71,16 @@ private slots:
 
     void formatReadsBack()
     {
-        const EntryFields in = sample();
-        const std::optional<EntryFields> out = EntryDraft::parse(EntryDraft::format(in));
-        QVERIFY(out);
-        QVERIFY(sameFields(in, *out));
-        const std::optional<EntryFields> empty = EntryDraft::parse(EntryDraft::format({}));
-        QVERIFY(empty && sameFields(*empty, {}));
+        for (const EntryFields& in : {sample(), EntryFields{}}) {
+            const std::optional<EntryFields> out = EntryDraft::parse(EntryDraft::format(in));
+            QVERIFY(out);
+            QCOMPARE(fieldList(*out), fieldList(in));
+        }
     }
 
     // A draft cut at any byte, or with anything changed in its frame, is
     // refused as a whole: never read as a shorter entry.
-    void everyTruncationIsRefused()
+    void damagedFrames()
     {
         const QByteArray full = EntryDraft::format(sample());
         for (qsizetype n = 0; n < full.size(); ++n) {
@@ -117,64 +88,39 @@ private slots:
             QVERIFY2(!EntryDraft::parse(full.left(n), &error), qPrintable(QString::number(n)));
             QVERIFY(!error.isEmpty());
         }
-    }
-
-    void damagedFrames_data()
-    {
-        QTest::addColumn<QByteArray>("from");
-        QTest::addColumn<QByteArray>("to");
-        const char* const rows[][3] = {{"other version", "DRAFT 1\n", "DRAFT 2\n"},
-                                       {"not a draft", "PAGEWICK-DRAFT 1\n", "hello\n"},
-                                       {"length too long", "sig 3\n", "sig 4\n"},
-                                       {"length too short", "sig 3\n", "sig 2\n"},
-                                       {"negative length", "sig 3\n", "sig -3\n"},
-                                       {"huge length", "sig 3\n", "sig 99999999999\n"},
-                                       {"field renamed", "email ", "mail "},
-                                       {"trailing bytes", "END\n", "END\nx"},
-                                       {"no end line", "END\n", "EOF\n"}};
-        for (const auto& r : rows)
-            QTest::newRow(r[0]) << QByteArray(r[1]) << QByteArray(r[2]);
-    }
-
-    void damagedFrames()
-    {
-        QFETCH(QByteArray, from);
-        QFETCH(QByteArray, to);
-        QByteArray bytes = EntryDraft::format(sample());
-        QVERIFY(bytes.contains(from));
-        bytes.replace(from, to);
-        QVERIFY(!EntryDraft::parse(bytes));
-    }
-
-    void blankEntries_data()
-    {
-        QTest::addColumn<QStringList>("typed"); // title, body, link, link text
-        QTest::addColumn<bool>("blank");
-        QTest::newRow("fresh form") << QStringList{"", "", "http://", ""} << true;
-        QTest::newRow("after New Entry") << QStringList{"", "", "", ""} << true;
-        QTest::newRow("title") << QStringList{"T", "", "http://", ""} << false;
-        QTest::newRow("body") << QStringList{"", " ", "", ""} << false;
-        QTest::newRow("link") << QStringList{"", "", "http://x", ""} << false;
-        QTest::newRow("link text") << QStringList{"", "", "", "x"} << false;
+        const char* const changes[][2] = {
+            {"DRAFT 1\n", "DRAFT 2\n"}, {"PAGEWICK-DRAFT 1\n", "hello\n"},
+            {"sig 3\n", "sig 4\n"},     {"sig 3\n", "sig 2\n"},
+            {"sig 3\n", "sig -3\n"},    {"sig 3\n", "sig 99999999999\n"},
+            {"email ", "mail "},        {"END\n", "END\nx"},
+            {"END\n", "EOF\n"}};
+        for (const auto& [from, to] : changes) {
+            QByteArray bytes = full;
+            QVERIFY2(bytes.contains(from), from);
+            QVERIFY2(!EntryDraft::parse(bytes.replace(from, to)), to);
+        }
     }
 
     void blankEntries()
     {
-        QFETCH(QStringList, typed);
-        QFETCH(bool, blank);
-        // Signature and e-mail come from the configuration, not from typing.
-        const EntryFields f{typed[0], typed[1], QStringLiteral("Sig"), QStringLiteral("e@x"),
-                            typed[2], typed[3]};
-        QCOMPARE(EntryDraft::isBlank(f), blank);
+        // Title, body, link, link text; signature and e-mail come from the
+        // configuration, not from typing.
+        const std::pair<QStringList, bool> cases[] = {
+            {{"", "", "http://", ""}, true},   {{"", "", "", ""}, true},
+            {{"T", "", "http://", ""}, false}, {{"", " ", "", ""}, false},
+            {{"", "", "http://x", ""}, false}, {{"", "", "", "x"}, false}};
+        for (const auto& [typed, blank] : cases)
+            QVERIFY2(EntryDraft::isBlank({typed[0], typed[1], QStringLiteral("Sig"),
+                                          QStringLiteral("e@x"), typed[2], typed[3]}) == blank,
+                     qPrintable(typed.join(u'|')));
     }
 
     void saveReplacesAtomically()
     {
         const QString path = EntryDraft::path();
-        QVERIFY(EntryDraft::save(path, sample()));
         EntryFields second = sample();
         second.head = QStringLiteral("Second");
-        QVERIFY(EntryDraft::save(path, second));
+        QVERIFY(EntryDraft::save(path, sample()) && EntryDraft::save(path, second));
         const EntryDraft::Loaded loaded = EntryDraft::load(path);
         QCOMPARE(loaded.status, EntryDraft::Loaded::Found);
         QCOMPARE(loaded.fields.head, QStringLiteral("Second"));
@@ -191,8 +137,8 @@ private slots:
         QVERIFY(!QFileInfo::exists(dir->filePath(QStringLiteral("gone"))));
     }
 
-    // A draft that cannot be written costs one status line, not one per
-    // pause, and typing goes on.
+    // A draft that cannot be written costs one status line, not one per pause,
+    // and typing goes on.
     void unwritableDraftIsReportedOnce()
     {
         startOn();
@@ -211,8 +157,8 @@ private slots:
         QCOMPARE(w.txtHead->text(), QStringLiteral("One two"));
     }
 
-    // Typing is saved once the typing pauses; until the start-up offer is
-    // made nothing is written, so a crashed run's draft is not overwritten.
+    // Typing is saved once the typing pauses; until the start-up offer is made
+    // nothing is written, so a crashed run's draft is not overwritten.
     void typingIsSavedAfterAPause()
     {
         startOn();
@@ -228,31 +174,23 @@ private slots:
         // Declined: the draft is gone and the form keeps the configuration's
         // signature.
         QVERIFY(!QFile::exists(EntryDraft::path()));
-        QCOMPARE(w.txtSig->text(), QStringLiteral("Ann"));
-        QCOMPARE(w.txtHead->text(), QString());
-
+        QCOMPARE(shownTexts(&w, {"txtSig", "txtHead"}), QStringList({"Ann", ""}));
         QTest::keyClicks(w.txtHead, QStringLiteral("Hel"));
         QVERIFY(w.draftKeeper()->timer().isActive());
         QTest::qWait(50);
         QTest::keyClicks(w.txtHead, QStringLiteral("lo"));
         QVERIFY(!QFile::exists(EntryDraft::path()));
         QTRY_VERIFY(QFile::exists(EntryDraft::path()));
-        EntryDraft::Loaded loaded = EntryDraft::load(EntryDraft::path());
-        QCOMPARE(loaded.status, EntryDraft::Loaded::Found);
-        QCOMPARE(loaded.fields.head, QStringLiteral("Hello"));
-        QCOMPARE(loaded.fields.sig, QStringLiteral("Ann"));
-
+        QCOMPARE(EntryDraft::load(EntryDraft::path()).status, EntryDraft::Loaded::Found);
+        QCOMPARE(draftOnDisk(),
+                 QStringList({"Hello", "", "Ann", "ann@example.com", "http://", ""}));
         // Every one of the six boxes counts.
-        const QList<QWidget*> boxes{w.txtMain, w.txtSig, w.txtEmail, w.txtURL, w.txtURLtitle};
-        for (QWidget* box : boxes)
+        for (QWidget* box : {static_cast<QWidget*>(w.txtMain), static_cast<QWidget*>(w.txtSig),
+                             static_cast<QWidget*>(w.txtEmail), static_cast<QWidget*>(w.txtURL),
+                             static_cast<QWidget*>(w.txtURLtitle)})
             QTest::keyClicks(box, QStringLiteral("Z"));
-        QTRY_COMPARE(EntryDraft::load(EntryDraft::path()).fields.urlTitle, QStringLiteral("Z"));
-        loaded = EntryDraft::load(EntryDraft::path());
-        QCOMPARE(loaded.fields.main, QStringLiteral("Z"));
-        QCOMPARE(loaded.fields.sig, QStringLiteral("AnnZ"));
-        QCOMPARE(loaded.fields.email, QStringLiteral("ann@example.comZ"));
-        QCOMPARE(loaded.fields.url, QStringLiteral("http://Z"));
-
+        QTRY_COMPARE(draftOnDisk(),
+                     QStringList({"Hello", "Z", "AnnZ", "ann@example.comZ", "http://Z", "Z"}));
         // Emptying the entry by hand leaves no draft to offer.
         for (QLineEdit* e : {w.txtHead, w.txtURL, w.txtURLtitle})
             e->clear();
@@ -261,75 +199,46 @@ private slots:
     }
 
     // A damaged draft (every kind is refused above), or an empty one, costs a
-    // status line.
-    void damagedDraftIsIgnored_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        const QByteArray full = EntryDraft::format(sample());
-        QTest::newRow("cut before END") << full.left(full.size() - 2);
-        QTest::newRow("empty file") << QByteArray();
-    }
+    // status line and is left for a look by hand until typing replaces it.
     void damagedDraftIsIgnored()
     {
-        QFETCH(QByteArray, bytes);
-        startOn();
-        QVERIFY(PublishFixture::writeFile(EntryDraft::path(), bytes));
-        ScriptedPrompt p;
-        MainWindow w;
-        w.start(0);
-        QCOMPARE(p.texts(), QStringList());
-        QVERIFY2(w.txtStatus->toPlainText().contains(
-                     QStringLiteral("The saved entry draft could not be read")),
-                 qPrintable(w.txtStatus->toPlainText()));
-        QCOMPARE(w.txtHead->text(), QString());
-        QCOMPARE(w.txtURL->text(), QStringLiteral("http://"));
-        // Left for a look by hand until typing replaces it.
-        QVERIFY(QFile::exists(EntryDraft::path()));
+        const QByteArray full = EntryDraft::format(sample());
+        for (const QByteArray& bytes : {full.left(full.size() - 2), QByteArray()}) {
+            settings() = Settings();
+            startOn();
+            QVERIFY(PublishFixture::writeFile(EntryDraft::path(), bytes));
+            ScriptedPrompt p;
+            MainWindow w;
+            w.start(0);
+            QCOMPARE(p.texts(), QStringList());
+            QVERIFY2(w.txtStatus->toPlainText().contains(
+                         QStringLiteral("The saved entry draft could not be read")),
+                     qPrintable(w.txtStatus->toPlainText()));
+            QCOMPARE(shownTexts(&w, {"txtHead", "txtURL"}), QStringList({"", "http://"}));
+            QVERIFY(QFile::exists(EntryDraft::path()));
+        }
     }
 
-    // The window build killed with SIGKILL while the user types, then
-    // started again: the entry comes back as of the last pause.
-    void killWhileTyping()
+    // A draft left by a run that ended while the user typed comes back at the
+    // next start and stays the draft until a Finish succeeds.
+    void restoredDraftLastsUntilFinish()
     {
         startOn();
-        QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        child.setProcessEnvironment(env);
-        child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--typist"), dir->path()});
-        QVERIFY(child.waitForStarted());
-        QByteArray said;
-        QElapsedTimer waited;
-        waited.start();
-        while (!said.contains("more\n") && waited.elapsed() < 60000 &&
-               child.state() == QProcess::Running) {
-            child.waitForReadyRead(500);
-            said += child.readAllStandardOutput();
-        }
-        QVERIFY2(said.contains("saved\nmore\n"), said.constData());
-        child.kill(); // SIGKILL: no chance to save anything more
-        QVERIFY(child.waitForFinished(10000));
-        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
-
-        const EntryDraft::Loaded left = EntryDraft::load(EntryDraft::path());
-        QCOMPARE(left.status, EntryDraft::Loaded::Found);
-        QCOMPARE(left.fields.head, QStringLiteral("Written before the crash"));
-        QCOMPARE(left.fields.main, QStringLiteral("First words."));
-
+        EntryFields left;
+        left.head = QStringLiteral("Written before the crash");
+        left.main = QStringLiteral("First words.");
+        left.sig = QStringLiteral("Ann");
+        QVERIFY(EntryDraft::save(EntryDraft::path(), left));
         ScriptedPrompt p;
         p.answers << Answer::Yes;
         MainWindow w;
         w.start(0);
         QCOMPARE(p.texts(), QStringList{QStringLiteral("Restore the entry you were writing?")});
-        QCOMPARE(w.txtHead->text(), QStringLiteral("Written before the crash"));
-        QCOMPARE(w.txtMain->toPlainText(), QStringLiteral("First words."));
-        QCOMPARE(w.txtSig->text(), QStringLiteral("Ann"));
+        QCOMPARE(shownTexts(&w, {"txtHead", "txtMain", "txtSig"}),
+                 QStringList({"Written before the crash", "First words.", "Ann"}));
         QVERIFY(
             w.txtStatus->toPlainText().contains(QStringLiteral("Entry restored from the draft")));
-        // The restored entry is still the draft.
         QVERIFY(QFile::exists(EntryDraft::path()));
-
         // A Finish that fails (the page cannot be saved there) keeps it...
         w.butt_Preview->click();
         QVERIFY(w.butt_Fin->isEnabled());
@@ -354,12 +263,11 @@ private slots:
         QTest::keyClicks(w.txtHead, QStringLiteral("To be cleared"));
         QTRY_VERIFY(QFile::exists(EntryDraft::path()));
         // Cancel keeps the entry and its draft.
-        p.answers << Answer::Cancel;
-        w.findChild<QAction*>(QStringLiteral("mnuNew"))->trigger();
+        p.answers << Answer::Cancel << Answer::Ok;
+        child<QAction>(&w, "mnuNew")->trigger();
         QVERIFY(QFile::exists(EntryDraft::path()));
-        p.answers << Answer::Ok;
         QTest::keyClicks(w.txtHead, QStringLiteral("!"));
-        w.findChild<QAction*>(QStringLiteral("mnuNew"))->trigger();
+        child<QAction>(&w, "mnuNew")->trigger();
         QVERIFY(!QFile::exists(EntryDraft::path()));
         // The pending save of the last key press does not bring it back.
         QTest::qWait(300);
@@ -377,20 +285,9 @@ private slots:
         QVERIFY(w->draftKeeper()->timer().isActive());
         w->close();
         w.reset();
-        QCOMPARE(EntryDraft::load(EntryDraft::path()).fields.urlTitle,
-                 QStringLiteral("Just typed"));
+        QCOMPARE(draftOnDisk().value(5), QStringLiteral("Just typed"));
     }
 };
 
-int main(int argc, char** argv)
-{
-    if (argc == 3 && qstrcmp(argv[1], "--typist") == 0) {
-        QApplication app(argc, argv);
-        return runTypist(QString::fromLocal8Bit(argv[2]));
-    }
-    QApplication app(argc, argv);
-    TestEntryDraft test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_MAIN(TestEntryDraft)
 #include "tst_entrydraft.moc"

