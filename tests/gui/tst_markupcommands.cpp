@@ -292,9 +292,6 @@ private slots:
             QVERIFY2(found, name);
             QCOMPARE(found->objectName(), QString::fromLatin1(object));
         }
-        for (QWidget* box : w->findChildren<QWidget*>())
-            if (qobject_cast<QLineEdit*>(box) || qobject_cast<QPlainTextEdit*>(box))
-                QVERIFY2(!box->accessibleName().isEmpty(), qPrintable(box->objectName()));
         QCOMPARE(w->Label4->buddy(), w->txtURLtitle);
         QCOMPARE(action(w.get(), QStringLiteral("mnuSpell"))->text(),
                  QStringLiteral("Spell Check"));

@@ -14,6 +14,7 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QTextEdit>
 #include <QToolBar>
 #include <QWidget>
@@ -53,6 +54,15 @@ QSize leastSize(const QWidget* w)
         return {3 * line, line + 2 * area->frameWidth()};
     }
     return w->minimumSizeHint();
+}
+
+// Inputs a screen reader must be able to name: by their accessible name or by
+// the label that is their buddy.
+bool isInput(const QWidget* w)
+{
+    return qobject_cast<const QLineEdit*>(w) || qobject_cast<const QPlainTextEdit*>(w) ||
+           qobject_cast<const QTextEdit*>(w) || qobject_cast<const QComboBox*>(w) ||
+           qobject_cast<const QAbstractSpinBox*>(w) || qobject_cast<const QScrollBar*>(w);
 }
 
 QString describe(const QWidget* w)
@@ -107,6 +117,16 @@ QStringList windowProblems(QWidget* window, const QString& name)
         const QRect at(w->mapTo(window, QPoint(0, 0)), w->size());
         if (!inside.contains(at))
             problems << QStringLiteral("%1 reaches outside the window").arg(describe(w));
+    }
+    QList<const QWidget*> buddies;
+    for (const QLabel* label : window->findChildren<QLabel*>())
+        buddies << label->buddy();
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        bool nested = false;
+        for (QWidget* p = w->parentWidget(); p && p != window; p = p->parentWidget())
+            nested = nested || isControl(p) || isInput(p);
+        if (isInput(w) && !nested && w->accessibleName().isEmpty() && !buddies.contains(w))
+            problems << QStringLiteral("%1 has no accessible name").arg(describe(w));
     }
     for (qsizetype i = 0; i < controls.size(); ++i)
         for (qsizetype j = i + 1; j < controls.size(); ++j)

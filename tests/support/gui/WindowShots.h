@@ -15,9 +15,10 @@ QString saveWindowShot(QWidget* window, const QString& name);
 // hidden again). Checked: every visible label, button, box and list is at
 // least its minimum size (so its text is not cut; a scrolling box at least one
 // line high), lies inside the window, and overlaps no other such control of
-// the same parent; and the window's picture is not one flat colour. The
-// picture is written (as saveWindowShot) only when PAGEWICK_WINDOW_SHOTS is
-// set, for a person to look at.
+// the same parent; every text, combo, scroll and spin box, shown or not, has
+// an accessible name or a buddy label; and the window's picture is not one
+// flat colour. The picture is written (as saveWindowShot) only when
+// PAGEWICK_WINDOW_SHOTS is set, for a person to look at.
 QStringList windowProblems(QWidget* window, const QString& name);
 
 // Fails the running test with the window's problems, one per line.
