@@ -75,3 +75,12 @@ inline QStringList shownTexts(QObject* root, std::initializer_list<const char*> 
     }
     return shown;
 }
+
+// The titles of the messages a ScriptedPrompt recorded, in order.
+template <typename ScriptedPrompt> QStringList titlesOf(const ScriptedPrompt& p)
+{
+    QStringList titles;
+    for (const auto& m : p.messages)
+        titles << m.title;
+    return titles;
+}
