@@ -1,15 +1,19 @@
 // The set-up wizard against a real FTP server: account checks, the folder walk,
 // markers placed with the marker tool and uploaded, the archive page, the
-// summary and the hand-over to the preferences dialog.
+// summary, the hand-over to the preferences, and a new user's first entry.
 
 #include "PublishFixture.h"
 #include "ScriptedPrompt.h"
 #include "TestServers.h"
+#include "base/IniFile.h"
 #include "base/ProgramDir.h"
 #include "base/Settings.h"
+#include "core/config/PasswordScrambler.h"
 #include "core/setup/WizardSteps.h"
+#include "gui/MainWindow.h"
 #include "gui/ShownWindows.h"
 #include "gui/WindowShots.h"
+#include "gui/prefs/PreferencesDialog.h"
 #include "gui/setup/MarkerTool.h"
 #include "gui/setup/SetupWizard.h"
 
@@ -20,6 +24,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -412,6 +417,65 @@ private slots:
         QCOMPARE(titlesOf(p), QStringList({"Error Response Received"}));
         QVERIFY(!QFile::exists(programFile("wizardtemp.html")));
         QVERIFY(w.lstdir->isEnabled() && w.buttSelect->isEnabled());
+    }
+
+    // A new user from no weblog.ini to a first published entry: the preferences
+    // open at start-up, the wizard marks the page, its OK fills the preferences
+    // and runs their Apply, and the first entry goes up.
+    void newUserThroughTheWizard()
+    {
+        qputenv("PAGEWICK_NOW", "2026-12-07T09:30:15");
+        ScriptedPrompt p;
+        MainWindow w;
+        w.start(0);
+        PreferencesDialog* prefs = shownWindow<PreferencesDialog>();
+        QVERIFY(prefs);
+        const QString ini = programFile(QStringLiteral("weblog.ini"));
+        bool wizardDone = false;
+        whenShown<SetupWizard>([&](SetupWizard* wizard) {
+            logOn(*wizard);
+            open(*wizard, "www/");
+            driveMarkerTool("</body>");
+            // Add the markers: Yes; the position is right: Yes; no archive.
+            p.answers << Answer::Yes << Answer::Yes << Answer::No;
+            select(*wizard, "index.html");
+            // Nothing is stored before OK.
+            QVERIFY(!QFile::exists(ini) || readSetting(ini, "1", "ftpsite").isEmpty());
+            wizardDone = wizard->currentPage() == 3;
+            wizard->buttOkay->click();
+        });
+        child<QPushButton>(prefs, "buttWizard")->click();
+        QVERIFY(wizardDone);
+        QVERIFY(m_ftp->readFile("www/index.html").contains("<!--pagewick-->"));
+        // The wizard's OK ran Apply: the account is in weblog.ini.
+        QStringList stored;
+        for (const char* key :
+             {"ftpsite", "username", "ftpremote", "website", "autoftp", "archive"})
+            stored << readSetting(ini, "1", key);
+        QCOMPARE(stored, QStringList({m_ftp->url(), FtpTestServer::User, "/www/index.html",
+                                      "http://www.example.com/index.html", "True", "false"}));
+        QCOMPARE(TextEncrypt(readSetting(ini, "1", "password"), false, p), FtpTestServer::Password);
+        // The rest as a user would: FTP retrieve mode, a direct line, OK.
+        child<QRadioButton>(prefs, "optDirect")->click();
+        child<QRadioButton>(prefs, "optmodeFTP")->click();
+        p.clear();
+        child<QPushButton>(prefs, "buttOK")->click();
+        // The page fetched after OK has markers but no entry yet.
+        QCOMPARE(p.texts(),
+                 QStringList{QStringLiteral(
+                     "Time/Date Markers Not Found.  Assuming this is 1st weblog entry.")});
+        QVERIFY(!shownWindow<PreferencesDialog>());
+        w.txtHead->setText(QStringLiteral("First entry"));
+        w.txtMain->setPlainText(QStringLiteral("Set up by the wizard"));
+        w.butt_Preview->click();
+        w.butt_Fin->click();
+        const QByteArray served = m_ftp->readFile("www/index.html");
+        const qsizetype entry = served.indexOf("Set up by the wizard");
+        QVERIFY(entry > served.indexOf("<!--pagewick-->") && served.indexOf("<!--pagewick-->") > 0);
+        QVERIFY(served.indexOf("<!--**END**-->") > entry);
+        QCOMPARE(readSetting(ini, "1", "Fail"), QStringLiteral("False"));
+        QCOMPARE(p.unscripted, 0);
+        qunsetenv("PAGEWICK_NOW");
     }
 };
 
