@@ -26,7 +26,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
-#include <QVBoxLayout>
 #include <QtTest>
 
 namespace {
@@ -36,30 +35,6 @@ const QByteArray kPage = "<html><body>\n<h1>Gr\xC3\xBC\xC3\x9F"
                          "e</h1>\n\n\n\n\n\n</body></html>\n";
 // Windows-1252, no archive marker.
 const QByteArray kArchive = "<html><body>\r\n<h1>Archiv f\xFCr 2026</h1>\r\n</body></html>\r\n";
-
-// The fields the wizard reads and fills, by the names the preferences
-// dialog gives them.
-class PreferencesStandIn : public QDialog
-{
-    Q_OBJECT
-public:
-    PreferencesStandIn()
-    {
-        auto* v = new QVBoxLayout(this);
-        for (const char* name : {"txtWebSite", "txtFTPsite", "txtUsername", "txtPassword",
-                                 "txtFTPremote", "txtArchiveFTP", "txtAmount"}) {
-            auto* e = new QLineEdit(this);
-            e->setObjectName(QString::fromLatin1(name));
-            v->addWidget(e);
-        }
-        for (const char* name : {"chkFTP", "chkAutoDeletes", "chkArchive"}) {
-            auto* c = new QCheckBox(this);
-            c->setObjectName(QString::fromLatin1(name));
-            v->addWidget(c);
-        }
-    }
-    QCheckBox* box(const char* name) { return child<QCheckBox>(this, name); }
-};
 
 QListWidgetItem* itemNamed(QListWidget* list, const QString& name)
 {
@@ -151,7 +126,8 @@ private slots:
     void pagesAndAccountChecks()
     {
         ScriptedPrompt p;
-        PreferencesStandIn prefs;
+        MainWindow main;
+        PreferencesDialog prefs(main, main);
         child<QLineEdit>(&prefs, "txtFTPsite")->setText("ftp.old.example");
         child<QLineEdit>(&prefs, "txtWebSite")->setText("http://old.example/");
         SetupWizard w(&prefs);
@@ -238,7 +214,8 @@ private slots:
     void placesMarkersAndUploads()
     {
         ScriptedPrompt p;
-        PreferencesStandIn prefs;
+        MainWindow main;
+        PreferencesDialog prefs(main, main);
         SetupWizard w(&prefs);
         logOn(w);
         open(w, "www/");
@@ -293,9 +270,11 @@ private slots:
     void markedPagesNeedNoTool()
     {
         ScriptedPrompt p;
-        PreferencesStandIn prefs;
-        prefs.box("chkArchive")->setChecked(true);
-        prefs.box("chkAutoDeletes")->setChecked(true);
+        MainWindow main;
+        PreferencesDialog prefs(main, main);
+        child<QCheckBox>(&prefs, "chkFTP")->setChecked(true);
+        child<QCheckBox>(&prefs, "chkAutoDeletes")->setChecked(true);
+        child<QCheckBox>(&prefs, "chkArchive")->setChecked(true);
         child<QLineEdit>(&prefs, "txtAmount")->setText("25");
         SetupWizard w(&prefs);
         logOn(w);
@@ -318,7 +297,7 @@ private slots:
         QCOMPARE(w2.txtconfig->toPlainText(),
                  QStringLiteral("\nFTP location of main Pagewick File:\n/www/my page.html\n\n"));
         w2.buttOkay->click();
-        QVERIFY(!prefs.box("chkArchive")->isChecked());
+        QVERIFY(!child<QCheckBox>(&prefs, "chkArchive")->isChecked());
         // Cancel on the summary leaves the preferences as they were.
         const auto filled = [&] {
             return shownTexts(&prefs, {"txtWebSite", "txtFTPsite", "txtUsername", "txtPassword",
