@@ -278,8 +278,7 @@ private slots:
         QCOMPARE(fields(), QStringList({"", "", "", "", "Sig", "me@example.com"}));
     }
 
-    // Without a text box in focus the Edit commands are off, and one run
-    // anyway only beeps.
+    // Without a text box in focus an Edit command only beeps.
     void editCommandWithoutTextBoxBeeps()
     {
         ScriptedPrompt p;
@@ -288,7 +287,6 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.butt_Preview->setFocus();
         QTRY_VERIFY(w.butt_Preview->hasFocus());
-        QCOMPARE(enabledAmong(&w, {"mnuCopy"}), QStringList());
         w.editCommands()->run(Markup::EditCommand::Copy);
         QCOMPARE(p.beeps, 1);
     }

@@ -8,6 +8,7 @@
 #include "base/ProgramDir.h"
 #include "base/Settings.h"
 #include "core/config/ConfigLoader.h"
+#include "gui/ShownWindows.h"
 #include "gui/WindowShots.h"
 #include "gui/setup/TemplateEditor.h"
 
@@ -28,6 +29,12 @@ const QString kLoaded = QStringLiteral("<b>%title</b>\r\n<p>%body</p>\r\nBy %sig
 QString editorText(const TemplateEditor& e)
 {
     return e.Text1->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+}
+
+// The text, the file name shown, and whether it counts as changed.
+QStringList shown(const TemplateEditor& e)
+{
+    return {editorText(e), e.lblFileName->text(), e.isChanged() ? "changed" : "unchanged"};
 }
 
 } // namespace
@@ -81,9 +88,8 @@ private slots:
         writeSetting("1", "templatefilename", "gone.txt", settings().settingsPath);
         TemplateEditor e;
         QCOMPARE(p.texts(), QStringList{"Template File Not Found"});
-        QCOMPARE(QStringList({editorText(e), settings().templateText, e.lblFileName->text()}),
-                 QStringList({defaultTemplate(), defaultTemplate(), "gone.txt"}));
-        QVERIFY(!e.isChanged());
+        QCOMPARE(shown(e) << settings().templateText,
+                 QStringList({defaultTemplate(), "gone.txt", "unchanged", defaultTemplate()}));
     }
 
     // OK and Cancel after an edit, with each answer to "Save Changes?": whether
@@ -156,20 +162,18 @@ private slots:
         const QString other = programFile("other.txt");
         QVERIFY(PublishFixture::writeFile(other, "<i>%title</i>\n\n\n%body\n"));
         p.files << other;
-        e.findChild<QAction*>("mnuLoad")->trigger();
+        child<QAction>(&e, "mnuLoad")->trigger();
         QCOMPARE(p.fileRequests.size(), 1);
         const FileRequest& r = p.fileRequests[0];
         QCOMPARE(r.kind, FileRequest::Open);
         QCOMPARE(
             QStringList({r.initialDir, r.filter, QString::number(r.filterIndex), r.defaultExt}),
             QStringList({programDir(), "All Files (*.*)|*.*|Text Files(*.txt)|*.txt", "2", "txt"}));
-        QCOMPARE(QStringList({editorText(e), e.lblFileName->text()}),
-                 QStringList({"<i>%title</i>\r\n%body\r\n", other}));
-        QVERIFY(!e.isChanged());
+        QCOMPARE(shown(e), QStringList({"<i>%title</i>\r\n%body\r\n", other, "unchanged"}));
         QCOMPARE(settings().templateText, kLoaded); // loading alone puts nothing in use
         const QString copy = programFile("copy.txt");
         p.files << copy;
-        e.findChild<QAction*>("mnuSave")->trigger();
+        child<QAction>(&e, "mnuSave")->trigger();
         QCOMPARE(p.fileRequests.last().kind, FileRequest::Save);
         QCOMPARE(PublishFixture::readFile(copy), QByteArray("<i>%title</i>\r\n%body\r\n\r\n"));
         QCOMPARE(e.lblFileName->text(), copy);
@@ -177,24 +181,20 @@ private slots:
         e.Text1->setPlainText("edited");
         p.answers << Answer::No;
         p.files << std::nullopt;
-        e.findChild<QAction*>("mnuLoad")->trigger();
-        QCOMPARE(QStringList({editorText(e), e.lblFileName->text()}),
-                 QStringList({"edited", copy}));
-        QVERIFY(e.isChanged());
+        child<QAction>(&e, "mnuLoad")->trigger();
+        QCOMPARE(shown(e), QStringList({"edited", copy, "changed"}));
         // Yes, then a cancelled save dialog: the edit is kept, nothing loads.
         p.answers << Answer::Yes;
         p.files << std::nullopt << other;
-        e.findChild<QAction*>("mnuLoad")->trigger();
+        child<QAction>(&e, "mnuLoad")->trigger();
         QCOMPARE(editorText(e), QStringLiteral("edited"));
         QCOMPARE(p.files.size(), 1);
         // A file that cannot be read: an empty editor, changed, named after it.
         p.answers << Answer::No;
         p.files.clear();
         p.files << programFile("nowhere.txt");
-        e.findChild<QAction*>("mnuLoad")->trigger();
-        QCOMPARE(QStringList({editorText(e), e.lblFileName->text()}),
-                 QStringList({"", programFile("nowhere.txt")}));
-        QVERIFY(e.isChanged());
+        child<QAction>(&e, "mnuLoad")->trigger();
+        QCOMPARE(shown(e), QStringList({"", programFile("nowhere.txt"), "changed"}));
     }
 
     void markupDiffersFromTheMainWindow()
@@ -209,7 +209,7 @@ private slots:
         e.Text1->setPlainText("xy");
         e.Text1->moveCursor(QTextCursor::Start);
         e.Text1->moveCursor(QTextCursor::NextCharacter);
-        e.findChild<QAction*>("mnuBold")->trigger();
+        child<QAction>(&e, "mnuBold")->trigger();
         QCOMPARE(e.Text1->toPlainText(), QStringLiteral("x<B></B>y"));
         QCOMPARE(e.Text1->textCursor().position(), 8);
         QTest::keyClick(e.Text1, Qt::Key_Return, Qt::ControlModifier);
@@ -218,18 +218,18 @@ private slots:
         e.findChild<QAction*>("mnuFontdown2")->trigger();
         QVERIFY(e.Text1->toPlainText().contains("<font size=\"-2\"></font>"));
         p.fonts << QString("Verdana");
-        e.findChild<QAction*>("mnuFontFace")->trigger();
+        child<QAction>(&e, "mnuFontFace")->trigger();
         QVERIFY(e.Text1->toPlainText().contains("<font face=\"Verdana\"></font>"));
         p.colors << 0x0000FFu;
-        e.findChild<QAction*>("mnuFontColor")->trigger();
+        child<QAction>(&e, "mnuFontColor")->trigger();
         QVERIFY(e.Text1->toPlainText().contains("<font color=\"#FF0000\"></font>"));
         // With the focus on a button, markup does nothing and edits beep.
         e.buttOK->setFocus();
         QTRY_COMPARE(QApplication::focusWidget(), e.buttOK);
         const QString before = e.Text1->toPlainText();
-        e.findChild<QAction*>("mnuItalics")->trigger();
+        child<QAction>(&e, "mnuItalics")->trigger();
         QCOMPARE(e.Text1->toPlainText(), before);
-        e.findChild<QAction*>("mnuCut")->trigger();
+        child<QAction>(&e, "mnuCut")->trigger();
         QCOMPARE(p.beeps, 1);
     }
 
@@ -237,8 +237,8 @@ private slots:
     {
         ScriptedPrompt p;
         TemplateEditor e;
-        e.findChild<QAction*>("mnuHelpfiles")->trigger();
-        e.findChild<QAction*>("mnuWebsite")->trigger();
+        child<QAction>(&e, "mnuHelpfiles")->trigger();
+        child<QAction>(&e, "mnuWebsite")->trigger();
         QCOMPARE(p.opened, (QStringList{programDir() + "/pagewick.html",
                                         makerSite() + "/pagewick/templates.html"}));
     }
