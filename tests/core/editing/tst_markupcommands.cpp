@@ -1,5 +1,5 @@
-// The markup commands without an editor: fixed and value tags, where the caret goes, and the
-// toolbar keys.
+// The markup commands without an editor: fixed tags, where the caret goes in the template
+// editor, and the toolbar keys.
 
 #include "core/editing/MarkupCommands.h"
 
@@ -38,39 +38,15 @@ private slots:
         }
     }
 
-    void valueTags()
-    {
-        QCOMPARE(linkTag(u"help.html"_s).opening, u"<a href=\"help.html\">"_s);
-        QCOMPARE(linkTag({}).opening, u"<a href=\"\">"_s);
-        QCOMPARE(fontFaceTag(u"DejaVu Sans"_s).opening, u"<font face=\"DejaVu Sans\">"_s);
-        // Red in the low byte comes first in the hexadecimal form.
-        QCOMPARE(fontColorTag(0x0000FFu).opening, u"<font color=\"#FF0000\">"_s);
-        QCOMPARE(fontColorTag(0x123456u).opening, u"<font color=\"#563412\">"_s);
-        QCOMPARE(fontColorTag(0).closing, u"</font>"_s);
-        QVERIFY(linkPromptText(u"https://example.org"_s)
-                    .contains(u"\r\n\r\nhttps://example.org/pagewick/\r\nhelp.html"_s));
-    }
-
-    // In the entry boxes the caret goes between empty tags (before a lone <BR>), after a
-    // selection; in the template editor always after the insertion.
+    // In the template editor the caret always goes after the insertion (the entry boxes' rule
+    // is checked with the main window).
     void caretRules()
     {
-        const struct
-        {
-            const char* command;
-            QString selected;
-            CaretRule rule;
-            QString text;
-            int caret;
-        } table[] = {{"mnuBold", {}, CaretRule::BetweenTagsWhenEmpty, u"<B></B>"_s, 3},
-                     {"mnuBold", u"word"_s, CaretRule::BetweenTagsWhenEmpty, u"<B>word</B>"_s, 11},
-                     {"mnuBR", {}, CaretRule::BetweenTagsWhenEmpty, u"<BR>"_s, 0},
-                     {"mnuBold", {}, CaretRule::AfterInsertion, u"<B></B>"_s, 7},
-                     {"mnuh1", u"x"_s, CaretRule::AfterInsertion, u"<H1>x</H1>"_s, 10}};
-        for (const auto& row : table) {
-            const Insertion ins =
-                wrap(row.selected, *fixedTag(QString::fromLatin1(row.command)), row.rule);
-            QCOMPARE(std::pair(ins.text, ins.caret), std::pair(row.text, row.caret));
+        for (const auto& [command, selected, text, caret] :
+             {std::tuple(u"mnuBold"_s, QString(), u"<B></B>"_s, 7),
+              std::tuple(u"mnuh1"_s, u"x"_s, u"<H1>x</H1>"_s, 10)}) {
+            const Insertion ins = wrap(selected, *fixedTag(command), CaretRule::AfterInsertion);
+            QCOMPARE(std::pair(ins.text, ins.caret), std::pair(text, caret));
         }
     }
 
