@@ -158,39 +158,6 @@ private slots:
         }
     }
 
-    void questionShowsSentenceAndSuggestions()
-    {
-        ScriptedAnswerer answers({u"Ignore"_s});
-        SpellSession session(*dict, answers);
-        QVERIFY(session.check({u"Hi. Hello wrold today!\nBye"_s}));
-        QCOMPARE(answers.questions.size(), 1);
-        const SpellQuestion& q = answers.questions.first();
-        QCOMPARE(q.context.sentence + u'|' + QString::number(q.context.wordStart),
-                 u"Hello wrold today!|6"_s);
-        QVERIFY2(q.suggestions.contains(u"world"_s), qPrintable(q.suggestions.join(u',')));
-    }
-
-    // Title, body and link title in turn; with a selection only the selection.
-    void entryFieldsAndSelection()
-    {
-        const auto texts = [](const EntryTexts& e) {
-            return QStringList{e.selection.value_or(u"-"_s), e.head, e.main, e.urlTitle};
-        };
-        EntryTexts entry{std::nullopt, u"Teh title"_s, u"Body wrold\nline"_s, u"Lnk"_s};
-        ScriptedAnswerer answers({u"Change:The"_s, u"Change:world"_s, u"Change:Link"_s});
-        SpellSession session(*dict, answers);
-        QCOMPARE(texts(checkEntry(entry, session).value_or(EntryTexts())),
-                 QStringList({"-", "The title", "Body world\r\nline", "Link"}));
-        QCOMPARE(answers.words(), QStringList({"Teh", "wrold", "Lnk"}));
-
-        entry.selection = u"tset"_s;
-        ScriptedAnswerer one({u"Change:test"_s});
-        SpellSession second(*dict, one);
-        QCOMPARE(texts(checkEntry(entry, second).value_or(EntryTexts())),
-                 QStringList({"test", "Teh title", "Body wrold\nline", "Lnk"}));
-        QCOMPARE(one.words(), QStringList({"tset"}));
-    }
-
     // At the first word, in the body after a change in the title, in the link title.
     void failingDictionaryChangesNothing()
     {
