@@ -1,5 +1,5 @@
-// The set-up wizard's steps without windows: the FTP listing, the paths, the downloaded page,
-// the markers, the account checks and the summary.
+// The set-up wizard's steps without windows: the FTP listing, the paths, the markers, the
+// account checks and the summary (the downloaded page is checked with the wizard window).
 
 #include "core/setup/WizardSteps.h"
 
@@ -39,18 +39,6 @@ private slots:
                          folderTarget(u"/www"_s, u".."_s), remotePath(u"/www"_s, u"my page.html"_s),
                          remotePath(u"/"_s, u"index.html"_s)}),
             QStringList({"/www/blog/", "/www/", "..", "/www/my page.html", "/index.html"}));
-    }
-
-    // Line ends become CR LF, runs of empty lines shrink to three, bytes are kept.
-    void downloadedPage()
-    {
-        const std::pair<QByteArray, QByteArray> rawAndPage[] = {
-            {"<html>\n<body>\r</body>\r\n</html>", "<html>\r\n<body>\r\n</body>\r\n</html>\r\n"},
-            {"a\r\n\r\n\r\n\r\n\r\n\r\nb\n\n\nc\r\n", "a\r\n\r\n\r\n\r\nb\r\n\r\n\r\nc\r\n"},
-            {"caf\xE9 \xC3\xA9\r\n", "caf\xE9 \xC3\xA9\r\n"},
-            {QByteArray(), QByteArray()}};
-        for (const auto& [raw, page] : rawAndPage)
-            QCOMPARE(readDownloadedPage(raw), page);
     }
 
     // The insertion marker in any letter case, as Ñ or ñ in either encoding; the archive
