@@ -44,15 +44,22 @@ template <typename T> T* child(QWidget* w, const char* name)
     return c;
 }
 
-// The names among `names` whose control (widget or action) under `root` is
-// enabled, in the order given: one comparison checks a whole enabling rule.
+// The control (widget or action) `name` under `root`; the test stops when
+// there is none.
+inline QObject* control(QObject* root, const char* name)
+{
+    QObject* o = root->findChild<QObject*>(QString::fromLatin1(name));
+    QTEST_ASSERT(o);
+    return o;
+}
+
+// The names among `names` whose control under `root` is enabled, in the
+// order given: one comparison checks a whole enabling rule.
 inline QStringList enabledAmong(QObject* root, std::initializer_list<const char*> names)
 {
     QStringList on;
     for (const char* name : names) {
-        QObject* o = root->findChild<QObject*>(QString::fromLatin1(name));
-        QTEST_ASSERT(o);
-        if (o->property("enabled").toBool())
+        if (control(root, name)->property("enabled").toBool())
             on << QString::fromLatin1(name);
     }
     return on;
@@ -64,8 +71,7 @@ inline QStringList shownTexts(QObject* root, std::initializer_list<const char*> 
 {
     QStringList shown;
     for (const char* name : names) {
-        QObject* o = root->findChild<QObject*>(QString::fromLatin1(name));
-        QTEST_ASSERT(o);
+        const QObject* o = control(root, name);
         if (o->property("checkable").toBool())
             shown << QString::fromLatin1(o->property("checked").toBool() ? "checked" : "unchecked");
         else if (o->property("plainText").isValid())
