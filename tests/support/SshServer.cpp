@@ -61,10 +61,16 @@ SshServer::SshServer()
         error_ = QStringLiteral("cannot write authorized_keys");
         return;
     }
-    QTcpServer probe;
-    port_ = probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0;
-    probe.close();
-    start();
+    // A free port, found by a probe that lets it go again; another server
+    // started at the same moment may take it first, so try a few.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        QTcpServer probe;
+        port_ = probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0;
+        probe.close();
+        log_.clear();
+        if (start() || !log_.contains("Address already in use"))
+            return;
+    }
 }
 
 bool SshServer::makeKey(const QString& name)
