@@ -47,7 +47,8 @@ private slots:
         const auto row = [&](const char* name, const QString& section, const QString& key,
                              const QString& value, const QByteArray& file = {}) {
             write(file.isNull() ? ini : file);
-            QCOMPARE(name + u'=' + read(section, key), name + u'=' + value);
+            QCOMPARE(QString::fromLatin1(name) + u'=' + read(section, key),
+                     QString::fromLatin1(name) + u'=' + value);
         };
         row("plain", u"General"_s, u"Config"_s, u"2"_s);
         row("section case", u"general"_s, u"CONFIG"_s, u"2"_s);
