@@ -75,15 +75,12 @@ Keys cliKeys(const FtpTestServer& ftp, const QString& remote = u"www/index.html"
              qPrintable((r).describe()))
 #define SAYS(r, text) QVERIFY2((r).err.contains(text), qPrintable((r).describe()))
 
-class TestCommandLine : public QObject
+class TestCommandLine : public QObject, public Servers
 {
     Q_OBJECT
-    Servers servers;
-    FtpTestServer& ftp() { return *servers.ftp; }
-    HttpTestServer& http() { return *servers.http; }
 
 private slots:
-    void init() { SERVERS_START(servers); }
+    void init() { SERVERS_START(); }
 
     void postPublishesAndPreviews()
     {

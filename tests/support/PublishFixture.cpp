@@ -4,6 +4,7 @@
 #include "core/config/PasswordScrambler.h"
 
 #include <QDir>
+#include <QLocale>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpServer>
@@ -165,17 +166,24 @@ ProgramRun runProgram(const QStringList& arguments, const QString& dataHome, boo
     return r;
 }
 
-QString Servers::start()
+QString Servers::startServers()
 {
-    ftp = std::make_unique<FtpTestServer>();
-    http = std::make_unique<HttpTestServer>();
-    if (!ftp->isRunning() || !http->isRunning())
-        return ftp->errorString() + http->errorString();
-    const bool written = ftp->writeFile("www/index.html", page(2)) &&
-                         ftp->writeFile("www/archive.html", archivePage()) &&
-                         http->writeFile("index.html", page(2)) &&
-                         http->writeFile("archive.html", archivePage());
+    m_ftp = std::make_unique<FtpTestServer>();
+    m_http = std::make_unique<HttpTestServer>();
+    if (!m_ftp->isRunning() || !m_http->isRunning())
+        return m_ftp->errorString() + m_http->errorString();
+    const bool written = m_ftp->writeFile("www/index.html", page(2)) &&
+                         m_ftp->writeFile("www/archive.html", archivePage()) &&
+                         m_http->writeFile("index.html", page(2)) &&
+                         m_http->writeFile("archive.html", archivePage());
     return written ? QString() : QStringLiteral("cannot write the pages");
+}
+
+void pinClockAndLocale()
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    qputenv("PAGEWICK_NOW", "2000-12-05T17:44:36");
+    qunsetenv("PAGEWICK_OFFLINE");
 }
 
 bool Session::start(const Keys& keys)

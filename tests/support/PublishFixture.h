@@ -76,13 +76,23 @@ struct ProgramRun
 ProgramRun runProgram(const QStringList& arguments, const QString& dataHome, bool offline = false);
 
 // An FTP and an HTTP test server, both serving page(2) as index.html and
-// archivePage() as archive.html (in www/ on the FTP server).
-struct Servers
+// archivePage() as archive.html (in www/ on the FTP server). Test classes
+// inherit it and start them anew for every test with SERVERS_START().
+class Servers
 {
-    std::unique_ptr<FtpTestServer> ftp;
-    std::unique_ptr<HttpTestServer> http;
-    QString start(); // starts them anew: empty, or why they do not serve
+public:
+    QString startServers(); // empty, or why they do not serve
+    FtpTestServer& ftp() { return *m_ftp; }
+    HttpTestServer& http() { return *m_http; }
+
+private:
+    std::unique_ptr<FtpTestServer> m_ftp;
+    std::unique_ptr<HttpTestServer> m_http;
 };
+
+// Entries made from now on are dated 12/5/2000 5:44:36 PM in the en_US
+// formats, and the network counts as reachable.
+void pinClockAndLocale();
 
 // The window's hooks, with the real publisher behind them.
 class Hooks final : public PageEditorHooks
@@ -143,9 +153,9 @@ public:
 
 } // namespace PublishFixture
 
-#define SERVERS_START(servers)                                                                     \
+#define SERVERS_START()                                                                            \
     do {                                                                                           \
-        const QString why_ = (servers).start();                                                    \
+        const QString why_ = startServers();                                                       \
         QVERIFY2(why_.isEmpty(), qPrintable(why_));                                                \
     } while (false)
 #define SHOWN(prompt, ...)                                                                         \

@@ -2,6 +2,7 @@
 // fetched first or not), auto-delete with and without archive, the local-or-server choice,
 // Restore Backup and Delete Last Entry, with their messages.
 
+#include "PublishFixture.h"
 #include "RecordingView.h"
 #include "ScriptedPrompt.h"
 
@@ -108,11 +109,7 @@ class TestEntryFlows : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        qputenv("PAGEWICK_NOW", "2000-12-05T17:44:36");
-    }
+    void initTestCase() { PublishFixture::pinClockAndLocale(); }
 
     void init()
     {

@@ -19,21 +19,13 @@ using namespace PublishFixture;
 const QString kAnchor = u"125200054436PM"_s;
 const QStringList kPublished = {"False", "12/5/2000", "5:44:36 PM"}; // Fail, Date, Time
 
-class TestPublishing : public QObject
+class TestPublishing : public QObject, public Servers
 {
     Q_OBJECT
-    Servers servers;
-    FtpTestServer& ftp() { return *servers.ftp; }
-    HttpTestServer& http() { return *servers.http; }
 
 private slots:
-    void initTestCase()
-    {
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        qputenv("PAGEWICK_NOW", "2000-12-05T17:44:36");
-        qunsetenv("PAGEWICK_OFFLINE");
-    }
-    void init() { SERVERS_START(servers); }
+    void initTestCase() { pinClockAndLocale(); }
+    void init() { SERVERS_START(); }
 
     void publish_data()
     {

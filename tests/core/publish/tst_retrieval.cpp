@@ -16,21 +16,13 @@ const QString kNoArchiveBackup =
     "open file dialog box will open.  Please select the file you wish to use as your archive "
     "file."_s;
 
-class TestRetrieval : public QObject
+class TestRetrieval : public QObject, public Servers
 {
     Q_OBJECT
-    Servers servers;
-    FtpTestServer& ftp() { return *servers.ftp; }
-    HttpTestServer& http() { return *servers.http; }
 
 private slots:
-    void initTestCase()
-    {
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        qputenv("PAGEWICK_NOW", "2000-12-05T17:44:36");
-        qunsetenv("PAGEWICK_OFFLINE");
-    }
-    void init() { SERVERS_START(servers); }
+    void initTestCase() { pinClockAndLocale(); }
+    void init() { SERVERS_START(); }
 
     void retrieveByFtp()
     {
