@@ -1,7 +1,6 @@
-// `pagewick post|restore|delete-last|resend` run as the real program, each
-// run with a program directory of its own, against the local FTP and HTTP
-// test servers: exit status, what reached the server, what weblog.ini
-// records, and the form of the messages on standard error.
+// `pagewick post|restore|delete-last|resend` run as the real program against
+// the local test servers: arguments, exit status, what reached the server,
+// what weblog.ini records, and the messages on standard error.
 
 #include "PublishFixture.h"
 
@@ -23,9 +22,12 @@ struct Program
 
     QString path(const QString& name) const { return dir.filePath(name); }
     QByteArray file(const QString& name) const { return readFile(dir.filePath(name)); }
-    QString ini(const QString& key, const QString& section = u"1"_s) const
+    QStringList ini(const QStringList& keys, const QString& section = u"1"_s) const
     {
-        return readSetting(path("weblog.ini"), section, key);
+        QStringList values;
+        for (const QString& key : keys)
+            values << readSetting(path("weblog.ini"), section, key);
+        return values;
     }
     bool setDate(const QString& date) const
     {
@@ -42,21 +44,14 @@ struct Program
     }
 };
 
-// Every message is one line "Title: text".
-bool messagesAreLines(const ProgramRun& r)
+// Ended by itself with `status`, every message one line "Title: text".
+bool exited(const ProgramRun& r, int status)
 {
     static const QRegularExpression form(u"^[^:\r]+: \\S.*$"_s);
     const QStringList lines = r.err.split(u'\n', Qt::SkipEmptyParts);
-    return std::all_of(lines.begin(), lines.end(),
+    return r.finished && r.exitCode == status &&
+           std::all_of(lines.begin(), lines.end(),
                        [](const QString& line) { return form.match(line).hasMatch(); });
-}
-
-// Lines of standard error that begin with `text`.
-qsizetype linesStartingWith(const ProgramRun& r, const QString& text)
-{
-    return r.err.split(u'\n')
-        .filter(QRegularExpression(u'^' + QRegularExpression::escape(text)))
-        .size();
 }
 
 // Publishing `remote` on `ftp` by FTP, without archive and RSS file.
@@ -69,10 +64,7 @@ Keys cliKeys(const FtpTestServer& ftp, const QString& remote = u"www/index.html"
 
 } // namespace
 
-// The run ended by itself with `status`, every message on a line of its own.
-#define EXITED(r, status)                                                                          \
-    QVERIFY2((r).finished && (r).exitCode == (status) && messagesAreLines(r),                      \
-             qPrintable((r).describe()))
+#define EXITED(r, status) QVERIFY2(exited(r, status), qPrintable((r).describe()))
 #define SAYS(r, text) QVERIFY2((r).err.contains(text), qPrintable((r).describe()))
 
 class TestCommandLine : public QObject, public Servers
@@ -93,14 +85,15 @@ private slots:
         ProgramRun r = pagewick.post("For site two", {"--config", "2", "--yes"});
         EXITED(r, 0);
         QVERIFY(ftp().readFile("two/index.html").contains("></a>For site two"));
-        QCOMPARE(ftp().readFile("two/index.html"), pagewick.file("webbie2.html"));
-        QCOMPARE(ftp().readFile("www/index.html"), page(2));
-        QVERIFY(!QFileInfo::exists(pagewick.path("webbie1.html")));
-        QCOMPARE(QStringList({pagewick.ini("Config", "General"), pagewick.ini("Fail", "2"),
-                              pagewick.ini("Fail")}),
+        QCOMPARE(QByteArrayList({ftp().readFile("two/index.html"), ftp().readFile("www/index.html"),
+                                 pagewick.file("webbie1.html")}),
+                 QByteArrayList({pagewick.file("webbie2.html"), page(2), "<missing>"}));
+        QCOMPARE(pagewick.ini({"Config"}, "General") + pagewick.ini({"Fail"}, "2") +
+                     pagewick.ini({"Fail"}),
                  QStringList({"1", "False", ""}));
 
-        // The active configuration.
+        // The active configuration; line ends of the body become CR LF, the
+        // signature is the default one.
         r = pagewick.run("post",
                          {"--title", "Scripted hello", "--body", "Line one\nLine two", "--yes"});
         EXITED(r, 0);
@@ -109,8 +102,7 @@ private slots:
         for (const char* part :
              {"></a>Scripted hello", "Line one\r\nLine two", "By: Ann", "Old post 2<!--Title-->"})
             QVERIFY2(live.contains(part), part);
-        QCOMPARE(QStringList({pagewick.ini("Fail"), pagewick.ini("Date")}),
-                 QStringList({"False", "12/5/2000"}));
+        QCOMPARE(pagewick.ini({"Fail", "Date"}), QStringList({"False", "12/5/2000"}));
         QVERIFY2(r.out.contains("Open: " + kWebsite), qPrintable(r.describe()));
 
         // --preview: the edited page only, built on the published page; the
@@ -127,7 +119,7 @@ private slots:
         QCOMPARE(ftp().commands().filter(QRegularExpression(
                      u"^(STOR|APPE)"_s, QRegularExpression::CaseInsensitiveOption)),
                  QStringList());
-        QCOMPARE(pagewick.ini("Fail"), u"False"_s);
+        QCOMPARE(pagewick.ini({"Fail"}), QStringList{"False"});
     }
 
     void manualPublishing()
@@ -144,7 +136,7 @@ private slots:
         QVERIFY2(r.err.split(u'\n').contains("Pagewick: " + saved +
                                              " ready!  Please exit and manually upload."),
                  qPrintable(r.describe()));
-        QCOMPARE(pagewick.ini("Date"), u"12/5/2000"_s);
+        QCOMPARE(pagewick.ini({"Date"}), QStringList{"12/5/2000"});
 
         // Without --save there is nobody to answer the save dialog: status 1,
         // and nothing is recorded as published.
@@ -152,8 +144,7 @@ private slots:
         r = pagewick.post("Nowhere");
         EXITED(r, 1);
         QVERIFY(!r.err.contains("ready!"));
-        QCOMPARE(QStringList({pagewick.ini("Date"), pagewick.ini("Fail")}),
-                 QStringList({"1/1/1999", ""}));
+        QCOMPARE(pagewick.ini({"Date", "Fail"}), QStringList({"1/1/1999", ""}));
     }
 
     // A command that fails ends with status 1 and says why once: a retrieval
@@ -185,35 +176,36 @@ private slots:
         QFETCH(QString, message);
         Program pagewick;
         Keys keys = cliKeys(ftp());
-        if (fault == u"none" || fault == u"password") {
+        const bool password = fault == u"password";
+        if (fault == u"none" || password) {
             keys["retreivemode"] = "none";
-            if (fault == u"password") {
-                QVERIFY(writeFile(pagewick.path("backup1.html"), page(2)));
+            if (password)
                 keys["password"] = "wrong";
-            }
+            QVERIFY(!password || writeFile(pagewick.path("backup1.html"), page(2)));
         } else if (fault == u"ftp missing") {
             keys["ftpremote"] = "www/missing.html";
         } else {
             keys.insert({{"retreivemode", "auto"},
                          {"website", http().url("/index.html")},
                          {"timeout", "2"}});
-            http().setAnswer("/index.html", fault == u"offline" ? "" : fault);
             if ((pagewick.offline = fault == u"offline"))
                 keys["connection"] = "modem";
+            http().setAnswer("/index.html", pagewick.offline ? "" : fault);
         }
         QVERIFY(writeIni(pagewick.dir.path(), {{1, keys}}));
 
         const ProgramRun r =
             pagewick.post("T", preview ? QStringList{"--yes", "--preview"} : QStringList{"--yes"});
         EXITED(r, 1);
-        QVERIFY2(linesStartingWith(r, message) == 1, qPrintable(r.describe()));
+        const QRegularExpression once(u'^' + QRegularExpression::escape(message));
+        QVERIFY2(r.err.split(u'\n').filter(once).size() == 1, qPrintable(r.describe()));
         // The page asked for once at most.
         QVERIFY2(http().requests().size() <= 1, qPrintable(http().requests().join(u" | "_s)));
         QVERIFY2(ftp().commands().filter(QRegularExpression(u"^RETR"_s)).size() <= 1,
                  qPrintable(ftp().commands().join(u" | "_s)));
-        QCOMPARE(QFileInfo::exists(pagewick.path("webbie1.html")), fault == u"password");
+        QCOMPARE(QFileInfo::exists(pagewick.path("webbie1.html")), password);
         QCOMPARE(ftp().readFile("www/index.html"), page(2));
-        QCOMPARE(pagewick.ini("Fail"), fault == u"password" ? u"True"_s : QString());
+        QCOMPARE(pagewick.ini({"Fail"}), QStringList{password ? u"True"_s : QString()});
         QVERIFY(!r.out.contains("Open: " + kWebsite));
     }
 
@@ -243,9 +235,8 @@ private slots:
         }
     }
 
-    // restore and delete-last publish what they made; a failed upload leaves
-    // the live page and Date as they were and Fail = "True", and once the
-    // server recovers `resend` publishes the same entry.
+    // restore and delete-last publish what they made; after a failed upload
+    // `resend` publishes the same entry once the server recovers.
     void restoreDeleteLastAndResend()
     {
         Program pagewick;
@@ -268,7 +259,6 @@ private slots:
         EXITED(r, 0);
         QCOMPARE(ftp().readFile("www/index.html"), published);
 
-        // Delete Last Entry takes the newest entry off the page on the server.
         r = pagewick.run("delete-last", {"--yes"});
         EXITED(r, 0);
         SAYS(r, "Deletion of PageWick Entry: ");
@@ -276,22 +266,22 @@ private slots:
         QVERIFY(!after.contains("Newest") && after.contains("Old post 1<!--Title-->") &&
                 after.contains("Old post 2<!--Title-->"));
         QCOMPARE(after, pagewick.file("webbie1.html"));
-        QCOMPARE(pagewick.ini("Fail"), u"False"_s);
+        QCOMPARE(pagewick.ini({"Fail"}), QStringList{"False"});
 
+        // A failed upload: status 1, the live page and Date as they were.
         QVERIFY(pagewick.setDate("1/1/1999"));
         ftp().failUploadsOf("index.html");
         r = pagewick.post("Held back");
         EXITED(r, 1);
         QCOMPARE(ftp().readFile("www/index.html"), after);
-        QCOMPARE(QStringList({pagewick.ini("Fail"), pagewick.ini("Date")}),
-                 QStringList({"True", "1/1/1999"}));
+        QCOMPARE(pagewick.ini({"Fail", "Date"}), QStringList({"True", "1/1/1999"}));
         const QByteArray edited = pagewick.file("webbie1.html");
         QVERIFY(edited.contains("></a>Held back"));
         ftp().resetBehaviour();
         r = pagewick.run("resend");
         EXITED(r, 0);
         QCOMPARE(ftp().readFile("www/index.html"), edited);
-        QCOMPARE(pagewick.ini("Fail"), u"False"_s);
+        QCOMPARE(pagewick.ini({"Fail"}), QStringList{"False"});
         QCOMPARE(filesIn(ftp().rootPath("www")), QStringList({"archive.html", "index.html"}));
     }
 

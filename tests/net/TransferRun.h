@@ -1,7 +1,7 @@
 #pragma once
 
-// What the transfer tests share: test data, logging in to the test FTP
-// server, and running one command of a TransferClient to its end.
+// What the transfer tests share: test data, the FTP log-in, and running one
+// command of a TransferClient to its end while recording its states.
 
 #include "PublishFixture.h"
 #include "net/TransferClient.h"
@@ -45,8 +45,6 @@ inline QByteArray readChunks(TransferClient& inet, int size = 1024)
     return all;
 }
 
-// Runs commands of a TransferClient to their end and records the states
-// each one raised.
 class Runner
 {
 public:
@@ -55,25 +53,24 @@ public:
     }
 
     // Runs `command`: empty when it succeeded, else "refused NUMBER
-    // DESCRIPTION" (thrown by execute), "did not finish" or the error's
-    // number and description.
+    // DESCRIPTION" (thrown by execute), "did not finish" or "NUMBER DESCRIPTION".
     QString operator()(const QString& command, const QString& url = {})
     {
         spy_.clear();
         try {
             inet.execute(url, command);
-        } catch (const TransferError& error) {
-            return QStringLiteral("refused %1 %2").arg(error.number()).arg(error.description());
+        } catch (const TransferError& e) {
+            return QStringLiteral("refused %1 %2").arg(e.number()).arg(e.description());
         }
         if (!QTest::qWaitFor([this] { return !inet.isBusy(); }, Wait))
             return QStringLiteral("did not finish");
-        const TransferError error = inet.lastError();
-        return error.number() ? QStringLiteral("%1 %2").arg(error.number()).arg(error.description())
-                              : QString();
+        const TransferError e = inet.lastError();
+        return e.number() ? QStringLiteral("%1 %2").arg(e.number()).arg(e.description())
+                          : QString();
     }
-    // Runs `command` and says how it differs from ending with `error` (0:
-    // success, in the state ResponseCompleted) and the server's reply `code`
-    // (0: none; a failed request ends in the state Error); empty when not.
+    // How running `command` differs from ending with `error` (0: success, in
+    // the state ResponseCompleted, else in Error) and the server's reply
+    // `code` (0: none); empty when it does not.
     QString expect(const QString& command, int error, int code)
     {
         const QString got = (*this)(command);
@@ -86,14 +83,12 @@ public:
             .arg(inet.responseCode())
             .arg(lastState());
     }
-
     // What `command` hands to readChunk, or how it failed.
     QByteArray output(const QString& command)
     {
         const QString error = expect(command, 0, 0);
         return error.isEmpty() ? readChunks(inet) : error.toUtf8();
     }
-
     QList<int> states() const
     {
         QList<int> states;
@@ -101,13 +96,12 @@ public:
             states << int(call.at(0).value<TransferState>());
         return states;
     }
-    int lastState() const { return states().value(states().size() - 1, -1); }
+    int lastState() const { return states().value(spy_.size() - 1, -1); }
     // The states rose strictly and ended with `last`.
     bool statesRoseTo(TransferState last) const
     {
         const QList<int> s = states();
-        return lastState() == int(last) &&
-               std::adjacent_find(s.begin(), s.end(), std::greater_equal<>()) == s.end();
+        return lastState() == int(last) && std::is_sorted(s.begin(), s.end(), std::less_equal<>());
     }
 
     TransferClient& inet;

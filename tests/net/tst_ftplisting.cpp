@@ -13,14 +13,12 @@ class TestFtpListing : public QObject
 private slots:
     // A whole answer and the names the client hands out: one a line,
     // folders marked "/", CR LF after every line, never "." or "..",
-    // whatever the line ends of the server. `entries`: how many the parser
-    // finds (-1: not checked).
+    // whatever the line ends of the server.
     void listing_data()
     {
         QTest::addColumn<bool>("mlsd");
         QTest::addColumn<QByteArray>("raw");
         QTest::addColumn<QByteArray>("formatted");
-        QTest::addColumn<int>("entries");
         QTest::newRow("Unix servers")
             << false
             << QByteArray(
@@ -43,8 +41,7 @@ private slots:
             << QByteArray("index.html\r\narchive/\r\npage.html\r\ndata.bin\r\nnogroup.html\r\n"
                           "my page one.html\r\nDec 7 10:00 notes.txt\r\n"
                           "Tagebuch-Eintr\xc3\xa4ge.html\r\n\xe6\x97\xa5\xe8\xa8\x98/\r\n"
-                          "link.html\r\nmy link\r\ntab.html\r\nindex.html\r\n")
-            << 13;
+                          "link.html\r\nmy link\r\ntab.html\r\nindex.html\r\n");
         QTest::newRow("Unix, LF line ends, . and ..")
             << false
             << QByteArray("total 12\n"
@@ -52,7 +49,7 @@ private slots:
                           "drwxr-xr-x    9 ftp ftp 4096 Dec  7 09:30 ..\n"
                           "-rw-r--r--    1 ftp ftp 1024 Dec  7 09:30 index.html\n"
                           "drwxr-xr-x    2 ftp ftp 4096 Jan 15  2024 sub dir\n")
-            << QByteArray("index.html\r\nsub dir/\r\n") << -1;
+            << QByteArray("index.html\r\nsub dir/\r\n");
         QTest::newRow("IIS")
             << false
             << QByteArray("12-07-26  09:30AM                 1024 index.html\r\n"
@@ -62,8 +59,7 @@ private slots:
                           "12-07-26  09:30AM       <DIR>          old posts\r\n"
                           "\r\n")
             << QByteArray("index.html\r\narchive/\r\nmy page.html\r\nEintr\xc3\xa4ge.html\r\n"
-                          "old posts/\r\n")
-            << 5;
+                          "old posts/\r\n");
         QTest::newRow("MLSD")
             << true
             << QByteArray("type=file;size=1024;modify=20261207093000;perm=r; index.html\r\n"
@@ -79,9 +75,8 @@ private slots:
                           "type=pdir;perm=el; /\r\n"
                           "type=file;size=5;\r\n")
             << QByteArray("index.html\r\narchive/\r\nArchive/\r\nname with blanks.html\r\n"
-                          " leading.html\r\nEintr\xc3\xa4ge.html\r\nlink.html\r\n")
-            << 7;
-        QTest::newRow("empty directory") << true << QByteArray() << QByteArray() << 0;
+                          " leading.html\r\nEintr\xc3\xa4ge.html\r\nlink.html\r\n");
+        QTest::newRow("empty directory") << true << QByteArray() << QByteArray();
     }
 
     void listing()
@@ -89,12 +84,8 @@ private slots:
         QFETCH(bool, mlsd);
         QFETCH(QByteArray, raw);
         QFETCH(QByteArray, formatted);
-        QFETCH(int, entries);
-        const QList<FtpListing::Entry> parsed =
-            mlsd ? FtpListing::parseMlsd(raw) : FtpListing::parseList(raw);
-        QCOMPARE(FtpListing::format(parsed), formatted);
-        if (entries >= 0)
-            QCOMPARE(parsed.size(), entries);
+        QCOMPARE(FtpListing::format(mlsd ? FtpListing::parseMlsd(raw) : FtpListing::parseList(raw)),
+                 formatted);
     }
 };
 

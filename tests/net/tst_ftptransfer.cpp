@@ -1,6 +1,6 @@
 // The transfer control against a real local FTP server (plain and TLS) and
-// local folders: the commands, what each fault leaves behind on both sides,
-// and how an upload is put in place.
+// local folders: the commands, what each fault leaves on both sides, and how
+// an upload is put in place.
 
 #include "net/TransferRun.h"
 
@@ -30,16 +30,24 @@ QStringList names(const QByteArray& listing)
 // An FTP server, a local folder and a control that logs in to the server.
 struct FtpCase
 {
-    FtpCase() { useFtp(inet, server); }
+    FtpCase() { useFtp(inet, server), silent.listen(QHostAddress::LocalHost); }
     QString path(const QString& name) const { return local.filePath(name); }
 
     FtpTestServer server;
     QTemporaryDir local;
     TransferClient inet;
     Runner run{inet};
+    QTcpServer silent; // accepts connections and never says a word
 };
+using Fault = void (*)(FtpCase&);
+QString ftpAt(quint16 port)
+{
+    return QStringLiteral("ftp://127.0.0.1:%1").arg(port);
+}
 
 } // namespace
+
+Q_DECLARE_METATYPE(Fault)
 
 class TestFtpTransfer : public QObject
 {
@@ -69,9 +77,7 @@ private slots:
             ftp->setMlsdSupported(kind != u"FTP without MLSD");
             useFtp(inet, *ftp);
         }
-        if (kind == u"FTPS") {
-            // The test certificate is in no trusted store; the credentials
-            // never go out.
+        if (kind == u"FTPS") { // an untrusted certificate: the credentials never go out
             RUN_FAILS(run, "PWD", TransferError::SecureConnectionFailed, 0);
             ERROR_SAYS(inet, "certificate could not be verified");
             QVERIFY(ftp->commands().filter(QRegularExpression("^(USER|PASS)")).isEmpty());
@@ -79,13 +85,12 @@ private slots:
             ftp->clearLog();
         }
         const QString root = ftp ? ftp->root() : folder.path();
-        QVERIFY(writeFile(root + "/index.html", "home"));
-        QVERIFY(writeFile(root + "/data.bin", binaryBytes(5000)));
-        QVERIFY(QDir().mkpath(root + "/www/blog") && QDir().mkpath(root + "/sub dir"));
-        QVERIFY(QFile::link("index.html", root + "/link.html")); // listed under its own name
         const QByteArray bytes = binaryBytes(1024 * 1024 + 17);
         const QString source = local.filePath("my docs/page one.html");
-        QVERIFY(writeFile(source, bytes));
+        QVERIFY(writeFile(root + "/index.html", "home") &&
+                writeFile(root + "/data.bin", binaryBytes(5000)) && writeFile(source, bytes));
+        QVERIFY(QDir().mkpath(root + "/www/blog") && QDir().mkpath(root + "/sub dir"));
+        QVERIFY(QFile::link("index.html", root + "/link.html")); // listed under its own name
 
         // A fresh command passes the states once each, in order.
         QCOMPARE(run.output("PWD"), QByteArray("/"));
@@ -105,27 +110,25 @@ private slots:
             QVERIFY(!ftp->commands().filter(QRegularExpression("^MLSD")).isEmpty());
 
         // Relative names are taken from the current directory; ".." stops
-        // at the root.
-        QCOMPARE(run.output("CD sub dir"), QByteArray()); // a directory change gives no data
+        // at the root; a directory change gives no data.
+        QCOMPARE(run.output("CD sub dir"), QByteArray());
         QCOMPARE(run.output("LS"), QByteArray("my page#1.html\r\n"));
-        RUN_OK(run, "GET my page#1.html " + local.filePath("back.bin"));
-        QCOMPARE(readFile(local.filePath("back.bin")), bytes);
-        const char* const moves[][2] = {{"/www/blog", "/www/blog"}, {"..", "/www"}, {"../..", "/"}};
-        for (const auto& move : moves) {
-            RUN_OK(run, QStringLiteral("CD ") + move[0]);
-            QCOMPARE(run.output("PWD"), QByteArray(move[1]));
+        const QString back = local.filePath("back.bin"), copy = local.filePath("my docs/copy.html"),
+                      quoted = local.filePath("my docs/x y.html");
+        RUN_OK(run, "GET my page#1.html " + back);
+        QByteArrayList dirs;
+        for (const char* dir : {"/www/blog", "..", "../.."}) {
+            dirs << run.output(QStringLiteral("CD ") + dir);
+            dirs.last() += run.output("PWD");
         }
-
+        QCOMPARE(dirs, QByteArrayList({"/www/blog", "/www", "/"}));
         // The trailing absolute path whose folder exists is the local file;
-        // quotes decide where the paths end; an existing local file is
-        // replaced, not appended to.
-        const QString copy = local.filePath("my docs/copy one.html");
+        // quotes decide where the paths end.
         RUN_OK(run, "GET sub dir/my page#1.html " + copy);
-        QCOMPARE(readFile(copy), bytes);
-        const QString quoted = local.filePath("my docs/x y.html");
         RUN_OK(run, "GET \"/sub dir/my page#1.html\" \"" + quoted + "\"");
-        QCOMPARE(readFile(quoted), bytes);
-        QVERIFY(writeFile(copy, QByteArray(3 * 1024 * 1024, 'x')));
+        QCOMPARE(QByteArrayList({readFile(back), readFile(copy), readFile(quoted)}),
+                 QByteArrayList({bytes, bytes, bytes}));
+        // An existing local file is replaced, not appended to.
         RUN_OK(run, "GET index.html " + copy);
         QCOMPARE(readFile(copy), QByteArray("home"));
         // Without a local file the data is left for readChunk. All of it
@@ -169,35 +172,43 @@ private slots:
 
     void ftpFaults_data()
     {
-        QTest::addColumn<QString>("fault");
+        QTest::addColumn<Fault>("fault");
         QTest::addColumn<QString>("command"); // %local%: the local folder
         QTest::addColumn<int>("number");
         QTest::addColumn<int>("code");       // the server's reply, 0: none
         QTest::addColumn<QString>("detail"); // in the error's description
-        const auto row = [](const char* name, const char* fault, const QString& command, int number,
+        const auto row = [](const char* name, Fault fault, const QString& command, int number,
                             int code = 0, const char* detail = "") {
-            QTest::newRow(name) << QString(fault) << command << number << code << QString(detail);
+            QTest::newRow(name) << fault << command << number << code << QString(detail);
         };
         const QString put = "PUT %local%/new.html live.html",
                       get = "GET live.html %local%/old.html";
         const int failed = TransferError::RequestFailed, lost = TransferError::ConnectionLost;
-        row("wrong password", "password", "PWD", failed, 530);
-        row("server not running", "down", "PWD", TransferError::CannotConnect);
-        row("server never answers", "silent", "PWD", TransferError::TimedOut); // it does not greet
-        row("no permission: CD", "deny", "CD /locked", failed, 550);
-        row("no permission: GET", "deny", "GET /locked/live.html %local%/old.html", failed, 550);
-        row("no permission: PUT", "deny", "PUT %local%/new.html /locked/live.html", failed, 550);
-        row("disk full", "full", put, failed, 452, "452");
-        row("dropped during upload", "drop", put, lost);
+        const Fault password = [](FtpCase& c) { c.inet.setPassword("wrong"); };
+        const Fault down = [](FtpCase& c) { c.inet.setUrl(ftpAt(closedPort())); };
+        const Fault silent = [](FtpCase& c) { c.inet.setUrl(ftpAt(c.silent.serverPort())); };
+        const Fault deny = [](FtpCase& c) { c.server.denyAccess("/locked"); };
+        const Fault full = [](FtpCase& c) { c.server.setDiskFullAfter(1000); };
+        const Fault drop = [](FtpCase& c) { c.server.setDropAfter(100 * 1024); };
+        const Fault lose = [](FtpCase& c) { c.server.setLoseAfter(5000); };
+        const Fault stall = [](FtpCase& c) { c.server.setStallAfter(64 * 1024); };
+        row("wrong password", password, "PWD", failed, 530);
+        row("server not running", down, "PWD", TransferError::CannotConnect);
+        row("server never answers", silent, "PWD", TransferError::TimedOut); // not even a greeting
+        row("no permission: CD", deny, "CD /locked", failed, 550);
+        row("no permission: GET", deny, "GET /locked/live.html %local%/old.html", failed, 550);
+        row("no permission: PUT", deny, "PUT %local%/new.html /locked/live.html", failed, 550);
+        row("disk full", full, put, failed, 452, "452");
+        row("dropped during upload", drop, put, lost);
         // Answered 226, but the size check finds the copy short.
-        row("upload arrived incomplete", "lose", put, lost, 0, "5000 of 2097152");
-        row("dropped during download", "drop", get, lost);
-        row("stalled past the time-out", "stall", get, TransferError::TimedOut);
+        row("upload arrived incomplete", lose, put, lost, 0, "5000 of 2097152");
+        row("dropped during download", drop, get, lost);
+        row("stalled past the time-out", stall, get, TransferError::TimedOut);
     }
 
     void ftpFaults()
     {
-        QFETCH(QString, fault);
+        QFETCH(Fault, fault);
         QFETCH(QString, command);
         QFETCH(int, number);
         QFETCH(int, code);
@@ -205,45 +216,30 @@ private slots:
         FtpCase c;
         REQUIRE_RUNNING(c.server);
         const QByteArray live = QByteArray(1024 * 1024, 'L'), upload = binaryBytes(2 * 1024 * 1024);
-        QVERIFY(c.server.writeFile("live.html", live));
-        QVERIFY(c.server.writeFile("locked/live.html", live));
-        QVERIFY(writeFile(c.path("new.html"), upload));
-        QVERIFY(writeFile(c.path("old.html"), "the good old page"));
+        QVERIFY(c.server.writeFile("live.html", live) &&
+                c.server.writeFile("locked/live.html", live));
+        QVERIFY(writeFile(c.path("new.html"), upload) &&
+                writeFile(c.path("old.html"), "the good old page"));
         command.replace("%local%", c.local.path());
-        QTcpServer silent;
-        QVERIFY(silent.listen(QHostAddress::LocalHost));
         c.inet.setRequestTimeout(2);
-        if (fault == u"password")
-            c.inet.setPassword("wrong");
-        else if (fault == u"down" || fault == u"silent")
-            c.inet.setUrl(QStringLiteral("ftp://127.0.0.1:%1")
-                              .arg(fault == u"down" ? closedPort() : silent.serverPort()));
-        else if (fault == u"deny")
-            c.server.denyAccess("/locked");
-        else if (fault == u"full")
-            c.server.setDiskFullAfter(1000);
-        else if (fault == u"drop")
-            c.server.setDropAfter(100 * 1024);
-        else if (fault == u"lose")
-            c.server.setLoseAfter(5000);
-        else if (fault == u"stall")
-            c.server.setStallAfter(64 * 1024);
+        fault(c);
 
         RUN_FAILS(c.run, command, number, code);
         ERROR_SAYS(c.inet, detail);
         QCOMPARE(c.inet.responseText().isEmpty(), code == 0);
         QCOMPARE(readChunks(c.inet), QByteArray());
         // Both sides as they were: the live files untouched, no partial copy
-        // left on the server, no partial download beside the local files.
-        QCOMPARE(c.server.readFile("live.html"), live);
-        QCOMPARE(c.server.readFile("locked/live.html"), live);
-        if (fault != u"drop") // a broken connection cannot clear the partial copy away
+        // left on the server (a broken connection cannot clear it away), no
+        // partial download beside the local files.
+        QCOMPARE(c.server.readFile("live.html") + c.server.readFile("locked/live.html"),
+                 live + live);
+        if (!QByteArray(QTest::currentDataTag()).startsWith("dropped"))
             QCOMPARE(filesIn(c.server.root()), QStringList{"live.html"});
-        QCOMPARE(readFile(c.path("new.html")), upload);
-        QCOMPARE(readFile(c.path("old.html")), QByteArray("the good old page"));
+        QCOMPARE(QByteArrayList({readFile(c.path("new.html")), readFile(c.path("old.html"))}),
+                 QByteArrayList({upload, "the good old page"}));
         QCOMPARE(filesIn(c.local.path()), QStringList({"new.html", "old.html"}));
-        if (fault == u"silent") // it did connect, then waited in vain
-            QVERIFY(silent.hasPendingConnections());
+        QCOMPARE(c.silent.hasPendingConnections(), // it did connect, then waited in vain
+                 QTest::currentDataTag() == QByteArray("server never answers"));
 
         // Once the server is right again the same command succeeds, on a new
         // connection where the old one broke, and the old answer is gone.
@@ -281,9 +277,8 @@ private slots:
         c.inet.execute({}, "GET page.html " + c.path("page.html"));
 
         // A second request is refused; the first goes on.
-        QCOMPARE(
-            c.run("PWD"),
-            QStringLiteral("refused %1 Still executing last request").arg(TransferError::isBusy));
+        QCOMPARE(c.run("PWD"),
+                 QString("refused %1 Still executing last request").arg(TransferError::isBusy));
         QVERIFY(c.inet.fetch(c.server.url() + "/page.html").isEmpty());
         QCOMPARE(c.inet.lastError().number(), TransferError::isBusy);
         QTRY_VERIFY_WITH_TIMEOUT(c.server.logLines().contains("STALL"), Wait);
@@ -313,31 +308,30 @@ private slots:
         FtpCase c;
         REQUIRE_RUNNING(c.server);
         QVERIFY(c.server.writeFile("victim.html", "keep me") && writeFile(c.path("up.html"), "x"));
-        const QString dele = "\r\nDELE victim.html", ftp = c.server.url(),
-                      bad = "control character";
+        const QString dele = "\r\nDELE victim.html", ftp = c.server.url();
         const int command = TransferError::InvalidCommand, url = TransferError::InvalidUrl;
         const struct
         {
             const char* field;
             QString value;
             int number;
-            QString why; // in the description
+            bool control; // a control character: the description says so
         } rows[] = {
-            {"password", "secret" + dele, command, bad},
-            {"user", "tester" + dele, command, bad},
-            {"command", "GET victim.html" + dele, command, bad},
-            {"command", "PUT " + c.path("up.html") + " new.html\nDELE victim.html", command, bad},
-            {"command", "CD www\rDELE victim.html", command, bad},
-            {"command", QString("CD www") + QChar(0x7f), command, bad},
-            {"url", ftp + dele, url, bad},
-            {"url", ftp + "/www%0D%0ADELE%20victim.html", url, bad},
-            {"url", ftp + "/a\tb", url, bad},
-            {"url", "", url, ""},
-            {"url", "gopher://127.0.0.1/", url, ""},
-            {"command", "FORMAT C:", command, ""},
-            {"command", "CD", command, ""},
-            {"command", "PUT /no/such/file.html x.html", TransferError::LocalFileError, ""},
-            {"http", "PUT a b", command, ""}, // an FTP command over HTTP
+            {"password", "secret" + dele, command, true},
+            {"user", "tester" + dele, command, true},
+            {"command", "GET victim.html" + dele, command, true},
+            {"command", "PUT " + c.path("up.html") + " new.html\nDELE victim.html", command, true},
+            {"command", "CD www\rDELE victim.html", command, true},
+            {"command", QString("CD www") + QChar(0x7f), command, true},
+            {"url", ftp + dele, url, true},
+            {"url", ftp + "/www%0D%0ADELE%20victim.html", url, true},
+            {"url", ftp + "/a\tb", url, true},
+            {"url", "", url, false},
+            {"url", "gopher://127.0.0.1/", url, false},
+            {"command", "FORMAT C:", command, false},
+            {"command", "CD", command, false},
+            {"command", "PUT /no/such/file.html x.html", TransferError::LocalFileError, false},
+            {"http", "PUT a b", command, false}, // an FTP command over HTTP
         };
         for (const auto& r : rows) {
             TransferClient inet;
@@ -355,7 +349,8 @@ private slots:
             const QString error = run(field == u"command" || field == u"http" ? r.value : "PWD");
             const QString prefix = QStringLiteral("refused %1 ").arg(r.number);
             QVERIFY2(error.startsWith(prefix) && error.size() > prefix.size() &&
-                         error.contains(r.why) && !inet.isBusy() && run.states().isEmpty(),
+                         (!r.control || error.contains("control character")) && !inet.isBusy() &&
+                         run.states().isEmpty(),
                      qPrintable(field + ' ' + r.value + ": " + error));
         }
         QTest::qWait(200);
@@ -395,13 +390,14 @@ private slots:
         const QString put = "PUT " + c.path("new.html") + " /www/index.html";
         if (replaced) {
             RUN_OK(c.run, put);
-            QCOMPARE(c.server.readFile("www/index.html"), fresh);
             QCOMPARE(c.inet.lastNotice(), QString());
         } else {
             RUN_FAILS(c.run, put, TransferError::RequestFailed, 550);
             ERROR_SAYS(c.inet, "Renaming files is not permitted");
-            QCOMPARE(c.server.readFile("www/index.html"), targetExists ? old : "<missing>");
         }
+        QCOMPARE(c.server.readFile("www/index.html"), replaced       ? fresh
+                                                      : targetExists ? old
+                                                                     : "<missing>");
         QVERIFY(!c.server.commands().contains("DELE /www/index.html"));
         QCOMPARE(filesIn(c.server.rootPath("www")),
                  targetExists || replaced ? QStringList{"index.html"} : QStringList());
@@ -417,8 +413,9 @@ private slots:
         QVERIFY(writeFile(c.path("new.html"), "new page"));
         const QString stage = "STAGE " + c.path("new.html") + " /www/index.html";
         RUN_OK(c.run, stage);
-        QCOMPARE(c.server.readFile("www/index.html"), QByteArray("old"));
-        QCOMPARE(c.server.readFile("www/index.html.pagewick-upload"), QByteArray("new page"));
+        QCOMPARE(c.server.readFile("www/index.html") +
+                     c.server.readFile("www/index.html.pagewick-upload"),
+                 QByteArray("oldnew page"));
         RUN_OK(c.run, "DISCARD /www/index.html");
         QCOMPARE(filesIn(c.server.rootPath("www")), QStringList{"index.html"});
         // Nothing staged: PLACE fails and leaves the live file alone.

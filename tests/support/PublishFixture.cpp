@@ -120,7 +120,7 @@ static QStringList shown(const QList<Message>& messages)
 
 QString describe(const QList<Message>& messages)
 {
-    return shown(messages).join(QStringLiteral(" | ")).replace(u'\r', "\\r").replace(u'\n', "\\n");
+    return shown(messages).join(" | ").replace(u'\r', "\\r").replace(u'\n', "\\n");
 }
 
 bool shownAre(const QList<Message>& messages, const QStringList& patterns)
@@ -144,8 +144,7 @@ ProgramRun runProgram(const QStringList& arguments, const QString& dataHome, boo
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"PAGEWICK_OFFLINE", "PAGEWICK_SITE"})
-        env.remove(name);
+    env.remove("PAGEWICK_OFFLINE"), env.remove("PAGEWICK_SITE");
     env.insert("PAGEWICK_NOW", "2000-12-05T17:44:36");
     env.insert("LC_ALL", "en_US.UTF-8");
     env.insert("LANG", "en_US.UTF-8");
@@ -206,32 +205,28 @@ bool Session::preview()
     return view.finishEnabled;
 }
 
+template <typename List, typename Get> static List each(const QStringList& names, Get get)
+{
+    List out;
+    for (const QString& name : names)
+        out << get(name);
+    return out;
+}
+
 QByteArrayList Session::files(const QStringList& stems) const
 {
-    QByteArrayList out;
-    for (const QString& stem : stems)
-        out << file(stem);
-    return out;
+    return each<QByteArrayList>(stems, [this](const QString& stem) { return file(stem); });
 }
 
 QStringList Session::inis(const QStringList& keys) const
 {
-    QStringList out;
-    for (const QString& key : keys)
-        out << ini(key);
-    return out;
+    return each<QStringList>(keys, [this](const QString& key) { return ini(key); });
 }
 
 bool Session::said(const QStringList& lines) const
 {
     return std::all_of(lines.begin(), lines.end(),
                        [this](const QString& line) { return view.status.contains(line); });
-}
-
-bool Session::commandsOn() const
-{
-    return view.previewEnabled && view.preferencesEnabled && view.backupEnabled &&
-           view.deleteLastEnabled && !view.busy;
 }
 
 } // namespace PublishFixture

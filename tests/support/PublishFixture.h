@@ -1,8 +1,7 @@
 #pragma once
 
-// Pages, settings files and sessions for the transfer, retrieval and
-// publishing tests: a marked page and archive page as a server holds them, a
-// weblog.ini as the preferences dialog writes it (password scrambled).
+// Pages, settings files, program runs and sessions for the transfer,
+// retrieval and publishing tests.
 
 #include "RecordingView.h"
 #include "ScriptedPrompt.h"
@@ -30,8 +29,8 @@ using Keys = QMap<QString, QString>;
 // fetched in the FTP retrieve mode.
 inline const QString kWebsite = QStringLiteral("http://www.example.com/weblog/index.html");
 
-// Retrieving and publishing `remote` on `ftp` as its test user: FTP retrieve
-// mode, Auto FTP on, a direct connection, a time-out of 30 seconds.
+// FTP retrieve mode of `remote` on `ftp` as its test user, Auto FTP on, a
+// direct connection, a time-out of 30 seconds.
 Keys ftpKeys(const FtpTestServer& ftp, const QString& remote = QStringLiteral("www/index.html"));
 // ftpKeys with the archive page www/archive.html and the RSS file.
 Keys publishKeys(const FtpTestServer& ftp);
@@ -39,16 +38,14 @@ Keys publishKeys(const FtpTestServer& ftp);
 // on a port where nothing listens.
 Keys httpKeys(const QString& address, const FtpTestServer* ftp = nullptr);
 
-// A page with CR LF line ends: the insertion marker, `entries` entries
-// (newest first, dated 12/4/2000 and earlier, anchors "e1", "e2", ...; the
-// oldest carries the end marker) and a comment of `padding` bytes before
-// </body>, so that an upload takes many blocks.
+// A CR LF page: the insertion marker, `entries` entries (newest first, dated
+// 12/4/2000 and earlier, anchors "e1", "e2", ...; the oldest carries the end
+// marker) and a comment of `padding` bytes before </body>.
 QByteArray page(int entries, qsizetype padding = 0);
-// An archive page with its start marker and one archived entry.
-QByteArray archivePage();
+QByteArray archivePage(); // its start marker and one archived entry
 
-// Writes DIR/weblog.ini: [General] Config = `generalConfig`, and one
-// section per entry of `sections`; "password" is stored scrambled.
+// DIR/weblog.ini: [General] Config = `generalConfig` and one section per
+// entry of `sections`; "password" is stored scrambled.
 bool writeIni(const QString& dir, const QMap<int, Keys>& sections,
               const QString& generalConfig = QStringLiteral("1"));
 
@@ -57,14 +54,13 @@ QByteArray readFile(const QString& path); // "<missing>" when there is no such f
 bool writeFile(const QString& path, const QByteArray& bytes); // makes the folders
 QStringList filesIn(const QString& folder);                   // sorted, hidden ones too
 
-// The messages, "title: text" each, CR and LF written \r and \n; whether
-// they are, in order, one of `patterns` each ("*" stands for one character
-// or more).
+// The messages as "title: text", CR and LF written \r and \n; whether they
+// are, in order, one of `patterns` each ("*": one character or more).
 QString describe(const QList<Message>& messages);
 bool shownAre(const QList<Message>& messages, const QStringList& patterns);
 
 // The program run in a process of its own with `arguments`, at
-// 2000-12-05T17:44:36 in en_US, with `dataHome` as XDG_DATA_HOME, nothing on
+// 2000-12-05T17:44:36 in en_US, `dataHome` as XDG_DATA_HOME, nothing on
 // standard input, and PAGEWICK_OFFLINE=1 when `offline`.
 struct ProgramRun
 {
@@ -75,9 +71,9 @@ struct ProgramRun
 };
 ProgramRun runProgram(const QStringList& arguments, const QString& dataHome, bool offline = false);
 
-// An FTP and an HTTP test server, both serving page(2) as index.html and
-// archivePage() as archive.html (in www/ on the FTP server). Test classes
-// inherit it and start them anew for every test with SERVERS_START().
+// An FTP and an HTTP test server serving page(2) as index.html and
+// archivePage() as archive.html (in www/ on the FTP server), started anew
+// by SERVERS_START() in the inheriting test class.
 class Servers
 {
 public:
@@ -90,8 +86,8 @@ private:
     std::unique_ptr<HttpTestServer> m_http;
 };
 
-// Entries made from now on are dated 12/5/2000 5:44:36 PM in the en_US
-// formats, and the network counts as reachable.
+// Entries are dated 12/5/2000 5:44:36 PM in the en_US formats from now on,
+// and the network counts as reachable.
 void pinClockAndLocale();
 
 // The window's hooks, with the real publisher behind them.
@@ -123,13 +119,8 @@ public:
     std::unique_ptr<Publisher> publisher;
 
     bool start(const Keys& keys);
-    void again() // forgets the messages and status lines so far
-    {
-        prompt.clear();
-        view.status.clear();
-    }
-    // Fetches the page and previews the entry; true when Finish is then on.
-    bool preview();
+    void again() { prompt.clear(), view.status.clear(); } // forgets messages and status lines
+    bool preview(); // fetches the page and previews the entry; true when Finish is then on
 
     // The working file `stem` of section 1 (stem, "1", ".html").
     QByteArray file(const QString& stem) const { return readFile(workFile(stem)); }
@@ -145,9 +136,13 @@ public:
     }
     QStringList inis(const QStringList& keys) const;
     bool said(const QStringList& lines) const; // the status box showed each of them
-    // Every command on (Preview, Config, Restore Backup, Delete Last Entry),
-    // the pointer normal; idle: waiting for the next Preview, Finish off.
-    bool commandsOn() const;
+    // Preview, Config, Restore Backup and Delete Last Entry on, the pointer
+    // normal; idle: also Finish off, waiting for the next Preview.
+    bool commandsOn() const
+    {
+        return view.previewEnabled && view.preferencesEnabled && view.backupEnabled &&
+               view.deleteLastEnabled && !view.busy;
+    }
     bool idle() const { return commandsOn() && !view.finishEnabled; }
 };
 

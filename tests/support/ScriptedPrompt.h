@@ -1,19 +1,13 @@
 #pragma once
 
 // A Prompt for tests; it is the prompt while it lives. Script the answers
-// before the code runs:
-//
-//   p.answers << Answer::Yes;              // next message boxes with buttons
-//   p.inputs << QString("link.html");      // next input boxes (nullopt = cancel)
-//   p.files << QString("/tmp/page.html");  // next file dialogs (nullopt = cancel)
-//   p.colors << 0x0000FFu;  p.fonts << QString("Arial");
-//
-// Everything shown is recorded in order: `messages`, `fileRequests`,
-// `inputTexts`, `colorStarts` (the colour each colour dialog started from),
-// `opened` (documents opened in the browser), `beeps`. An OK box needs no
-// script; unscripted questions answer Cancel (No for Yes/No), unscripted
-// dialogs are cancelled, and `unscripted` counts them. `whenAsked` runs as
-// each message box is shown.
+// before the code runs: `answers` for message boxes with buttons (an OK box
+// needs none), `inputs`, `files`, `colors`, `fonts` for the dialogs
+// (nullopt: cancelled). Everything shown is recorded in order: `messages`,
+// `fileRequests`, `inputTexts`, `colorStarts` (where each colour dialog
+// started), `opened` (documents opened in the browser), `beeps`. Unscripted
+// questions answer Cancel (No for Yes/No), unscripted dialogs are cancelled,
+// and `unscripted` counts them. `whenAsked` runs as each message box is shown.
 
 #include "base/Prompt.h"
 

@@ -3,33 +3,34 @@
 #include "PublishFixture.h"
 
 #include <QDeadlineTimer>
-#include <QDir>
-#include <QFileInfo>
 #include <QTcpServer>
 #include <QTcpSocket>
+
+#include <optional>
 
 #include <unistd.h>
 
 namespace {
 
-bool run(const QString& program, const QStringList& arguments, QString* error,
-         QByteArray* output = nullptr, const QProcessEnvironment& env = {})
+// Runs `program` to its end; its output, or nothing with `error` set.
+std::optional<QByteArray> run(const QString& program, const QStringList& arguments, QString* error,
+                              const QString& agentSocket = {})
 {
     QProcess process;
-    if (!env.isEmpty())
+    if (!agentSocket.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("SSH_AUTH_SOCK", agentSocket);
         process.setProcessEnvironment(env);
+    }
     process.start(program, arguments);
     process.closeWriteChannel();
     if (process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit &&
-        process.exitCode() == 0) {
-        if (output)
-            *output = process.readAllStandardOutput();
-        return true;
-    }
+        process.exitCode() == 0)
+        return process.readAllStandardOutput();
     *error = QStringLiteral("%1 %2 failed: %3 %4")
                  .arg(program, arguments.join(u' '), process.errorString(),
                       QString::fromLocal8Bit(process.readAllStandardError()));
-    return false;
+    return std::nullopt;
 }
 
 // Ends `process`: politely first, by force if it does not go.
@@ -52,8 +53,7 @@ SshServer::SshServer()
         error_ = QStringLiteral("/usr/sbin/sshd is missing (Debian package openssh-server)");
         return;
     }
-    // sshd started by root wants its privilege separation folder.
-    if (::geteuid() == 0)
+    if (::geteuid() == 0) // sshd started by root wants its privilege separation folder
         QDir().mkpath(QStringLiteral("/run/sshd"));
     if (!makeKey("host") || !makeKey("client"))
         return;
@@ -80,7 +80,8 @@ bool SshServer::makeKey(const QString& name)
     QFile::remove(path + ".pub");
     return run("ssh-keygen",
                {"-q", "-t", "ed25519", "-N", "", "-C", "pagewick-test-" + name, "-f", path},
-               &error_);
+               &error_)
+        .has_value();
 }
 
 QString SshServer::user() const
@@ -113,9 +114,8 @@ bool SshServer::start()
     // Ready once it accepts connections.
     const QDeadlineTimer deadline(20000);
     while (process_.waitForStarted(10000) && !deadline.hasExpired()) {
-        log_ += process_.readAll();
         QTcpSocket probe;
-        if (log_.contains("Server listening")) {
+        if (log().contains("Server listening")) {
             probe.connectToHost(QStringLiteral("127.0.0.1"), port_);
             if (probe.waitForConnected(1000))
                 return true;
@@ -132,40 +132,26 @@ bool SshServer::start()
 void SshServer::stop()
 {
     stopProcess(process_);
-    log_ += process_.readAll();
-}
-
-QByteArray SshServer::log()
-{
-    return log_ += process_.readAll();
+    log();
 }
 
 QByteArray SshServer::hostPublicKey() const
 {
-    QFile file(keys_.filePath("host.pub"));
-    return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray();
+    return PublishFixture::readFile(keys_.filePath("host.pub")).trimmed();
 }
 
 QString SshServer::hostFingerprint() const
 {
-    QByteArray out;
-    QString error;
-    // "256 SHA256:... comment (ED25519)"
-    return run("ssh-keygen", {"-l", "-E", "sha256", "-f", keys_.filePath("host.pub")}, &error, &out)
-               ? QString::fromLatin1(out.split(' ').value(1))
-               : error;
+    QString error; // ssh-keygen -l prints "256 SHA256:... comment (ED25519)"
+    const auto out =
+        run("ssh-keygen", {"-l", "-E", "sha256", "-f", keys_.filePath("host.pub")}, &error);
+    return out ? QString::fromLatin1(out->split(' ').value(1)) : error;
 }
 
 QByteArray SshServer::knownHostsLine() const
 {
     const QList<QByteArray> parts = hostPublicKey().split(' ');
     return "[127.0.0.1]:" + QByteArray::number(port_) + ' ' + parts.value(0) + ' ' + parts.value(1);
-}
-
-bool SshServer::replaceHostKey()
-{
-    stop();
-    return makeKey("host") && start();
 }
 
 SshAgent::SshAgent()
@@ -188,7 +174,5 @@ SshAgent::~SshAgent()
 
 bool SshAgent::add(const QString& privateKey)
 {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("SSH_AUTH_SOCK", socket_);
-    return run("ssh-add", {"-q", privateKey}, &error_, nullptr, env);
+    return run("ssh-add", {"-q", privateKey}, &error_, socket_).has_value();
 }

@@ -24,8 +24,7 @@ public:
     // "sftp://127.0.0.1:port" followed by the absolute path of root().
     QString url() const { return QStringLiteral("sftp://127.0.0.1:%1%2").arg(port_).arg(root()); }
     QString root() const { return root_.path(); }
-    // The private key the server accepts (no passphrase).
-    QString clientKey() const { return keys_.filePath(QStringLiteral("client")); }
+    QString clientKey() const { return keys_.filePath("client"); } // accepted, no passphrase
     // The host key's public line ("ssh-ed25519 AAAA... comment"), its
     // fingerprint as ssh-keygen shows it ("SHA256:...") and its known_hosts line.
     QByteArray hostPublicKey() const;
@@ -33,8 +32,8 @@ public:
     QByteArray knownHostsLine() const;
     // Starts again on the same port with a new host key: the server an
     // attacker would put in its place.
-    bool replaceHostKey();
-    QByteArray log(); // what sshd logged so far
+    bool replaceHostKey() { return stop(), makeKey("host") && start(); }
+    QByteArray log() { return log_ += process_.readAll(); } // what sshd logged so far
 
 private:
     bool makeKey(const QString& name);

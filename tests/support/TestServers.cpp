@@ -3,14 +3,9 @@
 #include "PublishFixture.h"
 
 #include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSaveFile>
-
-#include <algorithm>
 
 static QString supportFile(const QString& name)
 {
@@ -35,10 +30,9 @@ TestServerBase::TestServerBase(const QString& script, Security security)
     // The script prints "PORT <n>" once it listens, or "ERROR <why>".
     QByteArray output;
     const QDeadlineTimer deadline(20000);
-    while (process_.waitForStarted(10000) && !deadline.hasExpired()) {
-        if (!process_.canReadLine() &&
-            !process_.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime()))))
-            break;
+    while (process_.waitForStarted(10000) && !deadline.hasExpired() &&
+           (process_.canReadLine() ||
+            process_.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime()))))) {
         while (process_.canReadLine()) {
             const QByteArray line = process_.readLine();
             output += line;
@@ -87,9 +81,9 @@ bool TestServerBase::fileExists(const QString& relative) const
 QStringList TestServerBase::logLines() const
 {
     QFile file(work_.filePath("server.log"));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    return file.open(QIODevice::ReadOnly)
+               ? QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)
+               : QStringList();
 }
 
 void TestServerBase::clearLog() const
@@ -128,38 +122,13 @@ void TestServerBase::appendControl(const QString& key, const QString& value)
     setControl(key, control_.value(key).toArray() + value);
 }
 
-void FtpTestServer::setRenaming(Renaming renaming)
+QStringList FtpTestServer::linesAfter(const QString& mark) const
 {
-    setControl("rename", renaming == Renaming::Allowed   ? QJsonValue()
-                         : renaming == Renaming::Refused ? QJsonValue("refuse")
-                                                         : QJsonValue("over_existing"));
-}
-
-void FtpTestServer::setSlow(int delayMs, int blockSize)
-{
-    control_.insert("block_size", blockSize);
-    setControl("delay_ms", delayMs);
-}
-
-QStringList FtpTestServer::commands() const
-{
-    QStringList commands;
+    QStringList lines;
     for (const QString& line : logLines())
-        if (line.startsWith("CMD "))
-            commands << line.mid(4);
-    return commands;
-}
-
-int FtpTestServer::loginCount() const
-{
-    const QStringList lines = logLines();
-    return int(std::count_if(lines.begin(), lines.end(),
-                             [](const QString& line) { return line.startsWith("LOGIN "); }));
-}
-
-QString HttpTestServer::url(const QString& path) const
-{
-    return TestServerBase::url("http", "https") + (path.startsWith(u'/') ? path : u'/' + path);
+        if (line.startsWith(mark))
+            lines << line.mid(mark.size());
+    return lines;
 }
 
 void HttpTestServer::setAnswer(const QString& path, const QString& how, const QJsonObject& headers)

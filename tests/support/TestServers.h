@@ -7,11 +7,10 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-// Local FTP and HTTP servers for tests: the Python scripts beside this file,
-// on 127.0.0.1 with a free port and a fresh root folder, for the lifetime of
-// the object. Check isRunning() (errorString() says why not) before use.
-// Misbehaviour switched on while the server runs applies from the next
-// command or transfer on (the control keys are described in the scripts).
+// Local FTP and HTTP servers for tests: the Python scripts beside this file
+// on 127.0.0.1, a free port and a fresh root folder, for the lifetime of the
+// object. Check isRunning() (errorString() says why not) before use.
+// Misbehaviour switched on applies from the next command or transfer on.
 
 // The interpreter that carries pyftpdlib (another python3 may come first).
 inline constexpr const char* TestServerPython = "/usr/bin/python3";
@@ -40,14 +39,13 @@ public:
     QStringList logLines() const;
     void clearLog() const;
     void resetBehaviour() { setControl({}, {}); }
-    // The certificate the servers use with TLS, to trust it or see it refused.
-    static QString certificateFile();
+    static QString certificateFile(); // of the TLS servers, to trust it or see it refused
 
 protected:
     TestServerBase(const QString& script, Security security);
     QString url(const char* plain, const char* tls) const;
-    // Sets `key` of the control file (a null value removes it; no key:
-    // clears them all) or adds `value` to the list under `key`.
+    // Sets `key` of the control file (null value: removes it; no key: clears
+    // them all), or adds `value` to the list under `key`.
     void setControl(const QString& key, const QJsonValue& value);
     void appendControl(const QString& key, const QString& value);
 
@@ -82,7 +80,11 @@ public:
     void setDropAfter(qint64 bytes) { setControl("drop_after", bytes); }
     void setStallAfter(qint64 bytes) { setControl("stall_after", bytes); }
     // Pause `delayMs` after every `blockSize` bytes of a data transfer.
-    void setSlow(int delayMs, int blockSize = 8192);
+    void setSlow(int delayMs, int blockSize = 8192)
+    {
+        control_.insert("block_size", blockSize);
+        setControl("delay_ms", delayMs);
+    }
     // false: MLSD is answered with 500, so that clients fall back to LIST.
     void setMlsdSupported(bool on) { setControl("no_mlsd", on ? QJsonValue() : QJsonValue(true)); }
     enum class Renaming
@@ -91,15 +93,23 @@ public:
         NotOverExisting, // RNTO onto an existing file answers 550 (as OpenSSH's SFTP)
         Refused          // every RNFR answers 550
     };
-    void setRenaming(Renaming renaming);
+    void setRenaming(Renaming r)
+    {
+        setControl("rename", r == Renaming::Allowed   ? QJsonValue()
+                             : r == Renaming::Refused ? QJsonValue("refuse")
+                                                      : QJsonValue("over_existing"));
+    }
     // STOR of a file whose name begins with `name` answers 550; RNFR of the
     // upload copy of `name` ("name.pagewick-upload") answers 550.
     void failUploadsOf(const QString& name) { appendControl("fail_files", name); }
     void failRenamesOf(const QString& name) { appendControl("fail_renames", name); }
 
-    QStringList commands() const; // received, in order ("USER tester", "RETR /a.html")
+    QStringList commands() const { return linesAfter("CMD "); } // received ("RETR /a.html")
     int connectionCount() const { return int(logLines().count("CONNECT")); }
-    int loginCount() const;
+    int loginCount() const { return int(linesAfter("LOGIN ").size()); }
+
+private:
+    QStringList linesAfter(const QString& mark) const; // the log lines with `mark`, without it
 };
 
 class HttpTestServer : public TestServerBase
@@ -110,7 +120,10 @@ public:
     {
     }
     // "http://127.0.0.1:PORT" followed by `path` ("/index.html").
-    QString url(const QString& path = QStringLiteral("/")) const;
+    QString url(const QString& path = QStringLiteral("/")) const
+    {
+        return TestServerBase::url("http", "https") + (path.startsWith(u'/') ? "" : "/") + path;
+    }
     // How requests for `path` (without query; "*": paths without an answer
     // of their own) are answered, with `headers` added: `how` is "" as usual,
     // a status ("404") with a short page, "no length" (no Content-Length,

@@ -1,20 +1,9 @@
 #!/usr/bin/python3
-"""A small FTP server for the transfer tests, built on pyftpdlib.
-
-It serves one folder to one user on 127.0.0.1, binds a free port and prints
-"PORT <number>" on standard output once it accepts connections. It stops when
-its standard input closes (the test process that started it went away) or on
-SIGTERM.
-
-Misbehaviour for the tests is read from a JSON control file (--control) at
-the start of every command and every data transfer, so a running server can
-be switched between cases without restarting it. FtpTestServer
-(TestServers.h) writes its keys; its functions say what each one does.
-
-Every event goes to the log file (--log), one line each: CONNECT,
-DISCONNECT, LOGIN <user>, CMD <command line as received>, and DROP or STALL
-when a data transfer is broken off on purpose.
-"""
+"""A pyftpdlib FTP server for the transfer tests: one folder, one user, on
+127.0.0.1 and a free port. Misbehaviour is read from the control file at
+every command and data transfer (FtpTestServer in TestServers.h says what
+each key does). Log lines: CONNECT, DISCONNECT, LOGIN <user>, CMD <line>,
+DROP and STALL."""
 
 import argparse
 import logging
@@ -68,25 +57,20 @@ class MisbehavingDTP:
 
     def __init__(self, sock, cmd_channel):
         self.conf = control()
-        self.disk_full = False
-        self.stalled = False
+        self.disk_full = self.stalled = False
         self.resumer = None
         super().__init__(sock, cmd_channel)
-        size = int(self.conf.get("block_size", 8192))
         if self.conf.get("delay_ms") or self.conf.get("stall_after") is not None \
                 or self.conf.get("drop_after") is not None:
-            self.ac_out_buffer_size = size
-            self.ac_in_buffer_size = size
+            self.ac_out_buffer_size = self.ac_in_buffer_size = \
+                int(self.conf.get("block_size", 8192))
 
     def use_sendfile(self):
         return False
 
-    def _moved(self):
-        return self.tot_bytes_sent + self.tot_bytes_received
-
     def _limit(self, wanted):
         """How many bytes may move now; None once the connection dropped."""
-        moved = self._moved()
+        moved = self.tot_bytes_sent + self.tot_bytes_received
         drop = self.conf.get("drop_after")
         if drop is not None and moved >= drop:
             self._drop()
@@ -144,13 +128,10 @@ class MisbehavingDTP:
         return chunk
 
     def enable_receiving(self, type, cmd):
-        full = self.conf.get("disk_full_after")
-        lose = self.conf.get("lose_after")
-        if self.file_obj is not None:
-            if full is not None:
-                self.file_obj = FullDisk(self.file_obj, full, self, report=True)
-            elif lose is not None:
-                self.file_obj = FullDisk(self.file_obj, lose, self, report=False)
+        full, lose = self.conf.get("disk_full_after"), self.conf.get("lose_after")
+        if self.file_obj is not None and (full, lose) != (None, None):
+            self.file_obj = FullDisk(self.file_obj, lose if full is None else full, self,
+                                     report=full is not None)
         super().enable_receiving(type, cmd)
 
     def close(self):
@@ -169,10 +150,7 @@ class FullDisk:
     channel told so."""
 
     def __init__(self, real, room, channel, report):
-        self.real = real
-        self.room = room
-        self.channel = channel
-        self.report = report
+        self.real, self.room, self.channel, self.report = real, room, channel, report
         self.name = real.name
 
     @property
@@ -212,34 +190,29 @@ class LoggingHandler:
 
     def pre_process_command(self, line, cmd, arg):
         LOG.write("CMD " + line)
-        conf = control()
+        refusal = self._refusal(control(), cmd, arg or "")
+        if refusal:
+            self.respond(refusal)
+        else:
+            super().pre_process_command(line, cmd, arg)
+
+    def _refusal(self, conf, cmd, arg):
+        name = arg.replace("\\", "/").rsplit("/", 1)[-1]
         if cmd == "MLSD" and conf.get("no_mlsd"):
-            self.respond('500 Command "MLSD" not understood.')
-            return
+            return '500 Command "MLSD" not understood.'
         if cmd == "RNFR" and conf.get("rename") == "refuse":
-            self.respond("550 Renaming files is not permitted here.")
-            return
-        if cmd == "RNFR" and arg:
-            name = arg.rsplit("/", 1)[-1]
-            for failing in conf.get("fail_renames", []):
-                if name == failing + ".pagewick-upload":
-                    self.respond("550 Cannot rename %s." % name)
-                    return
-        if cmd == "RNTO" and conf.get("rename") == "over_existing" and arg:
+            return "550 Renaming files is not permitted here."
+        if cmd == "RNFR" and name in [f + ".pagewick-upload" for f in conf.get("fail_renames", [])]:
+            return "550 Cannot rename %s." % name
+        if cmd == "RNTO" and arg and conf.get("rename") == "over_existing":
             try:
-                target = self.fs.ftp2fs(arg)
+                if os.path.exists(self.fs.ftp2fs(arg)):
+                    return "550 Cannot rename over an existing file."
             except Exception:  # a path outside the root: let pyftpdlib answer
-                target = None
-            if target and os.path.exists(target):
-                self.respond("550 Cannot rename over an existing file.")
-                return
-        if cmd == "STOR" and arg:
-            name = arg.replace("\\", "/").rsplit("/", 1)[-1]
-            for failing in conf.get("fail_files", []):
-                if name.startswith(failing):
-                    self.respond("550 Cannot store %s: Permission denied." % name)
-                    return
-        super().pre_process_command(line, cmd, arg)
+                pass
+        if cmd == "STOR" and arg and any(name.startswith(f) for f in conf.get("fail_files", [])):
+            return "550 Cannot store %s: Permission denied." % name
+        return None
 
 
 class PlainHandler(LoggingHandler, FTPHandler):
@@ -249,13 +222,8 @@ class PlainHandler(LoggingHandler, FTPHandler):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--root", required=True)
-    parser.add_argument("--user", default="tester")
-    parser.add_argument("--password", default="secret")
-    parser.add_argument("--control", default="")
-    parser.add_argument("--log", default="")
-    parser.add_argument("--tls-cert", default="",
-                        help="PEM certificate: require TLS (explicit, AUTH TLS)")
-    parser.add_argument("--tls-key", default="", help="PEM private key")
+    for name in ("control", "log", "tls-cert", "tls-key"):  # tls: AUTH TLS required
+        parser.add_argument("--" + name, default="")
     args = parser.parse_args()
 
     global CONTROL, LOG
@@ -265,7 +233,7 @@ def main():
 
     authorizer = DenyingAuthorizer()
     authorizer.root = os.path.realpath(args.root)
-    authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
+    authorizer.add_user("tester", "secret", args.root, perm="elradfmwMT")
 
     if args.tls_cert:
         if TLS_FTPHandler is None:

@@ -1,22 +1,9 @@
 #!/usr/bin/python3
-"""A small HTTP server for the transfer tests.
-
-It serves the files of one folder on 127.0.0.1, binds a free port and prints
-"PORT <number>" on standard output once it accepts connections. It stops when
-its standard input closes (the test process that started it went away) or on
-SIGTERM. With --tls-cert (and --tls-key) it speaks HTTPS.
-
-How a request is answered can be switched per path through a JSON control
-file (--control), read at every request:
-
-  {"paths": {"/page.html": {"how": "404", "headers": {...}}, "*": {...}}}
-
-"*" stands for the paths without an entry of their own; "how" is in the
-words of HttpTestServer::setAnswer (TestServers.h), which says what each
-one does.
-
-Every request is logged (--log) as one line: method and path.
-"""
+"""An HTTP(S) server for the transfer tests: one folder on 127.0.0.1 and a
+free port. How each path is answered is read from the control file at every
+request: {"paths": {"/page.html": {"how": "404", "headers": {...}}, "*": ...}}
+in the words of HttpTestServer::setAnswer (TestServers.h). Log lines: the
+method and path of every request."""
 
 import argparse
 import os
@@ -160,10 +147,8 @@ class Handler(SimpleHTTPRequestHandler):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--root", required=True)
-    parser.add_argument("--control", default="")
-    parser.add_argument("--log", default="")
-    parser.add_argument("--tls-cert", default="", help="PEM certificate: speak HTTPS")
-    parser.add_argument("--tls-key", default="", help="PEM private key")
+    for name in ("control", "log", "tls-cert", "tls-key"):
+        parser.add_argument("--" + name, default="")
     args = parser.parse_args()
 
     root = os.path.realpath(args.root)

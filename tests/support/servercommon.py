@@ -1,6 +1,6 @@
-"""What the test servers share: the control file that switches their
-misbehaviour, the event log, and serving until the test that started them
-goes away (its end closes their standard input) or SIGTERM."""
+"""What the test servers share: the control file, the event log, and serving
+until the test that started them goes away (its standard input closes) or
+SIGTERM."""
 
 import json
 import os
