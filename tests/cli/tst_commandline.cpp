@@ -18,7 +18,6 @@ namespace {
 struct Program
 {
     QTemporaryDir home, dir; // XDG_DATA_HOME, the program directory
-    bool offline = false;
 
     QString path(const QString& name) const { return dir.filePath(name); }
     QByteArray file(const QString& name) const { return readFile(dir.filePath(name)); }
@@ -35,7 +34,7 @@ struct Program
     }
     ProgramRun run(const QString& command, const QStringList& args = {}) const
     {
-        return runProgram(QStringList{command, "--dir", dir.path()} + args, home.path(), offline);
+        return runProgram(QStringList{command, "--dir", dir.path()} + args, home.path());
     }
     // `post` of an entry titled `title` with the body "B".
     ProgramRun post(const QString& title, const QStringList& args = {"--yes"}) const
@@ -163,8 +162,6 @@ private slots:
         row("page missing on the web server", "404", true, "File Not Found: http://127.0.0.1:");
         row("page missing on the FTP server", "ftp missing", false,
             "Pagewick: Error attempting to FTP download.");
-        row("offline without a copy of the last page", "offline", false,
-            "Pagewick: Unable to use OffLine Mode.  Please connect to the internet.");
         row("password refused", "password", false,
             "Error Response Received: Error Code 530 Authentication failed.");
     }
@@ -188,9 +185,7 @@ private slots:
             keys.insert({{"retreivemode", "auto"},
                          {"website", http().url("/index.html")},
                          {"timeout", "2"}});
-            if ((pagewick.offline = fault == u"offline"))
-                keys["connection"] = "modem";
-            http().setAnswer("/index.html", pagewick.offline ? "" : fault);
+            http().setAnswer("/index.html", fault);
         }
         QVERIFY(writeIni(pagewick.dir.path(), {{1, keys}}));
 

@@ -402,30 +402,6 @@ private slots:
         QCOMPARE(filesIn(c.server.rootPath("www")),
                  targetExists || replaced ? QStringList{"index.html"} : QStringList());
     }
-
-    // STAGE uploads beside the target without touching it, PLACE puts the
-    // staged copy in place, DISCARD drops it.
-    void stagedUploads()
-    {
-        FtpCase c;
-        REQUIRE_RUNNING(c.server);
-        QVERIFY(c.server.writeFile("www/index.html", "old"));
-        QVERIFY(writeFile(c.path("new.html"), "new page"));
-        const QString stage = "STAGE " + c.path("new.html") + " /www/index.html";
-        RUN_OK(c.run, stage);
-        QCOMPARE(c.server.readFile("www/index.html") +
-                     c.server.readFile("www/index.html.pagewick-upload"),
-                 QByteArray("oldnew page"));
-        RUN_OK(c.run, "DISCARD /www/index.html");
-        QCOMPARE(filesIn(c.server.rootPath("www")), QStringList{"index.html"});
-        // Nothing staged: PLACE fails and leaves the live file alone.
-        RUN_FAILS(c.run, "PLACE /www/index.html", TransferError::RequestFailed, 550);
-        QCOMPARE(c.server.readFile("www/index.html"), QByteArray("old"));
-        RUN_OK(c.run, stage);
-        RUN_OK(c.run, "PLACE /www/index.html");
-        QCOMPARE(c.server.readFile("www/index.html"), QByteArray("new page"));
-        QCOMPARE(filesIn(c.server.rootPath("www")), QStringList{"index.html"});
-    }
 };
 
 QTEST_GUILESS_MAIN(TestFtpTransfer)

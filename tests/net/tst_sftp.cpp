@@ -108,10 +108,6 @@ private slots:
         // Remembered in the form OpenSSH reads itself; on port 22 without
         // the brackets.
         QCOMPARE(readFile(knownHosts()), ssh->knownHostsLine() + '\n');
-        QProcess lookup;
-        lookup.start("ssh-keygen",
-                     {"-F", QString("[127.0.0.1]:%1").arg(ssh->port()), "-f", knownHosts()});
-        QVERIFY(lookup.waitForFinished(10000) && lookup.exitCode() == 0);
         const QByteArray blob = QByteArray::fromBase64(ssh->hostPublicKey().split(' ').value(1));
         QCOMPARE(SshHostKeys::knownHostsLine("example.com", 22, blob),
                  "example.com " + ssh->knownHostsLine().split(' ').mid(1).join(' '));
