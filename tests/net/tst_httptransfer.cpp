@@ -34,7 +34,7 @@ private slots:
     {
         QTest::addColumn<QString>("how"); // HttpTestServer::setAnswer; "redirect": 301 to the page
         QTest::addColumn<int>("number");
-        QTest::addColumn<QString>("status"); // the status code; empty: no answer; "-": any
+        QTest::addColumn<QString>("status"); // the status code; empty: no answer
         QTest::newRow("200") << "" << 0 << "200";
         // HTTP error statuses are answers, not failures.
         for (const char* status : {"401", "404", "500"})
@@ -43,7 +43,6 @@ private slots:
         QTest::newRow("no Content-Length") << "no length" << 0 << "200";
         QTest::newRow("body longer than Content-Length") << "extra 700" << 0 << "200";
         QTest::newRow("closed without answer") << "close" << +TransferError::ConnectionLost << "";
-        QTest::newRow("stalled body") << "stall 10000" << +TransferError::TimedOut << "-";
     }
 
     void answersAndFaults()
@@ -60,12 +59,10 @@ private slots:
                          {{"X-Pagewick-Test", "yes"}, {"Location", "/index.html"}});
         TransferClient inet;
         inet.setUrl(server.url(redirect ? "/old.html" : "/index.html"));
-        inet.setRequestTimeout(1);
         Runner run(inet);
         QCOMPARE(run.expect("GET", number, 0), QString());
-        if (status != u"-")
-            QCOMPARE(status.isEmpty() ? inet.responseHeader() : inet.responseHeader().mid(9, 3),
-                     status);
+        QCOMPARE(status.isEmpty() ? inet.responseHeader() : inet.responseHeader().mid(9, 3),
+                 status);
         if (status.isEmpty())
             QCOMPARE(readChunks(inet), QByteArray());
         if (status == u"200") {
