@@ -116,12 +116,10 @@ private slots:
                  QByteArray()); // cut short
 
         // The next connection asks nothing.
-        TransferClient again;
-        again.setUrl(ssh->url());
-        again.setUserName(ssh->user());
-        Runner runAgain(again);
-        RUN_OK(runAgain, "PWD");
+        RUN_OK(*run, "CLOSE");
+        RUN_OK(*run, "PWD");
         QCOMPARE(p.messages.size(), 1);
+        QCOMPARE(ssh->log().count("Accepted publickey"), 2); // on two connections
     }
 
     // Not trusted, or a key that changed (nothing left to decide): the
