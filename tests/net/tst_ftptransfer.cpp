@@ -308,48 +308,44 @@ private slots:
         QVERIFY(c.server.writeFile("victim.html", "keep me") && writeFile(c.path("up.html"), "x"));
         const QString dele = "\r\nDELE victim.html", ftp = c.server.url();
         const int command = TransferError::InvalidCommand, url = TransferError::InvalidUrl;
+        using Set = void (TransferClient::*)(const QString&);
+        const Set pw = &TransferClient::setPassword, user = &TransferClient::setUserName,
+                  at = &TransferClient::setUrl;
         const struct
         {
-            const char* field;
-            QString value;
+            Set set; // sets `value`, if any, before `request` runs
+            QString value, request;
             int number;
             bool control; // a control character: the description says so
         } rows[] = {
-            {"password", "secret" + dele, command, true},
-            {"user", "tester" + dele, command, true},
-            {"command", "GET victim.html" + dele, command, true},
-            {"command", "PUT " + c.path("up.html") + " new.html\nDELE victim.html", command, true},
-            {"command", "CD www\rDELE victim.html", command, true},
-            {"command", QString("CD www") + QChar(0x7f), command, true},
-            {"url", ftp + dele, url, true},
-            {"url", ftp + "/www%0D%0ADELE%20victim.html", url, true},
-            {"url", ftp + "/a\tb", url, true},
-            {"url", "", url, false},
-            {"url", "gopher://127.0.0.1/", url, false},
-            {"command", "FORMAT C:", command, false},
-            {"command", "CD", command, false},
-            {"command", "PUT /no/such/file.html x.html", TransferError::LocalFileError, false},
-            {"http", "PUT a b", command, false}, // an FTP command over HTTP
+            {pw, "secret" + dele, "PWD", command, true},
+            {user, "tester" + dele, "PWD", command, true},
+            {{}, {}, "GET victim.html" + dele, command, true},
+            {{}, {}, "PUT " + c.path("up.html") + " new.html\nDELE victim.html", command, true},
+            {{}, {}, "CD www\rDELE victim.html", command, true},
+            {{}, {}, QString("CD www") + QChar(0x7f), command, true},
+            {at, ftp + dele, "PWD", url, true},
+            {at, ftp + "/www%0D%0ADELE%20victim.html", "PWD", url, true},
+            {at, ftp + "/a\tb", "PWD", url, true},
+            {at, "", "PWD", url, false},
+            {at, "gopher://127.0.0.1/", "PWD", url, false},
+            {{}, {}, "FORMAT C:", command, false},
+            {{}, {}, "CD", command, false},
+            {{}, {}, "PUT /no/such/file.html x.html", TransferError::LocalFileError, false},
+            // An FTP command over HTTP.
+            {at, QString("http://127.0.0.1:%1/").arg(c.server.port()), "PUT a b", command, false},
         };
         for (const auto& r : rows) {
             TransferClient inet;
             useFtp(inet, c.server);
             Runner run(inet);
-            const QString field = r.field;
-            if (field == u"password")
-                inet.setPassword(r.value);
-            else if (field == u"user")
-                inet.setUserName(r.value);
-            else if (field == u"url")
-                inet.setUrl(r.value);
-            else if (field == u"http")
-                inet.setUrl(QStringLiteral("http://127.0.0.1:%1/").arg(c.server.port()));
-            const QString error = run(field == u"command" || field == u"http" ? r.value : "PWD");
-            const QString prefix = QStringLiteral("refused %1 ").arg(r.number);
+            if (r.set)
+                (inet.*r.set)(r.value);
+            const QString error = run(r.request), prefix = QString("refused %1 ").arg(r.number);
             QVERIFY2(error.startsWith(prefix) && error.size() > prefix.size() &&
                          (!r.control || error.contains("control character")) && !inet.isBusy() &&
                          run.states().isEmpty(),
-                     qPrintable(field + ' ' + r.value + ": " + error));
+                     qPrintable(r.value + ' ' + r.request + ": " + error));
         }
         QTest::qWait(200);
         QCOMPARE(c.server.connectionCount(), 0);
