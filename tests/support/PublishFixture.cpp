@@ -140,7 +140,7 @@ QString ProgramRun::describe() const
         .arg(finished ? "" : " (did not finish)", out, err);
 }
 
-ProgramRun runProgram(const QStringList& arguments, const QString& dataHome, bool offline)
+ProgramRun runProgram(const QStringList& arguments, const QString& dataHome)
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -149,8 +149,6 @@ ProgramRun runProgram(const QStringList& arguments, const QString& dataHome, boo
     env.insert("LC_ALL", "en_US.UTF-8");
     env.insert("LANG", "en_US.UTF-8");
     env.insert("XDG_DATA_HOME", dataHome);
-    if (offline)
-        env.insert("PAGEWICK_OFFLINE", "1");
     process.setProcessEnvironment(env);
     process.start(PAGEWICK_BINARY, arguments);
     process.closeWriteChannel();

@@ -60,8 +60,8 @@ QString describe(const QList<Message>& messages);
 bool shownAre(const QList<Message>& messages, const QStringList& patterns);
 
 // The program run in a process of its own with `arguments`, at
-// 2000-12-05T17:44:36 in en_US, `dataHome` as XDG_DATA_HOME, nothing on
-// standard input, and PAGEWICK_OFFLINE=1 when `offline`.
+// 2000-12-05T17:44:36 in en_US, online, `dataHome` as XDG_DATA_HOME, nothing
+// on standard input.
 struct ProgramRun
 {
     bool finished = false;
@@ -69,7 +69,7 @@ struct ProgramRun
     QString out, err;
     QString describe() const;
 };
-ProgramRun runProgram(const QStringList& arguments, const QString& dataHome, bool offline = false);
+ProgramRun runProgram(const QStringList& arguments, const QString& dataHome);
 
 // An FTP and an HTTP test server serving page(2) as index.html and
 // archivePage() as archive.html (in www/ on the FTP server), started anew
