@@ -202,7 +202,8 @@ class LoggingHandler:
             return '500 Command "MLSD" not understood.'
         if cmd == "RNFR" and conf.get("rename") == "refuse":
             return "550 Renaming files is not permitted here."
-        if cmd == "RNFR" and name in [f + ".pagewick-upload" for f in conf.get("fail_renames", [])]:
+        renames = conf.get("fail_renames", [])
+        if cmd == "RNFR" and name in [f + ".pagewick-upload" for f in renames]:
             return "550 Cannot rename %s." % name
         if cmd == "RNTO" and arg and conf.get("rename") == "over_existing":
             try:
