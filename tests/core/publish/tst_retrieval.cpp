@@ -31,10 +31,10 @@ private slots:
         s.publisher->retrievePage(false);
         SHOWN(s.prompt, {});
         QCOMPARE(s.file("indexbackup") + s.file("archive"), page(2) + archivePage());
-        QVERIFY(settings().pageRetrieved && s.idle());
+        // Page and archive over one connection.
+        QVERIFY(settings().pageRetrieved && s.idle() && ftp().loginCount() == 1);
         SAID(s, {"FTP Retrieve Mode Detected...", "Local Page Updated", "Disconnected"});
-        QCOMPARE(ftp().loginCount(), 1); // page and archive over one connection
-        s.flows->preview();              // the page is read: the entry goes in at once
+        s.flows->preview(); // the page is read: the entry goes in at once
         QVERIFY(s.view.finishEnabled && s.file("webbie").contains("></a>Hello"));
 
         // A download broken off in the middle, then a page missing on the
@@ -71,18 +71,18 @@ private slots:
         SHOWN(s.prompt, {u"Auto FTP not enabled: You can not use FTP Retrieve Mode if you have "
                          "Auto FTP disabled in the setup menu.  Please correct this and try "
                          "again."_s});
-        QCOMPARE(s.prompt.messages[0].icon, Icon::Critical);
-        QVERIFY(s.view.preferencesEnabled && s.hooks.preferences == 1);
-        QVERIFY(!s.view.previewEnabled && !settings().insertAfterRetrieval);
-        QCOMPARE(ftp().logLines(), QStringList());
+        QVERIFY(s.prompt.messages[0].icon == Icon::Critical && s.view.preferencesEnabled &&
+                s.hooks.preferences == 1 && !s.view.previewEnabled &&
+                !settings().insertAfterRetrieval && ftp().logLines().isEmpty());
     }
 
     void retrieveByHttp_data()
     {
-        QTest::addColumn<QString>(
-            "how"); // the page's answer (see HttpTestServer::setAnswer), or "down"
-        QTest::addColumn<QString>("archive"); // the archive's answer; "off": no archive
-        QTest::addColumn<QString>("message"); // %1: the page's address, %2: the archive's
+        // The page's answer (see HttpTestServer::setAnswer) or "down", the archive's ("off": no
+        // archive), the message (%1: the page's address, %2: the archive's).
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("archive");
+        QTest::addColumn<QString>("message");
         const auto row = [](const char* name, const char* how, const char* archive,
                             const QString& message = {}) {
             QTest::newRow(name) << QString(how) << QString(archive) << message;
@@ -154,8 +154,7 @@ private slots:
         QCOMPARE(s.file("indexbackup"), read ? served : base);
         QCOMPARE(s.file("archive"), archive.isEmpty() ? archivePage() : oldArchive);
         QCOMPARE(s.file("backup"), backup);
-        QCOMPARE(settings().pageRetrieved, read);
-        QVERIFY(s.idle());
+        QVERIFY(settings().pageRetrieved == read && s.idle());
         if (!read) {
             QCOMPARE(s.prompt.messages[0].icon,
                      how == u"down" ? Icon::Exclamation : Icon::Critical);
@@ -198,10 +197,9 @@ private slots:
                u"Pagewick: Since you are in No Retrieve Mode, you must select a local file"_s,
                kNoArchiveBackup});
         QCOMPARE(s.file("indexbackup") + s.file("archive"), page(3) + archivePage());
-        QCOMPARE(s.prompt.fileRequests.size(), 3);
-        const FileRequest& r = s.prompt.fileRequests[0];
-        QVERIFY(r.kind == FileRequest::Open && r.initialDir == programDir() && r.filterIndex == 2 &&
-                r.defaultExt == u"html"_s);
+        const FileRequest& r = s.prompt.fileRequests.value(0);
+        QVERIFY(s.prompt.fileRequests.size() == 3 && r.kind == FileRequest::Open &&
+                r.initialDir == programDir() && r.filterIndex == 2 && r.defaultExt == u"html"_s);
         QCOMPARE(r.filter, u"All Files (*.*)|*.*|HTML Files(*.html)|*.html|HTM Files (*.htm)|*.htm|"
                            "SHTML Files (*.shtml)|*.shtml"_s);
         SAID(s, {"No-Retrieve Mode Detected...", "Looking for backup1.html",
@@ -221,10 +219,10 @@ private slots:
                 s.prompt.files << myArchive;
             s.publisher->retrievePage(false);
             SHOWN(s.prompt, archiveBackup ? QStringList() : QStringList{kNoArchiveBackup});
-            QCOMPARE(s.prompt.fileRequests.size(), archiveBackup ? 0 : 1);
+            QVERIFY(s.prompt.fileRequests.size() == (archiveBackup ? 0 : 1) &&
+                    settings().pageRetrieved);
             QCOMPARE(s.file("indexbackup") + s.file("archive"),
                      page(1) + (archiveBackup ? kept : archivePage()));
-            QVERIFY(settings().pageRetrieved);
             SAID(s, {"Assuming local files are current", "Using backup1.html as local file"});
         }
     }
@@ -255,10 +253,9 @@ private slots:
             SHOWN(s.prompt, {u"Go into Offline Mode?: You are not connected to the internet.  "
                              "Would you like to use the version that was last placed on the "
                              "webserver successfully?"_s});
-            QCOMPARE(s.prompt.messages[0].buttons, Buttons::YesNo);
             QCOMPARE(s.file("indexbackup"), answer == Answer::Yes ? page(1) : "<missing>");
-            QCOMPARE(settings().pageRetrieved, answer == Answer::Yes);
-            QVERIFY(s.idle());
+            QVERIFY(s.prompt.messages[0].buttons == Buttons::YesNo && s.idle() &&
+                    settings().pageRetrieved == (answer == Answer::Yes));
         }
         SAID(s, {"Entering OffLine Mode"});
         QCOMPARE(http().requests(), QStringList()); // offline: never asked
@@ -272,8 +269,7 @@ private slots:
                          "connected, hit the transfer button again."_s});
         QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Stopped);
         QCOMPARE(s.file("backup"), page(1));
-        QCOMPARE(ftp().logLines(), QStringList());
-        QVERIFY(s.commandsOn() && s.ini("Fail").isEmpty());
+        QVERIFY(ftp().logLines().isEmpty() && s.commandsOn() && s.ini("Fail").isEmpty());
     }
 };
 
