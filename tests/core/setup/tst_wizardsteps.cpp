@@ -1,5 +1,5 @@
-// The set-up wizard's steps without windows: the FTP listing, the paths, the markers, the
-// account checks and the summary (the downloaded page is checked with the wizard window).
+// The set-up wizard's steps without windows: the FTP listing, the paths, the markers and the
+// account checks (the summary and the downloaded page are checked with the wizard window).
 
 #include "core/setup/WizardSteps.h"
 
@@ -71,18 +71,6 @@ private slots:
             {{"s", "u", "p", "HTTP://x/i.html"}, QString()}};
         for (const auto& [f, problem] : fieldsAndProblem)
             QCOMPARE(accountProblem({f[0], f[1], f[2], f[3]}), problem);
-    }
-
-    void summary()
-    {
-        WizardResult r;
-        r.mainLocation = u"/www/index.html"_s;
-        QCOMPARE(summaryText(r),
-                 u"\r\nFTP location of main Pagewick File:\r\n/www/index.html\r\n\r\n"_s);
-        r.archiveMode = true;
-        r.archiveLocation = u"/www/archive.html"_s;
-        QVERIFY(summaryText(r).endsWith(
-            u"\r\n\r\nFTP location of Archive Pagewick File:\r\n/www/archive.html"_s));
     }
 };
 

@@ -1,7 +1,7 @@
-// The spell check over the real enchant dictionary (en_US), answered by a
-// script: which words are checked, what comes back, and what a cancel or a
-// failing dictionary leaves.
+// The spell check over the real en_US enchant dictionary, answered by a script: which words
+// are checked, what comes back, and what a cancel or a failing dictionary leaves.
 
+#include "PublishFixture.h"
 #include "core/spell/SpellChecker.h"
 #include "core/spell/SpellDictionary.h"
 
@@ -14,41 +14,24 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// "Change:world", "ChangeAll:world", "Ignore", "IgnoreAll", "Add", "Cancel".
-SpellReply reply(const QString& script)
-{
-    const QString action = script.section(QLatin1Char(':'), 0, 0);
-    const QString replacement = script.section(QLatin1Char(':'), 1);
-    static const QHash<QString, SpellReply::Action> actions = {
-        {u"Change"_s, SpellReply::Change},       {u"ChangeAll"_s, SpellReply::ChangeAll},
-        {u"Ignore"_s, SpellReply::Ignore},       {u"IgnoreAll"_s, SpellReply::IgnoreAll},
-        {u"Add"_s, SpellReply::AddToDictionary}, {u"Cancel"_s, SpellReply::Cancel}};
-    return {actions.value(action, SpellReply::Cancel), replacement};
-}
-
-// Answers from reply scripts and records what it was asked.
+// Answers from scripts ("Change:world", "ChangeAll:world", "Ignore", "IgnoreAll", "Add",
+// "Cancel"; Cancel once they run out) and records the words asked about.
 class ScriptedAnswerer final : public SpellAnswerer
 {
 public:
-    explicit ScriptedAnswerer(const QStringList& scripts)
-    {
-        for (const QString& script : scripts)
-            replies << reply(script);
-    }
-    QList<SpellReply> replies;
-    QList<SpellQuestion> questions;
+    explicit ScriptedAnswerer(const QStringList& scripts) : scripts(scripts) {}
+    QStringList scripts, words;
 
     SpellReply ask(const SpellQuestion& q) override
     {
-        questions << q;
-        return replies.isEmpty() ? SpellReply{SpellReply::Cancel, {}} : replies.takeFirst();
-    }
-    QStringList words() const
-    {
-        QStringList out;
-        for (const SpellQuestion& q : questions)
-            out << q.word;
-        return out;
+        static const QHash<QString, SpellReply::Action> actions = {
+            {u"Change"_s, SpellReply::Change},       {u"ChangeAll"_s, SpellReply::ChangeAll},
+            {u"Ignore"_s, SpellReply::Ignore},       {u"IgnoreAll"_s, SpellReply::IgnoreAll},
+            {u"Add"_s, SpellReply::AddToDictionary}, {u"Cancel"_s, SpellReply::Cancel}};
+        words << q.word;
+        const QString script = scripts.isEmpty() ? u"Cancel"_s : scripts.takeFirst();
+        return {actions.value(script.section(u':', 0, 0), SpellReply::Cancel),
+                script.section(u':', 1)};
     }
 };
 
@@ -151,10 +134,10 @@ private slots:
             ScriptedAnswerer answers(replies.split(u'|', Qt::SkipEmptyParts));
             SpellSession session(*dict, answers);
             const std::optional<QStringList> out = session.check(texts.split(u'|'));
-            QCOMPARE(answers.words().join(u'|'), asked);
+            QCOMPARE(answers.words.join(u'|'), asked);
             QCOMPARE(out.value_or(QStringList()).join(u'|'), expected);
             QCOMPARE(out.has_value(), !expected.isEmpty());
-            QVERIFY(answers.replies.isEmpty() && session.failure().isEmpty());
+            QVERIFY(answers.scripts.isEmpty() && session.failure().isEmpty());
         }
     }
 
@@ -177,7 +160,7 @@ private slots:
         SpellSession session(*dict, answers);
         const QString text = u"Zorblax writes, Zorblax reads"_s;
         QCOMPARE(session.check({text}).value_or(QStringList()), QStringList{text});
-        QCOMPARE(answers.words(), QStringList({"Zorblax"}));
+        QCOMPARE(answers.words, QStringList({"Zorblax"}));
 
         // A new dictionary knows it too: it was written to the personal list
         // under the test's own configuration folder.
@@ -185,12 +168,8 @@ private slots:
         auto again = EnchantDictionary::open({u"en_US"_s}, &error);
         QVERIFY(again && again->check(u"Zorblax"_s) == SpellDictionary::Verdict::Correct);
         bool found = false;
-        QDirIterator it(home.path(), QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            QFile f(it.next());
-            QVERIFY(f.open(QIODevice::ReadOnly));
-            found = found || f.readAll().contains("Zorblax");
-        }
+        for (QDirIterator it(home.path(), QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+            found = found || PublishFixture::readFile(it.next()).contains("Zorblax");
         QVERIFY(found);
     }
 
