@@ -81,7 +81,8 @@ const QStringList kKeys =
 
 // A check that stops Apply: the field changed in fullForm(), the message (a Yes/No question
 // answered No when `question`), the tab shown and the groups of keys already written; -1 for
-// a refusal before anything is written, whose message starts with the text given.
+// a refusal before anything is written, whose message starts with the text given. The Load
+// refusal, the image address and the web site's form are checked with the dialog.
 struct Stop
 {
     const char* name;
@@ -95,9 +96,6 @@ const QString kArchiveText = u"Please insert the the URL to your ARCHIVE page.  
                              "http://www.yoursite.com/weblog/index.html"_s;
 const QString kRange = u"Please choose a configuration number from 1 to 9."_s;
 const Stop kStops[] = {
-    {"number changed without Load", &F::configNumber, u"3"_s,
-     u"The fields show configuration 1, but the configuration number reads 3.  Press Load"_s, 1,
-     -1},
     {"number out of range", &F::configNumber, u"10"_s, kRange, 1, -1},
     {"number is a word", &F::configNumber, u"two"_s, kRange, 1, -1},
     {"line feed in the signature", &F::sig, u"Ann\nftpsite=evil.example.com"_s,
@@ -121,17 +119,12 @@ const Stop kStops[] = {
      u"You must input a title for your backend."_s, 6, 1},
     {"backend without description", &F::backendDescription, QString(),
      u"You must input a description for your backend."_s, 6, 1},
-    {"image without address", &F::imageUrl, QString(),
-     u"You must input the location of your image file."_s, 7, 1},
     {"image without description", &F::imageDescription, QString(),
      u"You must insert a description."_s, 7, 1},
     {"image without ALT text", &F::imageAlt, QString(),
      u"You must input ALT text for your image."_s, 7, 1},
     {"web site only http://", &F::website, u"http://"_s,
      u"You must insert a name for the webSite."_s, 0, 2},
-    {"web site without scheme", &F::website, u"www.example.com/index.html"_s,
-     u"Please format the website entry like this:   http://www.yoursite.com/weblog/index.html"_s, 0,
-     2},
     {"FTP site ftp.", &F::ftpSite, u"ftp."_s, u"You must insert the name of your FTP server."_s, 0,
      2},
     {"FTP site of another scheme", &F::ftpSite, u"http://ftp.example.com"_s,
