@@ -51,15 +51,7 @@ private slots:
         QFile::remove(s.settingsPath);
     }
 
-    void emptyFileGivesTheDefaults()
-    {
-        const ConfigLoadResult r = load();
-        QCOMPARE(p->texts(), QStringList());
-        QCOMPARE(loaded(), u"False|auto|modem|60|medium date|medium time|False|false|False|"_s);
-        QCOMPARE(std::tuple(r.dateIndex, r.timeIndex, r.failFound, v->resendEnabled),
-                 std::tuple(1, 1, false, false));
-    }
-
+    // The defaults of an empty file are checked with the preferences dialog.
     void valuesAndDerivedSiteParts()
     {
         ini("[1]\r\nwebsite=http://www.example.com/blog/index.html\r\nftpsite=ftp.example.com\r\n"
