@@ -370,8 +370,8 @@ private slots:
         }
     }
 
-    // 254 characters come back whole; the password goes scrambled and comes back plain; a
-    // letter it cannot shift is said, the key left empty and the typed password kept.
+    // 254 characters come back whole; the password goes scrambled; a letter it cannot shift is
+    // said, the key left empty and the typed password kept.
     void longValuesAndPasswordScrambling()
     {
         ScriptedPrompt p;
@@ -380,11 +380,8 @@ private slots:
         f.password = u"pa ss~"_s;
         QVERIFY(apply(f, p).completed);
         QCOMPARE(key("ftpremote"), f.ftpRemote);
+        // Read back by the loader's scrambling test.
         QCOMPARE(key("password"), TextEncrypt(f.password, true, p));
-        Settings back;
-        back.settingsPath = s.settingsPath;
-        loadConfiguration(1, back, p, view);
-        QCOMPARE(back.password, f.password);
         QCOMPARE(p.texts(), QStringList());
 
         f.password = u"ab\u00FFc"_s;
@@ -416,9 +413,9 @@ private slots:
         s.settingsPath = dir.path() + u"/missing/folder/weblog.ini"_s;
         ScriptedPrompt p;
         QVERIFY(!apply(freshForm(), p).completed && target.statusTexts.isEmpty());
-        QCOMPARE(p.messages.size(), 1);
-        QVERIFY(p.messages[0].text.startsWith(u"The settings could not be saved"_s));
-        QVERIFY(p.messages[0].text.contains(u"\"dateformat\""_s));
+        QVERIFY(p.texts().size() == 1 &&
+                p.texts()[0].startsWith(u"The settings could not be saved") &&
+                p.texts()[0].contains(u"\"dateformat\""_s));
     }
 
     // Applying with another configuration loaded makes it the active one.
@@ -448,16 +445,14 @@ private slots:
         s.templateText = u"%title"_s;
         s.styles[1].fontname = u"Arial"_s;
         restoreConfiguration(s, saved);
-        QCOMPARE(s.website + s.activeSection, u"http://saved/1"_s);
+        QCOMPARE(QStringList({s.website, s.activeSection, s.templateText, s.styles[1].fontname}),
+                 QStringList({u"http://saved/"_s, u"1"_s, u"%title"_s, u"Arial"_s}));
         QVERIFY(s.pageRetrieved);
-        QCOMPARE(s.templateText + s.styles[1].fontname, u"%titleArial"_s);
     }
 
-    // The style editor's storage rules and write order.
+    // The style editor's storage rules and write order ("default" is checked with the editor).
     void styles()
     {
-        QCOMPARE(storeStyleValue(s, u"Sig"_s, u"fontname"_s, u"DEFAULT"_s),
-                 std::optional<QString>(QString()));
         QCOMPARE(storeStyleValue(s, u"sig"_s, u"fontname"_s, u"Arial"_s), std::nullopt);
         QCOMPARE(storeStyleValue(s, u"Sig"_s, u"strikethru"_s, u"1"_s), std::nullopt);
         QVERIFY(storeStyleValue(s, u"URL"_s, u"fontstrikethru"_s, u"1"_s));
