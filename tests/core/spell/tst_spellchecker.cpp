@@ -110,26 +110,20 @@ private slots:
     }
 
     // The texts, the replies, the words asked about and what comes back (nothing when
-    // cancelled), each list joined by "|".
+    // cancelled), each list joined by "|". Change All, Ignore All, Cancel and the lines of the
+    // body are checked with the main window.
     void session()
     {
         const QString markup = u"<BLOCKQUOTE>Hello&nbsp;there</BLOCKQUOTE> <a "
                                "href=\"http://exmaple.com/teh\">link</a> me@exmaple.com"_s;
         const std::array<QString, 4> table[] = {
-            // Three lines come back with CR LF, no final break added.
-            {u"I lik cake\nand tea\nand mor"_s, u"Change:like|Change:more"_s, u"lik|mor"_s,
-             u"I like cake\r\nand tea\r\nand more"_s},
             {u"one\r\ntwo\n"_s, QString(), QString(), u"one\r\ntwo\r\n"_s},
-            {u"Teh wrold|wrold again, wrold."_s, u"Ignore|ChangeAll:world"_s, u"Teh|wrold"_s,
-             u"Teh world|world again, world."_s},
             {u"wrold wrold"_s, u"Ignore|Change:world"_s, u"wrold|wrold"_s, u"wrold world"_s},
-            {u"wrold and wrold|wrold"_s, u"IgnoreAll"_s, u"wrold"_s, u"wrold and wrold|wrold"_s},
             // A longer replacement keeps later words in place.
             {u"<B>wrold</B> is big. tset"_s, u"Change:whole world|Change:test"_s, u"wrold|tset"_s,
              u"<B>whole world</B> is big. test"_s},
             {markup, QString(), QString(), markup},
-            {u"Привет wrold"_s, u"Change:world"_s, u"wrold"_s, u"Привет world"_s},
-            {u"wrold|tset"_s, u"Change:world|Cancel"_s, u"wrold|tset"_s, QString()}};
+            {u"Привет wrold"_s, u"Change:world"_s, u"wrold"_s, u"Привет world"_s}};
         for (const auto& [texts, replies, asked, expected] : table) {
             ScriptedAnswerer answers(replies.split(u'|', Qt::SkipEmptyParts));
             SpellSession session(*dict, answers);
