@@ -28,29 +28,25 @@ template <typename T> void whenShown(std::function<void(T*)> action)
     auto* timer = new QTimer;
     QObject::connect(timer, &QTimer::timeout, timer, [timer, action] {
         if (T* window = shownWindow<T>()) {
-            timer->stop();
             timer->deleteLater();
+            timer->stop();
             action(window);
         }
     });
     timer->start(20);
 }
 
-// The child control `name` of type T; the test stops when there is none.
-template <typename T> T* child(QWidget* w, const char* name)
+// The control (widget or action) `name` of type T under `root`; the test
+// stops when there is none.
+template <typename T> T* child(QObject* root, const char* name)
 {
-    T* c = w->findChild<T*>(QString::fromLatin1(name));
+    T* c = root->findChild<T*>(QString::fromLatin1(name));
     QTEST_ASSERT(c);
     return c;
 }
-
-// The control (widget or action) `name` under `root`; the test stops when
-// there is none.
 inline QObject* control(QObject* root, const char* name)
 {
-    QObject* o = root->findChild<QObject*>(QString::fromLatin1(name));
-    QTEST_ASSERT(o);
-    return o;
+    return child<QObject>(root, name);
 }
 
 // The names among `names` whose control under `root` is enabled, in the
@@ -58,10 +54,9 @@ inline QObject* control(QObject* root, const char* name)
 inline QStringList enabledAmong(QObject* root, std::initializer_list<const char*> names)
 {
     QStringList on;
-    for (const char* name : names) {
+    for (const char* name : names)
         if (control(root, name)->property("enabled").toBool())
             on << QString::fromLatin1(name);
-    }
     return on;
 }
 
@@ -73,11 +68,10 @@ inline QStringList shownTexts(QObject* root, std::initializer_list<const char*> 
     for (const char* name : names) {
         const QObject* o = control(root, name);
         if (o->property("checkable").toBool())
-            shown << QString::fromLatin1(o->property("checked").toBool() ? "checked" : "unchecked");
-        else if (o->property("plainText").isValid())
-            shown << o->property("plainText").toString();
+            shown << QLatin1String(o->property("checked").toBool() ? "checked" : "unchecked");
         else
-            shown << o->property("text").toString();
+            shown << o->property(o->property("plainText").isValid() ? "plainText" : "text")
+                         .toString();
     }
     return shown;
 }

@@ -8,10 +8,8 @@
 #include <QDir>
 #include <QImage>
 #include <QLabel>
-#include <QLayout>
 #include <QLineEdit>
 #include <QListView>
-#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScrollBar>
@@ -21,27 +19,34 @@
 
 namespace {
 
-void layOut(QWidget* window)
+template <typename... T> bool isA(const QWidget* w)
 {
-    window->ensurePolished();
-    if (!window->isVisible()) {
-        window->adjustSize();
-        if (window->layout())
-            window->layout()->activate();
-    }
+    return (qobject_cast<const T*>(w) || ...);
 }
 
 // The controls a user reads or operates; toolbar buttons are drawn by the
 // toolbar itself and are left to it.
 bool isControl(const QWidget* w)
 {
-    if (qobject_cast<const QToolBar*>(w->parentWidget()))
-        return false;
-    return qobject_cast<const QLabel*>(w) || qobject_cast<const QAbstractButton*>(w) ||
-           qobject_cast<const QLineEdit*>(w) || qobject_cast<const QPlainTextEdit*>(w) ||
-           qobject_cast<const QTextEdit*>(w) || qobject_cast<const QComboBox*>(w) ||
-           qobject_cast<const QListView*>(w) || qobject_cast<const QAbstractSpinBox*>(w) ||
-           qobject_cast<const QProgressBar*>(w);
+    return !qobject_cast<const QToolBar*>(w->parentWidget()) &&
+           isA<QLabel, QAbstractButton, QLineEdit, QPlainTextEdit, QTextEdit, QComboBox, QListView,
+               QAbstractSpinBox, QProgressBar>(w);
+}
+
+// Inputs a screen reader must be able to name.
+bool isInput(const QWidget* w)
+{
+    return isA<QLineEdit, QPlainTextEdit, QTextEdit, QComboBox, QAbstractSpinBox, QScrollBar>(w);
+}
+
+// Whether `w` lies inside a widget of `window` that passes `test` (the line
+// edit of a combo box is the combo box's business).
+bool nested(const QWidget* w, const QWidget* window, bool (*test)(const QWidget*))
+{
+    for (const QWidget* p = w->parentWidget(); p && p != window; p = p->parentWidget())
+        if (test(p))
+            return true;
+    return false;
 }
 
 // The least size at which a control shows its text. A scrolling box shows
@@ -56,15 +61,6 @@ QSize leastSize(const QWidget* w)
     return w->minimumSizeHint();
 }
 
-// Inputs a screen reader must be able to name: by their accessible name or by
-// the label that is their buddy.
-bool isInput(const QWidget* w)
-{
-    return qobject_cast<const QLineEdit*>(w) || qobject_cast<const QPlainTextEdit*>(w) ||
-           qobject_cast<const QTextEdit*>(w) || qobject_cast<const QComboBox*>(w) ||
-           qobject_cast<const QAbstractSpinBox*>(w) || qobject_cast<const QScrollBar*>(w);
-}
-
 QString describe(const QWidget* w)
 {
     return QStringLiteral("%1 \"%2\"")
@@ -72,16 +68,6 @@ QString describe(const QWidget* w)
 }
 
 } // namespace
-
-QString saveWindowShot(QWidget* window, const QString& name)
-{
-    const QString dir = QStringLiteral(PAGEWICK_TEST_OUTPUT_DIR "/windows");
-    QDir().mkpath(dir);
-    const QString path = dir + QLatin1Char('/') + name + QStringLiteral(".png");
-    layOut(window);
-    window->grab().save(path);
-    return path;
-}
 
 QStringList windowProblems(QWidget* window, const QString& name)
 {
@@ -92,18 +78,10 @@ QStringList windowProblems(QWidget* window, const QString& name)
         window->show();
         QCoreApplication::processEvents();
     }
-    layOut(window);
-    const QRect inside = window->rect();
+    window->ensurePolished();
     QList<QWidget*> controls;
     for (QWidget* w : window->findChildren<QWidget*>()) {
-        if (!w->isVisibleTo(window) || !isControl(w))
-            continue;
-        // A control inside another control (the line edit of a combo box) is
-        // that control's business.
-        bool nested = false;
-        for (QWidget* p = w->parentWidget(); p && p != window; p = p->parentWidget())
-            nested = nested || isControl(p);
-        if (nested)
+        if (!w->isVisibleTo(window) || !isControl(w) || nested(w, window, isControl))
             continue;
         controls << w;
         const QSize min = leastSize(w);
@@ -114,20 +92,17 @@ QStringList windowProblems(QWidget* window, const QString& name)
                             .arg(w->height())
                             .arg(min.width())
                             .arg(min.height());
-        const QRect at(w->mapTo(window, QPoint(0, 0)), w->size());
-        if (!inside.contains(at))
+        if (!window->rect().contains(QRect(w->mapTo(window, QPoint(0, 0)), w->size())))
             problems << QStringLiteral("%1 reaches outside the window").arg(describe(w));
     }
     QList<const QWidget*> buddies;
     for (const QLabel* label : window->findChildren<QLabel*>())
         buddies << label->buddy();
-    for (QWidget* w : window->findChildren<QWidget*>()) {
-        bool nested = false;
-        for (QWidget* p = w->parentWidget(); p && p != window; p = p->parentWidget())
-            nested = nested || isControl(p) || isInput(p);
-        if (isInput(w) && !nested && w->accessibleName().isEmpty() && !buddies.contains(w))
+    const auto controlOrInput = [](const QWidget* w) { return isControl(w) || isInput(w); };
+    for (QWidget* w : window->findChildren<QWidget*>())
+        if (isInput(w) && !nested(w, window, controlOrInput) && w->accessibleName().isEmpty() &&
+            !buddies.contains(w))
             problems << QStringLiteral("%1 has no accessible name").arg(describe(w));
-    }
     for (qsizetype i = 0; i < controls.size(); ++i)
         for (qsizetype j = i + 1; j < controls.size(); ++j)
             if (controls[i]->parentWidget() == controls[j]->parentWidget() &&
@@ -137,14 +112,16 @@ QStringList windowProblems(QWidget* window, const QString& name)
 
     const QImage picture = window->grab().toImage();
     bool flat = true;
-    const QRgb first = picture.isNull() ? 0 : picture.pixel(0, 0);
     for (int y = 0; flat && y < picture.height(); y += 3)
         for (int x = 0; flat && x < picture.width(); x += 3)
-            flat = picture.pixel(x, y) == first;
+            flat = picture.pixel(x, y) == picture.pixel(0, 0);
     if (flat)
         problems << QStringLiteral("the picture of %1 is one flat colour").arg(name);
-    if (qEnvironmentVariableIsSet("PAGEWICK_WINDOW_SHOTS"))
-        saveWindowShot(window, name);
+    if (qEnvironmentVariableIsSet("PAGEWICK_WINDOW_SHOTS")) {
+        const QString dir = QStringLiteral(PAGEWICK_TEST_OUTPUT_DIR "/windows");
+        QDir().mkpath(dir);
+        picture.save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
+    }
     if (wasHidden)
         window->hide();
     return problems;
