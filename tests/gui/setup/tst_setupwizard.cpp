@@ -76,12 +76,15 @@ class TestSetupWizard : public QObject
         w.txtURL->setText("http://www.example.com/index.html");
     }
 
-    void logOn(SetupWizard& w)
+    // Logs on from the welcome page and opens `folder` of the server.
+    void logOn(SetupWizard& w, const char* folder = nullptr)
     {
         fillAccount(w, m_ftp->url(), FtpTestServer::Password);
         w.buttNext->click();
         QCOMPARE(w.currentPage(), 1);
         w.buttNext->click();
+        if (folder)
+            open(w, QString::fromLatin1(folder));
     }
 
     void select(SetupWizard& w, const QString& name)
@@ -144,9 +147,8 @@ private slots:
         CHECK_WINDOW(&w, QStringLiteral("frmWizard-1-account"));
         w.buttNext->click();
         QCOMPARE(w.currentPage(), 1);
-        QCOMPARE(titlesOf(p), QStringList({"Error"}));
+        QCOMPARE(titlesOf(p), QStringList({"Error"})); // the text is checked in tests/core
         QCOMPARE(p.messages[0].icon, Icon::Critical);
-        QVERIFY(p.messages[0].text.startsWith("Please format the website entry like this:"));
         w.buttBack->click();
         QCOMPARE(w.currentPage(), 0);
     }
@@ -197,8 +199,6 @@ private slots:
         open(w, "blog/");
         open(w, "deep/");
         QCOMPARE(w.txtDirectory->text(), QStringLiteral("/www/blog/deep"));
-        // The command window follows the walk.
-        QVERIFY(w.txtcommand->toPlainText().endsWith("CD \"/www/blog/deep/\"\nPWD\nLS"));
         // A double click on a file selects it: a marked page, then No to the
         // archive question leads to the summary.
         p.answers << Answer::No;
@@ -217,8 +217,7 @@ private slots:
         MainWindow main;
         PreferencesDialog prefs(main, main);
         SetupWizard w(&prefs);
-        logOn(w);
-        open(w, "www/");
+        logOn(w, "www/");
         p.answers << Answer::Yes << Answer::Yes << Answer::Yes;
         driveMarkerTool("</body>");
         select(w, "index.html");
@@ -237,8 +236,6 @@ private slots:
                            "Would you like to add the pagewick insertion codes into this "
                            "webpage?"));
         QCOMPARE(w.buttSelect->text(), QStringLiteral("Select Archive File"));
-        QVERIFY(w.txtcommand->toPlainText().contains("PUT \"" + programDir() +
-                                                     "/wizardtemp.html\" \"/www/index.html\""));
         p.clear();
         p.answers << Answer::Yes << Answer::Yes;
         driveMarkerTool("</body>");
@@ -249,71 +246,62 @@ private slots:
         QCOMPARE(p.messages.last().text,
                  QStringLiteral("Success!  Valid archive insertion marker found!"));
         QCOMPARE(w.currentPage(), 3);
-        QCOMPARE(w.txtconfig->toPlainText(),
-                 QStringLiteral("\nFTP location of main Pagewick File:\n/www/index.html\n\n"
-                                "FTP location of Archive Pagewick File:\n/www/archive.html"));
         QVERIFY(!w.buttNext->isEnabled() && !w.buttBack->isEnabled());
         CHECK_WINDOW(&w, QStringLiteral("frmWizard-3-summary"));
         // No temporary upload names are left on the server.
         QVERIFY(!m_ftp->fileExists("www/index.html.pagewick-upload"));
         w.buttOkay->click();
-        QVERIFY(!w.isVisible());
+        QVERIFY(!w.isVisible() && w.result() == QDialog::Accepted);
         QCOMPARE(shownTexts(&prefs, {"txtFTPsite", "txtUsername", "txtPassword", "txtFTPremote",
                                      "txtWebSite", "txtArchiveFTP", "txtAmount", "chkFTP",
                                      "chkAutoDeletes", "chkArchive"}),
                  QStringList({m_ftp->url(), FtpTestServer::User, FtpTestServer::Password,
                               "/www/index.html", "http://www.example.com/index.html",
                               "/www/archive.html", "10", "checked", "checked", "checked"}));
-        QCOMPARE(w.result(), int(QDialog::Accepted));
     }
 
+    // Marked pages open no tool; the auto-delete amount set by hand stays.
+    // Without an archive the option is switched off, unless the summary is
+    // cancelled: then the preferences stay as they were.
     void markedPagesNeedNoTool()
     {
         ScriptedPrompt p;
         MainWindow main;
         PreferencesDialog prefs(main, main);
-        child<QCheckBox>(&prefs, "chkFTP")->setChecked(true);
-        child<QCheckBox>(&prefs, "chkAutoDeletes")->setChecked(true);
-        child<QCheckBox>(&prefs, "chkArchive")->setChecked(true);
+        for (const char* box : {"chkFTP", "chkAutoDeletes", "chkArchive"})
+            child<QCheckBox>(&prefs, box)->setChecked(true);
         child<QLineEdit>(&prefs, "txtAmount")->setText("25");
         SetupWizard w(&prefs);
-        logOn(w);
-        open(w, "www/");
+        logOn(w, "www/");
         p.answers << Answer::Yes;
         select(w, "marked.html");
         select(w, "archived.html");
         QCOMPARE(w.currentPage(), 3);
         QVERIFY(p.opened.isEmpty());
         w.buttOkay->click();
-        QCOMPARE(shownTexts(&prefs, {"txtAmount"}), QStringList({"25"})); // auto-delete was on
-        // No archive: the option is switched off.
-        ScriptedPrompt q;
-        SetupWizard w2(&prefs);
-        logOn(w2);
-        open(w2, "www/");
-        q.answers << Answer::No;
-        select(w2, "my page.html");
-        QCOMPARE(w2.wizardResult().mainLocation, QStringLiteral("/www/my page.html"));
-        QCOMPARE(w2.txtconfig->toPlainText(),
-                 QStringLiteral("\nFTP location of main Pagewick File:\n/www/my page.html\n\n"));
-        w2.buttOkay->click();
-        QVERIFY(!child<QCheckBox>(&prefs, "chkArchive")->isChecked());
-        // Cancel on the summary leaves the preferences as they were.
+        QCOMPARE(shownTexts(&prefs, {"txtAmount", "chkArchive"}), QStringList({"25", "checked"}));
         const auto filled = [&] {
             return shownTexts(&prefs, {"txtWebSite", "txtFTPsite", "txtUsername", "txtPassword",
                                        "txtFTPremote", "txtArchiveFTP", "txtAmount", "chkFTP",
                                        "chkAutoDeletes", "chkArchive"});
         };
-        const QStringList before = filled();
-        SetupWizard w3(&prefs);
-        logOn(w3);
-        open(w3, "www/");
-        q.answers << Answer::No;
-        select(w3, "marked.html");
-        QCOMPARE(w3.currentPage(), 3);
-        w3.buttCancel->click();
-        QVERIFY(!w3.isVisible());
-        QCOMPARE(filled(), before);
+        QStringList expected = filled();
+        for (const bool okay : {false, true}) {
+            SetupWizard again(&prefs);
+            logOn(again, "www/");
+            p.answers << Answer::No;
+            select(again, "my page.html");
+            QCOMPARE(
+                again.txtconfig->toPlainText(),
+                QStringLiteral("\nFTP location of main Pagewick File:\n/www/my page.html\n\n"));
+            (okay ? again.buttOkay : again.buttCancel)->click();
+            QVERIFY(!again.isVisible());
+            if (okay) {
+                expected[4] = QStringLiteral("/www/my page.html");
+                expected[9] = QStringLiteral("unchecked");
+            }
+            QCOMPARE(filled(), expected);
+        }
     }
 
     // No at the position question restores the source exactly; Cancel leaves
@@ -340,10 +328,10 @@ private slots:
                  QStringLiteral("<html>\n<body>old</body>\n</html>\n"));
         QCOMPARE(tool.txtEdit->textCursor().selectedText(), QStringLiteral("old"));
         QVERIFY(tool.page() == page && uploaded.isEmpty());
-        // The preview was written with the samples after the markers.
-        const QByteArray preview = PublishFixture::readFile(programFile("wizardtemp.html"));
-        QVERIFY(preview.startsWith("<html>\r\n<body><!--pagewick-->\r\n<center>"));
-        QCOMPARE(p.messages[0].text, Setup::positionQuestion(Setup::MarkerKind::Main));
+        QCOMPARE(p.messages[0].text,
+                 QStringLiteral("Please wait for the web page to load.\r\n\r\n  Is the position of "
+                                "the pagewick entry correct?\r\n(Note:  Images are not seen "
+                                "within pagewick previews)"));
         // Yes: the selection is replaced, the samples never reach the file.
         p.answers << Answer::Yes;
         tool.buttInsertCode->click();
@@ -355,8 +343,7 @@ private slots:
         // The wizard after a cancelled tool.
         p.clear();
         SetupWizard w;
-        logOn(w);
-        open(w, "www/");
+        logOn(w, "www/");
         p.answers << Answer::Yes;
         driveMarkerTool(QString(), true);
         select(w, "index.html");
@@ -372,8 +359,7 @@ private slots:
     {
         ScriptedPrompt p;
         SetupWizard w;
-        logOn(w);
-        open(w, "www/");
+        logOn(w, "www/");
         // The disk fills during the upload: the live page stays, the wizard
         // asks again.
         p.answers << Answer::Yes << Answer::Yes;
@@ -412,8 +398,7 @@ private slots:
         const QString ini = programFile(QStringLiteral("weblog.ini"));
         bool wizardDone = false;
         whenShown<SetupWizard>([&](SetupWizard* wizard) {
-            logOn(*wizard);
-            open(*wizard, "www/");
+            logOn(*wizard, "www/");
             driveMarkerTool("</body>");
             // Add the markers: Yes; the position is right: Yes; no archive.
             p.answers << Answer::Yes << Answer::Yes << Answer::No;
