@@ -73,6 +73,11 @@ private slots:
         QCOMPARE(p.texts(), QStringList{"Template File Not Found"});
         QCOMPARE(shown(e) << settings().templateText,
                  QStringList({defaultTemplate(), "gone.txt", "unchanged", defaultTemplate()}));
+        // Help opens the help file and the templates page.
+        child<QAction>(&e, "mnuHelpfiles")->trigger();
+        child<QAction>(&e, "mnuWebsite")->trigger();
+        QCOMPARE(p.opened, (QStringList{programDir() + "/pagewick.html",
+                                        makerSite() + "/pagewick/templates.html"}));
     }
 
     // OK and Cancel after an edit, with each answer to "Save Changes?": whether
@@ -220,16 +225,6 @@ private slots:
         QCOMPARE(e.Text1->toPlainText(), before);
         child<QAction>(&e, "mnuCut")->trigger();
         QCOMPARE(p.beeps, 1);
-    }
-
-    void helpMenu()
-    {
-        ScriptedPrompt p;
-        TemplateEditor e;
-        child<QAction>(&e, "mnuHelpfiles")->trigger();
-        child<QAction>(&e, "mnuWebsite")->trigger();
-        QCOMPARE(p.opened, (QStringList{programDir() + "/pagewick.html",
-                                        makerSite() + "/pagewick/templates.html"}));
     }
 };
 
