@@ -126,7 +126,7 @@ private slots:
         m_ftp->writeFile(QString::fromUtf8("www/t\xC3\xA4gebuch.html"), "<p>t</p>\r\n");
     }
 
-    void pagesAndAccountChecks()
+    void pagesAndAccountChecks() // the connection failures as well
     {
         ScriptedPrompt p;
         MainWindow main;
@@ -149,15 +149,9 @@ private slots:
         QCOMPARE(w.currentPage(), 1);
         QCOMPARE(titlesOf(p), QStringList({"Error"})); // the text is checked in tests/core
         QCOMPARE(p.messages[0].icon, Icon::Critical);
-        w.buttBack->click();
-        QCOMPARE(w.currentPage(), 0);
-    }
-
-    void connectionFailuresReturnToTheAccount()
-    {
-        ScriptedPrompt p;
-        SetupWizard w;
-        w.buttNext->click();
+        // A server that cannot be reached, or refuses the log-on, returns to
+        // the account.
+        p.clear();
         fillAccount(w, "ftp://127.0.0.1:1", "p");
         w.buttNext->click();
         QCOMPARE(w.currentPage(), 1);
@@ -169,6 +163,8 @@ private slots:
         QCOMPARE(w.currentPage(), 1);
         QCOMPARE(titlesOf(p), QStringList({"Error Response Received"}));
         QVERIFY(w.buttNext->isEnabled());
+        w.buttBack->click();
+        QCOMPARE(w.currentPage(), 0);
     }
 
     void walksFolders()
