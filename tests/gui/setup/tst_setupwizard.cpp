@@ -1,6 +1,5 @@
-// The set-up wizard against a real FTP server: account checks, the folder walk,
-// markers placed with the marker tool and uploaded, the archive page, the
-// summary, the hand-over to the preferences, and a new user's first entry.
+// The set-up wizard against a real FTP server, from the account to the markers
+// uploaded, the preferences filled and a new user's first entry.
 
 #include "PublishFixture.h"
 #include "ScriptedPrompt.h"
