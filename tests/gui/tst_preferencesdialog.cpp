@@ -147,8 +147,11 @@ private slots:
                  QStringList({"3", "http://one.example.com/"}));
         p.clear();
         QVERIFY(!d.apply());
-        QVERIFY(p.messages.size() == 1 &&
-                p.messages[0].text.contains(QStringLiteral("Press Load")));
+        QCOMPARE(p.messages.size(), 1);
+        QVERIFY2(p.messages[0].text.startsWith(QStringLiteral(
+                     "The fields show configuration 1, but the configuration number reads 3.  "
+                     "Press Load")),
+                 qPrintable(p.messages[0].text));
         QCOMPARE(iniBytes(), before);
         click(&d, "buttLoad");
         QCOMPARE(d.loadedConfig(), 3);
@@ -162,8 +165,9 @@ private slots:
         type(&d, "txtWebSite", QStringLiteral("three.example.com"));
         type(&d, "txtSig", QStringLiteral("Third"));
         p.clear();
-        QVERIFY(!d.apply()); // the web site has no http://
-        QCOMPARE(p.messages.size(), 1);
+        QVERIFY(!d.apply());
+        QCOMPARE(p.texts(), QStringList({"Please format the website entry like this:   "
+                                         "http://www.yoursite.com/weblog/index.html"}));
         QCOMPARE(QStringList({key("defaultsig", "3"), key("website", "3"), key("Config", "General"),
                               settings().activeSection}),
                  QStringList({"Third", "http://three.example.com/", "1", "3"}));
@@ -243,7 +247,8 @@ private slots:
         type(&d, "txtDescript", QStringLiteral("All of it"));
         type(&d, "txtImageURL", QString());
         click(&d, "buttOK");
-        QCOMPARE(titlesOf(p), QStringList({"Insert URL"})); // the text is checked in tests/core
+        QCOMPARE(p.texts(), QStringList({"You must input the location of your image file."}));
+        QCOMPARE(titlesOf(p), QStringList({"Insert URL"}));
         QCOMPARE(d.currentTab(), 7);
         QVERIFY(d.isVisible() && !d.settingsApplied());
         click(&d, "chkImage");

@@ -146,7 +146,7 @@ private slots:
         CHECK_WINDOW(&w, QStringLiteral("frmWizard-1-account"));
         w.buttNext->click();
         QCOMPARE(w.currentPage(), 1);
-        QCOMPARE(titlesOf(p), QStringList({"Error"})); // the text is checked in tests/core
+        QCOMPARE(titlesOf(p), QStringList({"Error"})); // its text is checked in tests/core
         QCOMPARE(p.messages[0].icon, Icon::Critical);
         // A server that cannot be reached, or refuses the log-on, returns to
         // the account.
@@ -241,6 +241,9 @@ private slots:
         QCOMPARE(p.messages.last().text,
                  QStringLiteral("Success!  Valid archive insertion marker found!"));
         QCOMPARE(w.currentPage(), 3);
+        QCOMPARE(w.txtconfig->toPlainText(),
+                 QStringLiteral("\nFTP location of main Pagewick File:\n/www/index.html\n\n"
+                                "FTP location of Archive Pagewick File:\n/www/archive.html"));
         QVERIFY(!w.buttNext->isEnabled() && !w.buttBack->isEnabled());
         CHECK_WINDOW(&w, QStringLiteral("frmWizard-3-summary"));
         // No temporary upload names are left on the server.
