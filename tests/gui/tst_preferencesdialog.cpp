@@ -113,6 +113,7 @@ private slots:
         QVERIFY(help.startsWith("Automatic Retrieve Mode downloads your html files"));
         QVERIFY(help.contains("this mode.\r\n\r\nFTP Retrieve Mode"));
         // Every tab shows its controls whole, each input with its name.
+        QCOMPARE(d.windowTitle(), QStringLiteral("Preferences..."));
         d.show();
         for (int tab = 1; tab <= 8; ++tab) {
             d.showTab(tab);
@@ -306,6 +307,7 @@ private slots:
         QCOMPARE(enabledAmong(&e, {"buttApply"}), QStringList());
         QVERIFY(child<QLabel>(&e, "lblSample")->text().contains(QStringLiteral("<B>")));
         e.show();
+        QCOMPARE(e.windowTitle(), QStringLiteral("Customize Your Entry"));
         CHECK_WINDOW(&e, QStringLiteral("frmAll"));
         // A size the scroll bar cannot show stays as stored until it moves.
         ini("[1]\r\nbodyfontsize=+12\r\n");

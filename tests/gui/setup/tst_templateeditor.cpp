@@ -135,6 +135,7 @@ private slots:
             QVERIFY2(e.Label1->text().contains(QLatin1String(placeholder) + QStringLiteral(" = ")),
                      placeholder);
         e.resize(640, 420);
+        QCOMPARE(e.windowTitle(), QStringLiteral("Template"));
         CHECK_WINDOW(&e, QStringLiteral("frmTemplate"));
         e.show();
         e.buttOK->click();
