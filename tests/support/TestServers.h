@@ -107,6 +107,15 @@ public:
     QStringList commands() const { return linesAfter("CMD "); } // received ("RETR /a.html")
     int connectionCount() const { return int(logLines().count("CONNECT")); }
     int loginCount() const { return int(linesAfter("LOGIN ").size()); }
+    // The log without the end of a session the client closed before: its
+    // QUIT and DISCONNECT may reach the log after it was cleared. Empty when
+    // nobody has connected since.
+    QStringList newSessionLines() const
+    {
+        QStringList lines = logLines();
+        lines.removeIf([](const QString& l) { return l == "CMD QUIT" || l == "DISCONNECT"; });
+        return lines;
+    }
 
 private:
     QStringList linesAfter(const QString& mark) const; // the log lines with `mark`, without it
