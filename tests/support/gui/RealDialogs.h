@@ -1,0 +1,92 @@
+#pragma once
+
+// Answering the real dialogs a command opens, as a user does: a timer started
+// before the command finds the active modal window once it is shown, types
+// into it and clicks its buttons. Run these tests on a desktop
+// (with-desktop.sh) where focus matters.
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+// What became of one expected dialog: `seen` once it was shown and answered,
+// `title` its window title. A dialog that never comes within the time leaves
+// seen false; one that comes but was not answered in time is rejected, so a
+// failing test ends instead of waiting on it.
+struct ModalAnswer
+{
+    bool seen = false;
+    QString title;
+};
+
+// Runs `answer` on the next modal window of type T once it is active.
+template <typename T = QWidget>
+std::shared_ptr<ModalAnswer> answerModal(std::function<void(T*)> answer, int timeoutMs = 5000)
+{
+    auto result = std::make_shared<ModalAnswer>();
+    auto* timer = new QTimer;
+    auto* elapsed = new QElapsedTimer;
+    elapsed->start();
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, elapsed, answer, result, timeoutMs] {
+        QWidget* modal = QApplication::activeModalWidget();
+        T* dialog = qobject_cast<T*>(modal);
+        if (dialog && dialog->isVisible()) {
+            timer->stop();
+            timer->deleteLater();
+            delete elapsed;
+            result->seen = true;
+            result->title = dialog->windowTitle();
+            answer(dialog);
+            return;
+        }
+        if (elapsed->elapsed() > timeoutMs) {
+            timer->stop();
+            timer->deleteLater();
+            delete elapsed;
+            if (modal) // not the one expected: close it rather than hang
+                QMetaObject::invokeMethod(modal, "reject", Qt::QueuedConnection);
+        }
+    });
+    timer->start(20);
+    return result;
+}
+
+// The button of `box` with the standard role `which` (OK, Cancel, Yes...),
+// found in whichever button box the dialog holds.
+inline QAbstractButton* dialogButton(QWidget* dialog, QDialogButtonBox::StandardButton which)
+{
+    for (auto* box : dialog->findChildren<QDialogButtonBox*>())
+        if (QAbstractButton* b = box->button(which))
+            return b;
+    return nullptr;
+}
+
+// Clicks the standard button `which` of `dialog` with the mouse.
+inline void clickDialogButton(QWidget* dialog, QDialogButtonBox::StandardButton which)
+{
+    QAbstractButton* b = dialogButton(dialog, which);
+    QTEST_ASSERT(b);
+    QTest::mouseClick(b, Qt::LeftButton);
+}
+
+// Types `text` into the focused line edit of `dialog` (or its first one),
+// replacing what it held.
+inline void typeIntoDialog(QWidget* dialog, const QString& text)
+{
+    auto* edit = qobject_cast<QLineEdit*>(dialog->focusWidget());
+    if (!edit)
+        edit = dialog->findChild<QLineEdit*>();
+    QTEST_ASSERT(edit);
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, text);
+}
