@@ -9,6 +9,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 FontPicker::FontPicker(QWidget* parent) : QDialog(parent)
@@ -20,7 +21,9 @@ FontPicker::FontPicker(QWidget* parent) : QDialog(parent)
     cboFonts->setObjectName(QStringLiteral("cboFonts"));
     cboFonts->setAccessibleName(QStringLiteral("Font"));
     cboFonts->setPlaceholderText(QStringLiteral("Select Font Here..."));
-    cboFonts->addItems(QFontDatabase::families());
+    QStringList installed = QFontDatabase::families();
+    installed.removeIf([](const QString& f) { return QFontDatabase::isPrivateFamily(f); });
+    cboFonts->addItems(offeredFamilies(installed));
     cboFonts->setCurrentIndex(-1);
     cboFonts->setMaxVisibleItems(20);
     cboFonts->setMinimumContentsLength(28);
@@ -57,6 +60,22 @@ FontPicker::FontPicker(QWidget* parent) : QDialog(parent)
     layout->addWidget(box);
     setMinimumWidth(380);
     showSample();
+}
+
+QStringList FontPicker::offeredFamilies(const QStringList& installed)
+{
+    QStringList out = {QStringLiteral("Arial"),    QStringLiteral("Helvetica"),
+                       QStringLiteral("Georgia"),  QStringLiteral("Times New Roman"),
+                       QStringLiteral("Verdana"),  QStringLiteral("Courier New"),
+                       QStringLiteral("serif"),    QStringLiteral("sans-serif"),
+                       QStringLiteral("monospace")};
+    static const QRegularExpression foundry(QStringLiteral("\\s*\\[[^\\]]*\\]$"));
+    for (const QString& family : installed) {
+        const QString name = QString(family).remove(foundry).trimmed();
+        if (!name.isEmpty() && !out.contains(name, Qt::CaseInsensitive))
+            out << name;
+    }
+    return out;
 }
 
 std::optional<QString> FontPicker::choose(QWidget* parent)

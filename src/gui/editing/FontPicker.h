@@ -8,7 +8,7 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 
-// The font picker: the installed font families in a list, a sample line in
+// The font picker: the font families a web page can name, a sample line in
 // the chosen face, OK and Cancel. OK without a choice asks the user to choose
 // or cancel; Cancel, Escape and closing the window give no face.
 class FontPicker final : public QDialog
@@ -19,6 +19,12 @@ public:
 
     // Shows a picker modally and returns the chosen face, or nullopt.
     static std::optional<QString> choose(QWidget* parent);
+
+    // The list offered: the common web families and the generic ones first,
+    // then the `installed` families by the names pages use, without the
+    // foundry fontconfig adds ("Nimbus Sans [urw]" is "Nimbus Sans"), each
+    // once.
+    static QStringList offeredFamilies(const QStringList& installed);
 
     // The face chosen with OK; nullopt before that or after a cancel.
     std::optional<QString> chosenFont() const { return m_chosen; }
