@@ -81,37 +81,77 @@ void EditCommands::replaceSelection(QWidget* box, const QString& text, int caret
     }
 }
 
-void EditCommands::insert(const Markup::Tag& tag)
+EditCommands::Target EditCommands::target() const
 {
+    Target t;
     QWidget* box = focusedTextBox();
     if (!box || !isEditable(box))
+        return t;
+    t.box = box;
+    if (auto* line = qobject_cast<QLineEdit*>(box)) {
+        t.start = line->hasSelectedText() ? line->selectionStart() : line->cursorPosition();
+        t.end = line->hasSelectedText() ? line->selectionEnd() : t.start;
+    } else if (auto* edit = qobject_cast<QPlainTextEdit*>(box)) {
+        t.start = edit->textCursor().selectionStart();
+        t.end = edit->textCursor().selectionEnd();
+    }
+    return t;
+}
+
+void EditCommands::insertInto(const Target& t, const Markup::Tag& tag)
+{
+    QWidget* box = t.box;
+    if (!box || !isEditable(box))
         return;
+    if (auto* line = qobject_cast<QLineEdit*>(box)) {
+        line->setSelection(t.start, t.end - t.start);
+    } else if (auto* edit = qobject_cast<QPlainTextEdit*>(box)) {
+        QTextCursor c = edit->textCursor();
+        c.setPosition(t.start);
+        c.setPosition(t.end, QTextCursor::KeepAnchor);
+        edit->setTextCursor(c);
+    }
+    box->setFocus();
     const Markup::Insertion ins = Markup::wrap(selectedText(box), tag);
     replaceSelection(box, ins.text, ins.caret);
 }
 
+void EditCommands::insert(const Markup::Tag& tag)
+{
+    insertInto(target(), tag);
+}
+
 void EditCommands::insertLink()
 {
+    const Target t = target();
+    if (!t.box)
+        return;
     const QString link = prompt()
                              .input(Markup::linkPromptText(makerSite()), Markup::linkPromptTitle())
                              .value_or(QString())
                              .trimmed();
-    insert(Markup::linkTag(link));
+    insertInto(t, Markup::linkTag(link));
 }
 
 void EditCommands::insertFontFace()
 {
+    const Target t = target();
+    if (!t.box)
+        return;
     if (const std::optional<QString> face = prompt().chooseFont())
-        insert(Markup::fontFaceTag(*face));
+        insertInto(t, Markup::fontFaceTag(*face));
 }
 
 void EditCommands::insertFontColor()
 {
+    const Target t = target();
+    if (!t.box)
+        return;
     const std::optional<quint32> color = prompt().chooseColor(m_lastColor);
     if (!color)
         return;
     m_lastColor = *color;
-    insert(Markup::fontColorTag(*color));
+    insertInto(t, Markup::fontColorTag(*color));
 }
 
 void EditCommands::run(EditCommand command)

@@ -35,13 +35,27 @@ public:
     // Wraps the selection of the focused box in the tag; with nothing
     // selected the caret lands between the opening and the closing text.
     void insert(const Markup::Tag& tag);
-    // The Link, Font Face and Font Color commands: ask, then wrap.
+    // The Link, Font Face and Font Color commands: ask, then wrap what was
+    // selected when the command started (the dialog takes the focus).
     void insertLink();
     void insertFontFace();
     void insertFontColor();
 
     // The focused text box of the window, or nullptr.
     QWidget* focusedTextBox() const;
+
+    // An editable box and its selection, remembered while a dialog has the
+    // focus; `box` is null when no editable box had it.
+    struct Target
+    {
+        QPointer<QWidget> box;
+        int start = 0;
+        int end = 0;
+    };
+    Target target() const;
+    // Selects the remembered text again and wraps it in the tag.
+    static void insertInto(const Target& target, const Markup::Tag& tag);
+
     // Re-reads the states of the bound actions.
     void refresh();
 

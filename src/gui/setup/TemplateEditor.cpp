@@ -283,26 +283,45 @@ bool TemplateEditor::saveFile()
 
 void TemplateEditor::applyMarkup(const Markup::Tag& tag)
 {
+    if (const std::optional<QTextCursor> at = markupTarget())
+        wrapSelection(*at, tag);
+}
+
+std::optional<QTextCursor> TemplateEditor::markupTarget() const
+{
     if (QApplication::focusWidget() != Text1 || Text1->isReadOnly())
-        return;
-    QTextCursor c = Text1->textCursor();
+        return std::nullopt;
+    return Text1->textCursor();
+}
+
+void TemplateEditor::wrapSelection(QTextCursor c, const Markup::Tag& tag)
+{
     const QString selected = c.selectedText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
     const Markup::Insertion ins = Markup::wrap(selected, tag, Markup::CaretRule::AfterInsertion);
     c.insertText(ins.text);
     Text1->setTextCursor(c);
+    Text1->setFocus();
 }
 
+// The font and colour dialogs take the focus: the selection to wrap is the
+// one the command started with.
 void TemplateEditor::insertFontFace()
 {
+    const std::optional<QTextCursor> at = markupTarget();
+    if (!at)
+        return;
     if (const std::optional<QString> face = prompt().chooseFont())
-        applyMarkup(Markup::fontFaceTag(*face));
+        wrapSelection(*at, Markup::fontFaceTag(*face));
 }
 
 void TemplateEditor::insertFontColor()
 {
+    const std::optional<QTextCursor> at = markupTarget();
+    if (!at)
+        return;
     if (const std::optional<quint32> color = prompt().chooseColor(m_color)) {
         m_color = *color;
-        applyMarkup(Markup::fontColorTag(*color));
+        wrapSelection(*at, Markup::fontColorTag(*color));
     }
 }
 

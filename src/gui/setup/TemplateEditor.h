@@ -3,6 +3,9 @@
 #include "core/editing/MarkupCommands.h"
 
 #include <QDialog>
+#include <QTextCursor>
+
+#include <optional>
 
 class MainView;
 class QAction;
@@ -58,6 +61,9 @@ private:
     QString editorText() const;
     void refreshEditMenu();
     void runEditCommand(Markup::EditCommand command);
+    // The selection of the focused text box, or nullopt when it has no focus.
+    std::optional<QTextCursor> markupTarget() const;
+    void wrapSelection(QTextCursor at, const Markup::Tag& tag);
     void insertFontFace();
     void insertFontColor();
 

