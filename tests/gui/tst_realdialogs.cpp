@@ -159,6 +159,33 @@ private slots:
         }
     }
 
+    // Escape is Cancel: with changes it asks "Save Changes?"; Cancel there
+    // keeps the editor open, No closes it. Unchanged, it closes at once.
+    void templateEditorEscape()
+    {
+        TemplateEditor editor(w.get(), w.get());
+        showActive(&editor);
+        editor.Text1->setFocus();
+        QTest::keyClicks(editor.Text1, QStringLiteral("<hr>"));
+        QStringList asked;
+        for (auto button : {QDialogButtonBox::Cancel, QDialogButtonBox::No}) {
+            const auto answered = answerModal<QMessageBox>([&, button](QMessageBox* box) {
+                asked << box->windowTitle() + QLatin1Char('|') + box->text();
+                clickDialogButton(box, button);
+            });
+            QTest::keyClick(editor.Text1, Qt::Key_Escape);
+            QVERIFY(answered->seen);
+            QCOMPARE(editor.isVisible(), button == QDialogButtonBox::Cancel);
+            QVERIFY(editor.Text1->toPlainText().contains(QLatin1String("<hr>")));
+        }
+        QCOMPARE(asked, QStringList(2, QStringLiteral("Save Changes?|Save Changes?")));
+        QCOMPARE(editor.result(), int(QDialog::Rejected));
+        TemplateEditor unchanged(w.get(), w.get());
+        showActive(&unchanged);
+        QTest::keyClick(unchanged.Text1, Qt::Key_Escape);
+        QVERIFY(!unchanged.isVisible());
+    }
+
 };
 
 QTEST_MAIN(TestRealDialogs)

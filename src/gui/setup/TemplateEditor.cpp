@@ -243,6 +243,16 @@ void TemplateEditor::reject()
     QDialog::reject();
 }
 
+void TemplateEditor::keyPressEvent(QKeyEvent* event)
+{
+    // Escape is the Cancel button: changes are not dropped unasked.
+    if (event->matches(QKeySequence::Cancel)) {
+        cancel();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
 void TemplateEditor::loadFile()
 {
     if (!askToSave())

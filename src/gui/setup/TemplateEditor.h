@@ -37,7 +37,7 @@ public:
     // Wraps the selection of the focused text box in the command's tags.
     void applyMarkup(const Markup::Tag& tag);
 
-    // Closing by the frame (or Escape) leaves without any question.
+    // Closing by the frame leaves without any question; Escape is Cancel.
     void reject() override;
 
     QPlainTextEdit* Text1 = nullptr;
@@ -50,6 +50,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildMenus();
