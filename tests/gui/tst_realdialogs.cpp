@@ -11,6 +11,7 @@
 #include "gui/ShownWindows.h"
 #include "gui/editing/FontPicker.h"
 #include "gui/setup/TemplateEditor.h"
+#include "gui/spell/SpellDialog.h"
 
 #include <QAbstractSpinBox>
 #include <QAction>
@@ -84,6 +85,24 @@ std::shared_ptr<ModalAnswer> answerValue(const QString& command, const QString& 
                 QTest::keyClicks(edit, typed);
             }
         clickDialogButton(d, QDialogButtonBox::Ok);
+    });
+}
+
+// Answers the spelling dialog's questions in turn: "Change:word" types the
+// word and clicks Change, anything else clicks Cancel.
+void answerSpelling(QStringList steps)
+{
+    if (steps.isEmpty())
+        return;
+    answerModal<SpellDialog>([steps](SpellDialog* d) mutable {
+        const QString step = steps.takeFirst();
+        if (step.startsWith(QLatin1String("Change:"))) {
+            typeIntoDialog(d, step.section(u':', 1));
+            click(d->buttChange);
+        } else {
+            click(d->buttCancel);
+        }
+        answerSpelling(steps); // the next question
     });
 }
 
@@ -184,6 +203,30 @@ private slots:
         showActive(&unchanged);
         QTest::keyClick(unchanged.Text1, Qt::Key_Escape);
         QVERIFY(!unchanged.isVisible());
+    }
+
+    // Cancel keeps the corrections made before it, each box's as one undo step.
+    void spellCheckCancelKeepsCorrections()
+    {
+        w->txtHead->setText(QStringLiteral("Teh news"));
+        w->txtMain->setPlainText(QStringLiteral("Frist wrold\nlnie"));
+        w->txtURLtitle->setText(QStringLiteral("Lnik"));
+        answerSpelling({"Change:The", "Change:First", "Change:world", "Cancel"});
+        w->txtHead->setFocus();
+        QTest::keyClick(w->txtHead, Qt::Key_F7);
+        QCOMPARE(shownTexts(w.get(), {"txtHead", "txtMain", "txtURLtitle"}),
+                 QStringList({"The news", "First world\nlnie", "Lnik"}));
+        QVERIFY(!shownWindow<SpellDialog>());
+        QVERIFY(!w->txtStatus->toPlainText().contains(QLatin1String("Spell Check Complete!")));
+        w->txtHead->undo();
+        w->txtMain->undo();
+        QCOMPARE(shownTexts(w.get(), {"txtHead", "txtMain"}),
+                 QStringList({"Teh news", "Frist wrold\nlnie"}));
+        // Nothing to correct: complete.
+        w->showFields({"Good news", "Fine words", "", "", "", "Link"});
+        showActive(w.get()); // back from the dialog
+        QTest::keyClick(w->txtMain, Qt::Key_F7);
+        QVERIFY(w->txtStatus->toPlainText().endsWith(QLatin1String("Spell Check Complete!")));
     }
 
 };

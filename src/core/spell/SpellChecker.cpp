@@ -236,11 +236,27 @@ bool SpellSession::isInDictionaryScript(const QString& word) const
     return false;
 }
 
+namespace {
+
+QString withLfOnly(const QString& text)
+{
+    return QString(text)
+        .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
+}
+
+} // namespace
+
 std::optional<QStringList> SpellSession::check(const QStringList& texts)
 {
     m_failure.clear();
+    m_cancelled = false;
     QStringList out;
     for (const QString& text : texts) {
+        if (m_cancelled) { // the texts after a cancel are not looked at
+            out << withLfOnly(text).replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+            continue;
+        }
         const std::optional<QString> checked = checkText(text);
         if (!checked)
             return std::nullopt;
@@ -251,9 +267,7 @@ std::optional<QStringList> SpellSession::check(const QStringList& texts)
 
 std::optional<QString> SpellSession::checkText(const QString& text)
 {
-    QString t = text;
-    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
-        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QString t = withLfOnly(text);
     QList<WordSpan> spans = wordsToCheck(t);
     for (qsizetype k = 0; k < spans.size(); ++k) {
         const WordSpan span = spans.at(k);
@@ -304,7 +318,8 @@ std::optional<QString> SpellSession::checkText(const QString& text)
             m_ignored.insert(word);
             break;
         case SpellReply::Cancel:
-            return std::nullopt;
+            m_cancelled = true;
+            return t.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
         }
     }
     return t.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));

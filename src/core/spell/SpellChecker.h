@@ -49,7 +49,7 @@ struct SpellReply
         Ignore,          // leave this occurrence
         IgnoreAll,       // leave every occurrence
         AddToDictionary, // add the word to the personal word list
-        Cancel           // stop; nothing is changed
+        Cancel           // stop; the changes made so far stay
     };
     Action action = Cancel;
     QString replacement;
@@ -71,10 +71,12 @@ public:
     SpellSession(SpellDictionary& dictionary, SpellAnswerer& answerer);
 
     // The texts corrected, in order, with CR LF line breaks (no line break
-    // is added at the end). nullopt when the user cancelled or the
-    // dictionary failed; failure() then says why (empty after a cancel).
+    // is added at the end). After a cancel the corrections made until then
+    // stay and the rest is left as it was (cancelled() says so); nullopt
+    // when the dictionary failed, and failure() says why.
     std::optional<QStringList> check(const QStringList& texts);
     QString failure() const { return m_failure; }
+    bool cancelled() const { return m_cancelled; }
 
 private:
     std::optional<QString> checkText(const QString& text);
@@ -86,6 +88,7 @@ private:
     QSet<QString> m_ignored;
     QHash<QString, QString> m_changeAll;
     QString m_failure;
+    bool m_cancelled = false;
 };
 
 // What the spell check of an entry covers: the selected text of the focused
@@ -99,6 +102,7 @@ struct EntryTexts
     QString urlTitle;
 };
 
-// The entry with its checked texts corrected; nullopt after a cancel or a
-// failure, so that the caller changes nothing.
+// The entry with its checked texts corrected (as far as the user went
+// before a cancel); nullopt after a failure, so that the caller changes
+// nothing.
 std::optional<EntryTexts> checkEntry(const EntryTexts& entry, SpellSession& session);

@@ -71,11 +71,13 @@ void SpellCommand::run()
 
     std::optional<EntryTexts> checked;
     QString failure;
+    bool cancelled = false;
     {
         const std::unique_ptr<SpellAnswerer> answerer = m_factory(m_window, dictionary->language());
         SpellSession session(*dictionary, *answerer);
         checked = checkEntry(entry, session);
         failure = session.failure();
+        cancelled = session.cancelled();
     }
     if (!checked) {
         if (!failure.isEmpty())
@@ -96,5 +98,7 @@ void SpellCommand::run()
         replaceText(m_boxes.main, checked->main);
         replaceText(m_boxes.urlTitle, checked->urlTitle);
     }
-    m_view.appendStatus(QStringLiteral("Spell Check Complete!"));
+    // A cancelled check keeps the corrections the user made before it.
+    if (!cancelled)
+        m_view.appendStatus(QStringLiteral("Spell Check Complete!"));
 }

@@ -15,7 +15,8 @@ class SpellAnswerer;
 
 // Edit > Spell Check: checks the selection of the focused entry box, or else
 // the title, the body and the link title, in the spelling dialog, and puts
-// the corrections back. A cancel or a failure changes no box.
+// the corrections back, each box's as one step the user can undo. A cancel
+// keeps the corrections made until then; a failure changes no box.
 class SpellCommand final : public QObject
 {
     Q_OBJECT

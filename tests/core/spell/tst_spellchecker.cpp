@@ -109,8 +109,8 @@ private slots:
         }
     }
 
-    // The texts, the replies, the words asked about and what comes back (nothing when
-    // cancelled), each list joined by "|". Change All, Ignore All, Cancel and the lines of the
+    // The texts, the replies, the words asked about and what comes back, each
+    // list joined by "|". Change All, Ignore All, Cancel and the lines of the
     // body are checked with the main window.
     void session()
     {
@@ -123,7 +123,10 @@ private slots:
             {u"<B>wrold</B> is big. tset"_s, u"Change:whole world|Change:test"_s, u"wrold|tset"_s,
              u"<B>whole world</B> is big. test"_s},
             {markup, QString(), QString(), markup},
-            {u"Привет wrold"_s, u"Change:world"_s, u"wrold"_s, u"Привет world"_s}};
+            {u"Привет wrold"_s, u"Change:world"_s, u"wrold"_s, u"Привет world"_s},
+            // A cancel keeps what was changed; the rest is left unread.
+            {u"Teh wrold tset|a\nlnie"_s, u"Change:The|Cancel"_s, u"Teh|wrold"_s,
+             u"The wrold tset|a\r\nlnie"_s}};
         for (const auto& [texts, replies, asked, expected] : table) {
             ScriptedAnswerer answers(replies.split(u'|', Qt::SkipEmptyParts));
             SpellSession session(*dict, answers);
@@ -132,6 +135,7 @@ private slots:
             QCOMPARE(out.value_or(QStringList()).join(u'|'), expected);
             QCOMPARE(out.has_value(), !expected.isEmpty());
             QVERIFY(answers.scripts.isEmpty() && session.failure().isEmpty());
+            QCOMPARE(session.cancelled(), replies.contains(u"Cancel"_s));
         }
     }
 
