@@ -2,6 +2,7 @@
 
 #include "base/TextCodec.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
@@ -9,6 +10,7 @@
 
 #include <cstdio>
 
+#include <functional>
 #include <mutex>
 
 #include <sys/stat.h>
@@ -136,25 +138,56 @@ IniText load(const QString& fileName)
     return ini;
 }
 
+std::function<void(const QString&)>& settingsNotice()
+{
+    static std::function<void(const QString&)> n;
+    return n;
+}
+
+// A "password" key with a value, in any section.
+bool holdsPassword(const IniText& ini)
+{
+    for (const QString& line : ini.lines) {
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (eq > 0 && line.left(eq).trimmed().compare(u"password", Qt::CaseInsensitive) == 0 &&
+            !line.mid(eq + 1).trimmed().isEmpty())
+            return true;
+    }
+    return false;
+}
+
 // Writes a new file beside the old one and renames it over it, so a reader
 // sees the old settings or the new ones, never half. It is not forced to the
 // disk first: that would wait for every other program's pending writes on a
 // busy file system (hundreds of milliseconds at the end of each publish),
 // and the rename already keeps the old file until the new one is whole.
-bool replaceFile(const QString& fileName, const QByteArray& bytes)
+//
+// A new file is the user's alone (it may come to hold the password); an old
+// one keeps its permissions, unless others could read the password it holds.
+bool replaceFile(const QString& fileName, const QByteArray& bytes, bool holdsPassword)
 {
     QTemporaryFile temp(fileName + QStringLiteral(".XXXXXX"));
     if (!temp.open() || temp.write(bytes) != bytes.size() || !temp.flush())
         return false;
     const QFileInfo old(fileName);
-    temp.setPermissions(old.exists() ? old.permissions()
-                                     : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                           QFile::ReadOther);
+    const QFile::Permissions own = QFile::ReadOwner | QFile::WriteOwner;
+    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                      QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    QFile::Permissions permissions = old.exists() ? old.permissions() : own;
+    const bool tighten = holdsPassword && (permissions & others);
+    if (tighten)
+        permissions &= ~others;
+    if (!temp.setPermissions(permissions))
+        return false;
     temp.close();
     if (std::rename(QFile::encodeName(temp.fileName()).constData(),
                     QFile::encodeName(fileName).constData()) != 0)
         return false;
     temp.setAutoRemove(false);
+    if (tighten && settingsNotice())
+        settingsNotice()(QCoreApplication::translate(
+                             "IniFile", "%1 holds a password: it is now readable by you alone.")
+                             .arg(QFileInfo(fileName).fileName()));
     return true;
 }
 
@@ -240,6 +273,11 @@ QString readSetting(const QString& fileName, const QString& section, const QStri
     return valueOf(ini.lines[line]).left(kMaxValueLength);
 }
 
+void setSettingsNotice(std::function<void(const QString& message)> notice)
+{
+    settingsNotice() = std::move(notice);
+}
+
 bool writeSetting(const QString& section, const QString& key, const QString& value,
                   const QString& fileName)
 {
@@ -276,7 +314,7 @@ bool writeSetting(const QString& section, const QString& key, const QString& val
     else
         bytes = text.toUtf8(); // a value the old code page cannot hold turns the file into UTF-8
 
-    if (!replaceFile(fileName, bytes))
+    if (!replaceFile(fileName, bytes, holdsPassword(ini)))
         return false;
     forget(); // the next read parses what was written
     return true;

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 // weblog.ini access with the rules of Windows profile files: section and key
 // names are matched without regard to case and with surrounding blanks
 // ignored; a value is everything after the first "=" of its line, trimmed,
@@ -24,5 +26,13 @@ QString readSetting(const QString& fileName, const QString& section, const QStri
 // as needed) and keeps every other byte of the file as it was. Line breaks in
 // the value become blanks, so a value can never add or change another key.
 // The file is replaced atomically. Returns false when it could not be written.
+//
+// A new file is readable by the user alone. An existing one keeps its
+// permissions, except that one holding a password (key "password" with a
+// value) is made readable by the user alone, and the settings notice says so.
 bool writeSetting(const QString& section, const QString& key, const QString& value,
                   const QString& fileName);
+
+// Where writeSetting reports that it made the file private (the window's
+// status box); none by default.
+void setSettingsNotice(std::function<void(const QString& message)> notice);

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace {
@@ -24,7 +25,14 @@ QString programDir()
 bool setProgramDir(const QString& dir, QString* error)
 {
     const QString path = QDir(dir).absolutePath();
-    if (!QDir().mkpath(path)) {
+    // A new folder is the user's alone: it holds the settings (perhaps the
+    // password) and the unpublished draft. An existing one keeps its
+    // permissions.
+    if (!QFileInfo(path).isDir()) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QDir().mkdir(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    if (!QFileInfo(path).isDir()) {
         if (error)
             *error = QStringLiteral("Cannot create the folder %1").arg(path);
         return false;

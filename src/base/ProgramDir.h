@@ -8,9 +8,9 @@
 
 QString defaultProgramDir();
 QString programDir();
-// Creates the folder when missing, places the default template and help file
-// there when absent (as an installer would) and makes it the working
-// directory. Returns false (with a reason) when it cannot be used.
+// Creates the folder when missing (for the user alone), places the default
+// template and help file there when absent (as an installer would) and makes
+// it the working directory. Returns false (with a reason) when it cannot be used.
 bool setProgramDir(const QString& dir, QString* error = nullptr);
 
 // A file of the program directory by bare name.

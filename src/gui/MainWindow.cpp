@@ -2,6 +2,7 @@
 
 #include "gui/WidgetHelpers.h"
 
+#include "base/IniFile.h"
 #include "base/ProgramDir.h"
 #include "base/Prompt.h"
 #include "base/Settings.h"
@@ -45,10 +46,16 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     buildCentral();
     m_spell = new SpellCommand(this, *m_edit, {txtHead, txtMain, txtURLtitle}, *this);
     setUpDraft();
+    setSettingsNotice([this](const QString& message) {
+        QMetaObject::invokeMethod(this, [this, message] { appendStatus(message); });
+    });
     resize(760, 620);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    setSettingsNotice({});
+}
 
 QAction* MainWindow::addItem(QMenu* menu, const char* name, const QString& caption,
                              void (MainWindow::*slot)())

@@ -1,9 +1,12 @@
 // weblog.ini reading and writing: the Windows profile-file rules, keeping the
-// rest of the file byte for byte, and surviving damaged files.
+// rest of the file byte for byte, surviving damaged files, and keeping the
+// private files of the program directory private.
 
 #include "PublishFixture.h"
 #include "base/IniFile.h"
+#include "base/ProgramDir.h"
 #include "base/Settings.h"
+#include "core/entry/EntryDraft.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -189,6 +192,51 @@ private slots:
         QVERIFY(QDir(dir.path()).mkpath("taken.ini"));
         QVERIFY(!writeSetting("1", "key", "b", dir.filePath("taken.ini")));
         QVERIFY(QFileInfo(dir.filePath("taken.ini")).isDir());
+    }
+
+    // weblog.ini may hold the password and the draft unpublished text: both,
+    // and a new program folder, are the user's alone. An existing weblog.ini
+    // keeps its permissions until it holds a password; folders the user made
+    // and the page's working files keep theirs.
+    void privateFilesStayPrivate()
+    {
+        using P = QFile::Permissions;
+        const P own = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
+        const P shared = own | QFile::ReadGroup | QFile::ReadOther;
+        QStringList notices;
+        setSettingsNotice([&](const QString& m) { notices << m; });
+        auto permissionsAfterWrite = [&](const QByteArray& before, P start) {
+            if (!before.isNull()) {
+                write(before);
+                QFile::setPermissions(path, start);
+            }
+            const bool written = set("1", "key", "value");
+            return written ? QFileInfo(path).permissions() : P();
+        };
+        QCOMPARE(permissionsAfterWrite(QByteArray(), P()), own); // a new file
+        QCOMPARE(permissionsAfterWrite("[1]\npassword=\n", shared), shared);
+        QCOMPARE(permissionsAfterWrite("[1]\npassword=abc\n", own), own);
+        QVERIFY(notices.isEmpty());
+        QCOMPARE(permissionsAfterWrite("[2]\nPassWord = abc\n", shared), own);
+        QCOMPARE(notices,
+                 QStringList{"weblog.ini holds a password: it is now readable by you alone."});
+        QCOMPARE(read("2", "password"), "abc");
+        setSettingsNotice({});
+
+        const QString fresh = dir.filePath("new/pagewick");
+        const QString made = dir.filePath("made");
+        QVERIFY(QDir().mkdir(made, shared | QFile::ExeOwner | QFile::ExeUser | QFile::ExeGroup |
+                                       QFile::ExeOther));
+        const P before = QFileInfo(made).permissions();
+        QVERIFY(setProgramDir(fresh) && setProgramDir(made));
+        QCOMPARE(QFileInfo(fresh).permissions(), own | QFile::ExeOwner | QFile::ExeUser);
+        QCOMPARE(QFileInfo(made).permissions(), before);
+        QCOMPARE(QFileInfo(programFile("template.txt")).permissions(), shared);
+        QVERIFY(EntryDraft::save(EntryDraft::path(), {"Title", "Body", "", "", "", ""}));
+        QCOMPARE(QFileInfo(EntryDraft::path()).permissions(), own);
+        QFile::setPermissions(EntryDraft::path(), shared);
+        QVERIFY(EntryDraft::save(EntryDraft::path(), {"Title", "Body 2", "", "", "", ""}));
+        QCOMPARE(QFileInfo(EntryDraft::path()).permissions(), own);
     }
 };
 

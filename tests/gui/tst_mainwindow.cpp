@@ -235,6 +235,12 @@ private slots:
         w.showProgress(1, 100, 5);
         w.setPublishingEnabled(false);
         QVERIFY(w.ProgressBar1->isHidden());
+        // weblog.ini others could read is made private once it holds a password.
+        writeFile(QStringLiteral("weblog.ini"), "[1]\r\npassword=xyz\r\n");
+        QFile::setPermissions(programFile("weblog.ini"), QFile::ReadOwner | QFile::ReadOther);
+        QVERIFY(writeSetting("1", "Fail", "False", programFile("weblog.ini")));
+        QVERIFY(w.txtStatus->toPlainText().endsWith(
+            "\nweblog.ini holds a password: it is now readable by you alone."));
     }
 
     void splashAboutAndChoiceWindows()

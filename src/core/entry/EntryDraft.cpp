@@ -104,7 +104,10 @@ bool save(const QString& path, const EntryFields& fields, QString* error)
 {
     QSaveFile file(path);
     const QByteArray bytes = format(fields);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    // Unpublished text is the user's alone.
+    if (!file.open(QIODevice::WriteOnly) ||
+        !file.setPermissions(QFile::ReadOwner | QFile::WriteOwner) ||
+        file.write(bytes) != bytes.size() || !file.commit()) {
         if (error)
             *error = file.errorString();
         file.cancelWriting();

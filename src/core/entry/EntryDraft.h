@@ -43,7 +43,8 @@ std::optional<EntryFields> parse(const QByteArray& bytes, QString* error = nullp
 // do not count: they come from the configuration.
 bool isBlank(const EntryFields& fields);
 
-// Writes the draft atomically (temporary file, synced, renamed into place).
+// Writes the draft atomically (temporary file, synced, renamed into place),
+// readable by the user alone.
 bool save(const QString& path, const EntryFields& fields, QString* error = nullptr);
 
 struct Loaded
