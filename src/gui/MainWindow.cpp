@@ -184,6 +184,15 @@ void MainWindow::buildMenus()
     mnuUpdateCheck = addItem(help, "mnuUpdateCheck", QStringLiteral("Check For Updates"), nullptr);
     connect(mnuUpdateCheck, &QAction::triggered, m_updates.get(), &UpdateCheck::checkForUpdate);
     mnuAbout = addItem(help, "mnuAbout", QStringLiteral("About Pagewick"), &MainWindow::showAbout);
+
+    // The usual keys; EditCommands keeps the entry boxes from taking them.
+    const std::pair<const char*, QKeySequence> keys[] = {{"mnuNew", Qt::CTRL | Qt::Key_N},
+                                                         {"mnuSpell", Qt::Key_F7},
+                                                         {"mnuBold", Qt::CTRL | Qt::Key_B},
+                                                         {"mnuItalics", Qt::CTRL | Qt::Key_I},
+                                                         {"mnuUnder", Qt::CTRL | Qt::Key_U}};
+    for (const auto& [name, key] : keys)
+        findChild<QAction*>(QString::fromLatin1(name))->setShortcut(key);
 }
 
 void MainWindow::buildToolbar()
@@ -260,12 +269,14 @@ void MainWindow::buildCentral()
         return e;
     };
 
-    Title = label("Title", QStringLiteral("Title:"));
-    Label1 = label("Label1", QStringLiteral("Main:"));
-    Label3 = label("Label3", QStringLiteral("Sig:"));
-    Label5 = label("Label5", QStringLiteral("Email:"));
-    Label2 = label("Label2", QStringLiteral("URL:"));
-    Label4 = label("Label4", QStringLiteral("URL Title:"));
+    // Alt with the underlined letter goes to the box; the letters differ
+    // from the menus' (F, E, O, S, H).
+    Title = label("Title", tr("&Title:"));
+    Label1 = label("Label1", tr("&Main:"));
+    Label3 = label("Label3", tr("Si&g:"));
+    Label5 = label("Label5", tr("Em&ail:"));
+    Label2 = label("Label2", tr("&URL:"));
+    Label4 = label("Label4", tr("URL Tit&le:"));
     txtHead = line("txtHead");
     txtMain = named(new QPlainTextEdit(central), "txtMain");
     txtMain->setFont(arial);
@@ -287,7 +298,7 @@ void MainWindow::buildCentral()
                                                      {Label2, txtURL}, {Label4, txtURLtitle}};
     for (const auto& [l, box] : labelled) {
         l->setBuddy(box);
-        box->setAccessibleName(l->text());
+        box->setAccessibleName(QString(l->text()).remove(QLatin1Char('&')));
     }
     txtStatus->setAccessibleName(QStringLiteral("Status"));
 

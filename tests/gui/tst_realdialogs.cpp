@@ -18,6 +18,7 @@
 #include <QColorDialog>
 #include <QComboBox>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -122,6 +123,10 @@ class TestRealDialogs : public QObject
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window));
     }
+    void keyToFocused(Qt::Key key, Qt::KeyboardModifiers modifiers)
+    {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+    }
 
 private slots:
     void initTestCase()
@@ -135,6 +140,8 @@ private slots:
 
     void init()
     {
+        // Two commands on one key would make Qt run neither.
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("Ambiguous")));
         settings() = Settings();
         settings().settingsPath = programFile(QStringLiteral("weblog.ini"));
         settings().activeSection = QStringLiteral("1");
@@ -229,6 +236,51 @@ private slots:
         QVERIFY(w->txtStatus->toPlainText().endsWith(QLatin1String("Spell Check Complete!")));
     }
 
+    // Ctrl+B, Ctrl+I and Ctrl+U wrap the selection, in every box and in the
+    // template editor (where a line edit would take Ctrl+U to clear the line);
+    // Ctrl+N asks before clearing the entry.
+    void shortcutKeys()
+    {
+        w->txtHead->setFocus();
+        const auto answered = answerModal<QMessageBox>(
+            [](QMessageBox* box) { clickDialogButton(box, QDialogButtonBox::Ok); });
+        w->txtHead->setText(QStringLiteral("Old"));
+        QTest::keyClick(w->txtHead, Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(answered->title, QStringLiteral("Clear all fields?"));
+        QCOMPARE(w->txtHead->text(), QString());
+
+        const std::pair<Qt::Key, const char*> keys[] = {
+            {Qt::Key_B, "<B>word</B>"}, {Qt::Key_I, "<I>word</I>"}, {Qt::Key_U, "<U>word</U>"}};
+        TemplateEditor editor(w.get(), w.get());
+        for (const char* boxName : {"txtHead", "txtMain", "txtSig", "txtURLtitle", "Text1"}) {
+            QWidget* window =
+                qstrcmp(boxName, "Text1") == 0 ? static_cast<QWidget*>(&editor) : w.get();
+            showActive(window);
+            for (const auto& [key, expected] : keys) {
+                QWidget* box = child<QWidget>(window, boxName);
+                select(box, QStringLiteral("[word]"));
+                QTest::keyClick(box, key, Qt::ControlModifier);
+                QCOMPARE(boxName + QLatin1Char(' ') + textOf(box),
+                         boxName + QLatin1Char(' ') + QLatin1String(expected));
+            }
+        }
+    }
+
+    // Alt with a label's underlined letter goes to its box, from any box.
+    void accessKeys()
+    {
+        const std::pair<Qt::Key, QWidget*> keys[] = {
+            {Qt::Key_T, w->txtHead},  {Qt::Key_M, w->txtMain}, {Qt::Key_G, w->txtSig},
+            {Qt::Key_A, w->txtEmail}, {Qt::Key_U, w->txtURL},  {Qt::Key_L, w->txtURLtitle}};
+        w->butt_Preview->setFocus();
+        for (const auto& [key, box] : keys) {
+            keyToFocused(key, Qt::AltModifier);
+            QCOMPARE(QApplication::focusWidget(), box);
+        }
+        for (QLabel* l : w->findChildren<QLabel*>())
+            if (l->buddy())
+                QCOMPARE(l->buddy()->accessibleName(), QString(l->text()).remove(u'&'));
+    }
 };
 
 QTEST_MAIN(TestRealDialogs)

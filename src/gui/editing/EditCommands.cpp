@@ -240,8 +240,26 @@ void EditCommands::refresh()
     }
 }
 
+bool EditCommands::isWindowShortcut(const QKeyEvent* key) const
+{
+    if (!(key->modifiers() & Qt::ControlModifier))
+        return false;
+    const QKeySequence pressed(key->keyCombination());
+    const auto actions = m_window->findChildren<QAction*>();
+    return std::any_of(actions.begin(), actions.end(), [&](const QAction* a) {
+        return a->isEnabled() && a->shortcuts().contains(pressed);
+    });
+}
+
 bool EditCommands::eventFilter(QObject* watched, QEvent* event)
 {
+    // A box would take some of the window's keys for itself (Ctrl+U clears
+    // the line on X11): left unaccepted, the key goes to the window's command.
+    if (event->type() == QEvent::ShortcutOverride &&
+        isWindowShortcut(static_cast<QKeyEvent*>(event))) {
+        event->ignore();
+        return true;
+    }
     // The keys are taken before the box sees them, so Ctrl+Enter gives
     // "<BR>" rather than a new line as well.
     if (event->type() == QEvent::KeyPress) {

@@ -8,6 +8,7 @@
 #include <QPointer>
 
 class QAction;
+class QKeyEvent;
 class QWidget;
 
 // The Edit and markup commands of one window, applied to the text box of
@@ -26,7 +27,8 @@ public:
     // Lets `action` run `command` and take its enabled state. A command may
     // have several actions (the menu item and the toolbar button).
     void bind(Markup::EditCommand command, QAction* action);
-    // Ctrl+Space puts a hard space and Ctrl+Enter a line break into `box`.
+    // Ctrl+Space puts a hard space and Ctrl+Enter a line break into `box`;
+    // the window's own shortcuts go to the window's commands, not the box.
     void addShortcutKeys(QWidget* box);
 
     // Runs an edit command on the focused box; beeps when no text box has
@@ -74,6 +76,8 @@ protected:
 
 private:
     void follow(QWidget* now);
+    // A key with Ctrl that one of the window's commands has as its shortcut.
+    bool isWindowShortcut(const QKeyEvent* key) const;
 
     QWidget* m_window;
     QPointer<QWidget> m_followed;

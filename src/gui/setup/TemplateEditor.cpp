@@ -168,9 +168,9 @@ void TemplateEditor::buildMenus()
         const QByteArray name = "mnuh" + QByteArray::number(i);
         addTagItem(headers, name.constData(), QStringLiteral("H%1").arg(i));
     }
-    addTagItem(html, "mnuBold", QStringLiteral("Bold"));
-    addTagItem(html, "mnuItalics", QStringLiteral("Italics"));
-    addTagItem(html, "mnuUnder", QStringLiteral("Underline"));
+    addTagItem(html, "mnuBold", QStringLiteral("Bold"))->setShortcut(Qt::CTRL | Qt::Key_B);
+    addTagItem(html, "mnuItalics", QStringLiteral("Italics"))->setShortcut(Qt::CTRL | Qt::Key_I);
+    addTagItem(html, "mnuUnder", QStringLiteral("Underline"))->setShortcut(Qt::CTRL | Qt::Key_U);
     addTagItem(html, "mnuStrike", QStringLiteral("StrikeOut"));
     addTagItem(html, "mnuTT", QStringLiteral("Teletype"));
     addTagItem(html, "mnuSuper", QStringLiteral("SuperScript"));
@@ -374,6 +374,16 @@ void TemplateEditor::runEditCommand(Markup::EditCommand command)
 
 bool TemplateEditor::eventFilter(QObject* watched, QEvent* event)
 {
+    // Ctrl+U would clear the line (X11): the Underline command takes it.
+    if (watched == Text1 && event->type() == QEvent::ShortcutOverride) {
+        const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+        const auto actions = menuBar->findChildren<QAction*>();
+        if (std::any_of(actions.begin(), actions.end(),
+                        [&](const QAction* a) { return a->shortcut() == pressed; })) {
+            event->ignore();
+            return true;
+        }
+    }
     if (watched == Text1 && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->modifiers() == Qt::ControlModifier) {
