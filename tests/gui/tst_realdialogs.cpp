@@ -266,6 +266,23 @@ private slots:
         }
     }
 
+    // Alt and a menu's letter opens it; F&ormat and F&onts share O and open
+    // in turn, so both stay in reach.
+    void menuKeys()
+    {
+        w->txtHead->setFocus();
+        const std::pair<Qt::Key, const char*> menus[] = {
+            {Qt::Key_F, "mnuFile"},     {Qt::Key_E, "mnuEdit"},     {Qt::Key_O, "mnuHTML"},
+            {Qt::Key_O, "mnuFontsTop"}, {Qt::Key_S, "mnuSetUpTop"}, {Qt::Key_H, "mnuhelptop"}};
+        for (const auto& [key, menu] : menus) {
+            keyToFocused(key, Qt::AltModifier);
+            QWidget* popup = QApplication::activePopupWidget();
+            QCOMPARE(popup ? popup->objectName() : QString(), QString::fromLatin1(menu));
+            QTest::keyClick(popup, Qt::Key_Escape); // the menu, then the menu bar
+            keyToFocused(Qt::Key_Escape, Qt::NoModifier);
+        }
+    }
+
     // Alt with a label's underlined letter goes to its box, from any box.
     void accessKeys()
     {
