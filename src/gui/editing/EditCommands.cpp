@@ -11,6 +11,8 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 
+#include <algorithm>
+
 using Markup::EditCommand;
 
 EditCommands::EditCommands(QWidget* window) : QObject(window), m_window(window)

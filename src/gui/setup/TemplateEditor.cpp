@@ -25,6 +25,8 @@
 #include <QSaveFile>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 using Widgets::named;
 
 namespace {
