@@ -174,11 +174,12 @@ bool replaceFile(const QString& fileName, const QByteArray& bytes, bool holdsPas
     const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
                                       QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
     QFile::Permissions permissions = old.exists() ? old.permissions() : own;
-    const bool tighten = holdsPassword && (permissions & others);
+    bool tighten = holdsPassword && (permissions & others);
     if (tighten)
         permissions &= ~others;
-    if (!temp.setPermissions(permissions))
-        return false;
+    // A file system without Unix permissions (a FAT stick) still takes the
+    // settings; it just cannot be told who may read them.
+    tighten = temp.setPermissions(permissions) && tighten;
     temp.close();
     if (std::rename(QFile::encodeName(temp.fileName()).constData(),
                     QFile::encodeName(fileName).constData()) != 0)

@@ -104,10 +104,14 @@ bool save(const QString& path, const EntryFields& fields, QString* error)
 {
     QSaveFile file(path);
     const QByteArray bytes = format(fields);
-    // Unpublished text is the user's alone.
-    if (!file.open(QIODevice::WriteOnly) ||
-        !file.setPermissions(QFile::ReadOwner | QFile::WriteOwner) ||
-        file.write(bytes) != bytes.size() || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    // Unpublished text is the user's alone (where the file system can say so).
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
         if (error)
             *error = file.errorString();
         file.cancelWriting();
