@@ -28,6 +28,27 @@ inline QScrollBar* stepScrollBar(const char* name, const QString& accessibleName
     bar->setInvertedAppearance(true);
     bar->setInvertedControls(true);
     bar->setFixedHeight(box->sizeHint().height() + 8);
+    // Drawn upside down, the bar keeps Qt's arrows: the upper one would still
+    // take a step off. Its steps (arrows, clicks beside the handle, keys) are
+    // turned round before the value changes; dragging follows the drawing.
+    QObject::connect(bar, &QAbstractSlider::actionTriggered, bar, [bar](int action) {
+        switch (action) {
+        case QAbstractSlider::SliderSingleStepAdd:
+            bar->setSliderPosition(bar->value() - bar->singleStep());
+            break;
+        case QAbstractSlider::SliderSingleStepSub:
+            bar->setSliderPosition(bar->value() + bar->singleStep());
+            break;
+        case QAbstractSlider::SliderPageStepAdd:
+            bar->setSliderPosition(bar->value() - bar->pageStep());
+            break;
+        case QAbstractSlider::SliderPageStepSub:
+            bar->setSliderPosition(bar->value() + bar->pageStep());
+            break;
+        default:
+            break;
+        }
+    });
     return bar;
 }
 

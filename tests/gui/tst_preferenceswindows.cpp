@@ -1,0 +1,142 @@
+// The preferences dialog and the style editor as a user meets them on a
+// desktop: opened from the main window's menu, driven with mouse and keys.
+
+#include "PublishFixture.h"
+#include "ScriptedPrompt.h"
+#include "base/IniFile.h"
+#include "base/ProgramDir.h"
+#include "base/Settings.h"
+#include "gui/MainWindow.h"
+#include "gui/RealDialogs.h"
+#include "gui/ShownWindows.h"
+#include "gui/prefs/PreferencesDialog.h"
+#include "gui/prefs/StyleEditorDialog.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString iniPath()
+{
+    return programFile(u"weblog.ini"_s);
+}
+
+QString key(const char* name, const char* section = "1")
+{
+    return readSetting(iniPath(), QString::fromLatin1(section), QString::fromLatin1(name));
+}
+
+void mouseClick(QWidget* root, const char* name)
+{
+    QTest::mouseClick(child<QWidget>(root, name), Qt::LeftButton);
+}
+
+// Replaces the text of a box as a user does: select all, type.
+void retype(QWidget* root, const char* name, const QString& text)
+{
+    auto* box = child<QLineEdit>(root, name);
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(box, text);
+}
+
+// The window the menu command opened, once it is the active modal one.
+template <typename T> T* openedBy(QAction* command)
+{
+    command->trigger();
+    T* window = nullptr;
+    const bool active = QTest::qWaitFor([&] {
+        window = qobject_cast<T*>(QApplication::activeModalWidget());
+        return window && window->isActiveWindow();
+    });
+    return active ? window : nullptr;
+}
+
+} // namespace
+
+class TestPreferencesWindows : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir;
+
+    // The main window on configuration 1 with the local backup as its page;
+    // `keys` are added to section 1.
+    std::unique_ptr<MainWindow> startWindow(const QByteArray& keys = {})
+    {
+        QTEST_ASSERT(PublishFixture::writeFile(
+            iniPath(), "[General]\r\nConfig=1\r\n[1]\r\nwebsite=http://www.example.com/\r\n"
+                       "retreivemode=none\r\ndefaultsig=Ann\r\n" +
+                           keys));
+        QTEST_ASSERT(
+            PublishFixture::writeFile(programFile(u"backup1.html"_s), PublishFixture::page(1)));
+        auto w = std::make_unique<MainWindow>();
+        w->start(0);
+        w->activateWindow();
+        return w;
+    }
+
+private slots:
+    void init()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(setProgramDir(dir->path()));
+        settings() = Settings();
+    }
+
+    // The upper arrow of the size raises it, the lower one lowers it.
+    void styleEditorSizeArrows()
+    {
+        ScriptedPrompt p;
+        auto w = startWindow();
+        auto* editor = openedBy<StyleEditorDialog>(w->mnuOptions);
+        QVERIFY(editor);
+        auto* bar = child<QScrollBar>(editor, "VScroll1");
+        QStringList shown;
+        for (bool upper : {true, true, false, false, false}) {
+            clickScrollArrow(bar, upper);
+            shown << child<QLineEdit>(editor, "txtFontSize")->text();
+        }
+        QCOMPARE(shown, QStringList({"+1", "+2", "+1", "Default", "-1"}));
+        mouseClick(editor, "buttOK");
+        QCOMPARE(key("titlefontsize"), u"-1"_s);
+    }
+
+    // Configuration 9 is the last the arrows reach; it loads and applies.
+    void configurationNineIsTheLast()
+    {
+        ScriptedPrompt p;
+        auto w = startWindow();
+        auto* prefs = openedBy<PreferencesDialog>(w->mnuPreferences);
+        QVERIFY(prefs);
+        auto* number = child<QLineEdit>(prefs, "txtConfigNumber");
+        for (int i = 0; i < 9; ++i)
+            clickScrollArrow(child<QScrollBar>(prefs, "VScroll1"), true);
+        QCOMPARE(number->text(), u"9"_s);
+        mouseClick(prefs, "buttLoad");
+        QCOMPARE(shownTexts(prefs, {"lblConfig"}), QStringList({"Config 9 Loaded"}));
+        retype(prefs, "txtWebSite", u"http://nine.example.com/"_s);
+        mouseClick(prefs, "buttApply");
+        QCOMPARE(p.texts(), QStringList());
+        QCOMPARE(QStringList({key("website", "9"), key("retreivemode", "9"),
+                              key("Config", "General"), key("website", "1")}),
+                 QStringList({"http://nine.example.com/", "auto", "9", "http://www.example.com/"}));
+        retype(prefs, "txtConfigNumber", u"10"_s);
+        mouseClick(prefs, "buttLoad");
+        QCOMPARE(p.texts(), QStringList({"Please choose a configuration number from 1 to 9."}));
+        QCOMPARE(prefs->loadedConfig(), 9);
+        mouseClick(prefs, "buttCancel");
+    }
+};
+
+QTEST_MAIN(TestPreferencesWindows)
+#include "tst_preferenceswindows.moc"
