@@ -3,6 +3,7 @@
 #include "core/config/PasswordStore.h"
 
 #include <QString>
+#include <QStringList>
 
 class MainView;
 class Prompt;
@@ -31,8 +32,10 @@ ConfigLoadResult loadConfiguration(int number, Settings& s, Prompt& prompt, Main
 // status line "RESEND Config N?", Resend enabled). Returns true when found.
 bool offerResendIfFailed(int number, const Settings& s, Prompt& prompt, MainView& view);
 
-// The 42 style keys of the active section, no defaults applied.
-void loadStyles(Settings& s);
+// The 42 style keys of the active section, no defaults applied. Returns a
+// status line for each face, size or colour no font tag can carry (see
+// unusableStyles in EntryBuilder.h): entries are built without it.
+QStringList loadStyles(Settings& s);
 
 // The entry template: reads the file named by "templatefilename" (default
 // "template.txt", relative to the program directory), keeping its non-empty

@@ -203,7 +203,8 @@ ApplyOutcome Apply::run()
     view.setSignature(f.sig, f.email);
 
     // The styles and the template of the configuration now active.
-    loadStyles(s);
+    for (const QString& line : loadStyles(s))
+        view.appendStatus(line);
     view.setFinishEnabled(false);
     loadTemplate(s, prompt);
 
