@@ -309,16 +309,21 @@ private slots:
         e.show();
         QCOMPARE(e.windowTitle(), QStringLiteral("Customize Your Entry"));
         CHECK_WINDOW(&e, QStringLiteral("frmAll"));
-        // A size the scroll bar cannot show stays as stored until it moves.
+        // A size the scroll bar cannot show is shown as stored, and refused, until it moves.
         ini("[1]\r\nbodyfontsize=+12\r\n");
         StyleEditorDialog stored(w);
         pick(&stored, 1);
         QCOMPARE(shownTexts(&stored, {"txtFontSize"}), QStringList({"+12"}));
         QCOMPARE(child<QScrollBar>(&stored, "VScroll1")->value(), 12);
-        stored.apply();
-        QCOMPARE(key("bodyfontsize"), QStringLiteral("+12"));
+        p.clear();
+        QVERIFY(!stored.apply());
+        QCOMPARE(p.texts(),
+                 QStringList({"The Body font size \"+12\" cannot be used.  Please choose "
+                              "a size from -3 to +9 with the arrows, or type Default."}));
         child<QScrollBar>(&stored, "VScroll1")->setValue(11);
         QCOMPARE(shownTexts(&stored, {"txtFontSize"}), QStringList({"+8"}));
+        QVERIFY(stored.apply());
+        QCOMPARE(key("bodyfontsize"), QStringLiteral("+8"));
     }
 
     void styleDefaultWordAndColour()

@@ -13,6 +13,7 @@
 #include "gui/prefs/StyleEditorDialog.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -109,6 +110,40 @@ private slots:
         QCOMPARE(shown, QStringList({"+1", "+2", "+1", "Default", "-1"}));
         mouseClick(editor, "buttOK");
         QCOMPARE(key("titlefontsize"), u"-1"_s);
+    }
+
+    // A size that is no step, typed or hand-edited into weblog.ini, is
+    // refused by Apply and OK (Enter) with a message, its field shown, and
+    // nothing is written; the hand-edited one is also said at start-up.
+    void styleEditorRefusesWhatNoTagCarries()
+    {
+        ScriptedPrompt p;
+        auto w = startWindow("bodyfontsize=abc\r\n");
+        QVERIFY(w->txtStatus->toPlainText().contains(
+            u"The font size \"abc\" (bodyfontsize in weblog.ini) is not a size from -3 to +9: "
+            "entries are built without it."_s));
+        auto* editor = openedBy<StyleEditorDialog>(w->mnuOptions);
+        QVERIFY(editor);
+        const QByteArray before = PublishFixture::readFile(iniPath());
+        retype(editor, "txtFontSize", u"+2\"><script>"_s);
+        mouseClick(editor, "buttApply");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        const QString refusal = u"The %1 font size \"%2\" cannot be used.  Please choose a size "
+                                "from -3 to +9 with the arrows, or type Default."_s;
+        QCOMPARE(p.texts(), QStringList(2, refusal.arg(u"Title"_s, u"+2\"><script>"_s)));
+        QVERIFY(editor->isVisible());
+        QCOMPARE(PublishFixture::readFile(iniPath()), before);
+        retype(editor, "txtFontSize", u"+9"_s);
+        p.clear();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(p.texts(), QStringList({refusal.arg(u"Body"_s, u"abc"_s)}));
+        QCOMPARE(child<QComboBox>(editor, "Combo1")->currentText() + u'|' +
+                     child<QLineEdit>(editor, "txtFontSize")->text(),
+                 u"Body|abc"_s);
+        retype(editor, "txtFontSize", u"Default"_s);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_VERIFY(!shownWindow("frmAll"));
+        QCOMPARE(key("titlefontsize") + u'|' + key("bodyfontsize"), u"+9|"_s);
     }
 
     // Configuration 9 is the last the arrows reach; it loads and applies.

@@ -219,8 +219,9 @@ void StyleEditorDialog::showFace(const QString& face)
 void StyleEditorDialog::showColor(const QString& color)
 {
     QPalette p = m_colorSample->palette();
-    if (color.isEmpty()) {
-        m_colorText->setText(QStringLiteral("Default"));
+    if (color.isEmpty() || !isUsableFontColor(color)) {
+        // A value from a hand-edited file that is no colour is shown as it is.
+        m_colorText->setText(color.isEmpty() ? QStringLiteral("Default") : color);
         p.setColor(QPalette::Window, palette().color(QPalette::Button));
     } else {
         const auto number = static_cast<qint64>(std::nearbyint(numericValue(color)));
@@ -281,13 +282,47 @@ void StyleEditorDialog::storeShownField(const QString& field)
     storeStyleValue(s, field, QStringLiteral("fontsize"), m_size->text());
 }
 
-void StyleEditorDialog::apply()
+// A face, size or colour no font tag can carry is named, and its field
+// shown; nothing is written then. Only `only` is looked at when given.
+bool StyleEditorDialog::refuseUnusable(std::optional<StyleField> only)
+{
+    for (const UnusableStyle& u : unusableStyles(settings())) {
+        if (only && u.field != *only)
+            continue;
+        const QString field = styleFieldName(u.field);
+        QString text;
+        if (u.suffix == QLatin1String("fontname"))
+            text = tr("The %1 font face \"%2\" cannot be used: a face name cannot hold \", < or "
+                      ">.  Please choose another font, or Default.");
+        else if (u.suffix == QLatin1String("fontsize"))
+            text = tr("The %1 font size \"%2\" cannot be used.  Please choose a size from -3 to "
+                      "+9 with the arrows, or type Default.");
+        else
+            text = tr("The %1 colour \"%2\" cannot be used: it is not a colour number from 0 to "
+                      "16777215.  Please choose a colour, or Default.");
+        prompt().message(text.arg(field, u.value), Buttons::Ok, Icon::Exclamation);
+        if (field != m_field->currentText()) {
+            m_field->setCurrentText(field);
+            showFieldStyle();
+            m_currentField = field;
+        }
+        m_fieldChanged = true;
+        m_apply->setEnabled(true);
+        return true;
+    }
+    return false;
+}
+
+bool StyleEditorDialog::apply()
 {
     storeShownField(m_field->currentText());
+    if (refuseUnusable())
+        return false;
     writeAllStyles(settings(), prompt());
     m_fieldChanged = false;
     m_apply->setEnabled(false);
     m_field->setCurrentText(m_currentField);
+    return true;
 }
 
 void StyleEditorDialog::fieldChosen()
@@ -299,7 +334,10 @@ void StyleEditorDialog::fieldChosen()
             Buttons::YesNo, Icon::None, QStringLiteral("Save Changes?"));
         if (save == Answer::Yes) {
             storeShownField(m_currentField);
-            if (const std::optional<StyleField> left = styleFieldNamed(m_currentField))
+            const std::optional<StyleField> left = styleFieldNamed(m_currentField);
+            if (left && refuseUnusable(left))
+                return; // the field left stays shown, to be corrected
+            if (left)
                 writeFieldStyle(settings(), *left, prompt());
         }
     }
@@ -310,8 +348,8 @@ void StyleEditorDialog::fieldChosen()
 
 void StyleEditorDialog::accept()
 {
-    apply();
-    QDialog::accept();
+    if (apply())
+        QDialog::accept();
 }
 
 void StyleEditorDialog::reject()
