@@ -12,6 +12,7 @@
 #include "gui/prefs/PreferencesDialog.h"
 #include "gui/prefs/StyleEditorDialog.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
@@ -34,6 +35,11 @@ QString iniPath()
 QString key(const char* name, const char* section = "1")
 {
     return readSetting(iniPath(), QString::fromLatin1(section), QString::fromLatin1(name));
+}
+
+QString accessible(QWidget* w, QAccessible::Text what)
+{
+    return QAccessible::queryAccessibleInterface(w)->text(what);
 }
 
 void mouseClick(QWidget* root, const char* name)
@@ -110,6 +116,30 @@ private slots:
         QCOMPARE(shown, QStringList({"+1", "+2", "+1", "Default", "-1"}));
         mouseClick(editor, "buttOK");
         QCOMPARE(key("titlefontsize"), u"-1"_s);
+    }
+
+    // The chosen face and colour are said to a screen reader.
+    void styleEditorSaysFaceAndColour()
+    {
+        ScriptedPrompt p;
+        auto w = startWindow("titlefontsize=+2\r\n");
+        auto* editor = openedBy<StyleEditorDialog>(w->mnuOptions);
+        QVERIFY(editor);
+        p.fonts << u"Courier"_s;
+        p.colors << 0x0000FFu; // red in the low byte
+        mouseClick(editor, "buttFont");
+        mouseClick(editor, "buttColor");
+        const QString red = u"#FF0000 (red 255, green 0, blue 0)"_s;
+        QCOMPARE(
+            QStringList({accessible(child<QLabel>(editor, "lblFontSample"), QAccessible::Name),
+                         accessible(child<QLabel>(editor, "lblColor"), QAccessible::Name),
+                         accessible(child<QLabel>(editor, "lblColorSample"), QAccessible::Name)}),
+            QStringList(
+                {u"Font face: Courier"_s, u"Colour: "_s + red, u"Colour sample: "_s + red}));
+        mouseClick(editor, "chkbold");
+        QCOMPARE(accessible(child<QLabel>(editor, "lblSample"), QAccessible::Description),
+                 u"face Courier, size +2, colour "_s + red + u", bold"_s);
+        mouseClick(editor, "buttCancel");
     }
 
     // A size that is no step, typed or hand-edited into weblog.ini, is

@@ -380,4 +380,39 @@ void StyleEditorDialog::updateSample()
                          : m_size->text();
     const QString text = sampleText(field).toHtmlEscaped();
     m_sample->setText(styleField(preview, stylePrefix(*f), text));
+    describeForScreenReaders(style);
+}
+
+// What the sample shows in colour and type, said in words: the face and
+// colour labels and the swatch are named with their values, and the sample
+// describes the whole style.
+void StyleEditorDialog::describeForScreenReaders(const FieldStyle& style)
+{
+    const QString none = tr("Default");
+    const QString face = style.fontname.isEmpty() ? none : style.fontname;
+    QString colour = none;
+    if (!style.fontcolor.isEmpty() && isUsableFontColor(style.fontcolor)) {
+        const QColor c = colorOf(style.fontcolor);
+        colour = tr("%1 (red %2, green %3, blue %4)")
+                     .arg(colorToHex(style.fontcolor.toLongLong()))
+                     .arg(c.red())
+                     .arg(c.green())
+                     .arg(c.blue());
+    } else if (!style.fontcolor.isEmpty()) {
+        colour = style.fontcolor;
+    }
+    m_fontSample->setAccessibleName(tr("Font face: %1").arg(face));
+    m_colorText->setAccessibleName(tr("Colour: %1").arg(colour));
+    m_colorSample->setAccessibleName(tr("Colour sample: %1").arg(colour));
+    QStringList parts = {tr("face %1").arg(face),
+                         tr("size %1").arg(style.fontsize.isEmpty() ? none : style.fontsize),
+                         tr("colour %1").arg(colour)};
+    const std::pair<const QString*, QString> effects[] = {{&style.fontbold, tr("bold")},
+                                                          {&style.fontitalic, tr("italics")},
+                                                          {&style.strikethru, tr("strikeout")},
+                                                          {&style.underline, tr("underline")}};
+    for (const auto& [value, name] : effects)
+        if (*value == QLatin1String("1"))
+            parts << name;
+    m_sample->setAccessibleDescription(parts.join(QStringLiteral(", ")));
 }

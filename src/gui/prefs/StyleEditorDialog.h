@@ -49,6 +49,7 @@ private:
     bool refuseUnusable(std::optional<StyleField> only = std::nullopt);
     void markChanged();
     void updateSample();
+    void describeForScreenReaders(const FieldStyle& style);
 
     MainView& m_view;
     QString m_currentField;
