@@ -388,7 +388,8 @@ private slots:
 
     // ---- the main window ---------------------------------------------------------
 
-    // Apply resets the window; closing fetches the page again.
+    // Apply switches Preview and Finish off and keeps the entry being typed;
+    // closing fetches the page again.
     void applyResetsTheWindow()
     {
         ini("[General]\r\nConfig=1\r\n[1]\r\nwebsite=http://www.example.com/"
@@ -408,7 +409,7 @@ private slots:
         type(d, "txtSig", QStringLiteral("Bea"));
         click(d, "buttApply");
         QCOMPARE(shownTexts(&w, {"txtStatus", "txtHead", "txtMain", "txtURL", "txtSig"}),
-                 QStringList({"Config 1 Loaded", "", "", "", "Bea"}));
+                 QStringList({"Config 1 Loaded", "Draft", "Body", "http://x/", "Bea"}));
         QCOMPARE(enabledAmong(&w, {"butt_Preview", "butt_Fin"}), QStringList());
         click(d, "buttCancel"); // after an Apply the page is fetched anyway
         QVERIFY(w.txtStatus->toPlainText().contains(

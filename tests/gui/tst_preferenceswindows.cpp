@@ -201,6 +201,28 @@ private slots:
         QCOMPARE(prefs->loadedConfig(), 9);
         mouseClick(prefs, "buttCancel");
     }
+
+    // Apply and OK (Enter) leave the entry being typed in its boxes.
+    void applyKeepsTheEntryBeingTyped()
+    {
+        ScriptedPrompt p;
+        auto w = startWindow();
+        QTest::keyClicks(w->txtHead, u"Half a title"_s);
+        QTest::keyClicks(w->txtMain, u"Half a body"_s);
+        retype(w.get(), "txtURL", u"http://x.example/"_s);
+        QTest::keyClicks(w->txtURLtitle, u"X"_s);
+        auto* prefs = openedBy<PreferencesDialog>(w->mnuPreferences);
+        QVERIFY(prefs);
+        retype(prefs, "txtSig", u"Bea"_s);
+        mouseClick(prefs, "buttApply");
+        QVERIFY(!w->butt_Preview->isEnabled() && !w->butt_Fin->isEnabled());
+        retype(prefs, "txtSig", u"Cy"_s);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_VERIFY(!shownWindow("frmPrefs"));
+        QCOMPARE(p.texts(), QStringList());
+        QCOMPARE(shownTexts(w.get(), {"txtHead", "txtMain", "txtURL", "txtURLtitle", "txtSig"}),
+                 QStringList({"Half a title", "Half a body", "http://x.example/", "X", "Cy"}));
+    }
 };
 
 QTEST_MAIN(TestPreferencesWindows)

@@ -216,7 +216,7 @@ ApplyOutcome Apply::run()
     view.setFinishEnabled(false);
     loadTemplate(s, prompt);
 
-    target.clearEntry();
+    target.disableEntryCommands();
     out.completed = true;
     return out;
 }

@@ -40,7 +40,7 @@ const Account kAccount{u"1"_s, u"ftp.example.com"_s, u"ann"_s};
 struct NoTarget final : ApplyTarget
 {
     void replaceStatus(const QString&) override {}
-    void clearEntry() override {}
+    void disableEntryCommands() override {}
 };
 
 // The FTP tab of the preferences filled in for `site` and `password`.

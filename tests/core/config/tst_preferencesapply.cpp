@@ -23,9 +23,9 @@ namespace {
 struct RecordingTarget final : ApplyTarget
 {
     QStringList statusTexts;
-    int entryCleared = 0;
+    int commandsDisabled = 0;
     void replaceStatus(const QString& text) override { statusTexts << text; }
-    void clearEntry() override { ++entryCleared; }
+    void disableEntryCommands() override { ++commandsDisabled; }
 };
 
 using F = PreferencesForm;
@@ -213,10 +213,10 @@ private slots:
                  "archiveftp=\r\nwebsite=http://www.example.com/index.html\r\nftpsite=\r\n"
                  "username=\r\nftpremote=\r\npassword=\r\ntimeout=60\r\nautoftp=False\r\n"
                  "connection=modem\r\n[General]\r\nConfig=1\r\n"_ba);
-        // The main window: status replaced, entry discarded, defaults shown.
+        // The main window: status replaced, Preview and Finish off, defaults shown.
         QCOMPARE(target.statusTexts, QStringList{u"Config 1 Loaded"_s});
         QCOMPARE(
-            std::tuple(target.entryCleared, view.sig + view.email, view.finishEnabled,
+            std::tuple(target.commandsDisabled, view.sig + view.email, view.finishEnabled,
                        s.templateText.isEmpty(), s.siteHost + s.sitePath),
             std::tuple(1, u"Annann@example.com"_s, false, false, u"www.example.com/index.html"_s));
     }
@@ -269,7 +269,7 @@ private slots:
         QCOMPARE(std::tuple(out.completed, p.unscripted, int(out.showTab), out.applyDisabled),
                  std::tuple(false, 0, st.tab, st.groups >= 1));
         // The status box is replaced once the second group is written.
-        QCOMPARE(std::tuple(target.statusTexts.size(), target.entryCleared),
+        QCOMPARE(std::tuple(target.statusTexts.size(), target.commandsDisabled),
                  std::tuple(st.groups >= 2 ? 1 : 0, 0));
         QCOMPARE(keysWritten(),
                  QStringList{u"website"_s} + kKeys.mid(0, std::array{0, 0, 6, 17}[st.groups + 1]));
