@@ -223,6 +223,28 @@ private slots:
         QCOMPARE(shownTexts(w.get(), {"txtHead", "txtMain", "txtURL", "txtURLtitle", "txtSig"}),
                  QStringList({"Half a title", "Half a body", "http://x.example/", "X", "Cy"}));
     }
+
+    // A failed upload offered again by the preferences shows Resend, also
+    // after a Preview had taken it away.
+    void resendIsShownWhenOffered()
+    {
+        ScriptedPrompt p;
+        auto w = startWindow("autoftp=True\r\nftpsite=ftp.example.com\r\nusername=ann\r\n"
+                             "ftpremote=www/index.html\r\nFail=True\r\n");
+        QVERIFY(w->butt_resend->isVisible());
+        QTest::keyClicks(w->txtHead, u"New"_s);
+        QTest::keyClicks(w->txtMain, u"Body"_s);
+        mouseClick(w.get(), "butt_Preview");
+        QVERIFY(w->butt_resend->isHidden());
+        p.clear();
+        auto* prefs = openedBy<PreferencesDialog>(w->mnuPreferences);
+        QVERIFY(prefs);
+        QVERIFY(p.texts().value(0).startsWith(u"It has been detected that the last FTP did not "
+                                              "succeed.  Pressing RESEND"_s));
+        QVERIFY(w->butt_resend->isVisible() && w->butt_resend->isEnabled());
+        mouseClick(prefs, "buttCancel");
+        QVERIFY(w->butt_resend->isVisible());
+    }
 };
 
 QTEST_MAIN(TestPreferencesWindows)

@@ -41,8 +41,11 @@ int indexOfFormat(const QString& value, const char* kind)
 
 bool offerResendIfFailed(int number, const Settings& s, Prompt& prompt, MainView& view)
 {
+    // Resend uploads by FTP: without the automatic upload there is nothing
+    // to offer (the window hides Resend then).
     if (readSetting(s.settingsPath, QString::number(number), QStringLiteral("Fail")) !=
-        QLatin1String("True"))
+            QLatin1String("True") ||
+        !s.autoFtp())
         return false;
     prompt.message(QStringLiteral(
         "It has been detected that the last FTP did not succeed.  Pressing RESEND will retry to "
@@ -50,6 +53,7 @@ bool offerResendIfFailed(int number, const Settings& s, Prompt& prompt, MainView
         "preview of the old entry will now load."));
     view.appendStatus(QStringLiteral("RESEND Config %1?").arg(number));
     view.setResendEnabled(true);
+    view.setResendVisible(true); // the message speaks of it: it must be there
     return true;
 }
 

@@ -28,8 +28,9 @@ struct ConfigLoadResult
 // the resend offer, the default signature and e-mail reach `view`.
 ConfigLoadResult loadConfiguration(int number, Settings& s, Prompt& prompt, MainView& view);
 
-// A failed last upload of configuration `number`: offers the resend (message,
-// status line "RESEND Config N?", Resend enabled). Returns true when found.
+// A failed last upload of configuration `number` with the automatic upload
+// on: offers the resend (message, status line "RESEND Config N?", Resend
+// enabled and shown). Returns true when offered.
 bool offerResendIfFailed(int number, const Settings& s, Prompt& prompt, MainView& view);
 
 // The 42 style keys of the active section, no defaults applied. Returns a

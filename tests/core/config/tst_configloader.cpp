@@ -120,12 +120,18 @@ private slots:
                  QStringList({u"http://one.example/"_s, QString(), u"false"_s, u"medium date"_s}));
     }
 
-    // The offer's texts are checked with the main window; only the exact word "True" counts.
+    // The offer's texts are checked with the main window; only the exact word "True" counts,
+    // and only with the automatic upload that Resend needs.
     void failedUploadOffersResend()
     {
-        ini("[1]\r\nFail=True\r\n[2]\r\nFail=true\r\n");
-        QVERIFY(load(1).failFound && p->messages.size() == 1 && v->resendEnabled);
-        QVERIFY(!load(2).failFound && p->messages.isEmpty() && !v->resendEnabled);
+        ini("[1]\r\nFail=True\r\nautoftp=True\r\n[2]\r\nFail=true\r\nautoftp=True\r\n"
+            "[3]\r\nFail=True\r\nautoftp=False\r\n");
+        QVERIFY(load(1).failFound && p->messages.size() == 1);
+        QVERIFY(v->resendEnabled && v->resendVisible);
+        for (int config : {2, 3}) {
+            QVERIFY(!load(config).failFound && p->messages.isEmpty());
+            QVERIFY(!v->resendEnabled && !v->resendVisible);
+        }
     }
 
     void stylesLoadWithoutDefaults()
