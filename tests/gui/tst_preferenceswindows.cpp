@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QWheelEvent>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -100,7 +101,8 @@ private slots:
         settings() = Settings();
     }
 
-    // The upper arrow of the size raises it, the lower one lowers it.
+    // The upper arrow of the size raises it, the lower one lowers it, and so
+    // does the wheel rolled up or down over the bar.
     void styleEditorSizeArrows()
     {
         ScriptedPrompt p;
@@ -113,7 +115,15 @@ private slots:
             clickScrollArrow(bar, upper);
             shown << child<QLineEdit>(editor, "txtFontSize")->text();
         }
-        QCOMPARE(shown, QStringList({"+1", "+2", "+1", "Default", "-1"}));
+        for (int notches : {2, -1}) {
+            const QPoint at = bar->rect().center();
+            QWheelEvent wheel(at, bar->mapToGlobal(at), {}, {0, 120 * notches}, Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(bar, &wheel);
+            shown << child<QLineEdit>(editor, "txtFontSize")->text();
+        }
+        QCOMPARE(shown, QStringList({"+1", "+2", "+1", "Default", "-1", "+1", "Default"}));
+        clickScrollArrow(bar, false);
         mouseClick(editor, "buttOK");
         QCOMPARE(key("titlefontsize"), u"-1"_s);
     }
