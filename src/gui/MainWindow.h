@@ -72,7 +72,7 @@ public:
 
     // ApplyTarget: what the preferences' Apply resets (MainWindowPreferences.cpp).
     void replaceStatus(const QString& text) override;
-    void clearEntry() override;
+    void disableEntryCommands() override;
     // SetUp > Auto Customize: the field style editor.
     void showStyleEditor();
 

@@ -7,7 +7,6 @@
 #include "gui/prefs/PreferencesDialog.h"
 #include "gui/prefs/StyleEditorDialog.h"
 
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -58,12 +57,8 @@ void MainWindow::replaceStatus(const QString& text)
     txtStatus->verticalScrollBar()->setValue(txtStatus->verticalScrollBar()->maximum());
 }
 
-void MainWindow::clearEntry()
+void MainWindow::disableEntryCommands()
 {
-    txtHead->clear();
-    txtMain->clear();
-    txtURL->clear();
-    txtURLtitle->clear();
     butt_Preview->setEnabled(false);
     butt_Fin->setEnabled(false);
 }

@@ -309,16 +309,21 @@ private slots:
         e.show();
         QCOMPARE(e.windowTitle(), QStringLiteral("Customize Your Entry"));
         CHECK_WINDOW(&e, QStringLiteral("frmAll"));
-        // A size the scroll bar cannot show stays as stored until it moves.
+        // A size the scroll bar cannot show is shown as stored, and refused, until it moves.
         ini("[1]\r\nbodyfontsize=+12\r\n");
         StyleEditorDialog stored(w);
         pick(&stored, 1);
         QCOMPARE(shownTexts(&stored, {"txtFontSize"}), QStringList({"+12"}));
         QCOMPARE(child<QScrollBar>(&stored, "VScroll1")->value(), 12);
-        stored.apply();
-        QCOMPARE(key("bodyfontsize"), QStringLiteral("+12"));
+        p.clear();
+        QVERIFY(!stored.apply());
+        QCOMPARE(p.texts(),
+                 QStringList({"The Body font size \"+12\" cannot be used.  Please choose "
+                              "a size from -3 to +9 with the arrows, or type Default."}));
         child<QScrollBar>(&stored, "VScroll1")->setValue(11);
         QCOMPARE(shownTexts(&stored, {"txtFontSize"}), QStringList({"+8"}));
+        QVERIFY(stored.apply());
+        QCOMPARE(key("bodyfontsize"), QStringLiteral("+8"));
     }
 
     void styleDefaultWordAndColour()
@@ -383,7 +388,8 @@ private slots:
 
     // ---- the main window ---------------------------------------------------------
 
-    // Apply resets the window; closing fetches the page again.
+    // Apply switches Preview and Finish off and keeps the entry being typed;
+    // closing fetches the page again.
     void applyResetsTheWindow()
     {
         ini("[General]\r\nConfig=1\r\n[1]\r\nwebsite=http://www.example.com/"
@@ -403,7 +409,7 @@ private slots:
         type(d, "txtSig", QStringLiteral("Bea"));
         click(d, "buttApply");
         QCOMPARE(shownTexts(&w, {"txtStatus", "txtHead", "txtMain", "txtURL", "txtSig"}),
-                 QStringList({"Config 1 Loaded", "", "", "", "Bea"}));
+                 QStringList({"Config 1 Loaded", "Draft", "Body", "http://x/", "Bea"}));
         QCOMPARE(enabledAmong(&w, {"butt_Preview", "butt_Fin"}), QStringList());
         click(d, "buttCancel"); // after an Apply the page is fetched anyway
         QVERIFY(w.txtStatus->toPlainText().contains(

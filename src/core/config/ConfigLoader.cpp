@@ -8,7 +8,9 @@
 #include "base/StringHelpers.h"
 #include "base/TextCodec.h"
 #include "core/config/PasswordStore.h"
+#include "core/entry/EntryBuilder.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 
@@ -39,8 +41,11 @@ int indexOfFormat(const QString& value, const char* kind)
 
 bool offerResendIfFailed(int number, const Settings& s, Prompt& prompt, MainView& view)
 {
+    // Resend uploads by FTP: without the automatic upload there is nothing
+    // to offer (the window hides Resend then).
     if (readSetting(s.settingsPath, QString::number(number), QStringLiteral("Fail")) !=
-        QLatin1String("True"))
+            QLatin1String("True") ||
+        !s.autoFtp())
         return false;
     prompt.message(QStringLiteral(
         "It has been detected that the last FTP did not succeed.  Pressing RESEND will retry to "
@@ -48,6 +53,7 @@ bool offerResendIfFailed(int number, const Settings& s, Prompt& prompt, MainView
         "preview of the old entry will now load."));
     view.appendStatus(QStringLiteral("RESEND Config %1?").arg(number));
     view.setResendEnabled(true);
+    view.setResendVisible(true); // the message speaks of it: it must be there
     return true;
 }
 
@@ -150,7 +156,7 @@ ConfigLoadResult loadConfiguration(int number, Settings& s, Prompt& prompt, Main
     return result;
 }
 
-void loadStyles(Settings& s)
+QStringList loadStyles(Settings& s)
 {
     for (StyleField f : kStyleFields) {
         FieldStyle& style = s.style(f);
@@ -159,6 +165,21 @@ void loadStyles(Settings& s)
                 readSetting(s.settingsPath, s.activeSection,
                             stylePrefix(f) + QString::fromLatin1(kStyleSuffixes[i]));
     }
+    QStringList lines;
+    for (const UnusableStyle& u : unusableStyles(s)) {
+        const QString key = stylePrefix(u.field) + u.suffix;
+        const char* what =
+            u.suffix == QLatin1String("fontname")
+                ? "The font face \"%1\" (%2 in weblog.ini) holds a quote or an angle bracket: "
+                  "entries are built without it."
+            : u.suffix == QLatin1String("fontsize")
+                ? "The font size \"%1\" (%2 in weblog.ini) is not a size from -3 to +9: entries "
+                  "are built without it."
+                : "The colour \"%1\" (%2 in weblog.ini) is not a colour number from 0 to "
+                  "16777215: entries are built without it.";
+        lines << QCoreApplication::translate("Styles", what).arg(u.value, key);
+    }
+    return lines;
 }
 
 QString defaultTemplate()
@@ -206,7 +227,8 @@ TemplateLoad loadTemplate(Settings& s, Prompt& prompt)
 ConfigLoadResult loadAll(int number, Settings& s, Prompt& prompt, MainView& view)
 {
     const ConfigLoadResult r = loadConfiguration(number, s, prompt, view);
-    loadStyles(s);
+    for (const QString& line : loadStyles(s))
+        view.appendStatus(line);
     view.setFinishEnabled(false);
     loadTemplate(s, prompt);
     return r;

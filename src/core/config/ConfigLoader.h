@@ -3,6 +3,7 @@
 #include "core/config/PasswordStore.h"
 
 #include <QString>
+#include <QStringList>
 
 class MainView;
 class Prompt;
@@ -27,12 +28,15 @@ struct ConfigLoadResult
 // the resend offer, the default signature and e-mail reach `view`.
 ConfigLoadResult loadConfiguration(int number, Settings& s, Prompt& prompt, MainView& view);
 
-// A failed last upload of configuration `number`: offers the resend (message,
-// status line "RESEND Config N?", Resend enabled). Returns true when found.
+// A failed last upload of configuration `number` with the automatic upload
+// on: offers the resend (message, status line "RESEND Config N?", Resend
+// enabled and shown). Returns true when offered.
 bool offerResendIfFailed(int number, const Settings& s, Prompt& prompt, MainView& view);
 
-// The 42 style keys of the active section, no defaults applied.
-void loadStyles(Settings& s);
+// The 42 style keys of the active section, no defaults applied. Returns a
+// status line for each face, size or colour no font tag can carry (see
+// unusableStyles in EntryBuilder.h): entries are built without it.
+QStringList loadStyles(Settings& s);
 
 // The entry template: reads the file named by "templatefilename" (default
 // "template.txt", relative to the program directory), keeping its non-empty

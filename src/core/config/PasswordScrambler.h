@@ -15,3 +15,8 @@ inline constexpr int kScrambleOffset = 17;
 // conversion with the message "Error encrypting/decrypting password on
 // letter: " + that character, and the result is empty.
 QString TextEncrypt(const QString& text, bool scramble, Prompt& prompt);
+
+// The first letter of `text` that scrambling cannot carry (one the code page
+// lacks, or whose shifted code passes 255, such as "\u00f6", "\u00ff" or
+// "\u65e5"), or empty text when it carries them all.
+QString unscramblableLetter(const QString& text);

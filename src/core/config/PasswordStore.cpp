@@ -3,6 +3,7 @@
 #include "base/IniFile.h"
 #include "core/config/PasswordScrambler.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 #include <qt6keychain/keychain.h>
@@ -177,6 +178,18 @@ Saved save(const QString& settingsPath, const Account& account, const QString& p
         return saved;
     }
 
+    const QString letter = unscramblableLetter(password);
+    if (!letter.isEmpty()) {
+        saved.refused = true;
+        saved.status = QCoreApplication::translate(
+                           "PasswordStore",
+                           "The desktop keyring did not keep the password of configuration %1 "
+                           "(%2), and weblog.ini cannot keep its letter \"%3\".  The password "
+                           "was not saved: apply again once the keyring is unlocked, or use a "
+                           "password without \"%3\".")
+                           .arg(number, reply.error, letter);
+        return saved;
+    }
     writeSetting(section, key, TextEncrypt(password, true, prompt), settingsPath);
     saved.place = Place::SettingsFile;
     // Without a keyring this is the usual place, and the preferences say so;
@@ -186,6 +199,12 @@ Saved save(const QString& settingsPath, const Account& account, const QString& p
                                       "configuration %1 is kept scrambled in weblog.ini.")
                            .arg(number, reply.error);
     return saved;
+}
+
+bool keyringAvailable(const Account& account)
+{
+    const Reply::Status status = readItem(account).status;
+    return status == Reply::Ok || status == Reply::NotFound;
 }
 
 QString placeText(Place place)

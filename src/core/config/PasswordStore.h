@@ -59,10 +59,19 @@ struct Saved
 {
     Place place = Place::Nowhere;
     bool moved = false; // a password kept in weblog.ini went to the keyring
-    QString status;     // a line for the status box (moved, or the keyring refused)
+    // Not saved at all: no keyring took it and it holds a letter the
+    // scrambler cannot carry. The `password` key is left as it was, and
+    // `status` is the message that says so.
+    bool refused = false;
+    QString status; // a line for the status box (moved, or the keyring refused)
 };
+// Whether a desktop keyring answers for `account` and would keep its
+// password: one that is unreachable, silent, locked or refusing is absent.
+bool keyringAvailable(const Account& account);
+
 // Saves the password of `account`: into the keyring when one is reachable,
-// writing the `password` key empty; else scrambled into that key. An empty
+// writing the `password` key empty; else scrambled into that key, when the
+// scrambler can carry every letter of it (else refused, see Saved). An empty
 // password removes the keyring item and writes the key empty. `previous` is
 // the account the configuration had before this save: when the site or user
 // changed, its keyring item is removed, so a configuration keeps one item.

@@ -5,7 +5,10 @@
 #include "base/Prompt.h"
 #include "base/Settings.h"
 #include "core/config/ConfigLoader.h"
+#include "core/config/PasswordScrambler.h"
 #include "core/config/PasswordStore.h"
+
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <array>
@@ -186,6 +189,11 @@ ApplyOutcome Apply::run()
     // then written empty), else scrambled into the key as before.
     const PasswordStore::Saved password = PasswordStore::save(
         s.settingsPath, {s.activeSection, s.ftpsite, s.username}, s.password, prompt, &previous);
+    if (password.refused) { // the keyring went away since the check before writing
+        message(password.status, Icon::Exclamation);
+        stop(PrefsTab::Ftp);
+        return out;
+    }
     out.passwordPlace = password.place;
     if (!password.status.isEmpty())
         view.appendStatus(password.status);
@@ -203,11 +211,12 @@ ApplyOutcome Apply::run()
     view.setSignature(f.sig, f.email);
 
     // The styles and the template of the configuration now active.
-    loadStyles(s);
+    for (const QString& line : loadStyles(s))
+        view.appendStatus(line);
     view.setFinishEnabled(false);
     loadTemplate(s, prompt);
 
-    target.clearEntry();
+    target.disableEntryCommands();
     out.completed = true;
     return out;
 }
@@ -269,6 +278,24 @@ bool Apply::refusedBeforeWriting()
                     Icon::Exclamation);
             return !stop(field.tab);
         }
+    }
+
+    // A password is never dropped: one the scrambler cannot carry needs the
+    // keyring.
+    const QString letter = unscramblableLetter(f.password);
+    if (!letter.isEmpty() &&
+        !PasswordStore::keyringAvailable({QString::number(static_cast<int>(number)),
+                                          f.autoFtp ? f.ftpSite : s.ftpsite,
+                                          f.autoFtp ? f.userName : s.username})) {
+        message(QCoreApplication::translate(
+                    "PreferencesApply",
+                    "The password holds the letter \"%1\", which weblog.ini cannot keep, and no "
+                    "desktop keyring is available to keep the password instead.  Nothing was "
+                    "saved.  Please use a password without \"%1\", or start a desktop keyring "
+                    "and apply again.")
+                    .arg(letter),
+                Icon::Exclamation);
+        return !stop(PrefsTab::Ftp);
     }
     return false;
 }

@@ -74,9 +74,10 @@ public:
     virtual ~ApplyTarget() = default;
     // Replaces the whole status box with `text`.
     virtual void replaceStatus(const QString& text) = 0;
-    // Discards the entry being typed (title, body, link and link text boxes
-    // emptied) and disables Preview and Finish.
-    virtual void clearEntry() = 0;
+    // Disables Preview and Finish until the page is fetched with the new
+    // settings. The entry being typed stays in its boxes: the settings change
+    // how it is styled and where it goes, which the next Preview shows.
+    virtual void disableEntryCommands() = 0;
 };
 
 struct ApplyOutcome

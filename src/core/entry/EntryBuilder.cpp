@@ -4,8 +4,6 @@
 
 #include <QRegularExpression>
 
-#include <cmath>
-
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
@@ -115,6 +113,56 @@ QString colorToHex(qint64 colour)
     return QLatin1Char('#') + two(n % 256) + two((n / 256) % 256) + two((n / 65536) % 256);
 }
 
+bool isUsableFontFace(const QString& face)
+{
+    return !face.contains(QLatin1Char('"')) && !face.contains(QLatin1Char('<')) &&
+           !face.contains(QLatin1Char('>'));
+}
+
+namespace {
+
+// Empty text and the word "default" (any case) mean no tag.
+bool isNoValue(const QString& value)
+{
+    return value.isEmpty() || value.compare(QLatin1String("default"), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+bool isUsableFontSize(const QString& size)
+{
+    if (isNoValue(size))
+        return true;
+    static const QRegularExpression step(QStringLiteral("^[+-]?[0-9]$"));
+    if (!step.match(size).hasMatch())
+        return false;
+    const int value = size.toInt();
+    return value >= -3 && value <= 9 && value != 0;
+}
+
+bool isUsableFontColor(const QString& color)
+{
+    if (isNoValue(color))
+        return true;
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,8}$"));
+    return digits.match(color).hasMatch() && color.toLong() <= 0xFFFFFF;
+}
+
+QList<UnusableStyle> unusableStyles(const Settings& record)
+{
+    QList<UnusableStyle> found;
+    for (StyleField f : kStyleFields) {
+        const FieldStyle& style = record.style(f);
+        if (!isNoValue(style.fontname) && !isUsableFontFace(style.fontname))
+            found.append({f, QStringLiteral("fontname"), style.fontname});
+        if (!isUsableFontSize(style.fontsize))
+            found.append({f, QStringLiteral("fontsize"), style.fontsize});
+        if (!isUsableFontColor(style.fontcolor))
+            found.append({f, QStringLiteral("fontcolor"), style.fontcolor});
+    }
+    return found;
+}
+
 QString styleField(Settings& record, const QString& fieldName, const QString& text)
 {
     for (StyleField f : kStyleFields) {
@@ -132,19 +180,17 @@ QString styleField(Settings& record, const QString& fieldName, const QString& te
         return text;
 
     QString open, close;
-    if (!style->fontname.isEmpty()) {
+    if (!style->fontname.isEmpty() && isUsableFontFace(style->fontname)) {
         open = QStringLiteral("<Font Face =") + style->fontname + QLatin1Char('>');
         close = QStringLiteral("</Font>");
     }
-    if (!style->fontsize.isEmpty()) {
+    if (!isNoValue(style->fontsize) && isUsableFontSize(style->fontsize)) {
         open += QStringLiteral("<Font Size=") + style->fontsize + QLatin1Char('>');
         close.prepend(QStringLiteral("</Font>"));
     }
-    if (!style->fontcolor.isEmpty()) {
-        const double value = std::nearbyint(numericValue(style->fontcolor));
-        const qint64 number =
-            std::isfinite(value) && std::fabs(value) < 9.0e18 ? static_cast<qint64>(value) : 0;
-        open += QStringLiteral("<Font Color=") + colorToHex(number) + QLatin1Char('>');
+    if (!isNoValue(style->fontcolor) && isUsableFontColor(style->fontcolor)) {
+        open += QStringLiteral("<Font Color=") + colorToHex(style->fontcolor.toLongLong()) +
+                QLatin1Char('>');
         close.prepend(QStringLiteral("</Font>"));
     }
     const std::pair<const QString*, const char*> effects[] = {{&style->fontbold, "B"},

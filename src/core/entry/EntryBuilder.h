@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QList>
 #include <QLocale>
 #include <QString>
 
@@ -28,10 +29,33 @@ QString colorToHex(qint64 colour);
 // shows none of what the user typed.
 bool holdsPlaceholder(const QString& templateText);
 
+// The face, size and colour values a font tag can carry; empty text and the
+// word "default" (any case), which mean no tag, are always usable. A size is a whole step from -3
+// to +9 other than 0, as the style editor offers it ("-3" ... "-1", "+1" ... "+9"; a digit without
+// sign too). A face is any name without '"', '<' or '>'. A colour is the number the colour dialog
+// stores: whole decimal digits, 0 to 16777215.
+bool isUsableFontFace(const QString& face);
+bool isUsableFontSize(const QString& size);
+bool isUsableFontColor(const QString& color);
+
+// One face, size or colour of the record that no tag can carry: its field,
+// its key suffix ("fontname", "fontsize" or "fontcolor") and the value.
+struct UnusableStyle
+{
+    StyleField field;
+    QString suffix;
+    QString value;
+};
+// Every such value, field by field (title, body, date, time, sig, url), each
+// field's face, size and colour in that order. A face "default" counts as
+// empty.
+QList<UnusableStyle> unusableStyles(const Settings& record);
+
 // The text wrapped in the font tags of one field ("title", "body", "sig",
 // "date", "time", "url", any letter case); any other name returns the text
 // unchanged. Every face named "default" (any case) is emptied in `record`
-// first, for all six fields: that word means "no face".
+// first, for all six fields: that word means "no face". A face, size or
+// colour that is not usable (see above) is left out; the other tags stay.
 QString styleField(Settings& record, const QString& fieldName, const QString& text);
 
 // The clock of an entry: the environment variable PAGEWICK_NOW (ISO 8601

@@ -219,8 +219,9 @@ void StyleEditorDialog::showFace(const QString& face)
 void StyleEditorDialog::showColor(const QString& color)
 {
     QPalette p = m_colorSample->palette();
-    if (color.isEmpty()) {
-        m_colorText->setText(QStringLiteral("Default"));
+    if (color.isEmpty() || !isUsableFontColor(color)) {
+        // A value from a hand-edited file that is no colour is shown as it is.
+        m_colorText->setText(color.isEmpty() ? QStringLiteral("Default") : color);
         p.setColor(QPalette::Window, palette().color(QPalette::Button));
     } else {
         const auto number = static_cast<qint64>(std::nearbyint(numericValue(color)));
@@ -281,13 +282,47 @@ void StyleEditorDialog::storeShownField(const QString& field)
     storeStyleValue(s, field, QStringLiteral("fontsize"), m_size->text());
 }
 
-void StyleEditorDialog::apply()
+// A face, size or colour no font tag can carry is named, and its field
+// shown; nothing is written then. Only `only` is looked at when given.
+bool StyleEditorDialog::refuseUnusable(std::optional<StyleField> only)
+{
+    for (const UnusableStyle& u : unusableStyles(settings())) {
+        if (only && u.field != *only)
+            continue;
+        const QString field = styleFieldName(u.field);
+        QString text;
+        if (u.suffix == QLatin1String("fontname"))
+            text = tr("The %1 font face \"%2\" cannot be used: a face name cannot hold \", < or "
+                      ">.  Please choose another font, or Default.");
+        else if (u.suffix == QLatin1String("fontsize"))
+            text = tr("The %1 font size \"%2\" cannot be used.  Please choose a size from -3 to "
+                      "+9 with the arrows, or type Default.");
+        else
+            text = tr("The %1 colour \"%2\" cannot be used: it is not a colour number from 0 to "
+                      "16777215.  Please choose a colour, or Default.");
+        prompt().message(text.arg(field, u.value), Buttons::Ok, Icon::Exclamation);
+        if (field != m_field->currentText()) {
+            m_field->setCurrentText(field);
+            showFieldStyle();
+            m_currentField = field;
+        }
+        m_fieldChanged = true;
+        m_apply->setEnabled(true);
+        return true;
+    }
+    return false;
+}
+
+bool StyleEditorDialog::apply()
 {
     storeShownField(m_field->currentText());
+    if (refuseUnusable())
+        return false;
     writeAllStyles(settings(), prompt());
     m_fieldChanged = false;
     m_apply->setEnabled(false);
     m_field->setCurrentText(m_currentField);
+    return true;
 }
 
 void StyleEditorDialog::fieldChosen()
@@ -299,7 +334,10 @@ void StyleEditorDialog::fieldChosen()
             Buttons::YesNo, Icon::None, QStringLiteral("Save Changes?"));
         if (save == Answer::Yes) {
             storeShownField(m_currentField);
-            if (const std::optional<StyleField> left = styleFieldNamed(m_currentField))
+            const std::optional<StyleField> left = styleFieldNamed(m_currentField);
+            if (left && refuseUnusable(left))
+                return; // the field left stays shown, to be corrected
+            if (left)
                 writeFieldStyle(settings(), *left, prompt());
         }
     }
@@ -310,8 +348,8 @@ void StyleEditorDialog::fieldChosen()
 
 void StyleEditorDialog::accept()
 {
-    apply();
-    QDialog::accept();
+    if (apply())
+        QDialog::accept();
 }
 
 void StyleEditorDialog::reject()
@@ -342,4 +380,39 @@ void StyleEditorDialog::updateSample()
                          : m_size->text();
     const QString text = sampleText(field).toHtmlEscaped();
     m_sample->setText(styleField(preview, stylePrefix(*f), text));
+    describeForScreenReaders(style);
+}
+
+// What the sample shows in colour and type, said in words: the face and
+// colour labels and the swatch are named with their values, and the sample
+// describes the whole style.
+void StyleEditorDialog::describeForScreenReaders(const FieldStyle& style)
+{
+    const QString none = tr("Default");
+    const QString face = style.fontname.isEmpty() ? none : style.fontname;
+    QString colour = none;
+    if (!style.fontcolor.isEmpty() && isUsableFontColor(style.fontcolor)) {
+        const QColor c = colorOf(style.fontcolor);
+        colour = tr("%1 (red %2, green %3, blue %4)")
+                     .arg(colorToHex(style.fontcolor.toLongLong()))
+                     .arg(c.red())
+                     .arg(c.green())
+                     .arg(c.blue());
+    } else if (!style.fontcolor.isEmpty()) {
+        colour = style.fontcolor;
+    }
+    m_fontSample->setAccessibleName(tr("Font face: %1").arg(face));
+    m_colorText->setAccessibleName(tr("Colour: %1").arg(colour));
+    m_colorSample->setAccessibleName(tr("Colour sample: %1").arg(colour));
+    QStringList parts = {tr("face %1").arg(face),
+                         tr("size %1").arg(style.fontsize.isEmpty() ? none : style.fontsize),
+                         tr("colour %1").arg(colour)};
+    const std::pair<const QString*, QString> effects[] = {{&style.fontbold, tr("bold")},
+                                                          {&style.fontitalic, tr("italics")},
+                                                          {&style.strikethru, tr("strikeout")},
+                                                          {&style.underline, tr("underline")}};
+    for (const auto& [value, name] : effects)
+        if (*value == QLatin1String("1"))
+            parts << name;
+    m_sample->setAccessibleDescription(parts.join(QStringLiteral(", ")));
 }

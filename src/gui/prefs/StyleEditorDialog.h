@@ -1,6 +1,10 @@
 #pragma once
 
+#include "base/Settings.h"
+
 #include <QDialog>
+
+#include <optional>
 
 class MainView;
 class QCheckBox;
@@ -24,8 +28,10 @@ public:
     ~StyleEditorDialog() override;
 
     // Apply: stores the shown field's effects and size, writes the 42 keys.
-    void apply();
-    void accept() override; // OK: Apply, then close
+    // A face, size or colour no font tag can carry is refused with a message
+    // (false), and nothing is written.
+    bool apply();
+    void accept() override; // OK: Apply, then close when it was not refused
     void reject() override; // Cancel, Escape and the window frame
 
     bool fieldChanged() const { return m_fieldChanged; }
@@ -40,8 +46,10 @@ private:
     void chooseColor();
     void showFace(const QString& face);
     void showColor(const QString& color);
+    bool refuseUnusable(std::optional<StyleField> only = std::nullopt);
     void markChanged();
     void updateSample();
+    void describeForScreenReaders(const FieldStyle& style);
 
     MainView& m_view;
     QString m_currentField;

@@ -120,25 +120,44 @@ private slots:
                  QStringList({u"http://one.example/"_s, QString(), u"false"_s, u"medium date"_s}));
     }
 
-    // The offer's texts are checked with the main window; only the exact word "True" counts.
+    // The offer's texts are checked with the main window; only the exact word "True" counts,
+    // and only with the automatic upload that Resend needs.
     void failedUploadOffersResend()
     {
-        ini("[1]\r\nFail=True\r\n[2]\r\nFail=true\r\n");
-        QVERIFY(load(1).failFound && p->messages.size() == 1 && v->resendEnabled);
-        QVERIFY(!load(2).failFound && p->messages.isEmpty() && !v->resendEnabled);
+        ini("[1]\r\nFail=True\r\nautoftp=True\r\n[2]\r\nFail=true\r\nautoftp=True\r\n"
+            "[3]\r\nFail=True\r\nautoftp=False\r\n");
+        QVERIFY(load(1).failFound && p->messages.size() == 1);
+        QVERIFY(v->resendEnabled && v->resendVisible);
+        for (int config : {2, 3}) {
+            QVERIFY(!load(config).failFound && p->messages.isEmpty());
+            QVERIFY(!v->resendEnabled && !v->resendVisible);
+        }
     }
 
     void stylesLoadWithoutDefaults()
     {
         ini("[1]\r\ntitlefontname=Arial\r\ntitlefontbold=1\r\nsigfontcolor=255\r\n"
-            "urlunderline=1\r\nbodyfontsize=+2\r\n[2]\r\ntitlefontname=Times\r\n");
-        loadStyles(s);
+            "urlunderline=1\r\nbodyfontsize=+2\r\n[2]\r\ntitlefontname=Times\r\n"
+            "[3]\r\ntitlefontsize=+2\"><script>\r\ndatefontname=A<b\r\ntimefontcolor=1e3\r\n"
+            "sigfontsize=Default\r\n");
+        QCOMPARE(loadStyles(s), QStringList());
         QCOMPARE(
             QStringList({s.style(StyleField::Title).fontname, s.style(StyleField::Title).fontbold,
                          s.style(StyleField::Sig).fontcolor, s.style(StyleField::Url).underline,
                          s.style(StyleField::Body).fontsize, s.style(StyleField::Date).fontname,
                          s.style(StyleField::Time).strikethru}),
             QStringList({u"Arial"_s, u"1"_s, u"255"_s, u"1"_s, u"+2"_s, {}, {}}));
+        // Hand-edited values no tag can carry: a status line each, kept in memory as read.
+        s.activeSection = u"3"_s;
+        QCOMPARE(
+            loadStyles(s),
+            QStringList({u"The font size \"+2\"><script>\" (titlefontsize in weblog.ini) is not "
+                         "a size from -3 to +9: entries are built without it."_s,
+                         u"The font face \"A<b\" (datefontname in weblog.ini) holds a quote "
+                         "or an angle bracket: entries are built without it."_s,
+                         u"The colour \"1e3\" (timefontcolor in weblog.ini) is not a colour "
+                         "number from 0 to 16777215: entries are built without it."_s}));
+        QCOMPARE(s.style(StyleField::Title).fontsize, u"+2\"><script>"_s);
     }
 
     void templateLoading()

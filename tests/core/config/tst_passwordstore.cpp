@@ -40,7 +40,7 @@ const Account kAccount{u"1"_s, u"ftp.example.com"_s, u"ann"_s};
 struct NoTarget final : ApplyTarget
 {
     void replaceStatus(const QString&) override {}
-    void clearEntry() override {}
+    void disableEntryCommands() override {}
 };
 
 // The FTP tab of the preferences filled in for `site` and `password`.
@@ -237,6 +237,49 @@ private slots:
         QVERIFY(sftp.completed && sftp.passwordPlace == Place::Nowhere && p.texts().isEmpty() &&
                 storedKey().isEmpty());
         QCOMPARE(loadBack(p), std::pair(QString(), Place::Nowhere));
+    }
+
+    // A password with a letter the scrambler cannot carry is never dropped: the keyring keeps
+    // it, and without one Apply is refused before anything is written, naming the letter.
+    void lettersTheScramblerCannotCarry()
+    {
+        const bool keyring = mode() == QLatin1String("private");
+        if (!keyring && mode() != QLatin1String("none"))
+            QSKIP("needs a private keyring or no session bus");
+        for (const QString& letter : {u"\u00f6"_s, u"\u00ff"_s, u"\u65e5"_s, u"\U0001F600"_s}) {
+            QCOMPARE(unscramblableLetter(u"pw "_s + letter + u"x\u00ee"_s), letter);
+            ScriptedPrompt p;
+            writeAccount(u"old"_s);
+            const QByteArray before = PublishFixture::readFile(ini);
+            Settings s;
+            s.settingsPath = ini;
+            s.activeSection = u"1"_s;
+            RecordingView view;
+            NoTarget target;
+            loadConfiguration(1, s, p, view);
+            const QString password = u"pw "_s + letter;
+            const ApplyOutcome out =
+                applyPreferences(ftpForm(kAccount.site, password), s, p, view, target);
+            QCOMPARE(out.completed, keyring);
+            if (keyring) {
+                QCOMPARE(std::pair(out.passwordPlace, storedKey()),
+                         std::pair(Place::Keyring, QString()));
+                QCOMPARE(loadBack(p), std::pair(password, Place::Keyring));
+                QCOMPARE(p.texts(), QStringList());
+                continue;
+            }
+            QCOMPARE(p.texts().size(), 1);
+            QVERIFY2(p.texts()[0].startsWith(u"The password holds the letter \""_s + letter +
+                                             u"\", which weblog.ini cannot keep"_s),
+                     qPrintable(p.texts()[0]));
+            QCOMPARE(out.showTab, PrefsTab::Ftp);
+            QCOMPARE(PublishFixture::readFile(ini), before);
+            QCOMPARE(loadBack(p), std::pair(u"old"_s, Place::SettingsFile));
+            // Nor does the store drop it when asked directly.
+            const Saved saved = save(ini, kAccount, password, p);
+            QVERIFY(saved.refused && saved.status.contains(u'"' + letter + u'"'));
+            QCOMPARE(PublishFixture::readFile(ini), before);
+        }
     }
 
     void withoutBusTheFileKeepsIt()

@@ -76,8 +76,8 @@ private slots:
         QCOMPARE(styleField(s, u"url"_s, u"x"_s),
                  u"<Font Face =Arial><Font Size=2><Font Color=#FF0000><B><I><S><U>x</U></S></I></B>"
                  "</Font></Font></Font>"_s);
-        // The colour is read as a number and rounded; an effect is on for "1" only.
-        s.style(StyleField::Date).fontcolor = u"255.6 "_s;
+        // An effect is on for "1" only.
+        s.style(StyleField::Date).fontcolor = u"256"_s;
         s.style(StyleField::Date).fontbold = u"True"_s;
         QCOMPARE(styleField(s, u"date"_s, u"x"_s), u"<Font Color=#000100>x</Font>"_s);
 
@@ -87,6 +87,50 @@ private slots:
         QCOMPARE(styleField(s, u"time"_s, u"x"_s), u"x"_s);
         QCOMPARE(s.style(StyleField::Sig).fontname, QString());
         QCOMPARE(s.style(StyleField::Url).fontname, u"Arial"_s);
+    }
+
+    // A face, size or colour no tag can carry (a hand-edited weblog.ini) is left
+    // out; the field keeps its other tags and the rest of the entry is as without it.
+    void unusableStyleValuesAreLeftOut()
+    {
+        const QString sizeTag = u"<Font Size=%1>"_s, faceTag = u"<Font Face =%1>"_s;
+        const std::tuple<QString FieldStyle::*, QString, QString> rows[] = {
+            {&FieldStyle::fontsize, u"+9"_s, sizeTag},
+            {&FieldStyle::fontsize, u"-3"_s, sizeTag},
+            {&FieldStyle::fontsize, u"2"_s, sizeTag},
+            {&FieldStyle::fontsize, u"+10"_s, {}},
+            {&FieldStyle::fontsize, u"-4"_s, {}},
+            {&FieldStyle::fontsize, u"0"_s, {}},
+            {&FieldStyle::fontsize, u"abc"_s, {}},
+            {&FieldStyle::fontsize, u"+2\"><script>"_s, {}},
+            {&FieldStyle::fontname, u"Arial Black"_s, faceTag},
+            {&FieldStyle::fontname, u"Ari\"al"_s, {}},
+            {&FieldStyle::fontname, u"x><script>"_s, {}},
+            {&FieldStyle::fontcolor, u"16777215"_s, u"<Font Color=#FFFFFF>"_s},
+            {&FieldStyle::fontcolor, u"0"_s, u"<Font Color=#000000>"_s},
+            {&FieldStyle::fontcolor, u"16777216"_s, {}},
+            {&FieldStyle::fontcolor, u"-1"_s, {}},
+            {&FieldStyle::fontcolor, u"255.6"_s, {}},
+            {&FieldStyle::fontcolor, u"#FF0000"_s, {}},
+            {&FieldStyle::fontcolor, u"255><script>"_s, {}}};
+        const QString templ = u"%title %body"_s;
+        for (const auto& [attribute, value, tag] : rows) {
+            Settings s = record(templ);
+            s.style(StyleField::Title).fontbold = u"1"_s;
+            const QString plain = buildEntry(fields(u"T"_s, u"B"_s), s, kNow, {}, kUs).html;
+            s.style(StyleField::Title).*attribute = value;
+            const QString open = tag.arg(value);
+            QVERIFY2(styleField(s, u"title"_s, u"x"_s) ==
+                         open + u"<B>x</B>"_s + (tag.isEmpty() ? u""_s : u"</Font>"_s),
+                     qPrintable(value));
+            const QList<UnusableStyle> found = unusableStyles(s);
+            QCOMPARE(found.size(), tag.isEmpty() ? 1 : 0);
+            if (tag.isEmpty()) {
+                QCOMPARE(std::tuple(found[0].field, found[0].value),
+                         std::tuple(StyleField::Title, value));
+                QCOMPARE(buildEntry(fields(u"T"_s, u"B"_s), s, kNow, {}, kUs).html, plain);
+            }
+        }
     }
 
     void datesTimesAndAnchor()

@@ -11,6 +11,9 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTimer>
 #include <QWidget>
 #include <QtTest>
@@ -89,4 +92,28 @@ inline void typeIntoDialog(QWidget* dialog, const QString& text)
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_Backspace);
     QTest::keyClicks(edit, text);
+}
+
+// Clicks the upper (or lower) arrow of a vertical scroll bar with the mouse,
+// where the style draws it.
+inline void clickScrollArrow(QScrollBar* bar, bool upper)
+{
+    QStyleOptionSlider opt;
+    opt.initFrom(bar);
+    opt.orientation = bar->orientation();
+    opt.minimum = bar->minimum();
+    opt.maximum = bar->maximum();
+    opt.sliderPosition = bar->sliderPosition();
+    opt.sliderValue = bar->value();
+    opt.singleStep = bar->singleStep();
+    opt.pageStep = bar->pageStep();
+    opt.upsideDown = bar->invertedAppearance();
+    opt.subControls = QStyle::SC_All;
+    const auto rect = [&](QStyle::SubControl part) {
+        return bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, part, bar);
+    };
+    const QRect sub = rect(QStyle::SC_ScrollBarSubLine), add = rect(QStyle::SC_ScrollBarAddLine);
+    QTEST_ASSERT(sub.isValid() && add.isValid() && sub.top() != add.top());
+    const bool subIsUpper = sub.top() < add.top();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, (upper == subIsUpper ? sub : add).center());
 }
