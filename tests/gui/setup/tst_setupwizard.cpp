@@ -245,6 +245,7 @@ private slots:
         QCOMPARE(w.currentPage(), 2);
         QVERIFY(!w.txtArchiveURL->isHidden() && w.buttNext->isEnabled());
         QCOMPARE(w.txtArchiveURL->text(), QStringLiteral("http://www.example.com/archive.html"));
+        CHECK_WINDOW(&w, QStringLiteral("frmWizard-2-archive-address"));
         w.txtArchiveURL->setText(QStringLiteral("old.example/archive.html"));
         w.buttNext->click();
         QCOMPARE(w.currentPage(), 2);
