@@ -311,6 +311,8 @@ void SetupWizard::setBrowsing(bool enabled)
 {
     lstdir->setEnabled(enabled);
     buttSelect->setEnabled(enabled);
+    // Next goes on with an archive page chosen, never during a transfer.
+    buttNext->setEnabled(enabled && m_page == 2 && !m_archiveLocation.isEmpty());
 }
 
 void SetupWizard::connectToServer()
