@@ -91,6 +91,9 @@ struct TransferOutcome;
 // download goes to a temporary file next to the local file, which is
 // replaced only when the whole file has arrived.
 //
+// "GET" alone on a file:// address reads that file for readChunk, as on an
+// HTTP address; a missing file fails the request with 550.
+//
 // HTTP commands: "GET" or "" fetches url(); responseHeader() gives the response
 // header lines, readChunk() the body. Redirects are followed; the headers are
 // those of the final answer. HTTP/1.1 is used, so the status code is always

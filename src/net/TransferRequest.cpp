@@ -219,7 +219,10 @@ TransferJob parseRequest(const QString& address, const QString& command, bool do
     }
     job.connectionKey = identity + u'|' + job.user + u'|' + job.password + u'|' + job.caFile;
 
-    if (document) {
+    // "GET" alone on a file:// address reads that file, as on an HTTP one.
+    const bool wholeFile = job.protocol == Protocol::File &&
+                           command.trimmed().compare(u"GET", Qt::CaseInsensitive) == 0;
+    if (document || wholeFile) {
         // fetch: the address is the document itself.
         if (job.protocol == Protocol::File) {
             job.remote = job.localRoot;

@@ -115,6 +115,17 @@ private slots:
             QVERIFY2(webbie.contains(part), part);
         QCOMPARE(ftp().readFile("www/index.html"), live);
         QCOMPARE(pagewick.ini({"Fail"}), QStringList{"False"});
+
+        // The marker taken off the page on the server since: no entry can be
+        // placed, so nothing is sent, and the edited page of before stays here.
+        const QByteArray unmarked = QByteArray(live).replace("<!--pagewick-->", "");
+        QVERIFY(ftp().writeFile("www/index.html", unmarked));
+        r = pagewick.post("No place for it");
+        EXITED(r, 1);
+        SAYS(r, "Neither insert symbols were found");
+        QCOMPARE(ftp().readFile("www/index.html"), unmarked);
+        QCOMPARE(pagewick.ini({"Fail"}), QStringList{"False"});
+        QVERIFY(!r.out.contains("Open: " + kWebsite));
     }
 
     void manualPublishing()

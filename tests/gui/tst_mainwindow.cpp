@@ -220,6 +220,32 @@ private slots:
         QVERIFY(w.butt_resend->isHidden());
     }
 
+    // A Preview that has to fetch the page first and then finds no place for
+    // the entry leaves Finish off: there is no edited page to send.
+    void previewThatFetchesAnUnmarkedPage()
+    {
+        ScriptedPrompt p;
+        HttpTestServer http;
+        REQUIRE_RUNNING(http);
+        PublishFixture::Keys keys =
+            PublishFixture::httpKeys(http.url(QStringLiteral("/index.html")));
+        QVERIFY(PublishFixture::writeIni(dir->path(), {{1, keys}}));
+        MainWindow w;
+        w.start(0); // the page is not there yet: nothing is retrieved
+        QVERIFY(!settings().pageRetrieved);
+        QVERIFY(http.writeFile(QStringLiteral("index.html"),
+                               QByteArray(kPage).replace("<!--pagewick-->\r\n", "")));
+        p.clear();
+        w.txtHead->setText(QStringLiteral("Lost"));
+        w.txtMain->setPlainText(QStringLiteral("Body"));
+        QTest::mouseClick(w.butt_Preview, Qt::LeftButton);
+        QCOMPARE(p.texts(), QStringList{QStringLiteral(
+                                "Neither insert symbols were found in the web page downloaded "
+                                "from server; therefore, pagewick entry could not be added.")});
+        QVERIFY(settings().pageRetrieved);
+        QCOMPARE(enabledAmong(&w, {"butt_Preview", "butt_Fin"}), QStringList({"butt_Preview"}));
+    }
+
     // Status lines are trimmed and joined; switching the commands ends any
     // progress shown.
     void statusBoxAndProgress()

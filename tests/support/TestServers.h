@@ -79,6 +79,9 @@ public:
     void setLoseAfter(qint64 bytes) { setControl("lose_after", bytes); }
     void setDropAfter(qint64 bytes) { setControl("drop_after", bytes); }
     void setStallAfter(qint64 bytes) { setControl("stall_after", bytes); }
+    // The command `verb` ("MLSD", "RETR"...) is never answered, as by a server
+    // that hangs.
+    void hangOn(const QString& verb) { appendControl("hang", verb); }
     // Pause `delayMs` after every `blockSize` bytes of a data transfer.
     void setSlow(int delayMs, int blockSize = 8192)
     {

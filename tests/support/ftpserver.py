@@ -3,7 +3,7 @@
 127.0.0.1 and a free port. Misbehaviour is read from the control file at
 every command and data transfer (FtpTestServer in TestServers.h says what
 each key does). Log lines: CONNECT, DISCONNECT, LOGIN <user>, CMD <line>,
-DROP and STALL."""
+DROP, STALL and HANG."""
 
 import argparse
 import logging
@@ -190,6 +190,9 @@ class LoggingHandler:
 
     def pre_process_command(self, line, cmd, arg):
         LOG.write("CMD " + line)
+        if cmd in control().get("hang", []):
+            LOG.write("HANG")  # never answered: the client waits for its time-out
+            return
         refusal = self._refusal(control(), cmd, arg or "")
         if refusal:
             self.respond(refusal)

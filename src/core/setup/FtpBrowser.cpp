@@ -19,8 +19,17 @@ void FtpBrowser::setAccount(const QString& site, const QString& userName, const 
     m_client.setPassword(password);
 }
 
+void FtpBrowser::abandon()
+{
+    m_abandoned = true;
+    m_client.cancel();
+}
+
 TransferError FtpBrowser::run(const QString& command, Reading reading, bool log)
 {
+    if (m_abandoned)
+        return TransferError(TransferError::Cancelled,
+                             QStringLiteral("The request was cancelled."));
     if (log)
         emit logged(command);
     m_reading = reading;
@@ -39,22 +48,27 @@ TransferError FtpBrowser::run(const QString& command, Reading reading, bool log)
     return error;
 }
 
-TransferError FtpBrowser::listing(TransferError first)
+TransferError FtpBrowser::listing(TransferError first, Reading list)
 {
-    const TransferError pwd = run(QStringLiteral("PWD"), Reading::Directory);
+    const bool logPwd = list != Reading::FirstListing;
+    const TransferError pwd = run(QStringLiteral("PWD"), Reading::Directory, logPwd);
     if (first.number() == 0)
         first = pwd;
-    const TransferError ls = run(QStringLiteral("LS"), Reading::Listing);
+    // Without a log-on there is nothing to list.
+    if (list == Reading::FirstListing && pwd.number() != 0)
+        return pwd;
+    const TransferError ls = run(QStringLiteral("LS"), list);
+    if (pwd.number() == 0 && ls.number() == 0) {
+        m_directory = m_newDirectory;
+        m_items = m_newItems;
+        emit listingChanged();
+    }
     return first.number() != 0 ? first : ls;
 }
 
 TransferError FtpBrowser::connectAndList()
 {
-    TransferError error = run(QStringLiteral("PWD"), Reading::Directory, false);
-    // Without a log-on there is nothing to list.
-    if (error.number() != 0)
-        return error;
-    return run(QStringLiteral("LS"), Reading::FirstListing);
+    return listing({}, Reading::FirstListing);
 }
 
 TransferError FtpBrowser::openFolder(const QString& item)
@@ -104,14 +118,13 @@ void FtpBrowser::collect()
          chunk = m_client.readChunk(1024, 0))
         data += chunk;
     if (m_reading == Reading::Directory) {
-        m_directory = QString::fromUtf8(data);
+        m_newDirectory = QString::fromUtf8(data);
     } else {
-        m_items.clear();
+        m_newItems.clear();
         if (m_reading == Reading::Listing)
-            m_items << Setup::parentItem();
-        m_items << Setup::listingItems(data);
+            m_newItems << Setup::parentItem();
+        m_newItems << Setup::listingItems(data);
     }
-    emit listingChanged();
     emit statusChanged(QStringLiteral("Directory Done"));
 }
 

@@ -11,6 +11,10 @@
 // change still refreshes the directory and the list). An error reply of the
 // server (RequestFailed) has already been shown to the user as
 // "Error Response Received" when the step returns.
+//
+// The directory and the list always belong together: they change only when
+// both PWD and LS of a listing have come; after a failed listing both stay as
+// they were.
 
 #include "net/TransferClient.h"
 
@@ -42,8 +46,14 @@ public:
     // the upload's own.
     TransferError upload(const QString& localFile, const QString& remotePath);
 
+    // Ends the step under way at once: its transfer is abandoned (the
+    // connection dropped, nothing waited for) and the commands of the step
+    // not yet sent are skipped. Every step returns Cancelled from then on.
+    void abandon();
+    bool abandoned() const { return m_abandoned; }
+
     // The server's current directory (its answer to PWD) and the list items:
-    // ".." first after a folder change, then the names offered.
+    // ".." first after a folder change, then the folders, then the files.
     QString directory() const { return m_directory; }
     QStringList items() const { return m_items; }
     // The last command composed (CD, GET or PUT).
@@ -70,7 +80,8 @@ private:
     };
 
     TransferError run(const QString& command, Reading reading, bool log = true);
-    TransferError listing(TransferError first = {});
+    // PWD and LS; `first` is the error of the command before them, if any.
+    TransferError listing(TransferError first = {}, Reading list = Reading::Listing);
     void onStateChanged(TransferState state);
     void collect();
 
@@ -79,4 +90,7 @@ private:
     QString m_command;
     QString m_directory;
     QStringList m_items;
+    QString m_newDirectory; // of the listing under way
+    QStringList m_newItems;
+    bool m_abandoned = false;
 };

@@ -3,6 +3,10 @@
 #include "base/TextCodec.h"
 #include "core/entry/PageText.h"
 
+#include <QCoreApplication>
+
+#include <algorithm>
+
 namespace Setup {
 
 namespace {
@@ -34,6 +38,14 @@ QStringList listingItems(QByteArrayView listing)
             items << name;
         from = end + 2;
     }
+    // Folders first, then files, each alphabetically.
+    std::sort(items.begin(), items.end(), [](const QString& a, const QString& b) {
+        const bool folderA = a.endsWith(QLatin1Char('/')), folderB = b.endsWith(QLatin1Char('/'));
+        if (folderA != folderB)
+            return folderA;
+        const int c = a.compare(b, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a < b;
+    });
     return items;
 }
 
@@ -83,16 +95,59 @@ QByteArray readDownloadedPage(QByteArrayView raw)
     return out;
 }
 
+namespace {
+
+// Each marker as the entries need it, and the forms of it in another case:
+// "ñ" is F1 in Windows-1252 and C3 B1 in UTF-8.
+struct MarkerForms
+{
+    QByteArrayView exact, lower;
+};
+constexpr MarkerForms kMarkerForms[] = {{PageText::kInsertMarker1252, "<!--\xF1-->"},
+                                        {PageText::kInsertMarkerUtf8, "<!--\xC3\xB1-->"},
+                                        {PageText::kPagewickMarker, PageText::kPagewickMarker}};
+
+// The first marker in another case at or after `from`: where, and its forms.
+std::pair<qsizetype, const MarkerForms*> otherCase(QByteArrayView page, qsizetype from = 0)
+{
+    std::pair<qsizetype, const MarkerForms*> first{-1, nullptr};
+    for (const MarkerForms& forms : kMarkerForms) {
+        for (qsizetype at = from; at < page.size();) {
+            // The word written any way, or the lower-case letter.
+            at = forms.exact == forms.lower ? PageText::indexOfNoCase(page, forms.exact, at)
+                                            : page.indexOf(forms.lower, at);
+            if (at < 0)
+                break;
+            if (page.sliced(at, forms.exact.size()) != forms.exact) {
+                if (first.first < 0 || at < first.first)
+                    first = {at, &forms};
+                break;
+            }
+            at += forms.exact.size();
+        }
+    }
+    return first;
+}
+
+} // namespace
+
 bool hasInsertionMarker(QByteArrayView page)
 {
-    // "Ñ" ignores its case too: "ñ" is F1 in Windows-1252 and C3 B1 in UTF-8.
-    static constexpr QByteArrayView kMarkers[] = {
-        PageText::kInsertMarker1252, PageText::kInsertMarkerUtf8, QByteArrayView("<!--\xF1-->"),
-        QByteArrayView("<!--\xC3\xB1-->"), PageText::kPagewickMarker};
-    for (QByteArrayView marker : kMarkers)
-        if (PageText::indexOfNoCase(page, marker) >= 0)
-            return true;
-    return false;
+    return PageText::findInsertionMarker(page).found();
+}
+
+QByteArray insertionMarkerInOtherCase(QByteArrayView page)
+{
+    const auto [at, forms] = otherCase(page);
+    return at < 0 ? QByteArray() : page.sliced(at, forms->exact.size()).toByteArray();
+}
+
+QByteArray withInsertionMarkersMended(QByteArrayView page)
+{
+    QByteArray mended = page.toByteArray();
+    for (auto [at, forms] = otherCase(mended); at >= 0; std::tie(at, forms) = otherCase(mended, at))
+        mended.replace(at, forms->exact.size(), forms->exact.toByteArray());
+    return mended;
 }
 
 bool hasArchiveMarker(QByteArrayView page)
@@ -127,13 +182,35 @@ QString accountProblem(const Account& a)
     return {};
 }
 
+QString proposedArchiveAddress(const QString& pageAddress, const QString& archiveRemote)
+{
+    const QString name = archiveRemote.mid(archiveRemote.lastIndexOf(QLatin1Char('/')) + 1);
+    const qsizetype hostStart = pageAddress.indexOf(QStringLiteral("://"));
+    const qsizetype slash = pageAddress.lastIndexOf(QLatin1Char('/'));
+    // An address of the host alone ("http://host") gets its "/".
+    if (hostStart < 0 || slash < hostStart + 3)
+        return pageAddress + QLatin1Char('/') + name;
+    return pageAddress.left(slash + 1) + name;
+}
+
+QString archiveAddressProblem(const QString& address)
+{
+    if (address.isEmpty() || !address.startsWith(QLatin1Char('h'), Qt::CaseInsensitive))
+        return QCoreApplication::translate("Setup", "Please enter the web address of your "
+                                                    "archive page like this:   %1")
+            .arg(QStringLiteral("http://www.example.com/~myname/archive.html"));
+    return {};
+}
+
 QString summaryText(const WizardResult& r)
 {
     QString text = kCrLf + QStringLiteral("FTP location of main Pagewick File:") + kCrLf +
                    r.mainLocation + kCrLf + kCrLf;
     if (r.archiveMode)
-        text +=
-            QStringLiteral("FTP location of Archive Pagewick File:") + kCrLf + r.archiveLocation;
+        text += QStringLiteral("FTP location of Archive Pagewick File:") + kCrLf +
+                r.archiveLocation + kCrLf + kCrLf +
+                QCoreApplication::translate("Setup", "Web address of the archive page:") + kCrLf +
+                r.archiveAddress;
     return text;
 }
 

@@ -19,7 +19,9 @@ namespace Setup {
 // shown as the server sent them (UTF-8, or Windows-1252 when the bytes are not
 // UTF-8). A name that holds "/" anywhere but as its folder mark, a CR or a LF
 // is not offered, nor are ".", ".." and empty lines: such a name could not be
-// sent back as one path. There is no limit on the listing's length.
+// sent back as one path. There is no limit on the listing's length. The
+// folders come first, then the files, each in alphabetical order (letter
+// case ignored).
 QStringList listingItems(QByteArrayView listing);
 
 // The list item that leads to the parent folder.
@@ -50,8 +52,14 @@ QString remotePath(const QString& directory, const QString& item);
 // bytes are never transcoded.
 QByteArray readDownloadedPage(QByteArrayView raw);
 
-// "<!--Ñ-->" (in either encoding) or "<!--pagewick-->", letter case ignored.
+// "<!--Ñ-->" (in either encoding) or "<!--pagewick-->", written exactly so:
+// the marker the entries are placed after.
 bool hasInsertionMarker(QByteArrayView page);
+// The first insertion marker written in another letter case ("<!--Pagewick-->",
+// "<!--ñ-->"), as the page has it; empty when there is none.
+QByteArray insertionMarkerInOtherCase(QByteArrayView page);
+// The page with every such marker written as the entries need it.
+QByteArray withInsertionMarkersMended(QByteArrayView page);
 // "<!--PagewickArchiveStart-->", letter case ignored.
 bool hasArchiveMarker(QByteArrayView page);
 
@@ -82,7 +90,14 @@ struct WizardResult
     QString mainLocation; // remote path of the weblog page
     bool archiveMode = false;
     QString archiveLocation; // remote path of the archive page
+    QString archiveAddress;  // web address of the archive page
 };
+
+// The archive page's web address proposed for the archive at `archiveRemote`:
+// the weblog page's address with its file name replaced by the archive's.
+QString proposedArchiveAddress(const QString& pageAddress, const QString& archiveRemote);
+// What is wrong with the archive page's address; empty when it will do.
+QString archiveAddressProblem(const QString& address);
 
 // The summary page's text.
 QString summaryText(const WizardResult& result);

@@ -4,6 +4,8 @@
 
 #include "base/ProgramDir.h"
 #include "base/Prompt.h"
+#include "base/TextCodec.h"
+#include "core/entry/WorkFiles.h"
 #include "gui/setup/MarkerTool.h"
 
 #include <QAbstractButton>
@@ -73,6 +75,7 @@ SetupWizard::SetupWizard(QWidget* preferences, QWidget* parent)
     buttCancel = named(new QPushButton(QStringLiteral("Cancel"), this), "buttCancel");
     for (QPushButton* b : {buttBack, buttNext, buttCancel, buttOkay, buttSelect})
         b->setAutoDefault(false);
+    buttNext->setDefault(true); // Enter in a field means Next
     txtcommand = named(new QPlainTextEdit(this), "txtcommand");
     txtcommand->setReadOnly(true);
     txtcommand->setAccessibleName(QStringLiteral("FTP commands"));
@@ -195,6 +198,13 @@ QWidget* SetupWizard::buildServerFiles()
     lstdir->setUniformItemSizes(true);
     buttSelect = named(new QPushButton(QStringLiteral("Select Pagewick File")), "buttSelect");
     connect(buttSelect, &QPushButton::clicked, this, &SetupWizard::select);
+    // Asked once an archive page is chosen.
+    lblArchiveURL = named(new QLabel(tr("Archive web address:")), "lblArchiveURL");
+    txtArchiveURL = named(new QLineEdit, "txtArchiveURL");
+    lblArchiveURL->setBuddy(txtArchiveURL);
+    txtArchiveURL->setAccessibleName(tr("Archive web address"));
+    lblArchiveURL->hide();
+    txtArchiveURL->hide();
     connect(lstdir, &QListWidget::itemDoubleClicked, this, &SetupWizard::openItem);
     auto* files = new QGridLayout(fraServerFiles);
     files->addWidget(txtDirections, 0, 0, 1, 2);
@@ -202,6 +212,8 @@ QWidget* SetupWizard::buildServerFiles()
     files->addWidget(txtDirectory, 1, 1);
     files->addWidget(lstdir, 2, 0, 1, 2);
     files->addWidget(buttSelect, 3, 1, Qt::AlignRight);
+    files->addWidget(lblArchiveURL, 4, 0);
+    files->addWidget(txtArchiveURL, 4, 1);
     files->setRowStretch(2, 1);
 
     fraStatus = named(new QGroupBox(QStringLiteral("Status")), "fraStatus");
@@ -255,6 +267,15 @@ void SetupWizard::back()
 
 void SetupWizard::next()
 {
+    if (m_page == 2) { // the archive page's address has been asked for
+        const QString problem = Setup::archiveAddressProblem(txtArchiveURL->text());
+        if (!problem.isEmpty()) {
+            prompt().message(problem, Buttons::Ok, Icon::Critical, QStringLiteral("Error"));
+            return;
+        }
+        wrapUp();
+        return;
+    }
     if (m_page != 1) {
         changePage(1);
         return;
@@ -290,6 +311,8 @@ void SetupWizard::setBrowsing(bool enabled)
 {
     lstdir->setEnabled(enabled);
     buttSelect->setEnabled(enabled);
+    // Next goes on with an archive page chosen, never during a transfer.
+    buttNext->setEnabled(enabled && m_page == 2 && !m_archiveLocation.isEmpty());
 }
 
 void SetupWizard::connectToServer()
@@ -303,8 +326,13 @@ void SetupWizard::connectToServer()
         m_browser.setAccount(txtFTP->text(), txtUsername->text(), txtPassword->text());
         error = m_browser.connectAndList();
     }
-    if (error.number() == 0)
+    if (error.number() == 0 || m_browser.abandoned())
         return;
+    connectionFailed(error);
+}
+
+void SetupWizard::connectionFailed(const TransferError& error)
+{
     lblStatus->setText(error.description());
     m_browser.client().cancel();
     switch (error.number()) {
@@ -315,6 +343,12 @@ void SetupWizard::connectToServer()
     case TransferError::RequestFailed: // the server's answer has been shown
     case TransferError::Cancelled:
     case TransferError::ConnectionLost:
+        break;
+    case TransferError::TimedOut:
+        prompt().message(tr("The FTP site did not answer within %1 seconds.  Please check your "
+                            "configuration and your connection, and try again.")
+                             .arg(m_browser.client().requestTimeout()),
+                         Buttons::Ok, Icon::Exclamation, tr("Time-out"));
         break;
     default:
         prompt().message(QStringLiteral("Error ") + QString::number(error.number()) +
@@ -347,6 +381,8 @@ void SetupWizard::openItem(QListWidgetItem* item)
         Busy busy;
         error = m_browser.openFolder(name);
     }
+    if (m_browser.abandoned())
+        return;
     if (error.number() != 0 && error.number() != TransferError::RequestFailed)
         prompt().message(numbered(error), Buttons::Ok, Icon::None,
                          QStringLiteral("Directory Error"));
@@ -378,6 +414,8 @@ void SetupWizard::select()
         // Whatever the name, the page only ever lands in the wizard's file.
         error = m_browser.download(remote, programFile(kWorkFile));
     }
+    if (m_browser.abandoned())
+        return;
     setBrowsing(true);
     setDirections(QStringLiteral("Selected: ") + remote);
     if (error.number() != 0) {
@@ -398,6 +436,8 @@ void SetupWizard::checkPage(const QString& remote)
         Busy busy;
         setBrowsing(false);
         m_browser.refresh();
+        if (m_browser.abandoned())
+            return;
         QFile file(programFile(kWorkFile));
         if (file.open(QIODevice::ReadOnly))
             page = Setup::readDownloadedPage(file.readAll());
@@ -411,13 +451,16 @@ void SetupWizard::checkPage(const QString& remote)
                 QStringLiteral("Please select a valid pagewick-enabled file.");
             m_editDone = false;
             setDirections(directions);
-            if (prompt().message(QStringLiteral("Neither pagewick insertion markers found in ") +
+            if (!mendMarkerCase(page, remote) &&
+                prompt().message(QStringLiteral("Neither pagewick insertion markers found in ") +
                                      remote + kCrLf + kCrLf +
                                      QStringLiteral("Would you like to add the pagewick insertion "
                                                     "codes into this webpage?"),
                                  Buttons::YesNo, Icon::Question,
                                  QStringLiteral("Insertion Codes Not Found")) == Answer::Yes)
                 runMarkerTool(page, remote, true);
+            if (m_browser.abandoned())
+                return;
             if (!m_editDone) {
                 setDirections(directions);
                 return;
@@ -438,6 +481,8 @@ void SetupWizard::checkPage(const QString& remote)
         return;
     }
 
+    m_archiveLocation.clear(); // until this page has passed
+    buttNext->setEnabled(false);
     if (!Setup::hasArchiveMarker(page)) {
         const QString directions =
             QStringLiteral("Pagewick Archive Insertion Marker was NOT found.") +
@@ -459,7 +504,43 @@ void SetupWizard::checkPage(const QString& remote)
     prompt().message(QStringLiteral("Success!  Valid archive insertion marker found!"), Buttons::Ok,
                      Icon::Information, QStringLiteral("Success!"));
     m_archiveLocation = remote;
-    wrapUp();
+    askArchiveAddress(remote);
+}
+
+void SetupWizard::askArchiveAddress(const QString& remote)
+{
+    txtArchiveURL->setText(Setup::proposedArchiveAddress(txtURL->text(), remote));
+    lblArchiveURL->show();
+    txtArchiveURL->show();
+    setDirections(QStringLiteral("Selected: ") + remote + kCrLf +
+                  tr("Check the web address of the archive page, then press Next."));
+    buttNext->setEnabled(true);
+    txtArchiveURL->setFocus();
+    txtArchiveURL->selectAll();
+}
+
+bool SetupWizard::mendMarkerCase(const QByteArray& page, const QString& remote)
+{
+    const QByteArray found = Setup::insertionMarkerInOtherCase(page);
+    if (found.isEmpty())
+        return false;
+    const QString text =
+        tr("The page %1 has the insertion marker written %2, but entries are placed only after "
+           "%3 written exactly so.")
+            .arg(remote, TextCodec::decode(found),
+                 TextCodec::decode(Setup::withInsertionMarkersMended(found))) +
+        kCrLf + kCrLf + tr("Would you like the wizard to write it so and upload the page?");
+    if (prompt().message(text, Buttons::YesNo, Icon::Question, tr("Insertion Marker")) !=
+        Answer::Yes)
+        return false;
+    QString error;
+    if (!WorkFiles::write(programFile(kWorkFile), Setup::withInsertionMarkersMended(page),
+                          &error)) {
+        prompt().message(error, Buttons::Ok, Icon::Critical);
+        return true; // m_editDone stays false: the page is not taken
+    }
+    upload(programFile(kWorkFile), remote);
+    return true;
 }
 
 void SetupWizard::runMarkerTool(const QByteArray& page, const QString& remote, bool main)
@@ -482,6 +563,9 @@ void SetupWizard::upload(const QString& localFile, const QString& remotePath)
         Busy busy;
         error = m_browser.upload(localFile, remotePath);
     }
+    m_editDone = false;
+    if (m_browser.abandoned())
+        return;
     setBrowsing(true);
     if (!m_browser.lastNotice().isEmpty())
         lblStatus->setText(m_browser.lastNotice());
@@ -514,7 +598,14 @@ Setup::WizardResult SetupWizard::wizardResult() const
     r.mainLocation = m_mainLocation;
     r.archiveMode = m_archiveMode;
     r.archiveLocation = m_archiveLocation;
+    r.archiveAddress = txtArchiveURL->text();
     return r;
+}
+
+void SetupWizard::reject()
+{
+    m_browser.abandon();
+    QDialog::reject();
 }
 
 void SetupWizard::okay()
@@ -557,5 +648,6 @@ void fillPreferences(QWidget* preferences, const Setup::WizardResult& r)
         setText("txtAmount", QStringLiteral("10"));
     }
     setText("txtArchiveFTP", r.archiveLocation);
+    setText("txtarchiveURL", r.archiveAddress);
     setChecked("chkArchive", true);
 }

@@ -41,6 +41,9 @@ public:
     // Sends a local file over a remote path; the marker tool's Yes.
     void upload(const QString& localFile, const QString& remotePath);
     void okay();
+    // Cancel, Escape or closing: a transfer under way is abandoned, not
+    // waited for, and the wizard ends at once.
+    void reject() override;
 
     QStackedWidget* pages = nullptr;
     QLabel* Label1 = nullptr;
@@ -63,6 +66,8 @@ public:
     QLineEdit* txtDirectory = nullptr;
     QListWidget* lstdir = nullptr;
     QPushButton* buttSelect = nullptr;
+    QLabel* lblArchiveURL = nullptr;
+    QLineEdit* txtArchiveURL = nullptr;
     QGroupBox* fraStatus = nullptr;
     QLabel* lblStatus = nullptr;
     QLabel* Label11 = nullptr;
@@ -84,6 +89,12 @@ private:
     void connectToServer();
     void checkPage(const QString& remote);
     void runMarkerTool(const QByteArray& page, const QString& remote, bool main);
+    // A marker in another letter case: with the user's consent it is
+    // written as the entries need it and the page uploaded (sets m_editDone).
+    // False when the user declines.
+    bool mendMarkerCase(const QByteArray& page, const QString& remote);
+    void askArchiveAddress(const QString& remote);
+    void connectionFailed(const TransferError& error);
     void wrapUp();
     void setBrowsing(bool enabled);
     void showListing();

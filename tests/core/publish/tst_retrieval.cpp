@@ -118,6 +118,10 @@ private slots:
         row("slower than ten times the time-out", "slow", "off",
             interrupted + u"The request took longer than 10 seconds in all and was stopped."_s +
                 unchanged);
+        // A web site in a local folder (file://) is read the same way.
+        row("file page and archive", "file", "file");
+        row("file missing", "file gone", "off", u"File Not Found: %1was not found."_s);
+        row("file archive missing", "file", "file gone", u"File Not Found: %2was not found."_s);
     }
 
     void retrieveByHttp()
@@ -125,19 +129,30 @@ private slots:
         QFETCH(QString, how);
         QFETCH(QString, archive);
         QFETCH(QString, message);
-        const bool read = message.isEmpty() || archive == u"404"; // the page's markers were read
+        // The page's markers were read (also when only the archive failed).
+        const bool read = message.isEmpty() || archive == u"404" || archive == u"file gone";
         const QByteArray served = page(3, 37000);
         QVERIFY(http().writeFile("index.html", served));
-        if (how != u"down")
+        // file: the server's folder read as a local one; "file gone": a name not there.
+        const auto local = [&](const QString& mode, const char* name) {
+            return QUrl::fromLocalFile(http().rootPath(mode == u"file" ? name : "gone.html"))
+                .toString();
+        };
+        const bool file = how.startsWith(u"file");
+        if (how != u"down" && !file)
             http().setAnswer("/index.html", how);
-        const QString address =
-            u"http://127.0.0.1:%1/index.html"_s.arg(how == u"down" ? closedPort() : http().port());
+        const QString address = file ? local(how, "index.html")
+                                     : u"http://127.0.0.1:%1/index.html"_s.arg(
+                                           how == u"down" ? closedPort() : http().port());
         Keys keys = httpKeys(address);
         if (how == u"slow")
             keys["timeout"] = "1";
+        const QString archiveAddress = archive.startsWith(u"file") ? local(archive, "archive.html")
+                                                                   : http().url("/archive.html");
         if (archive != u"off") {
-            http().setAnswer("/archive.html", archive);
-            keys.insert({{"archive", "true"}, {"archiveurl", http().url("/archive.html")}});
+            if (!archive.startsWith(u"file"))
+                http().setAnswer("/archive.html", archive);
+            keys.insert({{"archive", "true"}, {"archiveurl", archiveAddress}});
         }
         Session s;
         QVERIFY(s.start(keys));
@@ -149,10 +164,11 @@ private slots:
         QVERIFY(s.put("archive", oldArchive));
 
         s.publisher->retrievePage(false);
-        message.replace("%1", address).replace("%2", http().url("/archive.html"));
+        message.replace("%1", address).replace("%2", archiveAddress);
         SHOWN(s.prompt, message.isEmpty() ? QStringList() : QStringList{message});
         QCOMPARE(s.file("indexbackup"), read ? served : base);
-        QCOMPARE(s.file("archive"), archive.isEmpty() ? archivePage() : oldArchive);
+        const bool archiveRead = archive.isEmpty() || archive == u"file";
+        QCOMPARE(s.file("archive"), archiveRead ? archivePage() : oldArchive);
         QCOMPARE(s.file("backup"), backup);
         QVERIFY(settings().pageRetrieved == read && s.idle());
         if (!read) {
@@ -162,10 +178,11 @@ private slots:
             QVERIFY(!s.view.progressVisible && !s.exists("webbie"));
             return;
         }
-        SAID(s, {u"Attempting 127.0.0.1:%1"_s.arg(http().port()),
-                 "indexbackup1.html updated via HTTP"});
+        if (!file)
+            SAID(s, {u"Attempting 127.0.0.1:%1"_s.arg(http().port())});
+        SAID(s, {"indexbackup1.html updated via HTTP"});
         QVERIFY(s.view.progress <= s.view.progressMax); // the bar never runs past its end
-        if (archive.isEmpty())
+        if (archiveRead)
             SAID(s, {"archive1.html updated via HTTP"});
         s.flows->preview();
         QVERIFY(s.view.finishEnabled);

@@ -7,8 +7,10 @@
 #include "ScriptedPrompt.h"
 #include "TestServers.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -84,6 +86,34 @@ private slots:
         QCOMPARE(b.openFolder("blog/").number(), TransferError::RequestFailed);
         QCOMPARE(b.directory(), u"/www"_s);
         QVERIFY(b.items().contains("index.html"));
+        m_ftp->resetBehaviour();
+    }
+
+    // A folder entered whose listing then does not come (a time-out, or the step abandoned):
+    // the directory and the list stay together on the folder listed last. Once abandoned,
+    // nothing more is sent.
+    void listingThatDoesNotCome()
+    {
+        FtpBrowser b;
+        signIn(b);
+        QCOMPARE(b.openFolder("www/").number(), 0);
+        const QStringList before = b.items();
+        m_ftp->hangOn("MLSD");
+        b.client().setRequestTimeout(1);
+        QCOMPARE(b.openFolder("blog/").number(), TransferError::TimedOut);
+        QCOMPARE(b.directory() + u'|' + b.items().join(u','), u"/www|"_s + before.join(u','));
+        b.client().cancel();
+
+        b.client().setRequestTimeout(60);
+        QTimer::singleShot(500, &b, [&b] { b.abandon(); });
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(b.openFolder("blog/").number(), TransferError::Cancelled);
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+        const qsizetype sent = m_ftp->commands().size();
+        QCOMPARE(b.refresh().number(), TransferError::Cancelled);
+        QCOMPARE(m_ftp->commands().size(), sent);
+        QCOMPARE(b.directory() + u'|' + b.items().join(u','), u"/www|"_s + before.join(u','));
         m_ftp->resetBehaviour();
     }
 };

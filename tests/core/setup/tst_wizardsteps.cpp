@@ -16,7 +16,10 @@ private slots:
     void listing()
     {
         const std::pair<QByteArray, QStringList> listingAndItems[] = {
-            {"index.html\r\nwww/\r\nold pages/\r\n", {"index.html", "www/", "old pages/"}},
+            {"index.html\r\nwww/\r\nold pages/\r\n", {"old pages/", "www/", "index.html"}},
+            // Folders, then files, each alphabetically whatever the case.
+            {"b.html\r\nZ/\r\na.html\r\nB.html\r\ny/\r\nA.html\r\n",
+             {"y/", "Z/", "A.html", "a.html", "B.html", "b.html"}},
             // Text after the last line end is no line.
             {"a.html\r\nb.ht", {"a.html"}},
             // Slash inside, bare CR or LF, dots and empty lines are not offered.
@@ -41,21 +44,50 @@ private slots:
             QStringList({"/www/blog/", "/www/", "..", "/www/my page.html", "/index.html"}));
     }
 
-    // The insertion marker in any letter case, as Ñ or ñ in either encoding; the archive
-    // start in any case; the end marker alone is not enough.
+    // The insertion marker only as the entries are placed after it: "pagewick" in lower
+    // case, Ñ in either encoding. Written in another case it is found and mended, every
+    // one of it. The archive start counts in any case; the end marker alone is not enough.
     void markers()
     {
-        const std::tuple<QByteArray, bool, bool> pageInsertionArchive[] = {
-            {"<p><!--pagewick--></p>", true, false},
-            {"<!--PageWick-->", true, false},
-            {"<!--\xD1-->", true, false},
-            {"<!--\xC3\x91-->", true, false},
-            {"<!--\xC3\xB1-->", true, false},
-            {"<!--pagewickarchivestart-->", false, true},
-            {"<!--**END**--><!-- pagewick -->", false, false}};
-        for (const auto& [page, insertion, archive] : pageInsertionArchive)
+        // The page, whether it is marked, has the archive start, the marker in another
+        // case, and the page mended.
+        const std::tuple<QByteArray, bool, bool, QByteArray, QByteArray> rows[] = {
+            {"<p><!--pagewick--></p>", true, false, "", "<p><!--pagewick--></p>"},
+            {"<!--\xD1-->", true, false, "", "<!--\xD1-->"},
+            {"<!--\xC3\x91-->", true, false, "", "<!--\xC3\x91-->"},
+            {"<!--PageWick--> <!--pagewick--> <!--PAGEWICK-->", true, false, "<!--PageWick-->",
+             "<!--pagewick--> <!--pagewick--> <!--pagewick-->"},
+            {"a<!--pagewick--><!--PageWick-->", true, false, "<!--PageWick-->",
+             "a<!--pagewick--><!--pagewick-->"},
+            {"<!--Pagewick-->", false, false, "<!--Pagewick-->", "<!--pagewick-->"},
+            {"x<!--\xC3\xB1-->y<!--\xF1-->", false, false, "<!--\xC3\xB1-->",
+             "x<!--\xC3\x91-->y<!--\xD1-->"},
+            {"<!--pagewickarchivestart-->", false, true, "", "<!--pagewickarchivestart-->"},
+            {"<!--**END**--><!-- pagewick -->", false, false, "",
+             "<!--**END**--><!-- pagewick -->"}};
+        for (const auto& [page, insertion, archive, other, mended] : rows) {
             QCOMPARE(std::pair(hasInsertionMarker(page), hasArchiveMarker(page)),
                      std::pair(insertion, archive));
+            QCOMPARE(insertionMarkerInOtherCase(page), other);
+            QCOMPARE(withInsertionMarkersMended(page), mended);
+        }
+    }
+
+    void archiveAddress()
+    {
+        const std::tuple<QString, QString, QString> pageArchiveProposed[] = {
+            {u"http://www.example.com/~me/index.html"_s, u"/www/old/archive.html"_s,
+             u"http://www.example.com/~me/archive.html"_s},
+            {u"http://www.example.com/blog/"_s, u"arch.html"_s,
+             u"http://www.example.com/blog/arch.html"_s},
+            {u"http://www.example.com"_s, u"/a.html"_s, u"http://www.example.com/a.html"_s}};
+        for (const auto& [page, archive, proposed] : pageArchiveProposed)
+            QCOMPARE(proposedArchiveAddress(page, archive), proposed);
+        QCOMPARE(
+            QStringList({archiveAddressProblem(u"HTTP://x/a.html"_s),
+                         archiveAddressProblem(u"www.x/a.html"_s).left(26),
+                         archiveAddressProblem({}).left(26)}),
+            QStringList({{}, u"Please enter the web addre"_s, u"Please enter the web addre"_s}));
     }
 
     void accountChecks()

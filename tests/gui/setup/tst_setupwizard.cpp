@@ -119,7 +119,8 @@ private slots:
         m_ftp->resetBehaviour();
         m_ftp->writeFile("www/index.html", kPage);
         m_ftp->writeFile("www/archive.html", kArchive);
-        m_ftp->writeFile("www/marked.html", "<html><!--Pagewick--></html>\r\n");
+        m_ftp->writeFile("www/marked.html", "<html><!--pagewick--></html>\r\n");
+        m_ftp->writeFile("www/oddcase.html", "<html><!--PageWick--></html>\r\n");
         m_ftp->writeFile("www/archived.html", "<html><!--PAGEWICKARCHIVESTART--></html>\r\n");
         m_ftp->writeFile("www/my page.html", "<p><!--pagewick--></p>\r\n");
         m_ftp->writeFile(QString::fromUtf8("www/t\xC3\xA4gebuch.html"), "<p>t</p>\r\n");
@@ -240,10 +241,23 @@ private slots:
                             "<!--PagewickArchiveStart-->\r\n</body></html>\r\n\r\n"));
         QCOMPARE(p.messages.last().text,
                  QStringLiteral("Success!  Valid archive insertion marker found!"));
+        // The archive's web address is asked for, proposed beside the page's.
+        QCOMPARE(w.currentPage(), 2);
+        QVERIFY(!w.txtArchiveURL->isHidden() && w.buttNext->isEnabled());
+        QCOMPARE(w.txtArchiveURL->text(), QStringLiteral("http://www.example.com/archive.html"));
+        CHECK_WINDOW(&w, QStringLiteral("frmWizard-2-archive-address"));
+        w.txtArchiveURL->setText(QStringLiteral("old.example/archive.html"));
+        w.buttNext->click();
+        QCOMPARE(w.currentPage(), 2);
+        QCOMPARE(titlesOf(p).last(), QStringLiteral("Error"));
+        w.txtArchiveURL->setText(QStringLiteral("http://www.example.com/old/archive.html"));
+        w.buttNext->click();
         QCOMPARE(w.currentPage(), 3);
         QCOMPARE(w.txtconfig->toPlainText(),
                  QStringLiteral("\nFTP location of main Pagewick File:\n/www/index.html\n\n"
-                                "FTP location of Archive Pagewick File:\n/www/archive.html"));
+                                "FTP location of Archive Pagewick File:\n/www/archive.html\n\n"
+                                "Web address of the archive page:\n"
+                                "http://www.example.com/old/archive.html"));
         QVERIFY(!w.buttNext->isEnabled() && !w.buttBack->isEnabled());
         CHECK_WINDOW(&w, QStringLiteral("frmWizard-3-summary"));
         // No temporary upload names are left on the server.
@@ -251,11 +265,12 @@ private slots:
         w.buttOkay->click();
         QVERIFY(!w.isVisible() && w.result() == QDialog::Accepted);
         QCOMPARE(shownTexts(&prefs, {"txtFTPsite", "txtUsername", "txtPassword", "txtFTPremote",
-                                     "txtWebSite", "txtArchiveFTP", "txtAmount", "chkFTP",
-                                     "chkAutoDeletes", "chkArchive"}),
+                                     "txtWebSite", "txtArchiveFTP", "txtarchiveURL", "txtAmount",
+                                     "chkFTP", "chkAutoDeletes", "chkArchive"}),
                  QStringList({m_ftp->url(), FtpTestServer::User, FtpTestServer::Password,
                               "/www/index.html", "http://www.example.com/index.html",
-                              "/www/archive.html", "10", "checked", "checked", "checked"}));
+                              "/www/archive.html", "http://www.example.com/old/archive.html", "10",
+                              "checked", "checked", "checked"}));
     }
 
     // Marked pages open no tool; the auto-delete amount set by hand stays.
@@ -274,6 +289,7 @@ private slots:
         p.answers << Answer::Yes;
         select(w, "marked.html");
         select(w, "archived.html");
+        w.buttNext->click();
         QCOMPARE(w.currentPage(), 3);
         QVERIFY(p.opened.isEmpty());
         w.buttOkay->click();
@@ -299,6 +315,41 @@ private slots:
                 expected[9] = QStringLiteral("unchecked");
             }
             QCOMPARE(filled(), expected);
+        }
+    }
+
+    // A marker in another letter case would not be found when an entry is placed: with the
+    // user's consent it is written in lower case and the page uploaded; declined, or if
+    // the upload fails, the page counts as unmarked and the server's page stays as it was.
+    void markerInAnotherCase()
+    {
+        const QString question = QStringLiteral(
+            "The page /www/oddcase.html has the insertion marker written <!--PageWick-->, but "
+            "entries are placed only after <!--pagewick--> written exactly so.\r\n\r\nWould you "
+            "like the wizard to write it so and upload the page?");
+        const QByteArray odd = m_ftp->readFile("www/oddcase.html");
+        for (const char* how : {"yes", "no", "upload fails"}) {
+            const bool yes = how != QByteArray("no");
+            QVERIFY(m_ftp->writeFile("www/oddcase.html", odd));
+            ScriptedPrompt p;
+            SetupWizard w;
+            logOn(w, "www/");
+            if (how == QByteArray("upload fails"))
+                m_ftp->failUploadsOf("oddcase.html");
+            p.answers << (yes ? Answer::Yes : Answer::No) << Answer::No << Answer::No;
+            select(w, "oddcase.html");
+            m_ftp->resetBehaviour();
+            QCOMPARE(p.messages.value(0).text, question);
+            QCOMPARE(p.messages.value(0).title, QStringLiteral("Insertion Marker"));
+            const bool mended = how == QByteArray("yes");
+            QCOMPARE(m_ftp->readFile("www/oddcase.html"),
+                     mended ? QByteArray("<html><!--pagewick--></html>\r\n") : odd);
+            QCOMPARE(w.currentPage(), mended ? 3 : 2);
+            QCOMPARE(titlesOf(p).value(1), QLatin1String(mended ? "Success!"
+                                                         : yes  ? "Error Response Received"
+                                                                : "Insertion Codes Not Found"));
+            QCOMPARE(w.wizardResult().mainLocation,
+                     mended ? QStringLiteral("/www/oddcase.html") : QString());
         }
     }
 
