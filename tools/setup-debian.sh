@@ -4,7 +4,8 @@
 set -eu
 packages="build-essential cmake pkg-config qt6-base-dev libgl-dev libcurl4-openssl-dev
 libenchant-2-dev hunspell-en-us python3 python3-pyftpdlib python3-openssl curl xvfb xauth openbox locales
-clang-format qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus-x11 openssh-server openssh-client"
+clang-format qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus-x11 openssh-server openssh-client
+libqt6svg6"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
