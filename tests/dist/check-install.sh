@@ -39,6 +39,11 @@ grep -q "<release version=\"$version\"" "$metainfo" || fail "the metadata has no
 grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" ||
     fail "the metadata does not launch $id.desktop"
 grep -q "^Icon=$id\$" "$desktop" || fail "the launcher's icon is not $id"
+# The screenshots are files of this repository.
+for shot in $(sed -n 's|.*<image>.*/raw/HEAD/\(.*\)</image>.*|\1|p' "$metainfo"); do
+    [ -f "$source/$shot" ] || fail "the metadata shows $shot, which is not in the repository"
+done
+grep -q '<image>.*/raw/HEAD/' "$metainfo" || fail "the metadata shows no screenshot of the repository"
 
 # The menu's command, found on the PATH as the desktop finds it.
 exec_line=$(sed -n 's/^Exec=//p' "$desktop")
