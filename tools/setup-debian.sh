@@ -1,10 +1,13 @@
 #!/bin/sh
-# Installs what Pagewick needs to build, run and test on Debian 12.
+# Installs what Pagewick needs to build, run and test on Debian 12, and to
+# check and package its desktop files (launcher, metadata, manual page,
+# translation template, Debian package).
 # Run as root (or through sudo). Packages already present are skipped.
 set -eu
 packages="build-essential cmake pkg-config qt6-base-dev libgl-dev libcurl4-openssl-dev
 libenchant-2-dev hunspell-en-us python3 python3-pyftpdlib python3-openssl curl xvfb xauth openbox locales
-clang-format qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus-x11 openssh-server openssh-client"
+clang-format qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus-x11 openssh-server openssh-client
+libqt6svg6 librsvg2-bin qt6-l10n-tools desktop-file-utils appstream man-db groff-base dpkg-dev"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

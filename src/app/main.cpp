@@ -3,6 +3,7 @@
 #include "base/ProgramDir.h"
 #include "base/Prompt.h"
 #include "cli/CommandLine.h"
+#include "gui/Icons.h"
 #include "gui/MainWindow.h"
 #include "gui/QtPrompt.h"
 
@@ -63,6 +64,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pagewick"));
     QApplication::setApplicationVersion(versionText());
+    // The desktop matches the window to its launcher (and icon) by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral(PAGEWICK_APP_ID));
+    QApplication::setWindowIcon(Icons::application());
     QString error;
     if (!setProgramDir(dir.isEmpty() ? defaultProgramDir() : dir, &error)) {
         std::fprintf(stderr, "pagewick: %s\n", qPrintable(error));

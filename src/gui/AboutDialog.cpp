@@ -14,44 +14,41 @@
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmAbout"));
-    setWindowTitle(QStringLiteral("About ") + Prompt::AppTitle);
+    setWindowTitle(tr("About ") + Prompt::AppTitle);
     lblTitle = new QLabel(Prompt::AppTitle, this);
     lblTitle->setObjectName(QStringLiteral("lblTitle"));
     QFont titleFont = lblTitle->font();
     titleFont.setPointSize(titleFont.pointSize() + 8);
     titleFont.setBold(true);
     lblTitle->setFont(titleFont);
-    lblVersion = new QLabel(QStringLiteral("Version ") + versionText(), this);
+    lblVersion = new QLabel(tr("Version ") + versionText(), this);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
     lblDescription = new QLabel(
-        QStringLiteral("A weblog publisher for hand-made web sites, by the Pagewick developers."),
-        this);
+        tr("A weblog publisher for hand-made web sites, by the Pagewick developers."), this);
     lblDescription->setObjectName(QStringLiteral("lblDescription"));
     lblDescription->setWordWrap(true);
     const QString crlf = QStringLiteral("\r\n");
     QString disclaimer =
-        QStringLiteral("Disclaimer:") + crlf + crlf +
-        QStringLiteral(
-            "This is a beta version of this program.  By using this program you accept any "
-            "potential risks that come with using any experimental software.  Many people "
-            "have and will continue to test this software to insure its safety.") +
+        tr("Disclaimer:") + crlf + crlf +
+        tr("This is a beta version of this program.  By using this program you accept any "
+           "potential risks that come with using any experimental software.  Many people "
+           "have and will continue to test this software to insure its safety.") +
         crlf;
-    disclaimer +=
-        crlf +
-        QStringLiteral("By its very nature this program edits your web page.  Please make "
-                       "backup copies of your html files before using this program.") +
-        crlf + crlf +
-        QStringLiteral("Thanks for testing this program.  I welcome all comments, "
-                       "suggestions, and questions... please contact me, I beg you!  :)");
+    disclaimer += crlf +
+                  tr("By its very nature this program edits your web page.  Please make "
+                     "backup copies of your html files before using this program.") +
+                  crlf + crlf +
+                  tr("Thanks for testing this program.  I welcome all comments, "
+                     "suggestions, and questions... please contact me, I beg you!  :)");
     lblDisclaimer = new QLabel(disclaimer, this);
     lblDisclaimer->setObjectName(QStringLiteral("lblDisclaimer"));
     lblDisclaimer->setWordWrap(true);
     auto* line = new QFrame(this);
     line->setFrameShape(QFrame::HLine);
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK = new QPushButton(tr("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
-    cmdSysInfo = new QPushButton(QStringLiteral("&System Info..."), this);
+    cmdSysInfo = new QPushButton(tr("&System Info..."), this);
     cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(cmdSysInfo, &QPushButton::clicked, this, &AboutDialog::showSystemInfo);
@@ -89,5 +86,5 @@ bool AboutDialog::startSystemInfo()
 void AboutDialog::showSystemInfo()
 {
     if (!startSystemInfo())
-        prompt().message(QStringLiteral("System Information Is Unavailable At This Time"));
+        prompt().message(tr("System Information Is Unavailable At This Time"));
 }

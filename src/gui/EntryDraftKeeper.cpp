@@ -36,8 +36,8 @@ std::optional<EntryFields> EntryDraftKeeper::offer()
     m_armed = true;
     const EntryDraft::Loaded draft = EntryDraft::load(EntryDraft::path());
     if (draft.status == EntryDraft::Loaded::Damaged) {
-        m_view.appendStatus(QStringLiteral("The saved entry draft could not be read (%1) and was "
-                                           "ignored.")
+        m_view.appendStatus(tr("The saved entry draft could not be read (%1) and was "
+                               "ignored.")
                                 .arg(draft.error));
         return std::nullopt;
     }
@@ -47,12 +47,12 @@ std::optional<EntryFields> EntryDraftKeeper::offer()
         EntryDraft::remove(EntryDraft::path());
         return std::nullopt;
     }
-    if (prompt().message(QStringLiteral("Restore the entry you were writing?"), Buttons::YesNo,
+    if (prompt().message(tr("Restore the entry you were writing?"), Buttons::YesNo,
                          Icon::Question) != Answer::Yes) {
         EntryDraft::remove(EntryDraft::path());
         return std::nullopt;
     }
-    m_view.appendStatus(QStringLiteral("Entry restored from the draft"));
+    m_view.appendStatus(tr("Entry restored from the draft"));
     return draft.fields;
 }
 
@@ -67,9 +67,8 @@ void EntryDraftKeeper::saveNow()
                         ? EntryDraft::remove(EntryDraft::path())
                         : EntryDraft::save(EntryDraft::path(), fields, &error);
     if (!ok && !m_saveFailed)
-        m_view.appendStatus(
-            QStringLiteral("The entry draft could not be saved: ") +
-            (error.isEmpty() ? QStringLiteral("the old draft cannot be removed") : error));
+        m_view.appendStatus(tr("The entry draft could not be saved: ") +
+                            (error.isEmpty() ? tr("the old draft cannot be removed") : error));
     m_saveFailed = !ok;
 }
 

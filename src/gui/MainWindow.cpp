@@ -12,6 +12,7 @@
 #include "core/publish/UpdateCheck.h"
 #include "gui/AboutDialog.h"
 #include "gui/EntryDraftKeeper.h"
+#include "gui/Icons.h"
 #include "gui/PageSourceDialog.h"
 #include "gui/SplashScreen.h"
 #include "gui/editing/EditCommands.h"
@@ -199,33 +200,50 @@ void MainWindow::buildToolbar()
 {
     Toolbar1 = named(addToolBar(QStringLiteral("Toolbar1")), "Toolbar1");
     Toolbar1->setMovable(false);
-    // The desktop theme's icon where there is one, the text otherwise.
+    // The desktop theme's icon where there is one, the program's own drawing
+    // otherwise. The text is the command's name (what a screen reader says);
+    // the tip says what the button does.
     struct Button
     {
         const char* key;
         const char* text;
         const char* tip;
         const char* icon;
+        const char* fallback;
     };
     const Button buttons[] = {
-        {"Undo", "Undo", "Undo", "edit-undo"},
-        {"Cut", "Cut", "Cut", "edit-cut"},
-        {"Copy", "Copy", "Copy", "edit-copy"},
-        {"Paste", "Paste", "Paste", "edit-paste"},
-        {"Delete", "Del", "Delete", "edit-delete"},
-        {nullptr, nullptr, nullptr, nullptr},
-        {"Bold", "B", "Bold", "format-text-bold"},
-        {"Italics", "I", "Italics", "format-text-italic"},
-        {"Underline", "U", "Underline", "format-text-underline"},
-        {"Strikethru", "S", "StrikeOut", "format-text-strikethrough"},
-        {nullptr, nullptr, nullptr, nullptr},
-        {"Left", "Left", "Align left", "format-justify-left"},
-        {"Center", "Center", "Align center", "format-justify-center"},
-        {"Right", "Right", "Align right", "format-justify-right"},
-        {"Justify", "Justify", "Justify", "format-justify-fill"},
-        {nullptr, nullptr, nullptr, nullptr},
-        {"Spell", "Spell", "Spell check", "tools-check-spelling"},
-        {"Help", "Help", "Help", "help-contents"},
+        {"Undo", QT_TR_NOOP("Undo"), QT_TR_NOOP("Undo the last change in the box"), "edit-undo",
+         "undo"},
+        {"Cut", QT_TR_NOOP("Cut"), QT_TR_NOOP("Cut the selected text to the clipboard"), "edit-cut",
+         "cut"},
+        {"Copy", QT_TR_NOOP("Copy"), QT_TR_NOOP("Copy the selected text to the clipboard"),
+         "edit-copy", "copy"},
+        {"Paste", QT_TR_NOOP("Paste"), QT_TR_NOOP("Paste the clipboard's text"), "edit-paste",
+         "paste"},
+        {"Delete", QT_TR_NOOP("Delete"), QT_TR_NOOP("Delete the selected text"), "edit-delete",
+         "delete"},
+        {nullptr, nullptr, nullptr, nullptr, nullptr},
+        {"Bold", QT_TR_NOOP("Bold"), QT_TR_NOOP("Make the selected text bold (<B>)"),
+         "format-text-bold", "bold"},
+        {"Italics", QT_TR_NOOP("Italic"), QT_TR_NOOP("Make the selected text italic (<I>)"),
+         "format-text-italic", "italic"},
+        {"Underline", QT_TR_NOOP("Underline"), QT_TR_NOOP("Underline the selected text (<U>)"),
+         "format-text-underline", "underline"},
+        {"Strikethru", QT_TR_NOOP("Strikeout"), QT_TR_NOOP("Strike out the selected text (<S>)"),
+         "format-text-strikethrough", "strikeout"},
+        {nullptr, nullptr, nullptr, nullptr, nullptr},
+        {"Left", QT_TR_NOOP("Align Left"), QT_TR_NOOP("Align the paragraph to the left"),
+         "format-justify-left", "align-left"},
+        {"Center", QT_TR_NOOP("Center"), QT_TR_NOOP("Center the paragraph"),
+         "format-justify-center", "align-center"},
+        {"Right", QT_TR_NOOP("Align Right"), QT_TR_NOOP("Align the paragraph to the right"),
+         "format-justify-right", "align-right"},
+        {"Justify", QT_TR_NOOP("Justify"), QT_TR_NOOP("Justify the paragraph on both sides"),
+         "format-justify-fill", "justify"},
+        {nullptr, nullptr, nullptr, nullptr, nullptr},
+        {"Spell", QT_TR_NOOP("Spell Check"), QT_TR_NOOP("Check the spelling of the entry"),
+         "tools-check-spelling", "spell"},
+        {"Help", QT_TR_NOOP("Help"), QT_TR_NOOP("Open the help files"), "help-contents", "help"},
     };
     for (const Button& b : buttons) {
         if (!b.key) {
@@ -233,19 +251,10 @@ void MainWindow::buildToolbar()
             continue;
         }
         const QString key = QString::fromLatin1(b.key);
-        QAction* a = Toolbar1->addAction(QIcon::fromTheme(QString::fromLatin1(b.icon)),
-                                         QString::fromLatin1(b.text));
+        QAction* a = Toolbar1->addAction(Icons::themed(b.icon, b.fallback), tr(b.text));
         a->setObjectName(QStringLiteral("Toolbar1_") + key);
         a->setData(key);
-        a->setToolTip(QString::fromLatin1(b.tip));
-        if (a->icon().isNull()) { // the letters show what the key does
-            QFont f = a->font();
-            f.setBold(key == QLatin1String("Bold"));
-            f.setItalic(key == QLatin1String("Italics"));
-            f.setUnderline(key == QLatin1String("Underline"));
-            f.setStrikeOut(key == QLatin1String("Strikethru"));
-            a->setFont(f);
-        }
+        a->setToolTip(tr(b.tip));
         if (const std::optional<Markup::EditCommand> edit = Markup::editCommandForKey(key))
             m_edit->bind(*edit, a);
         else

@@ -15,36 +15,30 @@
 PageSourceDialog::PageSourceDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmUpdate"));
-    setWindowTitle(QStringLiteral("Update Options"));
+    setWindowTitle(tr("Update Options"));
     auto label = [this](const char* name, const QString& text) {
         auto* l = new QLabel(text, this);
         l->setObjectName(QString::fromLatin1(name));
         l->setWordWrap(true);
         return l;
     };
-    Label1 =
-        label("Label1", QStringLiteral("The version of your web page on the server is different "
-                                       "that the last version created by this weblog program."));
+    Label1 = label("Label1", tr("The version of your web page on the server is different "
+                                "that the last version created by this weblog program."));
     Label2 =
-        label("Label2",
-              QStringLiteral("This commonly occurs when the last entry is not manually uploaded to "
-                             "the web page server. However, this may occur if you have updated the "
-                             "page since your last weblog entry."));
-    Label3 =
-        label("Label3", QStringLiteral("Preview the pages in question if you wish, and then please "
-                                       "select one of the two options below."));
+        label("Label2", tr("This commonly occurs when the last entry is not manually uploaded to "
+                           "the web page server. However, this may occur if you have updated the "
+                           "page since your last weblog entry."));
+    Label3 = label("Label3", tr("Preview the pages in question if you wish, and then please "
+                                "select one of the two options below."));
     auto option = [this](const char* name, const QString& text) {
         auto* o = new QRadioButton(text, this);
         o->setObjectName(QString::fromLatin1(name));
         return o;
     };
-    optlocal =
-        option("optlocal", QStringLiteral("Use the last version of the web page created by this "
-                                          "program. (local version)"));
-    optserver =
-        option("optserver", QStringLiteral("Use the version currently on the internet server."));
-    optConfig = option("optConfig",
-                       QStringLiteral("Actually, I would like to use a different configuration."));
+    optlocal = option("optlocal", tr("Use the last version of the web page created by this "
+                                     "program. (local version)"));
+    optserver = option("optserver", tr("Use the version currently on the internet server."));
+    optConfig = option("optConfig", tr("Actually, I would like to use a different configuration."));
     auto* group = new QButtonGroup(this);
     group->addButton(optlocal);
     group->addButton(optserver);
@@ -56,9 +50,9 @@ PageSourceDialog::PageSourceDialog(QWidget* parent) : QDialog(parent)
         b->setAutoDefault(false);
         return b;
     };
-    buttPreviewLocal = button("buttPreviewLocal", QStringLiteral("Preview Local Version"));
-    buttPreviewServer = button("buttPreviewServer", QStringLiteral("Preview Server Version"));
-    buttOkay = button("buttOkay", QStringLiteral("OK"));
+    buttPreviewLocal = button("buttPreviewLocal", tr("Preview Local Version"));
+    buttPreviewServer = button("buttPreviewServer", tr("Preview Server Version"));
+    buttOkay = button("buttOkay", tr("OK"));
     connect(buttPreviewLocal, &QPushButton::clicked, this, &PageSourceDialog::previewLocal);
     connect(buttPreviewServer, &QPushButton::clicked, this, &PageSourceDialog::previewServer);
     connect(buttOkay, &QPushButton::clicked, this, &PageSourceDialog::confirmChoice);

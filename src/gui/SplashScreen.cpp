@@ -17,9 +17,9 @@ SplashScreen::SplashScreen(QWidget* parent)
     QFont big(QStringLiteral("Arial"), 32, QFont::Bold);
     product->setFont(big);
     product->setAlignment(Qt::AlignCenter);
-    auto* tagline = new QLabel(QStringLiteral("Your weblog, one entry at a time"), this);
+    auto* tagline = new QLabel(tr("Your weblog, one entry at a time"), this);
     tagline->setAlignment(Qt::AlignCenter);
-    Label1 = new QLabel(QStringLiteral("Beta:  ") + versionText(), this);
+    Label1 = new QLabel(tr("Beta:  ") + versionText(), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setAlignment(Qt::AlignRight);
     auto* layout = new QVBoxLayout(this);

@@ -15,12 +15,12 @@
 FontPicker::FontPicker(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmFont"));
-    setWindowTitle(QStringLiteral("Font Face"));
+    setWindowTitle(tr("Font Face"));
 
     cboFonts = new QComboBox(this);
     cboFonts->setObjectName(QStringLiteral("cboFonts"));
-    cboFonts->setAccessibleName(QStringLiteral("Font"));
-    cboFonts->setPlaceholderText(QStringLiteral("Select Font Here..."));
+    cboFonts->setAccessibleName(tr("Font"));
+    cboFonts->setPlaceholderText(tr("Select Font Here..."));
     QStringList installed = QFontDatabase::families();
     installed.removeIf([](const QString& f) { return QFontDatabase::isPrivateFamily(f); });
     cboFonts->addItems(offeredFamilies(installed));
@@ -28,13 +28,13 @@ FontPicker::FontPicker(QWidget* parent) : QDialog(parent)
     cboFonts->setMaxVisibleItems(20);
     cboFonts->setMinimumContentsLength(28);
 
-    Label2 = new QLabel(QStringLiteral("(Remember to only use common fonts. If the person does not "
-                                       "have the font installed, it will not display correctly.)"),
+    Label2 = new QLabel(tr("(Remember to only use common fonts. If the person does not "
+                           "have the font installed, it will not display correctly.)"),
                         this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setWordWrap(true);
 
-    lblFont = new QLabel(QStringLiteral("This is an example of your font selection."), this);
+    lblFont = new QLabel(tr("This is an example of your font selection."), this);
     lblFont->setObjectName(QStringLiteral("lblFont"));
     lblFont->setFrameShape(QFrame::StyledPanel);
     lblFont->setFrameShadow(QFrame::Sunken);
@@ -45,9 +45,9 @@ FontPicker::FontPicker(QWidget* parent) : QDialog(parent)
     lblFont->setAutoFillBackground(true);
 
     auto* box = new QDialogButtonBox(this);
-    buttGo = box->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    buttGo = box->addButton(tr("OK"), QDialogButtonBox::AcceptRole);
     buttGo->setObjectName(QStringLiteral("buttGo"));
-    buttCancel = box->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    buttCancel = box->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
     buttCancel->setObjectName(QStringLiteral("buttCancel"));
     connect(buttGo, &QPushButton::clicked, this, &FontPicker::confirm);
     connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -100,7 +100,7 @@ void FontPicker::showSample()
 void FontPicker::confirm()
 {
     if (cboFonts->currentIndex() < 0) {
-        prompt().message(QStringLiteral("Please either select a font or CANCEL."));
+        prompt().message(tr("Please either select a font or CANCEL."));
         return;
     }
     m_chosen = cboFonts->currentText();

@@ -47,7 +47,7 @@ PreferencesDialog::PreferencesDialog(MainView& view, ApplyTarget& target, QWidge
     : QDialog(parent), m_view(view), m_target(target)
 {
     setObjectName(QStringLiteral("frmPrefs"));
-    setWindowTitle(QStringLiteral("Preferences..."));
+    setWindowTitle(tr("Preferences..."));
     buildTabs();
     connectHandlers();
 
@@ -150,7 +150,7 @@ void PreferencesDialog::showLoaded(const ConfigLoadResult& loaded)
     setFtpFieldsEnabled(m_autoFtp->isChecked());
 
     m_loadedConfig = loaded.number;
-    m_configLabel->setText(QStringLiteral("Config %1 Loaded").arg(loaded.number));
+    m_configLabel->setText(tr("Config %1 Loaded").arg(loaded.number));
 
     switch (s.retrieveMode()) {
     case Settings::RetrieveMode::None:
@@ -206,7 +206,7 @@ void PreferencesDialog::loadChosenConfiguration()
 {
     const int number = configNumber(m_configNumber->text());
     if (number == 0) {
-        prompt().message(QStringLiteral("Please choose a configuration number from 1 to 9."));
+        prompt().message(tr("Please choose a configuration number from 1 to 9."));
         return;
     }
     m_view.setBusy(true);
@@ -324,8 +324,8 @@ void PreferencesDialog::archiveToggled(bool on)
         return;
     Settings& s = settings();
     if (on && !m_autoFtp->isChecked()) {
-        prompt().message(QStringLiteral("To use the archive utility, you must have your FTP "
-                                        "configured.  The archive function has been disabled."));
+        prompt().message(tr("To use the archive utility, you must have your FTP "
+                            "configured.  The archive function has been disabled."));
         m_archive->setChecked(false); // runs the unticked case
         return;
     }
@@ -389,11 +389,11 @@ void PreferencesDialog::selectLocalFile()
     const QString base = workFileName(QStringLiteral("indexbackup"));
     QString error;
     if (!WorkFiles::copy(*chosen, programFile(base), &error)) {
-        prompt().message(QStringLiteral("Could not copy %1 over %2: %3").arg(*chosen, base, error),
-                         Buttons::Ok, Icon::Exclamation);
+        prompt().message(tr("Could not copy %1 over %2: %3").arg(*chosen, base, error), Buttons::Ok,
+                         Icon::Exclamation);
         return;
     }
-    m_view.appendStatus(QStringLiteral("Local file updated"));
+    m_view.appendStatus(tr("Local file updated"));
     s.pageRetrieved = true;
 }
 

@@ -53,18 +53,18 @@ QWidget* page(const char* name)
 void PreferencesDialog::buildTabs()
 {
     m_tabs = named(new QTabWidget, "TabStrip1");
-    m_tabs->addTab(buildConfigTab(), QStringLiteral("&Config"));
-    m_tabs->addTab(buildFtpTab(), QStringLiteral("&FTP"));
-    m_tabs->addTab(buildMaintainTab(), QStringLiteral("&Maintain"));
-    m_tabs->addTab(buildSigTab(), QStringLiteral("&Sig/Email"));
-    m_tabs->addTab(buildDateTab(), QStringLiteral("&Date/Time"));
-    m_tabs->addTab(buildBackendTab(), QStringLiteral("&Backend"));
-    m_tabs->addTab(buildImagingTab(), QStringLiteral("&Imaging"));
-    m_tabs->addTab(buildRetrieveTab(), QStringLiteral("&Retrieve"));
+    m_tabs->addTab(buildConfigTab(), tr("&Config"));
+    m_tabs->addTab(buildFtpTab(), tr("&FTP"));
+    m_tabs->addTab(buildMaintainTab(), tr("&Maintain"));
+    m_tabs->addTab(buildSigTab(), tr("&Sig/Email"));
+    m_tabs->addTab(buildDateTab(), tr("&Date/Time"));
+    m_tabs->addTab(buildBackendTab(), tr("&Backend"));
+    m_tabs->addTab(buildImagingTab(), tr("&Imaging"));
+    m_tabs->addTab(buildRetrieveTab(), tr("&Retrieve"));
 
-    m_ok = named(new QPushButton(QStringLiteral("OK")), "buttOK");
-    m_cancel = named(new QPushButton(QStringLiteral("Cancel")), "buttCancel");
-    m_apply = named(new QPushButton(QStringLiteral("Apply")), "buttApply");
+    m_ok = named(new QPushButton(tr("OK")), "buttOK");
+    m_cancel = named(new QPushButton(tr("Cancel")), "buttCancel");
+    m_apply = named(new QPushButton(tr("Apply")), "buttApply");
     m_ok->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -80,30 +80,28 @@ void PreferencesDialog::buildTabs()
 QWidget* PreferencesDialog::buildConfigTab()
 {
     QWidget* tab = page("ChoiceFrame0");
-    m_webSiteLabel = label("Label10", QStringLiteral("WebSite:"));
+    m_webSiteLabel = label("Label10", tr("WebSite:"));
     m_webSite = lineEdit("txtWebSite", m_webSiteLabel, QStringLiteral("http://"));
-    QLabel* forms = note("lblWebSiteForms",
-                         QStringLiteral("The full address of your weblog page, beginning with "
-                                        "http://, https:// or file://"));
+    QLabel* forms =
+        note("lblWebSiteForms", tr("The full address of your weblog page, beginning with "
+                                   "http://, https:// or file://"));
 
-    auto* connection = named(new QGroupBox(QStringLiteral("Connection")), "Frame2");
+    auto* connection = named(new QGroupBox(tr("Connection")), "Frame2");
     m_direct =
-        named(new QRadioButton(QStringLiteral("I have a direct connection to the internet.")),
-              "optDirect");
-    m_modem = named(new QRadioButton(QStringLiteral("I use a modem to connect to the internet.")),
-                    "optmodem");
+        named(new QRadioButton(tr("I have a direct connection to the internet.")), "optDirect");
+    m_modem = named(new QRadioButton(tr("I use a modem to connect to the internet.")), "optmodem");
     auto* connectionLayout = new QVBoxLayout(connection);
     connectionLayout->addWidget(m_direct);
     connectionLayout->addWidget(m_modem);
 
-    auto* chooser = named(new QGroupBox(QStringLiteral("Configuration (1 to 9)")), "fraConfig");
+    auto* chooser = named(new QGroupBox(tr("Configuration (1 to 9)")), "fraConfig");
     m_configNumber = named(new QLineEdit(QStringLiteral("1")), "txtConfigNumber");
-    m_configNumber->setAccessibleName(QStringLiteral("Configuration number"));
+    m_configNumber->setAccessibleName(tr("Configuration number"));
     m_configNumber->setMaximumWidth(40);
     m_configNumber->setAlignment(Qt::AlignCenter);
-    m_configScroll = Widgets::stepScrollBar(
-        "VScroll1", QStringLiteral("Choose the configuration number"), 1, 9, m_configNumber);
-    m_load = named(new QPushButton(QStringLiteral("Load")), "buttLoad");
+    m_configScroll = Widgets::stepScrollBar("VScroll1", tr("Choose the configuration number"), 1, 9,
+                                            m_configNumber);
+    m_load = named(new QPushButton(tr("Load")), "buttLoad");
     m_configLabel = label("lblConfig", QString());
     auto* chooserLayout = new QHBoxLayout(chooser);
     chooserLayout->addWidget(m_configNumber);
@@ -125,22 +123,22 @@ QWidget* PreferencesDialog::buildConfigTab()
 QWidget* PreferencesDialog::buildFtpTab()
 {
     QWidget* tab = page("ChoiceFrame1");
-    m_autoFtp = named(new QCheckBox(QStringLiteral("Update to FTP Site Automatically")), "chkFTP");
+    m_autoFtp = named(new QCheckBox(tr("Update to FTP Site Automatically")), "chkFTP");
 
-    auto* account = named(new QGroupBox(QStringLiteral("FTP Account")), "Frame3");
-    m_ftpSiteLabel = label("lblFTP1", QStringLiteral("FTP Site:"));
+    auto* account = named(new QGroupBox(tr("FTP Account")), "Frame3");
+    m_ftpSiteLabel = label("lblFTP1", tr("FTP Site:"));
     m_ftpSite = lineEdit("txtFTPsite", m_ftpSiteLabel);
-    m_userNameLabel = label("lblUsername", QStringLiteral("UserName:"));
+    m_userNameLabel = label("lblUsername", tr("UserName:"));
     m_userName = lineEdit("txtUsername", m_userNameLabel);
-    m_passwordLabel = label("lblPassword", QStringLiteral("PassWord:"));
+    m_passwordLabel = label("lblPassword", tr("PassWord:"));
     m_password = lineEdit("txtPassword", m_passwordLabel);
     m_password->setEchoMode(QLineEdit::Password);
-    m_ftpRemoteLabel = label("lblFTP2", QStringLiteral("Location of File on FTP server:"));
+    m_ftpRemoteLabel = label("lblFTP2", tr("Location of File on FTP server:"));
     m_ftpRemote = lineEdit("txtFTPremote", m_ftpRemoteLabel);
-    m_timeoutLabel = label("lbltimeout", QStringLiteral("FTP Timeout:"));
+    m_timeoutLabel = label("lbltimeout", tr("FTP Timeout:"));
     m_timeout = lineEdit("txttimeout", m_timeoutLabel);
     m_timeout->setMaximumWidth(60);
-    m_secondsLabel = label("lblsecs", QStringLiteral("Seconds"));
+    m_secondsLabel = label("lblsecs", tr("Seconds"));
     auto* timeoutRow = new QHBoxLayout;
     timeoutRow->addWidget(m_timeout);
     timeoutRow->addWidget(m_secondsLabel);
@@ -155,16 +153,15 @@ QWidget* PreferencesDialog::buildFtpTab()
     form->addRow(m_ftpRemoteLabel, m_ftpRemote);
     form->addRow(m_timeoutLabel, timeoutRow);
 
-    QLabel* forms = note(
-        "lblFTPForms",
-        QStringLiteral("FTP Site: a server name such as ftp.example.com, or an address beginning "
-                       "with ftp://, ftps://, sftp:// or file://.  Location: the folder and the "
-                       "file name, such as public_html/index.html."));
-    QLabel* hint = label("Label12", QStringLiteral("HINT:"));
-    QLabel* hintText =
-        note("Label11", QStringLiteral("The fastest and easiest way to configure your FTP and "
-                                       "archive settings is to use the FTP wizard."));
-    m_wizard = named(new QPushButton(QStringLiteral("FTP Config Wizard!")), "buttWizard");
+    QLabel* forms =
+        note("lblFTPForms",
+             tr("FTP Site: a server name such as ftp.example.com, or an address beginning "
+                "with ftp://, ftps://, sftp:// or file://.  Location: the folder and the "
+                "file name, such as public_html/index.html."));
+    QLabel* hint = label("Label12", tr("HINT:"));
+    QLabel* hintText = note("Label11", tr("The fastest and easiest way to configure your FTP and "
+                                          "archive settings is to use the FTP wizard."));
+    m_wizard = named(new QPushButton(tr("FTP Config Wizard!")), "buttWizard");
     auto* hintRow = new QHBoxLayout;
     hintRow->addWidget(hint, 0, Qt::AlignTop);
     hintRow->addWidget(hintText, 1);
@@ -182,9 +179,9 @@ QWidget* PreferencesDialog::buildFtpTab()
 QWidget* PreferencesDialog::buildMaintainTab()
 {
     QWidget* tab = page("ChoiceFrame2");
-    m_autoDelete = named(new QCheckBox(QStringLiteral("Remove old pagewick entries automatically")),
-                         "chkAutoDeletes");
-    m_amountLabel = label("Label1", QStringLiteral("How many entries should be left on the page?"));
+    m_autoDelete =
+        named(new QCheckBox(tr("Remove old pagewick entries automatically")), "chkAutoDeletes");
+    m_amountLabel = label("Label1", tr("How many entries should be left on the page?"));
     m_amount = lineEdit("txtAmount", m_amountLabel);
     m_amount->setMaximumWidth(60);
     auto* amountRow = new QHBoxLayout;
@@ -193,11 +190,11 @@ QWidget* PreferencesDialog::buildMaintainTab()
     amountRow->addWidget(m_amount);
     amountRow->addStretch();
 
-    m_archive = named(new QCheckBox(QStringLiteral("Archive Old Entries")), "chkArchive");
-    auto* archive = named(new QGroupBox(QStringLiteral("Archive")), "Frame1");
-    m_archiveUrlLabel = label("alabel", QStringLiteral("Archive Web Page:"));
+    m_archive = named(new QCheckBox(tr("Archive Old Entries")), "chkArchive");
+    auto* archive = named(new QGroupBox(tr("Archive")), "Frame1");
+    m_archiveUrlLabel = label("alabel", tr("Archive Web Page:"));
     m_archiveUrl = lineEdit("txtarchiveURL", m_archiveUrlLabel, QStringLiteral("http://"));
-    m_archiveFtpLabel = label("blabel", QStringLiteral("FTP Location of Archive Page:"));
+    m_archiveFtpLabel = label("blabel", tr("FTP Location of Archive Page:"));
     m_archiveFtp = lineEdit("txtArchiveFTP", m_archiveFtpLabel);
     auto* form = new QFormLayout(archive);
     form->addRow(m_archiveUrlLabel, m_archiveUrl);
@@ -210,17 +207,17 @@ QWidget* PreferencesDialog::buildMaintainTab()
     layout->addWidget(m_archive);
     layout->addWidget(archive);
     layout->addStretch();
-    layout->addWidget(note("Label13", QStringLiteral("HINT: The best way to setup your archive "
-                                                     "page is by using the Config Wizard.")));
+    layout->addWidget(note("Label13", tr("HINT: The best way to setup your archive "
+                                         "page is by using the Config Wizard.")));
     return tab;
 }
 
 QWidget* PreferencesDialog::buildSigTab()
 {
     QWidget* tab = page("ChoiceFrame3");
-    QLabel* sigLabel = label("lblname", QStringLiteral("Default Signature:"));
+    QLabel* sigLabel = label("lblname", tr("Default Signature:"));
     m_sig = lineEdit("txtSig", sigLabel);
-    QLabel* emailLabel = label("lblEmail", QStringLiteral("Default Email Address:"));
+    QLabel* emailLabel = label("lblEmail", tr("Default Email Address:"));
     m_email = lineEdit("txtEmail", emailLabel);
     auto* layout = new QFormLayout(tab);
     layout->addRow(sigLabel, m_sig);
@@ -231,10 +228,10 @@ QWidget* PreferencesDialog::buildSigTab()
 QWidget* PreferencesDialog::buildDateTab()
 {
     QWidget* tab = page("ChoiceFrame4");
-    QLabel* dateLabel = label("Label2", QStringLiteral("Choose a Date Format:"));
+    QLabel* dateLabel = label("Label2", tr("Choose a Date Format:"));
     m_dateFormat = named(new QComboBox, "cbodate");
     dateLabel->setBuddy(m_dateFormat);
-    QLabel* timeLabel = label("Label3", QStringLiteral("Choose a Time Format:"));
+    QLabel* timeLabel = label("Label3", tr("Choose a Time Format:"));
     m_timeFormat = named(new QComboBox, "cboTime");
     timeLabel->setBuddy(m_timeFormat);
     auto* layout = new QFormLayout(tab);
@@ -246,11 +243,10 @@ QWidget* PreferencesDialog::buildDateTab()
 QWidget* PreferencesDialog::buildBackendTab()
 {
     QWidget* tab = page("ChoiceFrame5");
-    m_backend =
-        named(new QCheckBox(QStringLiteral("Enable RSS/XML BackEnd Creation")), "chkEnabled");
-    m_titleLabel = label("Label5", QStringLiteral("Title:"));
+    m_backend = named(new QCheckBox(tr("Enable RSS/XML BackEnd Creation")), "chkEnabled");
+    m_titleLabel = label("Label5", tr("Title:"));
     m_title = lineEdit("txtTitle", m_titleLabel);
-    m_descriptionLabel = label("Label4", QStringLiteral("Description:"));
+    m_descriptionLabel = label("Label4", tr("Description:"));
     m_description = lineEdit("txtDescript", m_descriptionLabel);
     auto* form = new QFormLayout;
     form->addRow(m_titleLabel, m_title);
@@ -265,12 +261,12 @@ QWidget* PreferencesDialog::buildBackendTab()
 QWidget* PreferencesDialog::buildImagingTab()
 {
     QWidget* tab = page("ChoiceFrame6");
-    m_image = named(new QCheckBox(QStringLiteral("Enable Backend Image Support")), "chkImage");
-    m_imageUrlLabel = label("Label6", QStringLiteral("URL to BackEnd Image:"));
+    m_image = named(new QCheckBox(tr("Enable Backend Image Support")), "chkImage");
+    m_imageUrlLabel = label("Label6", tr("URL to BackEnd Image:"));
     m_imageUrl = lineEdit("txtImageURL", m_imageUrlLabel, QStringLiteral("http://"));
-    m_imageAltLabel = label("Label7", QStringLiteral("ALT Text for Image:"));
+    m_imageAltLabel = label("Label7", tr("ALT Text for Image:"));
     m_imageAlt = lineEdit("txtImageAlt", m_imageAltLabel);
-    m_imageDescriptionLabel = label("Label8", QStringLiteral("Image Description:"));
+    m_imageDescriptionLabel = label("Label8", tr("Image Description:"));
     m_imageDescription = lineEdit("txtimagedescript", m_imageDescriptionLabel);
     auto* form = new QFormLayout;
     form->addRow(m_imageUrlLabel, m_imageUrl);
@@ -286,12 +282,10 @@ QWidget* PreferencesDialog::buildImagingTab()
 QWidget* PreferencesDialog::buildRetrieveTab()
 {
     QWidget* tab = page("ChoiceFrame7");
-    m_modeAuto =
-        named(new QRadioButton(QStringLiteral("Automatic Retrieve Mode (Default)")), "optmodeauto");
-    m_modeFtp = named(new QRadioButton(QStringLiteral("FTP Retrieve (Recommended)")), "optmodeFTP");
-    m_modeNone = named(new QRadioButton(QStringLiteral("No Retrieve Mode")), "optmodenone");
-    m_selectLocal =
-        named(new QPushButton(QStringLiteral("Select Local File to Edit")), "buttSelectLocal");
+    m_modeAuto = named(new QRadioButton(tr("Automatic Retrieve Mode (Default)")), "optmodeauto");
+    m_modeFtp = named(new QRadioButton(tr("FTP Retrieve (Recommended)")), "optmodeFTP");
+    m_modeNone = named(new QRadioButton(tr("No Retrieve Mode")), "optmodenone");
+    m_selectLocal = named(new QPushButton(tr("Select Local File to Edit")), "buttSelectLocal");
     m_modeHelp = note("Label9", QString());
     m_modeHelp->setAlignment(Qt::AlignTop | Qt::AlignLeft);
 

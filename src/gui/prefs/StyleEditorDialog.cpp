@@ -11,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -36,16 +37,17 @@ QString sampleText(const QString& field)
 {
     const QDateTime now = entryNow();
     if (field == QLatin1String("Title"))
-        return QStringLiteral("The title of an entry");
+        return QCoreApplication::translate("StyleEditorDialog", "The title of an entry");
     if (field == QLatin1String("Body"))
-        return QStringLiteral("The text of an entry, as the page shows it.");
+        return QCoreApplication::translate("StyleEditorDialog",
+                                           "The text of an entry, as the page shows it.");
     if (field == QLatin1String("Date"))
         return entryDateText(now);
     if (field == QLatin1String("Time"))
         return entryTimeText(now);
     if (field == QLatin1String("Sig"))
-        return QStringLiteral("Your signature");
-    return QStringLiteral("A link to another page");
+        return QCoreApplication::translate("StyleEditorDialog", "Your signature");
+    return QCoreApplication::translate("StyleEditorDialog", "A link to another page");
 }
 
 } // namespace
@@ -54,7 +56,7 @@ StyleEditorDialog::StyleEditorDialog(MainView& view, QWidget* parent)
     : QDialog(parent), m_view(view)
 {
     setObjectName(QStringLiteral("frmAll"));
-    setWindowTitle(QStringLiteral("Customize Your Entry"));
+    setWindowTitle(tr("Customize Your Entry"));
     build();
 
     for (StyleField f : kStyleFields)
@@ -72,51 +74,50 @@ StyleEditorDialog::~StyleEditorDialog() = default;
 
 void StyleEditorDialog::build()
 {
-    QLabel* fieldLabel = named(new QLabel(QStringLiteral("Field to edit:")), "Label1");
+    QLabel* fieldLabel = named(new QLabel(tr("Field to edit:")), "Label1");
     m_field = named(new QComboBox, "Combo1");
     fieldLabel->setBuddy(m_field);
 
-    m_font = named(new QPushButton(QStringLiteral("Font")), "buttFont");
-    m_fontDefault = named(new QPushButton(QStringLiteral("Default")), "buttFontDefault");
-    m_fontDefault->setAccessibleName(QStringLiteral("Default font"));
+    m_font = named(new QPushButton(tr("Font")), "buttFont");
+    m_fontDefault = named(new QPushButton(tr("Default")), "buttFontDefault");
+    m_fontDefault->setAccessibleName(tr("Default font"));
     m_fontSample = named(new QLabel, "lblFontSample");
-    m_fontSample->setAccessibleName(QStringLiteral("Font face"));
+    m_fontSample->setAccessibleName(tr("Font face"));
 
-    QLabel* sizeLabel = named(new QLabel(QStringLiteral("Font Size:")), "Label2");
+    QLabel* sizeLabel = named(new QLabel(tr("Font Size:")), "Label2");
     m_size = named(new QLineEdit(QStringLiteral("Default")), "txtFontSize");
     m_size->setMaximumWidth(70);
     sizeLabel->setBuddy(m_size);
-    m_sizeScroll =
-        Widgets::stepScrollBar("VScroll1", QStringLiteral("Font size steps"), 0, 12, m_size);
+    m_sizeScroll = Widgets::stepScrollBar("VScroll1", tr("Font size steps"), 0, 12, m_size);
 
-    m_color = named(new QPushButton(QStringLiteral("Color")), "buttColor");
-    m_colorDefault = named(new QPushButton(QStringLiteral("Default")), "buttColorDefault");
-    m_colorDefault->setAccessibleName(QStringLiteral("Default colour"));
+    m_color = named(new QPushButton(tr("Color")), "buttColor");
+    m_colorDefault = named(new QPushButton(tr("Default")), "buttColorDefault");
+    m_colorDefault->setAccessibleName(tr("Default colour"));
     m_colorText = named(new QLabel, "lblColor");
-    m_colorText->setAccessibleName(QStringLiteral("Colour"));
+    m_colorText->setAccessibleName(tr("Colour"));
     m_colorSample = named(new QLabel, "lblColorSample");
-    m_colorSample->setAccessibleName(QStringLiteral("Colour sample"));
+    m_colorSample->setAccessibleName(tr("Colour sample"));
     m_colorSample->setAutoFillBackground(true);
     m_colorSample->setFrameShape(QFrame::Box);
     m_colorSample->setFixedSize(40, 20);
 
-    m_bold = named(new QCheckBox(QStringLiteral("Bold")), "chkbold");
-    m_italic = named(new QCheckBox(QStringLiteral("Italics")), "chkitalics");
-    m_strikeout = named(new QCheckBox(QStringLiteral("Strikeout")), "chkStrikeout");
-    m_underline = named(new QCheckBox(QStringLiteral("Underline")), "chkUnderline");
+    m_bold = named(new QCheckBox(tr("Bold")), "chkbold");
+    m_italic = named(new QCheckBox(tr("Italics")), "chkitalics");
+    m_strikeout = named(new QCheckBox(tr("Strikeout")), "chkStrikeout");
+    m_underline = named(new QCheckBox(tr("Underline")), "chkUnderline");
 
-    auto* sampleBox = named(new QGroupBox(QStringLiteral("Sample")), "fraSample");
+    auto* sampleBox = named(new QGroupBox(tr("Sample")), "fraSample");
     m_sample = named(new QLabel, "lblSample");
     m_sample->setTextFormat(Qt::RichText);
-    m_sample->setAccessibleName(QStringLiteral("Sample of the styled field"));
+    m_sample->setAccessibleName(tr("Sample of the styled field"));
     m_sample->setMinimumHeight(48);
     m_sample->setWordWrap(true);
     auto* sampleLayout = new QVBoxLayout(sampleBox);
     sampleLayout->addWidget(m_sample);
 
-    m_apply = named(new QPushButton(QStringLiteral("Apply")), "buttApply");
-    m_ok = named(new QPushButton(QStringLiteral("OK")), "buttOK");
-    m_cancel = named(new QPushButton(QStringLiteral("Cancel")), "buttCancel");
+    m_apply = named(new QPushButton(tr("Apply")), "buttApply");
+    m_ok = named(new QPushButton(tr("OK")), "buttOK");
+    m_cancel = named(new QPushButton(tr("Cancel")), "buttCancel");
     m_ok->setDefault(true);
 
     auto* grid = new QGridLayout;
@@ -329,9 +330,9 @@ void StyleEditorDialog::fieldChosen()
 {
     if (m_fieldChanged) {
         const Answer save = prompt().message(
-            QStringLiteral("You have made settings changes to this field.  Would you like to save "
-                           "them?"),
-            Buttons::YesNo, Icon::None, QStringLiteral("Save Changes?"));
+            tr("You have made settings changes to this field.  Would you like to save "
+               "them?"),
+            Buttons::YesNo, Icon::None, tr("Save Changes?"));
         if (save == Answer::Yes) {
             storeShownField(m_currentField);
             const std::optional<StyleField> left = styleFieldNamed(m_currentField);

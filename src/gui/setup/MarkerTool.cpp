@@ -25,12 +25,12 @@ const QString kWorkFile = QStringLiteral("wizardtemp.html");
 MarkerTool::MarkerTool(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmZip"));
-    setWindowTitle(QStringLiteral("Edit File for Pagewick"));
+    setWindowTitle(tr("Edit File for Pagewick"));
 
-    Label1 = named(new QLabel(QStringLiteral("Editing:"), this), "Label1");
+    Label1 = named(new QLabel(tr("Editing:"), this), "Label1");
     lblFile = named(new QLabel(this), "lblFile");
     txtEdit = named(new QPlainTextEdit(this), "txtEdit");
-    txtEdit->setAccessibleName(QStringLiteral("Page source"));
+    txtEdit->setAccessibleName(tr("Page source"));
     txtEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
     txtEdit->setReadOnly(true);
     // Read-only, but with a caret the keyboard moves.
@@ -45,10 +45,9 @@ MarkerTool::MarkerTool(QWidget* parent) : QDialog(parent)
                    this),
         "lblInstructions");
     lblInstructions->setWordWrap(true);
-    buttInsertCode = named(new QPushButton(QStringLiteral("Insert Code!"), this), "buttInsertCode");
-    buttarchivecode =
-        named(new QPushButton(QStringLiteral("Insert Archive Code"), this), "buttarchivecode");
-    buttCancel = named(new QPushButton(QStringLiteral("Cancel"), this), "buttCancel");
+    buttInsertCode = named(new QPushButton(tr("Insert Code!"), this), "buttInsertCode");
+    buttarchivecode = named(new QPushButton(tr("Insert Archive Code"), this), "buttarchivecode");
+    buttCancel = named(new QPushButton(tr("Cancel"), this), "buttCancel");
     for (QPushButton* b : {buttInsertCode, buttarchivecode, buttCancel})
         b->setAutoDefault(false);
     connect(buttInsertCode, &QPushButton::clicked, this,
@@ -95,9 +94,8 @@ bool MarkerTool::writeWorkFile(const QByteArray& bytes)
     QSaveFile file(programFile(kWorkFile));
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
         return true;
-    prompt().message(QStringLiteral("The file ") +
-                         QDir::toNativeSeparators(programFile(kWorkFile)) +
-                         QStringLiteral(" could not be written: ") + file.errorString(),
+    prompt().message(tr("The file ") + QDir::toNativeSeparators(programFile(kWorkFile)) +
+                         tr(" could not be written: ") + file.errorString(),
                      Buttons::Ok, Icon::Exclamation);
     return false;
 }
@@ -131,7 +129,7 @@ void MarkerTool::insert(Setup::MarkerKind kind)
     }
     prompt().openDocument(programDir() + QLatin1Char('/') + kWorkFile);
     if (prompt().message(Setup::positionQuestion(kind), Buttons::YesNo, Icon::Question,
-                         QStringLiteral("Correct Position?")) != Answer::Yes) {
+                         tr("Correct Position?")) != Answer::Yes) {
         restore();
         return;
     }

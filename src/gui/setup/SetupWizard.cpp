@@ -38,8 +38,11 @@ QLabel* wrapped(QLabel* label)
 
 QString browseDirections()
 {
-    return QStringLiteral("Please select the html file you wish to use.") + kCrLf +
-           QStringLiteral("Change directories by double-clicking on them.");
+    return QCoreApplication::translate("SetupWizard",
+                                       "Please select the html file you wish to use.") +
+           kCrLf +
+           QCoreApplication::translate("SetupWizard",
+                                       "Change directories by double-clicking on them.");
 }
 
 QString numbered(const TransferError& e)
@@ -62,7 +65,7 @@ SetupWizard::SetupWizard(QWidget* preferences, QWidget* parent)
     : QDialog(parent), m_preferences(preferences)
 {
     setObjectName(QStringLiteral("frmWizard"));
-    setWindowTitle(QStringLiteral("Pagewick Wizard"));
+    setWindowTitle(tr("Pagewick Wizard"));
 
     pages = named(new QStackedWidget(this), "Holder");
     pages->addWidget(buildWelcome());
@@ -70,15 +73,15 @@ SetupWizard::SetupWizard(QWidget* preferences, QWidget* parent)
     pages->addWidget(buildServerFiles());
     pages->addWidget(buildSummary());
 
-    buttBack = named(new QPushButton(QStringLiteral("<-- Back"), this), "buttBack");
-    buttNext = named(new QPushButton(QStringLiteral("Next -->"), this), "buttNext");
-    buttCancel = named(new QPushButton(QStringLiteral("Cancel"), this), "buttCancel");
+    buttBack = named(new QPushButton(tr("<-- Back"), this), "buttBack");
+    buttNext = named(new QPushButton(tr("Next -->"), this), "buttNext");
+    buttCancel = named(new QPushButton(tr("Cancel"), this), "buttCancel");
     for (QPushButton* b : {buttBack, buttNext, buttCancel, buttOkay, buttSelect})
         b->setAutoDefault(false);
     buttNext->setDefault(true); // Enter in a field means Next
     txtcommand = named(new QPlainTextEdit(this), "txtcommand");
     txtcommand->setReadOnly(true);
-    txtcommand->setAccessibleName(QStringLiteral("FTP commands"));
+    txtcommand->setAccessibleName(tr("FTP commands"));
     txtcommand->setMaximumHeight(90);
     connect(buttBack, &QPushButton::clicked, this, &SetupWizard::back);
     connect(buttNext, &QPushButton::clicked, this, &SetupWizard::next);
@@ -115,29 +118,29 @@ SetupWizard::SetupWizard(QWidget* preferences, QWidget* parent)
 QWidget* SetupWizard::buildWelcome()
 {
     auto* page = named(new QWidget, "Holder0");
-    Label1 = named(new QLabel(QStringLiteral("PageWick Configuration Wizard")), "Label1");
+    Label1 = named(new QLabel(tr("PageWick Configuration Wizard")), "Label1");
     QFont big = Label1->font();
     big.setPointSize(big.pointSize() + 6);
     big.setBold(true);
     Label1->setFont(big);
     Label2 = wrapped(named(
-        new QLabel(QStringLiteral(
+        new QLabel(tr(
             "This program allows the user to perform a wide variety of different activities in a "
             "multitude of different ways. Hopefully, this configuration wizard will help make your "
             "setup as painless as possible.")),
         "Label2"));
-    Label3 = wrapped(named(
-        new QLabel(QStringLiteral("This wizard places information into the SETUP menu. You may "
-                                  "manually adjust your configuration there.")),
-        "Label3"));
+    Label3 =
+        wrapped(named(new QLabel(tr("This wizard places information into the SETUP menu. You may "
+                                    "manually adjust your configuration there.")),
+                      "Label3"));
     Label9 = wrapped(named(
-        new QLabel(QStringLiteral(
+        new QLabel(tr(
             "As you use the configuration wizard, you may notice that the program fills in some "
             "information for you. This is because the wizard attempts to use the information that "
             "is currently in configuration slot you selected.")),
         "Label9"));
     Label10 = wrapped(named(
-        new QLabel(QStringLiteral(
+        new QLabel(tr(
             "The last step of the wizard will ask if you wish to save and overwrite your current "
             "configuration slot. Until that point, no information is saved.")),
         "Label10"));
@@ -151,14 +154,14 @@ QWidget* SetupWizard::buildWelcome()
 QWidget* SetupWizard::buildAccount()
 {
     auto* page = named(new QWidget, "Holder1");
-    Label4 = named(new QLabel(QStringLiteral("Basic Configuration")), "Label4");
+    Label4 = named(new QLabel(tr("Basic Configuration")), "Label4");
     QFont bold = Label4->font();
     bold.setBold(true);
     bold.setPointSize(bold.pointSize() + 3);
     Label4->setFont(bold);
-    Label5 = named(new QLabel(QStringLiteral("FTP site: (ftp.example.com)")), "Label5");
-    Label6 = named(new QLabel(QStringLiteral("Username:")), "Label6");
-    Label7 = named(new QLabel(QStringLiteral("Password:")), "Label7");
+    Label5 = named(new QLabel(tr("FTP site: (ftp.example.com)")), "Label5");
+    Label6 = named(new QLabel(tr("Username:")), "Label6");
+    Label7 = named(new QLabel(tr("Password:")), "Label7");
     Label13 = named(new QLabel(Setup::pageAddressCaption()), "Label13");
     txtFTP = named(new QLineEdit, "txtFTP");
     txtUsername = named(new QLineEdit, "txtUsername");
@@ -184,19 +187,19 @@ QWidget* SetupWizard::buildAccount()
 QWidget* SetupWizard::buildServerFiles()
 {
     auto* page = named(new QWidget, "Holder2");
-    fraServerFiles = named(new QGroupBox(QStringLiteral("Server Files")), "fraServerFiles");
+    fraServerFiles = named(new QGroupBox(tr("Server Files")), "fraServerFiles");
     txtDirections = named(new QPlainTextEdit, "txtDirections");
     txtDirections->setReadOnly(true);
-    txtDirections->setAccessibleName(QStringLiteral("Directions"));
+    txtDirections->setAccessibleName(tr("Directions"));
     txtDirections->setMaximumHeight(56);
-    Label8 = named(new QLabel(QStringLiteral("Directory:")), "Label8");
+    Label8 = named(new QLabel(tr("Directory:")), "Label8");
     txtDirectory = named(new QLineEdit, "txtDirectory");
     txtDirectory->setReadOnly(true);
     Label8->setBuddy(txtDirectory);
     lstdir = named(new QListWidget, "lstdir");
-    lstdir->setAccessibleName(QStringLiteral("Server files"));
+    lstdir->setAccessibleName(tr("Server files"));
     lstdir->setUniformItemSizes(true);
-    buttSelect = named(new QPushButton(QStringLiteral("Select Pagewick File")), "buttSelect");
+    buttSelect = named(new QPushButton(tr("Select Pagewick File")), "buttSelect");
     connect(buttSelect, &QPushButton::clicked, this, &SetupWizard::select);
     // Asked once an archive page is chosen.
     lblArchiveURL = named(new QLabel(tr("Archive web address:")), "lblArchiveURL");
@@ -216,7 +219,7 @@ QWidget* SetupWizard::buildServerFiles()
     files->addWidget(txtArchiveURL, 4, 1);
     files->setRowStretch(2, 1);
 
-    fraStatus = named(new QGroupBox(QStringLiteral("Status")), "fraStatus");
+    fraStatus = named(new QGroupBox(tr("Status")), "fraStatus");
     lblStatus = named(new QLabel, "lblStatus");
     (new QVBoxLayout(fraStatus))->addWidget(lblStatus);
     auto* v = new QVBoxLayout(page);
@@ -228,20 +231,20 @@ QWidget* SetupWizard::buildServerFiles()
 QWidget* SetupWizard::buildSummary()
 {
     auto* page = named(new QWidget, "Holder3");
-    Label11 = wrapped(named(
-        new QLabel(QStringLiteral("You have completed the FTP Configuration Wizard.")), "Label11"));
-    lbl12 = wrapped(named(new QLabel(QStringLiteral("The following information will be saved in "
-                                                    "the current pagewick configuration slot:")),
+    Label11 = wrapped(
+        named(new QLabel(tr("You have completed the FTP Configuration Wizard.")), "Label11"));
+    lbl12 = wrapped(named(new QLabel(tr("The following information will be saved in "
+                                        "the current pagewick configuration slot:")),
                           "lbl12"));
     txtconfig = named(new QPlainTextEdit, "txtconfig");
     txtconfig->setReadOnly(true);
     lbl12->setBuddy(txtconfig);
-    Label12 = wrapped(named(
-        new QLabel(QStringLiteral("If information is correct, press OK. If not, then press CANCEL "
-                                  "and try again. Further adjustments may be required in the main "
-                                  "Setup menu.")),
-        "Label12"));
-    buttOkay = named(new QPushButton(QStringLiteral("OK")), "buttOkay");
+    Label12 = wrapped(
+        named(new QLabel(tr("If information is correct, press OK. If not, then press CANCEL "
+                            "and try again. Further adjustments may be required in the main "
+                            "Setup menu.")),
+              "Label12"));
+    buttOkay = named(new QPushButton(tr("OK")), "buttOkay");
     connect(buttOkay, &QPushButton::clicked, this, &SetupWizard::okay);
     auto* v = new QVBoxLayout(page);
     v->addWidget(Label11);
@@ -282,7 +285,7 @@ void SetupWizard::next()
     }
     const QString problem = Setup::accountProblem(wizardResult().account);
     if (!problem.isEmpty()) {
-        prompt().message(problem, Buttons::Ok, Icon::Critical, QStringLiteral("Error"));
+        prompt().message(problem, Buttons::Ok, Icon::Critical, tr("Error"));
         return;
     }
     changePage(1);
@@ -337,8 +340,8 @@ void SetupWizard::connectionFailed(const TransferError& error)
     m_browser.client().cancel();
     switch (error.number()) {
     case TransferError::CannotConnect:
-        prompt().message(QStringLiteral("Pagewick was unable to connect to the FTP site.  Please "
-                                        "check your configuration and try again."));
+        prompt().message(tr("Pagewick was unable to connect to the FTP site.  Please "
+                            "check your configuration and try again."));
         break;
     case TransferError::RequestFailed: // the server's answer has been shown
     case TransferError::Cancelled:
@@ -351,11 +354,11 @@ void SetupWizard::connectionFailed(const TransferError& error)
                          Buttons::Ok, Icon::Exclamation, tr("Time-out"));
         break;
     default:
-        prompt().message(QStringLiteral("Error ") + QString::number(error.number()) +
-                         QStringLiteral(": ") + error.description() + kCrLf + kCrLf +
-                         QStringLiteral("This error was not expected.  Please report it to the "
-                                        "makers of Pagewick at ") +
-                         makerSite() + QStringLiteral("/pagewick/ so that it can be mended."));
+        prompt().message(tr("Error ") + QString::number(error.number()) + tr(": ") +
+                         error.description() + kCrLf + kCrLf +
+                         tr("This error was not expected.  Please report it to the "
+                            "makers of Pagewick at ") +
+                         makerSite() + tr("/pagewick/ so that it can be mended."));
         break;
     }
     // Without a listing there is nothing to pick: back to the account.
@@ -365,8 +368,7 @@ void SetupWizard::connectionFailed(const TransferError& error)
 void SetupWizard::openItem(QListWidgetItem* item)
 {
     if (!item) {
-        prompt().message(QStringLiteral("No directory selected."), Buttons::Ok, Icon::None,
-                         QStringLiteral("Note:"));
+        prompt().message(tr("No directory selected."), Buttons::Ok, Icon::None, tr("Note:"));
         return;
     }
     lstdir->setCurrentItem(item);
@@ -384,8 +386,7 @@ void SetupWizard::openItem(QListWidgetItem* item)
     if (m_browser.abandoned())
         return;
     if (error.number() != 0 && error.number() != TransferError::RequestFailed)
-        prompt().message(numbered(error), Buttons::Ok, Icon::None,
-                         QStringLiteral("Directory Error"));
+        prompt().message(numbered(error), Buttons::Ok, Icon::None, tr("Directory Error"));
     if (error.number() == TransferError::TimedOut)
         m_browser.client().cancel();
     setBrowsing(true);
@@ -395,14 +396,12 @@ void SetupWizard::select()
 {
     QListWidgetItem* item = lstdir->currentItem();
     if (!item || !item->isSelected()) {
-        prompt().message(QStringLiteral("No file selected."), Buttons::Ok, Icon::None,
-                         QStringLiteral("Note:"));
+        prompt().message(tr("No file selected."), Buttons::Ok, Icon::None, tr("Note:"));
         return;
     }
     const QString name = item->text();
     if (Setup::itemKind(name) != Setup::ItemKind::File) {
-        prompt().message(QStringLiteral("Directory selected."), Buttons::Ok, Icon::None,
-                         QStringLiteral("Note:"));
+        prompt().message(tr("Directory selected."), Buttons::Ok, Icon::None, tr("Note:"));
         return;
     }
     const QString remote = Setup::remotePath(m_browser.directory(), name);
@@ -410,18 +409,17 @@ void SetupWizard::select()
     TransferError error;
     {
         Busy busy;
-        lblStatus->setText(QStringLiteral("Downloading ") + name);
+        lblStatus->setText(tr("Downloading ") + name);
         // Whatever the name, the page only ever lands in the wizard's file.
         error = m_browser.download(remote, programFile(kWorkFile));
     }
     if (m_browser.abandoned())
         return;
     setBrowsing(true);
-    setDirections(QStringLiteral("Selected: ") + remote);
+    setDirections(tr("Selected: ") + remote);
     if (error.number() != 0) {
         if (error.number() != TransferError::RequestFailed)
-            prompt().message(numbered(error), Buttons::Ok, Icon::None,
-                             QStringLiteral("Download Error"));
+            prompt().message(numbered(error), Buttons::Ok, Icon::None, tr("Download Error"));
         if (error.number() == TransferError::TimedOut)
             m_browser.client().cancel();
         return; // no page to check
@@ -446,18 +444,16 @@ void SetupWizard::checkPage(const QString& remote)
 
     if (!m_archiveMode) {
         if (!Setup::hasInsertionMarker(page)) {
-            const QString directions =
-                QStringLiteral("Neither pagewick insertion markers found.") + kCrLf +
-                QStringLiteral("Please select a valid pagewick-enabled file.");
+            const QString directions = tr("Neither pagewick insertion markers found.") + kCrLf +
+                                       tr("Please select a valid pagewick-enabled file.");
             m_editDone = false;
             setDirections(directions);
             if (!mendMarkerCase(page, remote) &&
-                prompt().message(QStringLiteral("Neither pagewick insertion markers found in ") +
-                                     remote + kCrLf + kCrLf +
-                                     QStringLiteral("Would you like to add the pagewick insertion "
-                                                    "codes into this webpage?"),
-                                 Buttons::YesNo, Icon::Question,
-                                 QStringLiteral("Insertion Codes Not Found")) == Answer::Yes)
+                prompt().message(
+                    tr("Neither pagewick insertion markers found in ") + remote + kCrLf + kCrLf +
+                        tr("Would you like to add the pagewick insertion "
+                           "codes into this webpage?"),
+                    Buttons::YesNo, Icon::Question, tr("Insertion Codes Not Found")) == Answer::Yes)
                 runMarkerTool(page, remote, true);
             if (m_browser.abandoned())
                 return;
@@ -467,15 +463,14 @@ void SetupWizard::checkPage(const QString& remote)
             }
         }
         m_mainLocation = remote;
-        if (prompt().message(
-                QStringLiteral("Success!  Valid insert marker found!") + kCrLf + kCrLf +
-                    QStringLiteral("Would you like to pick an archive file as well?"),
-                Buttons::YesNo, Icon::Question, QStringLiteral("Success!")) != Answer::Yes) {
+        if (prompt().message(tr("Success!  Valid insert marker found!") + kCrLf + kCrLf +
+                                 tr("Would you like to pick an archive file as well?"),
+                             Buttons::YesNo, Icon::Question, tr("Success!")) != Answer::Yes) {
             wrapUp();
             return;
         }
-        buttSelect->setText(QStringLiteral("Select Archive File"));
-        lblStatus->setText(QStringLiteral("Select Archive File"));
+        buttSelect->setText(tr("Select Archive File"));
+        lblStatus->setText(tr("Select Archive File"));
         m_archiveMode = true;
         setDirections(browseDirections());
         return;
@@ -484,25 +479,23 @@ void SetupWizard::checkPage(const QString& remote)
     m_archiveLocation.clear(); // until this page has passed
     buttNext->setEnabled(false);
     if (!Setup::hasArchiveMarker(page)) {
-        const QString directions =
-            QStringLiteral("Pagewick Archive Insertion Marker was NOT found.") +
-            QStringLiteral("  Please select a valid pagewick archive enabled file.");
+        const QString directions = tr("Pagewick Archive Insertion Marker was NOT found.") +
+                                   tr("  Please select a valid pagewick archive enabled file.");
         m_editDone = false;
         setDirections(directions);
-        if (prompt().message(QStringLiteral("Pagewick Archive Insertion Marker was not found in ") +
-                                 remote + kCrLf + kCrLf +
-                                 QStringLiteral("Would you like to add the archive pagewick "
-                                                "insertion codes into this webpage?"),
-                             Buttons::YesNo, Icon::Question,
-                             QStringLiteral("Insertion Codes Not Found")) == Answer::Yes)
+        if (prompt().message(
+                tr("Pagewick Archive Insertion Marker was not found in ") + remote + kCrLf + kCrLf +
+                    tr("Would you like to add the archive pagewick "
+                       "insertion codes into this webpage?"),
+                Buttons::YesNo, Icon::Question, tr("Insertion Codes Not Found")) == Answer::Yes)
             runMarkerTool(page, remote, false);
         if (!m_editDone) {
             setDirections(directions);
             return;
         }
     }
-    prompt().message(QStringLiteral("Success!  Valid archive insertion marker found!"), Buttons::Ok,
-                     Icon::Information, QStringLiteral("Success!"));
+    prompt().message(tr("Success!  Valid archive insertion marker found!"), Buttons::Ok,
+                     Icon::Information, tr("Success!"));
     m_archiveLocation = remote;
     askArchiveAddress(remote);
 }
@@ -556,8 +549,7 @@ void SetupWizard::runMarkerTool(const QByteArray& page, const QString& remote, b
 void SetupWizard::upload(const QString& localFile, const QString& remotePath)
 {
     setBrowsing(false);
-    setDirections(QStringLiteral("Uploading the edited file to server!") + kCrLf +
-                  QStringLiteral("Please wait..."));
+    setDirections(tr("Uploading the edited file to server!") + kCrLf + tr("Please wait..."));
     TransferError error;
     {
         Busy busy;
@@ -573,8 +565,7 @@ void SetupWizard::upload(const QString& localFile, const QString& remotePath)
         // The page on the server is as it was: the upload goes to a
         // temporary name and replaces the page only when complete.
         if (error.number() != TransferError::RequestFailed)
-            prompt().message(numbered(error), Buttons::Ok, Icon::None,
-                             QStringLiteral("Transfer Error"));
+            prompt().message(numbered(error), Buttons::Ok, Icon::None, tr("Transfer Error"));
         if (error.number() == TransferError::TimedOut)
             m_browser.client().cancel();
         m_editDone = false;

@@ -60,19 +60,19 @@ FileRequest templateFileRequest(FileRequest::Kind kind)
 TemplateEditor::TemplateEditor(MainView* view, QWidget* parent) : QDialog(parent), m_view(view)
 {
     setObjectName(QStringLiteral("frmTemplate"));
-    setWindowTitle(QStringLiteral("Template"));
+    setWindowTitle(tr("Template"));
 
     Text1 = named(new QPlainTextEdit(this), "Text1");
-    Text1->setAccessibleName(QStringLiteral("Template"));
+    Text1->setAccessibleName(tr("Template"));
     Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Text1->installEventFilter(this);
     Label1 = named(new QLabel(legend(), this), "Label1");
     Label1->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    Label2 = named(new QLabel(QStringLiteral("Using template file:"), this), "Label2");
-    lblFileName = named(new QLabel(QStringLiteral("Template FileName:"), this), "lblFileName");
+    Label2 = named(new QLabel(tr("Using template file:"), this), "Label2");
+    lblFileName = named(new QLabel(tr("Template FileName:"), this), "lblFileName");
     lblFileName->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    buttOK = named(new QPushButton(QStringLiteral("OK"), this), "buttOK");
-    buttCancel = named(new QPushButton(QStringLiteral("Cancel"), this), "buttCancel");
+    buttOK = named(new QPushButton(tr("OK"), this), "buttOK");
+    buttCancel = named(new QPushButton(tr("Cancel"), this), "buttCancel");
     buttOK->setAutoDefault(false);
     buttCancel->setAutoDefault(false);
     connect(buttOK, &QPushButton::clicked, this, &TemplateEditor::confirm);
@@ -128,62 +128,62 @@ void TemplateEditor::buildMenus()
         return a;
     };
 
-    QMenu* file = menu(nullptr, "mnuFile", QStringLiteral("&File"));
-    item(file, "mnuLoad", QStringLiteral("Load Template"), [this] { loadFile(); });
-    item(file, "mnuSave", QStringLiteral("Save Template"), [this] { saveFile(); });
+    QMenu* file = menu(nullptr, "mnuFile", tr("&File"));
+    item(file, "mnuLoad", tr("Load Template"), [this] { loadFile(); });
+    item(file, "mnuSave", tr("Save Template"), [this] { saveFile(); });
 
-    QMenu* edit = menu(nullptr, "mnuEdit", QStringLiteral("&Edit"));
+    QMenu* edit = menu(nullptr, "mnuEdit", tr("&Edit"));
     connect(edit, &QMenu::aboutToShow, this, &TemplateEditor::refreshEditMenu);
-    const std::pair<const char*, const char*> edits[] = {{"mnuUndo", "&Undo"},
-                                                         {"mnuCut", "Cu&t"},
-                                                         {"mnuCopy", "&Copy"},
-                                                         {"mnuPaste", "&Paste"},
-                                                         {"mnuDelete", "&Delete"}};
+    const std::pair<const char*, const char*> edits[] = {{"mnuUndo", QT_TR_NOOP("&Undo")},
+                                                         {"mnuCut", QT_TR_NOOP("Cu&t")},
+                                                         {"mnuCopy", QT_TR_NOOP("&Copy")},
+                                                         {"mnuPaste", QT_TR_NOOP("&Paste")},
+                                                         {"mnuDelete", QT_TR_NOOP("&Delete")}};
     const Markup::EditCommand commands[] = {Markup::EditCommand::Undo, Markup::EditCommand::Cut,
                                             Markup::EditCommand::Copy, Markup::EditCommand::Paste,
                                             Markup::EditCommand::Delete};
     for (int i = 0; i < 5; ++i)
-        m_editActions[i] = item(edit, edits[i].first, QString::fromLatin1(edits[i].second),
+        m_editActions[i] = item(edit, edits[i].first, tr(edits[i].second),
                                 [this, c = commands[i]] { runEditCommand(c); });
 
-    QMenu* html = menu(nullptr, "mnuHTML", QStringLiteral("F&ormat"));
-    QMenu* align = menu(html, "mnualign", QStringLiteral("<P> Align"));
-    addTagItem(align, "mnualigncenter", QStringLiteral("Center"));
-    addTagItem(align, "mnualignleft", QStringLiteral("Left"));
-    addTagItem(align, "mnualignright", QStringLiteral("Right"));
-    addTagItem(align, "mnualignjustify", QStringLiteral("Justify"));
+    QMenu* html = menu(nullptr, "mnuHTML", tr("F&ormat"));
+    QMenu* align = menu(html, "mnualign", tr("<P> Align"));
+    addTagItem(align, "mnualigncenter", tr("Center"));
+    addTagItem(align, "mnualignleft", tr("Left"));
+    addTagItem(align, "mnualignright", tr("Right"));
+    addTagItem(align, "mnualignjustify", tr("Justify"));
     addTagItem(html, "mnuP", QStringLiteral("<P></P>"));
-    addTagItem(html, "mnuCenter", QStringLiteral("Center"));
-    addTagItem(html, "mnuBR", QStringLiteral("<BR>\tCtrl+Enter"));
-    addTagItem(html, "mnuBlockQuote", QStringLiteral("BlockQuote"));
-    addTagItem(html, "mnunbsp", QStringLiteral("Hard Space\tCtrl+Space"));
-    QMenu* fonts = menu(html, "mnuFontS", QStringLiteral("Fonts"));
-    QMenu* size = menu(fonts, "mnuFontSize", QStringLiteral("Font Size"));
+    addTagItem(html, "mnuCenter", tr("Center"));
+    addTagItem(html, "mnuBR", tr("<BR>\tCtrl+Enter"));
+    addTagItem(html, "mnuBlockQuote", tr("BlockQuote"));
+    addTagItem(html, "mnunbsp", tr("Hard Space\tCtrl+Space"));
+    QMenu* fonts = menu(html, "mnuFontS", tr("Fonts"));
+    QMenu* size = menu(fonts, "mnuFontSize", tr("Font Size"));
     addTagItem(size, "mnuFontUp1", QStringLiteral("+1"));
     addTagItem(size, "mnuFontUp2", QStringLiteral("+2"));
     addTagItem(size, "mnuFontDown1", QStringLiteral("-1"));
     addTagItem(size, "mnuFontdown2", QStringLiteral("-2"), "mnuFontDown2");
-    item(fonts, "mnuFontFace", QStringLiteral("Font Face"), [this] { insertFontFace(); });
-    item(fonts, "mnuFontColor", QStringLiteral("Font Color"), [this] { insertFontColor(); });
-    QMenu* headers = menu(html, "mnuheaders", QStringLiteral("Headers"));
+    item(fonts, "mnuFontFace", tr("Font Face"), [this] { insertFontFace(); });
+    item(fonts, "mnuFontColor", tr("Font Color"), [this] { insertFontColor(); });
+    QMenu* headers = menu(html, "mnuheaders", tr("Headers"));
     for (int i = 1; i <= 6; ++i) {
         const QByteArray name = "mnuh" + QByteArray::number(i);
         addTagItem(headers, name.constData(), QStringLiteral("H%1").arg(i));
     }
-    addTagItem(html, "mnuBold", QStringLiteral("Bold"))->setShortcut(Qt::CTRL | Qt::Key_B);
-    addTagItem(html, "mnuItalics", QStringLiteral("Italics"))->setShortcut(Qt::CTRL | Qt::Key_I);
-    addTagItem(html, "mnuUnder", QStringLiteral("Underline"))->setShortcut(Qt::CTRL | Qt::Key_U);
-    addTagItem(html, "mnuStrike", QStringLiteral("StrikeOut"));
-    addTagItem(html, "mnuTT", QStringLiteral("Teletype"));
-    addTagItem(html, "mnuSuper", QStringLiteral("SuperScript"));
-    addTagItem(html, "mnuSub", QStringLiteral("SubScript"));
+    addTagItem(html, "mnuBold", tr("Bold"))->setShortcut(Qt::CTRL | Qt::Key_B);
+    addTagItem(html, "mnuItalics", tr("Italics"))->setShortcut(Qt::CTRL | Qt::Key_I);
+    addTagItem(html, "mnuUnder", tr("Underline"))->setShortcut(Qt::CTRL | Qt::Key_U);
+    addTagItem(html, "mnuStrike", tr("StrikeOut"));
+    addTagItem(html, "mnuTT", tr("Teletype"));
+    addTagItem(html, "mnuSuper", tr("SuperScript"));
+    addTagItem(html, "mnuSub", tr("SubScript"));
 
-    QMenu* help = menu(nullptr, "mnuHelp", QStringLiteral("&Help"));
-    item(help, "mnuHelpfiles", QStringLiteral("Help Files"),
+    QMenu* help = menu(nullptr, "mnuHelp", tr("&Help"));
+    item(help, "mnuHelpfiles", tr("Help Files"),
          [] { prompt().openDocument(programDir() + QStringLiteral("/pagewick.html")); });
-    item(help, "mnuWebsite", QStringLiteral("Template Web Site"),
+    item(help, "mnuWebsite", tr("Template Web Site"),
          [] { prompt().openDocument(makerSite() + QStringLiteral("/pagewick/templates.html")); });
-    item(help, "mnuAbout", QStringLiteral("About PageWick"), [this] {
+    item(help, "mnuAbout", tr("About PageWick"), [this] {
         AboutDialog about(this);
         about.exec();
     });
@@ -204,7 +204,7 @@ bool TemplateEditor::askToSave()
 {
     if (!m_changed)
         return true;
-    const QString q = QStringLiteral("Save Changes?");
+    const QString q = tr("Save Changes?");
     switch (prompt().message(q, Buttons::YesNoCancel, Icon::Question, q)) {
     case Answer::Yes:
         // A save the user called off (or one that failed) keeps the text
@@ -282,9 +282,8 @@ bool TemplateEditor::saveFile()
     QSaveFile file(path);
     const QByteArray bytes = (trimBlanks(editorText()) + kCrLf).toUtf8();
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        prompt().message(QStringLiteral("The template could not be saved to ") +
-                             QDir::toNativeSeparators(path) + QStringLiteral(": ") +
-                             file.errorString(),
+        prompt().message(tr("The template could not be saved to ") +
+                             QDir::toNativeSeparators(path) + tr(": ") + file.errorString(),
                          Buttons::Ok, Icon::Exclamation);
         return false;
     }

@@ -48,7 +48,7 @@ void SpellCommand::run()
     const std::unique_ptr<EnchantDictionary> dictionary =
         EnchantDictionary::open(m_languages, &error);
     if (!dictionary) {
-        prompt().message(QStringLiteral("Error opening the spell checker.\r\n") + error);
+        prompt().message(tr("Error opening the spell checker.\r\n") + error);
         return;
     }
 
@@ -81,7 +81,7 @@ void SpellCommand::run()
     }
     if (!checked) {
         if (!failure.isEmpty())
-            prompt().message(QStringLiteral("Error checking the spelling.\r\n") + failure);
+            prompt().message(tr("Error checking the spelling.\r\n") + failure);
         return;
     }
 
@@ -100,5 +100,5 @@ void SpellCommand::run()
     }
     // A cancelled check keeps the corrections the user made before it.
     if (!cancelled)
-        m_view.appendStatus(QStringLiteral("Spell Check Complete!"));
+        m_view.appendStatus(tr("Spell Check Complete!"));
 }

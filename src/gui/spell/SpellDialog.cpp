@@ -18,21 +18,20 @@ using Widgets::named;
 SpellDialog::SpellDialog(QWidget* parent, const QString& language) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmSpell"));
-    setWindowTitle(QStringLiteral("Spell Check"));
+    setWindowTitle(tr("Spell Check"));
     setWindowModality(Qt::ApplicationModal);
 
-    lblNotInDictionary =
-        named(new QLabel(QStringLiteral("&Not in Dictionary:"), this), "lblNotInDictionary");
+    lblNotInDictionary = named(new QLabel(tr("&Not in Dictionary:"), this), "lblNotInDictionary");
     txtNotInDictionary = named(new QTextEdit(this), "txtNotInDictionary");
     txtNotInDictionary->setReadOnly(true);
     txtNotInDictionary->setFixedHeight(txtNotInDictionary->fontMetrics().lineSpacing() * 4 + 12);
-    lblChangeTo = named(new QLabel(QStringLiteral("C&hange To:"), this), "lblChangeTo");
+    lblChangeTo = named(new QLabel(tr("C&hange To:"), this), "lblChangeTo");
     txtChangeTo = named(new QLineEdit(this), "txtChangeTo");
-    lblSuggestions = named(new QLabel(QStringLiteral("Suggestio&ns:"), this), "lblSuggestions");
+    lblSuggestions = named(new QLabel(tr("Suggestio&ns:"), this), "lblSuggestions");
     lstSuggestions = named(new QListWidget(this), "lstSuggestions");
     const QLocale locale(language);
     lblLanguage =
-        named(new QLabel(QStringLiteral("Dictionary language: ") +
+        named(new QLabel(tr("Dictionary language: ") +
                              QLocale::languageToString(locale.language()) + QStringLiteral(" (") +
                              QLocale::territoryToString(locale.territory()) + QLatin1Char(')'),
                          this),
@@ -40,16 +39,16 @@ SpellDialog::SpellDialog(QWidget* parent, const QString& language) : QDialog(par
     lblNotInDictionary->setBuddy(txtNotInDictionary);
     lblChangeTo->setBuddy(txtChangeTo);
     lblSuggestions->setBuddy(lstSuggestions);
-    txtNotInDictionary->setAccessibleName(QStringLiteral("Not in Dictionary:"));
-    txtChangeTo->setAccessibleName(QStringLiteral("Change To:"));
-    lstSuggestions->setAccessibleName(QStringLiteral("Suggestions:"));
+    txtNotInDictionary->setAccessibleName(tr("Not in Dictionary:"));
+    txtChangeTo->setAccessibleName(tr("Change To:"));
+    lstSuggestions->setAccessibleName(tr("Suggestions:"));
 
-    buttIgnore = named(new QPushButton(QStringLiteral("&Ignore"), this), "buttIgnore");
-    buttIgnoreAll = named(new QPushButton(QStringLiteral("I&gnore All"), this), "buttIgnoreAll");
-    buttAdd = named(new QPushButton(QStringLiteral("&Add to Dictionary"), this), "buttAdd");
-    buttChange = named(new QPushButton(QStringLiteral("&Change"), this), "buttChange");
-    buttChangeAll = named(new QPushButton(QStringLiteral("Change A&ll"), this), "buttChangeAll");
-    buttCancel = named(new QPushButton(QStringLiteral("Cancel"), this), "buttCancel");
+    buttIgnore = named(new QPushButton(tr("&Ignore"), this), "buttIgnore");
+    buttIgnoreAll = named(new QPushButton(tr("I&gnore All"), this), "buttIgnoreAll");
+    buttAdd = named(new QPushButton(tr("&Add to Dictionary"), this), "buttAdd");
+    buttChange = named(new QPushButton(tr("&Change"), this), "buttChange");
+    buttChangeAll = named(new QPushButton(tr("Change A&ll"), this), "buttChangeAll");
+    buttCancel = named(new QPushButton(tr("Cancel"), this), "buttCancel");
     buttChange->setDefault(true);
 
     const std::pair<QPushButton*, SpellReply::Action> actions[] = {
@@ -94,7 +93,7 @@ void SpellDialog::showQuestion(const SpellQuestion& q)
     lstSuggestions->clear();
     lstSuggestions->addItems(q.suggestions);
     if (q.suggestions.isEmpty()) {
-        lstSuggestions->addItem(QStringLiteral("(no suggestions)"));
+        lstSuggestions->addItem(tr("(no suggestions)"));
         lstSuggestions->setEnabled(false);
         txtChangeTo->setText(q.word);
     } else {
