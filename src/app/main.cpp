@@ -12,54 +12,22 @@
 
 #include <cstdio>
 
-namespace {
-
-const char* const kUsageHead = "Usage: pagewick [--dir DIR]\n"
-                               "       pagewick --version | --help\n";
-const char* const kWindowUsage =
-    "\nWindow options:\n"
-    "  --dir DIR    use DIR as the program directory (weblog.ini, template,\n"
-    "               working files); default $XDG_DATA_HOME/pagewick\n"
-    "  --version    print the version and exit\n"
-    "  --help       print this help and exit\n";
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
 
-    if (isCommand(args)) {
+    // Help, the version and usage errors are answered here, before any window.
+    const Arguments arguments = parseArguments(args);
+    if (arguments.exitStatus >= 0)
+        return arguments.exitStatus;
+    if (arguments.isCommand) {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("Pagewick"));
-        return runCommand(args);
+        return runCommand(arguments.command);
     }
-
-    QString dir;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == QLatin1String("--version")) {
-            std::printf("%s\n", qPrintable(versionText()));
-            return 0;
-        }
-        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            std::fputs(kUsageHead, stdout);
-            std::fputs(kCommandUsage, stdout);
-            std::fputs(kWindowUsage, stdout);
-            return 0;
-        }
-        if (a == QLatin1String("--dir") && i + 1 < args.size()) {
-            dir = args[++i];
-        } else if (a.startsWith(QLatin1String("--dir="))) {
-            dir = a.mid(6);
-        } else {
-            std::fprintf(stderr, "pagewick: unknown option %s\n\n%s%s%s", qPrintable(a), kUsageHead,
-                         kCommandUsage, kWindowUsage);
-            return 2;
-        }
-    }
+    const QString& dir = arguments.dir;
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pagewick"));

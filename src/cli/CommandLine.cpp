@@ -12,35 +12,6 @@
 #include <cstdio>
 #include <memory>
 
-const char* const kCommandUsage =
-    "       pagewick post [--dir DIR] [--config N] --title TEXT\n"
-    "                     (--body TEXT | --body-file FILE) [--sig TEXT] [--email TEXT]\n"
-    "                     [--url URL] [--url-title TEXT] [--preview] [--save FILE]\n"
-    "                     [--yes] [--use local|server]\n"
-    "       pagewick restore [--dir DIR] [--config N] [--yes] [--save FILE]\n"
-    "       pagewick delete-last [--dir DIR] [--config N] [--yes] [--save FILE]\n"
-    "       pagewick resend [--dir DIR] [--config N]\n"
-    "\n"
-    "Commands:\n"
-    "  post          fetch the page, place the entry, and publish it (or only\n"
-    "                preview it with --preview)\n"
-    "  restore       publish the page as it was after the last Finish\n"
-    "  delete-last   remove the newest entry from the page and publish it\n"
-    "  resend        after a failed upload (Fail=True in weblog.ini), send the\n"
-    "                same edited page again, as the window's Resend button does;\n"
-    "                post says when a resend is waiting\n"
-    "\n"
-    "  --config N    use configuration N (1-9) for this run only\n"
-    "  --yes         answer questions Yes/OK (otherwise No/Cancel)\n"
-    "  --use WHICH   when the page on the server differs from the last one\n"
-    "                published: build on the 'local' or the 'server' copy\n"
-    "                (default server)\n"
-    "  --save FILE   where manual publishing saves the page\n"
-    "  --body-file   must hold UTF-8 text; any other bytes are refused with\n"
-    "                the file name and the offset of the first bad byte\n"
-    "Messages go to standard error as \"Title: text\", status lines to standard\n"
-    "output. Exit status 0 when done, 1 when stopped, 2 for a usage error.\n";
-
 namespace {
 
 // Offset of the first byte that is not part of well-formed UTF-8 (no
@@ -85,20 +56,6 @@ qsizetype firstInvalidUtf8(const QByteArray& bytes)
     return -1;
 }
 
-struct Options
-{
-    QString command, dir, title, body, bodyFile, sig, email, url, urlTitle, save, use;
-    int config = 0;
-    bool preview = false, yes = false, hasTitle = false, hasBody = false, hasSig = false,
-         hasEmail = false, hasUrl = false;
-};
-
-int usage(const QString& problem)
-{
-    std::fprintf(stderr, "pagewick: %s\n\nUsage:\n%s", qPrintable(problem), kCommandUsage);
-    return 2;
-}
-
 // The hooks the flows need: retrieval and publishing go to the publisher,
 // the local-or-server choice is answered by --use, and whatever would open
 // the preferences dialog stops the command.
@@ -129,87 +86,26 @@ bool published(Publisher::Outcome o)
 
 } // namespace
 
-bool isCommand(const QStringList& args)
+int runCommand(const CommandOptions& o)
 {
-    return !args.isEmpty() &&
-           (args[0] == QLatin1String("post") || args[0] == QLatin1String("restore") ||
-            args[0] == QLatin1String("delete-last") || args[0] == QLatin1String("resend"));
-}
-
-int runCommand(const QStringList& args)
-{
-    Options o;
-    o.command = args.value(0);
-    o.use = QStringLiteral("server");
     const bool post = o.command == QLatin1String("post");
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        const QString& a = args[i];
-        auto value = [&](QString& target) {
-            if (i + 1 >= args.size())
-                return false;
-            target = args[++i];
-            return true;
-        };
-        bool ok = true;
-        if (a == QLatin1String("--dir"))
-            ok = value(o.dir);
-        else if (a == QLatin1String("--config")) {
-            QString n;
-            ok = value(n);
-            o.config = n.toInt();
-            if (ok && (o.config < 1 || o.config > 9))
-                return usage(QStringLiteral("--config takes a configuration number from 1 to 9"));
-        } else if (a == QLatin1String("--yes"))
-            o.yes = true;
-        else if (a == QLatin1String("--save"))
-            ok = value(o.save);
-        else if (post && a == QLatin1String("--title"))
-            ok = o.hasTitle = value(o.title);
-        else if (post && a == QLatin1String("--body"))
-            ok = o.hasBody = value(o.body);
-        else if (post && a == QLatin1String("--body-file"))
-            ok = value(o.bodyFile);
-        else if (post && a == QLatin1String("--sig"))
-            ok = o.hasSig = value(o.sig);
-        else if (post && a == QLatin1String("--email"))
-            ok = o.hasEmail = value(o.email);
-        else if (post && a == QLatin1String("--url"))
-            ok = o.hasUrl = value(o.url);
-        else if (post && a == QLatin1String("--url-title"))
-            ok = value(o.urlTitle);
-        else if (post && a == QLatin1String("--preview"))
-            o.preview = true;
-        else if (post && a == QLatin1String("--use")) {
-            ok = value(o.use);
-            if (ok && o.use != QLatin1String("local") && o.use != QLatin1String("server"))
-                return usage(QStringLiteral("--use takes 'local' or 'server'"));
-        } else
-            return usage(QStringLiteral("unknown option ") + a);
-        if (!ok)
-            return usage(a + QStringLiteral(" needs a value"));
-    }
-    if (post) {
-        if (!o.hasTitle)
-            return usage(QStringLiteral("post needs --title"));
-        if (o.hasBody == !o.bodyFile.isEmpty())
-            return usage(QStringLiteral("post needs either --body or --body-file"));
-        if (!o.bodyFile.isEmpty()) {
-            QFile f(o.bodyFile);
-            if (!f.open(QIODevice::ReadOnly)) {
-                std::fprintf(stderr, "pagewick: cannot read %s\n", qPrintable(o.bodyFile));
-                return 1;
-            }
-            const QByteArray bytes = f.readAll();
-            if (const qsizetype bad = firstInvalidUtf8(bytes); bad >= 0) {
-                std::fprintf(stderr,
-                             "pagewick: %s is not UTF-8 text: byte %lld (offset from 0) is "
-                             "0x%02X; save it as UTF-8 and try again\n",
-                             qPrintable(o.bodyFile), static_cast<long long>(bad),
-                             static_cast<unsigned char>(bytes[bad]));
-                return 1;
-            }
-            o.body = QString::fromUtf8(bytes);
+    QString body = o.body;
+    if (post && !o.bodyFile.isEmpty()) {
+        QFile f(o.bodyFile);
+        if (!f.open(QIODevice::ReadOnly)) {
+            std::fprintf(stderr, "pagewick: cannot read %s\n", qPrintable(o.bodyFile));
+            return 1;
         }
+        const QByteArray bytes = f.readAll();
+        if (const qsizetype bad = firstInvalidUtf8(bytes); bad >= 0) {
+            std::fprintf(stderr,
+                         "pagewick: %s is not UTF-8 text: byte %lld (offset from 0) is "
+                         "0x%02X; save it as UTF-8 and try again\n",
+                         qPrintable(o.bodyFile), static_cast<long long>(bad),
+                         static_cast<unsigned char>(bytes[bad]));
+            return 1;
+        }
+        body = QString::fromUtf8(bytes);
     }
 
     QString error;
@@ -229,8 +125,7 @@ int runCommand(const QStringList& args)
 
     CliView view;
     view.entry.head = o.title;
-    view.entry.main = QString(o.body)
-                          .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+    view.entry.main = body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
                           .replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     view.entry.sig = o.sig;
     view.entry.email = o.email;

@@ -107,8 +107,10 @@ private slots:
         // --preview: the edited page only, built on the published page; the
         // server is not touched.
         QVERIFY(writeFile(pagewick.path("body.txt"), "From a file"));
-        r = pagewick.run("post", {"--title", "Just a look", "--body-file",
-                                  pagewick.path("body.txt"), "--preview"});
+        // Values joined to their options, --dir before the command.
+        r = runProgram({"--dir", pagewick.dir.path(), "post", "--title=Just a look",
+                        "--body-file=" + pagewick.path("body.txt"), "--preview"},
+                       pagewick.home.path());
         EXITED(r, 0);
         const QByteArray webbie = pagewick.file("webbie1.html");
         for (const char* part : {"></a>Just a look", "From a file", "></a>Scripted hello"})
@@ -276,22 +278,66 @@ private slots:
         QCOMPARE(filesIn(ftp().rootPath("www")), QStringList({"archive.html", "index.html"}));
     }
 
-    void usageErrors()
+    // Help and usage errors are answered from the arguments alone: status 0
+    // and the text on standard output, or 2 and the problem with the usage on
+    // standard error; no window opened, nothing written, no connection made.
+    void answeredFromTheArguments_data()
     {
+        QTest::addColumn<QString>("line"); // DIR: the program directory
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("says");
+        QTest::addColumn<QString>("notSays");
+        const auto row = [](const char* line, int status, const char* says,
+                            const char* notSays = "") {
+            QTest::newRow(line) << QString::fromLatin1(line) << status << says << notSays;
+        };
+        row("--help", 0, "\n       pagewick delete-last [--dir DIR]");
+        row("post --dir DIR --help", 0, "\n  --body-file FILE  read the body", "restore");
+        row("--dir DIR resend -h", 0, "Usage: pagewick resend [--dir DIR]", "--preview");
+        row("post --dir DIR --body B", 2, "pagewick: post needs --title\n");
+        row("post --dir DIR --title T", 2, ": post needs either --body or --body-file\n");
+        row("post --dir DIR --title T --body B --body-file f", 2, ": post needs either --body");
+        row("post --dir DIR --title T --body B --config 12", 2,
+            ": --config takes a configuration number from 1 to 9\n");
+        row("post --dir=DIR --title=T --body=B --use=both", 2, ": --use takes 'local' or 'server'");
+        row("post --dir DIR --title T --body B --bogus", 2, ": unknown option --bogus\n");
+        row("post --dir DIR --title T --body B --yes=1", 2, ": --yes takes no value\n");
+        row("post --dir DIR --title T --body B stray", 2, ": unexpected argument stray\n");
+        row("post --dir DIR --body B --title", 2, ": --title needs a value\n");
+        row("restore --dir DIR --title T", 2, ": unknown option --title\n");
+        row("delete-last --dir DIR --preview", 2, ": unknown option --preview\n");
+        row("resend --dir DIR --config", 2, ": --config needs a value\n");
+        row("--dir DIR --bogus", 2, ": unknown option --bogus\n");
+        row("--dir", 2, ": --dir needs a value\n");
+        row("--dir DIR publish", 2, ": unknown command publish\n");
+    }
+
+    void answeredFromTheArguments()
+    {
+        QFETCH(QString, line);
+        QFETCH(int, status);
+        QFETCH(QString, says);
+        QFETCH(QString, notSays);
         Program pagewick;
-        for (const QString& line :
-             {u"post --body B"_s, u"post --title T"_s, u"post --title T --body B --body-file f"_s,
-              u"post --title T --body B --config 12"_s, u"post --title T --body B --use both"_s,
-              u"post --title T --body B --bogus"_s, u"post --title"_s, u"restore --title T"_s,
-              u"delete-last --preview"_s}) {
-            const QStringList args = line.split(u' ');
-            const ProgramRun r = pagewick.run(args.first(), args.mid(1));
-            QVERIFY2(r.finished && r.exitCode == 2 && r.err.contains("Usage:"),
-                     qPrintable(line + u"\n"_s + r.describe()));
-        }
-        // Nothing was set up in the program directory.
+        QVERIFY(writeIni(pagewick.dir.path(), {{1, cliKeys(ftp())}}));
+        const QByteArray ini = pagewick.file("weblog.ini");
+        // No display to open: a window would end the program at once.
+        const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+        qputenv("QT_QPA_PLATFORM", "none-such");
+        const ProgramRun r =
+            runProgram(line.replace("DIR", pagewick.dir.path()).split(u' '), pagewick.home.path());
+        qputenv("QT_QPA_PLATFORM", platform);
+        const QString& text = status == 0 ? r.out : r.err;
+        QVERIFY2(r.finished && r.exitCode == status && text.contains(says) &&
+                     (notSays.isEmpty() || !text.contains(notSays)) &&
+                     (status == 0 ? r.err.isEmpty()
+                                  : r.out.isEmpty() && r.err.contains("\n\nUsage: pagewick")),
+                 qPrintable(r.describe()));
         QCOMPARE(QDir(pagewick.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                 QStringList());
+                 QStringList{"weblog.ini"});
+        QCOMPARE(pagewick.file("weblog.ini"), ini);
+        QVERIFY(QDir(pagewick.home.path()).isEmpty());
+        QCOMPARE(ftp().logLines(), QStringList());
     }
 };
 

@@ -1,0 +1,309 @@
+#include "cli/Arguments.h"
+
+#include "base/ProgramDir.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Texts
+{
+    Q_DECLARE_TR_FUNCTIONS(CommandLine)
+};
+
+enum Command : unsigned
+{
+    Post = 1,
+    Restore = 2,
+    DeleteLast = 4,
+    Resend = 8,
+    Every = 15
+};
+
+struct CommandSpec
+{
+    const char* name;
+    Command bit;
+    const char* synopsis; // after "Usage: " or as many blanks
+    const char* summary;
+};
+
+const CommandSpec kCommands[] = {
+    {"post", Post,
+     "pagewick post [--dir DIR] [--config N] --title TEXT\n"
+     "                     (--body TEXT | --body-file FILE) [--sig TEXT] [--email TEXT]\n"
+     "                     [--url URL] [--url-title TEXT] [--preview] [--save FILE]\n"
+     "                     [--yes] [--use local|server]",
+     QT_TRANSLATE_NOOP("CommandLine", "fetch the page, place the entry, and publish it (or only "
+                                      "preview it with --preview)")},
+    {"restore", Restore, "pagewick restore [--dir DIR] [--config N] [--yes] [--save FILE]",
+     QT_TRANSLATE_NOOP("CommandLine", "publish the page as it was after the last Finish")},
+    {"delete-last", DeleteLast,
+     "pagewick delete-last [--dir DIR] [--config N] [--yes] [--save FILE]",
+     QT_TRANSLATE_NOOP("CommandLine", "remove the newest entry from the page and publish it")},
+    {"resend", Resend, "pagewick resend [--dir DIR] [--config N] [--yes] [--save FILE]",
+     QT_TRANSLATE_NOOP("CommandLine",
+                       "after a failed upload (Fail=True in weblog.ini), send the same edited page "
+                       "again, as the window's Resend button does; post says when a resend is "
+                       "waiting")},
+};
+
+struct OptionSpec
+{
+    const char* name;
+    const char* value; // null for a switch
+    unsigned commands;
+    const char* description;
+};
+
+// --dir first: the window takes it too.
+const OptionSpec kOptions[] = {
+    {"dir", "DIR", Every,
+     QT_TRANSLATE_NOOP("CommandLine", "use DIR as the program directory (weblog.ini, template, "
+                                      "working files); default $XDG_DATA_HOME/pagewick")},
+    {"config", "N", Every,
+     QT_TRANSLATE_NOOP("CommandLine", "use configuration N (1-9) for this run only")},
+    {"title", "TEXT", Post, QT_TRANSLATE_NOOP("CommandLine", "the title of the entry; required")},
+    {"body", "TEXT", Post,
+     QT_TRANSLATE_NOOP("CommandLine", "the body of the entry, which may hold HTML")},
+    {"body-file", "FILE", Post,
+     QT_TRANSLATE_NOOP("CommandLine",
+                       "read the body from FILE instead; it must hold UTF-8 text: any other "
+                       "bytes are refused with the file name and the offset of the first bad "
+                       "byte")},
+    {"sig", "TEXT", Post, QT_TRANSLATE_NOOP("CommandLine", "the signature of the entry")},
+    {"email", "TEXT", Post, QT_TRANSLATE_NOOP("CommandLine", "the e-mail address of the entry")},
+    {"url", "URL", Post, QT_TRANSLATE_NOOP("CommandLine", "the address of the entry's link")},
+    {"url-title", "TEXT", Post, QT_TRANSLATE_NOOP("CommandLine", "the text of the entry's link")},
+    {"preview", nullptr, Post,
+     QT_TRANSLATE_NOOP("CommandLine", "only build the page and show the preview; publish nothing")},
+    {"use", "WHICH", Post,
+     QT_TRANSLATE_NOOP("CommandLine",
+                       "when the page on the server differs from the last one published: build "
+                       "on the 'local' or the 'server' copy (default server)")},
+    {"yes", nullptr, Every,
+     QT_TRANSLATE_NOOP("CommandLine", "answer questions Yes/OK (otherwise No/Cancel)")},
+    {"save", "FILE", Every,
+     QT_TRANSLATE_NOOP("CommandLine", "where manual publishing saves the page")},
+};
+
+const char* const kHelp = QT_TRANSLATE_NOOP("CommandLine", "print this help and exit");
+
+// `text` broken into lines of at most 79 columns, those after the first
+// indented by `indent`; the first goes on after `column` characters.
+QString wrapped(const QString& text, int indent, qsizetype column = 0)
+{
+    QString result;
+    for (const QString& word : text.split(u' ', Qt::SkipEmptyParts)) {
+        if (!result.isEmpty() && column + 1 + word.size() > 79) {
+            result += u'\n' + QString(indent, u' ');
+            column = indent;
+        } else if (!result.isEmpty()) {
+            result += u' ';
+            ++column;
+        }
+        result += word;
+        column += word.size();
+    }
+    return result + u'\n';
+}
+
+// "  --title TEXT      the title ..." with the descriptions in one column.
+QString item(const QString& names, const QString& description)
+{
+    constexpr int kColumn = 20;
+    QString line = u"  "_s + names;
+    line += line.size() < kColumn - 1 ? QString(kColumn - line.size(), u' ')
+                                      : u'\n' + QString(kColumn, u' ');
+    return line + wrapped(description, kColumn, kColumn);
+}
+
+QString optionItem(const OptionSpec& o, const QString& suffix = {})
+{
+    const QString names =
+        u"--"_s + QLatin1String(o.name) + (o.value ? u' ' + QLatin1String(o.value) : QString());
+    return item(names, Texts::tr(o.description) + suffix);
+}
+
+QString trailer()
+{
+    return u'\n' +
+           wrapped(Texts::tr("A value follows its option as --title TEXT or --title=TEXT. Messages "
+                             "go to standard error as \"Title: text\", status lines to standard "
+                             "output. Exit status 0 when done, 1 when stopped, 2 for a usage "
+                             "error (an unknown command or option, a missing or wrong value)."),
+                   0);
+}
+
+QString programUsage()
+{
+    QString usage = u"pagewick [--dir DIR]\n       pagewick --version | --help\n"_s;
+    for (const CommandSpec& c : kCommands)
+        usage += u"       "_s + QLatin1String(c.synopsis) + u'\n';
+    return usage + u"       pagewick COMMAND --help\n"_s;
+}
+
+QString programHelp()
+{
+    QString help = u"Usage: "_s + programUsage() + u'\n' + Texts::tr("Commands:") + u'\n';
+    for (const CommandSpec& c : kCommands)
+        help += item(QLatin1String(c.name), Texts::tr(c.summary));
+    help += u'\n' + Texts::tr("Options:") + u'\n' + optionItem(kOptions[0]) +
+            item(u"--version"_s, Texts::tr("print the version and exit")) +
+            item(u"--help, -h"_s, Texts::tr(kHelp)) + u'\n' +
+            Texts::tr("Options of the commands (each takes --dir DIR and --help too):") + u'\n';
+    for (const OptionSpec& o : kOptions)
+        if (&o != &kOptions[0])
+            help += optionItem(o, o.commands == Post ? Texts::tr(" (post only)") : QString());
+    return help + trailer();
+}
+
+QString commandHelp(const CommandSpec& c)
+{
+    QString help = u"Usage: "_s + QLatin1String(c.synopsis) + u"\n\n"_s +
+                   wrapped(Texts::tr(c.summary), 0) + u'\n' + Texts::tr("Options:") + u'\n';
+    for (const OptionSpec& o : kOptions)
+        if (o.commands & c.bit)
+            help += optionItem(o);
+    return help + item(u"--help, -h"_s, Texts::tr(kHelp)) + trailer();
+}
+
+// Says what is wrong, then how it is used; the exit status of a usage error.
+int refuse(const QString& problem, const QString& usage, const QString& helpCommand)
+{
+    std::fprintf(stderr, "pagewick: %s\n\nUsage: %s%s\n", qPrintable(problem), qPrintable(usage),
+                 qPrintable(Texts::tr("Try '%1 --help' for more.").arg(helpCommand)));
+    return 2;
+}
+
+// Why `parser` refused `args`: an unknown option, an option without its
+// value, a switch with one, or (for anything else) the parser's words.
+QString refusal(const QCommandLineParser& parser, const QStringList& args,
+                const QList<QCommandLineOption>& options)
+{
+    if (const QStringList unknown = parser.unknownOptionNames(); !unknown.isEmpty())
+        return Texts::tr("unknown option %1")
+            .arg((unknown.first().size() == 1 ? u"-"_s : u"--"_s) + unknown.first());
+    const QString last = args.isEmpty() ? QString() : args.last();
+    for (const QCommandLineOption& o : options) {
+        const QString name = u"--"_s + o.names().constLast();
+        if (!o.valueName().isEmpty() && last == name)
+            return Texts::tr("%1 needs a value").arg(name);
+        const auto joined = [&](const QString& a) { return a.startsWith(name + u'='); };
+        if (o.valueName().isEmpty() && std::any_of(args.begin(), args.end(), joined))
+            return Texts::tr("%1 takes no value").arg(name);
+    }
+    return parser.errorText();
+}
+
+// The options of command `c` into `o`; returns the exit status when done
+// here (help, usage error), otherwise -1.
+int parseCommand(const CommandSpec& c, const QStringList& args, CommandOptions& o)
+{
+    QList<QCommandLineOption> options;
+    for (const OptionSpec& s : kOptions)
+        if (s.commands & c.bit)
+            options << (s.value ? QCommandLineOption(QLatin1String(s.name), QString(),
+                                                     QLatin1String(s.value))
+                                : QCommandLineOption(QLatin1String(s.name)));
+    const QCommandLineOption help(QStringList{u"h"_s, u"help"_s});
+    QCommandLineParser parser;
+    parser.addOptions(options);
+    parser.addOption(help);
+    const QString name = u"pagewick "_s + QLatin1String(c.name);
+    const auto fail = [&](const QString& problem) {
+        return refuse(problem, QLatin1String(c.synopsis) + u'\n', name);
+    };
+    if (!parser.parse(QStringList{name} + args))
+        return fail(refusal(parser, args, options));
+    if (parser.isSet(help)) {
+        std::fputs(qPrintable(commandHelp(c)), stdout);
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return fail(Texts::tr("unexpected argument %1").arg(parser.positionalArguments().first()));
+
+    const auto take = [&](const QString& option, QString& target) {
+        const bool given = parser.isSet(option);
+        if (given)
+            target = parser.value(option);
+        return given;
+    };
+    take(u"dir"_s, o.dir);
+    take(u"save"_s, o.save);
+    o.yes = parser.isSet(u"yes"_s);
+    if (QString n; take(u"config"_s, n)) {
+        o.config = n.toInt();
+        if (o.config < 1 || o.config > 9)
+            return fail(Texts::tr("--config takes a configuration number from 1 to 9"));
+    }
+    if (c.bit != Post)
+        return -1;
+    o.hasTitle = take(u"title"_s, o.title);
+    o.hasBody = take(u"body"_s, o.body);
+    take(u"body-file"_s, o.bodyFile);
+    o.hasSig = take(u"sig"_s, o.sig);
+    o.hasEmail = take(u"email"_s, o.email);
+    o.hasUrl = take(u"url"_s, o.url);
+    take(u"url-title"_s, o.urlTitle);
+    take(u"use"_s, o.use);
+    o.preview = parser.isSet(u"preview"_s);
+    if (o.use != u"local"_s && o.use != u"server"_s)
+        return fail(Texts::tr("--use takes 'local' or 'server'"));
+    if (!o.hasTitle)
+        return fail(Texts::tr("post needs --title"));
+    if (o.hasBody == !o.bodyFile.isEmpty())
+        return fail(Texts::tr("post needs either --body or --body-file"));
+    return -1;
+}
+
+} // namespace
+
+Arguments parseArguments(const QStringList& args)
+{
+    Arguments result;
+    const OptionSpec& dirSpec = kOptions[0];
+    const QList<QCommandLineOption> options{
+        QCommandLineOption(QLatin1String(dirSpec.name), QString(), QLatin1String(dirSpec.value)),
+        QCommandLineOption(u"version"_s), QCommandLineOption(QStringList{u"h"_s, u"help"_s})};
+    QCommandLineParser parser;
+    // Everything from the command's name on is the command's.
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    parser.addOptions(options);
+    if (!parser.parse(QStringList{u"pagewick"_s} + args)) {
+        result.exitStatus = refuse(refusal(parser, args, options), programUsage(), u"pagewick"_s);
+        return result;
+    }
+    if (parser.isSet(options[2])) {
+        std::fputs(qPrintable(programHelp()), stdout);
+        result.exitStatus = 0;
+        return result;
+    }
+    if (parser.isSet(options[1])) {
+        std::printf("%s\n", qPrintable(versionText()));
+        result.exitStatus = 0;
+        return result;
+    }
+    result.dir = parser.value(options[0]);
+    const QStringList rest = parser.positionalArguments();
+    if (rest.isEmpty())
+        return result;
+    for (const CommandSpec& c : kCommands) {
+        if (rest.first() == QLatin1String(c.name)) {
+            result.isCommand = true;
+            result.command.command = rest.first();
+            result.command.dir = result.dir;
+            result.exitStatus = parseCommand(c, rest.mid(1), result.command);
+            return result;
+        }
+    }
+    result.exitStatus =
+        refuse(Texts::tr("unknown command %1").arg(rest.first()), programUsage(), u"pagewick"_s);
+    return result;
+}
