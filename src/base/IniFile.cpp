@@ -20,17 +20,11 @@ namespace {
 
 constexpr qsizetype kMaxValueLength = 254;
 
-struct IniText
-{
-    QStringList lines; // without their line ends
-    QString lineEnd = QStringLiteral("\r\n");
-    bool endsWithLineEnd = true;
-    bool utf8 = true;
-};
+using Lines = IniText::Lines;
 
-IniText parse(const QByteArray& bytes)
+Lines parse(const QByteArray& bytes)
 {
-    IniText ini;
+    Lines ini;
     if (bytes.isEmpty())
         return ini;
     ini.utf8 = TextCodec::isUtf8(bytes);
@@ -91,7 +85,7 @@ struct Cache
     std::mutex mutex;
     QString fileName;
     Stamp stamp;
-    IniText ini;
+    Lines ini;
 };
 
 Cache& cache()
@@ -113,14 +107,14 @@ bool settled(const Stamp& stamp)
     return age > 1.0;
 }
 
-IniText load(const QString& fileName)
+Lines load(const QString& fileName)
 {
     Cache& c = cache();
     const Stamp now = Stamp::of(fileName);
     std::lock_guard lock(c.mutex);
     if (c.fileName == fileName && c.stamp == now && now.exists)
         return c.ini;
-    IniText ini;
+    Lines ini;
     if (!now.exists)
         return ini;
     QFile file(fileName);
@@ -145,7 +139,7 @@ std::function<void(const QString&)>& settingsNotice()
 }
 
 // A "password" key with a value, in any section.
-bool holdsPassword(const IniText& ini)
+bool holdsPassword(const Lines& ini)
 {
     for (const QString& line : ini.lines) {
         const qsizetype eq = line.indexOf(QLatin1Char('='));
@@ -221,7 +215,7 @@ struct Span
     qsizetype end = -1;
 };
 
-Span findSection(const IniText& ini, const QString& section)
+Span findSection(const Lines& ini, const QString& section)
 {
     Span span;
     for (qsizetype i = 0; i < ini.lines.size(); ++i) {
@@ -240,7 +234,7 @@ Span findSection(const IniText& ini, const QString& section)
     return span;
 }
 
-qsizetype findKey(const IniText& ini, Span span, const QString& key)
+qsizetype findKey(const Lines& ini, Span span, const QString& key)
 {
     for (qsizetype i = span.header + 1; i < span.end; ++i) {
         const QString& line = ini.lines[i];
@@ -260,11 +254,8 @@ QString valueOf(const QString& line)
     return v;
 }
 
-} // namespace
-
-QString readSetting(const QString& fileName, const QString& section, const QString& key)
+QString valueIn(const Lines& ini, const QString& section, const QString& key)
 {
-    const IniText ini = load(fileName);
     const Span span = findSection(ini, section.trimmed());
     if (span.header < 0)
         return {};
@@ -272,6 +263,13 @@ QString readSetting(const QString& fileName, const QString& section, const QStri
     if (line < 0)
         return {};
     return valueOf(ini.lines[line]).left(kMaxValueLength);
+}
+
+} // namespace
+
+QString readSetting(const QString& fileName, const QString& section, const QString& key)
+{
+    return valueIn(load(fileName), section, key);
 }
 
 void setSettingsNotice(std::function<void(const QString& message)> notice)
@@ -282,7 +280,16 @@ void setSettingsNotice(std::function<void(const QString& message)> notice)
 bool writeSetting(const QString& section, const QString& key, const QString& value,
                   const QString& fileName)
 {
-    IniText ini = load(fileName);
+    IniText ini(fileName);
+    ini.set(section, key, value);
+    return ini.commit();
+}
+
+IniText::IniText(const QString& fileName) : m_fileName(fileName), m_ini(load(fileName)) {}
+
+void IniText::set(const QString& section, const QString& key, const QString& value)
+{
+    Lines& ini = m_ini;
     const QString sec = section.trimmed();
     const QString name = key.trimmed();
     QString clean = value;
@@ -305,7 +312,16 @@ bool writeSetting(const QString& section, const QString& key, const QString& val
         if (pos == ini.lines.size() - 1)
             ini.endsWithLineEnd = true;
     }
+}
 
+QString IniText::value(const QString& section, const QString& key) const
+{
+    return valueIn(m_ini, section, key);
+}
+
+bool IniText::commit()
+{
+    const Lines& ini = m_ini;
     QString text = ini.lines.join(ini.lineEnd);
     if (ini.endsWithLineEnd)
         text += ini.lineEnd;
@@ -315,7 +331,7 @@ bool writeSetting(const QString& section, const QString& key, const QString& val
     else
         bytes = text.toUtf8(); // a value the old code page cannot hold turns the file into UTF-8
 
-    if (!replaceFile(fileName, bytes, holdsPassword(ini)))
+    if (!replaceFile(m_fileName, bytes, holdsPassword(ini)))
         return false;
     forget(); // the next read parses what was written
     return true;
