@@ -1,14 +1,12 @@
 #include "base/IniFile.h"
 
+#include "base/AtomicFile.h"
 #include "base/TextCodec.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
-#include <QTemporaryFile>
-
-#include <cstdio>
 
 #include <functional>
 #include <mutex>
@@ -150,36 +148,16 @@ bool holdsPassword(const Lines& ini)
     return false;
 }
 
-// Writes a new file beside the old one and renames it over it, so a reader
-// sees the old settings or the new ones, never half. It is not forced to the
-// disk first: that would wait for every other program's pending writes on a
-// busy file system (hundreds of milliseconds at the end of each publish),
-// and the rename already keeps the old file until the new one is whole.
-//
 // A new file is the user's alone (it may come to hold the password); an old
 // one keeps its permissions, unless others could read the password it holds.
 bool replaceFile(const QString& fileName, const QByteArray& bytes, bool holdsPassword)
 {
-    QTemporaryFile temp(fileName + QStringLiteral(".XXXXXX"));
-    if (!temp.open() || temp.write(bytes) != bytes.size() || !temp.flush())
+    bool tightened = false;
+    if (!AtomicFile::save(fileName, {bytes},
+                          holdsPassword ? FileAccess::Tightened : FileAccess::PrivateNew, nullptr,
+                          &tightened))
         return false;
-    const QFileInfo old(fileName);
-    const QFile::Permissions own = QFile::ReadOwner | QFile::WriteOwner;
-    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
-                                      QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
-    QFile::Permissions permissions = old.exists() ? old.permissions() : own;
-    bool tighten = holdsPassword && (permissions & others);
-    if (tighten)
-        permissions &= ~others;
-    // A file system without Unix permissions (a FAT stick) still takes the
-    // settings; it just cannot be told who may read them.
-    tighten = temp.setPermissions(permissions) && tighten;
-    temp.close();
-    if (std::rename(QFile::encodeName(temp.fileName()).constData(),
-                    QFile::encodeName(fileName).constData()) != 0)
-        return false;
-    temp.setAutoRemove(false);
-    if (tighten && settingsNotice())
+    if (tightened && settingsNotice())
         settingsNotice()(QCoreApplication::translate(
                              "IniFile", "%1 holds a password: it is now readable by you alone.")
                              .arg(QFileInfo(fileName).fileName()));
