@@ -76,8 +76,9 @@ bool keyringAvailable(const Account& account);
 // the key is left as it was). An empty password removes the keyring item and
 // sets the key empty. `previous` is the account the configuration had before
 // this save: when the site or user changed, its keyring item is removed, so a
-// configuration keeps one item. The caller commits `ini`; the keyring is
-// written first, so the file never names a place the password is not in.
+// configuration keeps one item. The keyring is written here, before the
+// caller commits `ini`: an empty key is only ever written once the keyring
+// holds the password.
 Saved save(IniText& ini, const Account& account, const QString& password, Prompt& prompt,
            const Account* previous = nullptr);
 
