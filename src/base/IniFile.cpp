@@ -1,14 +1,12 @@
 #include "base/IniFile.h"
 
+#include "base/AtomicFile.h"
 #include "base/TextCodec.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
-#include <QTemporaryFile>
-
-#include <cstdio>
 
 #include <functional>
 #include <mutex>
@@ -20,17 +18,11 @@ namespace {
 
 constexpr qsizetype kMaxValueLength = 254;
 
-struct IniText
-{
-    QStringList lines; // without their line ends
-    QString lineEnd = QStringLiteral("\r\n");
-    bool endsWithLineEnd = true;
-    bool utf8 = true;
-};
+using Lines = IniText::Lines;
 
-IniText parse(const QByteArray& bytes)
+Lines parse(const QByteArray& bytes)
 {
-    IniText ini;
+    Lines ini;
     if (bytes.isEmpty())
         return ini;
     ini.utf8 = TextCodec::isUtf8(bytes);
@@ -91,7 +83,7 @@ struct Cache
     std::mutex mutex;
     QString fileName;
     Stamp stamp;
-    IniText ini;
+    Lines ini;
 };
 
 Cache& cache()
@@ -113,14 +105,14 @@ bool settled(const Stamp& stamp)
     return age > 1.0;
 }
 
-IniText load(const QString& fileName)
+Lines load(const QString& fileName)
 {
     Cache& c = cache();
     const Stamp now = Stamp::of(fileName);
     std::lock_guard lock(c.mutex);
     if (c.fileName == fileName && c.stamp == now && now.exists)
         return c.ini;
-    IniText ini;
+    Lines ini;
     if (!now.exists)
         return ini;
     QFile file(fileName);
@@ -145,7 +137,7 @@ std::function<void(const QString&)>& settingsNotice()
 }
 
 // A "password" key with a value, in any section.
-bool holdsPassword(const IniText& ini)
+bool holdsPassword(const Lines& ini)
 {
     for (const QString& line : ini.lines) {
         const qsizetype eq = line.indexOf(QLatin1Char('='));
@@ -156,36 +148,16 @@ bool holdsPassword(const IniText& ini)
     return false;
 }
 
-// Writes a new file beside the old one and renames it over it, so a reader
-// sees the old settings or the new ones, never half. It is not forced to the
-// disk first: that would wait for every other program's pending writes on a
-// busy file system (hundreds of milliseconds at the end of each publish),
-// and the rename already keeps the old file until the new one is whole.
-//
 // A new file is the user's alone (it may come to hold the password); an old
 // one keeps its permissions, unless others could read the password it holds.
 bool replaceFile(const QString& fileName, const QByteArray& bytes, bool holdsPassword)
 {
-    QTemporaryFile temp(fileName + QStringLiteral(".XXXXXX"));
-    if (!temp.open() || temp.write(bytes) != bytes.size() || !temp.flush())
+    bool tightened = false;
+    if (!AtomicFile::save(fileName, {bytes},
+                          holdsPassword ? FileAccess::Tightened : FileAccess::PrivateNew, nullptr,
+                          &tightened))
         return false;
-    const QFileInfo old(fileName);
-    const QFile::Permissions own = QFile::ReadOwner | QFile::WriteOwner;
-    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
-                                      QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
-    QFile::Permissions permissions = old.exists() ? old.permissions() : own;
-    bool tighten = holdsPassword && (permissions & others);
-    if (tighten)
-        permissions &= ~others;
-    // A file system without Unix permissions (a FAT stick) still takes the
-    // settings; it just cannot be told who may read them.
-    tighten = temp.setPermissions(permissions) && tighten;
-    temp.close();
-    if (std::rename(QFile::encodeName(temp.fileName()).constData(),
-                    QFile::encodeName(fileName).constData()) != 0)
-        return false;
-    temp.setAutoRemove(false);
-    if (tighten && settingsNotice())
+    if (tightened && settingsNotice())
         settingsNotice()(QCoreApplication::translate(
                              "IniFile", "%1 holds a password: it is now readable by you alone.")
                              .arg(QFileInfo(fileName).fileName()));
@@ -221,7 +193,7 @@ struct Span
     qsizetype end = -1;
 };
 
-Span findSection(const IniText& ini, const QString& section)
+Span findSection(const Lines& ini, const QString& section)
 {
     Span span;
     for (qsizetype i = 0; i < ini.lines.size(); ++i) {
@@ -240,7 +212,7 @@ Span findSection(const IniText& ini, const QString& section)
     return span;
 }
 
-qsizetype findKey(const IniText& ini, Span span, const QString& key)
+qsizetype findKey(const Lines& ini, Span span, const QString& key)
 {
     for (qsizetype i = span.header + 1; i < span.end; ++i) {
         const QString& line = ini.lines[i];
@@ -260,11 +232,8 @@ QString valueOf(const QString& line)
     return v;
 }
 
-} // namespace
-
-QString readSetting(const QString& fileName, const QString& section, const QString& key)
+QString valueIn(const Lines& ini, const QString& section, const QString& key)
 {
-    const IniText ini = load(fileName);
     const Span span = findSection(ini, section.trimmed());
     if (span.header < 0)
         return {};
@@ -272,6 +241,13 @@ QString readSetting(const QString& fileName, const QString& section, const QStri
     if (line < 0)
         return {};
     return valueOf(ini.lines[line]).left(kMaxValueLength);
+}
+
+} // namespace
+
+QString readSetting(const QString& fileName, const QString& section, const QString& key)
+{
+    return valueIn(load(fileName), section, key);
 }
 
 void setSettingsNotice(std::function<void(const QString& message)> notice)
@@ -282,7 +258,16 @@ void setSettingsNotice(std::function<void(const QString& message)> notice)
 bool writeSetting(const QString& section, const QString& key, const QString& value,
                   const QString& fileName)
 {
-    IniText ini = load(fileName);
+    IniText ini(fileName);
+    ini.set(section, key, value);
+    return ini.commit();
+}
+
+IniText::IniText(const QString& fileName) : m_fileName(fileName), m_ini(load(fileName)) {}
+
+void IniText::set(const QString& section, const QString& key, const QString& value)
+{
+    Lines& ini = m_ini;
     const QString sec = section.trimmed();
     const QString name = key.trimmed();
     QString clean = value;
@@ -305,7 +290,16 @@ bool writeSetting(const QString& section, const QString& key, const QString& val
         if (pos == ini.lines.size() - 1)
             ini.endsWithLineEnd = true;
     }
+}
 
+QString IniText::value(const QString& section, const QString& key) const
+{
+    return valueIn(m_ini, section, key);
+}
+
+bool IniText::commit()
+{
+    const Lines& ini = m_ini;
     QString text = ini.lines.join(ini.lineEnd);
     if (ini.endsWithLineEnd)
         text += ini.lineEnd;
@@ -315,7 +309,7 @@ bool writeSetting(const QString& section, const QString& key, const QString& val
     else
         bytes = text.toUtf8(); // a value the old code page cannot hold turns the file into UTF-8
 
-    if (!replaceFile(fileName, bytes, holdsPassword(ini)))
+    if (!replaceFile(m_fileName, bytes, holdsPassword(ini)))
         return false;
     forget(); // the next read parses what was written
     return true;

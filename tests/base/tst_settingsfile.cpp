@@ -7,6 +7,7 @@
 #include "base/ProgramDir.h"
 #include "base/Settings.h"
 #include "core/entry/EntryDraft.h"
+#include "core/entry/WorkFiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -192,12 +193,14 @@ private slots:
         QVERIFY(QDir(dir.path()).mkpath("taken.ini"));
         QVERIFY(!writeSetting("1", "key", "b", dir.filePath("taken.ini")));
         QVERIFY(QFileInfo(dir.filePath("taken.ini")).isDir());
+        // A failed save leaves no half-made file beside.
+        QCOMPARE(QDir(dir.path()).entryList({"taken.ini*"}), QStringList{"taken.ini"});
     }
 
     // weblog.ini may hold the password and the draft unpublished text: both,
     // and a new program folder, are the user's alone. An existing weblog.ini
-    // keeps its permissions until it holds a password; folders the user made
-    // and the page's working files keep theirs.
+    // keeps its permissions until it holds a password; folders the user made,
+    // the template and the page's working files keep theirs.
     void privateFilesStayPrivate()
     {
         using P = QFile::Permissions;
@@ -237,6 +240,12 @@ private slots:
         QFile::setPermissions(EntryDraft::path(), shared);
         QVERIFY(EntryDraft::save(EntryDraft::path(), {"Title", "Body 2", "", "", "", ""}));
         QCOMPARE(QFileInfo(EntryDraft::path()).permissions(), own);
+        // Working files are ordinary files: readable by all when new, as they were when replaced.
+        const QString work = programFile("index.html");
+        QVERIFY(WorkFiles::write(work, "<p>") && QFileInfo(work).permissions() == shared);
+        QFile::setPermissions(work, own);
+        QVERIFY(WorkFiles::copy(path, work) && QFileInfo(work).permissions() == own);
+        QCOMPARE(PublishFixture::readFile(work), PublishFixture::readFile(path));
     }
 };
 

@@ -144,31 +144,28 @@ Loaded load(const QString& settingsPath, const Account& account, Prompt& prompt)
     return loaded;
 }
 
-Saved save(const QString& settingsPath, const Account& account, const QString& password,
-           Prompt& prompt, const Account* previous)
+Saved save(IniText& ini, const Account& account, const QString& password, Prompt& prompt,
+           const Account* previous)
 {
     Saved saved;
     const QString section = account.section;
     const QString number = section.trimmed();
     const QString key = QStringLiteral("password");
-    const bool wasInFile = !readSetting(settingsPath, section, key).isEmpty();
+    const bool wasInFile = !ini.value(section, key).isEmpty();
     if (previous && !sameItem(*previous, account) &&
         !(previous->site.isEmpty() && previous->user.isEmpty()))
         removeItem(*previous);
 
     if (password.isEmpty()) {
         removeItem(account);
-        writeSetting(section, key, QString(), settingsPath);
+        ini.set(section, key, QString());
         return saved;
     }
 
     const Reply reply = writeItem(account, password);
     if (reply.status == Reply::Ok) {
-        if (!writeSetting(section, key, QString(), settingsPath)) {
-            saved.status = QStringLiteral("The password of configuration %1 is in the desktop "
-                                          "keyring, but weblog.ini could not be written.")
-                               .arg(number);
-        } else if (wasInFile) {
+        ini.set(section, key, QString());
+        if (wasInFile) {
             saved.moved = true;
             saved.status = QStringLiteral("The password of configuration %1 was moved from "
                                           "weblog.ini to the desktop keyring.")
@@ -190,7 +187,7 @@ Saved save(const QString& settingsPath, const Account& account, const QString& p
                            .arg(number, reply.error, letter);
         return saved;
     }
-    writeSetting(section, key, TextEncrypt(password, true, prompt), settingsPath);
+    ini.set(section, key, TextEncrypt(password, true, prompt));
     saved.place = Place::SettingsFile;
     // Without a keyring this is the usual place, and the preferences say so;
     // a keyring that refused is worth a line.

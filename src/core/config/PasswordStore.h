@@ -20,6 +20,7 @@
 
 #include <QString>
 
+class IniText;
 class Prompt;
 
 namespace PasswordStore {
@@ -70,13 +71,16 @@ struct Saved
 bool keyringAvailable(const Account& account);
 
 // Saves the password of `account`: into the keyring when one is reachable,
-// writing the `password` key empty; else scrambled into that key, when the
-// scrambler can carry every letter of it (else refused, see Saved). An empty
-// password removes the keyring item and writes the key empty. `previous` is
-// the account the configuration had before this save: when the site or user
-// changed, its keyring item is removed, so a configuration keeps one item.
-Saved save(const QString& settingsPath, const Account& account, const QString& password,
-           Prompt& prompt, const Account* previous = nullptr);
+// setting the `password` key of `ini` empty; else scrambled into that key,
+// when the scrambler can carry every letter of it (else refused, see Saved:
+// the key is left as it was). An empty password removes the keyring item and
+// sets the key empty. `previous` is the account the configuration had before
+// this save: when the site or user changed, its keyring item is removed, so a
+// configuration keeps one item. The keyring is written here, before the
+// caller commits `ini`: an empty key is only ever written once the keyring
+// holds the password.
+Saved save(IniText& ini, const Account& account, const QString& password, Prompt& prompt,
+           const Account* previous = nullptr);
 
 // What the preferences dialog says about the place.
 QString placeText(Place place);

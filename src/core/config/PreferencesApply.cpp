@@ -51,9 +51,9 @@ struct StoredField
 class Apply
 {
 public:
-    Apply(const PreferencesForm& form, Settings& s, Prompt& prompt, MainView& view,
+    Apply(const PreferencesForm& form, Settings& live, Prompt& prompt, MainView& view,
           ApplyTarget& target)
-        : f(form), s(s), prompt(prompt), view(view), target(target)
+        : f(form), live(live), s(live), prompt(prompt), view(view), target(target)
     {
     }
 
@@ -67,8 +67,8 @@ private:
     bool siteCheck();
     bool ftpCheck();
     bool confirmFtpLocation();
-    bool write(const char* key, const QString& value, const QString& section = {});
-    bool writeAll(std::initializer_list<std::pair<const char*, const QString*>> keys);
+    bool save();
+    void setAll(IniText& ini, std::initializer_list<std::pair<const char*, const QString*>> keys);
     bool stop(PrefsTab tab = PrefsTab::None)
     {
         out.showTab = tab;
@@ -80,11 +80,13 @@ private:
     }
 
     const PreferencesForm& f;
-    Settings& s;
+    Settings& live; // the record the program works from, changed once everything is saved
+    Settings s;     // the record as Apply builds it
     Prompt& prompt;
     MainView& view;
     ApplyTarget& target;
     ApplyOutcome out;
+    QString passwordStatus;
 };
 
 ApplyOutcome Apply::run()
@@ -92,9 +94,9 @@ ApplyOutcome Apply::run()
     if (refusedBeforeWriting())
         return out;
 
-    // Auto-delete off takes the archive with it.
+    // Auto-delete off takes the archive with it (the box is unticked at once).
     if (!f.autoDelete) {
-        s.archive = QStringLiteral("false");
+        s.archive = live.archive = QStringLiteral("false");
         out.archiveUnticked = true;
     }
     s.activeSection = QString::number(
@@ -115,26 +117,13 @@ ApplyOutcome Apply::run()
         s.dateformat = QString::fromLatin1(dates[f.dateIndex]);
     if (f.timeIndex >= 0 && f.timeIndex < 3)
         s.timeformat = QString::fromLatin1(times[f.timeIndex]);
-    if (!writeAll({{"dateformat", &s.dateformat},
-                   {"timeformat", &s.timeformat},
-                   {"autodelete", &s.autodelete},
-                   {"deleteamount", &s.deleteamount},
-                   {"defaultsig", &s.defaultsig},
-                   {"defaultemail", &s.defaultemail}}))
-        return out;
-
-    view.setSignature(s.defaultsig, s.defaultemail);
-    out.applyDisabled = true;
-    view.setFinishEnabled(false);
 
     switch (f.mode) {
     case RetrieveChoice::Auto:
         s.retreivemode = QStringLiteral("auto");
-        s.pageRetrieved = false;
         break;
     case RetrieveChoice::Ftp:
         s.retreivemode = QStringLiteral("ftp");
-        s.pageRetrieved = false;
         break;
     case RetrieveChoice::None:
         s.retreivemode = QStringLiteral("none");
@@ -148,18 +137,6 @@ ApplyOutcome Apply::run()
     s.backendimageurl = f.imageUrl;
     s.backendimagedescript = f.imageDescription;
     s.backendimagealt = f.imageAlt;
-    if (!writeAll({{"retreivemode", &s.retreivemode},
-                   {"backendenabled", &s.backendenabled},
-                   {"imagebackendenabled", &s.imagebackendenabled},
-                   {"backendtitle", &s.backendtitle},
-                   {"backenddescript", &s.backenddescript},
-                   {"backendimagealt", &s.backendimagealt},
-                   {"backendimagedescript", &s.backendimagedescript},
-                   {"backendimageurl", &s.backendimageurl},
-                   {"archive", &s.archive},
-                   {"archiveurl", &s.archiveurl},
-                   {"archiveftp", &s.archiveftp}}))
-        return out;
 
     bool adjusted = false;
     s.timeout = timeoutToStore(f.timeout, &adjusted);
@@ -169,56 +146,97 @@ ApplyOutcome Apply::run()
                            "to its default value"),
             Icon::Exclamation, QStringLiteral("FTP Timeout"));
 
-    target.replaceStatus(QStringLiteral("Config ") + s.activeSection + QStringLiteral(" Loaded"));
-
     if (!siteCheck() || !ftpCheck())
         return out;
-
     s.password = f.password;
-    // The account as stored until now: its keyring item goes when the site
-    // or the user changes.
-    const PasswordStore::Account previous{
-        s.activeSection, readSetting(s.settingsPath, s.activeSection, QStringLiteral("ftpsite")),
-        readSetting(s.settingsPath, s.activeSection, QStringLiteral("username"))};
-    if (!writeAll({{"website", &s.website},
-                   {"ftpsite", &s.ftpsite},
-                   {"username", &s.username},
-                   {"ftpremote", &s.ftpremote}}))
-        return out;
-    // The password goes to the desktop keyring when there is one (the key is
-    // then written empty), else scrambled into the key as before.
-    const PasswordStore::Saved password = PasswordStore::save(
-        s.settingsPath, {s.activeSection, s.ftpsite, s.username}, s.password, prompt, &previous);
-    if (password.refused) { // the keyring went away since the check before writing
-        message(password.status, Icon::Exclamation);
-        stop(PrefsTab::Ftp);
-        return out;
-    }
-    out.passwordPlace = password.place;
-    if (!password.status.isEmpty())
-        view.appendStatus(password.status);
-    if (!write("Config", s.activeSection, QStringLiteral("General")))
-        return out;
     s.autoftp = f.autoFtp ? QStringLiteral("True") : QStringLiteral("False");
     s.connection = f.direct ? QStringLiteral("direct") : QStringLiteral("modem");
-    if (!writeAll(
-            {{"timeout", &s.timeout}, {"autoftp", &s.autoftp}, {"connection", &s.connection}}))
-        return out;
-    s.pageRetrieved = false;
 
+    if (!save())
+        return out;
+    out.applyDisabled = true;
+
+    // Saved: the configuration becomes the active one.
     s.siteHost = deriveSiteHost(s.website);
     s.sitePath = deriveSitePath(s.website);
+    // The configuration part only: what ran while a question was open stays.
+    restoreConfiguration(live, s);
+    live.pageRetrieved = false;
     view.setSignature(f.sig, f.email);
+    view.setFinishEnabled(false);
+    target.replaceStatus(QStringLiteral("Config ") + live.activeSection +
+                         QStringLiteral(" Loaded"));
+    if (!passwordStatus.isEmpty())
+        view.appendStatus(passwordStatus);
 
     // The styles and the template of the configuration now active.
-    for (const QString& line : loadStyles(s))
+    for (const QString& line : loadStyles(live))
         view.appendStatus(line);
-    view.setFinishEnabled(false);
-    loadTemplate(s, prompt);
+    loadTemplate(live, prompt);
 
     target.disableEntryCommands();
     out.completed = true;
     return out;
+}
+
+// Every key in one write, after the password went where it is kept. A
+// keyring that stopped taking it, or a file that cannot be written, leaves
+// weblog.ini as it was.
+bool Apply::save()
+{
+    IniText ini(s.settingsPath);
+    // The account as stored until now: its keyring item goes when the site
+    // or the user changes.
+    const PasswordStore::Account previous{s.activeSection,
+                                          ini.value(s.activeSection, QStringLiteral("ftpsite")),
+                                          ini.value(s.activeSection, QStringLiteral("username"))};
+    setAll(ini, {{"dateformat", &s.dateformat},
+                 {"timeformat", &s.timeformat},
+                 {"autodelete", &s.autodelete},
+                 {"deleteamount", &s.deleteamount},
+                 {"defaultsig", &s.defaultsig},
+                 {"defaultemail", &s.defaultemail},
+                 {"retreivemode", &s.retreivemode},
+                 {"backendenabled", &s.backendenabled},
+                 {"imagebackendenabled", &s.imagebackendenabled},
+                 {"backendtitle", &s.backendtitle},
+                 {"backenddescript", &s.backenddescript},
+                 {"backendimagealt", &s.backendimagealt},
+                 {"backendimagedescript", &s.backendimagedescript},
+                 {"backendimageurl", &s.backendimageurl},
+                 {"archive", &s.archive},
+                 {"archiveurl", &s.archiveurl},
+                 {"archiveftp", &s.archiveftp},
+                 {"website", &s.website},
+                 {"ftpsite", &s.ftpsite},
+                 {"username", &s.username},
+                 {"ftpremote", &s.ftpremote}});
+    // The password goes to the desktop keyring when there is one (the key is
+    // then empty), else scrambled into the key as before.
+    const PasswordStore::Saved password = PasswordStore::save(
+        ini, {s.activeSection, s.ftpsite, s.username}, s.password, prompt, &previous);
+    if (password.refused) { // the keyring went away since the check before writing
+        message(password.status, Icon::Exclamation);
+        return stop(PrefsTab::Ftp);
+    }
+    ini.set(QStringLiteral("General"), QStringLiteral("Config"), s.activeSection);
+    setAll(ini, {{"timeout", &s.timeout}, {"autoftp", &s.autoftp}, {"connection", &s.connection}});
+    if (!ini.commit()) {
+        message(QStringLiteral("The settings could not be saved: %1 cannot be written.  Nothing "
+                               "was saved.")
+                    .arg(s.settingsPath),
+                Icon::Critical);
+        return stop();
+    }
+    out.passwordPlace = password.place;
+    passwordStatus = password.status;
+    return true;
+}
+
+void Apply::setAll(IniText& ini, std::initializer_list<std::pair<const char*, const QString*>> keys)
+{
+    for (const auto& [key, value] : keys)
+        ini.set(s.activeSection, QString::fromLatin1(key), *value);
 }
 
 // Refusals that come before anything is stored: the fields must show the
@@ -423,26 +441,6 @@ bool Apply::confirmFtpLocation()
 {
     return prompt.message(ftpLocationProblemText(), Buttons::YesNo, Icon::None,
                           QStringLiteral("FTP Location Problem")) == Answer::Yes;
-}
-
-bool Apply::write(const char* key, const QString& value, const QString& section)
-{
-    if (writeSetting(section.isEmpty() ? s.activeSection : section, QString::fromLatin1(key), value,
-                     s.settingsPath))
-        return true;
-    message(QStringLiteral("The settings could not be saved: %1 cannot be written.  Nothing after "
-                           "the key \"%2\" was saved.")
-                .arg(s.settingsPath, QString::fromLatin1(key)),
-            Icon::Critical);
-    return stop();
-}
-
-bool Apply::writeAll(std::initializer_list<std::pair<const char*, const QString*>> keys)
-{
-    for (const auto& [key, value] : keys)
-        if (!write(key, *value))
-            return false;
-    return true;
 }
 
 } // namespace

@@ -3,8 +3,10 @@
 // Apply of the preferences dialog without its widgets: the checks in their
 // fixed order with their messages, the values copied into the settings
 // record, the keys written to weblog.ini in their order, and the reset of the
-// main window. A check that stops ends Apply at once; what earlier steps
-// wrote stays written. The dialog reads its controls into a PreferencesForm,
+// main window. A check that stops ends Apply at once and leaves weblog.ini
+// and the settings record as they were: every key is written in one
+// replacement of the file once all checks have passed and the password is
+// where it is kept. The dialog reads its controls into a PreferencesForm,
 // runs applyPreferences() and shows the tab the outcome names.
 
 #include "core/config/PasswordStore.h"
@@ -85,7 +87,7 @@ struct ApplyOutcome
     bool completed = false;            // every step ran: the configuration is active
     PrefsTab showTab = PrefsTab::None; // the tab of the field a check stopped at
     bool archiveUnticked = false;      // auto-delete off took the archive box with it
-    bool applyDisabled = false;        // the first group of keys was written
+    bool applyDisabled = false;        // the settings were written
     // Where the password went (keyring or weblog.ini), once it was saved.
     PasswordStore::Place passwordPlace = PasswordStore::Place::Nowhere;
 };

@@ -62,26 +62,40 @@ int sizeScrollPosition(const QString& size)
     return static_cast<int>(std::clamp(step, -3.0, 9.0)) + 3;
 }
 
-bool writeFieldStyle(const Settings& s, StyleField field, Prompt& prompt)
+namespace {
+
+void setFieldStyle(IniText& ini, const Settings& s, StyleField field)
 {
     FieldStyle style = s.style(field);
-    for (int i : kWriteOrder) {
-        const QString key = stylePrefix(field) + QString::fromLatin1(kStyleSuffixes[i]);
-        if (!writeSetting(s.activeSection, key, styleValue(style, i), s.settingsPath)) {
-            prompt.message(QStringLiteral("The styles could not be saved: %1 cannot be written.")
-                               .arg(s.settingsPath),
-                           Buttons::Ok, Icon::Critical);
-            return false;
-        }
-    }
-    return true;
+    for (int i : kWriteOrder)
+        ini.set(s.activeSection, stylePrefix(field) + QString::fromLatin1(kStyleSuffixes[i]),
+                styleValue(style, i));
+}
+
+bool commitStyles(IniText& ini, const Settings& s, Prompt& prompt)
+{
+    if (ini.commit())
+        return true;
+    prompt.message(
+        QStringLiteral("The styles could not be saved: %1 cannot be written.").arg(s.settingsPath),
+        Buttons::Ok, Icon::Critical);
+    return false;
+}
+
+} // namespace
+
+bool writeFieldStyle(const Settings& s, StyleField field, Prompt& prompt)
+{
+    IniText ini(s.settingsPath);
+    setFieldStyle(ini, s, field);
+    return commitStyles(ini, s, prompt);
 }
 
 bool writeAllStyles(const Settings& s, Prompt& prompt)
 {
+    IniText ini(s.settingsPath);
     for (StyleField f : {StyleField::Title, StyleField::Body, StyleField::Sig, StyleField::Time,
                          StyleField::Date, StyleField::Url})
-        if (!writeFieldStyle(s, f, prompt))
-            return false;
-    return true;
+        setFieldStyle(ini, s, f);
+    return commitStyles(ini, s, prompt);
 }

@@ -36,8 +36,9 @@ int sizeScrollPosition(const QString& size);
 
 // Writes the seven keys of one field to the active section, in the order
 // fontname, fontbold, fontcolor, fontitalic, fontsize, strikethru, underline.
-// A file that cannot be written gives a message and false.
+// The file is written once; one that cannot be written gives a message and
+// false and is left as it was.
 bool writeFieldStyle(const Settings& s, StyleField field, Prompt& prompt);
 // Writes all 42 style keys: fields title, body, sig, time, date, url, each
-// in the order of writeFieldStyle.
+// in the order of writeFieldStyle, in one write of the file.
 bool writeAllStyles(const Settings& s, Prompt& prompt);

@@ -1,9 +1,9 @@
 #include "core/entry/EntryDraft.h"
 
+#include "base/AtomicFile.h"
 #include "base/ProgramDir.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <array>
 #include <utility>
@@ -102,22 +102,8 @@ bool isBlank(const EntryFields& f)
 
 bool save(const QString& path, const EntryFields& fields, QString* error)
 {
-    QSaveFile file(path);
-    const QByteArray bytes = format(fields);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
     // Unpublished text is the user's alone (where the file system can say so).
-    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    return true;
+    return AtomicFile::save(path, {format(fields)}, FileAccess::Private, error);
 }
 
 Loaded load(const QString& path)

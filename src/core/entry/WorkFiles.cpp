@@ -1,21 +1,18 @@
 #include "core/entry/WorkFiles.h"
 
+#include "base/AtomicFile.h"
+
 #include <QFile>
 #include <QFileInfo>
 
-#include <algorithm>
 #include <cerrno>
-#include <climits>
-#include <cstdio>
 #include <cstring>
-#include <vector>
 
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <sys/uio.h>
 #include <unistd.h>
 
 namespace WorkFiles {
@@ -59,83 +56,6 @@ public:
 private:
     int m_fd;
 };
-
-// A new file beside `path` that replaces it in one rename on commit(), and is
-// removed when it is not committed. A new file gets the permissions an
-// ordinary one would; a replaced file keeps its own.
-class Replacement
-{
-public:
-    explicit Replacement(const QString& path) : m_target(QFile::encodeName(path))
-    {
-        m_temp = m_target + ".XXXXXX";
-        m_fd = ::mkostemp(m_temp.data(), O_CLOEXEC);
-        if (m_fd < 0)
-            return;
-        struct stat old
-        {
-        };
-        const mode_t mode = ::stat(m_target.constData(), &old) == 0 && S_ISREG(old.st_mode)
-                                ? (old.st_mode & 07777)
-                                : (S_IRUSR | S_IWUSR | S_IRGRP | S_IROTH);
-        ::fchmod(m_fd, mode);
-    }
-    ~Replacement()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        if (!m_committed && !m_temp.isEmpty())
-            ::unlink(m_temp.constData());
-    }
-    Replacement(const Replacement&) = delete;
-    Replacement& operator=(const Replacement&) = delete;
-
-    int fd() const { return m_fd; }
-    bool commit(QString* error)
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        if (::close(fd) != 0)
-            return failWith(error, lastError());
-        if (std::rename(m_temp.constData(), m_target.constData()) != 0)
-            return failWith(error, lastError());
-        m_committed = true;
-        return true;
-    }
-
-private:
-    QByteArray m_target, m_temp;
-    int m_fd = -1;
-    bool m_committed = false;
-};
-
-bool writeAll(int fd, const QList<QByteArrayView>& pieces, QString* error)
-{
-    // writev in batches, resuming after short writes.
-    std::vector<iovec> io;
-    io.reserve(size_t(pieces.size()));
-    for (QByteArrayView piece : pieces)
-        if (!piece.isEmpty())
-            io.push_back({const_cast<char*>(piece.data()), size_t(piece.size())});
-    size_t first = 0;
-    while (first < io.size()) {
-        const int count = int(std::min<size_t>(io.size() - first, IOV_MAX));
-        const ssize_t done = ::writev(fd, io.data() + first, count);
-        if (done < 0) {
-            if (errno == EINTR)
-                continue;
-            return failWith(error, lastError());
-        }
-        size_t left = size_t(done);
-        while (first < io.size() && left >= io[first].iov_len)
-            left -= io[first++].iov_len;
-        if (left > 0) {
-            io[first].iov_base = static_cast<char*>(io[first].iov_base) + left;
-            io[first].iov_len -= left;
-        }
-    }
-    return true;
-}
 
 // Copies the whole of `in` into `out` inside the kernel: a shared extent where
 // the file system can (reflink), else copy_file_range; false when neither
@@ -242,10 +162,8 @@ bool write(const QString& path, QByteArrayView bytes, QString* error)
 
 bool write(const QString& path, const QList<QByteArrayView>& pieces, QString* error)
 {
-    Replacement out(path);
-    if (out.fd() < 0)
-        return failWith(error, lastError());
-    return writeAll(out.fd(), pieces, error) && out.commit(error);
+    // A new working file is readable by all, a replaced one keeps its permissions.
+    return AtomicFile::save(path, pieces, FileAccess::Ordinary, error);
 }
 
 bool copy(const QString& from, const QString& to, QString* error)
@@ -258,12 +176,12 @@ bool copy(const QString& from, const QString& to, QString* error)
         return failWith(error, lastError());
     if (!S_ISREG(info.st_mode))
         return failWith(error, QString::fromLocal8Bit(std::strerror(EISDIR)));
-    Replacement out(to);
+    AtomicFile out(to, FileAccess::Ordinary);
     if (out.fd() < 0)
-        return failWith(error, lastError());
+        return failWith(error, out.errorString());
     bool tried = false;
     if (kernelCopy(in.get(), out.fd(), info.st_size, &tried))
-        return out.commit(error);
+        return out.commit() || failWith(error, out.errorString());
     if (tried)
         return failWith(error, lastError());
     // Reading and writing through a buffer, for file systems the kernel
@@ -280,10 +198,10 @@ bool copy(const QString& from, const QString& to, QString* error)
             return failWith(error, lastError());
         if (n == 0)
             break;
-        if (!writeAll(out.fd(), {QByteArrayView(buffer.constData(), n)}, error))
-            return false;
+        if (!out.write({QByteArrayView(buffer.constData(), n)}))
+            return failWith(error, out.errorString());
     }
-    return out.commit(error);
+    return out.commit() || failWith(error, out.errorString());
 }
 
 bool exists(const QString& path)

@@ -7,38 +7,44 @@ namespace PublishRecord {
 
 namespace {
 
-void write(const Settings& s, const QString& key, const QString& value)
+// The date and time of the entry published or saved last.
+void setEntryDate(Settings& s, IniText& ini)
 {
-    writeSetting(s.activeSection, key, value, s.settingsPath);
-}
-
-void recordEntryDate(Settings& s)
-{
-    write(s, QStringLiteral("Date"), s.entryDate);
-    write(s, QStringLiteral("Time"), s.entryTime);
+    ini.set(s.activeSection, QStringLiteral("Date"), s.entryDate);
+    ini.set(s.activeSection, QStringLiteral("Time"), s.entryTime);
     s.Date = s.entryDate;
     s.Time = s.entryTime;
+}
+
+void setFail(Settings& s, IniText& ini, const QString& fail)
+{
+    ini.set(s.activeSection, QStringLiteral("Fail"), fail);
+    s.Fail = fail;
 }
 
 } // namespace
 
 void recordPublished(Settings& s)
 {
-    write(s, QStringLiteral("Fail"), QStringLiteral("False"));
-    s.Fail = QStringLiteral("False");
+    IniText ini(s.settingsPath);
+    setFail(s, ini, QStringLiteral("False"));
     if (!s.entryDate.isEmpty())
-        recordEntryDate(s);
+        setEntryDate(s, ini);
+    ini.commit();
 }
 
 void recordFailed(Settings& s)
 {
-    write(s, QStringLiteral("Fail"), QStringLiteral("True"));
-    s.Fail = QStringLiteral("True");
+    IniText ini(s.settingsPath);
+    setFail(s, ini, QStringLiteral("True"));
+    ini.commit();
 }
 
 void recordSaved(Settings& s)
 {
-    recordEntryDate(s);
+    IniText ini(s.settingsPath);
+    setEntryDate(s, ini);
+    ini.commit();
 }
 
 } // namespace PublishRecord

@@ -3,7 +3,8 @@
 // What weblog.ini remembers of the last publish in the active section:
 // Fail ("True" while a failed upload waits for Resend) and the Date and
 // Time of the last entry that reached the server (or was saved for a manual
-// upload). Written here only, in memory and on disk together.
+// upload). Written here only, in memory and on disk together, each record
+// in one write of the file.
 
 struct Settings;
 

@@ -2,6 +2,7 @@
 
 #include "gui/WidgetHelpers.h"
 
+#include "base/AtomicFile.h"
 #include "base/ProgramDir.h"
 #include "base/Prompt.h"
 
@@ -10,7 +11,6 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QTextBlock>
 #include <QVBoxLayout>
 
@@ -91,11 +91,11 @@ void MarkerTool::setPage(const QByteArray& page, const QString& remotePath)
 
 bool MarkerTool::writeWorkFile(const QByteArray& bytes)
 {
-    QSaveFile file(programFile(kWorkFile));
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    QString error;
+    if (AtomicFile::save(programFile(kWorkFile), {bytes}, FileAccess::Ordinary, &error))
         return true;
     prompt().message(tr("The file ") + QDir::toNativeSeparators(programFile(kWorkFile)) +
-                         tr(" could not be written: ") + file.errorString(),
+                         tr(" could not be written: ") + error,
                      Buttons::Ok, Icon::Exclamation);
     return false;
 }

@@ -2,6 +2,7 @@
 
 #include "gui/WidgetHelpers.h"
 
+#include "base/AtomicFile.h"
 #include "base/IniFile.h"
 #include "base/MainView.h"
 #include "base/ProgramDir.h"
@@ -22,7 +23,6 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -279,11 +279,11 @@ bool TemplateEditor::saveFile()
     if (!chosen)
         return false;
     const QString path = QDir::isAbsolutePath(*chosen) ? *chosen : programFile(*chosen);
-    QSaveFile file(path);
     const QByteArray bytes = (trimBlanks(editorText()) + kCrLf).toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    QString error;
+    if (!AtomicFile::save(path, {bytes}, FileAccess::Ordinary, &error)) {
         prompt().message(tr("The template could not be saved to ") +
-                             QDir::toNativeSeparators(path) + tr(": ") + file.errorString(),
+                             QDir::toNativeSeparators(path) + tr(": ") + error,
                          Buttons::Ok, Icon::Exclamation);
         return false;
     }

@@ -57,6 +57,17 @@ PreferencesForm ftpForm(const QString& site, const QString& password)
     return f;
 }
 
+// One save written at once, as Apply writes it with its other keys.
+Saved save(const QString& file, const Account& account, const QString& password, Prompt& prompt,
+           const Account* previous = nullptr)
+{
+    IniText edit(file);
+    const Saved saved = PasswordStore::save(edit, account, password, prompt, previous);
+    if (!saved.refused && !edit.commit())
+        qWarning("%s cannot be written", qPrintable(file));
+    return saved;
+}
+
 } // namespace
 
 class TestPasswordStore : public QObject
