@@ -19,6 +19,25 @@ namespace {
 constexpr mode_t kOwner = S_IRUSR | S_IWUSR;
 constexpr mode_t kOthers = S_IRWXG | S_IRWXO;
 
+// The permissions a program gets for a new file it makes with 0666: the
+// user's umask applied. Read from /proc, since asking umask() means setting
+// it for a moment, which other threads could see.
+mode_t ordinaryNewFileMode()
+{
+    mode_t mask = 022;
+    if (std::FILE* f = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        unsigned int value = 0;
+        while (std::fgets(line, sizeof line, f))
+            if (std::sscanf(line, "Umask: %o", &value) == 1) {
+                mask = mode_t(value);
+                break;
+            }
+        std::fclose(f);
+    }
+    return (S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH) & ~mask;
+}
+
 } // namespace
 
 AtomicFile::AtomicFile(const QString& path, FileAccess access) : m_target(QFile::encodeName(path))
@@ -34,7 +53,7 @@ AtomicFile::AtomicFile(const QString& path, FileAccess access) : m_target(QFile:
     {
     };
     const bool replaces = ::stat(m_target.constData(), &old) == 0 && S_ISREG(old.st_mode);
-    mode_t mode = access == FileAccess::Ordinary ? (kOwner | S_IRGRP | S_IROTH) : kOwner;
+    mode_t mode = access == FileAccess::Ordinary ? ordinaryNewFileMode() : kOwner;
     if (replaces && access != FileAccess::Private) {
         mode = old.st_mode & 07777;
         if (access == FileAccess::Tightened && (mode & kOthers)) {

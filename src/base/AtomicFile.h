@@ -16,7 +16,7 @@
 // Who may read the file saved.
 enum class FileAccess
 {
-    Ordinary,   // a new file rw-r--r--; a replaced one keeps its permissions
+    Ordinary,   // a new file as the umask allows (rw-r--r--); a replaced one keeps its permissions
     PrivateNew, // a new file rw-------; a replaced one keeps its permissions
     Tightened,  // as PrivateNew, and a replaced one loses its group's and others' rights
     Private,    // rw------- whatever the old file had

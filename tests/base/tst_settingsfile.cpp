@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include <functional>
 
 class TestSettingsFile : public QObject
@@ -246,6 +248,11 @@ private slots:
         QFile::setPermissions(work, own);
         QVERIFY(WorkFiles::copy(path, work) && QFileInfo(work).permissions() == own);
         QCOMPARE(PublishFixture::readFile(work), PublishFixture::readFile(path));
+        // ... as the user's umask allows, like any program's new files.
+        const mode_t umaskBefore = ::umask(077);
+        const bool written = WorkFiles::write(programFile("other.html"), "<p>");
+        ::umask(umaskBefore);
+        QVERIFY(written && QFileInfo(programFile("other.html")).permissions() == own);
     }
 };
 
