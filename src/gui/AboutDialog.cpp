@@ -15,18 +15,18 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(tr("About ") + Prompt::AppTitle);
-    lblTitle = new QLabel(Prompt::AppTitle, this);
-    lblTitle->setObjectName(QStringLiteral("lblTitle"));
-    QFont titleFont = lblTitle->font();
+    auto* title = new QLabel(Prompt::AppTitle, this);
+    title->setObjectName(QStringLiteral("lblTitle"));
+    QFont titleFont = title->font();
     titleFont.setPointSize(titleFont.pointSize() + 8);
     titleFont.setBold(true);
-    lblTitle->setFont(titleFont);
-    lblVersion = new QLabel(tr("Version ") + versionText(), this);
-    lblVersion->setObjectName(QStringLiteral("lblVersion"));
-    lblDescription = new QLabel(
+    title->setFont(titleFont);
+    auto* version = new QLabel(tr("Version ") + versionText(), this);
+    version->setObjectName(QStringLiteral("lblVersion"));
+    auto* description = new QLabel(
         tr("A weblog publisher for hand-made web sites, by the Pagewick developers."), this);
-    lblDescription->setObjectName(QStringLiteral("lblDescription"));
-    lblDescription->setWordWrap(true);
+    description->setObjectName(QStringLiteral("lblDescription"));
+    description->setWordWrap(true);
     const QString crlf = QStringLiteral("\r\n");
     QString disclaimer =
         tr("Disclaimer:") + crlf + crlf +
@@ -40,29 +40,29 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
                   crlf + crlf +
                   tr("Thanks for testing this program.  I welcome all comments, "
                      "suggestions, and questions... please contact me, I beg you!  :)");
-    lblDisclaimer = new QLabel(disclaimer, this);
-    lblDisclaimer->setObjectName(QStringLiteral("lblDisclaimer"));
-    lblDisclaimer->setWordWrap(true);
+    auto* disclaimerLabel = new QLabel(disclaimer, this);
+    disclaimerLabel->setObjectName(QStringLiteral("lblDisclaimer"));
+    disclaimerLabel->setWordWrap(true);
     auto* line = new QFrame(this);
     line->setFrameShape(QFrame::HLine);
-    cmdOK = new QPushButton(tr("OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setDefault(true);
-    cmdSysInfo = new QPushButton(tr("&System Info..."), this);
-    cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
-    connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cmdSysInfo, &QPushButton::clicked, this, &AboutDialog::showSystemInfo);
+    auto* okButton = new QPushButton(tr("OK"), this);
+    okButton->setObjectName(QStringLiteral("cmdOK"));
+    okButton->setDefault(true);
+    auto* systemInfoButton = new QPushButton(tr("&System Info..."), this);
+    systemInfoButton->setObjectName(QStringLiteral("cmdSysInfo"));
+    connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(systemInfoButton, &QPushButton::clicked, this, &AboutDialog::showSystemInfo);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(lblTitle);
-    layout->addWidget(lblVersion);
-    layout->addWidget(lblDescription);
+    layout->addWidget(title);
+    layout->addWidget(version);
+    layout->addWidget(description);
     layout->addWidget(line);
-    layout->addWidget(lblDisclaimer, 1);
+    layout->addWidget(disclaimerLabel, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdSysInfo);
+    buttons->addWidget(okButton);
+    buttons->addWidget(systemInfoButton);
     layout->addLayout(buttons);
     setMinimumWidth(460);
 }

@@ -2,22 +2,12 @@
 
 #include <QDialog>
 
-class QLabel;
-class QPushButton;
-
 // The About box.
 class AboutDialog final : public QDialog
 {
     Q_OBJECT
 public:
     explicit AboutDialog(QWidget* parent = nullptr);
-
-    QLabel* lblTitle = nullptr;
-    QLabel* lblVersion = nullptr;
-    QLabel* lblDescription = nullptr;
-    QLabel* lblDisclaimer = nullptr;
-    QPushButton* cmdOK = nullptr;
-    QPushButton* cmdSysInfo = nullptr;
 
     void showSystemInfo();
 

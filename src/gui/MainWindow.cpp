@@ -40,12 +40,12 @@ using Widgets::named;
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("PageWick: ") + versionText());
+    setWindowTitle(tr("PageWick: %1").arg(versionText()));
     m_edit = new EditCommands(this);
     buildMenus();
     buildToolbar();
     buildCentral();
-    m_spell = new SpellCommand(this, *m_edit, {txtHead, txtMain, txtURLtitle}, *this);
+    m_spell = new SpellCommand(this, *m_edit, {m_title, m_body, m_urlTitle}, *this);
     setUpDraft();
     setSettingsNotice([this](const QString& message) {
         QMetaObject::invokeMethod(this, [this, message] { appendStatus(message); });
@@ -90,54 +90,49 @@ void MainWindow::buildMenus()
         m->addSeparator()->setObjectName(QString::fromLatin1(name));
     };
 
-    QMenu* file = menu("mnuFile", QStringLiteral("&File"));
-    mnuNew = addItem(file, "mnuNew", QStringLiteral("&New Entry"), &MainWindow::newEntry);
-    mnuBackup = addItem(file, "mnuBackup", QStringLiteral("&Restore Backup"), nullptr);
-    connect(mnuBackup, &QAction::triggered, this, [this] {
+    QMenu* file = menu("mnuFile", tr("&File"));
+    addItem(file, "mnuNew", tr("&New Entry"), &MainWindow::newEntry);
+    m_restoreBackup = addItem(file, "mnuBackup", tr("&Restore Backup"), nullptr);
+    connect(m_restoreBackup, &QAction::triggered, this, [this] {
         if (m_flows)
             m_flows->restoreBackup();
     });
-    mnuExit = addItem(file, "mnuExit", QStringLiteral("E&xit"), &MainWindow::exitProgram);
+    addItem(file, "mnuExit", tr("E&xit"), &MainWindow::exitProgram);
 
-    QMenu* edit = menu("mnuEdit", QStringLiteral("&Edit"));
+    QMenu* edit = menu("mnuEdit", tr("&Edit"));
     using Markup::EditCommand;
-    mnuUndo = addItem(edit, "mnuUndo", QStringLiteral("&Undo"), nullptr);
-    m_edit->bind(EditCommand::Undo, mnuUndo);
+    m_edit->bind(EditCommand::Undo, addItem(edit, "mnuUndo", tr("&Undo"), nullptr));
     separator(edit, "mnusep");
-    mnuCut = addItem(edit, "mnuCut", QStringLiteral("Cu&t"), nullptr);
-    m_edit->bind(EditCommand::Cut, mnuCut);
-    mnuCopy = addItem(edit, "mnuCopy", QStringLiteral("&Copy"), nullptr);
-    m_edit->bind(EditCommand::Copy, mnuCopy);
-    mnuPaste = addItem(edit, "mnuPaste", QStringLiteral("&Paste"), nullptr);
-    m_edit->bind(EditCommand::Paste, mnuPaste);
-    mnuDelete = addItem(edit, "mnuDelete", QStringLiteral("&Delete"), nullptr);
-    m_edit->bind(EditCommand::Delete, mnuDelete);
+    m_edit->bind(EditCommand::Cut, addItem(edit, "mnuCut", tr("Cu&t"), nullptr));
+    m_edit->bind(EditCommand::Copy, addItem(edit, "mnuCopy", tr("&Copy"), nullptr));
+    m_edit->bind(EditCommand::Paste, addItem(edit, "mnuPaste", tr("&Paste"), nullptr));
+    m_edit->bind(EditCommand::Delete, addItem(edit, "mnuDelete", tr("&Delete"), nullptr));
     separator(edit, "seperate2");
-    mnuSpell = addItem(edit, "mnuSpell", QStringLiteral("Spell Check"), nullptr);
-    connect(mnuSpell, &QAction::triggered, this, [this] { m_spell->run(); });
-    mnuDeleteLast = addItem(edit, "mnuDeleteLast", QStringLiteral("Delete Last Entry"), nullptr);
-    connect(mnuDeleteLast, &QAction::triggered, this, [this] {
+    connect(addItem(edit, "mnuSpell", tr("Spell Check"), nullptr), &QAction::triggered, this,
+            [this] { m_spell->run(); });
+    m_deleteLastEntry = addItem(edit, "mnuDeleteLast", tr("Delete Last Entry"), nullptr);
+    connect(m_deleteLastEntry, &QAction::triggered, this, [this] {
         if (m_flows)
             m_flows->deleteNewestEntry();
     });
 
-    QMenu* html = menu("mnuHTML", QStringLiteral("F&ormat"));
-    QMenu* align = html->addMenu(QStringLiteral("<P> Align"));
+    QMenu* html = menu("mnuHTML", tr("F&ormat"));
+    QMenu* align = html->addMenu(tr("<P> Align"));
     align->setObjectName(QStringLiteral("mnualign"));
-    addTagItem(align, "mnualigncenter", QStringLiteral("Center"));
-    addTagItem(align, "mnualignleft", QStringLiteral("Left"));
-    addTagItem(align, "mnualignright", QStringLiteral("Right"));
-    addTagItem(align, "mnualignjustify", QStringLiteral("Justify"));
+    addTagItem(align, "mnualigncenter", tr("Center"));
+    addTagItem(align, "mnualignleft", tr("Left"));
+    addTagItem(align, "mnualignright", tr("Right"));
+    addTagItem(align, "mnualignjustify", tr("Justify"));
     addTagItem(html, "mnuP", QStringLiteral("<P></P>"));
-    addTagItem(html, "mnuCenter", QStringLiteral("Center"));
-    addTagItem(html, "mnuBR", QStringLiteral("<BR> Ctrl+Enter"));
-    addTagItem(html, "mnuBlockQuote", QStringLiteral("BlockQuote"));
-    connect(addItem(html, "mnuLink", QStringLiteral("Link"), nullptr), &QAction::triggered, m_edit,
+    addTagItem(html, "mnuCenter", tr("Center"));
+    addTagItem(html, "mnuBR", tr("<BR> Ctrl+Enter"));
+    addTagItem(html, "mnuBlockQuote", tr("BlockQuote"));
+    connect(addItem(html, "mnuLink", tr("Link"), nullptr), &QAction::triggered, m_edit,
             &EditCommands::insertLink);
-    addTagItem(html, "mnunbsp", QStringLiteral("Hard Space Ctrl+Space"));
+    addTagItem(html, "mnunbsp", tr("Hard Space Ctrl+Space"));
 
-    QMenu* fonts = menu("mnuFontsTop", QStringLiteral("F&onts"));
-    QMenu* size = fonts->addMenu(QStringLiteral("Font Size"));
+    QMenu* fonts = menu("mnuFontsTop", tr("F&onts"));
+    QMenu* size = fonts->addMenu(tr("Font Size"));
     size->setObjectName(QStringLiteral("mnuFonts"));
     const char* sizeNames[] = {"mnuFontUp1", "mnuFontUp2", "mnuFontDown1", "mnuFontDown2"};
     const char* sizeSteps[] = {"+1", "+2", "-1", "-2"};
@@ -145,46 +140,45 @@ void MainWindow::buildMenus()
         const QString step = QString::fromLatin1(sizeSteps[i]);
         addTagItem(size, sizeNames[i], step);
     }
-    connect(addItem(fonts, "mnufontface", QStringLiteral("Font Face"), nullptr),
-            &QAction::triggered, m_edit, &EditCommands::insertFontFace);
-    connect(addItem(fonts, "mnuFontColor", QStringLiteral("Font Color"), nullptr),
-            &QAction::triggered, m_edit, &EditCommands::insertFontColor);
+    connect(addItem(fonts, "mnufontface", tr("Font Face"), nullptr), &QAction::triggered, m_edit,
+            &EditCommands::insertFontFace);
+    connect(addItem(fonts, "mnuFontColor", tr("Font Color"), nullptr), &QAction::triggered, m_edit,
+            &EditCommands::insertFontColor);
     fonts->addSeparator();
-    QMenu* headers = fonts->addMenu(QStringLiteral("Headers"));
+    QMenu* headers = fonts->addMenu(tr("Headers"));
     headers->setObjectName(QStringLiteral("mnuHeaders"));
     for (int i = 1; i <= 6; ++i) {
         const QByteArray name = "mnuh" + QByteArray::number(i);
         addTagItem(headers, name.constData(), QStringLiteral("H%1").arg(i));
     }
     fonts->addSeparator();
-    addTagItem(fonts, "mnuBold", QStringLiteral("Bold"));
-    addTagItem(fonts, "mnuItalics", QStringLiteral("Italics"));
-    addTagItem(fonts, "mnuUnder", QStringLiteral("Underline"));
-    addTagItem(fonts, "mnuStrike", QStringLiteral("StrikeOut"));
-    addTagItem(fonts, "mnuTT", QStringLiteral("Teletype"));
-    addTagItem(fonts, "mnuSuper", QStringLiteral("SuperScript"));
-    addTagItem(fonts, "mnuSub", QStringLiteral("SubScript"));
+    addTagItem(fonts, "mnuBold", tr("Bold"));
+    addTagItem(fonts, "mnuItalics", tr("Italics"));
+    addTagItem(fonts, "mnuUnder", tr("Underline"));
+    addTagItem(fonts, "mnuStrike", tr("StrikeOut"));
+    addTagItem(fonts, "mnuTT", tr("Teletype"));
+    addTagItem(fonts, "mnuSuper", tr("SuperScript"));
+    addTagItem(fonts, "mnuSub", tr("SubScript"));
 
-    QMenu* setup = menu("mnuSetUpTop", QStringLiteral("&SetUp"));
-    mnuPreferences = addItem(setup, "mnuPreferences", QStringLiteral("Config"), nullptr);
-    connect(mnuPreferences, &QAction::triggered, this, &MainWindow::showPreferences);
-    mnuOptions = addItem(setup, "mnuOptions", QStringLiteral("Auto Customize"),
-                         &MainWindow::showStyleEditor);
-    mnuDragnDrop = addItem(setup, "mnuDragnDrop", QStringLiteral("Template Customize"), nullptr);
-    connect(mnuDragnDrop, &QAction::triggered, this, [this] {
-        TemplateEditor editor(this, this);
-        editor.exec();
-    });
+    QMenu* setup = menu("mnuSetUpTop", tr("&SetUp"));
+    m_preferencesAction = addItem(setup, "mnuPreferences", tr("Config"), nullptr);
+    connect(m_preferencesAction, &QAction::triggered, this, &MainWindow::showPreferences);
+    addItem(setup, "mnuOptions", tr("Auto Customize"), &MainWindow::showStyleEditor);
+    connect(addItem(setup, "mnuDragnDrop", tr("Template Customize"), nullptr), &QAction::triggered,
+            this, [this] {
+                TemplateEditor editor(this, this);
+                editor.exec();
+            });
 
-    QMenu* help = menu("mnuhelptop", QStringLiteral("&Help"));
+    QMenu* help = menu("mnuhelptop", tr("&Help"));
     m_updates = std::make_unique<UpdateCheck>(*this);
-    mnuHelp = addItem(help, "mnuHelp", QStringLiteral("Help Files"), nullptr);
-    connect(mnuHelp, &QAction::triggered, m_updates.get(), &UpdateCheck::openHelp);
-    mnuVisitWeb = addItem(help, "mnuVisitWeb", QStringLiteral("Web Site"), nullptr);
-    connect(mnuVisitWeb, &QAction::triggered, m_updates.get(), &UpdateCheck::visitWebSite);
-    mnuUpdateCheck = addItem(help, "mnuUpdateCheck", QStringLiteral("Check For Updates"), nullptr);
-    connect(mnuUpdateCheck, &QAction::triggered, m_updates.get(), &UpdateCheck::checkForUpdate);
-    mnuAbout = addItem(help, "mnuAbout", QStringLiteral("About Pagewick"), &MainWindow::showAbout);
+    connect(addItem(help, "mnuHelp", tr("Help Files"), nullptr), &QAction::triggered,
+            m_updates.get(), &UpdateCheck::openHelp);
+    connect(addItem(help, "mnuVisitWeb", tr("Web Site"), nullptr), &QAction::triggered,
+            m_updates.get(), &UpdateCheck::visitWebSite);
+    connect(addItem(help, "mnuUpdateCheck", tr("Check For Updates"), nullptr), &QAction::triggered,
+            m_updates.get(), &UpdateCheck::checkForUpdate);
+    addItem(help, "mnuAbout", tr("About Pagewick"), &MainWindow::showAbout);
 
     // The usual keys; EditCommands keeps the entry boxes from taking them.
     const std::pair<const char*, QKeySequence> keys[] = {{"mnuNew", Qt::CTRL | Qt::Key_N},
@@ -198,8 +192,8 @@ void MainWindow::buildMenus()
 
 void MainWindow::buildToolbar()
 {
-    Toolbar1 = named(addToolBar(QStringLiteral("Toolbar1")), "Toolbar1");
-    Toolbar1->setMovable(false);
+    QToolBar* toolbar = named(addToolBar(QStringLiteral("Toolbar1")), "Toolbar1");
+    toolbar->setMovable(false);
     // The desktop theme's icon where there is one, the program's own drawing
     // otherwise. The text is the command's name (what a screen reader says);
     // the tip says what the button does.
@@ -247,11 +241,11 @@ void MainWindow::buildToolbar()
     };
     for (const Button& b : buttons) {
         if (!b.key) {
-            Toolbar1->addSeparator();
+            toolbar->addSeparator();
             continue;
         }
         const QString key = QString::fromLatin1(b.key);
-        QAction* a = Toolbar1->addAction(Icons::themed(b.icon, b.fallback), tr(b.text));
+        QAction* a = toolbar->addAction(Icons::themed(b.icon, b.fallback), tr(b.text));
         a->setObjectName(QStringLiteral("Toolbar1_") + key);
         a->setData(key);
         a->setToolTip(tr(b.tip));
@@ -280,92 +274,92 @@ void MainWindow::buildCentral()
 
     // Alt with the underlined letter goes to the box; the letters differ
     // from the menus' (F, E, O, S, H).
-    Title = label("Title", tr("&Title:"));
-    Label1 = label("Label1", tr("&Main:"));
-    Label3 = label("Label3", tr("Si&g:"));
-    Label5 = label("Label5", tr("Em&ail:"));
-    Label2 = label("Label2", tr("&URL:"));
-    Label4 = label("Label4", tr("URL Tit&le:"));
-    txtHead = line("txtHead");
-    txtMain = named(new QPlainTextEdit(central), "txtMain");
-    txtMain->setFont(arial);
-    m_edit->addShortcutKeys(txtMain);
-    txtSig = line("txtSig");
-    txtEmail = line("txtEmail");
-    txtURL = line("txtURL");
-    txtURL->setText(QStringLiteral("http://"));
-    txtURLtitle = line("txtURLtitle");
-    txtStatus = named(new QPlainTextEdit(central), "txtStatus");
-    txtStatus->setReadOnly(true);
-    txtStatus->setFont(arial);
-    txtStatus->setMaximumHeight(90);
-    txtStatus->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    txtStatus->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QLabel* titleLabel = label("Title", tr("&Title:"));
+    QLabel* bodyLabel = label("Label1", tr("&Main:"));
+    QLabel* sigLabel = label("Label3", tr("Si&g:"));
+    QLabel* emailLabel = label("Label5", tr("Em&ail:"));
+    QLabel* urlLabel = label("Label2", tr("&URL:"));
+    QLabel* urlTitleLabel = label("Label4", tr("URL Tit&le:"));
+    m_title = line("txtHead");
+    m_body = named(new QPlainTextEdit(central), "txtMain");
+    m_body->setFont(arial);
+    m_edit->addShortcutKeys(m_body);
+    m_sig = line("txtSig");
+    m_email = line("txtEmail");
+    m_url = line("txtURL");
+    m_url->setText(QStringLiteral("http://"));
+    m_urlTitle = line("txtURLtitle");
+    m_status = named(new QPlainTextEdit(central), "txtStatus");
+    m_status->setReadOnly(true);
+    m_status->setFont(arial);
+    m_status->setMaximumHeight(90);
+    m_status->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_status->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Screen readers (and tests) find every box by its label.
-    const std::pair<QLabel*, QWidget*> labelled[] = {{Title, txtHead}, {Label1, txtMain},
-                                                     {Label3, txtSig}, {Label5, txtEmail},
-                                                     {Label2, txtURL}, {Label4, txtURLtitle}};
+    const std::pair<QLabel*, QWidget*> labelled[] = {
+        {titleLabel, m_title}, {bodyLabel, m_body}, {sigLabel, m_sig},
+        {emailLabel, m_email}, {urlLabel, m_url},   {urlTitleLabel, m_urlTitle}};
     for (const auto& [l, box] : labelled) {
         l->setBuddy(box);
         box->setAccessibleName(QString(l->text()).remove(QLatin1Char('&')));
     }
-    txtStatus->setAccessibleName(QStringLiteral("Status"));
+    m_status->setAccessibleName(tr("Status"));
 
-    butt_Preview = named(new QPushButton(QStringLiteral("Preview"), central), "butt_Preview");
-    butt_Fin = named(new QPushButton(QStringLiteral("Finish/FTP"), central), "butt_Fin");
-    butt_resend = named(new QPushButton(QStringLiteral("Resend"), central), "butt_resend");
-    butt_resend->hide();
-    connect(butt_Preview, &QPushButton::clicked, this, [this] {
+    m_previewButton = named(new QPushButton(tr("Preview"), central), "butt_Preview");
+    m_finishButton = named(new QPushButton(tr("Finish/FTP"), central), "butt_Fin");
+    m_resendButton = named(new QPushButton(tr("Resend"), central), "butt_resend");
+    m_resendButton->hide();
+    connect(m_previewButton, &QPushButton::clicked, this, [this] {
         if (m_flows)
             m_flows->preview();
     });
-    connect(butt_Fin, &QPushButton::clicked, this, [this] {
+    connect(m_finishButton, &QPushButton::clicked, this, [this] {
         if (m_publisher)
             m_publisher->finish();
         discardDraftIfPublished();
     });
-    connect(butt_resend, &QPushButton::clicked, this, [this] {
+    connect(m_resendButton, &QPushButton::clicked, this, [this] {
         if (m_publisher)
             m_publisher->resend();
     });
-    ProgressBar1 = named(new QProgressBar(central), "ProgressBar1");
-    ProgressBar1->hide();
+    m_progress = named(new QProgressBar(central), "ProgressBar1");
+    m_progress->hide();
 
     // A changed entry must be previewed again before it can be published
     // (the e-mail address is not part of that).
-    for (QLineEdit* e : {txtHead, txtSig, txtURL, txtURLtitle})
+    for (QLineEdit* e : {m_title, m_sig, m_url, m_urlTitle})
         connect(e, &QLineEdit::textChanged, this, &MainWindow::entryTextChanged);
-    connect(txtMain, &QPlainTextEdit::textChanged, this, &MainWindow::entryTextChanged);
+    connect(m_body, &QPlainTextEdit::textChanged, this, &MainWindow::entryTextChanged);
 
     // Entry boxes stretch to the right margin; Sig takes the left half and
     // Email the right half; the body takes every spare pixel of height; the
     // status box ends left of the buttons.
     auto* grid = new QGridLayout;
-    grid->addWidget(Title, 0, 0);
-    grid->addWidget(txtHead, 0, 1, 1, 3);
-    grid->addWidget(Label1, 1, 0, Qt::AlignTop);
-    grid->addWidget(txtMain, 1, 1, 1, 3);
-    grid->addWidget(Label3, 2, 0);
-    grid->addWidget(txtSig, 2, 1);
-    grid->addWidget(Label5, 2, 2);
-    grid->addWidget(txtEmail, 2, 3);
-    grid->addWidget(Label2, 3, 0);
-    grid->addWidget(txtURL, 3, 1, 1, 3);
-    grid->addWidget(Label4, 4, 0);
-    grid->addWidget(txtURLtitle, 4, 1, 1, 3);
+    grid->addWidget(titleLabel, 0, 0);
+    grid->addWidget(m_title, 0, 1, 1, 3);
+    grid->addWidget(bodyLabel, 1, 0, Qt::AlignTop);
+    grid->addWidget(m_body, 1, 1, 1, 3);
+    grid->addWidget(sigLabel, 2, 0);
+    grid->addWidget(m_sig, 2, 1);
+    grid->addWidget(emailLabel, 2, 2);
+    grid->addWidget(m_email, 2, 3);
+    grid->addWidget(urlLabel, 3, 0);
+    grid->addWidget(m_url, 3, 1, 1, 3);
+    grid->addWidget(urlTitleLabel, 4, 0);
+    grid->addWidget(m_urlTitle, 4, 1, 1, 3);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
     grid->setRowStretch(1, 1);
 
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(txtStatus, 1);
+    buttons->addWidget(m_status, 1);
     auto* buttonColumn = new QVBoxLayout;
     auto* buttonRow = new QHBoxLayout;
-    buttonRow->addWidget(butt_Preview);
-    buttonRow->addWidget(butt_resend);
-    buttonRow->addWidget(butt_Fin);
+    buttonRow->addWidget(m_previewButton);
+    buttonRow->addWidget(m_resendButton);
+    buttonRow->addWidget(m_finishButton);
     buttonColumn->addLayout(buttonRow);
-    buttonColumn->addWidget(ProgressBar1);
+    buttonColumn->addWidget(m_progress);
     buttonColumn->addStretch();
     buttons->addLayout(buttonColumn);
 
@@ -401,16 +395,16 @@ void MainWindow::start(int splashMs)
         retrievePage(false);
     else
         showPreferences();
-    txtStatus->moveCursor(QTextCursor::End);
+    m_status->moveCursor(QTextCursor::End);
 }
 
 void MainWindow::activate()
 {
     if (!settings().autoFtp()) {
-        butt_Fin->setText(QStringLiteral("Finish"));
-        butt_resend->hide();
+        m_finishButton->setText(tr("Finish"));
+        m_resendButton->hide();
     } else {
-        butt_Fin->setText(QStringLiteral("Finish/FTP"));
+        m_finishButton->setText(tr("Finish/FTP"));
     }
 }
 
@@ -447,7 +441,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
     }
     if (m_updates)
         m_updates->newsClient.cancel();
-    appendStatus(QStringLiteral("Transfer cancelled."));
+    appendStatus(tr("Transfer cancelled."));
 }
 
 void MainWindow::retrievePage(bool insertAfter)
@@ -469,9 +463,9 @@ void MainWindow::publish()
 void MainWindow::setUpDraft()
 {
     m_draft = std::make_unique<EntryDraftKeeper>([this] { return fields(); }, *this);
-    for (QLineEdit* box : {txtHead, txtSig, txtEmail, txtURL, txtURLtitle})
+    for (QLineEdit* box : {m_title, m_sig, m_email, m_url, m_urlTitle})
         m_draft->watch(box);
-    m_draft->watch(txtMain);
+    m_draft->watch(m_body);
 }
 
 void MainWindow::offerDraft()
@@ -497,85 +491,79 @@ QString MainWindow::choosePageSource()
 
 void MainWindow::setPreviewEnabled(bool enabled)
 {
-    butt_Preview->setEnabled(enabled);
+    m_previewButton->setEnabled(enabled);
 }
 
 void MainWindow::showFields(const EntryFields& f)
 {
-    const QSignalBlocker blockHead(txtHead), blockMain(txtMain), blockSig(txtSig), blockUrl(txtURL),
-        blockTitle(txtURLtitle);
-    if (txtHead->text() != f.head)
-        txtHead->setText(f.head);
+    const QSignalBlocker blockHead(m_title), blockMain(m_body), blockSig(m_sig), blockUrl(m_url),
+        blockTitle(m_urlTitle);
+    if (m_title->text() != f.head)
+        m_title->setText(f.head);
     if (fields().main != f.main)
-        txtMain->setPlainText(
-            QString(f.main).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-    if (txtSig->text() != f.sig)
-        txtSig->setText(f.sig);
-    if (txtEmail->text() != f.email)
-        txtEmail->setText(f.email);
-    if (txtURL->text() != f.url)
-        txtURL->setText(f.url);
-    if (txtURLtitle->text() != f.urlTitle)
-        txtURLtitle->setText(f.urlTitle);
-}
-
-void MainWindow::notYet(const QString& command)
-{
-    appendStatus(command + QStringLiteral(" is not available in this version yet."));
+        m_body->setPlainText(QString(f.main).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    if (m_sig->text() != f.sig)
+        m_sig->setText(f.sig);
+    if (m_email->text() != f.email)
+        m_email->setText(f.email);
+    if (m_url->text() != f.url)
+        m_url->setText(f.url);
+    if (m_urlTitle->text() != f.urlTitle)
+        m_urlTitle->setText(f.urlTitle);
 }
 
 void MainWindow::appendStatus(const QString& message)
 {
     QString m = message;
     const QString current =
-        txtStatus->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+        m_status->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     const QString next = appendStatusLine(current, m);
     if (next == current)
         return;
-    txtStatus->setPlainText(next);
-    txtStatus->moveCursor(QTextCursor::End);
-    txtStatus->verticalScrollBar()->setValue(txtStatus->verticalScrollBar()->maximum());
+    m_status->setPlainText(next);
+    m_status->moveCursor(QTextCursor::End);
+    m_status->verticalScrollBar()->setValue(m_status->verticalScrollBar()->maximum());
 }
 
 void MainWindow::setPublishingEnabled(bool enable)
 {
-    butt_Fin->setEnabled(enable);
-    butt_Preview->setEnabled(enable);
-    mnuPreferences->setEnabled(enable);
-    mnuBackup->setEnabled(enable);
-    mnuDeleteLast->setEnabled(enable);
+    m_finishButton->setEnabled(enable);
+    m_previewButton->setEnabled(enable);
+    m_preferencesAction->setEnabled(enable);
+    m_restoreBackup->setEnabled(enable);
+    m_deleteLastEntry->setEnabled(enable);
     if (!enable) {
-        butt_resend->setEnabled(false);
-        butt_resend->hide();
+        m_resendButton->setEnabled(false);
+        m_resendButton->hide();
     } else if (m_resendOffered && settings().lastUploadFailed() && settings().autoFtp()) {
         // A failed upload stays offered for resending through whatever work
         // switched the commands off meanwhile (the start-up retrieval, a
         // publish that stopped), until a Preview makes a new edited page.
-        butt_resend->setEnabled(true);
-        butt_resend->show();
+        m_resendButton->setEnabled(true);
+        m_resendButton->show();
     }
-    ProgressBar1->hide();
+    m_progress->hide();
 }
 
 void MainWindow::setFinishEnabled(bool enabled)
 {
-    butt_Fin->setEnabled(enabled);
+    m_finishButton->setEnabled(enabled);
 }
 
 void MainWindow::setResendEnabled(bool enabled)
 {
-    butt_resend->setEnabled(enabled);
+    m_resendButton->setEnabled(enabled);
 }
 
 void MainWindow::setResendVisible(bool visible)
 {
     m_resendOffered = visible;
-    butt_resend->setVisible(visible);
+    m_resendButton->setVisible(visible);
 }
 
 void MainWindow::setPreferencesEnabled(bool enabled)
 {
-    mnuPreferences->setEnabled(enabled);
+    m_preferencesAction->setEnabled(enabled);
 }
 
 void MainWindow::setBusy(bool busy)
@@ -589,33 +577,33 @@ void MainWindow::setBusy(bool busy)
 
 void MainWindow::showProgress(int minimum, int maximum, int value)
 {
-    ProgressBar1->setRange(minimum, maximum);
-    ProgressBar1->setValue(value);
-    ProgressBar1->show();
+    m_progress->setRange(minimum, maximum);
+    m_progress->setValue(value);
+    m_progress->show();
 }
 
 void MainWindow::hideProgress()
 {
-    ProgressBar1->hide();
+    m_progress->hide();
 }
 
 int MainWindow::progressValue() const
 {
-    return ProgressBar1->value();
+    return m_progress->value();
 }
 
 EntryFields MainWindow::fields() const
 {
     return {
-        txtHead->text(), txtMain->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n")),
-        txtSig->text(),  txtEmail->text(),
-        txtURL->text(),  txtURLtitle->text()};
+        m_title->text(), m_body->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n")),
+        m_sig->text(),   m_email->text(),
+        m_url->text(),   m_urlTitle->text()};
 }
 
 void MainWindow::setSignature(const QString& sig, const QString& email)
 {
-    txtSig->setText(sig);
-    txtEmail->setText(email);
+    m_sig->setText(sig);
+    m_email->setText(email);
 }
 
 void MainWindow::yield()
@@ -625,14 +613,13 @@ void MainWindow::yield()
 
 void MainWindow::newEntry()
 {
-    if (prompt().message(
-            QStringLiteral("This will erase all current text on this form.  Continue?"),
-            Buttons::OkCancel, Icon::None, QStringLiteral("Clear all fields?")) != Answer::Ok)
+    if (prompt().message(tr("This will erase all current text on this form.  Continue?"),
+                         Buttons::OkCancel, Icon::None, tr("Clear all fields?")) != Answer::Ok)
         return;
-    txtHead->clear();
-    txtMain->clear();
-    txtURL->clear();
-    txtURLtitle->clear();
+    m_title->clear();
+    m_body->clear();
+    m_url->clear();
+    m_urlTitle->clear();
     m_draft->discard();
 }
 
@@ -661,5 +648,5 @@ void MainWindow::onToolbarButton(const QString& key)
 
 void MainWindow::entryTextChanged()
 {
-    butt_Fin->setEnabled(false);
+    m_finishButton->setEnabled(false);
 }

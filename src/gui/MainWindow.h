@@ -12,13 +12,11 @@
 #include <memory>
 
 class QAction;
-class QLabel;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
-class QToolBar;
 class EntryDraftKeeper;
 class Publisher;
 class SpellCommand;
@@ -95,7 +93,6 @@ private:
     QAction* addItem(QMenu* menu, const char* name, const QString& caption,
                      void (MainWindow::*slot)());
     QAction* addTagItem(QMenu* menu, const char* name, const QString& caption);
-    void notYet(const QString& command);
     void createFlows();
     void preferencesClosed(bool applied);
     void setUpDraft();
@@ -108,46 +105,24 @@ private:
     void onToolbarButton(const QString& key);
     void entryTextChanged();
 
-public:
-    // Controls, named as the program names them.
-    QLineEdit* txtHead = nullptr;
-    QPlainTextEdit* txtMain = nullptr;
-    QLineEdit* txtSig = nullptr;
-    QLineEdit* txtEmail = nullptr;
-    QLineEdit* txtURL = nullptr;
-    QLineEdit* txtURLtitle = nullptr;
-    QPlainTextEdit* txtStatus = nullptr;
-    QLabel* Title = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label3 = nullptr;
-    QLabel* Label4 = nullptr;
-    QLabel* Label5 = nullptr;
-    QPushButton* butt_Preview = nullptr;
-    QPushButton* butt_Fin = nullptr;
-    QPushButton* butt_resend = nullptr;
-    QProgressBar* ProgressBar1 = nullptr;
-    QToolBar* Toolbar1 = nullptr;
+    // The entry boxes, the status box and the publishing buttons (the
+    // controls keep the program's object names: txtHead, butt_Fin, ...).
+    QLineEdit* m_title = nullptr;
+    QPlainTextEdit* m_body = nullptr;
+    QLineEdit* m_sig = nullptr;
+    QLineEdit* m_email = nullptr;
+    QLineEdit* m_url = nullptr;
+    QLineEdit* m_urlTitle = nullptr;
+    QPlainTextEdit* m_status = nullptr;
+    QPushButton* m_previewButton = nullptr;
+    QPushButton* m_finishButton = nullptr;
+    QPushButton* m_resendButton = nullptr;
+    QProgressBar* m_progress = nullptr;
+    // The commands switched off while a transfer runs.
+    QAction* m_restoreBackup = nullptr;
+    QAction* m_deleteLastEntry = nullptr;
+    QAction* m_preferencesAction = nullptr;
 
-    QAction* mnuNew = nullptr;
-    QAction* mnuBackup = nullptr;
-    QAction* mnuExit = nullptr;
-    QAction* mnuUndo = nullptr;
-    QAction* mnuCut = nullptr;
-    QAction* mnuCopy = nullptr;
-    QAction* mnuPaste = nullptr;
-    QAction* mnuDelete = nullptr;
-    QAction* mnuSpell = nullptr;
-    QAction* mnuDeleteLast = nullptr;
-    QAction* mnuPreferences = nullptr;
-    QAction* mnuOptions = nullptr;
-    QAction* mnuDragnDrop = nullptr;
-    QAction* mnuHelp = nullptr;
-    QAction* mnuVisitWeb = nullptr;
-    QAction* mnuUpdateCheck = nullptr;
-    QAction* mnuAbout = nullptr;
-
-private:
     EditCommands* m_edit = nullptr;
     SpellCommand* m_spell = nullptr;
     std::unique_ptr<PageEditor> m_flows;

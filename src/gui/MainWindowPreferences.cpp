@@ -38,7 +38,7 @@ void MainWindow::preferencesClosed(bool applied)
     if (applied)
         m_configured = true;
     if (m_configured)
-        butt_Preview->setEnabled(true);
+        m_previewButton->setEnabled(true);
     if (applied)
         retrievePage(false);
 }
@@ -52,13 +52,13 @@ void MainWindow::showStyleEditor()
 
 void MainWindow::replaceStatus(const QString& text)
 {
-    txtStatus->setPlainText(text);
-    txtStatus->moveCursor(QTextCursor::End);
-    txtStatus->verticalScrollBar()->setValue(txtStatus->verticalScrollBar()->maximum());
+    m_status->setPlainText(text);
+    m_status->moveCursor(QTextCursor::End);
+    m_status->verticalScrollBar()->setValue(m_status->verticalScrollBar()->maximum());
 }
 
 void MainWindow::disableEntryCommands()
 {
-    butt_Preview->setEnabled(false);
-    butt_Fin->setEnabled(false);
+    m_previewButton->setEnabled(false);
+    m_finishButton->setEnabled(false);
 }

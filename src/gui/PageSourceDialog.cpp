@@ -22,27 +22,29 @@ PageSourceDialog::PageSourceDialog(QWidget* parent) : QDialog(parent)
         l->setWordWrap(true);
         return l;
     };
-    Label1 = label("Label1", tr("The version of your web page on the server is different "
-                                "that the last version created by this weblog program."));
-    Label2 =
+    QLabel* question = label("Label1", tr("The version of your web page on the server is different "
+                                          "that the last version created by this weblog program."));
+    QLabel* reason =
         label("Label2", tr("This commonly occurs when the last entry is not manually uploaded to "
                            "the web page server. However, this may occur if you have updated the "
                            "page since your last weblog entry."));
-    Label3 = label("Label3", tr("Preview the pages in question if you wish, and then please "
-                                "select one of the two options below."));
+    QLabel* advice =
+        label("Label3", tr("Preview the pages in question if you wish, and then please "
+                           "select one of the two options below."));
     auto option = [this](const char* name, const QString& text) {
         auto* o = new QRadioButton(text, this);
         o->setObjectName(QString::fromLatin1(name));
         return o;
     };
-    optlocal = option("optlocal", tr("Use the last version of the web page created by this "
-                                     "program. (local version)"));
-    optserver = option("optserver", tr("Use the version currently on the internet server."));
-    optConfig = option("optConfig", tr("Actually, I would like to use a different configuration."));
+    m_localCopy = option("optlocal", tr("Use the last version of the web page created by this "
+                                        "program. (local version)"));
+    m_serverCopy = option("optserver", tr("Use the version currently on the internet server."));
+    m_otherConfig =
+        option("optConfig", tr("Actually, I would like to use a different configuration."));
     auto* group = new QButtonGroup(this);
-    group->addButton(optlocal);
-    group->addButton(optserver);
-    group->addButton(optConfig);
+    group->addButton(m_localCopy);
+    group->addButton(m_serverCopy);
+    group->addButton(m_otherConfig);
 
     auto button = [this](const char* name, const QString& text) {
         auto* b = new QPushButton(text, this);
@@ -50,27 +52,27 @@ PageSourceDialog::PageSourceDialog(QWidget* parent) : QDialog(parent)
         b->setAutoDefault(false);
         return b;
     };
-    buttPreviewLocal = button("buttPreviewLocal", tr("Preview Local Version"));
-    buttPreviewServer = button("buttPreviewServer", tr("Preview Server Version"));
-    buttOkay = button("buttOkay", tr("OK"));
-    connect(buttPreviewLocal, &QPushButton::clicked, this, &PageSourceDialog::previewLocal);
-    connect(buttPreviewServer, &QPushButton::clicked, this, &PageSourceDialog::previewServer);
-    connect(buttOkay, &QPushButton::clicked, this, &PageSourceDialog::confirmChoice);
+    QPushButton* previewLocalButton = button("buttPreviewLocal", tr("Preview Local Version"));
+    QPushButton* previewServerButton = button("buttPreviewServer", tr("Preview Server Version"));
+    QPushButton* okButton = button("buttOkay", tr("OK"));
+    connect(previewLocalButton, &QPushButton::clicked, this, &PageSourceDialog::previewLocal);
+    connect(previewServerButton, &QPushButton::clicked, this, &PageSourceDialog::previewServer);
+    connect(okButton, &QPushButton::clicked, this, &PageSourceDialog::confirmChoice);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Label1);
-    layout->addWidget(Label2);
-    layout->addWidget(Label3);
+    layout->addWidget(question);
+    layout->addWidget(reason);
+    layout->addWidget(advice);
     auto* previews = new QHBoxLayout;
-    previews->addWidget(buttPreviewLocal);
-    previews->addWidget(buttPreviewServer);
+    previews->addWidget(previewLocalButton);
+    previews->addWidget(previewServerButton);
     layout->addLayout(previews);
-    layout->addWidget(optlocal);
-    layout->addWidget(optserver);
-    layout->addWidget(optConfig);
+    layout->addWidget(m_localCopy);
+    layout->addWidget(m_serverCopy);
+    layout->addWidget(m_otherConfig);
     auto* ok = new QHBoxLayout;
     ok->addStretch();
-    ok->addWidget(buttOkay);
+    ok->addWidget(okButton);
     layout->addLayout(ok);
     setMinimumWidth(480);
     // Start-up waits for the answer: the main window's menus must not start
@@ -88,11 +90,11 @@ QString PageSourceDialog::choose()
 
 void PageSourceDialog::confirmChoice()
 {
-    if (optConfig->isChecked())
+    if (m_otherConfig->isChecked())
         m_tag = QStringLiteral("Config");
-    else if (optlocal->isChecked())
+    else if (m_localCopy->isChecked())
         m_tag = QStringLiteral("Local");
-    else if (optserver->isChecked())
+    else if (m_serverCopy->isChecked())
         m_tag = QStringLiteral("Server");
     // Without a choice the window stays up: hiding it would leave the caller
     // waiting for an answer nobody can give any more.

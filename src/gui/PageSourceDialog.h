@@ -2,8 +2,6 @@
 
 #include <QDialog>
 
-class QLabel;
-class QPushButton;
 class QRadioButton;
 
 // "Update Options": asks whether to build on the copy of the page this
@@ -20,16 +18,6 @@ public:
     // choice is made; the window is then hidden and the tag returned.
     QString choose();
 
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label3 = nullptr;
-    QRadioButton* optlocal = nullptr;
-    QRadioButton* optserver = nullptr;
-    QRadioButton* optConfig = nullptr;
-    QPushButton* buttPreviewLocal = nullptr;
-    QPushButton* buttPreviewServer = nullptr;
-    QPushButton* buttOkay = nullptr;
-
     void confirmChoice();
     void previewLocal();
     void previewServer();
@@ -39,5 +27,8 @@ protected:
     void reject() override;
 
 private:
+    QRadioButton* m_localCopy = nullptr;
+    QRadioButton* m_serverCopy = nullptr;
+    QRadioButton* m_otherConfig = nullptr;
     QString m_tag;
 };

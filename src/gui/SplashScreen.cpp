@@ -19,16 +19,16 @@ SplashScreen::SplashScreen(QWidget* parent)
     product->setAlignment(Qt::AlignCenter);
     auto* tagline = new QLabel(tr("Your weblog, one entry at a time"), this);
     tagline->setAlignment(Qt::AlignCenter);
-    Label1 = new QLabel(tr("Beta:  ") + versionText(), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setAlignment(Qt::AlignRight);
+    auto* version = new QLabel(tr("Beta:  ") + versionText(), this);
+    version->setObjectName(QStringLiteral("Label1"));
+    version->setAlignment(Qt::AlignRight);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(28, 28, 28, 16);
     layout->addStretch();
     layout->addWidget(product);
     layout->addWidget(tagline);
     layout->addStretch();
-    layout->addWidget(Label1);
+    layout->addWidget(version);
     setFixedSize(420, 240);
     setFocusPolicy(Qt::StrongFocus);
 }

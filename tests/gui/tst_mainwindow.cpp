@@ -105,14 +105,14 @@ private slots:
         QCOMPARE(p.texts(), QStringList({QStringLiteral(
                                 "No weblog.ini entry found.  Please configure your program under "
                                 "the SETUP menu.")}));
-        QCOMPARE(QStringList({titlesOf(p).join(""), w.windowTitle(), w.txtStatus->toPlainText()}),
+        QCOMPARE(QStringList({titlesOf(p).join(""), w.windowTitle(), shownText(&w, "txtStatus")}),
                  QStringList({"Pagewick", "PageWick: 0.8.4",
                               "\nNo Config Loaded\nGoto CONFIG under the SETUP Menu"}));
         QVERIFY(shownWindow("frmPrefs"));
         QCOMPARE(enabledAmong(&w, {"butt_Fin", "butt_Preview", "mnuBackup", "mnuDeleteLast",
                                    "mnuPreferences"}),
                  QStringList({"mnuPreferences"}));
-        QVERIFY(w.isVisible() && w.butt_resend->isHidden());
+        QVERIFY(w.isVisible() && child<QPushButton>(&w, "butt_resend")->isHidden());
         QCOMPARE(QStringList({settings().activeSection, settings().settingsPath}),
                  QStringList({"1", programFile(QStringLiteral("weblog.ini"))}));
         // Start-up placed the default template in the program directory.
@@ -124,8 +124,8 @@ private slots:
         QVERIFY(!shownWindow("frmPrefs"));
         QCOMPARE(enabledAmong(&w, {"butt_Preview", "mnuBackup"}), QStringList());
         QVERIFY(!QFile::exists(programFile(QStringLiteral("weblog.ini"))));
-        w.mnuPreferences->trigger();
-        w.mnuPreferences->trigger();
+        child<QAction>(&w, "mnuPreferences")->trigger();
+        child<QAction>(&w, "mnuPreferences")->trigger();
         int open = 0;
         for (QWidget* t : QApplication::topLevelWidgets())
             open += t->objectName() == QLatin1String("frmPrefs") && t->isVisible();
@@ -184,40 +184,42 @@ private slots:
         QCOMPARE(p.texts().value(0) == offer, autoFtp);
         QCOMPARE(p.texts().size(), (autoFtp ? 1 : 0) + (pageOnWeb ? 0 : 1));
         QCOMPARE(enabledAmong(&w, {"butt_Preview", "butt_Fin"}), QStringList({"butt_Preview"}));
-        QCOMPARE(w.txtStatus->toPlainText().contains(
-                     QStringLiteral("RESEND Config 1?\nRESEND to retry")),
+        QCOMPARE(shownText(&w, "txtStatus")
+                     .contains(QStringLiteral("RESEND Config 1?\nRESEND to retry")),
                  autoFtp);
-        QCOMPARE(w.butt_Fin->text(), QLatin1String(autoFtp ? "Finish/FTP" : "Finish"));
+        QCOMPARE(child<QPushButton>(&w, "butt_Fin")->text(),
+                 QLatin1String(autoFtp ? "Finish/FTP" : "Finish"));
         if (!autoFtp) {
-            QVERIFY(p.opened.isEmpty() && w.butt_resend->isHidden());
+            QVERIFY(p.opened.isEmpty() && child<QPushButton>(&w, "butt_resend")->isHidden());
             return;
         }
         QCOMPARE(p.opened, QStringList({programFile(QStringLiteral("webbie1.html"))}));
-        QVERIFY(w.butt_resend->isVisible() && w.butt_resend->isEnabled());
+        QVERIFY(child<QPushButton>(&w, "butt_resend")->isVisible() &&
+                child<QPushButton>(&w, "butt_resend")->isEnabled());
         if (mode == QLatin1String("ftp") && !preview)
             CHECK_WINDOW(&w, QStringLiteral("Form1-resend"));
         if (preview) {
             // A new edited page: Resend goes, and stays gone.
-            w.txtHead->setText(QStringLiteral("New"));
-            w.txtMain->setPlainText(QStringLiteral("Body"));
-            w.butt_Preview->click();
-            QVERIFY(w.butt_Fin->isEnabled());
+            child<QLineEdit>(&w, "txtHead")->setText(QStringLiteral("New"));
+            child<QPlainTextEdit>(&w, "txtMain")->setPlainText(QStringLiteral("Body"));
+            child<QPushButton>(&w, "butt_Preview")->click();
+            QVERIFY(child<QPushButton>(&w, "butt_Fin")->isEnabled());
             w.setPublishingEnabled(false);
             w.setPublishingEnabled(true);
-            QVERIFY(w.butt_resend->isHidden());
+            QVERIFY(child<QPushButton>(&w, "butt_resend")->isHidden());
             return;
         }
         p.clear();
-        w.butt_resend->click();
+        child<QPushButton>(&w, "butt_resend")->click();
         QCOMPARE(p.texts(), QStringList());
         QCOMPARE(ftp.readFile(QStringLiteral("www/index.html")), unsent);
         QCOMPARE(readSetting(programFile(QStringLiteral("weblog.ini")), QStringLiteral("1"),
                              QStringLiteral("Fail")),
                  QStringLiteral("False"));
         // Published: nothing left to resend, even when the commands come on again.
-        QVERIFY(w.butt_resend->isHidden());
+        QVERIFY(child<QPushButton>(&w, "butt_resend")->isHidden());
         w.setPublishingEnabled(true);
-        QVERIFY(w.butt_resend->isHidden());
+        QVERIFY(child<QPushButton>(&w, "butt_resend")->isHidden());
     }
 
     // A Preview that has to fetch the page first and then finds no place for
@@ -236,9 +238,9 @@ private slots:
         QVERIFY(http.writeFile(QStringLiteral("index.html"),
                                QByteArray(kPage).replace("<!--pagewick-->\r\n", "")));
         p.clear();
-        w.txtHead->setText(QStringLiteral("Lost"));
-        w.txtMain->setPlainText(QStringLiteral("Body"));
-        QTest::mouseClick(w.butt_Preview, Qt::LeftButton);
+        child<QLineEdit>(&w, "txtHead")->setText(QStringLiteral("Lost"));
+        child<QPlainTextEdit>(&w, "txtMain")->setPlainText(QStringLiteral("Body"));
+        QTest::mouseClick(child<QPushButton>(&w, "butt_Preview"), Qt::LeftButton);
         QCOMPARE(p.texts(), QStringList{QStringLiteral(
                                 "Neither insert symbols were found in the web page downloaded "
                                 "from server; therefore, pagewick entry could not be added.")});
@@ -254,20 +256,21 @@ private slots:
         MainWindow w;
         w.appendStatus(QString());
         w.appendStatus(QStringLiteral("\r\n"));
-        QCOMPARE(w.txtStatus->toPlainText(), QString());
+        QCOMPARE(shownText(&w, "txtStatus"), QString());
         w.appendStatus(QStringLiteral("  first  "));
         w.appendStatus(QStringLiteral("a\r\nb\r\nc"));
-        QCOMPARE(w.txtStatus->toPlainText(), QStringLiteral("\nfirst\nab\nc"));
-        QCOMPARE(w.txtStatus->textCursor().position(), w.txtStatus->toPlainText().size());
+        QCOMPARE(shownText(&w, "txtStatus"), QStringLiteral("\nfirst\nab\nc"));
+        QCOMPARE(child<QPlainTextEdit>(&w, "txtStatus")->textCursor().position(),
+                 shownText(&w, "txtStatus").size());
         w.showProgress(1, 100, 5);
         w.setPublishingEnabled(false);
-        QVERIFY(w.ProgressBar1->isHidden());
+        QVERIFY(child<QProgressBar>(&w, "ProgressBar1")->isHidden());
         // weblog.ini others could read is made private once it holds a password.
         writeFile(QStringLiteral("weblog.ini"), "[1]\r\npassword=xyz\r\n");
         QFile::setPermissions(programFile("weblog.ini"), QFile::ReadOwner | QFile::ReadOther);
         QVERIFY(writeSetting("1", "Fail", "False", programFile("weblog.ini")));
-        QVERIFY(w.txtStatus->toPlainText().endsWith(
-            "\nweblog.ini holds a password: it is now readable by you alone."));
+        QVERIFY(shownText(&w, "txtStatus")
+                    .endsWith("\nweblog.ini holds a password: it is now readable by you alone."));
     }
 
     void splashAboutAndChoiceWindows()
@@ -275,33 +278,33 @@ private slots:
         SplashScreen splash;
         CHECK_WINDOW(&splash, QStringLiteral("frmSplash"));
         AboutDialog about;
-        QCOMPARE(QStringList({splash.Label1->text(), about.lblVersion->text()}),
+        QCOMPARE(QStringList({shownText(&splash, "Label1"), shownText(&about, "lblVersion")}),
                  QStringList({"Beta:  0.8.4", "Version 0.8.4"}));
-        const QString disclaimer = about.lblDisclaimer->text();
+        const QString disclaimer = shownText(&about, "lblDisclaimer");
         QVERIFY(disclaimer.startsWith(QStringLiteral("Disclaimer:\r\n\r\nThis is a beta version")));
         QVERIFY(disclaimer.endsWith(QStringLiteral("please contact me, I beg you!  :)")));
         CHECK_WINDOW(&about, QStringLiteral("frmAbout"));
         ScriptedPrompt p;
         const QByteArray path = qgetenv("PATH");
         qputenv("PATH", dir->path().toLocal8Bit());
-        about.cmdSysInfo->click();
+        child<QPushButton>(&about, "cmdSysInfo")->click();
         qputenv("PATH", path);
         QCOMPARE(p.texts(),
                  QStringList({QStringLiteral("System Information Is Unavailable At This Time")}));
         settings().activeSection = QStringLiteral("2");
         PageSourceDialog choice;
         choice.show();
-        choice.buttPreviewLocal->click();
-        choice.buttPreviewServer->click();
+        child<QPushButton>(&choice, "buttPreviewLocal")->click();
+        child<QPushButton>(&choice, "buttPreviewServer")->click();
         QCOMPARE(p.opened, QStringList({programFile(QStringLiteral("backup2.html")),
                                         programFile(QStringLiteral("indexbackup2.html"))}));
         // OK without a choice keeps the question open.
-        choice.buttOkay->click();
+        child<QPushButton>(&choice, "buttOkay")->click();
         QVERIFY(choice.tag().isEmpty() && choice.isVisible());
-        choice.optlocal->setChecked(true);
-        choice.optConfig->setChecked(true);
-        QVERIFY(!choice.optlocal->isChecked());
-        choice.buttOkay->click();
+        child<QRadioButton>(&choice, "optlocal")->setChecked(true);
+        child<QRadioButton>(&choice, "optConfig")->setChecked(true);
+        QVERIFY(!child<QRadioButton>(&choice, "optlocal")->isChecked());
+        child<QPushButton>(&choice, "buttOkay")->click();
         QCOMPARE(choice.tag(), QStringLiteral("Config"));
         QVERIFY(choice.isHidden());
         CHECK_WINDOW(&choice, QStringLiteral("frmUpdate"));
@@ -323,8 +326,8 @@ private slots:
             mainWindowBlocked = QApplication::activeModalWidget() != &w && choice->isModal();
             choice->close(); // closing by the frame keeps the question open
             QVERIFY(choice->isVisible());
-            choice->optserver->setChecked(true);
-            choice->buttOkay->click();
+            child<QRadioButton>(choice, "optserver")->setChecked(true);
+            child<QPushButton>(choice, "buttOkay")->click();
         });
         QCOMPARE(w.choosePageSource(), QStringLiteral("Server"));
         QCOMPARE(modal, QStringLiteral("frmUpdate"));
@@ -343,24 +346,24 @@ private slots:
         ScriptedPrompt p;
         MainWindow w;
         w.start(0);
-        QVERIFY(w.txtStatus->toPlainText().contains(
-            QStringLiteral("Using backup2.html as local file")));
+        QVERIFY(shownText(&w, "txtStatus")
+                    .contains(QStringLiteral("Using backup2.html as local file")));
         QCOMPARE(settings().activeSection, QStringLiteral("2"));
         QCOMPARE(enabledAmong(&w, {"butt_Preview", "butt_Fin"}), QStringList({"butt_Preview"}));
         CHECK_WINDOW(&w, QStringLiteral("Form1-configured"));
-        w.txtHead->setText(QStringLiteral("Second"));
-        w.txtMain->setPlainText(QStringLiteral("Body"));
-        w.butt_Preview->click();
+        child<QLineEdit>(&w, "txtHead")->setText(QStringLiteral("Second"));
+        child<QPlainTextEdit>(&w, "txtMain")->setPlainText(QStringLiteral("Body"));
+        child<QPushButton>(&w, "butt_Preview")->click();
         QCOMPARE(p.texts(), QStringList());
         QCOMPARE(p.opened.value(0), programFile(QStringLiteral("webbie2.html")));
         const QByteArray page =
             PublishFixture::readFile(programFile(QStringLiteral("webbie2.html")));
         QVERIFY(page.indexOf("<!--pagewick-->") < page.indexOf("Second") &&
                 page.indexOf("Second") < page.indexOf("Old entry"));
-        QVERIFY(w.butt_Fin->isEnabled());
+        QVERIFY(child<QPushButton>(&w, "butt_Fin")->isEnabled());
         // Restore Backup answered Cancel leaves the edited page alone.
         p.answers << Answer::Cancel;
-        w.mnuBackup->trigger();
+        child<QAction>(&w, "mnuBackup")->trigger();
         QCOMPARE(p.texts().size(), 1);
         QCOMPARE(PublishFixture::readFile(programFile(QStringLiteral("webbie2.html"))), page);
     }
@@ -414,13 +417,13 @@ private slots:
         const auto w = startWindow(50);
         QCOMPARE(p.texts(), QStringList());
         const QString line = QStringLiteral("The entry draft could not be saved");
-        QTest::keyClicks(w->txtHead, QStringLiteral("One"));
-        QTRY_VERIFY(w->txtStatus->toPlainText().contains(line));
-        QTest::keyClicks(w->txtHead, QStringLiteral(" two"));
+        QTest::keyClicks(child<QLineEdit>(w.get(), "txtHead"), QStringLiteral("One"));
+        QTRY_VERIFY(shownText(w.get(), "txtStatus").contains(line));
+        QTest::keyClicks(child<QLineEdit>(w.get(), "txtHead"), QStringLiteral(" two"));
         QTest::qWait(200);
-        QCOMPARE(w->txtStatus->toPlainText().count(line), 1);
-        QVERIFY(!w->txtStatus->toPlainText().contains(QStringLiteral("cannot be removed")));
-        QCOMPARE(w->txtHead->text(), QStringLiteral("One two"));
+        QCOMPARE(shownText(w.get(), "txtStatus").count(line), 1);
+        QVERIFY(!shownText(w.get(), "txtStatus").contains(QStringLiteral("cannot be removed")));
+        QCOMPARE(shownText(w.get(), "txtHead"), QStringLiteral("One two"));
     }
 
     // Typing is saved once the typing pauses; until the start-up offer is made
@@ -438,9 +441,9 @@ private slots:
         // signature.
         QVERIFY(!draftExists());
         QCOMPARE(shownTexts(w.get(), {"txtSig", "txtHead"}), QStringList({"Ann", ""}));
-        QTest::keyClicks(w->txtHead, QStringLiteral("Hel"));
+        QTest::keyClicks(child<QLineEdit>(w.get(), "txtHead"), QStringLiteral("Hel"));
         QTest::qWait(50);
-        QTest::keyClicks(w->txtHead, QStringLiteral("lo"));
+        QTest::keyClicks(child<QLineEdit>(w.get(), "txtHead"), QStringLiteral("lo"));
         QVERIFY(!draftExists());
         QTRY_VERIFY(draftExists());
         QCOMPARE(draftOnDisk(),
@@ -451,9 +454,11 @@ private slots:
         QTRY_COMPARE(draftOnDisk(),
                      QStringList({"Hello", "Z", "AnnZ", "ann@example.comZ", "http://Z", "Z"}));
         // Emptying the entry by hand leaves no draft to offer.
-        for (QLineEdit* e : {w->txtHead, w->txtURL, w->txtURLtitle})
+        for (QLineEdit* e :
+             {child<QLineEdit>(w.get(), "txtHead"), child<QLineEdit>(w.get(), "txtURL"),
+              child<QLineEdit>(w.get(), "txtURLtitle")})
             e->clear();
-        w->txtMain->clear();
+        child<QPlainTextEdit>(w.get(), "txtMain")->clear();
         QTRY_VERIFY(!draftExists());
     }
 
@@ -468,9 +473,9 @@ private slots:
             ScriptedPrompt p;
             const auto w = startWindow();
             QCOMPARE(p.texts(), QStringList());
-            QVERIFY2(w->txtStatus->toPlainText().contains(
-                         QStringLiteral("The saved entry draft could not be read")),
-                     qPrintable(w->txtStatus->toPlainText()));
+            QVERIFY2(shownText(w.get(), "txtStatus")
+                         .contains(QStringLiteral("The saved entry draft could not be read")),
+                     qPrintable(shownText(w.get(), "txtStatus")));
             QCOMPARE(shownTexts(w.get(), {"txtHead", "txtURL"}), QStringList({"", "http://"}));
             QVERIFY(draftExists());
         }
@@ -488,19 +493,19 @@ private slots:
         QCOMPARE(p.texts(), QStringList{QStringLiteral("Restore the entry you were writing?")});
         QCOMPARE(shownTexts(w.get(), {"txtHead", "txtMain", "txtSig"}),
                  QStringList({"Written before the crash", "First words.", "Ann"}));
-        QVERIFY(
-            w->txtStatus->toPlainText().contains(QStringLiteral("Entry restored from the draft")));
+        QVERIFY(shownText(w.get(), "txtStatus")
+                    .contains(QStringLiteral("Entry restored from the draft")));
         QVERIFY(draftExists());
         // A Finish that fails (the page cannot be saved there) keeps it...
-        w->butt_Preview->click();
-        QVERIFY(w->butt_Fin->isEnabled());
+        child<QPushButton>(w.get(), "butt_Preview")->click();
+        QVERIFY(child<QPushButton>(w.get(), "butt_Fin")->isEnabled());
         p.files << dir->filePath(QStringLiteral("no such folder/upload.html"));
-        w->butt_Fin->click();
+        child<QPushButton>(w.get(), "butt_Fin")->click();
         QVERIFY(draftExists());
         // ...a Finish that succeeds removes it.
-        w->butt_Preview->click();
+        child<QPushButton>(w.get(), "butt_Preview")->click();
         p.files << dir->filePath(QStringLiteral("upload.html"));
-        w->butt_Fin->click();
+        child<QPushButton>(w.get(), "butt_Fin")->click();
         QVERIFY(QFile::exists(dir->filePath(QStringLiteral("upload.html"))));
         QVERIFY(!draftExists());
     }
@@ -511,18 +516,18 @@ private slots:
     {
         ScriptedPrompt p;
         auto w = startWindow(100);
-        QTest::keyClicks(w->txtHead, QStringLiteral("Title"));
-        w->txtMain->setPlainText(QStringLiteral("Body"));
-        w->txtSig->setText(QStringLiteral("Sig"));
-        w->txtEmail->setText(QStringLiteral("me@x"));
-        w->txtURLtitle->setText(QStringLiteral("Link"));
+        QTest::keyClicks(child<QLineEdit>(w.get(), "txtHead"), QStringLiteral("Title"));
+        child<QPlainTextEdit>(w.get(), "txtMain")->setPlainText(QStringLiteral("Body"));
+        child<QLineEdit>(w.get(), "txtSig")->setText(QStringLiteral("Sig"));
+        child<QLineEdit>(w.get(), "txtEmail")->setText(QStringLiteral("me@x"));
+        child<QLineEdit>(w.get(), "txtURLtitle")->setText(QStringLiteral("Link"));
         QTRY_VERIFY(draftExists());
         const auto fields = [&] {
             return shownTexts(
                 w.get(), {"txtHead", "txtMain", "txtURL", "txtURLtitle", "txtSig", "txtEmail"});
         };
         p.answers << Answer::Cancel << Answer::Ok;
-        w->mnuNew->trigger();
+        child<QAction>(w.get(), "mnuNew")->trigger();
         const Message& asked = p.messages.last();
         QCOMPARE(QStringList({asked.title, asked.text}),
                  QStringList({"Clear all fields?",
@@ -530,8 +535,8 @@ private slots:
         QCOMPARE(asked.buttons, Buttons::OkCancel);
         QCOMPARE(fields(), QStringList({"Title", "Body", "http://", "Link", "Sig", "me@x"}));
         QVERIFY(draftExists());
-        QTest::keyClicks(w->txtHead, QStringLiteral("!"));
-        w->mnuNew->trigger();
+        QTest::keyClicks(child<QLineEdit>(w.get(), "txtHead"), QStringLiteral("!"));
+        child<QAction>(w.get(), "mnuNew")->trigger();
         QCOMPARE(fields(), QStringList({"", "", "", "", "Sig", "me@x"}));
         QVERIFY(!draftExists());
         // The pending save of the last key press does not bring it back.
@@ -539,7 +544,7 @@ private slots:
         QVERIFY(!draftExists());
         // Closing the window writes what was typed since the last pause.
         w->draftKeeper()->setDelay(3000);
-        QTest::keyClicks(w->txtURLtitle, QStringLiteral("Just typed"));
+        QTest::keyClicks(child<QLineEdit>(w.get(), "txtURLtitle"), QStringLiteral("Just typed"));
         QVERIFY(w->draftKeeper()->timer().isActive());
         w->close();
         w.reset();

@@ -129,15 +129,15 @@ class TestMarkupWindow : public QObject
 
     void fill(const QString& head, const QString& main, const QString& urlTitle)
     {
-        w->txtHead->setText(head);
-        w->txtMain->setPlainText(main);
-        w->txtURLtitle->setText(urlTitle);
-        w->txtSig->setText(QStringLiteral("Sgi wrold"));
-        w->butt_Fin->setEnabled(true);
+        child<QLineEdit>(w.get(), "txtHead")->setText(head);
+        child<QPlainTextEdit>(w.get(), "txtMain")->setPlainText(main);
+        child<QLineEdit>(w.get(), "txtURLtitle")->setText(urlTitle);
+        child<QLineEdit>(w.get(), "txtSig")->setText(QStringLiteral("Sgi wrold"));
+        child<QPushButton>(w.get(), "butt_Fin")->setEnabled(true);
     }
     QString lastStatus() const
     {
-        return w->txtStatus->toPlainText().section(QLatin1Char('\n'), -1);
+        return shownText(w.get(), "txtStatus").section(QLatin1Char('\n'), -1);
     }
 
     // The Edit commands that are on; the toolbar's edit buttons follow the menu.
@@ -174,7 +174,7 @@ private slots:
         w->spellCheck()->setAnswererFactory([this](QWidget*, const QString&) {
             return std::unique_ptr<SpellAnswerer>(new ScriptedAnswerer(script));
         });
-        focus(w->butt_Preview);
+        focus(child<QPushButton>(w.get(), "butt_Preview"));
     }
 
     void cleanup()
@@ -282,13 +282,14 @@ private slots:
         // Without a text box in focus an Edit command only beeps.
         w->editCommands()->run(Markup::EditCommand::Copy);
         QCOMPARE(p->beeps, 1);
-        focus(w->txtHead);
+        auto* title = child<QLineEdit>(w.get(), "txtHead");
+        focus(title);
         QCOMPARE(states(), QStringList({"Paste"}));
-        QTest::keyClicks(w->txtHead, QStringLiteral("abc"));
+        QTest::keyClicks(title, QStringLiteral("abc"));
         QCOMPARE(states(), QStringList({"Undo", "Paste"}));
-        w->txtHead->selectAll();
+        title->selectAll();
         QCOMPARE(states(), QStringList({"Undo", "Cut", "Copy", "Paste", "Delete"}));
-        w->txtHead->deselect();
+        title->deselect();
         QCOMPARE(states(), QStringList({"Undo", "Paste"}));
         // A picture on the clipboard cannot be pasted into a text box.
         auto* picture = new QMimeData;
@@ -298,18 +299,19 @@ private slots:
         QApplication::clipboard()->setText(QStringLiteral("text again"));
         QTRY_COMPARE(states(), QStringList({"Undo", "Paste"}));
         // The body: its own undo history and selection.
-        focus(w->txtMain);
+        auto* body = child<QPlainTextEdit>(w.get(), "txtMain");
+        focus(body);
         QCOMPARE(states(), QStringList({"Paste"}));
-        QTest::keyClicks(w->txtMain, QStringLiteral("xy"));
+        QTest::keyClicks(body, QStringLiteral("xy"));
         QCOMPARE(states(), QStringList({"Undo", "Paste"}));
-        QTest::keyClick(w->txtMain, Qt::Key_Left, Qt::ShiftModifier);
+        QTest::keyClick(body, Qt::Key_Left, Qt::ShiftModifier);
         QCOMPARE(states(), QStringList({"Undo", "Cut", "Copy", "Paste", "Delete"}));
         trigger(w.get(), "mnuUndo");
         QCOMPARE(states(), QStringList({"Paste"}));
         // The read-only status box offers Copy only.
         w->appendStatus(QStringLiteral("Some status"));
-        focus(w->txtStatus);
-        w->txtStatus->selectAll();
+        focus(child<QPlainTextEdit>(w.get(), "txtStatus"));
+        child<QPlainTextEdit>(w.get(), "txtStatus")->selectAll();
         QCOMPARE(states(), QStringList({"Copy"}));
     }
 
@@ -318,9 +320,11 @@ private slots:
     {
         for (const char* box :
              {"txtHead", "txtMain", "txtSig", "txtURL", "txtURLtitle", "txtEmail"}) {
-            w->butt_Fin->setEnabled(true);
+            child<QPushButton>(w.get(), "butt_Fin")->setEnabled(true);
             QTest::keyClicks(focus(child<QWidget>(w.get(), box)), QStringLiteral("x"));
-            QVERIFY2(w->butt_Fin->isEnabled() == (qstrcmp(box, "txtEmail") == 0), box);
+            QVERIFY2(child<QPushButton>(w.get(), "butt_Fin")->isEnabled() ==
+                         (qstrcmp(box, "txtEmail") == 0),
+                     box);
         }
     }
 
@@ -335,15 +339,17 @@ private slots:
                 QAccessible::queryAccessibleInterface(control(w.get(), object));
             QCOMPARE(a->text(QAccessible::Name), QString::fromLatin1(name));
         }
-        QCOMPARE(w->Label4->buddy(), w->txtURLtitle);
-        QCOMPARE(w->mnuSpell->text(), QStringLiteral("Spell Check"));
+        QCOMPARE(child<QLabel>(w.get(), "Label4")->buddy(),
+                 child<QLineEdit>(w.get(), "txtURLtitle"));
+        QCOMPARE(child<QAction>(w.get(), "mnuSpell")->text(), QStringLiteral("Spell Check"));
     }
 
     void fontPicker()
     {
         FontPicker picker;
         QCOMPARE(QStringList({picker.objectName(), picker.windowTitle(),
-                              picker.cboFonts->currentText(), picker.cboFonts->placeholderText()}),
+                              child<QComboBox>(&picker, "cboFonts")->currentText(),
+                              child<QComboBox>(&picker, "cboFonts")->placeholderText()}),
                  QStringList({"frmFont", "Font Face", "", "Select Font Here..."}));
         // Names a page can use: the common ones first, then the installed
         // families without their foundry, each once.
@@ -354,28 +360,30 @@ private slots:
                                               "Nimbus Sans [UKWN]", "DejaVu Sans"}),
                  common + QStringList({"Nimbus Sans", "C059", "DejaVu Sans"}));
         QStringList offered;
-        for (int i = 0; i < picker.cboFonts->count(); ++i)
-            offered << picker.cboFonts->itemText(i);
+        for (int i = 0; i < child<QComboBox>(&picker, "cboFonts")->count(); ++i)
+            offered << child<QComboBox>(&picker, "cboFonts")->itemText(i);
         QCOMPARE(offered.mid(0, common.size()), common);
         QVERIFY(offered.filter(QStringLiteral("[")).isEmpty());
         QCOMPARE(offered.removeDuplicates(), 0);
         picker.show();
         QVERIFY(QTest::qWaitForWindowExposed(&picker));
         // OK without a choice asks and stays open.
-        picker.buttGo->click();
+        child<QPushButton>(&picker, "buttGo")->click();
         QCOMPARE(p->texts(), QStringList({"Please either select a font or CANCEL."}));
         QVERIFY(picker.isVisible() && !picker.chosenFont());
-        const QString face = picker.cboFonts->itemText(picker.cboFonts->count() - 1);
-        picker.cboFonts->setCurrentIndex(picker.cboFonts->count() - 1);
-        QCOMPARE(picker.lblFont->font().families().value(0), face);
+        const QString face = child<QComboBox>(&picker, "cboFonts")
+                                 ->itemText(child<QComboBox>(&picker, "cboFonts")->count() - 1);
+        child<QComboBox>(&picker, "cboFonts")
+            ->setCurrentIndex(child<QComboBox>(&picker, "cboFonts")->count() - 1);
+        QCOMPARE(child<QLabel>(&picker, "lblFont")->font().families().value(0), face);
         CHECK_WINDOW(&picker, QStringLiteral("frmFont"));
-        picker.buttGo->click();
+        child<QPushButton>(&picker, "buttGo")->click();
         QVERIFY(picker.result() == QDialog::Accepted && picker.chosenFont() == face);
         // Cancel after a choice chooses nothing.
         FontPicker cancelled;
         cancelled.show();
-        cancelled.cboFonts->setCurrentIndex(0);
-        cancelled.buttCancel->click();
+        child<QComboBox>(&cancelled, "cboFonts")->setCurrentIndex(0);
+        child<QPushButton>(&cancelled, "buttCancel")->click();
         QVERIFY(!cancelled.isVisible() && !cancelled.chosenFont());
     }
 
@@ -410,22 +418,22 @@ private slots:
         QFETCH(QStringList, expected);
         fill(entry[0], entry[1], entry[2]);
         script.replies = replies;
-        w->mnuSpell->trigger();
+        child<QAction>(w.get(), "mnuSpell")->trigger();
         QCOMPARE(script.asked, asked);
         QVERIFY(script.replies.isEmpty());
         const bool cancelled = replies.contains(QStringLiteral("Cancel"));
         QCOMPARE(shownTexts(w.get(), {"txtHead", "txtMain", "txtURLtitle"}),
                  expected.isEmpty() ? entry : expected);
-        QCOMPARE(w->txtSig->text(), QStringLiteral("Sgi wrold"));
+        QCOMPARE(shownText(w.get(), "txtSig"), QStringLiteral("Sgi wrold"));
         QCOMPARE(lastStatus() == QLatin1String("Spell Check Complete!"), !cancelled);
         // A corrected entry must be previewed again; an unchanged one need not.
-        QCOMPARE(w->butt_Fin->isEnabled(), expected.isEmpty());
+        QCOMPARE(child<QPushButton>(w.get(), "butt_Fin")->isEnabled(), expected.isEmpty());
         QVERIFY(p->messages.isEmpty());
         // The body comes back with Windows line breaks; each box's corrections
         // are one step the user can undo.
         QCOMPARE(w->fields().main, shownTexts(w.get(), {"txtMain"})[0].replace(u'\n', "\r\n"));
-        w->txtMain->undo();
-        w->txtHead->undo();
+        child<QPlainTextEdit>(w.get(), "txtMain")->undo();
+        child<QLineEdit>(w.get(), "txtHead")->undo();
         QCOMPARE(shownTexts(w.get(), {"txtHead", "txtMain"}), entry.mid(0, 2));
     }
 
@@ -443,14 +451,14 @@ private slots:
         // "wrold" of the body or of the signature "Sgi wrold"
         prepare(*w, box, textOf(w->findChild<QWidget*>(box)).insert(9, u']').insert(4, u'['));
         script.replies << QStringLiteral("Change:world");
-        w->mnuSpell->trigger();
+        child<QAction>(w.get(), "mnuSpell")->trigger();
         QCOMPARE(script.asked, QStringList({"wrold"}));
         const bool sig = box == QLatin1String("txtSig");
         QCOMPARE(shownTexts(w.get(), {"txtHead", "txtMain", "txtURLtitle", "txtSig"}),
                  QStringList({"Teh title", sig ? "Teh wrold\nis big" : "Teh world\nis big", "lnk",
                               sig ? "Sgi world" : "Sgi wrold"}));
         if (!sig)
-            QCOMPARE(w->txtMain->textCursor().position(), 9);
+            QCOMPARE(child<QPlainTextEdit>(w.get(), "txtMain")->textCursor().position(), 9);
         QCOMPARE(lastStatus(), QStringLiteral("Spell Check Complete!"));
     }
 
@@ -458,13 +466,13 @@ private slots:
     {
         fill(QStringLiteral("Teh"), QStringLiteral("wrold"), QStringLiteral("lnk"));
         w->spellCheck()->setLanguages({QStringLiteral("xx_YY")});
-        w->mnuSpell->trigger();
+        child<QAction>(w.get(), "mnuSpell")->trigger();
         QCOMPARE(p->texts(), QStringList({"Error opening the spell checker.\r\nNo spelling "
                                           "dictionary is installed for xx_YY."}));
         QVERIFY(script.asked.isEmpty());
-        QCOMPARE(w->txtHead->text(), QStringLiteral("Teh"));
-        QVERIFY(w->butt_Fin->isEnabled());
-        QVERIFY(!w->txtStatus->toPlainText().contains(QLatin1String("Spell Check Complete!")));
+        QCOMPARE(shownText(w.get(), "txtHead"), QStringLiteral("Teh"));
+        QVERIFY(child<QPushButton>(w.get(), "butt_Fin")->isEnabled());
+        QVERIFY(!shownText(w.get(), "txtStatus").contains(QLatin1String("Spell Check Complete!")));
     }
 
     void realDialog()
@@ -477,23 +485,23 @@ private slots:
         QStringList sentences;
         driveDialog({
             [&](SpellDialog* d) {
-                sentences << d->txtNotInDictionary->toPlainText();
-                const auto found =
-                    d->lstSuggestions->findItems(QStringLiteral("world"), Qt::MatchExactly);
+                sentences << child<QTextEdit>(d, "txtNotInDictionary")->toPlainText();
+                const auto found = child<QListWidget>(d, "lstSuggestions")
+                                       ->findItems(QStringLiteral("world"), Qt::MatchExactly);
                 QVERIFY(!found.isEmpty());
-                d->lstSuggestions->setCurrentItem(found.first());
-                QCOMPARE(d->txtChangeTo->text(), QStringLiteral("world"));
+                child<QListWidget>(d, "lstSuggestions")->setCurrentItem(found.first());
+                QCOMPARE(shownText(d, "txtChangeTo"), QStringLiteral("world"));
                 CHECK_WINDOW(d, QStringLiteral("frmSpell"));
-                d->buttChangeAll->click();
+                child<QPushButton>(d, "buttChangeAll")->click();
             },
             [&](SpellDialog* d) {
-                sentences << d->txtNotInDictionary->toPlainText();
-                d->txtChangeTo->setText(QStringLiteral("World"));
-                d->buttChange->click();
+                sentences << child<QTextEdit>(d, "txtNotInDictionary")->toPlainText();
+                child<QLineEdit>(d, "txtChangeTo")->setText(QStringLiteral("World"));
+                child<QPushButton>(d, "buttChange")->click();
             },
             [&](SpellDialog* d) {
-                sentences << d->txtNotInDictionary->toPlainText();
-                d->buttIgnore->click();
+                sentences << child<QTextEdit>(d, "txtNotInDictionary")->toPlainText();
+                child<QPushButton>(d, "buttIgnore")->click();
             },
         });
         QTimer guard; // a dialog left open by a failed step is closed
@@ -511,11 +519,11 @@ private slots:
         // Closing the dialog by its frame cancels the check; the change stays.
         fill(QStringLiteral("Teh"), QStringLiteral("wrold"), QString());
         driveDialog({[](SpellDialog* d) {
-                         d->txtChangeTo->setText(QStringLiteral("The"));
-                         d->buttChange->click();
+                         child<QLineEdit>(d, "txtChangeTo")->setText(QStringLiteral("The"));
+                         child<QPushButton>(d, "buttChange")->click();
                      },
                      [](SpellDialog* d) { d->close(); }});
-        w->mnuSpell->trigger();
+        child<QAction>(w.get(), "mnuSpell")->trigger();
         QCOMPARE(shownTexts(w.get(), {"txtHead", "txtMain"}), QStringList({"The", "wrold"}));
         QVERIFY(!shownWindow<SpellDialog>());
     }

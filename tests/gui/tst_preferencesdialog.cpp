@@ -109,7 +109,7 @@ private slots:
                                             namedDate(now, QStringLiteral("short date"))}));
         QCOMPARE(times->itemText(1), namedTime(now, QStringLiteral("medium time")));
         QCOMPARE(QList<int>({dates->currentIndex(), times->currentIndex()}), QList<int>({1, 1}));
-        const QString help = child<QLabel>(&d, "Label9")->text();
+        const QString help = shownText(&d, "Label9");
         QVERIFY(help.startsWith("Automatic Retrieve Mode downloads your html files"));
         QVERIFY(help.contains("this mode.\r\n\r\nFTP Retrieve Mode"));
         // Every tab shows its controls whole, each input with its name.
@@ -161,8 +161,9 @@ private slots:
                  QStringList({"Config 3 Loaded", "http://three.example.com/", "45", "checked",
                               "ann", "Se cret!"}));
         QVERIFY(child<QLineEdit>(&d, "txtFTPsite")->isEnabled());
-        QCOMPARE(QStringList({settings().website, settings().activeSection, w.txtSig->text()}),
-                 QStringList({"http://three.example.com/", "1", "Three"}));
+        QCOMPARE(
+            QStringList({settings().website, settings().activeSection, shownText(&w, "txtSig")}),
+            QStringList({"http://three.example.com/", "1", "Three"}));
         type(&d, "txtWebSite", QStringLiteral("three.example.com"));
         type(&d, "txtSig", QStringLiteral("Third"));
         p.clear();
@@ -175,7 +176,7 @@ private slots:
         QVERIFY(d.result() == QDialog::Rejected && !d.settingsApplied());
         QCOMPARE(iniBytes(), before);
         QCOMPARE(QStringList({settings().activeSection, settings().website, settings().ftpsite,
-                              settings().defaultsig, w.txtSig->text()}),
+                              settings().defaultsig, shownText(&w, "txtSig")}),
                  QStringList({"1", "http://one.example.com/", "", "One", "One"}));
     }
 
@@ -278,7 +279,7 @@ private slots:
         QCOMPARE(QStringList({QString::number(r.filterIndex), r.defaultExt, r.initialDir}),
                  QStringList({"2", "html", programDir()}));
         QCOMPARE(PublishFixture::readFile(base), QByteArray("<html>mine</html>"));
-        QVERIFY(w.txtStatus->toPlainText().endsWith(QStringLiteral("Local file updated")));
+        QVERIFY(shownText(&w, "txtStatus").endsWith(QStringLiteral("Local file updated")));
         QVERIFY(settings().pageRetrieved);
     }
 
@@ -288,9 +289,9 @@ private slots:
     {
         ScriptedPrompt p;
         MainWindow w;
-        w.butt_Fin->setEnabled(true);
+        child<QPushButton>(&w, "butt_Fin")->setEnabled(true);
         StyleEditorDialog e(w);
-        QVERIFY(!w.butt_Fin->isEnabled());
+        QVERIFY(!child<QPushButton>(&w, "butt_Fin")->isEnabled());
         QCOMPARE(items(child<QComboBox>(&e, "Combo1")),
                  QStringList({"Title", "Body", "Date", "Time", "Sig", "URL"}));
         QCOMPARE(shownTexts(&e, {"lblFontSample", "lblColor", "txtFontSize"}),
@@ -306,7 +307,7 @@ private slots:
         click(&e, "buttApply");
         QCOMPARE(QStringList({key("titlefontsize"), key("titlefontbold")}), QStringList({"", "1"}));
         QCOMPARE(enabledAmong(&e, {"buttApply"}), QStringList());
-        QVERIFY(child<QLabel>(&e, "lblSample")->text().contains(QStringLiteral("<B>")));
+        QVERIFY(shownText(&e, "lblSample").contains(QStringLiteral("<B>")));
         e.show();
         QCOMPARE(e.windowTitle(), QStringLiteral("Customize Your Entry"));
         CHECK_WINDOW(&e, QStringLiteral("frmAll"));
@@ -400,11 +401,11 @@ private slots:
         ScriptedPrompt p;
         MainWindow w;
         w.start(0);
-        QVERIFY(w.butt_Preview->isEnabled());
-        w.txtHead->setText(QStringLiteral("Draft"));
-        w.txtMain->setPlainText(QStringLiteral("Body"));
-        w.txtURL->setText(QStringLiteral("http://x/"));
-        w.mnuPreferences->trigger();
+        QVERIFY(child<QPushButton>(&w, "butt_Preview")->isEnabled());
+        child<QLineEdit>(&w, "txtHead")->setText(QStringLiteral("Draft"));
+        child<QPlainTextEdit>(&w, "txtMain")->setPlainText(QStringLiteral("Body"));
+        child<QLineEdit>(&w, "txtURL")->setText(QStringLiteral("http://x/"));
+        child<QAction>(&w, "mnuPreferences")->trigger();
         QWidget* d = shownWindow("frmPrefs");
         QVERIFY(d);
         type(d, "txtSig", QStringLiteral("Bea"));
@@ -413,11 +414,11 @@ private slots:
                  QStringList({"Config 1 Loaded", "Draft", "Body", "http://x/", "Bea"}));
         QCOMPARE(enabledAmong(&w, {"butt_Preview", "butt_Fin"}), QStringList());
         click(d, "buttCancel"); // after an Apply the page is fetched anyway
-        QVERIFY(w.txtStatus->toPlainText().contains(
-            QStringLiteral("Using backup1.html as local file")));
-        QVERIFY(w.butt_Preview->isEnabled());
+        QVERIFY(shownText(&w, "txtStatus")
+                    .contains(QStringLiteral("Using backup1.html as local file")));
+        QVERIFY(child<QPushButton>(&w, "butt_Preview")->isEnabled());
         // Auto Customize opens the style editor.
-        w.mnuOptions->trigger();
+        child<QAction>(&w, "mnuOptions")->trigger();
         QWidget* editor = shownWindow("frmAll");
         QVERIFY(editor);
         click(editor, "buttCancel");

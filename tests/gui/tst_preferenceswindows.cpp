@@ -107,20 +107,20 @@ private slots:
     {
         ScriptedPrompt p;
         auto w = startWindow();
-        auto* editor = openedBy<StyleEditorDialog>(w->mnuOptions);
+        auto* editor = openedBy<StyleEditorDialog>(child<QAction>(w.get(), "mnuOptions"));
         QVERIFY(editor);
         auto* bar = child<QScrollBar>(editor, "VScroll1");
         QStringList shown;
         for (bool upper : {true, true, false, false, false}) {
             clickScrollArrow(bar, upper);
-            shown << child<QLineEdit>(editor, "txtFontSize")->text();
+            shown << shownText(editor, "txtFontSize");
         }
         for (int notches : {2, -1}) {
             const QPoint at = bar->rect().center();
             QWheelEvent wheel(at, bar->mapToGlobal(at), {}, {0, 120 * notches}, Qt::NoButton,
                               Qt::NoModifier, Qt::NoScrollPhase, false);
             QApplication::sendEvent(bar, &wheel);
-            shown << child<QLineEdit>(editor, "txtFontSize")->text();
+            shown << shownText(editor, "txtFontSize");
         }
         QCOMPARE(shown, QStringList({"+1", "+2", "+1", "Default", "-1", "+1", "Default"}));
         clickScrollArrow(bar, false);
@@ -133,7 +133,7 @@ private slots:
     {
         ScriptedPrompt p;
         auto w = startWindow("titlefontsize=+2\r\n");
-        auto* editor = openedBy<StyleEditorDialog>(w->mnuOptions);
+        auto* editor = openedBy<StyleEditorDialog>(child<QAction>(w.get(), "mnuOptions"));
         QVERIFY(editor);
         p.fonts << u"Courier"_s;
         p.colors << 0x0000FFu; // red in the low byte
@@ -159,10 +159,11 @@ private slots:
     {
         ScriptedPrompt p;
         auto w = startWindow("bodyfontsize=abc\r\n");
-        QVERIFY(w->txtStatus->toPlainText().contains(
-            u"The font size \"abc\" (bodyfontsize in weblog.ini) is not a size from -3 to +9: "
-            "entries are built without it."_s));
-        auto* editor = openedBy<StyleEditorDialog>(w->mnuOptions);
+        QVERIFY(shownText(w.get(), "txtStatus")
+                    .contains(u"The font size \"abc\" (bodyfontsize in weblog.ini) is not a size "
+                              u"from -3 to +9: "
+                              "entries are built without it."_s));
+        auto* editor = openedBy<StyleEditorDialog>(child<QAction>(w.get(), "mnuOptions"));
         QVERIFY(editor);
         const QByteArray before = PublishFixture::readFile(iniPath());
         retype(editor, "txtFontSize", u"+2\"><script>"_s);
@@ -178,7 +179,7 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QCOMPARE(p.texts(), QStringList({refusal.arg(u"Body"_s, u"abc"_s)}));
         QCOMPARE(child<QComboBox>(editor, "Combo1")->currentText() + u'|' +
-                     child<QLineEdit>(editor, "txtFontSize")->text(),
+                     shownText(editor, "txtFontSize"),
                  u"Body|abc"_s);
         retype(editor, "txtFontSize", u"Default"_s);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
@@ -191,7 +192,7 @@ private slots:
     {
         ScriptedPrompt p;
         auto w = startWindow();
-        auto* prefs = openedBy<PreferencesDialog>(w->mnuPreferences);
+        auto* prefs = openedBy<PreferencesDialog>(child<QAction>(w.get(), "mnuPreferences"));
         QVERIFY(prefs);
         auto* number = child<QLineEdit>(prefs, "txtConfigNumber");
         for (int i = 0; i < 9; ++i)
@@ -217,15 +218,16 @@ private slots:
     {
         ScriptedPrompt p;
         auto w = startWindow();
-        QTest::keyClicks(w->txtHead, u"Half a title"_s);
-        QTest::keyClicks(w->txtMain, u"Half a body"_s);
+        QTest::keyClicks(child<QLineEdit>(w.get(), "txtHead"), u"Half a title"_s);
+        QTest::keyClicks(child<QPlainTextEdit>(w.get(), "txtMain"), u"Half a body"_s);
         retype(w.get(), "txtURL", u"http://x.example/"_s);
-        QTest::keyClicks(w->txtURLtitle, u"X"_s);
-        auto* prefs = openedBy<PreferencesDialog>(w->mnuPreferences);
+        QTest::keyClicks(child<QLineEdit>(w.get(), "txtURLtitle"), u"X"_s);
+        auto* prefs = openedBy<PreferencesDialog>(child<QAction>(w.get(), "mnuPreferences"));
         QVERIFY(prefs);
         retype(prefs, "txtSig", u"Bea"_s);
         mouseClick(prefs, "buttApply");
-        QVERIFY(!w->butt_Preview->isEnabled() && !w->butt_Fin->isEnabled());
+        QVERIFY(!child<QPushButton>(w.get(), "butt_Preview")->isEnabled() &&
+                !child<QPushButton>(w.get(), "butt_Fin")->isEnabled());
         retype(prefs, "txtSig", u"Cy"_s);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QTRY_VERIFY(!shownWindow("frmPrefs"));
@@ -241,19 +243,20 @@ private slots:
         ScriptedPrompt p;
         auto w = startWindow("autoftp=True\r\nftpsite=ftp.example.com\r\nusername=ann\r\n"
                              "ftpremote=www/index.html\r\nFail=True\r\n");
-        QVERIFY(w->butt_resend->isVisible());
-        QTest::keyClicks(w->txtHead, u"New"_s);
-        QTest::keyClicks(w->txtMain, u"Body"_s);
+        QVERIFY(child<QPushButton>(w.get(), "butt_resend")->isVisible());
+        QTest::keyClicks(child<QLineEdit>(w.get(), "txtHead"), u"New"_s);
+        QTest::keyClicks(child<QPlainTextEdit>(w.get(), "txtMain"), u"Body"_s);
         mouseClick(w.get(), "butt_Preview");
-        QVERIFY(w->butt_resend->isHidden());
+        QVERIFY(child<QPushButton>(w.get(), "butt_resend")->isHidden());
         p.clear();
-        auto* prefs = openedBy<PreferencesDialog>(w->mnuPreferences);
+        auto* prefs = openedBy<PreferencesDialog>(child<QAction>(w.get(), "mnuPreferences"));
         QVERIFY(prefs);
         QVERIFY(p.texts().value(0).startsWith(u"It has been detected that the last FTP did not "
                                               "succeed.  Pressing RESEND"_s));
-        QVERIFY(w->butt_resend->isVisible() && w->butt_resend->isEnabled());
+        QVERIFY(child<QPushButton>(w.get(), "butt_resend")->isVisible() &&
+                child<QPushButton>(w.get(), "butt_resend")->isEnabled());
         mouseClick(prefs, "buttCancel");
-        QVERIFY(w->butt_resend->isVisible());
+        QVERIFY(child<QPushButton>(w.get(), "butt_resend")->isVisible());
     }
 };
 

@@ -73,9 +73,10 @@ std::shared_ptr<ModalAnswer> answerValue(const QString& command, const QString& 
     if (command.endsWith(QLatin1String("ace"))) // mnufontface, mnuFontFace
         return answerModal<FontPicker>([typed](FontPicker* d) {
             if (typed.isEmpty())
-                return click(d->buttCancel);
-            QTest::keyClicks(d->cboFonts, typed); // picks the first family starting so
-            click(d->buttGo);
+                return click(child<QPushButton>(d, "buttCancel"));
+            QTest::keyClicks(child<QComboBox>(d, "cboFonts"),
+                             typed); // picks the first family starting so
+            click(child<QPushButton>(d, "buttGo"));
         });
     return answerModal<QColorDialog>([typed](QColorDialog* d) {
         if (typed.isEmpty())
@@ -99,9 +100,9 @@ void answerSpelling(QStringList steps)
         const QString step = steps.takeFirst();
         if (step.startsWith(QLatin1String("Change:"))) {
             typeIntoDialog(d, step.section(u':', 1));
-            click(d->buttChange);
+            click(child<QPushButton>(d, "buttChange"));
         } else {
-            click(d->buttCancel);
+            click(child<QPushButton>(d, "buttCancel"));
         }
         answerSpelling(steps); // the next question
     });
@@ -191,49 +192,51 @@ private slots:
     {
         TemplateEditor editor(w.get(), w.get());
         showActive(&editor);
-        editor.Text1->setFocus();
-        QTest::keyClicks(editor.Text1, QStringLiteral("<hr>"));
+        child<QPlainTextEdit>(&editor, "Text1")->setFocus();
+        QTest::keyClicks(child<QPlainTextEdit>(&editor, "Text1"), QStringLiteral("<hr>"));
         QStringList asked;
         for (auto button : {QDialogButtonBox::Cancel, QDialogButtonBox::No}) {
             const auto answered = answerModal<QMessageBox>([&, button](QMessageBox* box) {
                 asked << box->windowTitle() + QLatin1Char('|') + box->text();
                 clickDialogButton(box, button);
             });
-            QTest::keyClick(editor.Text1, Qt::Key_Escape);
+            QTest::keyClick(child<QPlainTextEdit>(&editor, "Text1"), Qt::Key_Escape);
             QVERIFY(answered->seen);
             QCOMPARE(editor.isVisible(), button == QDialogButtonBox::Cancel);
-            QVERIFY(editor.Text1->toPlainText().contains(QLatin1String("<hr>")));
+            QVERIFY(shownText(&editor, "Text1").contains(QLatin1String("<hr>")));
         }
         QCOMPARE(asked, QStringList(2, QStringLiteral("Save Changes?|Save Changes?")));
         QCOMPARE(editor.result(), int(QDialog::Rejected));
         TemplateEditor unchanged(w.get(), w.get());
         showActive(&unchanged);
-        QTest::keyClick(unchanged.Text1, Qt::Key_Escape);
+        QTest::keyClick(child<QPlainTextEdit>(&unchanged, "Text1"), Qt::Key_Escape);
         QVERIFY(!unchanged.isVisible());
     }
 
     // Cancel keeps the corrections made before it, each box's as one undo step.
     void spellCheckCancelKeepsCorrections()
     {
-        w->txtHead->setText(QStringLiteral("Teh news"));
-        w->txtMain->setPlainText(QStringLiteral("Frist wrold\nlnie"));
-        w->txtURLtitle->setText(QStringLiteral("Lnik"));
+        auto* title = child<QLineEdit>(w.get(), "txtHead");
+        title->setText(QStringLiteral("Teh news"));
+        auto* body = child<QPlainTextEdit>(w.get(), "txtMain");
+        body->setPlainText(QStringLiteral("Frist wrold\nlnie"));
+        child<QLineEdit>(w.get(), "txtURLtitle")->setText(QStringLiteral("Lnik"));
         answerSpelling({"Change:The", "Change:First", "Change:world", "Cancel"});
-        w->txtHead->setFocus();
-        QTest::keyClick(w->txtHead, Qt::Key_F7);
+        title->setFocus();
+        QTest::keyClick(title, Qt::Key_F7);
         QCOMPARE(shownTexts(w.get(), {"txtHead", "txtMain", "txtURLtitle"}),
                  QStringList({"The news", "First world\nlnie", "Lnik"}));
         QVERIFY(!shownWindow<SpellDialog>());
-        QVERIFY(!w->txtStatus->toPlainText().contains(QLatin1String("Spell Check Complete!")));
-        w->txtHead->undo();
-        w->txtMain->undo();
+        QVERIFY(!shownText(w.get(), "txtStatus").contains(QLatin1String("Spell Check Complete!")));
+        title->undo();
+        body->undo();
         QCOMPARE(shownTexts(w.get(), {"txtHead", "txtMain"}),
                  QStringList({"Teh news", "Frist wrold\nlnie"}));
         // Nothing to correct: complete.
         w->showFields({"Good news", "Fine words", "", "", "", "Link"});
         showActive(w.get()); // back from the dialog
-        QTest::keyClick(w->txtMain, Qt::Key_F7);
-        QVERIFY(w->txtStatus->toPlainText().endsWith(QLatin1String("Spell Check Complete!")));
+        QTest::keyClick(body, Qt::Key_F7);
+        QVERIFY(shownText(w.get(), "txtStatus").endsWith(QLatin1String("Spell Check Complete!")));
     }
 
     // Ctrl+B, Ctrl+I and Ctrl+U wrap the selection, in every box and in the
@@ -241,13 +244,13 @@ private slots:
     // Ctrl+N asks before clearing the entry.
     void shortcutKeys()
     {
-        w->txtHead->setFocus();
+        child<QLineEdit>(w.get(), "txtHead")->setFocus();
         const auto answered = answerModal<QMessageBox>(
             [](QMessageBox* box) { clickDialogButton(box, QDialogButtonBox::Ok); });
-        w->txtHead->setText(QStringLiteral("Old"));
-        QTest::keyClick(w->txtHead, Qt::Key_N, Qt::ControlModifier);
+        child<QLineEdit>(w.get(), "txtHead")->setText(QStringLiteral("Old"));
+        QTest::keyClick(child<QLineEdit>(w.get(), "txtHead"), Qt::Key_N, Qt::ControlModifier);
         QCOMPARE(answered->title, QStringLiteral("Clear all fields?"));
-        QCOMPARE(w->txtHead->text(), QString());
+        QCOMPARE(shownText(w.get(), "txtHead"), QString());
 
         const std::pair<Qt::Key, const char*> keys[] = {
             {Qt::Key_B, "<B>word</B>"}, {Qt::Key_I, "<I>word</I>"}, {Qt::Key_U, "<U>word</U>"}};
@@ -270,7 +273,7 @@ private slots:
     // in turn, so both stay in reach.
     void menuKeys()
     {
-        w->txtHead->setFocus();
+        child<QLineEdit>(w.get(), "txtHead")->setFocus();
         const std::pair<Qt::Key, const char*> menus[] = {
             {Qt::Key_F, "mnuFile"},     {Qt::Key_E, "mnuEdit"},     {Qt::Key_O, "mnuHTML"},
             {Qt::Key_O, "mnuFontsTop"}, {Qt::Key_S, "mnuSetUpTop"}, {Qt::Key_H, "mnuhelptop"}};
@@ -287,9 +290,13 @@ private slots:
     void accessKeys()
     {
         const std::pair<Qt::Key, QWidget*> keys[] = {
-            {Qt::Key_T, w->txtHead},  {Qt::Key_M, w->txtMain}, {Qt::Key_G, w->txtSig},
-            {Qt::Key_A, w->txtEmail}, {Qt::Key_U, w->txtURL},  {Qt::Key_L, w->txtURLtitle}};
-        w->butt_Preview->setFocus();
+            {Qt::Key_T, child<QLineEdit>(w.get(), "txtHead")},
+            {Qt::Key_M, child<QPlainTextEdit>(w.get(), "txtMain")},
+            {Qt::Key_G, child<QLineEdit>(w.get(), "txtSig")},
+            {Qt::Key_A, child<QLineEdit>(w.get(), "txtEmail")},
+            {Qt::Key_U, child<QLineEdit>(w.get(), "txtURL")},
+            {Qt::Key_L, child<QLineEdit>(w.get(), "txtURLtitle")}};
+        child<QPushButton>(w.get(), "butt_Preview")->setFocus();
         for (const auto& [key, box] : keys) {
             keyToFocused(key, Qt::AltModifier);
             QCOMPARE(QApplication::focusWidget(), box);

@@ -17,46 +17,46 @@ FontPicker::FontPicker(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("frmFont"));
     setWindowTitle(tr("Font Face"));
 
-    cboFonts = new QComboBox(this);
-    cboFonts->setObjectName(QStringLiteral("cboFonts"));
-    cboFonts->setAccessibleName(tr("Font"));
-    cboFonts->setPlaceholderText(tr("Select Font Here..."));
+    m_fontList = new QComboBox(this);
+    m_fontList->setObjectName(QStringLiteral("cboFonts"));
+    m_fontList->setAccessibleName(tr("Font"));
+    m_fontList->setPlaceholderText(tr("Select Font Here..."));
     QStringList installed = QFontDatabase::families();
     installed.removeIf([](const QString& f) { return QFontDatabase::isPrivateFamily(f); });
-    cboFonts->addItems(offeredFamilies(installed));
-    cboFonts->setCurrentIndex(-1);
-    cboFonts->setMaxVisibleItems(20);
-    cboFonts->setMinimumContentsLength(28);
+    m_fontList->addItems(offeredFamilies(installed));
+    m_fontList->setCurrentIndex(-1);
+    m_fontList->setMaxVisibleItems(20);
+    m_fontList->setMinimumContentsLength(28);
 
-    Label2 = new QLabel(tr("(Remember to only use common fonts. If the person does not "
-                           "have the font installed, it will not display correctly.)"),
-                        this);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setWordWrap(true);
+    auto* advice = new QLabel(tr("(Remember to only use common fonts. If the person does not "
+                                 "have the font installed, it will not display correctly.)"),
+                              this);
+    advice->setObjectName(QStringLiteral("Label2"));
+    advice->setWordWrap(true);
 
-    lblFont = new QLabel(tr("This is an example of your font selection."), this);
-    lblFont->setObjectName(QStringLiteral("lblFont"));
-    lblFont->setFrameShape(QFrame::StyledPanel);
-    lblFont->setFrameShadow(QFrame::Sunken);
-    lblFont->setAlignment(Qt::AlignCenter);
-    lblFont->setMinimumHeight(64);
-    lblFont->setWordWrap(true);
-    lblFont->setBackgroundRole(QPalette::Base);
-    lblFont->setAutoFillBackground(true);
+    m_sample = new QLabel(tr("This is an example of your font selection."), this);
+    m_sample->setObjectName(QStringLiteral("lblFont"));
+    m_sample->setFrameShape(QFrame::StyledPanel);
+    m_sample->setFrameShadow(QFrame::Sunken);
+    m_sample->setAlignment(Qt::AlignCenter);
+    m_sample->setMinimumHeight(64);
+    m_sample->setWordWrap(true);
+    m_sample->setBackgroundRole(QPalette::Base);
+    m_sample->setAutoFillBackground(true);
 
     auto* box = new QDialogButtonBox(this);
-    buttGo = box->addButton(tr("OK"), QDialogButtonBox::AcceptRole);
-    buttGo->setObjectName(QStringLiteral("buttGo"));
-    buttCancel = box->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
-    buttCancel->setObjectName(QStringLiteral("buttCancel"));
-    connect(buttGo, &QPushButton::clicked, this, &FontPicker::confirm);
+    QPushButton* okButton = box->addButton(tr("OK"), QDialogButtonBox::AcceptRole);
+    okButton->setObjectName(QStringLiteral("buttGo"));
+    QPushButton* cancelButton = box->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
+    cancelButton->setObjectName(QStringLiteral("buttCancel"));
+    connect(okButton, &QPushButton::clicked, this, &FontPicker::confirm);
     connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(cboFonts, &QComboBox::currentIndexChanged, this, &FontPicker::showSample);
+    connect(m_fontList, &QComboBox::currentIndexChanged, this, &FontPicker::showSample);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(cboFonts);
-    layout->addWidget(Label2);
-    layout->addWidget(lblFont, 1);
+    layout->addWidget(m_fontList);
+    layout->addWidget(advice);
+    layout->addWidget(m_sample, 1);
     layout->addWidget(box);
     setMinimumWidth(380);
     showSample();
@@ -91,18 +91,18 @@ std::optional<QString> FontPicker::choose(QWidget* parent)
 void FontPicker::showSample()
 {
     QFont sample = font();
-    if (cboFonts->currentIndex() >= 0)
-        sample.setFamilies({cboFonts->currentText()});
+    if (m_fontList->currentIndex() >= 0)
+        sample.setFamilies({m_fontList->currentText()});
     sample.setPointSize(14);
-    lblFont->setFont(sample);
+    m_sample->setFont(sample);
 }
 
 void FontPicker::confirm()
 {
-    if (cboFonts->currentIndex() < 0) {
+    if (m_fontList->currentIndex() < 0) {
         prompt().message(tr("Please either select a font or CANCEL."));
         return;
     }
-    m_chosen = cboFonts->currentText();
+    m_chosen = m_fontList->currentText();
     accept();
 }

@@ -6,7 +6,6 @@
 
 class QComboBox;
 class QLabel;
-class QPushButton;
 
 // The font picker: the font families a web page can name, a sample line in
 // the chosen face, OK and Cancel. OK without a choice asks the user to choose
@@ -29,15 +28,11 @@ public:
     // The face chosen with OK; nullopt before that or after a cancel.
     std::optional<QString> chosenFont() const { return m_chosen; }
 
-    QComboBox* cboFonts = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* lblFont = nullptr;
-    QPushButton* buttGo = nullptr;
-    QPushButton* buttCancel = nullptr;
-
 private:
     void confirm();
     void showSample();
 
+    QComboBox* m_fontList = nullptr;
+    QLabel* m_sample = nullptr;
     std::optional<QString> m_chosen;
 };

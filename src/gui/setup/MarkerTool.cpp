@@ -27,15 +27,15 @@ MarkerTool::MarkerTool(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("frmZip"));
     setWindowTitle(tr("Edit File for Pagewick"));
 
-    Label1 = named(new QLabel(tr("Editing:"), this), "Label1");
-    lblFile = named(new QLabel(this), "lblFile");
-    txtEdit = named(new QPlainTextEdit(this), "txtEdit");
-    txtEdit->setAccessibleName(tr("Page source"));
-    txtEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
-    txtEdit->setReadOnly(true);
+    auto* fileLabel = named(new QLabel(tr("Editing:"), this), "Label1");
+    m_fileName = named(new QLabel(this), "lblFile");
+    m_pageText = named(new QPlainTextEdit(this), "txtEdit");
+    m_pageText->setAccessibleName(tr("Page source"));
+    m_pageText->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_pageText->setReadOnly(true);
     // Read-only, but with a caret the keyboard moves.
-    txtEdit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    lblInstructions = named(
+    m_pageText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    auto* instructions = named(
         new QLabel(QStringLiteral(
                        "The text above is from the web page you selected. Place the cursor where "
                        "you would like pagewick to place your web page updates. After you hit the "
@@ -44,30 +44,30 @@ MarkerTool::MarkerTool(QWidget* parent) : QDialog(parent)
                        "options for customizing your pagewick entries later."),
                    this),
         "lblInstructions");
-    lblInstructions->setWordWrap(true);
-    buttInsertCode = named(new QPushButton(tr("Insert Code!"), this), "buttInsertCode");
-    buttarchivecode = named(new QPushButton(tr("Insert Archive Code"), this), "buttarchivecode");
-    buttCancel = named(new QPushButton(tr("Cancel"), this), "buttCancel");
-    for (QPushButton* b : {buttInsertCode, buttarchivecode, buttCancel})
+    instructions->setWordWrap(true);
+    m_insertButton = named(new QPushButton(tr("Insert Code!"), this), "buttInsertCode");
+    m_archiveButton = named(new QPushButton(tr("Insert Archive Code"), this), "buttarchivecode");
+    auto* cancelButton = named(new QPushButton(tr("Cancel"), this), "buttCancel");
+    for (QPushButton* b : {m_insertButton, m_archiveButton, cancelButton})
         b->setAutoDefault(false);
-    connect(buttInsertCode, &QPushButton::clicked, this,
+    connect(m_insertButton, &QPushButton::clicked, this,
             [this] { insert(Setup::MarkerKind::Main); });
-    connect(buttarchivecode, &QPushButton::clicked, this,
+    connect(m_archiveButton, &QPushButton::clicked, this,
             [this] { insert(Setup::MarkerKind::Archive); });
-    connect(buttCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
     auto* fileRow = new QHBoxLayout;
-    fileRow->addWidget(Label1);
-    fileRow->addWidget(lblFile, 1);
+    fileRow->addWidget(fileLabel);
+    fileRow->addWidget(m_fileName, 1);
     layout->addLayout(fileRow);
-    layout->addWidget(txtEdit, 1);
-    layout->addWidget(lblInstructions);
+    layout->addWidget(m_pageText, 1);
+    layout->addWidget(instructions);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(buttInsertCode);
-    buttons->addWidget(buttarchivecode);
-    buttons->addWidget(buttCancel);
+    buttons->addWidget(m_insertButton);
+    buttons->addWidget(m_archiveButton);
+    buttons->addWidget(cancelButton);
     layout->addLayout(buttons);
     resize(720, 520);
     setMainInsertion(true);
@@ -75,18 +75,18 @@ MarkerTool::MarkerTool(QWidget* parent) : QDialog(parent)
 
 void MarkerTool::setMainInsertion(bool main)
 {
-    buttInsertCode->setVisible(main);
-    buttInsertCode->setEnabled(main);
-    buttarchivecode->setVisible(!main);
-    buttarchivecode->setEnabled(!main);
+    m_insertButton->setVisible(main);
+    m_insertButton->setEnabled(main);
+    m_archiveButton->setVisible(!main);
+    m_archiveButton->setEnabled(!main);
 }
 
 void MarkerTool::setPage(const QByteArray& page, const QString& remotePath)
 {
     m_source = Setup::PageSource(page);
     m_remotePath = remotePath;
-    lblFile->setText(remotePath);
-    txtEdit->setPlainText(m_source.text());
+    m_fileName->setText(remotePath);
+    m_pageText->setPlainText(m_source.text());
 }
 
 bool MarkerTool::writeWorkFile(const QByteArray& bytes)
@@ -102,25 +102,25 @@ bool MarkerTool::writeWorkFile(const QByteArray& bytes)
 
 void MarkerTool::insert(Setup::MarkerKind kind)
 {
-    txtEdit->setFocus();
+    m_pageText->setFocus();
     // Plain numbers: a cursor would move with the text replaced below.
-    const int anchor = txtEdit->textCursor().anchor();
-    const int position = txtEdit->textCursor().position();
+    const int anchor = m_pageText->textCursor().anchor();
+    const int position = m_pageText->textCursor().position();
     const Setup::MarkedPage marked =
         Setup::placeMarkers(m_source, qMin(anchor, position), qMax(anchor, position), kind);
 
     // The box shows the markers at the caret while the question is open.
-    txtEdit->setPlainText(Setup::PageSource(marked.page).text());
-    QTextCursor after = txtEdit->textCursor();
+    m_pageText->setPlainText(Setup::PageSource(marked.page).text());
+    QTextCursor after = m_pageText->textCursor();
     after.setPosition(static_cast<int>(marked.textCaret));
-    txtEdit->setTextCursor(after);
+    m_pageText->setTextCursor(after);
 
     auto restore = [&] {
-        txtEdit->setPlainText(m_source.text());
-        QTextCursor c = txtEdit->textCursor();
+        m_pageText->setPlainText(m_source.text());
+        QTextCursor c = m_pageText->textCursor();
         c.setPosition(anchor);
         c.setPosition(position, QTextCursor::KeepAnchor);
-        txtEdit->setTextCursor(c);
+        m_pageText->setTextCursor(c);
     };
 
     if (!writeWorkFile(Setup::previewFile(marked, kind))) {

@@ -34,17 +34,13 @@ public:
     // The page's bytes as the source box stands now.
     QByteArray page() const { return m_source.bytes(); }
 
-    QLabel* Label1 = nullptr;
-    QLabel* lblFile = nullptr;
-    QPlainTextEdit* txtEdit = nullptr;
-    QLabel* lblInstructions = nullptr;
-    QPushButton* buttInsertCode = nullptr;
-    QPushButton* buttarchivecode = nullptr;
-    QPushButton* buttCancel = nullptr;
-
 private:
     bool writeWorkFile(const QByteArray& bytes);
 
+    QLabel* m_fileName = nullptr;
+    QPlainTextEdit* m_pageText = nullptr;
+    QPushButton* m_insertButton = nullptr;
+    QPushButton* m_archiveButton = nullptr;
     Setup::PageSource m_source;
     QString m_remotePath;
     Uploader m_uploader;

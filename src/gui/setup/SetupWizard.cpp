@@ -67,46 +67,46 @@ SetupWizard::SetupWizard(QWidget* preferences, QWidget* parent)
     setObjectName(QStringLiteral("frmWizard"));
     setWindowTitle(tr("Pagewick Wizard"));
 
-    pages = named(new QStackedWidget(this), "Holder");
-    pages->addWidget(buildWelcome());
-    pages->addWidget(buildAccount());
-    pages->addWidget(buildServerFiles());
-    pages->addWidget(buildSummary());
+    m_pages = named(new QStackedWidget(this), "Holder");
+    m_pages->addWidget(buildWelcome());
+    m_pages->addWidget(buildAccount());
+    m_pages->addWidget(buildServerFiles());
+    m_pages->addWidget(buildSummary());
 
-    buttBack = named(new QPushButton(tr("<-- Back"), this), "buttBack");
-    buttNext = named(new QPushButton(tr("Next -->"), this), "buttNext");
-    buttCancel = named(new QPushButton(tr("Cancel"), this), "buttCancel");
-    for (QPushButton* b : {buttBack, buttNext, buttCancel, buttOkay, buttSelect})
+    m_backButton = named(new QPushButton(tr("<-- Back"), this), "buttBack");
+    m_nextButton = named(new QPushButton(tr("Next -->"), this), "buttNext");
+    m_cancelButton = named(new QPushButton(tr("Cancel"), this), "buttCancel");
+    for (QPushButton* b : {m_backButton, m_nextButton, m_cancelButton, m_okButton, m_selectButton})
         b->setAutoDefault(false);
-    buttNext->setDefault(true); // Enter in a field means Next
-    txtcommand = named(new QPlainTextEdit(this), "txtcommand");
-    txtcommand->setReadOnly(true);
-    txtcommand->setAccessibleName(tr("FTP commands"));
-    txtcommand->setMaximumHeight(90);
-    connect(buttBack, &QPushButton::clicked, this, &SetupWizard::back);
-    connect(buttNext, &QPushButton::clicked, this, &SetupWizard::next);
-    connect(buttCancel, &QPushButton::clicked, this, &QDialog::reject);
+    m_nextButton->setDefault(true); // Enter in a field means Next
+    m_commandLog = named(new QPlainTextEdit(this), "txtcommand");
+    m_commandLog->setReadOnly(true);
+    m_commandLog->setAccessibleName(tr("FTP commands"));
+    m_commandLog->setMaximumHeight(90);
+    connect(m_backButton, &QPushButton::clicked, this, &SetupWizard::back);
+    connect(m_nextButton, &QPushButton::clicked, this, &SetupWizard::next);
+    connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(pages, 1);
-    layout->addWidget(txtcommand);
+    layout->addWidget(m_pages, 1);
+    layout->addWidget(m_commandLog);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(buttBack);
-    buttons->addWidget(buttNext);
+    buttons->addWidget(m_backButton);
+    buttons->addWidget(m_nextButton);
     buttons->addStretch(1);
-    buttons->addWidget(buttCancel);
+    buttons->addWidget(m_cancelButton);
     layout->addLayout(buttons);
 
     connect(&m_browser, &FtpBrowser::logged, this, &SetupWizard::logLine);
-    connect(&m_browser, &FtpBrowser::statusChanged, lblStatus, &QLabel::setText);
+    connect(&m_browser, &FtpBrowser::statusChanged, m_status, &QLabel::setText);
     connect(&m_browser, &FtpBrowser::listingChanged, this, &SetupWizard::showListing);
 
     // What the preferences hold already is offered again.
     if (m_preferences) {
-        const std::pair<QLineEdit*, const char*> prefill[] = {{txtURL, "txtWebSite"},
-                                                              {txtFTP, "txtFTPsite"},
-                                                              {txtUsername, "txtUsername"},
-                                                              {txtPassword, "txtPassword"}};
+        const std::pair<QLineEdit*, const char*> prefill[] = {{m_pageAddress, "txtWebSite"},
+                                                              {m_ftpSite, "txtFTPsite"},
+                                                              {m_userName, "txtUsername"},
+                                                              {m_password, "txtPassword"}};
         for (const auto& [field, name] : prefill)
             if (auto* source = m_preferences->findChild<QLineEdit*>(QString::fromLatin1(name)))
                 field->setText(source->text());
@@ -118,34 +118,34 @@ SetupWizard::SetupWizard(QWidget* preferences, QWidget* parent)
 QWidget* SetupWizard::buildWelcome()
 {
     auto* page = named(new QWidget, "Holder0");
-    Label1 = named(new QLabel(tr("PageWick Configuration Wizard")), "Label1");
-    QFont big = Label1->font();
+    auto* heading = named(new QLabel(tr("PageWick Configuration Wizard")), "Label1");
+    QFont big = heading->font();
     big.setPointSize(big.pointSize() + 6);
     big.setBold(true);
-    Label1->setFont(big);
-    Label2 = wrapped(named(
+    heading->setFont(big);
+    auto* intro = wrapped(named(
         new QLabel(tr(
             "This program allows the user to perform a wide variety of different activities in a "
             "multitude of different ways. Hopefully, this configuration wizard will help make your "
             "setup as painless as possible.")),
         "Label2"));
-    Label3 =
+    auto* menuNote =
         wrapped(named(new QLabel(tr("This wizard places information into the SETUP menu. You may "
                                     "manually adjust your configuration there.")),
                       "Label3"));
-    Label9 = wrapped(named(
+    auto* prefillNote = wrapped(named(
         new QLabel(tr(
             "As you use the configuration wizard, you may notice that the program fills in some "
             "information for you. This is because the wizard attempts to use the information that "
             "is currently in configuration slot you selected.")),
         "Label9"));
-    Label10 = wrapped(named(
+    auto* saveNote = wrapped(named(
         new QLabel(tr(
             "The last step of the wizard will ask if you wish to save and overwrite your current "
             "configuration slot. Until that point, no information is saved.")),
         "Label10"));
     auto* v = new QVBoxLayout(page);
-    for (QLabel* l : {Label1, Label2, Label3, Label9, Label10})
+    for (QLabel* l : {heading, intro, menuNote, prefillNote, saveNote})
         v->addWidget(l);
     v->addStretch(1);
     return page;
@@ -154,24 +154,26 @@ QWidget* SetupWizard::buildWelcome()
 QWidget* SetupWizard::buildAccount()
 {
     auto* page = named(new QWidget, "Holder1");
-    Label4 = named(new QLabel(tr("Basic Configuration")), "Label4");
-    QFont bold = Label4->font();
+    auto* heading = named(new QLabel(tr("Basic Configuration")), "Label4");
+    QFont bold = heading->font();
     bold.setBold(true);
     bold.setPointSize(bold.pointSize() + 3);
-    Label4->setFont(bold);
-    Label5 = named(new QLabel(tr("FTP site: (ftp.example.com)")), "Label5");
-    Label6 = named(new QLabel(tr("Username:")), "Label6");
-    Label7 = named(new QLabel(tr("Password:")), "Label7");
-    Label13 = named(new QLabel(Setup::pageAddressCaption()), "Label13");
-    txtFTP = named(new QLineEdit, "txtFTP");
-    txtUsername = named(new QLineEdit, "txtUsername");
-    txtPassword = named(new QLineEdit, "txtPassword");
-    txtPassword->setEchoMode(QLineEdit::Password);
-    txtURL = named(new QLineEdit, "txtURL");
+    heading->setFont(bold);
+    auto* ftpSiteLabel = named(new QLabel(tr("FTP site: (ftp.example.com)")), "Label5");
+    auto* userNameLabel = named(new QLabel(tr("Username:")), "Label6");
+    auto* passwordLabel = named(new QLabel(tr("Password:")), "Label7");
+    auto* pageAddressLabel = named(new QLabel(Setup::pageAddressCaption()), "Label13");
+    m_ftpSite = named(new QLineEdit, "txtFTP");
+    m_userName = named(new QLineEdit, "txtUsername");
+    m_password = named(new QLineEdit, "txtPassword");
+    m_password->setEchoMode(QLineEdit::Password);
+    m_pageAddress = named(new QLineEdit, "txtURL");
     auto* grid = new QGridLayout(page);
-    grid->addWidget(Label4, 0, 0, 1, 2);
-    const std::pair<QLabel*, QLineEdit*> rows[] = {
-        {Label5, txtFTP}, {Label6, txtUsername}, {Label7, txtPassword}, {Label13, txtURL}};
+    grid->addWidget(heading, 0, 0, 1, 2);
+    const std::pair<QLabel*, QLineEdit*> rows[] = {{ftpSiteLabel, m_ftpSite},
+                                                   {userNameLabel, m_userName},
+                                                   {passwordLabel, m_password},
+                                                   {pageAddressLabel, m_pageAddress}};
     int row = 1;
     for (const auto& [label, field] : rows) {
         label->setBuddy(field);
@@ -187,80 +189,80 @@ QWidget* SetupWizard::buildAccount()
 QWidget* SetupWizard::buildServerFiles()
 {
     auto* page = named(new QWidget, "Holder2");
-    fraServerFiles = named(new QGroupBox(tr("Server Files")), "fraServerFiles");
-    txtDirections = named(new QPlainTextEdit, "txtDirections");
-    txtDirections->setReadOnly(true);
-    txtDirections->setAccessibleName(tr("Directions"));
-    txtDirections->setMaximumHeight(56);
-    Label8 = named(new QLabel(tr("Directory:")), "Label8");
-    txtDirectory = named(new QLineEdit, "txtDirectory");
-    txtDirectory->setReadOnly(true);
-    Label8->setBuddy(txtDirectory);
-    lstdir = named(new QListWidget, "lstdir");
-    lstdir->setAccessibleName(tr("Server files"));
-    lstdir->setUniformItemSizes(true);
-    buttSelect = named(new QPushButton(tr("Select Pagewick File")), "buttSelect");
-    connect(buttSelect, &QPushButton::clicked, this, &SetupWizard::select);
+    auto* serverFiles = named(new QGroupBox(tr("Server Files")), "fraServerFiles");
+    m_directions = named(new QPlainTextEdit, "txtDirections");
+    m_directions->setReadOnly(true);
+    m_directions->setAccessibleName(tr("Directions"));
+    m_directions->setMaximumHeight(56);
+    auto* directoryLabel = named(new QLabel(tr("Directory:")), "Label8");
+    m_directory = named(new QLineEdit, "txtDirectory");
+    m_directory->setReadOnly(true);
+    directoryLabel->setBuddy(m_directory);
+    m_files = named(new QListWidget, "lstdir");
+    m_files->setAccessibleName(tr("Server files"));
+    m_files->setUniformItemSizes(true);
+    m_selectButton = named(new QPushButton(tr("Select Pagewick File")), "buttSelect");
+    connect(m_selectButton, &QPushButton::clicked, this, &SetupWizard::select);
     // Asked once an archive page is chosen.
-    lblArchiveURL = named(new QLabel(tr("Archive web address:")), "lblArchiveURL");
-    txtArchiveURL = named(new QLineEdit, "txtArchiveURL");
-    lblArchiveURL->setBuddy(txtArchiveURL);
-    txtArchiveURL->setAccessibleName(tr("Archive web address"));
-    lblArchiveURL->hide();
-    txtArchiveURL->hide();
-    connect(lstdir, &QListWidget::itemDoubleClicked, this, &SetupWizard::openItem);
-    auto* files = new QGridLayout(fraServerFiles);
-    files->addWidget(txtDirections, 0, 0, 1, 2);
-    files->addWidget(Label8, 1, 0);
-    files->addWidget(txtDirectory, 1, 1);
-    files->addWidget(lstdir, 2, 0, 1, 2);
-    files->addWidget(buttSelect, 3, 1, Qt::AlignRight);
-    files->addWidget(lblArchiveURL, 4, 0);
-    files->addWidget(txtArchiveURL, 4, 1);
+    m_archiveAddressLabel = named(new QLabel(tr("Archive web address:")), "lblArchiveURL");
+    m_archiveAddress = named(new QLineEdit, "txtArchiveURL");
+    m_archiveAddressLabel->setBuddy(m_archiveAddress);
+    m_archiveAddress->setAccessibleName(tr("Archive web address"));
+    m_archiveAddressLabel->hide();
+    m_archiveAddress->hide();
+    connect(m_files, &QListWidget::itemDoubleClicked, this, &SetupWizard::openItem);
+    auto* files = new QGridLayout(serverFiles);
+    files->addWidget(m_directions, 0, 0, 1, 2);
+    files->addWidget(directoryLabel, 1, 0);
+    files->addWidget(m_directory, 1, 1);
+    files->addWidget(m_files, 2, 0, 1, 2);
+    files->addWidget(m_selectButton, 3, 1, Qt::AlignRight);
+    files->addWidget(m_archiveAddressLabel, 4, 0);
+    files->addWidget(m_archiveAddress, 4, 1);
     files->setRowStretch(2, 1);
 
-    fraStatus = named(new QGroupBox(tr("Status")), "fraStatus");
-    lblStatus = named(new QLabel, "lblStatus");
-    (new QVBoxLayout(fraStatus))->addWidget(lblStatus);
+    auto* statusBox = named(new QGroupBox(tr("Status")), "fraStatus");
+    m_status = named(new QLabel, "lblStatus");
+    (new QVBoxLayout(statusBox))->addWidget(m_status);
     auto* v = new QVBoxLayout(page);
-    v->addWidget(fraServerFiles, 1);
-    v->addWidget(fraStatus);
+    v->addWidget(serverFiles, 1);
+    v->addWidget(statusBox);
     return page;
 }
 
 QWidget* SetupWizard::buildSummary()
 {
     auto* page = named(new QWidget, "Holder3");
-    Label11 = wrapped(
+    auto* completed = wrapped(
         named(new QLabel(tr("You have completed the FTP Configuration Wizard.")), "Label11"));
-    lbl12 = wrapped(named(new QLabel(tr("The following information will be saved in "
-                                        "the current pagewick configuration slot:")),
-                          "lbl12"));
-    txtconfig = named(new QPlainTextEdit, "txtconfig");
-    txtconfig->setReadOnly(true);
-    lbl12->setBuddy(txtconfig);
-    Label12 = wrapped(
+    auto* savedLabel = wrapped(named(new QLabel(tr("The following information will be saved in "
+                                                   "the current pagewick configuration slot:")),
+                                     "lbl12"));
+    m_summary = named(new QPlainTextEdit, "txtconfig");
+    m_summary->setReadOnly(true);
+    savedLabel->setBuddy(m_summary);
+    auto* checkNote = wrapped(
         named(new QLabel(tr("If information is correct, press OK. If not, then press CANCEL "
                             "and try again. Further adjustments may be required in the main "
                             "Setup menu.")),
               "Label12"));
-    buttOkay = named(new QPushButton(tr("OK")), "buttOkay");
-    connect(buttOkay, &QPushButton::clicked, this, &SetupWizard::okay);
+    m_okButton = named(new QPushButton(tr("OK")), "buttOkay");
+    connect(m_okButton, &QPushButton::clicked, this, &SetupWizard::okay);
     auto* v = new QVBoxLayout(page);
-    v->addWidget(Label11);
-    v->addWidget(lbl12);
-    v->addWidget(txtconfig, 1);
-    v->addWidget(Label12);
-    v->addWidget(buttOkay, 0, Qt::AlignRight);
+    v->addWidget(completed);
+    v->addWidget(savedLabel);
+    v->addWidget(m_summary, 1);
+    v->addWidget(checkNote);
+    v->addWidget(m_okButton, 0, Qt::AlignRight);
     return page;
 }
 
 void SetupWizard::changePage(int step)
 {
-    m_page = qBound(0, m_page + step, pages->count() - 1);
-    pages->setCurrentIndex(m_page);
-    buttBack->setEnabled(m_page > 0);
-    buttNext->setEnabled(m_page < pages->count() - 1);
+    m_page = qBound(0, m_page + step, m_pages->count() - 1);
+    m_pages->setCurrentIndex(m_page);
+    m_backButton->setEnabled(m_page > 0);
+    m_nextButton->setEnabled(m_page < m_pages->count() - 1);
 }
 
 void SetupWizard::back()
@@ -271,7 +273,7 @@ void SetupWizard::back()
 void SetupWizard::next()
 {
     if (m_page == 2) { // the archive page's address has been asked for
-        const QString problem = Setup::archiveAddressProblem(txtArchiveURL->text());
+        const QString problem = Setup::archiveAddressProblem(m_archiveAddress->text());
         if (!problem.isEmpty()) {
             prompt().message(problem, Buttons::Ok, Icon::Critical, QStringLiteral("Error"));
             return;
@@ -294,39 +296,39 @@ void SetupWizard::next()
 
 void SetupWizard::setDirections(const QString& text)
 {
-    txtDirections->setPlainText(text);
+    m_directions->setPlainText(text);
 }
 
 void SetupWizard::logLine(const QString& line)
 {
-    txtcommand->appendPlainText(line);
-    txtcommand->verticalScrollBar()->setValue(txtcommand->verticalScrollBar()->maximum());
+    m_commandLog->appendPlainText(line);
+    m_commandLog->verticalScrollBar()->setValue(m_commandLog->verticalScrollBar()->maximum());
 }
 
 void SetupWizard::showListing()
 {
-    txtDirectory->setText(m_browser.directory());
-    lstdir->clear();
-    lstdir->addItems(m_browser.items());
+    m_directory->setText(m_browser.directory());
+    m_files->clear();
+    m_files->addItems(m_browser.items());
 }
 
 void SetupWizard::setBrowsing(bool enabled)
 {
-    lstdir->setEnabled(enabled);
-    buttSelect->setEnabled(enabled);
+    m_files->setEnabled(enabled);
+    m_selectButton->setEnabled(enabled);
     // Next goes on with an archive page chosen, never during a transfer.
-    buttNext->setEnabled(enabled && m_page == 2 && !m_archiveLocation.isEmpty());
+    m_nextButton->setEnabled(enabled && m_page == 2 && !m_archiveLocation.isEmpty());
 }
 
 void SetupWizard::connectToServer()
 {
     setDirections(browseDirections());
-    buttNext->setEnabled(false);
-    buttBack->setEnabled(false);
+    m_nextButton->setEnabled(false);
+    m_backButton->setEnabled(false);
     TransferError error;
     {
         Busy busy;
-        m_browser.setAccount(txtFTP->text(), txtUsername->text(), txtPassword->text());
+        m_browser.setAccount(m_ftpSite->text(), m_userName->text(), m_password->text());
         error = m_browser.connectAndList();
     }
     if (error.number() == 0 || m_browser.abandoned())
@@ -336,7 +338,7 @@ void SetupWizard::connectToServer()
 
 void SetupWizard::connectionFailed(const TransferError& error)
 {
-    lblStatus->setText(error.description());
+    m_status->setText(error.description());
     m_browser.client().cancel();
     switch (error.number()) {
     case TransferError::CannotConnect:
@@ -371,7 +373,7 @@ void SetupWizard::openItem(QListWidgetItem* item)
         prompt().message(tr("No directory selected."), Buttons::Ok, Icon::None, tr("Note:"));
         return;
     }
-    lstdir->setCurrentItem(item);
+    m_files->setCurrentItem(item);
     const QString name = item->text();
     if (Setup::itemKind(name) == Setup::ItemKind::File) {
         select();
@@ -394,7 +396,7 @@ void SetupWizard::openItem(QListWidgetItem* item)
 
 void SetupWizard::select()
 {
-    QListWidgetItem* item = lstdir->currentItem();
+    QListWidgetItem* item = m_files->currentItem();
     if (!item || !item->isSelected()) {
         prompt().message(tr("No file selected."), Buttons::Ok, Icon::None, tr("Note:"));
         return;
@@ -409,7 +411,7 @@ void SetupWizard::select()
     TransferError error;
     {
         Busy busy;
-        lblStatus->setText(tr("Downloading ") + name);
+        m_status->setText(tr("Downloading ") + name);
         // Whatever the name, the page only ever lands in the wizard's file.
         error = m_browser.download(remote, programFile(kWorkFile));
     }
@@ -469,15 +471,15 @@ void SetupWizard::checkPage(const QString& remote)
             wrapUp();
             return;
         }
-        buttSelect->setText(tr("Select Archive File"));
-        lblStatus->setText(tr("Select Archive File"));
+        m_selectButton->setText(tr("Select Archive File"));
+        m_status->setText(tr("Select Archive File"));
         m_archiveMode = true;
         setDirections(browseDirections());
         return;
     }
 
     m_archiveLocation.clear(); // until this page has passed
-    buttNext->setEnabled(false);
+    m_nextButton->setEnabled(false);
     if (!Setup::hasArchiveMarker(page)) {
         const QString directions = tr("Pagewick Archive Insertion Marker was NOT found.") +
                                    tr("  Please select a valid pagewick archive enabled file.");
@@ -502,14 +504,14 @@ void SetupWizard::checkPage(const QString& remote)
 
 void SetupWizard::askArchiveAddress(const QString& remote)
 {
-    txtArchiveURL->setText(Setup::proposedArchiveAddress(txtURL->text(), remote));
-    lblArchiveURL->show();
-    txtArchiveURL->show();
+    m_archiveAddress->setText(Setup::proposedArchiveAddress(m_pageAddress->text(), remote));
+    m_archiveAddressLabel->show();
+    m_archiveAddress->show();
     setDirections(QStringLiteral("Selected: ") + remote + kCrLf +
                   tr("Check the web address of the archive page, then press Next."));
-    buttNext->setEnabled(true);
-    txtArchiveURL->setFocus();
-    txtArchiveURL->selectAll();
+    m_nextButton->setEnabled(true);
+    m_archiveAddress->setFocus();
+    m_archiveAddress->selectAll();
 }
 
 bool SetupWizard::mendMarkerCase(const QByteArray& page, const QString& remote)
@@ -560,7 +562,7 @@ void SetupWizard::upload(const QString& localFile, const QString& remotePath)
         return;
     setBrowsing(true);
     if (!m_browser.lastNotice().isEmpty())
-        lblStatus->setText(m_browser.lastNotice());
+        m_status->setText(m_browser.lastNotice());
     if (error.number() != 0) {
         // The page on the server is as it was: the upload goes to a
         // temporary name and replaces the page only when complete.
@@ -577,19 +579,19 @@ void SetupWizard::upload(const QString& localFile, const QString& remotePath)
 void SetupWizard::wrapUp()
 {
     changePage(1);
-    txtconfig->setPlainText(Setup::summaryText(wizardResult()));
-    buttNext->setEnabled(false);
-    buttBack->setEnabled(false);
+    m_summary->setPlainText(Setup::summaryText(wizardResult()));
+    m_nextButton->setEnabled(false);
+    m_backButton->setEnabled(false);
 }
 
 Setup::WizardResult SetupWizard::wizardResult() const
 {
     Setup::WizardResult r;
-    r.account = {txtFTP->text(), txtUsername->text(), txtPassword->text(), txtURL->text()};
+    r.account = {m_ftpSite->text(), m_userName->text(), m_password->text(), m_pageAddress->text()};
     r.mainLocation = m_mainLocation;
     r.archiveMode = m_archiveMode;
     r.archiveLocation = m_archiveLocation;
-    r.archiveAddress = txtArchiveURL->text();
+    r.archiveAddress = m_archiveAddress->text();
     return r;
 }
 

@@ -5,7 +5,6 @@
 
 #include <QDialog>
 
-class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -45,41 +44,6 @@ public:
     // waited for, and the wizard ends at once.
     void reject() override;
 
-    QStackedWidget* pages = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label3 = nullptr;
-    QLabel* Label9 = nullptr;
-    QLabel* Label10 = nullptr;
-    QLabel* Label4 = nullptr;
-    QLabel* Label5 = nullptr;
-    QLabel* Label6 = nullptr;
-    QLabel* Label7 = nullptr;
-    QLabel* Label13 = nullptr;
-    QLineEdit* txtFTP = nullptr;
-    QLineEdit* txtUsername = nullptr;
-    QLineEdit* txtPassword = nullptr;
-    QLineEdit* txtURL = nullptr;
-    QGroupBox* fraServerFiles = nullptr;
-    QPlainTextEdit* txtDirections = nullptr;
-    QLabel* Label8 = nullptr;
-    QLineEdit* txtDirectory = nullptr;
-    QListWidget* lstdir = nullptr;
-    QPushButton* buttSelect = nullptr;
-    QLabel* lblArchiveURL = nullptr;
-    QLineEdit* txtArchiveURL = nullptr;
-    QGroupBox* fraStatus = nullptr;
-    QLabel* lblStatus = nullptr;
-    QLabel* Label11 = nullptr;
-    QLabel* lbl12 = nullptr;
-    QPlainTextEdit* txtconfig = nullptr;
-    QLabel* Label12 = nullptr;
-    QPushButton* buttOkay = nullptr;
-    QPushButton* buttCancel = nullptr;
-    QPushButton* buttBack = nullptr;
-    QPushButton* buttNext = nullptr;
-    QPlainTextEdit* txtcommand = nullptr;
-
 private:
     QWidget* buildWelcome();
     QWidget* buildAccount();
@@ -100,6 +64,28 @@ private:
     void showListing();
     void logLine(const QString& line);
     void setDirections(const QString& text);
+
+    QStackedWidget* m_pages = nullptr;
+    // Account
+    QLineEdit* m_ftpSite = nullptr;
+    QLineEdit* m_userName = nullptr;
+    QLineEdit* m_password = nullptr;
+    QLineEdit* m_pageAddress = nullptr;
+    // Server files
+    QPlainTextEdit* m_directions = nullptr;
+    QLineEdit* m_directory = nullptr;
+    QListWidget* m_files = nullptr;
+    QPushButton* m_selectButton = nullptr;
+    QLabel* m_archiveAddressLabel = nullptr;
+    QLineEdit* m_archiveAddress = nullptr;
+    QLabel* m_status = nullptr;
+    // Summary, and the buttons and command log under every page
+    QPlainTextEdit* m_summary = nullptr;
+    QPushButton* m_okButton = nullptr;
+    QPushButton* m_backButton = nullptr;
+    QPushButton* m_nextButton = nullptr;
+    QPushButton* m_cancelButton = nullptr;
+    QPlainTextEdit* m_commandLog = nullptr;
 
     QWidget* m_preferences = nullptr;
     FtpBrowser m_browser;

@@ -62,37 +62,37 @@ TemplateEditor::TemplateEditor(MainView* view, QWidget* parent) : QDialog(parent
     setObjectName(QStringLiteral("frmTemplate"));
     setWindowTitle(tr("Template"));
 
-    Text1 = named(new QPlainTextEdit(this), "Text1");
-    Text1->setAccessibleName(tr("Template"));
-    Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Text1->installEventFilter(this);
-    Label1 = named(new QLabel(legend(), this), "Label1");
-    Label1->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    Label2 = named(new QLabel(tr("Using template file:"), this), "Label2");
-    lblFileName = named(new QLabel(tr("Template FileName:"), this), "lblFileName");
-    lblFileName->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    buttOK = named(new QPushButton(tr("OK"), this), "buttOK");
-    buttCancel = named(new QPushButton(tr("Cancel"), this), "buttCancel");
-    buttOK->setAutoDefault(false);
-    buttCancel->setAutoDefault(false);
-    connect(buttOK, &QPushButton::clicked, this, &TemplateEditor::confirm);
-    connect(buttCancel, &QPushButton::clicked, this, &TemplateEditor::cancel);
+    m_text = named(new QPlainTextEdit(this), "Text1");
+    m_text->setAccessibleName(tr("Template"));
+    m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_text->installEventFilter(this);
+    auto* legendLabel = named(new QLabel(legend(), this), "Label1");
+    legendLabel->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    auto* fileLabel = named(new QLabel(tr("Using template file:"), this), "Label2");
+    m_fileName = named(new QLabel(tr("Template FileName:"), this), "lblFileName");
+    m_fileName->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* okButton = named(new QPushButton(tr("OK"), this), "buttOK");
+    auto* cancelButton = named(new QPushButton(tr("Cancel"), this), "buttCancel");
+    okButton->setAutoDefault(false);
+    cancelButton->setAutoDefault(false);
+    connect(okButton, &QPushButton::clicked, this, &TemplateEditor::confirm);
+    connect(cancelButton, &QPushButton::clicked, this, &TemplateEditor::cancel);
 
     auto* layout = new QVBoxLayout(this);
-    menuBar = named(new QMenuBar(this), "menuBar");
-    layout->setMenuBar(menuBar);
+    m_menuBar = named(new QMenuBar(this), "menuBar");
+    layout->setMenuBar(m_menuBar);
     auto* fileRow = new QHBoxLayout;
-    fileRow->addWidget(Label2);
-    fileRow->addWidget(lblFileName, 1);
+    fileRow->addWidget(fileLabel);
+    fileRow->addWidget(m_fileName, 1);
     layout->addLayout(fileRow);
     auto* body = new QHBoxLayout;
-    body->addWidget(Text1, 1);
-    body->addWidget(Label1);
+    body->addWidget(m_text, 1);
+    body->addWidget(legendLabel);
     layout->addLayout(body, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(buttOK);
-    buttons->addWidget(buttCancel);
+    buttons->addWidget(okButton);
+    buttons->addWidget(cancelButton);
     layout->addLayout(buttons);
     buildMenus();
     resize(640, 420);
@@ -100,8 +100,8 @@ TemplateEditor::TemplateEditor(MainView* view, QWidget* parent) : QDialog(parent
     // The load step: the configured file, or the default template.
     const TemplateLoad load = loadTemplate(settings(), prompt());
     setFile(load.fileName);
-    Text1->setPlainText(load.editorText);
-    connect(Text1, &QPlainTextEdit::textChanged, this, [this] { m_changed = true; });
+    m_text->setPlainText(load.editorText);
+    connect(m_text, &QPlainTextEdit::textChanged, this, [this] { m_changed = true; });
     m_changed = false;
 }
 
@@ -119,7 +119,7 @@ QAction* TemplateEditor::addTagItem(QMenu* menu, const char* name, const QString
 void TemplateEditor::buildMenus()
 {
     auto menu = [this](QMenu* parent, const char* name, const QString& caption) {
-        QMenu* m = parent ? parent->addMenu(caption) : menuBar->addMenu(caption);
+        QMenu* m = parent ? parent->addMenu(caption) : m_menuBar->addMenu(caption);
         return named(m, name);
     };
     auto item = [this](QMenu* m, const char* name, const QString& caption, auto slot) {
@@ -192,12 +192,12 @@ void TemplateEditor::buildMenus()
 void TemplateEditor::setFile(const QString& file)
 {
     m_file = file;
-    lblFileName->setText(file);
+    m_fileName->setText(file);
 }
 
 QString TemplateEditor::editorText() const
 {
-    return Text1->toPlainText().replace(QLatin1Char('\n'), kCrLf);
+    return m_text->toPlainText().replace(QLatin1Char('\n'), kCrLf);
 }
 
 bool TemplateEditor::askToSave()
@@ -264,11 +264,11 @@ void TemplateEditor::loadFile()
     if (!chosen)
         return;
     setFile(*chosen);
-    Text1->clear();
+    m_text->clear();
     QString text;
     if (!readTemplateFile(*chosen, &text))
         return; // empty, named after the new file, and counted as changed
-    Text1->setPlainText(text);
+    m_text->setPlainText(text);
     m_changed = false;
 }
 
@@ -300,9 +300,9 @@ void TemplateEditor::applyMarkup(const Markup::Tag& tag)
 
 std::optional<QTextCursor> TemplateEditor::markupTarget() const
 {
-    if (QApplication::focusWidget() != Text1 || Text1->isReadOnly())
+    if (QApplication::focusWidget() != m_text || m_text->isReadOnly())
         return std::nullopt;
-    return Text1->textCursor();
+    return m_text->textCursor();
 }
 
 void TemplateEditor::wrapSelection(QTextCursor c, const Markup::Tag& tag)
@@ -310,8 +310,8 @@ void TemplateEditor::wrapSelection(QTextCursor c, const Markup::Tag& tag)
     const QString selected = c.selectedText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
     const Markup::Insertion ins = Markup::wrap(selected, tag, Markup::CaretRule::AfterInsertion);
     c.insertText(ins.text);
-    Text1->setTextCursor(c);
-    Text1->setFocus();
+    m_text->setTextCursor(c);
+    m_text->setFocus();
 }
 
 // The font and colour dialogs take the focus: the selection to wrap is the
@@ -338,10 +338,10 @@ void TemplateEditor::insertFontColor()
 
 void TemplateEditor::refreshEditMenu()
 {
-    const bool onText = QApplication::focusWidget() == Text1;
-    const bool selection = onText && Text1->textCursor().hasSelection();
+    const bool onText = QApplication::focusWidget() == m_text;
+    const bool selection = onText && m_text->textCursor().hasSelection();
     const QMimeData* clip = QApplication::clipboard()->mimeData();
-    m_editActions[0]->setEnabled(onText && Text1->document()->isUndoAvailable());
+    m_editActions[0]->setEnabled(onText && m_text->document()->isUndoAvailable());
     m_editActions[1]->setEnabled(selection);
     m_editActions[2]->setEnabled(selection);
     m_editActions[3]->setEnabled(onText && clip && clip->hasText());
@@ -350,25 +350,25 @@ void TemplateEditor::refreshEditMenu()
 
 void TemplateEditor::runEditCommand(Markup::EditCommand command)
 {
-    if (QApplication::focusWidget() != Text1) {
+    if (QApplication::focusWidget() != m_text) {
         prompt().beep();
         return;
     }
     switch (command) {
     case Markup::EditCommand::Undo:
-        Text1->undo();
+        m_text->undo();
         break;
     case Markup::EditCommand::Cut:
-        Text1->cut();
+        m_text->cut();
         break;
     case Markup::EditCommand::Copy:
-        Text1->copy();
+        m_text->copy();
         break;
     case Markup::EditCommand::Paste:
-        Text1->paste();
+        m_text->paste();
         break;
     case Markup::EditCommand::Delete:
-        Text1->textCursor().removeSelectedText();
+        m_text->textCursor().removeSelectedText();
         break;
     }
 }
@@ -376,16 +376,16 @@ void TemplateEditor::runEditCommand(Markup::EditCommand command)
 bool TemplateEditor::eventFilter(QObject* watched, QEvent* event)
 {
     // Ctrl+U would clear the line (X11): the Underline command takes it.
-    if (watched == Text1 && event->type() == QEvent::ShortcutOverride) {
+    if (watched == m_text && event->type() == QEvent::ShortcutOverride) {
         const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
-        const auto actions = menuBar->findChildren<QAction*>();
+        const auto actions = m_menuBar->findChildren<QAction*>();
         if (std::any_of(actions.begin(), actions.end(),
                         [&](const QAction* a) { return a->shortcut() == pressed; })) {
             event->ignore();
             return true;
         }
     }
-    if (watched == Text1 && event->type() == QEvent::KeyPress) {
+    if (watched == m_text && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->modifiers() == Qt::ControlModifier) {
             if (key->key() == Qt::Key_Space) {

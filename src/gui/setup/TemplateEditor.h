@@ -13,7 +13,6 @@ class QLabel;
 class QMenu;
 class QMenuBar;
 class QPlainTextEdit;
-class QPushButton;
 
 // The template editor: the entry template of the active configuration in a
 // text box, with the markup commands, an Edit menu, and loading and saving of
@@ -40,14 +39,6 @@ public:
     // Closing by the frame leaves without any question; Escape is Cancel.
     void reject() override;
 
-    QPlainTextEdit* Text1 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* lblFileName = nullptr;
-    QPushButton* buttOK = nullptr;
-    QPushButton* buttCancel = nullptr;
-    QMenuBar* menuBar = nullptr;
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -68,6 +59,9 @@ private:
     void insertFontFace();
     void insertFontColor();
 
+    QPlainTextEdit* m_text = nullptr;
+    QLabel* m_fileName = nullptr;
+    QMenuBar* m_menuBar = nullptr;
     MainView* m_view = nullptr;
     QString m_file;
     bool m_changed = false;

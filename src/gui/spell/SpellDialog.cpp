@@ -21,60 +21,60 @@ SpellDialog::SpellDialog(QWidget* parent, const QString& language) : QDialog(par
     setWindowTitle(tr("Spell Check"));
     setWindowModality(Qt::ApplicationModal);
 
-    lblNotInDictionary = named(new QLabel(tr("&Not in Dictionary:"), this), "lblNotInDictionary");
-    txtNotInDictionary = named(new QTextEdit(this), "txtNotInDictionary");
-    txtNotInDictionary->setReadOnly(true);
-    txtNotInDictionary->setFixedHeight(txtNotInDictionary->fontMetrics().lineSpacing() * 4 + 12);
-    lblChangeTo = named(new QLabel(tr("C&hange To:"), this), "lblChangeTo");
-    txtChangeTo = named(new QLineEdit(this), "txtChangeTo");
-    lblSuggestions = named(new QLabel(tr("Suggestio&ns:"), this), "lblSuggestions");
-    lstSuggestions = named(new QListWidget(this), "lstSuggestions");
+    auto* wordLabel = named(new QLabel(tr("&Not in Dictionary:"), this), "lblNotInDictionary");
+    m_sentence = named(new QTextEdit(this), "txtNotInDictionary");
+    m_sentence->setReadOnly(true);
+    m_sentence->setFixedHeight(m_sentence->fontMetrics().lineSpacing() * 4 + 12);
+    auto* changeToLabel = named(new QLabel(tr("C&hange To:"), this), "lblChangeTo");
+    m_changeTo = named(new QLineEdit(this), "txtChangeTo");
+    auto* suggestionsLabel = named(new QLabel(tr("Suggestio&ns:"), this), "lblSuggestions");
+    m_suggestions = named(new QListWidget(this), "lstSuggestions");
     const QLocale locale(language);
-    lblLanguage =
+    auto* languageLabel =
         named(new QLabel(tr("Dictionary language: ") +
                              QLocale::languageToString(locale.language()) + QStringLiteral(" (") +
                              QLocale::territoryToString(locale.territory()) + QLatin1Char(')'),
                          this),
               "lblLanguage");
-    lblNotInDictionary->setBuddy(txtNotInDictionary);
-    lblChangeTo->setBuddy(txtChangeTo);
-    lblSuggestions->setBuddy(lstSuggestions);
-    txtNotInDictionary->setAccessibleName(tr("Not in Dictionary:"));
-    txtChangeTo->setAccessibleName(tr("Change To:"));
-    lstSuggestions->setAccessibleName(tr("Suggestions:"));
+    wordLabel->setBuddy(m_sentence);
+    changeToLabel->setBuddy(m_changeTo);
+    suggestionsLabel->setBuddy(m_suggestions);
+    m_sentence->setAccessibleName(tr("Not in Dictionary:"));
+    m_changeTo->setAccessibleName(tr("Change To:"));
+    m_suggestions->setAccessibleName(tr("Suggestions:"));
 
-    buttIgnore = named(new QPushButton(tr("&Ignore"), this), "buttIgnore");
-    buttIgnoreAll = named(new QPushButton(tr("I&gnore All"), this), "buttIgnoreAll");
-    buttAdd = named(new QPushButton(tr("&Add to Dictionary"), this), "buttAdd");
-    buttChange = named(new QPushButton(tr("&Change"), this), "buttChange");
-    buttChangeAll = named(new QPushButton(tr("Change A&ll"), this), "buttChangeAll");
-    buttCancel = named(new QPushButton(tr("Cancel"), this), "buttCancel");
-    buttChange->setDefault(true);
+    auto* ignore = named(new QPushButton(tr("&Ignore"), this), "buttIgnore");
+    auto* ignoreAll = named(new QPushButton(tr("I&gnore All"), this), "buttIgnoreAll");
+    auto* add = named(new QPushButton(tr("&Add to Dictionary"), this), "buttAdd");
+    auto* change = named(new QPushButton(tr("&Change"), this), "buttChange");
+    auto* changeAll = named(new QPushButton(tr("Change A&ll"), this), "buttChangeAll");
+    auto* cancel = named(new QPushButton(tr("Cancel"), this), "buttCancel");
+    change->setDefault(true);
 
     const std::pair<QPushButton*, SpellReply::Action> actions[] = {
-        {buttIgnore, SpellReply::Ignore},       {buttIgnoreAll, SpellReply::IgnoreAll},
-        {buttAdd, SpellReply::AddToDictionary}, {buttChange, SpellReply::Change},
-        {buttChangeAll, SpellReply::ChangeAll}, {buttCancel, SpellReply::Cancel}};
+        {ignore, SpellReply::Ignore},       {ignoreAll, SpellReply::IgnoreAll},
+        {add, SpellReply::AddToDictionary}, {change, SpellReply::Change},
+        {changeAll, SpellReply::ChangeAll}, {cancel, SpellReply::Cancel}};
     for (const auto& [button, action] : actions)
         connect(button, &QPushButton::clicked, this, [this, a = action] { answer(a); });
-    connect(lstSuggestions, &QListWidget::currentTextChanged, txtChangeTo, &QLineEdit::setText);
-    connect(lstSuggestions, &QListWidget::itemDoubleClicked, this,
+    connect(m_suggestions, &QListWidget::currentTextChanged, m_changeTo, &QLineEdit::setText);
+    connect(m_suggestions, &QListWidget::itemDoubleClicked, this,
             [this] { answer(SpellReply::Change); });
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(lblNotInDictionary, 0, 0);
-    grid->addWidget(txtNotInDictionary, 1, 0, 3, 1);
-    grid->addWidget(buttIgnore, 1, 1);
-    grid->addWidget(buttIgnoreAll, 2, 1);
-    grid->addWidget(buttAdd, 3, 1, Qt::AlignTop);
-    grid->addWidget(lblChangeTo, 4, 0);
-    grid->addWidget(txtChangeTo, 5, 0);
-    grid->addWidget(lblSuggestions, 6, 0);
-    grid->addWidget(lstSuggestions, 7, 0, 3, 1);
-    grid->addWidget(buttChange, 5, 1);
-    grid->addWidget(buttChangeAll, 6, 1);
-    grid->addWidget(buttCancel, 9, 1, Qt::AlignBottom);
-    grid->addWidget(lblLanguage, 10, 0, 1, 2);
+    grid->addWidget(wordLabel, 0, 0);
+    grid->addWidget(m_sentence, 1, 0, 3, 1);
+    grid->addWidget(ignore, 1, 1);
+    grid->addWidget(ignoreAll, 2, 1);
+    grid->addWidget(add, 3, 1, Qt::AlignTop);
+    grid->addWidget(changeToLabel, 4, 0);
+    grid->addWidget(m_changeTo, 5, 0);
+    grid->addWidget(suggestionsLabel, 6, 0);
+    grid->addWidget(m_suggestions, 7, 0, 3, 1);
+    grid->addWidget(change, 5, 1);
+    grid->addWidget(changeAll, 6, 1);
+    grid->addWidget(cancel, 9, 1, Qt::AlignBottom);
+    grid->addWidget(languageLabel, 10, 0, 1, 2);
     grid->setColumnStretch(0, 1);
     grid->setRowStretch(8, 1);
     resize(520, 380);
@@ -84,24 +84,23 @@ void SpellDialog::showQuestion(const SpellQuestion& q)
 {
     const QString& s = q.context.sentence;
     const qsizetype at = q.context.wordStart;
-    txtNotInDictionary->setHtml(QStringLiteral("<p>") + s.left(at).toHtmlEscaped() +
-                                QStringLiteral("<span style=\"color:#c00000; font-weight:bold; "
-                                               "text-decoration:underline\">") +
-                                s.mid(at, q.word.size()).toHtmlEscaped() +
-                                QStringLiteral("</span>") +
-                                s.mid(at + q.word.size()).toHtmlEscaped() + QStringLiteral("</p>"));
-    lstSuggestions->clear();
-    lstSuggestions->addItems(q.suggestions);
+    m_sentence->setHtml(QStringLiteral("<p>") + s.left(at).toHtmlEscaped() +
+                        QStringLiteral("<span style=\"color:#c00000; font-weight:bold; "
+                                       "text-decoration:underline\">") +
+                        s.mid(at, q.word.size()).toHtmlEscaped() + QStringLiteral("</span>") +
+                        s.mid(at + q.word.size()).toHtmlEscaped() + QStringLiteral("</p>"));
+    m_suggestions->clear();
+    m_suggestions->addItems(q.suggestions);
     if (q.suggestions.isEmpty()) {
-        lstSuggestions->addItem(tr("(no suggestions)"));
-        lstSuggestions->setEnabled(false);
-        txtChangeTo->setText(q.word);
+        m_suggestions->addItem(tr("(no suggestions)"));
+        m_suggestions->setEnabled(false);
+        m_changeTo->setText(q.word);
     } else {
-        lstSuggestions->setEnabled(true);
-        lstSuggestions->setCurrentRow(0);
+        m_suggestions->setEnabled(true);
+        m_suggestions->setCurrentRow(0);
     }
-    txtChangeTo->selectAll();
-    txtChangeTo->setFocus();
+    m_changeTo->selectAll();
+    m_changeTo->setFocus();
 }
 
 SpellReply SpellDialog::ask(const SpellQuestion& question)
@@ -120,7 +119,7 @@ SpellReply SpellDialog::ask(const SpellQuestion& question)
 
 void SpellDialog::answer(SpellReply::Action action)
 {
-    m_reply = SpellReply{action, txtChangeTo->text()};
+    m_reply = SpellReply{action, m_changeTo->text()};
     emit answered();
 }
 

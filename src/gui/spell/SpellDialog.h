@@ -6,10 +6,8 @@
 
 #include <optional>
 
-class QLabel;
 class QLineEdit;
 class QListWidget;
-class QPushButton;
 class QTextEdit;
 
 // The spelling dialog: the word the dictionary does not know, shown in its
@@ -28,20 +26,6 @@ public:
     // Shows a question without waiting (for pictures of the dialog).
     void showQuestion(const SpellQuestion& question);
 
-    QLabel* lblNotInDictionary = nullptr;
-    QTextEdit* txtNotInDictionary = nullptr;
-    QLabel* lblChangeTo = nullptr;
-    QLineEdit* txtChangeTo = nullptr;
-    QLabel* lblSuggestions = nullptr;
-    QListWidget* lstSuggestions = nullptr;
-    QLabel* lblLanguage = nullptr;
-    QPushButton* buttIgnore = nullptr;
-    QPushButton* buttIgnoreAll = nullptr;
-    QPushButton* buttAdd = nullptr;
-    QPushButton* buttChange = nullptr;
-    QPushButton* buttChangeAll = nullptr;
-    QPushButton* buttCancel = nullptr;
-
 signals:
     void answered();
 
@@ -52,5 +36,8 @@ private:
     void answer(SpellReply::Action action);
     void reject() override;
 
+    QTextEdit* m_sentence = nullptr; // the sentence, the unknown word marked
+    QLineEdit* m_changeTo = nullptr;
+    QListWidget* m_suggestions = nullptr;
     std::optional<SpellReply> m_reply;
 };

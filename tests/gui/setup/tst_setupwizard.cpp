@@ -47,14 +47,17 @@ void driveMarkerTool(const QString& anchor, bool cancel = false)
 {
     whenShown<MarkerTool>([=](MarkerTool* tool) {
         if (cancel) {
-            tool->buttCancel->click();
+            child<QPushButton>(tool, "buttCancel")->click();
             return;
         }
-        const qsizetype at = tool->txtEdit->toPlainText().indexOf(anchor);
-        QTextCursor c = tool->txtEdit->textCursor();
+        const qsizetype at = shownText(tool, "txtEdit").indexOf(anchor);
+        QTextCursor c = child<QPlainTextEdit>(tool, "txtEdit")->textCursor();
         c.setPosition(int(at));
-        tool->txtEdit->setTextCursor(c);
-        (tool->buttInsertCode->isVisible() ? tool->buttInsertCode : tool->buttarchivecode)->click();
+        child<QPlainTextEdit>(tool, "txtEdit")->setTextCursor(c);
+        (child<QPushButton>(tool, "buttInsertCode")->isVisible()
+             ? child<QPushButton>(tool, "buttInsertCode")
+             : child<QPushButton>(tool, "buttarchivecode"))
+            ->click();
     });
 }
 
@@ -69,36 +72,36 @@ class TestSetupWizard : public QObject
 
     static void fillAccount(SetupWizard& w, const QString& site, const QString& password)
     {
-        w.txtFTP->setText(site);
-        w.txtUsername->setText(FtpTestServer::User);
-        w.txtPassword->setText(password);
-        w.txtURL->setText("http://www.example.com/index.html");
+        child<QLineEdit>(&w, "txtFTP")->setText(site);
+        child<QLineEdit>(&w, "txtUsername")->setText(FtpTestServer::User);
+        child<QLineEdit>(&w, "txtPassword")->setText(password);
+        child<QLineEdit>(&w, "txtURL")->setText("http://www.example.com/index.html");
     }
 
     // Logs on from the welcome page and opens `folder` of the server.
     void logOn(SetupWizard& w, const char* folder = nullptr)
     {
         fillAccount(w, m_ftp->url(), FtpTestServer::Password);
-        w.buttNext->click();
+        child<QPushButton>(&w, "buttNext")->click();
         QCOMPARE(w.currentPage(), 1);
-        w.buttNext->click();
+        child<QPushButton>(&w, "buttNext")->click();
         if (folder)
             open(w, QString::fromLatin1(folder));
     }
 
     void select(SetupWizard& w, const QString& name)
     {
-        QListWidgetItem* item = itemNamed(w.lstdir, name);
+        QListWidgetItem* item = itemNamed(child<QListWidget>(&w, "lstdir"), name);
         QVERIFY2(item, qPrintable(name));
-        w.lstdir->setCurrentItem(item);
-        w.buttSelect->click();
+        child<QListWidget>(&w, "lstdir")->setCurrentItem(item);
+        child<QPushButton>(&w, "buttSelect")->click();
     }
 
     void open(SetupWizard& w, const QString& name)
     {
-        QListWidgetItem* item = itemNamed(w.lstdir, name);
+        QListWidgetItem* item = itemNamed(child<QListWidget>(&w, "lstdir"), name);
         QVERIFY2(item, qPrintable(name));
-        emit w.lstdir->itemDoubleClicked(item);
+        emit child<QListWidget>(&w, "lstdir")->itemDoubleClicked(item);
     }
 
 private slots:
@@ -134,18 +137,20 @@ private slots:
         child<QLineEdit>(&prefs, "txtFTPsite")->setText("ftp.old.example");
         child<QLineEdit>(&prefs, "txtWebSite")->setText("http://old.example/");
         SetupWizard w(&prefs);
-        QCOMPARE(QStringList({w.objectName(), w.windowTitle(), w.txtFTP->text(), w.txtURL->text()}),
+        QCOMPARE(QStringList({w.objectName(), w.windowTitle(), shownText(&w, "txtFTP"),
+                              shownText(&w, "txtURL")}),
                  QStringList(
                      {"frmWizard", "Pagewick Wizard", "ftp.old.example", "http://old.example/"}));
-        QVERIFY(!w.buttBack->isEnabled());
+        QVERIFY(!child<QPushButton>(&w, "buttBack")->isEnabled());
         CHECK_WINDOW(&w, QStringLiteral("frmWizard-0-welcome"));
-        w.buttNext->click();
+        auto* next = child<QPushButton>(&w, "buttNext");
+        next->click();
         QCOMPARE(w.currentPage(), 1);
-        w.txtURL->setText("www.example.com/index.html");
-        w.txtUsername->setText("me");
-        w.txtPassword->setText("pw");
+        child<QLineEdit>(&w, "txtURL")->setText("www.example.com/index.html");
+        child<QLineEdit>(&w, "txtUsername")->setText("me");
+        child<QLineEdit>(&w, "txtPassword")->setText("pw");
         CHECK_WINDOW(&w, QStringLiteral("frmWizard-1-account"));
-        w.buttNext->click();
+        next->click();
         QCOMPARE(w.currentPage(), 1);
         QCOMPARE(titlesOf(p), QStringList({"Error"})); // its text is checked in tests/core
         QCOMPARE(p.messages[0].icon, Icon::Critical);
@@ -153,17 +158,17 @@ private slots:
         // the account.
         p.clear();
         fillAccount(w, "ftp://127.0.0.1:1", "p");
-        w.buttNext->click();
+        next->click();
         QCOMPARE(w.currentPage(), 1);
         QCOMPARE(p.texts(), QStringList{"Pagewick was unable to connect to the FTP site.  Please "
                                         "check your configuration and try again."});
         p.clear();
         fillAccount(w, m_ftp->url(), "wrong");
-        w.buttNext->click();
+        next->click();
         QCOMPARE(w.currentPage(), 1);
         QCOMPARE(titlesOf(p), QStringList({"Error Response Received"}));
-        QVERIFY(w.buttNext->isEnabled());
-        w.buttBack->click();
+        QVERIFY(next->isEnabled());
+        child<QPushButton>(&w, "buttBack")->click();
         QCOMPARE(w.currentPage(), 0);
     }
 
@@ -173,28 +178,30 @@ private slots:
         SetupWizard w;
         logOn(w);
         QCOMPARE(w.currentPage(), 2);
-        QVERIFY(!w.buttNext->isEnabled() && !w.buttBack->isEnabled());
-        QCOMPARE(w.txtDirectory->text(), QStringLiteral("/"));
-        QVERIFY(itemNamed(w.lstdir, "www/") && !itemNamed(w.lstdir, ".."));
+        QVERIFY(!child<QPushButton>(&w, "buttNext")->isEnabled() &&
+                !child<QPushButton>(&w, "buttBack")->isEnabled());
+        QCOMPARE(shownText(&w, "txtDirectory"), QStringLiteral("/"));
+        auto* files = child<QListWidget>(&w, "lstdir");
+        QVERIFY(itemNamed(files, "www/") && !itemNamed(files, ".."));
         open(w, "many/");
-        QCOMPARE(w.txtDirectory->text(), QStringLiteral("/many"));
-        QCOMPARE(w.lstdir->count(), 5001);
-        QCOMPARE(w.lstdir->item(0)->text(), QStringLiteral(".."));
+        QCOMPARE(shownText(&w, "txtDirectory"), QStringLiteral("/many"));
+        QCOMPARE(files->count(), 5001);
+        QCOMPARE(files->item(0)->text(), QStringLiteral(".."));
         open(w, "..");
         open(w, "www/");
         for (const char* name :
              {"..", "index.html", "my page.html", "blog/", "t\xC3\xA4gebuch.html"})
-            QVERIFY2(itemNamed(w.lstdir, QString::fromUtf8(name)), name);
+            QVERIFY2(itemNamed(files, QString::fromUtf8(name)), name);
         CHECK_WINDOW(&w, QStringLiteral("frmWizard-2-server-files"));
         select(w, "blog/");
         QCOMPARE(p.texts(), QStringList{"Directory selected."});
-        w.lstdir->clearSelection();
-        w.lstdir->setCurrentItem(nullptr);
-        w.buttSelect->click();
+        files->clearSelection();
+        files->setCurrentItem(nullptr);
+        child<QPushButton>(&w, "buttSelect")->click();
         QCOMPARE(p.texts().last(), QStringLiteral("No file selected."));
         open(w, "blog/");
         open(w, "deep/");
-        QCOMPARE(w.txtDirectory->text(), QStringLiteral("/www/blog/deep"));
+        QCOMPARE(shownText(&w, "txtDirectory"), QStringLiteral("/www/blog/deep"));
         // A double click on a file selects it: a marked page, then No to the
         // archive question leads to the summary.
         p.answers << Answer::No;
@@ -231,7 +238,8 @@ private slots:
             QStringLiteral("Neither pagewick insertion markers found in /www/index.html\r\n\r\n"
                            "Would you like to add the pagewick insertion codes into this "
                            "webpage?"));
-        QCOMPARE(w.buttSelect->text(), QStringLiteral("Select Archive File"));
+        QCOMPARE(child<QPushButton>(&w, "buttSelect")->text(),
+                 QStringLiteral("Select Archive File"));
         p.clear();
         p.answers << Answer::Yes << Answer::Yes;
         driveMarkerTool("</body>");
@@ -243,26 +251,30 @@ private slots:
                  QStringLiteral("Success!  Valid archive insertion marker found!"));
         // The archive's web address is asked for, proposed beside the page's.
         QCOMPARE(w.currentPage(), 2);
-        QVERIFY(!w.txtArchiveURL->isHidden() && w.buttNext->isEnabled());
-        QCOMPARE(w.txtArchiveURL->text(), QStringLiteral("http://www.example.com/archive.html"));
+        QVERIFY(!child<QLineEdit>(&w, "txtArchiveURL")->isHidden() &&
+                child<QPushButton>(&w, "buttNext")->isEnabled());
+        QCOMPARE(shownText(&w, "txtArchiveURL"),
+                 QStringLiteral("http://www.example.com/archive.html"));
         CHECK_WINDOW(&w, QStringLiteral("frmWizard-2-archive-address"));
-        w.txtArchiveURL->setText(QStringLiteral("old.example/archive.html"));
-        w.buttNext->click();
+        child<QLineEdit>(&w, "txtArchiveURL")->setText(QStringLiteral("old.example/archive.html"));
+        child<QPushButton>(&w, "buttNext")->click();
         QCOMPARE(w.currentPage(), 2);
         QCOMPARE(titlesOf(p).last(), QStringLiteral("Error"));
-        w.txtArchiveURL->setText(QStringLiteral("http://www.example.com/old/archive.html"));
-        w.buttNext->click();
+        child<QLineEdit>(&w, "txtArchiveURL")
+            ->setText(QStringLiteral("http://www.example.com/old/archive.html"));
+        child<QPushButton>(&w, "buttNext")->click();
         QCOMPARE(w.currentPage(), 3);
-        QCOMPARE(w.txtconfig->toPlainText(),
+        QCOMPARE(shownText(&w, "txtconfig"),
                  QStringLiteral("\nFTP location of main Pagewick File:\n/www/index.html\n\n"
                                 "FTP location of Archive Pagewick File:\n/www/archive.html\n\n"
                                 "Web address of the archive page:\n"
                                 "http://www.example.com/old/archive.html"));
-        QVERIFY(!w.buttNext->isEnabled() && !w.buttBack->isEnabled());
+        QVERIFY(!child<QPushButton>(&w, "buttNext")->isEnabled() &&
+                !child<QPushButton>(&w, "buttBack")->isEnabled());
         CHECK_WINDOW(&w, QStringLiteral("frmWizard-3-summary"));
         // No temporary upload names are left on the server.
         QVERIFY(!m_ftp->fileExists("www/index.html.pagewick-upload"));
-        w.buttOkay->click();
+        child<QPushButton>(&w, "buttOkay")->click();
         QVERIFY(!w.isVisible() && w.result() == QDialog::Accepted);
         QCOMPARE(shownTexts(&prefs, {"txtFTPsite", "txtUsername", "txtPassword", "txtFTPremote",
                                      "txtWebSite", "txtArchiveFTP", "txtarchiveURL", "txtAmount",
@@ -289,10 +301,10 @@ private slots:
         p.answers << Answer::Yes;
         select(w, "marked.html");
         select(w, "archived.html");
-        w.buttNext->click();
+        child<QPushButton>(&w, "buttNext")->click();
         QCOMPARE(w.currentPage(), 3);
         QVERIFY(p.opened.isEmpty());
-        w.buttOkay->click();
+        child<QPushButton>(&w, "buttOkay")->click();
         QCOMPARE(shownTexts(&prefs, {"txtAmount", "chkArchive"}), QStringList({"25", "checked"}));
         const auto filled = [&] {
             return shownTexts(&prefs, {"txtWebSite", "txtFTPsite", "txtUsername", "txtPassword",
@@ -306,9 +318,11 @@ private slots:
             p.answers << Answer::No;
             select(again, "my page.html");
             QCOMPARE(
-                again.txtconfig->toPlainText(),
+                shownText(&again, "txtconfig"),
                 QStringLiteral("\nFTP location of main Pagewick File:\n/www/my page.html\n\n"));
-            (okay ? again.buttOkay : again.buttCancel)->click();
+            (okay ? child<QPushButton>(&again, "buttOkay")
+                  : child<QPushButton>(&again, "buttCancel"))
+                ->click();
             QVERIFY(!again.isVisible());
             if (okay) {
                 expected[4] = QStringLiteral("/www/my page.html");
@@ -361,21 +375,22 @@ private slots:
         MarkerTool tool;
         const QByteArray page = "<html>\r\n<body>old</body>\r\n</html>\r\n";
         tool.setPage(page, "/www/x.html");
-        QCOMPARE(tool.lblFile->text(), QStringLiteral("/www/x.html"));
-        QTextCursor c = tool.txtEdit->textCursor();
+        QCOMPARE(shownText(&tool, "lblFile"), QStringLiteral("/www/x.html"));
+        QTextCursor c = child<QPlainTextEdit>(&tool, "txtEdit")->textCursor();
         c.setPosition(13);
         c.setPosition(16, QTextCursor::KeepAnchor);
-        tool.txtEdit->setTextCursor(c);
+        child<QPlainTextEdit>(&tool, "txtEdit")->setTextCursor(c);
         QString uploaded;
         tool.setUploader([&](const QString&, const QString& remote) { uploaded = remote; });
         tool.show();
         CHECK_WINDOW(&tool, QStringLiteral("frmZip"));
         p.answers << Answer::No;
-        tool.buttInsertCode->click();
+        child<QPushButton>(&tool, "buttInsertCode")->click();
         QVERIFY(tool.isVisible());
-        QCOMPARE(tool.txtEdit->toPlainText(),
+        QCOMPARE(shownText(&tool, "txtEdit"),
                  QStringLiteral("<html>\n<body>old</body>\n</html>\n"));
-        QCOMPARE(tool.txtEdit->textCursor().selectedText(), QStringLiteral("old"));
+        QCOMPARE(child<QPlainTextEdit>(&tool, "txtEdit")->textCursor().selectedText(),
+                 QStringLiteral("old"));
         QVERIFY(tool.page() == page && uploaded.isEmpty());
         QCOMPARE(p.messages[0].text,
                  QStringLiteral("Please wait for the web page to load.\r\n\r\n  Is the position of "
@@ -383,7 +398,7 @@ private slots:
                                 "within pagewick previews)"));
         // Yes: the selection is replaced, the samples never reach the file.
         p.answers << Answer::Yes;
-        tool.buttInsertCode->click();
+        child<QPushButton>(&tool, "buttInsertCode")->click();
         QVERIFY(!tool.isVisible());
         QCOMPARE(uploaded, QStringLiteral("/www/x.html"));
         QCOMPARE(PublishFixture::readFile(programFile("wizardtemp.html")),
@@ -398,7 +413,7 @@ private slots:
         select(w, "index.html");
         QCOMPARE(m_ftp->readFile("www/index.html"), kPage);
         QCOMPARE(w.currentPage(), 2);
-        QCOMPARE(w.txtDirections->toPlainText(),
+        QCOMPARE(shownText(&w, "txtDirections"),
                  QStringLiteral("Neither pagewick insertion markers found.\nPlease select a valid "
                                 "pagewick-enabled file."));
     }
@@ -418,7 +433,7 @@ private slots:
         m_ftp->resetBehaviour();
         QCOMPARE(m_ftp->readFile("www/index.html"), kPage);
         QCOMPARE(w.currentPage(), 2);
-        QVERIFY(w.txtDirections->toPlainText().startsWith("Neither pagewick insertion markers"));
+        QVERIFY(shownText(&w, "txtDirections").startsWith("Neither pagewick insertion markers"));
         QVERIFY(titlesOf(p).contains(QStringLiteral("Insertion Codes Not Found")));
         QVERIFY(titlesOf(p).contains(QStringLiteral("Error Response Received")));
         // A file that went away: no page is checked, no tool opens.
@@ -430,7 +445,8 @@ private slots:
         select(w, "gone.html");
         QCOMPARE(titlesOf(p), QStringList({"Error Response Received"}));
         QVERIFY(!QFile::exists(programFile("wizardtemp.html")));
-        QVERIFY(w.lstdir->isEnabled() && w.buttSelect->isEnabled());
+        QVERIFY(child<QListWidget>(&w, "lstdir")->isEnabled() &&
+                child<QPushButton>(&w, "buttSelect")->isEnabled());
     }
 
     // A new user from no weblog.ini to a first published entry: the preferences
@@ -455,7 +471,7 @@ private slots:
             // Nothing is stored before OK.
             QVERIFY(!QFile::exists(ini) || readSetting(ini, "1", "ftpsite").isEmpty());
             wizardDone = wizard->currentPage() == 3;
-            wizard->buttOkay->click();
+            child<QPushButton>(wizard, "buttOkay")->click();
         });
         child<QPushButton>(prefs, "buttWizard")->click();
         QVERIFY(wizardDone);
@@ -478,10 +494,10 @@ private slots:
                  QStringList{QStringLiteral(
                      "Time/Date Markers Not Found.  Assuming this is 1st weblog entry.")});
         QVERIFY(!shownWindow<PreferencesDialog>());
-        w.txtHead->setText(QStringLiteral("First entry"));
-        w.txtMain->setPlainText(QStringLiteral("Set up by the wizard"));
-        w.butt_Preview->click();
-        w.butt_Fin->click();
+        child<QLineEdit>(&w, "txtHead")->setText(QStringLiteral("First entry"));
+        child<QPlainTextEdit>(&w, "txtMain")->setPlainText(QStringLiteral("Set up by the wizard"));
+        child<QPushButton>(&w, "butt_Preview")->click();
+        child<QPushButton>(&w, "butt_Fin")->click();
         const QByteArray served = m_ftp->readFile("www/index.html");
         const qsizetype entry = served.indexOf("Set up by the wizard");
         QVERIFY(entry > served.indexOf("<!--pagewick-->") && served.indexOf("<!--pagewick-->") > 0);

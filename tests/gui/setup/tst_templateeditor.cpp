@@ -28,13 +28,15 @@ const QString kLoaded = QStringLiteral("<b>%title</b>\r\n<p>%body</p>\r\nBy %sig
 
 QString editorText(const TemplateEditor& e)
 {
-    return e.Text1->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return child<QPlainTextEdit>(&e, "Text1")
+        ->toPlainText()
+        .replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
 }
 
 // The text, the file name shown, and whether it counts as changed.
 QStringList shown(const TemplateEditor& e)
 {
-    return {editorText(e), e.lblFileName->text(), e.isChanged() ? "changed" : "unchanged"};
+    return {editorText(e), shownText(&e, "lblFileName"), e.isChanged() ? "changed" : "unchanged"};
 }
 
 } // namespace
@@ -50,8 +52,8 @@ class TestTemplateEditor : public QObject
         e.show();
         e.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&e));
-        e.Text1->setFocus();
-        QTRY_COMPARE(QApplication::focusWidget(), e.Text1);
+        child<QPlainTextEdit>(&e, "Text1")->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), child<QPlainTextEdit>(&e, "Text1"));
     }
 
 private slots:
@@ -99,12 +101,13 @@ private slots:
             view.finishEnabled = true;
             TemplateEditor e(&view);
             e.show();
-            e.Text1->setPlainText(QStringLiteral("  %title\n%body  "));
+            child<QPlainTextEdit>(&e, "Text1")->setPlainText(QStringLiteral("  %title\n%body  "));
             QVERIFY(e.isChanged());
             const QString target = programFile("saved.txt");
             p.answers << answer;
             p.files << target;
-            (viaOk ? e.buttOK : e.buttCancel)->click();
+            (viaOk ? child<QPushButton>(&e, "buttOK") : child<QPushButton>(&e, "buttCancel"))
+                ->click();
             QCOMPARE(titlesOf(p) + p.texts(), QStringList(2, QStringLiteral("Save Changes?")));
             QCOMPARE(p.messages[0].buttons, Buttons::YesNoCancel);
             QCOMPARE(e.isVisible(), !closed);
@@ -132,19 +135,20 @@ private slots:
                  QStringList({kLoaded, "template.txt", "unchanged", "frmTemplate"}));
         for (const char* placeholder :
              {"%title", "%body", "%sig", "%date", "%time", "%url", "%newurl"})
-            QVERIFY2(e.Label1->text().contains(QLatin1String(placeholder) + QStringLiteral(" = ")),
+            QVERIFY2(shownText(&e, "Label1")
+                         .contains(QLatin1String(placeholder) + QStringLiteral(" = ")),
                      placeholder);
         e.resize(640, 420);
         QCOMPARE(e.windowTitle(), QStringLiteral("Template"));
         CHECK_WINDOW(&e, QStringLiteral("frmTemplate"));
         e.show();
-        e.buttOK->click();
+        child<QPushButton>(&e, "buttOK")->click();
         QVERIFY(p.messages.isEmpty());
         QVERIFY(!e.isVisible());
         TemplateEditor again;
         again.show();
         settings().templateText.clear();
-        again.buttCancel->click();
+        child<QPushButton>(&again, "buttCancel")->click();
         QCOMPARE(settings().templateText, defaultTemplate());
         QVERIFY(p.messages.isEmpty());
     }
@@ -169,9 +173,9 @@ private slots:
         child<QAction>(&e, "mnuSave")->trigger();
         QCOMPARE(p.fileRequests.last().kind, FileRequest::Save);
         QCOMPARE(PublishFixture::readFile(copy), QByteArray("<i>%title</i>\r\n%body\r\n\r\n"));
-        QCOMPARE(e.lblFileName->text(), copy);
+        QCOMPARE(shownText(&e, "lblFileName"), copy);
         // A cancelled dialog changes nothing.
-        e.Text1->setPlainText("edited");
+        child<QPlainTextEdit>(&e, "Text1")->setPlainText("edited");
         p.answers << Answer::No;
         p.files << std::nullopt;
         child<QAction>(&e, "mnuLoad")->trigger();
@@ -195,35 +199,36 @@ private slots:
         ScriptedPrompt p;
         TemplateEditor e;
         focusText(e);
-        e.Text1->setPlainText("abc");
-        e.Text1->selectAll();
-        QTest::keyClick(e.Text1, Qt::Key_Space, Qt::ControlModifier);
-        QCOMPARE(e.Text1->toPlainText(), QStringLiteral("abc&nbsp"));
+        auto* text = child<QPlainTextEdit>(&e, "Text1");
+        text->setPlainText("abc");
+        text->selectAll();
+        QTest::keyClick(text, Qt::Key_Space, Qt::ControlModifier);
+        QCOMPARE(text->toPlainText(), QStringLiteral("abc&nbsp"));
         // The caret goes after the insertion.
         const auto withCaret = [&] {
-            return e.Text1->toPlainText().insert(e.Text1->textCursor().position(), u'|');
+            return text->toPlainText().insert(text->textCursor().position(), u'|');
         };
-        e.Text1->setPlainText("xy");
-        e.Text1->moveCursor(QTextCursor::Start);
-        e.Text1->moveCursor(QTextCursor::NextCharacter);
+        text->setPlainText("xy");
+        text->moveCursor(QTextCursor::Start);
+        text->moveCursor(QTextCursor::NextCharacter);
         child<QAction>(&e, "mnuBold")->trigger();
         QCOMPARE(withCaret(), QStringLiteral("x<B></B>|y"));
-        QTest::keyClick(e.Text1, Qt::Key_Return, Qt::ControlModifier);
+        QTest::keyClick(text, Qt::Key_Return, Qt::ControlModifier);
         QCOMPARE(withCaret(), QStringLiteral("x<B></B><BR>|y"));
         e.findChild<QAction*>("mnuFontdown2")->trigger();
-        QVERIFY(e.Text1->toPlainText().contains("<font size=\"-2\"></font>"));
+        QVERIFY(text->toPlainText().contains("<font size=\"-2\"></font>"));
         p.fonts << QString("Verdana");
         child<QAction>(&e, "mnuFontFace")->trigger();
-        QVERIFY(e.Text1->toPlainText().contains("<font face=\"Verdana\"></font>"));
+        QVERIFY(text->toPlainText().contains("<font face=\"Verdana\"></font>"));
         p.colors << 0x0000FFu;
         child<QAction>(&e, "mnuFontColor")->trigger();
-        QVERIFY(e.Text1->toPlainText().contains("<font color=\"#FF0000\"></font>"));
+        QVERIFY(text->toPlainText().contains("<font color=\"#FF0000\"></font>"));
         // With the focus on a button, markup does nothing and edits beep.
-        e.buttOK->setFocus();
-        QTRY_COMPARE(QApplication::focusWidget(), e.buttOK);
-        const QString before = e.Text1->toPlainText();
+        child<QPushButton>(&e, "buttOK")->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), child<QPushButton>(&e, "buttOK"));
+        const QString before = text->toPlainText();
         child<QAction>(&e, "mnuItalics")->trigger();
-        QCOMPARE(e.Text1->toPlainText(), before);
+        QCOMPARE(text->toPlainText(), before);
         child<QAction>(&e, "mnuCut")->trigger();
         QCOMPARE(p.beeps, 1);
     }

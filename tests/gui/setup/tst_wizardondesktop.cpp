@@ -67,17 +67,18 @@ class TestWizardOnDesktop : public QObject
     // From the welcome page through the account, typed field by field; Enter in the last.
     void typeAccount(SetupWizard& w)
     {
-        click(w.buttNext);
-        const std::pair<QLineEdit*, QString> typed[] = {{w.txtFTP, m_ftp->url()},
-                                                        {w.txtUsername, FtpTestServer::User},
-                                                        {w.txtPassword, FtpTestServer::Password},
-                                                        {w.txtURL, u"http://www.example.com/"
-                                                                   "blog/index.html"_s}};
+        click(child<QPushButton>(&w, "buttNext"));
+        const std::pair<QLineEdit*, QString> typed[] = {
+            {child<QLineEdit>(&w, "txtFTP"), m_ftp->url()},
+            {child<QLineEdit>(&w, "txtUsername"), FtpTestServer::User},
+            {child<QLineEdit>(&w, "txtPassword"), FtpTestServer::Password},
+            {child<QLineEdit>(&w, "txtURL"), u"http://www.example.com/"
+                                             "blog/index.html"_s}};
         for (const auto& [field, text] : typed) {
             click(field);
             QTest::keyClicks(field, text);
         }
-        QTest::keyClick(w.txtURL, Qt::Key_Return);
+        QTest::keyClick(child<QLineEdit>(&w, "txtURL"), Qt::Key_Return);
     }
 
 private slots:
@@ -118,11 +119,12 @@ private slots:
         QCOMPARE(titlesOf(p), QStringList{"Time-out"});
         QCOMPARE(w.currentPage(), 1);
         m_ftp->resetBehaviour();
-        QTest::keyClick(w.txtUsername, Qt::Key_Enter);
+        QTest::keyClick(child<QLineEdit>(&w, "txtUsername"), Qt::Key_Enter);
         QCOMPARE(w.currentPage(), 2);
-        QVERIFY(doubleClick(w.lstdir, "www/"));
-        QCOMPARE(itemsOf(w.lstdir), QStringList({"..", "blog/", "zeta/", "Archive.html",
-                                                 "archived.html", "index.html", "oddcase.html"}));
+        QVERIFY(doubleClick(child<QListWidget>(&w, "lstdir"), "www/"));
+        QCOMPARE(itemsOf(child<QListWidget>(&w, "lstdir")),
+                 QStringList({"..", "blog/", "zeta/", "Archive.html", "archived.html", "index.html",
+                              "oddcase.html"}));
     }
 
     // Cancel while the server hangs ends the wizard at once: the transfer is abandoned, no
@@ -155,12 +157,12 @@ private slots:
         connect(&cancel, &QTimer::timeout, &w, [&] {
             if (m_ftp->logLines().contains("HANG")) {
                 cancel.stop();
-                click(w.buttCancel);
+                click(child<QPushButton>(&w, "buttCancel"));
             }
         });
         if (step != u"log-on") {
             typeAccount(w);
-            QVERIFY(doubleClick(w.lstdir, "www/"));
+            QVERIFY(doubleClick(child<QListWidget>(&w, "lstdir"), "www/"));
             QCOMPARE(w.currentPage(), 2);
         }
         m_ftp->hangOn(hung);
@@ -176,9 +178,9 @@ private slots:
         if (step == u"log-on")
             typeAccount(w);
         else if (step == u"folder")
-            QVERIFY(doubleClick(w.lstdir, "blog/"));
+            QVERIFY(doubleClick(child<QListWidget>(&w, "lstdir"), "blog/"));
         else
-            QVERIFY(doubleClick(w.lstdir, "oddcase.html"));
+            QVERIFY(doubleClick(child<QListWidget>(&w, "lstdir"), "oddcase.html"));
         QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(!w.isVisible() && w.result() == QDialog::Rejected);
         QVERIFY(!cancel.isActive());
@@ -205,15 +207,15 @@ private slots:
         bool done = false;
         whenShown<SetupWizard>([&](SetupWizard* w) {
             typeAccount(*w);
-            QVERIFY(doubleClick(w->lstdir, "www/"));
+            QVERIFY(doubleClick(child<QListWidget>(w, "lstdir"), "www/"));
             p.answers << Answer::Yes; // an archive too
-            QVERIFY(doubleClick(w->lstdir, "index.html"));
-            QVERIFY(doubleClick(w->lstdir, "archived.html"));
-            QCOMPARE(w->txtArchiveURL->text(), u"http://www.example.com/blog/archived.html"_s);
-            QCOMPARE(QApplication::focusWidget(), w->txtArchiveURL);
-            QTest::keyClick(w->txtArchiveURL, Qt::Key_Return);
+            QVERIFY(doubleClick(child<QListWidget>(w, "lstdir"), "index.html"));
+            QVERIFY(doubleClick(child<QListWidget>(w, "lstdir"), "archived.html"));
+            QCOMPARE(shownText(w, "txtArchiveURL"), u"http://www.example.com/blog/archived.html"_s);
+            QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(w, "txtArchiveURL"));
+            QTest::keyClick(child<QLineEdit>(w, "txtArchiveURL"), Qt::Key_Return);
             done = w->currentPage() == 3;
-            click(w->buttOkay);
+            click(child<QPushButton>(w, "buttOkay"));
         });
         click(child<QPushButton>(prefs, "buttWizard"));
         QVERIFY(done);

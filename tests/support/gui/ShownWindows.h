@@ -38,13 +38,13 @@ template <typename T> void whenShown(std::function<void(T*)> action)
 
 // The control (widget or action) `name` of type T under `root`; the test
 // stops when there is none.
-template <typename T> T* child(QObject* root, const char* name)
+template <typename T> T* child(const QObject* root, const char* name)
 {
     T* c = root->findChild<T*>(QString::fromLatin1(name));
     QTEST_ASSERT(c);
     return c;
 }
-inline QObject* control(QObject* root, const char* name)
+inline QObject* control(const QObject* root, const char* name)
 {
     return child<QObject>(root, name);
 }
@@ -62,7 +62,7 @@ inline QStringList enabledAmong(QObject* root, std::initializer_list<const char*
 
 // What the named controls show: the text of a line edit, label or button, the
 // plain text of a text box, "checked"/"unchecked" for a check or option box.
-inline QStringList shownTexts(QObject* root, std::initializer_list<const char*> names)
+inline QStringList shownTexts(const QObject* root, std::initializer_list<const char*> names)
 {
     QStringList shown;
     for (const char* name : names) {
@@ -74,6 +74,12 @@ inline QStringList shownTexts(QObject* root, std::initializer_list<const char*> 
                          .toString();
     }
     return shown;
+}
+
+// What the one control `name` shows (as shownTexts()).
+inline QString shownText(const QObject* root, const char* name)
+{
+    return shownTexts(root, {name}).constFirst();
 }
 
 // The titles of the messages a ScriptedPrompt recorded, in order.
