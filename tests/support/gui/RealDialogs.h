@@ -10,12 +10,14 @@
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <QtTest>
 
 #include <functional>
@@ -23,17 +25,19 @@
 
 // What became of one expected dialog: `seen` once it was shown and answered,
 // `title` its window title. A dialog that never comes within the time leaves
-// seen false; one that comes but was not answered in time is rejected, so a
-// failing test ends instead of waiting on it.
+// seen false; a modal window of another kind met at that time, or the
+// expected one still open long after it was answered, is rejected with a
+// warning, so a failing test ends instead of waiting on it.
 struct ModalAnswer
 {
     bool seen = false;
     QString title;
 };
 
-// Runs `answer` on the next modal window of type T once it is active.
+// Runs `answer` on the next modal window of type T once it is shown on the
+// screen (mapped by the window manager, so clicks reach it).
 template <typename T = QWidget>
-std::shared_ptr<ModalAnswer> answerModal(std::function<void(T*)> answer, int timeoutMs = 5000)
+std::shared_ptr<ModalAnswer> answerModal(std::function<void(T*)> answer, int timeoutMs = 10000)
 {
     auto result = std::make_shared<ModalAnswer>();
     auto* timer = new QTimer;
@@ -42,21 +46,33 @@ std::shared_ptr<ModalAnswer> answerModal(std::function<void(T*)> answer, int tim
     QObject::connect(timer, &QTimer::timeout, timer, [timer, elapsed, answer, result, timeoutMs] {
         QWidget* modal = QApplication::activeModalWidget();
         T* dialog = qobject_cast<T*>(modal);
-        if (dialog && dialog->isVisible()) {
+        if (dialog && dialog->isVisible() && dialog->windowHandle() &&
+            dialog->windowHandle()->isExposed()) {
             timer->stop();
             timer->deleteLater();
             delete elapsed;
             result->seen = true;
             result->title = dialog->windowTitle();
+            const QPointer<QWidget> answered(dialog);
             answer(dialog);
+            QTimer::singleShot(timeoutMs, [answered, title = result->title] {
+                if (answered && answered->isVisible() && answered->isModal() &&
+                    QApplication::activeModalWidget() == answered) {
+                    qWarning("The dialog \"%s\" is still open long after it was answered",
+                             qPrintable(title));
+                    QMetaObject::invokeMethod(answered, "reject", Qt::QueuedConnection);
+                }
+            });
             return;
         }
         if (elapsed->elapsed() > timeoutMs) {
             timer->stop();
             timer->deleteLater();
             delete elapsed;
-            if (modal) // not the one expected: close it rather than hang
+            if (modal) { // not the one expected: close it rather than hang
+                qWarning("An unexpected dialog \"%s\" was open", qPrintable(modal->windowTitle()));
                 QMetaObject::invokeMethod(modal, "reject", Qt::QueuedConnection);
+            }
         }
     });
     timer->start(20);
