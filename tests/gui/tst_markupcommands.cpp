@@ -7,6 +7,7 @@
 #include "core/spell/SpellChecker.h"
 #include "gui/MainWindow.h"
 #include "gui/ShownWindows.h"
+#include "gui/TextBoxes.h"
 #include "gui/WindowShots.h"
 #include "gui/editing/FontPicker.h"
 #include "gui/spell/SpellCommand.h"
@@ -36,20 +37,6 @@ void trigger(QWidget* w, const char* name)
     child<QAction>(w, name)->trigger();
 }
 
-// Gives `box` the focus; the test stops when it does not get it.
-QWidget* focus(QWidget* box)
-{
-    box->setFocus();
-    QTEST_ASSERT(QTest::qWaitFor([box] { return box->hasFocus(); }));
-    return box;
-}
-
-QString textOf(QWidget* box)
-{
-    auto* line = qobject_cast<QLineEdit*>(box);
-    return line ? line->text() : qobject_cast<QPlainTextEdit*>(box)->toPlainText();
-}
-
 // The text of a box with '|' at the caret.
 QString withCaret(QWidget* box)
 {
@@ -59,25 +46,9 @@ QString withCaret(QWidget* box)
                               QLatin1Char('|'));
 }
 
-// Puts `marked` into the named box and focuses it; what stands between '['
-// and ']' is selected, the caret at its end.
-QWidget* prepare(MainWindow& w, const QString& boxName, QString marked)
+QWidget* prepare(MainWindow& w, const QString& boxName, const QString& marked)
 {
-    const int from = int(marked.indexOf(QLatin1Char('[')));
-    const int to = int(marked.indexOf(QLatin1Char(']'))) - 1;
-    const QString text = marked.remove(QLatin1Char('[')).remove(QLatin1Char(']'));
-    QWidget* box = w.findChild<QWidget*>(boxName);
-    if (auto* line = qobject_cast<QLineEdit*>(box)) {
-        line->setText(text);
-        line->setSelection(from, to - from);
-    } else if (auto* edit = qobject_cast<QPlainTextEdit*>(box)) {
-        edit->setPlainText(text);
-        QTextCursor c = edit->textCursor();
-        c.setPosition(from);
-        c.setPosition(to, QTextCursor::KeepAnchor);
-        edit->setTextCursor(c);
-    }
-    return focus(box);
+    return selectMarked(w.findChild<QWidget*>(boxName), marked);
 }
 
 // Stands in for the dialog during one check: answers each question with the
@@ -174,7 +145,7 @@ private slots:
         w->spellCheck()->setAnswererFactory([this](QWidget*, const QString&) {
             return std::unique_ptr<SpellAnswerer>(new ScriptedAnswerer(script));
         });
-        focus(child<QPushButton>(w.get(), "butt_Preview"));
+        focusBox(child<QPushButton>(w.get(), "butt_Preview"));
     }
 
     void cleanup()
@@ -283,7 +254,7 @@ private slots:
         w->editCommands()->run(Markup::EditCommand::Copy);
         QCOMPARE(p->beeps, 1);
         auto* title = child<QLineEdit>(w.get(), "txtHead");
-        focus(title);
+        focusBox(title);
         QCOMPARE(states(), QStringList({"Paste"}));
         QTest::keyClicks(title, QStringLiteral("abc"));
         QCOMPARE(states(), QStringList({"Undo", "Paste"}));
@@ -300,7 +271,7 @@ private slots:
         QTRY_COMPARE(states(), QStringList({"Undo", "Paste"}));
         // The body: its own undo history and selection.
         auto* body = child<QPlainTextEdit>(w.get(), "txtMain");
-        focus(body);
+        focusBox(body);
         QCOMPARE(states(), QStringList({"Paste"}));
         QTest::keyClicks(body, QStringLiteral("xy"));
         QCOMPARE(states(), QStringList({"Undo", "Paste"}));
@@ -310,7 +281,7 @@ private slots:
         QCOMPARE(states(), QStringList({"Paste"}));
         // The read-only status box offers Copy only.
         w->appendStatus(QStringLiteral("Some status"));
-        focus(child<QPlainTextEdit>(w.get(), "txtStatus"));
+        focusBox(child<QPlainTextEdit>(w.get(), "txtStatus"));
         child<QPlainTextEdit>(w.get(), "txtStatus")->selectAll();
         QCOMPARE(states(), QStringList({"Copy"}));
     }
@@ -321,7 +292,7 @@ private slots:
         for (const char* box :
              {"txtHead", "txtMain", "txtSig", "txtURL", "txtURLtitle", "txtEmail"}) {
             child<QPushButton>(w.get(), "butt_Fin")->setEnabled(true);
-            QTest::keyClicks(focus(child<QWidget>(w.get(), box)), QStringLiteral("x"));
+            QTest::keyClicks(focusBox(child<QWidget>(w.get(), box)), QStringLiteral("x"));
             QVERIFY2(child<QPushButton>(w.get(), "butt_Fin")->isEnabled() ==
                          (qstrcmp(box, "txtEmail") == 0),
                      box);

@@ -9,6 +9,7 @@
 #include "gui/QtPrompt.h"
 #include "gui/RealDialogs.h"
 #include "gui/ShownWindows.h"
+#include "gui/TextBoxes.h"
 #include "gui/editing/FontPicker.h"
 #include "gui/setup/TemplateEditor.h"
 #include "gui/spell/SpellDialog.h"
@@ -27,32 +28,6 @@
 #include <QtTest>
 
 namespace {
-
-// Selects the text between '[' and ']' of `marked` in `box` and focuses it.
-void select(QWidget* box, QString marked)
-{
-    const int from = int(marked.indexOf(u'['));
-    const int to = int(marked.indexOf(u']')) - 1;
-    marked.remove(u'[').remove(u']');
-    if (auto* line = qobject_cast<QLineEdit*>(box)) {
-        line->setText(marked);
-        line->setSelection(from, to - from);
-    } else if (auto* edit = qobject_cast<QPlainTextEdit*>(box)) {
-        edit->setPlainText(marked);
-        QTextCursor c = edit->textCursor();
-        c.setPosition(from);
-        c.setPosition(to, QTextCursor::KeepAnchor);
-        edit->setTextCursor(c);
-    }
-    box->setFocus();
-    QTEST_ASSERT(QTest::qWaitFor([box] { return box->hasFocus(); }));
-}
-
-QString textOf(QWidget* box)
-{
-    auto* line = qobject_cast<QLineEdit*>(box);
-    return line ? line->text() : qobject_cast<QPlainTextEdit*>(box)->toPlainText();
-}
 
 void click(QAbstractButton* b)
 {
@@ -176,7 +151,7 @@ private slots:
                 window = editor.get();
             }
             QWidget* box = child<QWidget>(window, boxName);
-            select(box, QStringLiteral("say [word] now"));
+            selectMarked(box, QStringLiteral("say [word] now"));
             const auto answered =
                 answerValue(QString::fromLatin1(command), QString::fromUtf8(typed));
             child<QAction>(window, command)->trigger();
@@ -261,7 +236,7 @@ private slots:
             showActive(window);
             for (const auto& [key, expected] : keys) {
                 QWidget* box = child<QWidget>(window, boxName);
-                select(box, QStringLiteral("[word]"));
+                selectMarked(box, QStringLiteral("[word]"));
                 QTest::keyClick(box, key, Qt::ControlModifier);
                 QCOMPARE(boxName + QLatin1Char(' ') + textOf(box),
                          boxName + QLatin1Char(' ') + QLatin1String(expected));
