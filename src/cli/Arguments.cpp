@@ -14,7 +14,7 @@ namespace {
 
 struct Texts
 {
-    Q_DECLARE_TR_FUNCTIONS(CommandLine)
+    Q_DECLARE_TR_FUNCTIONS(Arguments)
 };
 
 enum Command : unsigned
@@ -40,15 +40,15 @@ const CommandSpec kCommands[] = {
      "                     (--body TEXT | --body-file FILE) [--sig TEXT] [--email TEXT]\n"
      "                     [--url URL] [--url-title TEXT] [--preview] [--save FILE]\n"
      "                     [--yes] [--use local|server]",
-     QT_TRANSLATE_NOOP("CommandLine", "fetch the page, place the entry, and publish it (or only "
-                                      "preview it with --preview)")},
+     QT_TRANSLATE_NOOP("Arguments", "fetch the page, place the entry, and publish it (or only "
+                                    "preview it with --preview)")},
     {"restore", Restore, "pagewick restore [--dir DIR] [--config N] [--yes] [--save FILE]",
-     QT_TRANSLATE_NOOP("CommandLine", "publish the page as it was after the last Finish")},
+     QT_TRANSLATE_NOOP("Arguments", "publish the page as it was after the last Finish")},
     {"delete-last", DeleteLast,
      "pagewick delete-last [--dir DIR] [--config N] [--yes] [--save FILE]",
-     QT_TRANSLATE_NOOP("CommandLine", "remove the newest entry from the page and publish it")},
+     QT_TRANSLATE_NOOP("Arguments", "remove the newest entry from the page and publish it")},
     {"resend", Resend, "pagewick resend [--dir DIR] [--config N] [--yes] [--save FILE]",
-     QT_TRANSLATE_NOOP("CommandLine",
+     QT_TRANSLATE_NOOP("Arguments",
                        "after a failed upload (Fail=True in weblog.ini), send the same edited page "
                        "again, as the window's Resend button does; post says when a resend is "
                        "waiting")},
@@ -65,35 +65,35 @@ struct OptionSpec
 // --dir first: the window takes it too.
 const OptionSpec kOptions[] = {
     {"dir", "DIR", Every,
-     QT_TRANSLATE_NOOP("CommandLine", "use DIR as the program directory (weblog.ini, template, "
-                                      "working files); default $XDG_DATA_HOME/pagewick")},
+     QT_TRANSLATE_NOOP("Arguments", "use DIR as the program directory (weblog.ini, template, "
+                                    "working files); default $XDG_DATA_HOME/pagewick")},
     {"config", "N", Every,
-     QT_TRANSLATE_NOOP("CommandLine", "use configuration N (1-9) for this run only")},
-    {"title", "TEXT", Post, QT_TRANSLATE_NOOP("CommandLine", "the title of the entry; required")},
+     QT_TRANSLATE_NOOP("Arguments", "use configuration N (1-9) for this run only")},
+    {"title", "TEXT", Post, QT_TRANSLATE_NOOP("Arguments", "the title of the entry; required")},
     {"body", "TEXT", Post,
-     QT_TRANSLATE_NOOP("CommandLine", "the body of the entry, which may hold HTML")},
+     QT_TRANSLATE_NOOP("Arguments", "the body of the entry, which may hold HTML")},
     {"body-file", "FILE", Post,
-     QT_TRANSLATE_NOOP("CommandLine",
+     QT_TRANSLATE_NOOP("Arguments",
                        "read the body from FILE instead; it must hold UTF-8 text: any other "
                        "bytes are refused with the file name and the offset of the first bad "
                        "byte")},
-    {"sig", "TEXT", Post, QT_TRANSLATE_NOOP("CommandLine", "the signature of the entry")},
-    {"email", "TEXT", Post, QT_TRANSLATE_NOOP("CommandLine", "the e-mail address of the entry")},
-    {"url", "URL", Post, QT_TRANSLATE_NOOP("CommandLine", "the address of the entry's link")},
-    {"url-title", "TEXT", Post, QT_TRANSLATE_NOOP("CommandLine", "the text of the entry's link")},
+    {"sig", "TEXT", Post, QT_TRANSLATE_NOOP("Arguments", "the signature of the entry")},
+    {"email", "TEXT", Post, QT_TRANSLATE_NOOP("Arguments", "the e-mail address of the entry")},
+    {"url", "URL", Post, QT_TRANSLATE_NOOP("Arguments", "the address of the entry's link")},
+    {"url-title", "TEXT", Post, QT_TRANSLATE_NOOP("Arguments", "the text of the entry's link")},
     {"preview", nullptr, Post,
-     QT_TRANSLATE_NOOP("CommandLine", "only build the page and show the preview; publish nothing")},
+     QT_TRANSLATE_NOOP("Arguments", "only build the page and show the preview; publish nothing")},
     {"use", "WHICH", Post,
-     QT_TRANSLATE_NOOP("CommandLine",
+     QT_TRANSLATE_NOOP("Arguments",
                        "when the page on the server differs from the last one published: build "
                        "on the 'local' or the 'server' copy (default server)")},
     {"yes", nullptr, Every,
-     QT_TRANSLATE_NOOP("CommandLine", "answer questions Yes/OK (otherwise No/Cancel)")},
+     QT_TRANSLATE_NOOP("Arguments", "answer questions Yes/OK (otherwise No/Cancel)")},
     {"save", "FILE", Every,
-     QT_TRANSLATE_NOOP("CommandLine", "where manual publishing saves the page")},
+     QT_TRANSLATE_NOOP("Arguments", "where manual publishing saves the page")},
 };
 
-const char* const kHelp = QT_TRANSLATE_NOOP("CommandLine", "print this help and exit");
+const char* const kHelp = QT_TRANSLATE_NOOP("Arguments", "print this help and exit");
 
 // `text` broken into lines of at most 79 columns, those after the first
 // indented by `indent`; the first goes on after `column` characters.
