@@ -13,35 +13,31 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
+# await TEST FILE PID NAME LOG STATUS: waits up to ten seconds for `test TEST
+# FILE` to hold while the process PID lives; else shows its log and exits with STATUS.
+await() {
+    i=0
+    until [ "$1" "$2" ]; do
+        i=$((i + 1))
+        if [ "$i" -gt 200 ] || ! kill -0 "$3" 2>/dev/null; then
+            echo "with-desktop.sh: $4 did not start" >&2
+            cat "$5" >&2
+            exit "$6"
+        fi
+        sleep 0.05
+    done
+}
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -auth /dev/null 3>"$scratch/display" \
     >"$scratch/xvfb.log" 2>&1 &
 xpid=$!
-i=0
-until [ -s "$scratch/display" ]; do
-    i=$((i + 1))
-    if [ "$i" -gt 200 ] || ! kill -0 "$xpid" 2>/dev/null; then
-        echo "with-desktop.sh: Xvfb did not start" >&2
-        cat "$scratch/xvfb.log" >&2
-        exit 91
-    fi
-    sleep 0.05
-done
+await -s "$scratch/display" "$xpid" Xvfb "$scratch/xvfb.log" 91
 DISPLAY=":$(cat "$scratch/display")"
 export DISPLAY
 # openbox runs its start-up command once it manages the screen.
 HOME="$scratch" openbox --sm-disable --startup "touch $scratch/wm-ready" \
     >"$scratch/openbox.log" 2>&1 &
 wmpid=$!
-i=0
-until [ -e "$scratch/wm-ready" ]; do
-    i=$((i + 1))
-    if [ "$i" -gt 200 ] || ! kill -0 "$wmpid" 2>/dev/null; then
-        echo "with-desktop.sh: openbox did not start" >&2
-        cat "$scratch/openbox.log" >&2
-        exit 92
-    fi
-    sleep 0.05
-done
+await -e "$scratch/wm-ready" "$wmpid" openbox "$scratch/openbox.log" 92
 export QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
 status=0
