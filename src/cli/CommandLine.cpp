@@ -3,6 +3,7 @@
 #include "base/ProgramDir.h"
 #include "base/Settings.h"
 #include "cli/CliPrompt.h"
+#include "cli/SignalStop.h"
 #include "core/Startup.h"
 #include "core/entry/PageEditor.h"
 #include "core/publish/Publisher.h"
@@ -146,6 +147,16 @@ int runCommand(const CommandOptions& o)
         PageEditor flows(view, hooks);
         Publisher publisher(view, flows, hooks);
         hooks.publisher = &publisher;
+        // Ctrl+C or SIGTERM stops the running transfer; the command then ends
+        // at the next step with status 1.
+        SignalStop interrupt([&publisher] { publisher.stop(); });
+        const auto ended = [&](bool success) {
+            if (!interrupt.signalled())
+                return success ? 0 : 1;
+            std::fprintf(stderr, "pagewick: stopped: interrupted; the live files on the server "
+                                 "were left as they were\n");
+            return 1;
+        };
 
         if (o.command == QLatin1String("resend")) {
             if (!s.lastUploadFailed()) {
@@ -153,30 +164,30 @@ int runCommand(const CommandOptions& o)
                 return 1;
             }
             publisher.resend();
-            return published(publisher.lastOutcome()) ? 0 : 1;
+            return ended(published(publisher.lastOutcome()));
         }
         if (post && s.lastUploadFailed())
             std::fprintf(stderr, "pagewick: the last upload failed; 'pagewick resend' sends it "
                                  "again\n");
         if (o.command == QLatin1String("restore")) {
             flows.restoreBackup();
-            return published(publisher.lastOutcome()) ? 0 : 1;
+            return ended(published(publisher.lastOutcome()));
         }
         // One retrieval per command: a failed one has told the user why, and
         // trying again at once would only wait and say the same again.
         publisher.retrievePage(false);
-        if (!s.pageRetrieved)
-            return 1;
+        if (!s.pageRetrieved || interrupt.signalled())
+            return ended(false);
         if (o.command == QLatin1String("delete-last")) {
             flows.deleteNewestEntry();
-            return published(publisher.lastOutcome()) ? 0 : 1;
+            return ended(published(publisher.lastOutcome()));
         }
         flows.preview();
-        if (!view.finishEnabled)
-            return 1;
+        if (!view.finishEnabled || interrupt.signalled())
+            return ended(false);
         if (o.preview)
             return 0;
-        return published(publisher.publish()) ? 0 : 1;
+        return ended(published(publisher.publish()));
     } catch (const CommandStopped& stop) {
         std::fprintf(stderr, "pagewick: stopped: %s\n", stop.what());
         return 1;

@@ -32,6 +32,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -91,7 +92,7 @@ void MainWindow::buildMenus()
     };
 
     QMenu* file = menu("mnuFile", tr("&File"));
-    addItem(file, "mnuNew", tr("&New Entry"), &MainWindow::newEntry);
+    m_lock.add(addItem(file, "mnuNew", tr("&New Entry"), &MainWindow::newEntry));
     m_restoreBackup = addItem(file, "mnuBackup", tr("&Restore Backup"), nullptr);
     connect(m_restoreBackup, &QAction::triggered, this, [this] {
         if (m_flows)
@@ -163,12 +164,13 @@ void MainWindow::buildMenus()
     QMenu* setup = menu("mnuSetUpTop", tr("&SetUp"));
     m_preferencesAction = addItem(setup, "mnuPreferences", tr("Config"), nullptr);
     connect(m_preferencesAction, &QAction::triggered, this, &MainWindow::showPreferences);
-    addItem(setup, "mnuOptions", tr("Auto Customize"), &MainWindow::showStyleEditor);
-    connect(addItem(setup, "mnuDragnDrop", tr("Template Customize"), nullptr), &QAction::triggered,
-            this, [this] {
-                TemplateEditor editor(this, this);
-                editor.exec();
-            });
+    m_lock.add(addItem(setup, "mnuOptions", tr("Auto Customize"), &MainWindow::showStyleEditor));
+    QAction* templates = addItem(setup, "mnuDragnDrop", tr("Template Customize"), nullptr);
+    m_lock.add(templates);
+    connect(templates, &QAction::triggered, this, [this] {
+        TemplateEditor editor(this, this);
+        editor.exec();
+    });
 
     QMenu* help = menu("mnuhelptop", tr("&Help"));
     m_updates = std::make_unique<UpdateCheck>(*this);
@@ -176,8 +178,9 @@ void MainWindow::buildMenus()
             m_updates.get(), &UpdateCheck::openHelp);
     connect(addItem(help, "mnuVisitWeb", tr("Web Site"), nullptr), &QAction::triggered,
             m_updates.get(), &UpdateCheck::visitWebSite);
-    connect(addItem(help, "mnuUpdateCheck", tr("Check For Updates"), nullptr), &QAction::triggered,
-            m_updates.get(), &UpdateCheck::checkForUpdate);
+    QAction* updates = addItem(help, "mnuUpdateCheck", tr("Check For Updates"), nullptr);
+    m_lock.add(updates);
+    connect(updates, &QAction::triggered, m_updates.get(), &UpdateCheck::checkForUpdate);
     addItem(help, "mnuAbout", tr("About Pagewick"), &MainWindow::showAbout);
 
     // The usual keys; EditCommands keeps the entry boxes from taking them.
@@ -309,6 +312,10 @@ void MainWindow::buildCentral()
     m_finishButton = named(new QPushButton(tr("Finish/FTP"), central), "butt_Fin");
     m_resendButton = named(new QPushButton(tr("Resend"), central), "butt_resend");
     m_resendButton->hide();
+    for (QWidget* button : {m_previewButton, m_finishButton, m_resendButton})
+        m_lock.add(button);
+    for (QAction* command : {m_restoreBackup, m_deleteLastEntry, m_preferencesAction})
+        m_lock.add(command);
     connect(m_previewButton, &QPushButton::clicked, this, [this] {
         if (m_flows)
             m_flows->preview();
@@ -324,6 +331,15 @@ void MainWindow::buildCentral()
     });
     m_progress = named(new QProgressBar(central), "ProgressBar1");
     m_progress->hide();
+    m_stopButton = named(new QPushButton(tr("S&top"), central), "butt_Stop");
+    m_stopButton->setToolTip(tr("Stop the transfer (Esc)"));
+    m_stopButton->hide();
+    connect(m_stopButton, &QPushButton::clicked, this, &MainWindow::stopJobs);
+    m_stopAction = named(new QAction(tr("Stop"), this), "mnuStop");
+    m_stopAction->setShortcut(Qt::Key_Escape);
+    m_stopAction->setEnabled(false);
+    addAction(m_stopAction);
+    connect(m_stopAction, &QAction::triggered, this, &MainWindow::stopJobs);
 
     // A changed entry must be previewed again before it can be published
     // (the e-mail address is not part of that).
@@ -358,6 +374,7 @@ void MainWindow::buildCentral()
     buttonRow->addWidget(m_previewButton);
     buttonRow->addWidget(m_resendButton);
     buttonRow->addWidget(m_finishButton);
+    buttonRow->addWidget(m_stopButton);
     buttonColumn->addLayout(buttonRow);
     buttonColumn->addWidget(m_progress);
     buttonColumn->addStretch();
@@ -421,26 +438,45 @@ void MainWindow::createFlows()
     m_publisher = std::make_unique<Publisher>(*this, *m_flows, *this);
 }
 
-// The window cannot go while a transfer runs: the code waiting for it would
-// come back to a window that is gone. Closing stops the transfer instead; a
-// second close then ends the program.
+void MainWindow::setJobRunning(bool running)
+{
+    m_jobs = qMax(0, m_jobs + (running ? 1 : -1));
+    const bool busy = m_jobs > 0;
+    if (busy == m_lock.isLocked())
+        return;
+    m_lock.setLocked(busy);
+    m_stopButton->setVisible(busy);
+    m_stopAction->setEnabled(busy);
+    if (!busy && m_closeWhenIdle)
+        QTimer::singleShot(0, this, &QWidget::close);
+}
+
+void MainWindow::stopJobs()
+{
+    if (m_publisher && m_publisher->isRunning())
+        m_publisher->stop();
+    if (m_updates && m_updates->isRunning())
+        m_updates->stop();
+}
+
+// The window cannot go while a job runs: the code running it would come back
+// to a window that is gone. Closing then asks whether to stop it; the window
+// closes once it has ended.
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    const bool busy =
-        m_publisher && (m_publisher->ftpClient.isBusy() || m_publisher->httpClient.isBusy());
-    const bool checking = m_updates && m_updates->newsClient.isBusy();
-    if (!busy && !checking) {
+    if (m_jobs == 0) {
         m_draft->saveNow();
         QMainWindow::closeEvent(event);
         return;
     }
     event->ignore();
-    if (m_publisher) {
-        m_publisher->ftpClient.cancel();
-        m_publisher->httpClient.cancel();
-    }
-    if (m_updates)
-        m_updates->newsClient.cancel();
+    if (m_closeWhenIdle)
+        return;
+    if (prompt().message(tr("A transfer is running.  Stop it and close Pagewick?"), Buttons::YesNo,
+                         Icon::Question, tr("Pagewick")) != Answer::Yes)
+        return;
+    m_closeWhenIdle = true;
+    stopJobs();
     appendStatus(tr("Transfer cancelled."));
 }
 
@@ -491,7 +527,7 @@ QString MainWindow::choosePageSource()
 
 void MainWindow::setPreviewEnabled(bool enabled)
 {
-    m_previewButton->setEnabled(enabled);
+    m_lock.setEnabled(m_previewButton, enabled);
 }
 
 void MainWindow::showFields(const EntryFields& f)
@@ -527,19 +563,18 @@ void MainWindow::appendStatus(const QString& message)
 
 void MainWindow::setPublishingEnabled(bool enable)
 {
-    m_finishButton->setEnabled(enable);
-    m_previewButton->setEnabled(enable);
-    m_preferencesAction->setEnabled(enable);
-    m_restoreBackup->setEnabled(enable);
-    m_deleteLastEntry->setEnabled(enable);
+    for (const QObject* command :
+         std::initializer_list<const QObject*>{m_finishButton, m_previewButton, m_preferencesAction,
+                                               m_restoreBackup, m_deleteLastEntry})
+        m_lock.setEnabled(command, enable);
     if (!enable) {
-        m_resendButton->setEnabled(false);
+        m_lock.setEnabled(m_resendButton, false);
         m_resendButton->hide();
     } else if (m_resendOffered && settings().lastUploadFailed() && settings().autoFtp()) {
         // A failed upload stays offered for resending through whatever work
         // switched the commands off meanwhile (the start-up retrieval, a
         // publish that stopped), until a Preview makes a new edited page.
-        m_resendButton->setEnabled(true);
+        m_lock.setEnabled(m_resendButton, true);
         m_resendButton->show();
     }
     m_progress->hide();
@@ -547,12 +582,12 @@ void MainWindow::setPublishingEnabled(bool enable)
 
 void MainWindow::setFinishEnabled(bool enabled)
 {
-    m_finishButton->setEnabled(enabled);
+    m_lock.setEnabled(m_finishButton, enabled);
 }
 
 void MainWindow::setResendEnabled(bool enabled)
 {
-    m_resendButton->setEnabled(enabled);
+    m_lock.setEnabled(m_resendButton, enabled);
 }
 
 void MainWindow::setResendVisible(bool visible)
@@ -563,7 +598,7 @@ void MainWindow::setResendVisible(bool visible)
 
 void MainWindow::setPreferencesEnabled(bool enabled)
 {
-    m_preferencesAction->setEnabled(enabled);
+    m_lock.setEnabled(m_preferencesAction, enabled);
 }
 
 void MainWindow::setBusy(bool busy)
@@ -648,5 +683,5 @@ void MainWindow::onToolbarButton(const QString& key)
 
 void MainWindow::entryTextChanged()
 {
-    m_finishButton->setEnabled(false);
+    m_lock.setEnabled(m_finishButton, false);
 }

@@ -4,6 +4,7 @@
 #include "core/config/PreferencesApply.h"
 #include "core/editing/MarkupCommands.h"
 #include "core/entry/PageEditor.h"
+#include "gui/CommandLock.h"
 #include "gui/editing/EditCommands.h"
 
 #include <QMainWindow>
@@ -79,6 +80,11 @@ public:
     PageEditor* flows() const { return m_flows.get(); }
     Publisher* publisher() const { return m_publisher.get(); }
     UpdateCheck* updateCheck() const { return m_updates.get(); }
+    // MainView: Stop and the command lock while a job runs.
+    void setJobRunning(bool running) override;
+    // Stops every running job (the Stop button, Escape).
+    void stopJobs();
+
     // Keeps the entry being typed in the draft file.
     EntryDraftKeeper* draftKeeper() const { return m_draft.get(); }
 
@@ -118,6 +124,11 @@ private:
     QPushButton* m_finishButton = nullptr;
     QPushButton* m_resendButton = nullptr;
     QProgressBar* m_progress = nullptr;
+    QPushButton* m_stopButton = nullptr;
+    QAction* m_stopAction = nullptr; // Escape
+    CommandLock m_lock;
+    int m_jobs = 0;               // jobs running now
+    bool m_closeWhenIdle = false; // the user chose to stop and close
     // The commands switched off while a transfer runs.
     QAction* m_restoreBackup = nullptr;
     QAction* m_deleteLastEntry = nullptr;

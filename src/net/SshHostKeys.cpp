@@ -1,17 +1,11 @@
 #include "net/SshHostKeys.h"
 
-#include "base/Prompt.h"
-
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QMetaObject>
 
-#include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 
 namespace SshHostKeys {
 
@@ -116,16 +110,12 @@ QByteArray blobOf(const curl_khkey* key)
 
 } // namespace
 
-SshHostKeyCheck::SshHostKeyCheck(QObject* context, const std::atomic<bool>& cancelled)
-    : m_context(context), m_cancelled(cancelled)
-{
-}
-
 void SshHostKeyCheck::setUp(CURL* h, const QString& host, int port, const QString& password)
 {
     m_host = host;
     m_port = port > 0 ? port : 22;
     m_refusal.clear();
+    m_question.clear();
     // libcurl reads the file (a missing one is an empty list) and lets the
     // callback decide about every key, known or not.
     curl_easy_setopt(h, CURLOPT_SSH_KNOWNHOSTS,
@@ -174,49 +164,20 @@ int SshHostKeyCheck::check(const curl_khkey* found, curl_khmatch match)
         QStringLiteral("The server %1 is not known yet. Its %2 host key has the fingerprint\r\n"
                        "%3\r\nTrust this server and remember its key in %4?")
             .arg(where, QString::fromLatin1(SshHostKeys::keyType(blob)), print, file);
-    if (!askToTrust(question)) {
-        m_refusal = QStringLiteral("The host key of the server %1 (%2) was not trusted, so "
-                                   "nothing was sent.")
-                        .arg(where, print);
-        return CURLKHSTAT_REJECT;
-    }
-    QString error;
-    if (!SshHostKeys::remember(SshHostKeys::knownHostsPath(), m_host, m_port, blob, &error)) {
-        // Trusted for this connection; it will be asked about again.
-        qWarning("Cannot remember the host key in %s: %s", qPrintable(file), qPrintable(error));
-    }
-    return CURLKHSTAT_FINE;
+    // libcurl must not wait for the user: the connection ends here, and the
+    // question goes to the user from the event loop.
+    m_question = question;
+    m_askedKey = blob;
+    m_refusal = QStringLiteral("The host key of the server %1 (%2) was not trusted, so "
+                               "nothing was sent.")
+                    .arg(where, print);
+    return CURLKHSTAT_REJECT;
 }
 
-bool SshHostKeyCheck::askToTrust(const QString& text)
+void SshHostKeyCheck::trustAskedKey()
 {
-    struct Answered
-    {
-        std::mutex mutex;
-        std::condition_variable done;
-        bool given = false;
-        bool yes = false;
-    };
-    const auto answer = std::make_shared<Answered>();
-    if (!m_context)
-        return false;
-    QMetaObject::invokeMethod(
-        m_context,
-        [answer, text] {
-            const bool yes = prompt().message(text, Buttons::YesNo, Icon::Question,
-                                              QStringLiteral("Unknown Host Key")) == Answer::Yes;
-            std::lock_guard lock(answer->mutex);
-            answer->given = true;
-            answer->yes = yes;
-            answer->done.notify_all();
-        },
-        Qt::QueuedConnection);
-    std::unique_lock lock(answer->mutex);
-    while (!answer->given) {
-        // Cancel must not wait for the user: the request ends without trust.
-        if (m_cancelled)
-            return false;
-        answer->done.wait_for(lock, std::chrono::milliseconds(100));
-    }
-    return answer->yes;
+    QString error;
+    if (!SshHostKeys::remember(SshHostKeys::knownHostsPath(), m_host, m_port, m_askedKey, &error))
+        qWarning("Cannot remember the host key in %s: %s",
+                 qPrintable(SshHostKeys::knownHostsPath()), qPrintable(error));
 }

@@ -19,7 +19,6 @@
 #include <QObject>
 #include <QString>
 
-#include <atomic>
 #include <curl/curl.h>
 
 namespace SshHostKeys {
@@ -45,15 +44,11 @@ QString privateKeyFile();
 
 } // namespace SshHostKeys
 
-// The host key check of one transfer client. libcurl calls it on the
-// worker thread during the handshake; the question about an unknown host is
-// asked on the thread of `context` (the client's, where the event loop runs)
-// while the worker waits for the answer, or until the request is cancelled.
+// The host key check of one session, called by libcurl during the
+// handshake.
 class SshHostKeyCheck
 {
 public:
-    SshHostKeyCheck(QObject* context, const std::atomic<bool>& cancelled);
-
     // Sets the known_hosts check, the key callback and the log-in methods
     // on `handle` for a connection to `host`:`port` (0 for 22).
     void setUp(CURL* handle, const QString& host, int port, const QString& password);
@@ -62,15 +57,19 @@ public:
     // was not.
     QString refusal() const { return m_refusal; }
 
+    // An unknown key ends the connection unasked (libcurl must not wait for
+    // the user), and question() holds what to ask the user; after a Yes,
+    // trustAskedKey() remembers the key so that the next connection goes on.
+    QString question() const { return m_question; }
+    void trustAskedKey();
+
 private:
     static int onKey(CURL*, const curl_khkey* known, const curl_khkey* found, curl_khmatch match,
                      void* self);
     int check(const curl_khkey* found, curl_khmatch match);
-    bool askToTrust(const QString& text);
-
-    QObject* m_context; // outlives the worker that calls back
-    const std::atomic<bool>& m_cancelled;
     QString m_host;
     int m_port = 22;
     QString m_refusal;
+    QString m_question;
+    QByteArray m_askedKey;
 };

@@ -1,32 +1,16 @@
 #include "net/TransferClient.h"
 
-#include "net/CurlEngine.h"
+#include "net/NetRequest.h"
+#include "net/NetSession.h"
 #include "net/TransferRequest.h"
 
-#include <QEventLoop>
 #include <QStringList>
 
-namespace {
-
-// libcurl is set up once per process, before the first handle.
-void initCurl()
-{
-    static const bool ready = [] { return curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; }();
-    (void)ready;
-}
-
-} // namespace
-
-TransferClient::TransferClient(QObject* parent) : QObject(parent)
-{
-    initCurl();
-    engine_ = std::make_unique<TransferEngine>(this);
-}
+TransferClient::TransferClient(QObject* parent) : QObject(parent) {}
 
 TransferClient::~TransferClient()
 {
-    engine_->interrupt();
-    joinWorker();
+    ++generation_; // nothing more is reported
 }
 
 TransferJob TransferClient::prepare(const QString& address, const QString& command,
@@ -45,54 +29,136 @@ void TransferClient::execute(const QString& url, const QString& command)
     TransferJob job = prepare(url.isEmpty() ? url_ : url, command, false);
     if (!url.isEmpty())
         url_ = url;
-    start(std::move(job));
+    start(job);
 }
 
-void TransferClient::start(TransferJob job)
+// The session of the job's server, log-in and starting folder, with its
+// limits: the kept one when they are the same, else a new one (the old one
+// and its connection go).
+NetSession* TransferClient::sessionFor(const TransferJob& job)
 {
-    joinWorker();
+    const QString key = job.directoryKey + u'|' + QString::fromUtf8(job.base) + u'|' +
+                        QString::number(job.timeout) + u'|' + QString::number(job.maxBytes) + u'|' +
+                        QString::number(job.deadline);
+    if (!session_ || key != sessionKey_) {
+        delete session_;
+        session_ = new NetSession(job, this);
+        sessionKey_ = key;
+    }
+    return session_;
+}
+
+void TransferClient::start(const TransferJob& job)
+{
     ++generation_;
     running_ = true;
     lastError_ = TransferError();
     responseCode_ = 0;
     responseInfo_.clear();
+    notice_.clear();
     data_.clear();
     dataPos_ = 0;
     if (job.protocol == Protocol::Http)
         headers_.clear();
-    engine_->arm();
-    const quint64 generation = generation_;
-    worker_ = std::thread([this, generation, job = std::move(job)] {
-        TransferOutcome outcome;
-        try {
-            outcome = engine_->run(
-                job, [this, generation](TransferState state) { postState(generation, state); });
-        } catch (const std::exception& e) {
-            outcome.error =
-                TransferError(TransferError::OtherFailure, QString::fromLocal8Bit(e.what()));
-        }
+    dropData_ = job.op == Operation::Connect; // logged in: the folder is not asked for
+
+    if (job.op == Operation::Close) {
+        if (session_)
+            session_->closeConnection();
+        const quint64 generation = generation_;
         QMetaObject::invokeMethod(
-            this, [this, generation, outcome] { finish(generation, outcome); },
+            this,
+            [this, generation] {
+                if (generation != generation_)
+                    return;
+                emit stateChanged(TransferState::Disconnecting);
+                emit stateChanged(TransferState::Disconnected);
+                TransferOutcome closed;
+                closed.closed = true;
+                finish(closed);
+            },
             Qt::QueuedConnection);
+        return;
+    }
+
+    NetSession* session = sessionFor(job);
+    switch (job.op) {
+    case Operation::HttpGet:
+        follow(session->get());
+        break;
+    case Operation::Connect:
+    case Operation::Pwd:
+        follow(session->currentFolder());
+        break;
+    case Operation::Get:
+        follow(session->download(job.remote, job.local));
+        break;
+    case Operation::Put: {
+        // Staged, then put in place; a copy that cannot be put in place is
+        // deleted again.
+        const QString remote = job.remote;
+        follow(session->stage(job.local, remote), [this, remote](const TransferOutcome& staged) {
+            if (staged.error.number() != 0)
+                return false;
+            follow(session_->place(remote), [this, remote](const TransferOutcome& placed) {
+                if (placed.error.number() == 0)
+                    return false;
+                follow(session_->discard(remote), [this, placed](const TransferOutcome&) {
+                    finish(placed);
+                    return true;
+                });
+                return true;
+            });
+            return true;
+        });
+        break;
+    }
+    case Operation::Stage:
+        follow(session->stage(job.local, job.remote));
+        break;
+    case Operation::Place:
+        follow(session->place(job.remote));
+        break;
+    case Operation::Discard:
+        follow(session->discard(job.remote));
+        break;
+    case Operation::List:
+        follow(session->list());
+        break;
+    case Operation::Cd:
+        follow(session->changeFolder(job.remote));
+        break;
+    case Operation::Close:
+        break;
+    }
+}
+
+// Reports `request` as the running one. `then` is given its outcome first:
+// true when it has taken over (started the next request of the command).
+void TransferClient::follow(NetRequest* request, const Then& then)
+{
+    request_ = request;
+    const quint64 generation = generation_;
+    connect(request, &NetRequest::stateChanged, this, [this, generation](TransferState state) {
+        if (generation == generation_)
+            emit stateChanged(state);
     });
+    connect(request, &NetRequest::finished, this,
+            [this, generation, request, then](const TransferOutcome& outcome) {
+                request->deleteLater();
+                if (generation != generation_ || (then && then(outcome)))
+                    return;
+                TransferOutcome result = outcome;
+                if (dropData_)
+                    result.data.clear();
+                finish(result);
+            });
 }
 
-void TransferClient::postState(quint64 generation, TransferState state)
+void TransferClient::finish(const TransferOutcome& outcome)
 {
-    QMetaObject::invokeMethod(
-        this,
-        [this, generation, state] {
-            if (generation == generation_ && running_)
-                emit stateChanged(state);
-        },
-        Qt::QueuedConnection);
-}
-
-void TransferClient::finish(quint64 generation, const TransferOutcome& outcome)
-{
-    if (generation != generation_)
-        return; // cancelled meanwhile
-    joinWorker();
+    const quint64 generation = generation_;
+    request_ = nullptr;
     responseCode_ = outcome.responseCode;
     responseInfo_ = outcome.responseInfo;
     lastError_ = outcome.error;
@@ -101,8 +167,6 @@ void TransferClient::finish(quint64 generation, const TransferOutcome& outcome)
         headers_ = outcome.headers;
     if (outcome.error.number() != 0) {
         running_ = false;
-        if (waitLoop_)
-            waitLoop_->quit();
         emit stateChanged(TransferState::Error);
         return;
     }
@@ -114,34 +178,26 @@ void TransferClient::finish(quint64 generation, const TransferOutcome& outcome)
             return; // a handler cancelled
     }
     running_ = false;
-    if (waitLoop_)
-        waitLoop_->quit();
     emit stateChanged(TransferState::ResponseCompleted);
-}
-
-void TransferClient::joinWorker()
-{
-    if (worker_.joinable())
-        worker_.join();
 }
 
 void TransferClient::cancel()
 {
     const bool wasRunning = running_;
-    const bool hadConnection = engine_->interrupt();
-    joinWorker();
-    engine_->dropConnections();
     ++generation_; // whatever the stopped request still reports is dropped
+    if (request_)
+        request_->abort();
+    request_ = nullptr;
+    if (session_)
+        session_->closeConnection();
     if (wasRunning) {
         running_ = false;
         lastError_ =
             TransferError(TransferError::Cancelled, QStringLiteral("The request was cancelled."));
         data_.clear();
         dataPos_ = 0;
-        if (waitLoop_)
-            waitLoop_->quit();
     }
-    if (wasRunning || hadConnection) {
+    if (wasRunning || session_) {
         const quint64 generation = generation_;
         for (const TransferState state :
              {TransferState::Disconnecting, TransferState::Disconnected}) {
@@ -179,29 +235,20 @@ QString TransferClient::responseHeader(const QString& name) const
     return {};
 }
 
-QByteArray TransferClient::fetch(const QString& address)
+bool TransferClient::fetch(const QString& address)
 {
     if (running_) {
         lastError_ =
             TransferError(TransferError::isBusy, QStringLiteral("Still executing last request"));
-        return {};
+        return false;
     }
     try {
-        TransferJob job = prepare(address, QStringLiteral("GET"), true);
+        const TransferJob job = prepare(address, QStringLiteral("GET"), true);
         url_ = address;
-        start(std::move(job));
+        start(job);
     } catch (const TransferError& error) {
         lastError_ = error;
-        return {};
+        return false;
     }
-    QEventLoop loop;
-    waitLoop_ = &loop;
-    if (running_)
-        loop.exec();
-    waitLoop_ = nullptr;
-    if (lastError_.number() != 0)
-        return {};
-    const QByteArray document = data_.mid(dataPos_);
-    dataPos_ = data_.size();
-    return document;
+    return true;
 }

@@ -5,22 +5,24 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QPointer>
 #include <QString>
-#include <memory>
-#include <thread>
 
-class QEventLoop;
-class TransferEngine;
+#include <functional>
+
+class NetRequest;
+class NetSession;
 struct TransferJob;
 struct TransferOutcome;
 
 // The Internet transfer control: FTP (also FTP over TLS, SFTP and local
 // folders through file://) and HTTP(S) for one window, one request at a time.
 //
-// Execute starts a request and returns at once; the request runs on a worker
-// thread and reports through stateChanged, which is always delivered on the
-// thread that owns the TransferClient (the UI thread) through its event loop. Callers
-// poll isBusy() while letting the event loop run.
+// Execute starts a request and returns at once; the request runs on the
+// event loop (a NetSession: libcurl's multi interface, no thread) and
+// reports through stateChanged. Each command is one typed request of the
+// session, which keeps the connection and the current directory between
+// them.
 //
 // Addresses (URL):
 //   host, host:port, host/dir       FTP to that host (ftp:// is implied)
@@ -162,11 +164,11 @@ public:
     // absent. Empty when the server sent no answer.
     QString responseHeader(const QString& name = {}) const;
 
-    // Fetches the document at `address` (http(s), ftp(s), sftp or file)
-    // and returns it, running a local event loop meanwhile, so windows keep
-    // repainting. Never throws: on failure (also refused input, or another
-    // request still running) it returns nothing and lastError() tells why.
-    QByteArray fetch(const QString& address);
+    // Starts fetching the document at `address` (http(s), ftp(s), sftp or
+    // file), which then comes through readChunk like any download. Never
+    // throws: refused input, or another request still running, return false
+    // and lastError() tells why.
+    bool fetch(const QString& address);
 
     // The server's error reply to the last request: code and text; 0 and
     // empty when there was none.
@@ -188,10 +190,11 @@ signals:
 
 private:
     TransferJob prepare(const QString& url, const QString& command, bool document) const;
-    void start(TransferJob job);
-    void finish(quint64 generation, const TransferOutcome& outcome);
-    void postState(quint64 generation, TransferState state);
-    void joinWorker();
+    void start(const TransferJob& job);
+    NetSession* sessionFor(const TransferJob& job);
+    using Then = std::function<bool(const TransferOutcome&)>;
+    void follow(NetRequest* request, const Then& then = {});
+    void finish(const TransferOutcome& outcome);
 
     QString url_;
     QString userName_;
@@ -201,11 +204,12 @@ private:
     qint64 maxBytes_ = 0;
     int deadline_ = 0;
 
-    std::unique_ptr<TransferEngine> engine_;
-    std::thread worker_;
+    NetSession* session_ = nullptr; // a child; replaced when the server or log-in changes
+    QString sessionKey_;
+    QPointer<NetRequest> request_;
     quint64 generation_ = 0;
     bool running_ = false;
-    QEventLoop* waitLoop_ = nullptr;
+    bool dropData_ = false;
 
     QByteArray data_;
     qsizetype dataPos_ = 0;

@@ -10,8 +10,6 @@
 #include <optional>
 #include <utility>
 
-namespace {
-
 // Throws when `text` holds a character below 0x20 or DEL: libcurl would send
 // CR LF straight to an FTP server, where it starts a command of its own.
 void refuseControlCharacters(const QString& text, const QString& what, int number)
@@ -25,6 +23,8 @@ void refuseControlCharacters(const QString& text, const QString& what, int numbe
         }
     }
 }
+
+namespace {
 
 // Words of `text` split at blanks, where a word in double quotes may hold
 // blanks, and a doubled quote inside quotes is one quote of the name.

@@ -81,6 +81,10 @@ struct RequestDefaults
     int deadline = 0;
 };
 
+// Throws TransferError `number` ("What contains a control character ...")
+// when `text` holds a character below 0x20 or DEL.
+void refuseControlCharacters(const QString& text, const QString& what, int number);
+
 // Takes `command` on `address` apart (see the command list in
 // TransferClient.h). `document`: the address names the document itself
 // (TransferClient::fetch) and the command is not read. Throws TransferError

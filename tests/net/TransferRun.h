@@ -45,6 +45,16 @@ inline QByteArray readChunks(TransferClient& inet, int size = 1024)
     return all;
 }
 
+// The document at `address` (TransferClient::fetch), once it has come;
+// empty when the fetch was refused or failed.
+inline QByteArray fetched(TransferClient& inet, const QString& address)
+{
+    if (!inet.fetch(address) || !QTest::qWaitFor([&] { return !inet.isBusy(); }, Wait) ||
+        inet.lastError().number() != 0)
+        return {};
+    return readChunks(inet, 1 << 30);
+}
+
 class Runner
 {
 public:

@@ -140,8 +140,8 @@ private slots:
         QCOMPARE(run.output("PWD"), QByteArray("/"));
         // fetch fetches a document there too (and makes it the address).
         const QString url = inet.url();
-        QCOMPARE(inet.fetch(ftp ? url + "/index.html"
-                                : QUrl::fromLocalFile(root + "/index.html").toString()),
+        QCOMPARE(fetched(inet, ftp ? url + "/index.html"
+                                   : QUrl::fromLocalFile(root + "/index.html").toString()),
                  QByteArray("home"));
         if (!ftp) {
             inet.setUrl(QUrl::fromLocalFile(folder.filePath("no such folder")).toString());
@@ -258,7 +258,7 @@ private slots:
         // A second request is refused; the first goes on.
         QCOMPARE(c.run("PWD"),
                  QString("refused %1 Still executing last request").arg(TransferError::isBusy));
-        QVERIFY(c.inet.fetch(c.server.url() + "/page.html").isEmpty());
+        QVERIFY(!c.inet.fetch(c.server.url() + "/page.html"));
         QCOMPARE(c.inet.lastError().number(), TransferError::isBusy);
         QTRY_VERIFY_WITH_TIMEOUT(c.server.logLines().contains("STALL"), Wait);
         QVERIFY(c.inet.isBusy());

@@ -124,7 +124,7 @@ private slots:
         inet.setDownloadLimits(maxBytes, deadline);
         QElapsedTimer clock;
         clock.start();
-        const QByteArray got = inet.fetch(address.replace("%url%", http.url("/page.html")));
+        const QByteArray got = fetched(inet, address.replace("%url%", http.url("/page.html")));
         QCOMPARE(inet.lastError().number(), error);
         QVERIFY(!inet.isBusy());
         QCOMPARE(got, error ? QByteArray() : body);

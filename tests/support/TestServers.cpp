@@ -3,6 +3,7 @@
 #include "PublishFixture.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSaveFile>
@@ -26,6 +27,9 @@ TestServerBase::TestServerBase(const QString& script, Security security)
     if (tls_)
         arguments << "--tls-cert" << certificateFile() << "--tls-key"
                   << supportFile("tls/server.key");
+    // Not the test's current folder, which a test may delete: pyftpdlib
+    // reads its own at every CWD and drops the connection when it is gone.
+    process_.setWorkingDirectory(QDir::tempPath());
     process_.start(QString::fromLatin1(TestServerPython), arguments);
     // The script prints "PORT <n>" once it listens, or "ERROR <why>".
     QByteArray output;

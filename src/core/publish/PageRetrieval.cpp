@@ -32,6 +32,7 @@ const QString kFileFilter =
 
 void Publisher::retrievePage(bool insertAfter)
 {
+    const JobScope job(*this);
     Settings& s = settings();
     if (s.retrieveMode() == Settings::RetrieveMode::None) {
         noRetrieve();
@@ -120,7 +121,7 @@ void Publisher::ftpFetch()
     ftpClient.cancel();
     // A failed transfer has told the user already ("Transfer Error" and the
     // advice to switch modes); a refused request gets this ending.
-    if (!m_downloadErrorShown)
+    if (!m_downloadErrorShown && !m_stopped)
         prompt().message(QStringLiteral("Error attempting to FTP download."));
     s.pageRetrieved = false;
     m_view.setPublishingEnabled(true);
@@ -210,7 +211,8 @@ int Publisher::expectedKilobytes(const QString& contentLength)
 
 void Publisher::downloadFailed(const QString& title, const QString& text, Icon icon)
 {
-    prompt().message(text, Buttons::Ok, icon, title);
+    if (!m_stopped) // a Stop has said so in the status box
+        prompt().message(text, Buttons::Ok, icon, title);
     httpClient.cancel();
     m_view.appendStatus(QStringLiteral("Error retrieving URL"));
     m_view.setPublishingEnabled(true);
@@ -253,6 +255,10 @@ void Publisher::downloadPage(const QString& address, const QString& localFile, b
                                  10 * settings().timeoutSeconds());
     m_view.setBusy(true);
     m_view.showProgress(0, 100, 0);
+    if (m_stopped) {
+        downloadFailed(QString(), QString(), Icon::None);
+        return;
+    }
     try {
         httpClient.execute(address, QStringLiteral("GET"));
     } catch (const TransferError& e) {

@@ -25,6 +25,32 @@ Publisher::Publisher(MainView& view, PageEditor& entries, PageEditorHooks& hooks
     connect(&ftpClient, &TransferClient::stateChanged, this, &Publisher::onFtpStateChanged);
 }
 
+// ---- jobs ------------------------------------------------------------------
+
+Publisher::JobScope::JobScope(Publisher& publisher) : m_publisher(publisher)
+{
+    if (m_publisher.m_jobDepth++ == 0) {
+        m_publisher.m_stopped = false;
+        m_publisher.m_view.setJobRunning(true);
+    }
+}
+
+Publisher::JobScope::~JobScope()
+{
+    if (--m_publisher.m_jobDepth == 0)
+        m_publisher.m_view.setJobRunning(false);
+}
+
+void Publisher::stop()
+{
+    if (m_jobDepth == 0 || m_stopped)
+        return;
+    m_stopped = true;
+    m_view.appendStatus(QStringLiteral("Stopped."));
+    ftpClient.cancel();
+    httpClient.cancel();
+}
+
 // ---- waiting ---------------------------------------------------------------
 
 void Publisher::waitFor(TransferClient& inet)
@@ -62,6 +88,7 @@ void Publisher::resend()
 
 Publisher::Outcome Publisher::publish()
 {
+    const JobScope job(*this);
     Settings& s = settings();
     for (;;) {
         m_view.setPublishingEnabled(false);

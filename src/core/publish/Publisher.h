@@ -64,6 +64,16 @@ public:
     Outcome publish();
     Outcome lastOutcome() const { return m_outcome; }
 
+    // A retrieval or publish is running (the view has been told through
+    // setJobRunning).
+    bool isRunning() const { return m_jobDepth > 0; }
+    // Ends the running retrieval or publish at once: its transfer stops, the
+    // copies it staged on the server are deleted, the live files stay as
+    // they were, and a publish counts as failed (Resend is offered). No
+    // error box follows, only a status line.
+    void stop();
+    bool wasStopped() const { return m_stopped; }
+
     // The expected size in kilobytes shown by the progress bar for a
     // Content-Length: length / 1024 rounded half to even; 300 when that is 0.
     static int expectedKilobytes(const QString& contentLength);
@@ -71,6 +81,19 @@ public:
     static QString backendRemotePath(const QString& ftpremote);
 
 private:
+    // Marks a retrieval or publish as running for as long as it lives.
+    class JobScope
+    {
+    public:
+        explicit JobScope(Publisher& publisher);
+        ~JobScope();
+        JobScope(const JobScope&) = delete;
+        JobScope& operator=(const JobScope&) = delete;
+
+    private:
+        Publisher& m_publisher;
+    };
+
     void noRetrieve();
     bool chooseLocalFile(const QString& target);
     void offlineDecision();
@@ -103,4 +126,6 @@ private:
     bool m_uploading = false;
     QString m_command; // the last FTP command given to ftpClient
     Outcome m_outcome = Outcome::None;
+    int m_jobDepth = 0;
+    bool m_stopped = false; // the user stopped the running job
 };

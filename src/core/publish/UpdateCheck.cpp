@@ -27,29 +27,58 @@ QString UpdateCheck::newsAddress()
 
 void UpdateCheck::checkForUpdate()
 {
+    if (m_running)
+        return;
     const int timeout = settings().timeoutSeconds();
     newsClient.setRequestTimeout(timeout > 0 ? timeout : 60);
-    QByteArray news;
-    QString failure;
-    try {
-        news = newsClient.fetch(newsAddress());
-        if (newsClient.lastError().number() != 0)
-            failure = newsClient.lastError().description();
-        else if (const QString status = newsClient.responseHeader().mid(9, 3);
-                 !status.isEmpty() && status != QLatin1String("200"))
-            failure = QStringLiteral("the server answered ") +
-                      newsClient.responseHeader().section(kCrLf, 0, 0);
-    } catch (const TransferError& e) {
-        failure = e.description();
-    }
-    if (!failure.isEmpty()) {
-        prompt().message(QStringLiteral("The update news could not be fetched from ") +
-                             newsAddress() + QStringLiteral(":\r\n") + failure +
-                             QStringLiteral("\r\n\r\nPlease try again later."),
-                         Buttons::Ok, Icon::Exclamation, QStringLiteral("Checking for Update"));
-        m_view.appendStatus(QStringLiteral("Check for update news failed."));
+    if (!newsClient.fetch(newsAddress())) {
+        report(newsClient.lastError().description());
         return;
     }
+    m_running = true;
+    m_view.setJobRunning(true);
+}
+
+void UpdateCheck::stop()
+{
+    if (!m_running)
+        return;
+    newsClient.cancel();
+    m_running = false;
+    m_view.setJobRunning(false);
+    m_view.appendStatus(QStringLiteral("Check for update news stopped."));
+}
+
+void UpdateCheck::report(const QString& failure)
+{
+    prompt().message(QStringLiteral("The update news could not be fetched from ") + newsAddress() +
+                         QStringLiteral(":\r\n") + failure +
+                         QStringLiteral("\r\n\r\nPlease try again later."),
+                     Buttons::Ok, Icon::Exclamation, QStringLiteral("Checking for Update"));
+    m_view.appendStatus(QStringLiteral("Check for update news failed."));
+}
+
+// The fetch has ended (ResponseCompleted or Error).
+void UpdateCheck::finishCheck()
+{
+    if (!m_running)
+        return;
+    m_running = false;
+    m_view.setJobRunning(false);
+    QString failure;
+    if (newsClient.lastError().number() != 0)
+        failure = newsClient.lastError().description();
+    else if (const QString status = newsClient.responseHeader().mid(9, 3);
+             !status.isEmpty() && status != QLatin1String("200"))
+        failure = QStringLiteral("the server answered ") +
+                  newsClient.responseHeader().section(kCrLf, 0, 0);
+    if (!failure.isEmpty()) {
+        report(failure);
+        return;
+    }
+    QByteArray news;
+    for (QByteArray chunk; !(chunk = newsClient.readChunk(1 << 20)).isEmpty();)
+        news += chunk;
     const QString text = QStringLiteral("Your version: Version ") + versionText() + kCrLf + kCrLf +
                          TextCodec::decode(news) + kCrLf + kCrLf +
                          QStringLiteral("Would you like to visit the Pagewick Home Page?");
@@ -83,6 +112,8 @@ void UpdateCheck::onNewsStateChanged(TransferState state)
         if (newsClient.responseCode() != 0)
             prompt().message(QString::number(newsClient.responseCode()) + QStringLiteral(": ") +
                              newsClient.responseText());
+        if (state == TransferState::ResponseCompleted)
+            finishCheck();
         break;
     case TransferState::Error: {
         // Failures without a server reply are reported by the update command.
@@ -91,6 +122,7 @@ void UpdateCheck::onNewsStateChanged(TransferState state)
             prompt().message(QStringLiteral("Error Code ") + QString::number(code) + kCrLf +
                                  newsClient.responseText(),
                              Buttons::Ok, Icon::None, QStringLiteral("Error Response Received"));
+        finishCheck();
         break;
     }
     default:

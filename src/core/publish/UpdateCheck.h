@@ -17,9 +17,13 @@ public:
 
     TransferClient newsClient;
 
-    // Fetches "/pagewick/version.txt" and shows it beside the running
-    // version, offering the home page.
+    // Starts fetching "/pagewick/version.txt"; once it has come it is shown
+    // beside the running version, with the home page offered. A job: the
+    // view is told while it runs.
     void checkForUpdate();
+    bool isRunning() const { return m_running; }
+    // Ends a running check at once, without a message box.
+    void stop();
     void visitWebSite();
     void openHelp();
     void onNewsStateChanged(TransferState state);
@@ -28,5 +32,9 @@ public:
     static QString newsAddress();
 
 private:
+    void finishCheck();
+    void report(const QString& failure);
+
     MainView& m_view;
+    bool m_running = false;
 };

@@ -37,6 +37,8 @@ QString Publisher::ftpCommand(const char* verb, const QString& a, const QString&
 
 void Publisher::reportRunError(const TransferError& e)
 {
+    if (m_stopped) // said in the status box
+        return;
     // A server error reply has been shown by the state handler already.
     if (e.number() == TransferError::RequestFailed && m_serverErrorShown)
         return;
@@ -81,7 +83,9 @@ void Publisher::runFtp(const QString& mode)
     TransferError error;
     try {
         m_command.clear();
-        if (!execute(ftpClient, QString()))
+        if (m_stopped)
+            error = TransferError(TransferError::Cancelled, QStringLiteral("Stopped."));
+        else if (!execute(ftpClient, QString()))
             error = ftpClient.lastError();
     } catch (const TransferError& e) {
         error = e;
@@ -272,6 +276,8 @@ void Publisher::closeAfterFailedUpload(const QString& outcomeText)
 // Sends `local` to the temporary name beside `remote` and checks its size.
 bool Publisher::ftpStage(const QString& local, const QString& remote)
 {
+    if (m_stopped)
+        m_ftpAborted = true; // stopped between two requests
     if (m_ftpAborted)
         return false;
     m_command = ftpCommand("PUT", local, remote);
@@ -286,6 +292,8 @@ bool Publisher::ftpStage(const QString& local, const QString& remote)
 // Puts the staged copy of `remote` in its place.
 bool Publisher::ftpPlace(const QString& remote)
 {
+    if (m_stopped)
+        m_ftpAborted = true; // stopped between two requests
     if (m_ftpAborted)
         return false;
     if (!runUploadCommand(QStringLiteral("PLACE ") + quoteCommandPath(remote)))
@@ -318,6 +326,8 @@ bool Publisher::runUploadCommand(const QString& command)
 
 void Publisher::ftpGet(const QString& remote, const QString& local)
 {
+    if (m_stopped)
+        m_ftpAborted = true; // stopped between two requests
     if (m_ftpAborted)
         return;
     // The control writes the download next to the local file and replaces it
@@ -356,10 +366,11 @@ void Publisher::ftpGet(const QString& remote, const QString& local)
     }
     reportRunError(error);
     m_downloadErrorShown = true;
-    prompt().message(
-        QStringLiteral("An error has occur while trying to download the html files off "
-                       "your server.  If this continues, you may wish to switch to a "
-                       "different retrieve mode."));
+    if (!m_stopped)
+        prompt().message(
+            QStringLiteral("An error has occur while trying to download the html files off "
+                           "your server.  If this continues, you may wish to switch to a "
+                           "different retrieve mode."));
     advanceProgress();
     if (error.number() == TransferError::TimedOut || error.number() == TransferError::isBusy)
         ftpClient.cancel();

@@ -349,6 +349,7 @@ private slots:
             view.status.clear();
             prompt.answers << answer;
             check.checkForUpdate();
+            QTRY_VERIFY_WITH_TIMEOUT(!check.isRunning(), 30000);
             if (where != site || missing) {
                 QVERIFY2(prompt.messages.size() == 1 && prompt.messages[0].buttons == Buttons::Ok &&
                              prompt.messages[0].text.contains(where + "/pagewick/version.txt") &&
