@@ -75,6 +75,11 @@ NetRequest* NetSession::enqueue(std::function<Task()> body)
 void NetSession::startNext()
 {
     startPosted_ = false;
+    if (!active_ && queue_.empty() && closeWhenIdle_) {
+        closeWhenIdle_ = false;
+        driver_.closeConnections();
+        cwdKnown_ = false;
+    }
     while (!active_ && !queue_.empty()) {
         NetRequest* request = queue_.front();
         queue_.pop_front();
@@ -148,8 +153,24 @@ void NetSession::stopRequest(NetRequest* request, bool report)
 
 void NetSession::closeConnection()
 {
+    if (active_ || !queue_.empty()) {
+        closeWhenIdle_ = true; // after the requests made before, the clean-up of an abort too
+        return;
+    }
     driver_.closeConnections();
     cwdKnown_ = false;
+}
+
+NetRequest* NetSession::logOut()
+{
+    return enqueue([this] { return runLogOut(); });
+}
+
+NetSession::Task NetSession::runLogOut()
+{
+    driver_.closeConnections();
+    cwdKnown_ = false;
+    co_return TransferOutcome();
 }
 
 // Ends the transfer in flight as timed out.

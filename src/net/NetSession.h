@@ -61,8 +61,11 @@ public:
     // HTTP: the document at the address; result().headers holds the header
     // lines of the final answer.
     NetRequest* get();
-    // Closes the kept connection (FTP: logs out).
+    // Closes the kept connection (FTP: logs out): at once when no request
+    // runs or waits, else once they have ended.
     void closeConnection();
+    // The same as a request, in its turn after the requests made before.
+    NetRequest* logOut();
 
 private:
     friend class NetRequest;
@@ -159,6 +162,7 @@ private:
     Task runList();
     Task runFolder(bool change, QString path);
     Task runGet();
+    Task runLogOut();
     Done putInPlace(QString temp, QString target, TransferOutcome& outcome);
     QByteArray fileUrl(const QString& path) const;
     QString localPath(const QString& path) const;
@@ -179,6 +183,7 @@ private:
     std::deque<QPointer<NetRequest>> queue_;
     NetRequest* active_ = nullptr;
     bool startPosted_ = false;
+    bool closeWhenIdle_ = false;
 
     QString cwd_;
     bool cwdKnown_ = false;

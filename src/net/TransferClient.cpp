@@ -63,19 +63,27 @@ void TransferClient::start(const TransferJob& job)
     dropData_ = job.op == Operation::Connect; // logged in: the folder is not asked for
 
     if (job.op == Operation::Close) {
-        if (session_)
-            session_->closeConnection();
+        const auto closed = [this] {
+            emit stateChanged(TransferState::Disconnecting);
+            emit stateChanged(TransferState::Disconnected);
+            TransferOutcome outcome;
+            outcome.closed = true;
+            finish(outcome);
+        };
+        if (session_) {
+            // After whatever the session still does (the clean-up of a stop).
+            follow(session_->logOut(), [closed](const TransferOutcome&) {
+                closed();
+                return true;
+            });
+            return;
+        }
         const quint64 generation = generation_;
         QMetaObject::invokeMethod(
             this,
-            [this, generation] {
-                if (generation != generation_)
-                    return;
-                emit stateChanged(TransferState::Disconnecting);
-                emit stateChanged(TransferState::Disconnected);
-                TransferOutcome closed;
-                closed.closed = true;
-                finish(closed);
+            [this, generation, closed] {
+                if (generation == generation_)
+                    closed();
             },
             Qt::QueuedConnection);
         return;

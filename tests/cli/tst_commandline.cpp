@@ -4,10 +4,12 @@
 
 #include "PublishFixture.h"
 
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QtTest>
 
 #include <algorithm>
+#include <csignal>
 
 using namespace Qt::StringLiterals;
 using namespace PublishFixture;
@@ -128,6 +130,43 @@ private slots:
         QCOMPARE(ftp().readFile("www/index.html"), unmarked);
         QCOMPARE(pagewick.ini({"Fail"}), QStringList{"False"});
         QVERIFY(!r.out.contains("Open: " + kWebsite));
+    }
+
+    // Ctrl+C or SIGTERM while the page goes up to a slow server: the command
+    // ends at once with status 1, the staged copy goes, the live page stays
+    // and the failure is recorded, so that resend is offered.
+    void interruptedPost_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("Ctrl+C") << SIGINT;
+        QTest::newRow("SIGTERM") << SIGTERM;
+    }
+
+    void interruptedPost()
+    {
+        QFETCH(int, signal);
+        const QByteArray live = page(3, 400000);
+        QVERIFY(ftp().writeFile("www/index.html", live));
+        Program pagewick;
+        QVERIFY(writeIni(pagewick.dir.path(), {{1, cliKeys(ftp())}}));
+        ftp().setSlow(20, 16384); // the download too: about a second each way
+        QElapsedTimer stopping;
+        const ProgramRun r = runProgram(
+            {"post", "--dir", pagewick.dir.path(), "--title", "Never out", "--body", "B", "--yes"},
+            pagewick.home.path(), [&](QProcess& process) {
+                QTRY_VERIFY_WITH_TIMEOUT(ftp().fileExists("www/index.html.pagewick-upload"), 60000);
+                stopping.start();
+                ::kill(pid_t(process.processId()), signal);
+                process.waitForFinished(10000);
+            });
+        QVERIFY2(stopping.elapsed() < 3000, qPrintable(QString::number(stopping.elapsed())));
+        EXITED(r, 1);
+        SAYS(r, "pagewick: stopped: interrupted");
+        QCOMPARE(ftp().readFile("www/index.html"), live);
+        QTRY_COMPARE_WITH_TIMEOUT(ftp().fileExists("www/index.html.pagewick-upload"), false, 5000);
+        QCOMPARE(pagewick.ini({"Fail"}), QStringList{"True"});
+        QVERIFY(pagewick.run("resend").exitCode == 0);
+        QVERIFY(ftp().readFile("www/index.html").contains("></a>Never out"));
     }
 
     void manualPublishing()

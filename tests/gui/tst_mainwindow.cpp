@@ -18,6 +18,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -220,6 +221,67 @@ private slots:
         QVERIFY(child<QPushButton>(&w, "butt_resend")->isHidden());
         w.setPublishingEnabled(true);
         QVERIFY(child<QPushButton>(&w, "butt_resend")->isHidden());
+    }
+
+    // Stop during a publish to a slow server: while it runs Stop is offered
+    // and the commands that could disturb it are off; Stop ends it at once,
+    // the staged copy goes, the live page stays, Resend is offered.
+    void stopDuringPublish()
+    {
+        ScriptedPrompt p;
+        FtpTestServer ftp;
+        REQUIRE_RUNNING(ftp);
+        const QByteArray live = PublishFixture::page(3, 400000);
+        QVERIFY(ftp.writeFile(QStringLiteral("www/index.html"), live));
+        PublishFixture::Keys keys = PublishFixture::ftpKeys(ftp);
+        keys.insert({{QStringLiteral("retreivemode"), QStringLiteral("none")},
+                     {QStringLiteral("archive"), QStringLiteral("false")},
+                     {QStringLiteral("backendenabled"), QStringLiteral("False")}});
+        QVERIFY(PublishFixture::writeIni(dir->path(), {{1, keys}}));
+        writeFile(QStringLiteral("backup1.html"), live);
+        MainWindow w;
+        w.start(0);
+        w.show();
+        child<QLineEdit>(&w, "txtHead")->setText(QStringLiteral("Stopped"));
+        child<QPlainTextEdit>(&w, "txtMain")->setPlainText(QStringLiteral("Body"));
+        QTest::mouseClick(child<QPushButton>(&w, "butt_Preview"), Qt::LeftButton);
+        QVERIFY(child<QPushButton>(&w, "butt_Fin")->isEnabled());
+        ftp.setSlow(20, 16384);
+        const auto commandsOn = [&w] {
+            return enabledAmong(&w,
+                                {"butt_Fin", "butt_Preview", "mnuNew", "mnuOptions", "mnuDragnDrop",
+                                 "mnuUpdateCheck", "mnuBackup", "mnuDeleteLast", "mnuPreferences"});
+        };
+        QStringList onWhileRunning;
+        bool stopShown = false;
+        QElapsedTimer stopping;
+        QTimer poll;
+        poll.callOnTimeout([&] {
+            if (!ftp.fileExists(QStringLiteral("www/index.html.pagewick-upload")))
+                return;
+            poll.stop();
+            onWhileRunning = commandsOn();
+            auto* stop = child<QPushButton>(&w, "butt_Stop");
+            stopShown = stop->isVisible() && stop->isEnabled();
+            stopping.start();
+            QTest::mouseClick(stop, Qt::LeftButton);
+        });
+        poll.start(20);
+        QTest::mouseClick(child<QPushButton>(&w, "butt_Fin"), Qt::LeftButton);
+        QVERIFY(stopShown && onWhileRunning.isEmpty());
+        QVERIFY2(stopping.elapsed() < 3000, qPrintable(QString::number(stopping.elapsed())));
+        QCOMPARE(p.texts(), QStringList()); // no error box for a Stop
+        QCOMPARE(ftp.readFile(QStringLiteral("www/index.html")), live);
+        QTRY_VERIFY_WITH_TIMEOUT(!ftp.fileExists(QStringLiteral("www/index.html.pagewick-upload")),
+                                 5000);
+        QCOMPARE(readSetting(programFile(QStringLiteral("weblog.ini")), QStringLiteral("1"),
+                             QStringLiteral("Fail")),
+                 QStringLiteral("True"));
+        QVERIFY(child<QPushButton>(&w, "butt_resend")->isVisible() &&
+                child<QPushButton>(&w, "butt_Stop")->isHidden());
+        QCOMPARE(commandsOn(),
+                 QStringList({"butt_Preview", "mnuNew", "mnuOptions", "mnuDragnDrop",
+                              "mnuUpdateCheck", "mnuBackup", "mnuDeleteLast", "mnuPreferences"}));
     }
 
     // A Preview that has to fetch the page first and then finds no place for

@@ -140,7 +140,8 @@ QString ProgramRun::describe() const
         .arg(finished ? "" : " (did not finish)", out, err);
 }
 
-ProgramRun runProgram(const QStringList& arguments, const QString& dataHome)
+ProgramRun runProgram(const QStringList& arguments, const QString& dataHome,
+                      const std::function<void(QProcess&)>& during)
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -152,8 +153,11 @@ ProgramRun runProgram(const QStringList& arguments, const QString& dataHome)
     process.setProcessEnvironment(env);
     process.start(PAGEWICK_BINARY, arguments);
     process.closeWriteChannel();
+    if (during && process.waitForStarted(10000))
+        during(process);
     ProgramRun r;
-    if (!(r.finished = process.waitForFinished(90000))) {
+    r.finished = process.state() == QProcess::NotRunning || process.waitForFinished(90000);
+    if (!r.finished) {
         process.kill();
         process.waitForFinished(5000);
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 // Pages, settings files, program runs and sessions for the transfer,
 // retrieval and publishing tests.
 
@@ -69,7 +71,10 @@ struct ProgramRun
     QString out, err;
     QString describe() const;
 };
-ProgramRun runProgram(const QStringList& arguments, const QString& dataHome);
+// `during`, when given, is called once the program has started, with its
+// process (to interrupt it, say).
+ProgramRun runProgram(const QStringList& arguments, const QString& dataHome,
+                      const std::function<void(QProcess&)>& during = {});
 
 // An FTP and an HTTP test server serving page(2) as index.html and
 // archivePage() as archive.html (in www/ on the FTP server), started anew
