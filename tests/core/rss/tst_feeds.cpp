@@ -211,13 +211,30 @@ private slots:
         QCOMPARE(ftp().readFile("www/backend.rss"),
                  rssText(settings(), ftp().readFile("www/index.html")));
 
-        // An upload that fails leaves the old page with the old feeds.
+        // A feed that cannot be written locally: nothing is sent. An upload
+        // that fails leaves the old page with the old feeds; a feed that
+        // cannot be put in place is named as the old one.
         const QByteArray live = ftp().readFile("www/index.html");
-        ftp().failUploadsOf("atom.xml");
+        QVERIFY(QFile::remove(workFile(u"atom"_s, u".xml"_s)) &&
+                QDir().mkpath(workFile(u"atom"_s, u".xml"_s) + u"/x"_s));
         QVERIFY(!post(3));
+        QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Stopped);
+        SHOWN(s.prompt, {u"Feeds: The feed atom1.xml could not be written."_s});
+        QVERIFY(QDir(workFile(u"atom"_s, u".xml"_s)).removeRecursively());
+        ftp().failUploadsOf("atom.xml");
+        s.again();
+        s.publisher->finish();
         QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Failed);
         QCOMPARE(feedsOn(ftp()), three);
         QCOMPARE(ftp().readFile("www/index.html"), live);
+        ftp().resetBehaviour();
+        ftp().failRenamesOf("atom.xml");
+        s.again();
+        s.publisher->resend();
+        SAID(s, {u"The entry was not completely published: on the server the archive page, the "
+                 "page, the RSS file and the RSS 2.0 feed are new, the Atom feed is still the old "
+                 "one.  Press Resend to try again."_s});
+        QCOMPARE(feedsOn(ftp())[1], three[1]);
         ftp().resetBehaviour();
         s.again();
         s.publisher->resend();
