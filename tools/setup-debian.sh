@@ -5,7 +5,7 @@
 # Run as root (or through sudo). Packages already present are skipped.
 set -eu
 packages="build-essential cmake pkg-config qt6-base-dev libgl-dev libcurl4-openssl-dev
-libenchant-2-dev hunspell-en-us python3 python3-pyftpdlib python3-openssl curl xvfb xauth openbox locales
+libenchant-2-dev hunspell-en-us python3 python3-pyftpdlib python3-feedparser python3-openssl curl xvfb xauth openbox locales
 clang-format qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus-x11 openssh-server openssh-client
 libqt6svg6 librsvg2-bin qt6-l10n-tools desktop-file-utils appstream man-db groff-base dpkg-dev"
 missing=""

@@ -43,6 +43,7 @@ struct Settings
         retreivemode;
     QString backendenabled, imagebackendenabled, backendtitle, backenddescript, backendimageurl,
         backendimagedescript, backendimagealt;
+    QString feeds, feeditems; // the RSS 2.0 and Atom feeds (core/rss/FeedWriter.h)
     QString archive, archiveurl, archiveftp;
     QString dateformat, timeformat, autodelete, deleteamount, defaultsig, defaultemail,
         templatefilename;

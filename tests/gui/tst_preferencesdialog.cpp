@@ -201,6 +201,21 @@ private slots:
         QCOMPARE(backend(), QStringList({"txtTitle", "chkImage", "txtImageURL", "Label6"}));
         click(&d, "chkEnabled");
         QCOMPARE(backend(), QStringList());
+        // A feed takes the title and its count without the classic file.
+        const auto feeds = [&] {
+            return enabledAmong(&d, {"txtTitle", "chkImage", "txtFeedItems"});
+        };
+        QCOMPARE(feeds(), QStringList());
+        click(&d, "chkFeedAtom");
+        QCOMPARE(feeds(), QStringList({"txtTitle", "txtFeedItems"}));
+        type(&d, "txtFeedItems", QStringLiteral("7"));
+        QVERIFY(d.apply());
+        QCOMPARE(
+            QStringList({readSetting(iniPath(), QStringLiteral("1"), QStringLiteral("feeds")),
+                         readSetting(iniPath(), QStringLiteral("1"), QStringLiteral("feeditems"))}),
+            QStringList({"atom", "7"}));
+        click(&d, "chkFeedAtom");
+        QCOMPARE(feeds(), QStringList());
         click(&d, "optmodenone");
         QCOMPARE(enabledAmong(&d, {"buttSelectLocal"}), QStringList({"buttSelectLocal"}));
         click(&d, "optmodeFTP");

@@ -114,6 +114,8 @@ ConfigLoadResult loadConfiguration(int number, Settings& s, Prompt& prompt, Main
     s.backendimagealt = read("backendimagealt");
     s.backendimagedescript = read("backendimagedescript");
     s.backendimageurl = read("backendimageurl");
+    s.feeds = read("feeds");
+    s.feeditems = read("feeditems");
 
     s.dateformat = read("dateformat");
     s.timeformat = read("timeformat");

@@ -7,6 +7,7 @@
 #include "core/config/ConfigLoader.h"
 #include "core/config/PasswordScrambler.h"
 #include "core/config/PasswordStore.h"
+#include "core/rss/FeedWriter.h"
 
 #include <QCoreApplication>
 
@@ -64,6 +65,7 @@ private:
     bool archiveCheck();
     bool amountCheck();
     bool backendCheck();
+    bool feedsCheck();
     bool siteCheck();
     bool ftpCheck();
     bool confirmFtpLocation();
@@ -137,6 +139,8 @@ ApplyOutcome Apply::run()
     s.backendimageurl = f.imageUrl;
     s.backendimagedescript = f.imageDescription;
     s.backendimagealt = f.imageAlt;
+    if (!feedsCheck())
+        return out;
 
     bool adjusted = false;
     s.timeout = timeoutToStore(f.timeout, &adjusted);
@@ -211,6 +215,10 @@ bool Apply::save()
                  {"ftpsite", &s.ftpsite},
                  {"username", &s.username},
                  {"ftpremote", &s.ftpremote}});
+    // The feed keys appear in weblog.ini once they are used.
+    for (const auto& [key, value] : {std::pair{"feeds", &s.feeds}, {"feeditems", &s.feeditems}})
+        if (ini.value(s.activeSection, QString::fromLatin1(key)) != *value)
+            ini.set(s.activeSection, QString::fromLatin1(key), *value);
     // The password goes to the desktop keyring when there is one (the key is
     // then empty), else scrambled into the key as before.
     const PasswordStore::Saved password = PasswordStore::save(
@@ -276,6 +284,7 @@ bool Apply::refusedBeforeWriting()
         {"URL to BackEnd Image", PrefsTab::Imaging, &f.imageUrl},
         {"ALT Text for Image", PrefsTab::Imaging, &f.imageAlt},
         {"Image Description", PrefsTab::Imaging, &f.imageDescription},
+        {"Feed entries", PrefsTab::Backend, &f.feedItems},
     };
     for (const StoredField& field : fields) {
         const QString& v = *field.value;
@@ -385,6 +394,24 @@ bool Apply::backendCheck()
             message(QString::fromLatin1(r.text), Icon::Exclamation, QString::fromLatin1(r.title));
             return stop(PrefsTab::Imaging);
         }
+    return true;
+}
+
+// The feeds list how many entries: a number the feed writer takes. Without
+// a feed the number keeps what weblog.ini holds.
+bool Apply::feedsCheck()
+{
+    s.feeds = feedsValue(f.feedRss2, f.feedAtom);
+    if (s.feeds.isEmpty())
+        return true;
+    if (feedItemCount(f.feedItems) < 0) {
+        message(QCoreApplication::translate("PreferencesApply",
+                                            "Please type how many entries the feeds should list: "
+                                            "a whole number from 1 to 100."),
+                Icon::Exclamation);
+        return stop(PrefsTab::Backend);
+    }
+    s.feeditems = f.feedItems.trimmed();
     return true;
 }
 

@@ -66,6 +66,9 @@ struct PreferencesForm
     QString imageUrl;           // txtImageURL
     QString imageDescription;   // txtimagedescript
     QString imageAlt;           // txtImageAlt
+    bool feedRss2 = false;      // chkFeedRss2
+    bool feedAtom = false;      // chkFeedAtom
+    QString feedItems;          // txtFeedItems, as typed
     RetrieveChoice mode = RetrieveChoice::Auto;
 };
 

@@ -11,6 +11,7 @@
 #include "core/entry/WorkFiles.h"
 #include "core/publish/PublishFiles.h"
 #include "core/publish/PublishRecord.h"
+#include "core/rss/FeedWriter.h"
 #include "core/rss/RssWriter.h"
 #include "net/Connectivity.h"
 
@@ -94,7 +95,8 @@ Publisher::Outcome Publisher::publish()
         m_view.setPublishingEnabled(false);
         if (s.backendenabled.isEmpty())
             s.backendenabled = QStringLiteral("False");
-        if (s.rssEnabled() && !writeRssFile(s, m_view, prompt())) {
+        if ((s.rssEnabled() && !writeRssFile(s, m_view, prompt())) ||
+            !writeFeedFiles(s, m_view, prompt())) {
             m_view.setPublishingEnabled(true);
             return m_outcome = Outcome::Stopped;
         }

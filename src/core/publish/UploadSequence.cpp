@@ -13,6 +13,7 @@
 #include "core/entry/WorkFiles.h"
 #include "core/publish/PublishFiles.h"
 #include "core/publish/PublishRecord.h"
+#include "core/rss/FeedWriter.h"
 #include "core/rss/RssWriter.h"
 #include "net/Connectivity.h"
 #include "net/TransferClient.h"
@@ -152,12 +153,14 @@ QList<Publisher::SiteFile> Publisher::siteFiles() const
     if (s.rssEnabled())
         files.append({workFileName(QStringLiteral("backend"), QStringLiteral(".rss")),
                       backendRemotePath(s.ftpremote), QStringLiteral("the RSS file")});
+    for (const FeedFile& feed : feedFiles(s))
+        files.append({feed.local, feed.remote, feed.name});
     return files;
 }
 
 // The publish is one unit: every file goes up under its temporary name and
 // is size-checked first; only when all are complete are they put in place,
-// the archive page first, then the page, then the RSS file, so that an entry
+// the archive page first, then the page, then the RSS file and the feeds, so that an entry
 // cut from the page is always on one of the two live pages. The entry is
 // recorded as published only after the last one is in place.
 void Publisher::uploadAll()
@@ -180,8 +183,10 @@ void Publisher::uploadAll()
     }
 
     QList<SiteFile> order;
-    for (const QString& name : {QStringLiteral("the archive page"), QStringLiteral("the page"),
-                                QStringLiteral("the RSS file")}) {
+    for (const QString& name :
+         QStringList{QStringLiteral("the archive page"), QStringLiteral("the page"),
+                     QStringLiteral("the RSS file")} +
+             feedFileNames()) {
         for (const SiteFile& file : files) {
             if (file.name == name)
                 order.append(file);

@@ -8,6 +8,7 @@
 #include "core/config/PreferencesApply.h"
 #include "core/entry/EntryBuilder.h"
 #include "core/entry/WorkFiles.h"
+#include "core/rss/FeedWriter.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -90,6 +91,11 @@ void PreferencesDialog::connectHandlers()
         setBackendFieldsEnabled(on);
         enableApply();
     });
+    for (QCheckBox* feed : {m_feedRss2, m_feedAtom})
+        connect(feed, &QCheckBox::toggled, this, [this] {
+            setBackendFieldsEnabled(m_backend->isChecked());
+            enableApply();
+        });
     connect(m_image, &QCheckBox::toggled, this, [this](bool on) {
         setImageFieldsEnabled(on);
         enableApply();
@@ -101,7 +107,7 @@ void PreferencesDialog::connectHandlers()
     for (QLineEdit* edit :
          {m_amount, m_archiveFtp, m_archiveUrl, m_configNumber, m_email, m_ftpRemote, m_ftpSite,
           m_password, m_sig, m_description, m_imageAlt, m_imageDescription, m_imageUrl, m_timeout,
-          m_title, m_userName, m_webSite})
+          m_title, m_userName, m_webSite, m_feedItems})
         connect(edit, &QLineEdit::textChanged, this, &PreferencesDialog::enableApply);
     for (QComboBox* list : {m_dateFormat, m_timeFormat})
         connect(list, &QComboBox::activated, this, &PreferencesDialog::enableApply);
@@ -172,6 +178,9 @@ void PreferencesDialog::showLoaded(const ConfigLoadResult& loaded)
     m_imageUrl->setText(s.backendimageurl);
     m_imageDescription->setText(s.backendimagedescript);
     m_imageAlt->setText(s.backendimagealt);
+    m_feedRss2->setChecked(feedChosen(s.feeds, "rss2"));
+    m_feedAtom->setChecked(feedChosen(s.feeds, "atom"));
+    m_feedItems->setText(s.feeditems.isEmpty() ? QStringLiteral("20") : s.feeditems);
     setBackendFieldsEnabled(m_backend->isChecked());
 
     // The lists show today's date and the time in each format; the key
@@ -244,6 +253,9 @@ PreferencesForm PreferencesDialog::form() const
     f.imageUrl = m_imageUrl->text();
     f.imageDescription = m_imageDescription->text();
     f.imageAlt = m_imageAlt->text();
+    f.feedRss2 = m_feedRss2->isChecked();
+    f.feedAtom = m_feedAtom->isChecked();
+    f.feedItems = m_feedItems->text();
     f.mode = m_modeNone->isChecked()  ? RetrieveChoice::None
              : m_modeFtp->isChecked() ? RetrieveChoice::Ftp
                                       : RetrieveChoice::Auto;
@@ -336,12 +348,18 @@ void PreferencesDialog::archiveToggled(bool on)
 
 void PreferencesDialog::setBackendFieldsEnabled(bool enabled)
 {
+    // The feeds take their title and description from here too.
+    const bool feeds = m_feedRss2->isChecked() || m_feedAtom->isChecked();
+    for (QWidget* w : std::initializer_list<QWidget*>{m_feedItems, m_feedItemsLabel})
+        w->setEnabled(feeds);
     if (!enabled) {
-        for (QWidget* w : std::initializer_list<QWidget*>{
-                 m_title, m_description, m_image, m_imageUrl, m_imageDescription, m_imageAlt,
-                 m_descriptionLabel, m_titleLabel, m_imageUrlLabel, m_imageAltLabel,
-                 m_imageDescriptionLabel})
+        for (QWidget* w : std::initializer_list<QWidget*>{m_image, m_imageUrl, m_imageDescription,
+                                                          m_imageAlt, m_imageUrlLabel,
+                                                          m_imageAltLabel, m_imageDescriptionLabel})
             w->setEnabled(false);
+        for (QWidget* w : std::initializer_list<QWidget*>{m_title, m_description,
+                                                          m_descriptionLabel, m_titleLabel})
+            w->setEnabled(feeds);
         return;
     }
     for (QWidget* w : std::initializer_list<QWidget*>{m_title, m_description, m_image,

@@ -141,6 +141,10 @@ private:
     QLineEdit* m_title = nullptr;
     QLabel* m_descriptionLabel = nullptr;
     QLineEdit* m_description = nullptr;
+    QCheckBox* m_feedRss2 = nullptr;
+    QCheckBox* m_feedAtom = nullptr;
+    QLabel* m_feedItemsLabel = nullptr;
+    QLineEdit* m_feedItems = nullptr;
     QCheckBox* m_image = nullptr;
     QLabel* m_imageUrlLabel = nullptr;
     QLineEdit* m_imageUrl = nullptr;

@@ -251,9 +251,30 @@ QWidget* PreferencesDialog::buildBackendTab()
     auto* form = new QFormLayout;
     form->addRow(m_titleLabel, m_title);
     form->addRow(m_descriptionLabel, m_description);
+
+    // The feeds beside the classic file: they share its title and description.
+    auto* feeds = named(new QGroupBox(tr("Feeds")), "FrameFeeds");
+    m_feedRss2 = named(new QCheckBox(tr("RSS 2.0 feed (rss.xml)")), "chkFeedRss2");
+    m_feedRss2->setAccessibleName(tr("RSS 2.0 feed"));
+    m_feedAtom = named(new QCheckBox(tr("Atom feed (atom.xml)")), "chkFeedAtom");
+    m_feedAtom->setAccessibleName(tr("Atom feed"));
+    m_feedItemsLabel = label("lblFeedItems", tr("&Entries in the feeds:"));
+    m_feedItems = lineEdit("txtFeedItems", m_feedItemsLabel);
+    m_feedItems->setAccessibleName(tr("Entries in the feeds"));
+    m_feedItems->setMaximumWidth(60);
+    auto* itemsRow = new QHBoxLayout;
+    itemsRow->addWidget(m_feedItemsLabel);
+    itemsRow->addWidget(m_feedItems);
+    itemsRow->addStretch();
+    auto* feedLayout = new QVBoxLayout(feeds);
+    feedLayout->addWidget(m_feedRss2);
+    feedLayout->addWidget(m_feedAtom);
+    feedLayout->addLayout(itemsRow);
+
     auto* layout = new QVBoxLayout(tab);
     layout->addWidget(m_backend);
     layout->addLayout(form);
+    layout->addWidget(feeds);
     layout->addStretch();
     return tab;
 }

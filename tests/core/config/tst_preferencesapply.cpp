@@ -412,6 +412,34 @@ private slots:
         }
     }
 
+    // The feeds' count is refused before anything is written; the keys are written once a
+    // feed is chosen, and a feed switched off keeps its count.
+    void feeds()
+    {
+        PreferencesForm f = freshForm();
+        f.feedAtom = true;
+        for (const QString& items : {u"0"_s, u"101"_s, u"twenty"_s}) {
+            f.feedItems = items;
+            ScriptedPrompt p;
+            const ApplyOutcome out = apply(f, p);
+            QVERIFY2(!out.completed && !QFile::exists(s.settingsPath), qPrintable(items));
+            QCOMPARE(p.texts(), QStringList{u"Please type how many entries the feeds should "
+                                            "list: a whole number from 1 to 100."_s});
+            QCOMPARE(out.showTab, PrefsTab::Backend);
+        }
+        ScriptedPrompt p;
+        f.feedRss2 = true;
+        f.feedItems = u" 5"_s;
+        QVERIFY(apply(f, p).completed);
+        QCOMPARE(QStringList({key("feeds"), key("feeditems"), s.feeds}),
+                 QStringList({"rss2,atom", "5", "rss2,atom"}));
+        f.feedRss2 = f.feedAtom = false;
+        f.feedItems = u"many"_s;
+        QVERIFY(apply(f, p).completed);
+        QCOMPARE(QStringList({key("feeds"), key("feeditems")}), QStringList({"", "5"}));
+        QVERIFY(iniBytes().contains("\r\nfeeds=\r\n"));
+    }
+
     // 254 characters come back whole (the scrambled password is checked with the dialog; one
     // it cannot carry with the password store).
     void longValuesAndPasswordScrambling()
