@@ -16,6 +16,7 @@
 #include "gui/PageSourceDialog.h"
 #include "gui/SplashScreen.h"
 #include "gui/editing/EditCommands.h"
+#include "gui/entries/EntriesWindow.h"
 #include "gui/setup/TemplateEditor.h"
 #include "gui/spell/SpellCommand.h"
 
@@ -114,6 +115,13 @@ void MainWindow::buildMenus()
     connect(m_deleteLastEntry, &QAction::triggered, this, [this] {
         if (m_flows)
             m_flows->deleteNewestEntry();
+    });
+    m_entries = addItem(edit, "mnuEntries", tr("E&ntries..."), nullptr);
+    connect(m_entries, &QAction::triggered, this, [this] {
+        auto* window = new EntriesWindow(*this);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->show();
+        window->reload();
     });
 
     QMenu* html = menu("mnuHTML", tr("F&ormat"));
@@ -532,6 +540,7 @@ void MainWindow::setPublishingEnabled(bool enable)
     m_preferencesAction->setEnabled(enable);
     m_restoreBackup->setEnabled(enable);
     m_deleteLastEntry->setEnabled(enable);
+    m_entries->setEnabled(enable);
     if (!enable) {
         m_resendButton->setEnabled(false);
         m_resendButton->hide();
