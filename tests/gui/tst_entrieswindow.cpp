@@ -1,14 +1,16 @@
 // Edit > Entries as a user meets it on a desktop: the entries of the page
-// fetched from the FTP test server, one changed with the keyboard and the
-// markup commands, previewed and published, one deleted; the controls
-// clicked and reached by their access keys.
+// fetched from the FTP test server, one changed with the keyboard, the spell
+// check and the markup commands, previewed and published, one deleted; the
+// controls clicked and reached by their access keys.
 
 #include "PublishFixture.h"
 #include "base/ProgramDir.h"
 #include "base/Settings.h"
 #include "gui/MainWindow.h"
+#include "gui/RealDialogs.h"
 #include "gui/ShownWindows.h"
 #include "gui/entries/EntriesWindow.h"
+#include "gui/spell/SpellDialog.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -89,7 +91,7 @@ private slots:
         const auto buttons = {"buttEdit", "buttDelete", "butt_Preview", "butt_Fin"};
         QCOMPARE(enabledAmong(window, buttons), QStringList({"buttEdit", "buttDelete"}));
         // Edit (Alt+I) the third entry; a line typed at its end, its last word
-        // made bold with Ctrl+B.
+        // corrected by the spell check (F7) and made bold with Ctrl+B.
         clickRow(list, 2);
         QTest::keyClick(window, Qt::Key_I, Qt::AltModifier);
         auto* text = child<QPlainTextEdit>(window, "txtEntry");
@@ -98,7 +100,15 @@ private slots:
         QCOMPARE(enabledAmong(window, buttons), QStringList({"buttEdit", "butt_Preview"}));
         QTest::keyClick(text, Qt::Key_End, Qt::ControlModifier);
         QTest::keyClick(text, Qt::Key_Return);
-        QTest::keyClicks(text, u"Added words"_s);
+        QTest::keyClicks(text, u"Added wrods"_s);
+        QTest::keyClick(text, Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier);
+        const auto spelled = answerModal<SpellDialog>([](SpellDialog* d) {
+            typeIntoDialog(d, u"words"_s);
+            QTest::mouseClick(child<QPushButton>(d, "buttChange"), Qt::LeftButton);
+        });
+        QTest::keyClick(text, Qt::Key_F7);
+        QVERIFY(spelled->seen);
+        QTRY_VERIFY(window->isActiveWindow());
         QTest::keyClick(text, Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier);
         QTest::keyClick(text, Qt::Key_B, Qt::ControlModifier);
         const QByteArray old = "Text of post 2\r\n";
