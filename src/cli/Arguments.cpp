@@ -67,7 +67,8 @@ const CommandSpec kCommands[] = {
                        "replace the text of the entry named ANCHOR by the HTML in FILE and publish "
                        "the page; the entry's time/date marker and anchor stay")},
     {"delete", Delete,
-     "pagewick delete [--dir DIR] [--config N] --entry ANCHOR [--yes] [--save FILE]",
+     "pagewick delete [--dir DIR] [--config N] --entry ANCHOR\n"
+     "                     [--yes] [--save FILE]",
      QT_TRANSLATE_NOOP("Arguments", "remove the entry named ANCHOR from the page and publish it")},
 };
 

@@ -358,6 +358,15 @@ private slots:
         QCOMPARE(ftp().readFile("www/archive.html"), archivePage());
         QCOMPARE(pagewick.ini({"Fail", "Date"}), QStringList({"False", "1/1/1999"}));
 
+        // A Windows-1252 page stays one: the new text is written in its code
+        // page, the other bytes as they were.
+        live = page(2).replace("Old post 1", "Caf\xE9 1");
+        QVERIFY(ftp().writeFile("www/index.html", live));
+        EXITED(edit("<a name=\"e2\"></a>Th\xC3\xA9 \xE2\x82\xAC \xE2\x86\x92<!--Title-->"), 0);
+        QCOMPARE(ftp().readFile("www/index.html"),
+                 live.replace("Old post 2<!--Title--><br>\r\nText of post 2",
+                              "Th\xE9 \x80 &#8594;<!--Title-->"));
+
         // An anchor on two entries, an entry without an end: nothing changes.
         live = page(2).replace("e2", "e1");
         for (const QByteArray& bad : {live, page(2).replace("<!--**END**-->", "")}) {
