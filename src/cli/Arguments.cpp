@@ -23,7 +23,11 @@ enum Command : unsigned
     Restore = 2,
     DeleteLast = 4,
     Resend = 8,
-    Every = 15
+    Entries = 16,
+    Edit = 32,
+    Delete = 64,
+    Every = 127,
+    Publishing = Every & ~Entries
 };
 
 struct CommandSpec
@@ -52,6 +56,20 @@ const CommandSpec kCommands[] = {
                        "after a failed upload (Fail=True in weblog.ini), send the same edited page "
                        "again, as the window's Resend button does; post says when a resend is "
                        "waiting")},
+    {"entries", Entries, "pagewick entries [--dir DIR] [--config N] [--archive]",
+     QT_TRANSLATE_NOOP("Arguments",
+                       "fetch the page and print one line per entry, newest first: its anchor "
+                       "('-' when it has none), date, time and title, separated by blanks")},
+    {"edit", Edit,
+     "pagewick edit [--dir DIR] [--config N] --entry ANCHOR --html-file FILE\n"
+     "                     [--yes] [--save FILE]",
+     QT_TRANSLATE_NOOP("Arguments",
+                       "replace the text of the entry named ANCHOR by the HTML in FILE and publish "
+                       "the page; the entry's time/date marker and anchor stay")},
+    {"delete", Delete,
+     "pagewick delete [--dir DIR] [--config N] --entry ANCHOR\n"
+     "                     [--yes] [--save FILE]",
+     QT_TRANSLATE_NOOP("Arguments", "remove the entry named ANCHOR from the page and publish it")},
 };
 
 struct OptionSpec
@@ -87,9 +105,18 @@ const OptionSpec kOptions[] = {
      QT_TRANSLATE_NOOP("Arguments",
                        "when the page on the server differs from the last one published: build "
                        "on the 'local' or the 'server' copy (default server)")},
-    {"yes", nullptr, Every,
+    {"archive", nullptr, Entries,
+     QT_TRANSLATE_NOOP("Arguments", "list the entries of the archive page instead")},
+    {"entry", "ANCHOR", Edit | Delete,
+     QT_TRANSLATE_NOOP("Arguments", "the anchor name of the entry, as 'pagewick entries' "
+                                    "prints it; required")},
+    {"html-file", "FILE", Edit,
+     QT_TRANSLATE_NOOP("Arguments",
+                       "the entry's new HTML, UTF-8 text without time/date or end markers; "
+                       "required")},
+    {"yes", nullptr, Publishing,
      QT_TRANSLATE_NOOP("Arguments", "answer questions Yes/OK (otherwise No/Cancel)")},
-    {"save", "FILE", Every,
+    {"save", "FILE", Publishing,
      QT_TRANSLATE_NOOP("Arguments", "where manual publishing saves the page")},
 };
 
@@ -149,6 +176,19 @@ QString programUsage()
     return usage + u"       pagewick COMMAND --help\n"_s;
 }
 
+// " (post only)", " (edit, delete)": the commands of an option that only
+// one or two take.
+QString onlyFor(unsigned commands)
+{
+    QStringList names;
+    for (const CommandSpec& c : kCommands)
+        if (commands & c.bit)
+            names << QLatin1String(c.name);
+    if (names.size() == 1)
+        return Texts::tr(" (%1 only)").arg(names.first());
+    return names.size() == 2 ? u" ("_s + names.join(u", "_s) + u')' : QString();
+}
+
 QString programHelp()
 {
     QString help = u"Usage: "_s + programUsage() + u'\n' + Texts::tr("Commands:") + u'\n';
@@ -160,7 +200,7 @@ QString programHelp()
             Texts::tr("Options of the commands (each takes --dir DIR and --help too):") + u'\n';
     for (const OptionSpec& o : kOptions)
         if (&o != &kOptions[0])
-            help += optionItem(o, o.commands == Post ? Texts::tr(" (post only)") : QString());
+            help += optionItem(o, onlyFor(o.commands));
     return help + trailer();
 }
 
@@ -236,12 +276,25 @@ int parseCommand(const CommandSpec& c, const QStringList& args, CommandOptions& 
         return given;
     };
     take(u"dir"_s, o.dir);
-    take(u"save"_s, o.save);
-    o.yes = parser.isSet(u"yes"_s);
+    if (c.bit & Publishing) {
+        take(u"save"_s, o.save);
+        o.yes = parser.isSet(u"yes"_s);
+    }
     if (QString n; take(u"config"_s, n)) {
         o.config = n.toInt();
         if (o.config < 1 || o.config > 9)
             return fail(Texts::tr("--config takes a configuration number from 1 to 9"));
+    }
+    if (c.bit == Entries) {
+        o.archive = parser.isSet(u"archive"_s);
+        return -1;
+    }
+    if (c.bit == Edit || c.bit == Delete) {
+        if (!take(u"entry"_s, o.entry) || o.entry.isEmpty())
+            return fail(Texts::tr("%1 needs --entry").arg(QLatin1String(c.name)));
+        if (c.bit == Edit && (!take(u"html-file"_s, o.htmlFile) || o.htmlFile.isEmpty()))
+            return fail(Texts::tr("edit needs --html-file"));
+        return -1;
     }
     if (c.bit != Post)
         return -1;

@@ -10,14 +10,16 @@
 // (unknown command or option, missing or wrong value) goes to standard error
 // with the usage, for exit status 2.
 
-// What `pagewick post|restore|delete-last|resend ...` asked for.
+// What `pagewick post|restore|delete-last|resend|entries|edit|delete ...`
+// asked for.
 struct CommandOptions
 {
     QString command, dir, title, body, bodyFile, sig, email, url, urlTitle, save;
     QString use = QStringLiteral("server");
+    QString entry, htmlFile; // edit and delete: the entry's anchor; edit: its new text
     int config = 0;
     bool preview = false, yes = false, hasTitle = false, hasBody = false, hasSig = false,
-         hasEmail = false, hasUrl = false;
+         hasEmail = false, hasUrl = false, archive = false;
 };
 
 struct Arguments

@@ -52,7 +52,7 @@ void CliPrompt::openDocument(const QString& pathOrUrl)
 void CliView::appendStatus(const QString& message)
 {
     QString m = message;
-    if (appendStatusLine(QString(), m).isEmpty())
+    if (!m_out || appendStatusLine(QString(), m).isEmpty())
         return;
     std::fprintf(m_out, "%s\n", m.trimmed().toLocal8Bit().constData());
     std::fflush(m_out);

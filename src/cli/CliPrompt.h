@@ -58,6 +58,7 @@ public:
          resendVisible = false;
     int progress = 0;
 
+    // Status lines go to `out`; nowhere when it is null.
     explicit CliView(FILE* out = stdout) : m_out(out) {}
 
     void appendStatus(const QString& message) override;

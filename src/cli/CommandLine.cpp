@@ -3,6 +3,7 @@
 #include "base/ProgramDir.h"
 #include "base/Settings.h"
 #include "cli/CliPrompt.h"
+#include "cli/EntryCommands.h"
 #include "cli/SignalStop.h"
 #include "core/Startup.h"
 #include "core/entry/PageEditor.h"
@@ -12,6 +13,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -85,28 +87,39 @@ bool published(Publisher::Outcome o)
     return o == Publisher::Outcome::Published || o == Publisher::Outcome::Saved;
 }
 
+std::optional<QString> readUtf8File(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "pagewick: cannot read %s\n", qPrintable(path));
+        return std::nullopt;
+    }
+    const QByteArray bytes = f.readAll();
+    if (const qsizetype bad = firstInvalidUtf8(bytes); bad >= 0) {
+        std::fprintf(stderr,
+                     "pagewick: %s is not UTF-8 text: byte %lld (offset from 0) is "
+                     "0x%02X; save it as UTF-8 and try again\n",
+                     qPrintable(path), static_cast<long long>(bad),
+                     static_cast<unsigned char>(bytes[bad]));
+        return std::nullopt;
+    }
+    return QString::fromUtf8(bytes);
+}
+
 } // namespace
 
 int runCommand(const CommandOptions& o)
 {
     const bool post = o.command == QLatin1String("post");
-    QString body = o.body;
-    if (post && !o.bodyFile.isEmpty()) {
-        QFile f(o.bodyFile);
-        if (!f.open(QIODevice::ReadOnly)) {
-            std::fprintf(stderr, "pagewick: cannot read %s\n", qPrintable(o.bodyFile));
+    QString body = o.body, html;
+    for (const auto& [file, text] :
+         {std::pair(post ? o.bodyFile : QString(), &body), std::pair(o.htmlFile, &html)}) {
+        if (file.isEmpty())
+            continue;
+        const std::optional<QString> read = readUtf8File(file);
+        if (!read)
             return 1;
-        }
-        const QByteArray bytes = f.readAll();
-        if (const qsizetype bad = firstInvalidUtf8(bytes); bad >= 0) {
-            std::fprintf(stderr,
-                         "pagewick: %s is not UTF-8 text: byte %lld (offset from 0) is "
-                         "0x%02X; save it as UTF-8 and try again\n",
-                         qPrintable(o.bodyFile), static_cast<long long>(bad),
-                         static_cast<unsigned char>(bytes[bad]));
-            return 1;
-        }
-        body = QString::fromUtf8(bytes);
+        *text = *read;
     }
 
     QString error;
@@ -124,7 +137,8 @@ int runCommand(const CommandOptions& o)
         ~Restore() { setPrompt(nullptr); }
     } restore;
 
-    CliView view;
+    // The entry list alone goes to standard output, without status lines.
+    CliView view(o.command == QLatin1String("entries") ? nullptr : stdout);
     view.entry.head = o.title;
     view.entry.main = body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
                           .replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
@@ -178,6 +192,10 @@ int runCommand(const CommandOptions& o)
         publisher.retrievePage(false);
         if (!s.pageRetrieved || interrupt.signalled())
             return ended(false);
+        if (const int status = runEntryCommand(o, html, view, hooks); status >= 0)
+            return status == 0 && o.command != QLatin1String("entries")
+                       ? ended(published(publisher.lastOutcome()))
+                       : status;
         if (o.command == QLatin1String("delete-last")) {
             flows.deleteNewestEntry();
             return ended(published(publisher.lastOutcome()));

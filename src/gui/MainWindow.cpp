@@ -16,6 +16,7 @@
 #include "gui/PageSourceDialog.h"
 #include "gui/SplashScreen.h"
 #include "gui/editing/EditCommands.h"
+#include "gui/entries/EntriesWindow.h"
 #include "gui/setup/TemplateEditor.h"
 #include "gui/spell/SpellCommand.h"
 
@@ -115,6 +116,13 @@ void MainWindow::buildMenus()
     connect(m_deleteLastEntry, &QAction::triggered, this, [this] {
         if (m_flows)
             m_flows->deleteNewestEntry();
+    });
+    m_entries = addItem(edit, "mnuEntries", tr("E&ntries..."), nullptr);
+    connect(m_entries, &QAction::triggered, this, [this] {
+        auto* window = new EntriesWindow(*this);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->show();
+        window->reload();
     });
 
     QMenu* html = menu("mnuHTML", tr("F&ormat"));
@@ -314,7 +322,7 @@ void MainWindow::buildCentral()
     m_resendButton->hide();
     for (QWidget* button : {m_previewButton, m_finishButton, m_resendButton})
         m_lock.add(button);
-    for (QAction* command : {m_restoreBackup, m_deleteLastEntry, m_preferencesAction})
+    for (QAction* command : {m_restoreBackup, m_deleteLastEntry, m_preferencesAction, m_entries})
         m_lock.add(command);
     connect(m_previewButton, &QPushButton::clicked, this, [this] {
         if (m_flows)
@@ -565,7 +573,7 @@ void MainWindow::setPublishingEnabled(bool enable)
 {
     for (const QObject* command :
          std::initializer_list<const QObject*>{m_finishButton, m_previewButton, m_preferencesAction,
-                                               m_restoreBackup, m_deleteLastEntry})
+                                               m_restoreBackup, m_deleteLastEntry, m_entries})
         m_lock.setEnabled(command, enable);
     if (!enable) {
         m_lock.setEnabled(m_resendButton, false);

@@ -132,6 +132,7 @@ private:
     // The commands switched off while a transfer runs.
     QAction* m_restoreBackup = nullptr;
     QAction* m_deleteLastEntry = nullptr;
+    QAction* m_entries = nullptr; // Edit > Entries
     QAction* m_preferencesAction = nullptr;
 
     EditCommands* m_edit = nullptr;

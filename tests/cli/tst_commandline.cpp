@@ -317,6 +317,107 @@ private slots:
         QCOMPARE(filesIn(ftp().rootPath("www")), QStringList({"archive.html", "index.html"}));
     }
 
+    // entries lists the page; edit and delete change one entry of a page with
+    // hand-made text between the entries and publish it: every other byte
+    // reaches the server as it was, the RSS file follows, the archive page
+    // goes up unchanged. Bad input, a declined question or a failed upload
+    // leave the live page as it was.
+    void editAndDeleteOneEntry()
+    {
+        Program pagewick;
+        QVERIFY(writeIni(pagewick.dir.path(), {{1, publishKeys(ftp())}}) &&
+                pagewick.setDate("1/1/1999"));
+        const QByteArray e1 = "<!--|12/4/2000|9:00:01 AM|--><a name=\"e1\"></a>Old post 1"
+                              "<!--Title--><br>\r\nText of post 1\r\n",
+                         byHand = "<!--|12/3/2000|noon|--><p>Made by <b>hand</b></p>\r\n",
+                         e2Text = "<a name=\"e2\"></a>Old post 2<!--Title--><br>\r\nText of post 2"
+                                  "\r\n<p>loose \xC3\xA9</p>"; // up to the next marker
+        QByteArray live = page(3);
+        live.replace("<!--|12/3/2000", byHand + "<!--|12/3/2000");
+        live.replace("<!--|12/2/2000", "<p>loose \xC3\xA9</p>\r\n<!--|12/2/2000");
+        QVERIFY(ftp().writeFile("www/index.html", live));
+
+        ProgramRun r = pagewick.run("entries");
+        EXITED(r, 0);
+        QCOMPARE(r.out,
+                 u"e1 12/4/2000 9:00:01 AM Old post 1\n- 12/3/2000 noon Made by hand\n"
+                 "e2 12/3/2000 9:00:02 AM Old post 2\ne3 12/2/2000 9:00:03 AM Old post 3\n"_s);
+        r = pagewick.run("entries", {"--archive"});
+        QCOMPARE(r.out, u"a1 11/1/2000 8:00:00 AM Archived\n"_s);
+
+        const QString html = pagewick.path("new.html");
+        const auto edit = [&](const QByteArray& text, const QStringList& more = {"--yes"}) {
+            return writeFile(html, text)
+                       ? pagewick.run("edit",
+                                      QStringList{"--entry", "e2", "--html-file", html} + more)
+                       : ProgramRun();
+        };
+        // Refused before anything is written or sent.
+        const std::pair<QByteArray, const char*> refused[] = {
+            {"x<!--|1/1/2001|1:00 AM|-->y<!--Title-->", "either of which would split the page"},
+            {"x<!--**End**--><!--Title-->", "either of which would split the page"},
+            {"<a name=\"e2\"></a>no title", "lacks the title marker <!--Title-->"}};
+        for (const auto& [text, says] : refused) {
+            r = edit(text);
+            EXITED(r, 1);
+            SAYS(r, says);
+        }
+        r = pagewick.run("delete", {"--entry", "E 2", "--yes"});
+        EXITED(r, 1);
+        SAYS(r, "Pagewick: No entry of the page has the anchor \"E 2\".  The nearest anchors: "
+                "e2, e1, e3.  Nothing was changed.");
+        QVERIFY(!QFileInfo::exists(pagewick.path("webbie1.html")));
+
+        // A failed upload: Fail=True, the live page as it was, the edit kept
+        // for Resend, which sends it.
+        const QByteArray newText =
+            "<a name=\"e2\"></a>Better post 2<!--Title--><br>\nNew \xC3\xA9\n";
+        QByteArray expected = live;
+        expected.replace(e2Text, QByteArray(newText).replace("\n", "\r\n").chopped(2));
+        ftp().failUploadsOf("index.html");
+        r = edit(newText);
+        EXITED(r, 1);
+        QCOMPARE(ftp().readFile("www/index.html"), live);
+        QCOMPARE(pagewick.ini({"Fail"}), QStringList{"True"});
+        QCOMPARE(pagewick.file("webbie1.html"), expected);
+        ftp().resetBehaviour();
+        EXITED(pagewick.run("resend"), 0);
+        QCOMPARE(ftp().readFile("www/index.html"), expected);
+        QVERIFY(ftp().readFile("www/backend.rss").contains("<title>Better post 2</title>"));
+
+        // delete: declined without --yes; then the entry's bytes go, the
+        // hand-made ones stay.
+        r = pagewick.run("delete", {"--entry", "e1"});
+        EXITED(r, 1);
+        SAYS(r, "Deletion of PageWick Entry: Please view the preview.");
+        QCOMPARE(ftp().readFile("www/index.html"), expected);
+        EXITED(pagewick.run("delete", {"--entry", "e1", "--yes"}), 0);
+        QCOMPARE(ftp().readFile("www/index.html"), QByteArray(expected).replace(e1, ""));
+        QVERIFY(!ftp().readFile("www/backend.rss").contains("Old post 1"));
+        QCOMPARE(ftp().readFile("www/archive.html"), archivePage());
+        QCOMPARE(pagewick.ini({"Fail", "Date"}), QStringList({"False", "1/1/1999"}));
+
+        // A Windows-1252 page stays one: the new text is written in its code
+        // page, the other bytes as they were.
+        live = page(2).replace("Old post 1", "Caf\xE9 1");
+        QVERIFY(ftp().writeFile("www/index.html", live));
+        EXITED(edit("<a name=\"e2\"></a>Th\xC3\xA9 \xE2\x82\xAC \xE2\x86\x92<!--Title-->"), 0);
+        QCOMPARE(ftp().readFile("www/index.html"),
+                 live.replace("Old post 2<!--Title--><br>\r\nText of post 2",
+                              "Th\xE9 \x80 &#8594;<!--Title-->"));
+
+        // An anchor on two entries, an entry without an end: nothing changes.
+        live = page(2).replace("e2", "e1");
+        for (const QByteArray& bad : {live, page(2).replace("<!--**END**-->", "")}) {
+            QVERIFY(ftp().writeFile("www/index.html", bad));
+            r = pagewick.run("delete", {"--entry", bad == live ? "e1" : "e2", "--yes"});
+            EXITED(r, 1);
+            SAYS(r, bad == live ? "The anchor \"e1\" is on 2 entries of the page"
+                                : "This program looks for <!--**END**-->");
+            QCOMPARE(ftp().readFile("www/index.html"), bad);
+        }
+    }
+
     // Help and usage errors are answered from the arguments alone: status 0
     // and the text on standard output, or 2 and the problem with the usage on
     // standard error; no window opened, nothing written, no connection made.
@@ -349,6 +450,10 @@ private slots:
         row("--dir DIR --bogus", 2, ": unknown option --bogus\n");
         row("--dir", 2, ": --dir needs a value\n");
         row("--dir DIR publish", 2, ": unknown command publish\n");
+        row("edit --dir DIR --entry e1", 2, ": edit needs --html-file\n");
+        row("delete --dir DIR --yes", 2, ": delete needs --entry\n");
+        row("entries --dir DIR --yes", 2, ": unknown option --yes\n");
+        row("entries --dir DIR --help", 0, "Usage: pagewick entries [--dir DIR]", "--entry");
     }
 
     void answeredFromTheArguments()

@@ -15,7 +15,7 @@ namespace {
 // Replaces the whole text as one step the user can undo.
 void replaceText(QLineEdit* box, const QString& text)
 {
-    if (box->text() == text)
+    if (!box || box->text() == text)
         return;
     box->selectAll();
     box->insert(text);
@@ -65,9 +65,9 @@ void SpellCommand::run()
         else if (auto* edit = qobject_cast<QPlainTextEdit*>(box))
             plainSelection = edit->textCursor();
     }
-    entry.head = m_boxes.head->text();
+    entry.head = m_boxes.head ? m_boxes.head->text() : QString();
     entry.main = m_boxes.main->toPlainText();
-    entry.urlTitle = m_boxes.urlTitle->text();
+    entry.urlTitle = m_boxes.urlTitle ? m_boxes.urlTitle->text() : QString();
 
     std::optional<EntryTexts> checked;
     QString failure;

@@ -21,6 +21,7 @@ class SpellCommand final : public QObject
 {
     Q_OBJECT
 public:
+    // A window with one text box gives only `main`.
     struct Boxes
     {
         QLineEdit* head;
