@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -10,6 +11,13 @@
 // (unknown command or option, missing or wrong value) goes to standard error
 // with the usage, for exit status 2.
 
+// A picture for the entry: `--picture FILE`, and the `--alt TEXT` after it.
+struct PictureOption
+{
+    QString file, alt;
+    bool hasAlt = false;
+};
+
 // What `pagewick post|restore|delete-last|resend ...` asked for.
 struct CommandOptions
 {
@@ -18,6 +26,7 @@ struct CommandOptions
     int config = 0;
     bool preview = false, yes = false, hasTitle = false, hasBody = false, hasSig = false,
          hasEmail = false, hasUrl = false;
+    QList<PictureOption> pictures; // in the order given
 };
 
 struct Arguments
