@@ -142,3 +142,45 @@ QByteArray renameInPage(const QByteArray& page, const Options& options, const QS
 }
 
 } // namespace Picture
+
+namespace Picture {
+
+QString remoteFolder(const QString& ftpremote, const Options& options)
+{
+    const qsizetype slash = ftpremote.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? options.folder : ftpremote.left(slash + 1) + options.folder;
+}
+
+QList<Upload> planUploads(const QStringList& names, const Options& options,
+                          const QString& ftpremote, const QSet<QString>& serverNames,
+                          const std::function<bool(const QString&, const QString&)>& serverSame)
+{
+    const QDir local(localFolder(options));
+    const QStringList localNames = local.entryList(QDir::Files);
+    QSet<QString> assigned;
+    QList<Upload> uploads;
+    for (const QString& name : names) {
+        Upload u{local.filePath(name), QString(), name, QString(), true};
+        const std::optional<QByteArray> bytes = WorkFiles::read(u.local);
+        QSet<QString> taken = serverNames + assigned;
+        for (const QString& other : localNames)
+            if (other != name)
+                taken.insert(other);
+        const NameChoice choice = chooseName(name, taken, [&](const QString& candidate) {
+            if (assigned.contains(candidate) || !serverNames.contains(candidate))
+                return false;
+            if (candidate != name && localNames.contains(candidate) &&
+                WorkFiles::read(local.filePath(candidate)) != bytes)
+                return false;
+            return serverSame(candidate, u.local);
+        });
+        u.sentAs = choice.name;
+        u.send = choice.send;
+        u.remote = remoteFolder(ftpremote, options) + QLatin1Char('/') + choice.name;
+        assigned.insert(choice.name);
+        uploads.append(u);
+    }
+    return uploads;
+}
+
+} // namespace Picture

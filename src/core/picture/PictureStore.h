@@ -9,8 +9,11 @@
 #include "core/picture/Picture.h"
 
 #include <QByteArray>
+#include <QSet>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 #include <optional>
 
@@ -54,5 +57,33 @@ QStringList entryPictures(const QString& html, const Options& options);
 // `page` with every src="FOLDER/FROM" changed to src="FOLDER/TO".
 QByteArray renameInPage(const QByteArray& page, const Options& options, const QString& from,
                         const QString& to);
+
+} // namespace Picture
+
+namespace Picture {
+
+// The pictures folder on the server: beside the page at `ftpremote`
+// ("/www/index.html" -> "/www/images", "index.html" -> "images").
+QString remoteFolder(const QString& ftpremote, const Options& options);
+
+// One picture of a publish.
+struct Upload
+{
+    QString local;  // the prepared copy
+    QString remote; // its path on the server
+    QString name;   // the name the page refers to
+    QString sentAs; // the name on the server; another one when that was taken
+    bool send = true;
+};
+// The uploads of the pictures `names` (entryPictures()) against `serverNames`,
+// the names in the server's pictures folder (empty when it is missing). A
+// picture keeps its name unless the server has another picture of that name
+// (`serverSame` compares the server's file of a name with a prepared copy):
+// then it goes as NAME-2, ..., a name also free among the local copies, and
+// the page and its local copy are to take that name (renameInPage()). One the
+// server already has is not sent again.
+QList<Upload> planUploads(const QStringList& names, const Options& options,
+                          const QString& ftpremote, const QSet<QString>& serverNames,
+                          const std::function<bool(const QString&, const QString&)>& serverSame);
 
 } // namespace Picture

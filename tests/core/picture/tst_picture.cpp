@@ -225,6 +225,26 @@ private slots:
                  QStringList({u"a.png"_s, u"a-2.png"_s, u"a.png"_s, u"a-2.png"_s, u"a-3.png"_s}));
     }
 
+    // On the server another picture holds holiday.png and ours is there as
+    // holiday-3.png; holiday-2.png is free there but the name of another
+    // local copy, which the renamed picture must not take.
+    void uploadsAgainstTheServer()
+    {
+        QCOMPARE(local(), QStringList({u"holiday-2.png"_s, u"holiday.png"_s}));
+        const auto plan = planUploads(
+            {u"holiday.png"_s, u"holiday-2.png"_s}, Options{}, u"/www/index.html"_s,
+            {u"holiday.png"_s, u"holiday-3.png"_s}, [](const QString& name, const QString& copy) {
+                return name == u"holiday-3.png"_s && copy.endsWith(u"/holiday.png"_s);
+            });
+        QStringList got;
+        for (const Upload& u : plan)
+            got << u.name + u' ' + u.sentAs + u' ' + u.remote + (u.send ? u" send"_s : u""_s);
+        QCOMPARE(got,
+                 QStringList({u"holiday.png holiday-3.png /www/images/holiday-3.png"_s,
+                              u"holiday-2.png holiday-2.png /www/images/holiday-2.png send"_s}));
+        QCOMPARE(remoteFolder(u"index.html"_s, Options{u"pics"_s, 0}), u"pics"_s);
+    }
+
     void keysOfWeblogIni()
     {
         Settings s;
