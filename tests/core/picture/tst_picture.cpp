@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 using namespace Picture;
@@ -125,6 +126,18 @@ private slots:
         QVERIFY(hasLocation(withGps));
         QVERIFY(!hasLocation(turnedOnly));
         QVERIFY(!hasLocation(plain));
+        // The same block in a PNG's eXIf chunk (after IHDR) and a WebP's EXIF chunk.
+        const QByteArray tiff = exifSegment(true).mid(10);
+        const auto be32 = [](qsizetype n) {
+            return QByteArray(1, char(n >> 24)) + char(n >> 16) + char(n >> 8) + char(n);
+        };
+        const QByteArray png = encoded(halves(4, 4), "PNG");
+        QVERIFY(!hasLocation(png));
+        QVERIFY(
+            hasLocation(png.left(33) + be32(tiff.size()) + "eXIf" + tiff + "CRC!" + png.mid(33)));
+        QByteArray le = be32(tiff.size());
+        std::reverse(le.begin(), le.end());
+        QVERIFY(hasLocation(encoded(halves(4, 4), "WEBP") + "EXIF" + le + tiff));
 
         QString error;
         for (int width : {0, 50}) {
@@ -155,6 +168,10 @@ private slots:
         const auto png =
             prepare(write(in(u"shot.gif"_s), encoded(halves(1000, 10), "PNG")), 100, &error);
         QCOMPARE(std::pair(png->name, png->size), std::pair(u"shot.png"_s, QSize(100, 1)));
+        const auto webp =
+            prepare(write(in(u"w.webp"_s), encoded(halves(400, 200), "WEBP")), 100, &error);
+        QVERIFY2(webp, qPrintable(error));
+        QCOMPARE(decoded(webp->bytes).size(), QSize(100, 50));
         const auto svg = prepare(write(in(u"logo.svg"_s),
                                        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"3000\" "
                                        "height=\"1000\"><rect width=\"10\" height=\"10\"/></svg>"),
