@@ -196,17 +196,25 @@ std::optional<Prepared> prepare(const QString& path, int maxWidth, QString* erro
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, header->format);
     reader.setAutoTransform(true);
+    // The size as shown: a quarter turn swaps the sides.
+    const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
+    p.originalSize = turned ? header->size.transposed() : header->size;
+    p.scaled = maxWidth > 0 && p.originalSize.width() > maxWidth;
+    const QSize target(maxWidth, qMax(1, qRound(double(p.originalSize.height()) * maxWidth /
+                                                p.originalSize.width())));
+    // A JPEG is decoded at the size it goes out with: a large photo never
+    // needs its full size in memory.
+    if (p.scaled && reader.supportsOption(QImageIOHandler::ScaledSize))
+        reader.setScaledSize(turned ? target.transposed() : target);
+    // Room for the largest picture taken (20,000 pixels a side, 4 bytes each).
+    QImageReader::setAllocationLimit(qMax(QImageReader::allocationLimit(), 1600));
     QImage image = reader.read();
     if (image.isNull())
         return fail(
             Texts::tr("The picture %1 cannot be read: %2").arg(label, reader.errorString()));
-    p.originalSize = image.size();
     p.gpsRemoved = hasLocation(p.bytes);
-    p.scaled = maxWidth > 0 && image.width() > maxWidth;
-    if (p.scaled) {
-        const int height = qMax(1, qRound(double(image.height()) * maxWidth / image.width()));
-        image = image.scaled(maxWidth, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    }
+    if (p.scaled && image.size() != target)
+        image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     p.size = image.size();
     if (!p.scaled && !p.gpsRemoved) {
         p.name = withExtension(p.name, header->format);
