@@ -7,7 +7,7 @@ set -eu
 packages="build-essential cmake pkg-config qt6-base-dev libgl-dev libcurl4-openssl-dev
 libenchant-2-dev hunspell-en-us python3 python3-pyftpdlib python3-feedparser python3-openssl curl xvfb xauth openbox locales
 clang-format qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus-x11 openssh-server openssh-client
-libqt6svg6 librsvg2-bin qt6-l10n-tools desktop-file-utils appstream man-db groff-base dpkg-dev"
+libqt6svg6 qt6-image-formats-plugins librsvg2-bin qt6-l10n-tools desktop-file-utils appstream man-db groff-base dpkg-dev"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

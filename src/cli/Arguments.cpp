@@ -43,7 +43,7 @@ const CommandSpec kCommands[] = {
      "pagewick post [--dir DIR] [--config N] --title TEXT\n"
      "                     (--body TEXT | --body-file FILE) [--sig TEXT] [--email TEXT]\n"
      "                     [--url URL] [--url-title TEXT] [--preview] [--save FILE]\n"
-     "                     [--yes] [--use local|server]",
+     "                     [--picture FILE --alt TEXT]... [--yes] [--use local|server]",
      QT_TRANSLATE_NOOP("Arguments", "fetch the page, place the entry, and publish it (or only "
                                     "preview it with --preview)")},
     {"restore", Restore, "pagewick restore [--dir DIR] [--config N] [--yes] [--save FILE]",
@@ -99,6 +99,16 @@ const OptionSpec kOptions[] = {
     {"email", "TEXT", Post, QT_TRANSLATE_NOOP("Arguments", "the e-mail address of the entry")},
     {"url", "URL", Post, QT_TRANSLATE_NOOP("Arguments", "the address of the entry's link")},
     {"url-title", "TEXT", Post, QT_TRANSLATE_NOOP("Arguments", "the text of the entry's link")},
+    {"picture", "FILE", Post,
+     QT_TRANSLATE_NOOP("Arguments",
+                       "add the picture FILE (PNG, JPEG, GIF, WebP or SVG) at the end of the "
+                       "body; its copy, scaled down to the configuration's picturewidth, goes "
+                       "into the pictures folder of the program directory; may be given more "
+                       "than once")},
+    {"alt", "TEXT", Post,
+     QT_TRANSLATE_NOOP("Arguments",
+                       "the alternative text of the --picture before it, required for each "
+                       "picture; --alt \"\" marks a picture that only decorates")},
     {"preview", nullptr, Post,
      QT_TRANSLATE_NOOP("Arguments", "only build the page and show the preview; publish nothing")},
     {"use", "WHICH", Post,
@@ -242,6 +252,40 @@ QString refusal(const QCommandLineParser& parser, const QStringList& args,
     return parser.errorText();
 }
 
+// The --picture and --alt options of `args` in their order, each --alt
+// going with the --picture before it; false (with the problem) for an --alt
+// without a picture of its own.
+bool pictureOptions(const QStringList& args, unsigned command, QList<PictureOption>& pictures,
+                    QString& problem)
+{
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (arg == u"--"_s)
+            break;
+        const OptionSpec* spec = nullptr;
+        for (const OptionSpec& o : kOptions)
+            if ((o.commands & command) && o.value &&
+                (arg == u"--"_s + QLatin1String(o.name) ||
+                 arg.startsWith(u"--"_s + QLatin1String(o.name) + u'=')))
+                spec = &o;
+        if (!spec)
+            continue;
+        const qsizetype eq = arg.indexOf(u'=');
+        const QString value = eq >= 0 ? arg.mid(eq + 1) : args.value(++i);
+        if (qstrcmp(spec->name, "picture") == 0) {
+            pictures.append({value, QString(), false});
+        } else if (qstrcmp(spec->name, "alt") == 0) {
+            if (pictures.isEmpty() || pictures.last().hasAlt) {
+                problem = Texts::tr("--alt %1 follows no --picture of its own").arg(value);
+                return false;
+            }
+            pictures.last().alt = value;
+            pictures.last().hasAlt = true;
+        }
+    }
+    return true;
+}
+
 // The options of command `c` into `o`; returns the exit status when done
 // here (help, usage error), otherwise -1.
 int parseCommand(const CommandSpec& c, const QStringList& args, CommandOptions& o)
@@ -307,6 +351,8 @@ int parseCommand(const CommandSpec& c, const QStringList& args, CommandOptions& 
     take(u"url-title"_s, o.urlTitle);
     take(u"use"_s, o.use);
     o.preview = parser.isSet(u"preview"_s);
+    if (QString problem; !pictureOptions(args, c.bit, o.pictures, problem))
+        return fail(problem);
     if (o.use != u"local"_s && o.use != u"server"_s)
         return fail(Texts::tr("--use takes 'local' or 'server'"));
     if (!o.hasTitle)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -9,6 +10,13 @@
 // `--title=TEXT`. Help and the version go to standard output; a usage error
 // (unknown command or option, missing or wrong value) goes to standard error
 // with the usage, for exit status 2.
+
+// A picture for the entry: `--picture FILE`, and the `--alt TEXT` after it.
+struct PictureOption
+{
+    QString file, alt;
+    bool hasAlt = false;
+};
 
 // What `pagewick post|restore|delete-last|resend|entries|edit|delete ...`
 // asked for.
@@ -20,6 +28,7 @@ struct CommandOptions
     int config = 0;
     bool preview = false, yes = false, hasTitle = false, hasBody = false, hasSig = false,
          hasEmail = false, hasUrl = false, archive = false;
+    QList<PictureOption> pictures; // in the order given
 };
 
 struct Arguments

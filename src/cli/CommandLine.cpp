@@ -7,10 +7,14 @@
 #include "cli/SignalStop.h"
 #include "core/Startup.h"
 #include "core/entry/PageEditor.h"
+#include "core/picture/PictureStore.h"
 #include "core/publish/Publisher.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -82,6 +86,33 @@ public:
     void showFields(const EntryFields& fields) override { view.entry = fields; }
 };
 
+// Prepares the pictures and puts their tags at the end of the body, each on
+// a line of its own. All are checked before any is prepared; false after
+// the message when one cannot be used.
+bool addPictures(const QList<PictureOption>& pictures, CliView& view)
+{
+    QString error;
+    const bool usable = std::all_of(pictures.begin(), pictures.end(), [&](const auto& p) {
+        return Picture::inspect(p.file, &error).has_value();
+    });
+    QString tags;
+    for (qsizetype i = 0; usable && i < pictures.size(); ++i) {
+        const auto placed = Picture::place(pictures[i].file, pictures[i].alt, settings(), &error);
+        if (!placed)
+            break;
+        for (const QString& note : placed->notes)
+            view.appendStatus(note);
+        tags += QStringLiteral("\r\n") + placed->tag;
+    }
+    if (!error.isEmpty()) {
+        prompt().message(error + QStringLiteral("  Nothing was sent."), Buttons::Ok,
+                         Icon::Exclamation, QCoreApplication::translate("Picture", "Picture"));
+        return false;
+    }
+    view.entry.main += tags;
+    return true;
+}
+
 bool published(Publisher::Outcome o)
 {
     return o == Publisher::Outcome::Published || o == Publisher::Outcome::Saved;
@@ -111,6 +142,19 @@ std::optional<QString> readUtf8File(const QString& path)
 int runCommand(const CommandOptions& o)
 {
     const bool post = o.command == QLatin1String("post");
+    // Named from where the command was given: the program directory becomes
+    // the working directory.
+    QList<PictureOption> pictures = o.pictures;
+    for (PictureOption& picture : pictures) {
+        picture.file = QFileInfo(picture.file).absoluteFilePath();
+        if (!picture.hasAlt) {
+            std::fprintf(stderr,
+                         "pagewick: the picture %s has no --alt text: say what it shows (--alt "
+                         "\"\" for a picture that only decorates); nothing was sent\n",
+                         qPrintable(picture.file));
+            return 1;
+        }
+    }
     QString body = o.body, html;
     for (const auto& [file, text] :
          {std::pair(post ? o.bodyFile : QString(), &body), std::pair(o.htmlFile, &html)}) {
@@ -158,6 +202,8 @@ int runCommand(const CommandOptions& o)
             std::fprintf(stderr, "pagewick: no configuration in %s\n", qPrintable(s.settingsPath));
             return 1;
         }
+        if (!addPictures(pictures, view))
+            return 1;
         PageEditor flows(view, hooks);
         Publisher publisher(view, flows, hooks);
         hooks.publisher = &publisher;

@@ -16,6 +16,7 @@
 #include "gui/PageSourceDialog.h"
 #include "gui/SplashScreen.h"
 #include "gui/editing/EditCommands.h"
+#include "gui/editing/PictureDialog.h"
 #include "gui/entries/EntriesWindow.h"
 #include "gui/setup/TemplateEditor.h"
 #include "gui/spell/SpellCommand.h"
@@ -138,6 +139,8 @@ void MainWindow::buildMenus()
     addTagItem(html, "mnuBlockQuote", tr("BlockQuote"));
     connect(addItem(html, "mnuLink", tr("Link"), nullptr), &QAction::triggered, m_edit,
             &EditCommands::insertLink);
+    connect(addItem(html, "mnuPicture", tr("&Picture..."), nullptr), &QAction::triggered,
+            new PictureCommand(this, *m_edit, *this), &PictureCommand::run);
     addTagItem(html, "mnunbsp", tr("Hard Space Ctrl+Space"));
 
     QMenu* fonts = menu("mnuFontsTop", tr("F&onts"));
@@ -245,6 +248,8 @@ void MainWindow::buildToolbar()
          "format-justify-right", "align-right"},
         {"Justify", QT_TR_NOOP("Justify"), QT_TR_NOOP("Justify the paragraph on both sides"),
          "format-justify-fill", "justify"},
+        {"Picture", QT_TR_NOOP("Picture"), QT_TR_NOOP("Put a picture into the entry"),
+         "insert-image", "picture"},
         {nullptr, nullptr, nullptr, nullptr, nullptr},
         {"Spell", QT_TR_NOOP("Spell Check"), QT_TR_NOOP("Check the spelling of the entry"),
          "tools-check-spelling", "spell"},

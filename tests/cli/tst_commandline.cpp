@@ -5,6 +5,7 @@
 #include "PublishFixture.h"
 
 #include <QElapsedTimer>
+#include <QImage>
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -267,6 +268,53 @@ private slots:
         }
     }
 
+    // --picture FILE --alt TEXT: each picture's tag at the end of the body,
+    // its copy scaled into the pictures folder. A picture without its text,
+    // or one that is no picture, stops the command before anything is sent.
+    void postWithPictures()
+    {
+        Program pagewick;
+        QVERIFY(writeIni(pagewick.dir.path(), {{1, cliKeys(ftp())}}));
+        QImage wide(2400, 1200, QImage::Format_RGB32);
+        wide.fill(Qt::darkCyan);
+        const QString holiday = pagewick.home.filePath("holiday.png");
+        QVERIFY(wide.save(holiday) && writeFile(pagewick.home.filePath("notes.png"), "text"));
+
+        for (const QStringList& bad :
+             {QStringList{"--picture", holiday, "--alt", "Beach", "--picture", holiday},
+              QStringList{"--picture", holiday, "--alt", "Beach",
+                          "--picture=" + pagewick.home.filePath("notes.png"), "--alt=N"}}) {
+            const ProgramRun r = runProgram(QStringList{"post", "--dir", pagewick.dir.path(),
+                                                        "--title", "T", "--body", "B", "--yes"} +
+                                                bad,
+                                            pagewick.home.path());
+            EXITED(r, 1);
+            SAYS(r, bad.last() == holiday
+                        ? "pagewick: the picture " + holiday + " has no --alt text"
+                        : "Picture: The file notes.png is not a picture");
+            QVERIFY(!QFileInfo::exists(pagewick.path("webbie1.html")));
+            QVERIFY(!QFileInfo::exists(pagewick.path("images")));
+            QCOMPARE(ftp().readFile("www/index.html"), page(2));
+        }
+
+        // A relative name is taken from where the command is given.
+        const QString here = QDir::currentPath();
+        QDir::setCurrent(pagewick.home.path());
+        const ProgramRun r =
+            runProgram({"post", "--dir", pagewick.dir.path(), "--title", "T", "--body", "B",
+                        "--picture=holiday.png", "--alt", "The beach at dawn", "--picture", holiday,
+                        "--alt=", "--preview"},
+                       pagewick.home.path());
+        QDir::setCurrent(here);
+        EXITED(r, 0);
+        QVERIFY(pagewick.file("webbie1.html")
+                    .contains("B\r\n<img src=\"images/holiday.png\" alt=\"The beach at dawn\" "
+                              "width=\"1200\" height=\"600\">\r\n<img src=\"images/holiday.png\" "
+                              "alt=\"\" width=\"1200\" height=\"600\">"));
+        QCOMPARE(QImage(pagewick.path("images/holiday.png")).size(), QSize(1200, 600));
+        QVERIFY(r.out.contains("holiday.png was scaled down from 2400 x 1200 to 1200 x 600"));
+    }
+
     // restore and delete-last publish what they made; after a failed upload
     // `resend` publishes the same entry once the server recovers.
     void restoreDeleteLastAndResend()
@@ -447,6 +495,8 @@ private slots:
         row("restore --dir DIR --title T", 2, ": unknown option --title\n");
         row("delete-last --dir DIR --preview", 2, ": unknown option --preview\n");
         row("resend --dir DIR --config", 2, ": --config needs a value\n");
+        row("post --dir DIR --title T --body B --alt Sea", 2,
+            ": --alt Sea follows no --picture of its own\n");
         row("--dir DIR --bogus", 2, ": unknown option --bogus\n");
         row("--dir", 2, ": --dir needs a value\n");
         row("--dir DIR publish", 2, ": unknown command publish\n");

@@ -75,10 +75,10 @@ private slots:
         }
         QCOMPARE(keys, QStringList({"Undo", "Cut", "Copy", "Paste", "Delete", "Bold", "Italics",
                                     "Underline", "Strikethru", "Left", "Center", "Right", "Justify",
-                                    "Spell", "Help"}));
+                                    "Picture", "Spell", "Help"}));
         QCOMPARE(heard, QStringList({"Undo", "Cut", "Copy", "Paste", "Delete", "Bold", "Italic",
                                      "Underline", "Strikeout", "Align Left", "Center",
-                                     "Align Right", "Justify", "Spell Check", "Help"}));
+                                     "Align Right", "Justify", "Picture", "Spell Check", "Help"}));
         QCOMPARE(unexplained, QStringList());
         QCOMPARE(blank, QStringList());
         // Each button its own picture.

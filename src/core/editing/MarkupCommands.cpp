@@ -130,7 +130,8 @@ QString actionForKey(QStringView key)
                                                                 {"Justify", "mnualignjustify"},
                                                                 {"Center", "mnualigncenter"},
                                                                 {"Help", "mnuHelp"},
-                                                                {"Spell", "mnuSpell"}};
+                                                                {"Spell", "mnuSpell"},
+                                                                {"Picture", "mnuPicture"}};
     for (const auto& [k, action] : kKeys)
         if (key == QLatin1String(k))
             return QLatin1String(action);
