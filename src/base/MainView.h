@@ -41,8 +41,6 @@ public:
     // The default signature and e-mail address of a loaded configuration go
     // into the signature and e-mail boxes.
     virtual void setSignature(const QString& sig, const QString& email) = 0;
-    // Lets pending window events run (repaint, clicks) during long work.
-    virtual void yield() = 0;
     // A job (retrieval, publish, update check) starts or ends: while one
     // runs the window offers Stop and keeps the commands that could change
     // what it works on off. Jobs may overlap; each start has its end.

@@ -72,8 +72,3 @@ void CliView::setSignature(const QString& sig, const QString& email)
     if (!emailGiven)
         entry.email = email;
 }
-
-void CliView::yield()
-{
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-}

@@ -74,7 +74,6 @@ public:
     EntryFields fields() const override { return entry; }
     // Options given on the command line win over the configuration's defaults.
     void setSignature(const QString& sig, const QString& email) override;
-    void yield() override;
 
     bool sigGiven = false, emailGiven = false;
 

@@ -38,6 +38,8 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <utility>
+
 using Widgets::named;
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
@@ -401,8 +403,9 @@ void MainWindow::buildCentral()
 
 void MainWindow::start(int splashMs)
 {
-    SplashScreen splash;
-    splash.show();
+    auto* splash = new SplashScreen;
+    splash->setAttribute(Qt::WA_DeleteOnClose);
+    splash->show();
     QElapsedTimer started;
     started.start();
     hide();
@@ -413,10 +416,28 @@ void MainWindow::start(int splashMs)
     createFlows();
 
     // The splash stays up at least splashMs (a steady clock, so a start just
-    // before midnight waits no longer than any other).
-    while (started.elapsed() < splashMs && splash.isVisible())
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    splash.close();
+    // before midnight waits no longer than any other), or until a key closes
+    // it; the window then takes over.
+    const qint64 left = splashMs - started.elapsed();
+    if (left <= 0) {
+        splash->close();
+        showMainWindow();
+        return;
+    }
+    auto shown = std::make_shared<bool>(false);
+    const auto go = [this, shown, splash = QPointer<SplashScreen>(splash)] {
+        if (std::exchange(*shown, true))
+            return;
+        if (splash)
+            splash->close();
+        showMainWindow();
+    };
+    QTimer::singleShot(left, this, go);
+    connect(splash, &QObject::destroyed, this, go);
+}
+
+void MainWindow::showMainWindow()
+{
     show();
     offerDraft();
     // Without a configuration there is no page to fetch: the preferences
@@ -449,48 +470,6 @@ void MainWindow::createFlows()
     m_publisher.reset();
     m_flows = std::make_unique<PageEditor>(*this, *this);
     m_publisher = std::make_unique<Publisher>(*this, *m_flows, *this);
-}
-
-void MainWindow::setJobRunning(bool running)
-{
-    m_jobs = qMax(0, m_jobs + (running ? 1 : -1));
-    const bool busy = m_jobs > 0;
-    if (busy == m_lock.isLocked())
-        return;
-    m_lock.setLocked(busy);
-    m_stopButton->setVisible(busy);
-    m_stopAction->setEnabled(busy);
-    if (!busy && m_closeWhenIdle)
-        QTimer::singleShot(0, this, &QWidget::close);
-}
-
-void MainWindow::stopJobs()
-{
-    if (m_publisher && m_publisher->isRunning())
-        m_publisher->stop();
-    if (m_updates && m_updates->isRunning())
-        m_updates->stop();
-}
-
-// The window cannot go while a job runs: the code running it would come back
-// to a window that is gone. Closing then asks whether to stop it; the window
-// closes once it has ended.
-void MainWindow::closeEvent(QCloseEvent* event)
-{
-    if (m_jobs == 0) {
-        m_draft->saveNow();
-        QMainWindow::closeEvent(event);
-        return;
-    }
-    event->ignore();
-    if (m_closeWhenIdle)
-        return;
-    if (prompt().message(tr("A transfer is running.  Stop it and close Pagewick?"), Buttons::YesNo,
-                         Icon::Question, tr("Pagewick")) != Answer::Yes)
-        return;
-    m_closeWhenIdle = true;
-    stopJobs();
-    appendStatus(tr("Transfer cancelled."));
 }
 
 void MainWindow::retrievePage(bool insertAfter)
@@ -652,11 +631,6 @@ void MainWindow::setSignature(const QString& sig, const QString& email)
 {
     m_sig->setText(sig);
     m_email->setText(email);
-}
-
-void MainWindow::yield()
-{
-    QApplication::processEvents();
 }
 
 void MainWindow::newEntry()

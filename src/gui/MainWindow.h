@@ -54,7 +54,6 @@ public:
     int progressValue() const override;
     EntryFields fields() const override;
     void setSignature(const QString& sig, const QString& email) override;
-    void yield() override;
 
     // The Edit and markup commands on the focused entry box.
     EditCommands* editCommands() const { return m_edit; }
@@ -100,6 +99,7 @@ private:
                      void (MainWindow::*slot)());
     QAction* addTagItem(QMenu* menu, const char* name, const QString& caption);
     void createFlows();
+    void showMainWindow();
     void preferencesClosed(bool applied);
     void setUpDraft();
     void offerDraft();

@@ -378,6 +378,9 @@ NetSession::Task NetSession::runGet()
     setUp(step, job_.base);
     const bool ok = co_await transfer(step, outcome);
     outcome.headers = step.headers.join("\r\n");
+    long status = 0;
+    if (curl_easy_getinfo(easy_.get(), CURLINFO_RESPONSE_CODE, &status) == CURLE_OK)
+        outcome.httpStatus = int(status);
     if (ok) {
         outcome.data = body;
         active_->noteProgress(body.size(), body.size());

@@ -58,8 +58,10 @@ void TransferClient::start(const TransferJob& job)
     notice_.clear();
     data_.clear();
     dataPos_ = 0;
-    if (job.protocol == Protocol::Http)
+    if (job.protocol == Protocol::Http) {
         headers_.clear();
+        httpStatus_ = 0;
+    }
     dropData_ = job.op == Operation::Connect; // logged in: the folder is not asked for
 
     if (job.op == Operation::Close) {
@@ -171,8 +173,10 @@ void TransferClient::finish(const TransferOutcome& outcome)
     responseInfo_ = outcome.responseInfo;
     lastError_ = outcome.error;
     notice_ = outcome.notice;
-    if (outcome.http)
+    if (outcome.http) {
         headers_ = outcome.headers;
+        httpStatus_ = outcome.httpStatus;
+    }
     if (outcome.error.number() != 0) {
         running_ = false;
         emit stateChanged(TransferState::Error);

@@ -170,6 +170,9 @@ public:
     // and lastError() tells why.
     bool fetch(const QString& address);
 
+    // The status code of the last HTTP answer (after redirects); 0 when no
+    // answer came.
+    int httpStatus() const { return httpStatus_; }
     // The server's error reply to the last request: code and text; 0 and
     // empty when there was none.
     int responseCode() const { return responseCode_; }
@@ -214,6 +217,7 @@ private:
     QByteArray data_;
     qsizetype dataPos_ = 0;
     QByteArray headers_;
+    int httpStatus_ = 0;
     int responseCode_ = 0;
     QString responseInfo_;
     TransferError lastError_;

@@ -42,6 +42,13 @@
 class TransferError : public std::exception
 {
 public:
+    // A reply of the server to a command (an FTP reply code), as opposed to
+    // a failure that brought no answer (0).
+    static bool isServerReply(int responseCode)
+    {
+        return responseCode >= 100 && responseCode <= 599;
+    }
+
     static constexpr int LocalFileError = 35750;
     static constexpr int InvalidUrl = 35751;
     static constexpr int InvalidCommand = 35752;

@@ -65,6 +65,7 @@ struct TransferOutcome
     QString responseInfo;
     bool http = false;
     QByteArray headers;
+    int httpStatus = 0; // of the final HTTP answer; 0 without one
     QByteArray data;
     bool closed = false; // CLOSE: Disconnecting and Disconnected already raised
     QString notice;      // something the user should know about a success

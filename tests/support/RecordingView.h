@@ -54,5 +54,4 @@ public:
         sig = entry.sig = s;
         email = entry.email = e;
     }
-    void yield() override {}
 };

@@ -158,7 +158,6 @@ ApplyOutcome Apply::run()
 
     if (!save())
         return out;
-    out.applyDisabled = true;
 
     // Saved: the configuration becomes the active one.
     s.siteHost = deriveSiteHost(s.website);

@@ -90,7 +90,6 @@ struct ApplyOutcome
     bool completed = false;            // every step ran: the configuration is active
     PrefsTab showTab = PrefsTab::None; // the tab of the field a check stopped at
     bool archiveUnticked = false;      // auto-delete off took the archive box with it
-    bool applyDisabled = false;        // the settings were written
     // Where the password went (keyring or weblog.ini), once it was saved.
     PasswordStore::Place passwordPlace = PasswordStore::Place::Nowhere;
 };

@@ -70,7 +70,6 @@ void PageEditor::composeEntry()
 
     m_view.appendStatus(QStringLiteral("Creating Preview..."));
     m_view.setPublishingEnabled(false);
-    m_view.yield();
     if (!s.pageRetrieved)
         m_hooks.retrievePage(true);
     else

@@ -274,7 +274,8 @@ void Publisher::downloadPage(const QString& address, const QString& localFile, b
     const bool localFolder = address.startsWith(QLatin1String("file:"), Qt::CaseInsensitive);
     const TransferError error = httpClient.lastError();
     const QString headers = httpClient.responseHeader();
-    QString status = headers.mid(9, 3);
+    QString status =
+        httpClient.httpStatus() > 0 ? QString::number(httpClient.httpStatus()) : QString();
     if (localFolder)
         status = error.number() == 0 ? QStringLiteral("200") : QStringLiteral("404");
     if (status != QLatin1String("200")) {
@@ -285,8 +286,7 @@ void Publisher::downloadPage(const QString& address, const QString& localFile, b
         } else if (status == QLatin1String("404")) {
             downloadFailed(QStringLiteral("File Not Found"),
                            httpClient.url() + QStringLiteral("was not found."), Icon::Critical);
-        } else if (status == kCrLf ||
-                   (headers.isEmpty() && error.number() == TransferError::CannotConnect)) {
+        } else if (headers.isEmpty() && error.number() == TransferError::CannotConnect) {
             // No connection at all: the server was never reached.
             downloadFailed(QStringLiteral("Unable to Establish Connection"),
                            QStringLiteral("Connection cannot be established.\r\rPlease check your "

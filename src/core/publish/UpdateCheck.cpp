@@ -68,8 +68,7 @@ void UpdateCheck::finishCheck()
     QString failure;
     if (newsClient.lastError().number() != 0)
         failure = newsClient.lastError().description();
-    else if (const QString status = newsClient.responseHeader().mid(9, 3);
-             !status.isEmpty() && status != QLatin1String("200"))
+    else if (const int status = newsClient.httpStatus(); status != 0 && status != 200)
         failure = QStringLiteral("the server answered ") +
                   newsClient.responseHeader().section(kCrLf, 0, 0);
     if (!failure.isEmpty()) {
@@ -118,7 +117,7 @@ void UpdateCheck::onNewsStateChanged(TransferState state)
     case TransferState::Error: {
         // Failures without a server reply are reported by the update command.
         const int code = newsClient.responseCode();
-        if (code != 0 && code != 80 && code != 87 && code != 12007)
+        if (TransferError::isServerReply(code))
             prompt().message(QStringLiteral("Error Code ") + QString::number(code) + kCrLf +
                                  newsClient.responseText(),
                              Buttons::Ok, Icon::None, QStringLiteral("Error Response Received"));

@@ -451,14 +451,13 @@ void Publisher::onFtpStateChanged(TransferState state)
         const int code = ftpClient.responseCode();
         // Code 0: no server reply (cannot connect, time-out, lost line); the
         // caller reports those by number.
-        if (code != 0 && code != 80 && code != 87 && code != 12007) {
+        if (TransferError::isServerReply(code)) {
             prompt().message(QStringLiteral("Error Code ") + QString::number(code) + kCrLf +
                                  ftpClient.responseText(),
                              Buttons::Ok, Icon::None, QStringLiteral("Error Response Received"));
             m_serverErrorShown = true;
         }
-        if (code != 80 && code != 87 && code != 12007)
-            m_ftpAborted = true;
+        m_ftpAborted = true;
         break;
     }
     default:

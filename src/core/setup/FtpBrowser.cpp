@@ -134,7 +134,7 @@ void FtpBrowser::onStateChanged(TransferState state)
         const int code = m_client.responseCode();
         // Code 0: no server reply (no connection, time-out); the step
         // reports those by number.
-        if (code != 0 && code != 80 && code != 87 && code != 12007) {
+        if (TransferError::isServerReply(code)) {
             const QString reply =
                 QString::number(code) + QStringLiteral(": ") + m_client.responseText();
             emit logged(reply);

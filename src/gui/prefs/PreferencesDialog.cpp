@@ -271,7 +271,7 @@ bool PreferencesDialog::apply()
         setArchiveFieldsEnabled(false);
         m_filling = false;
     }
-    if (out.applyDisabled || out.completed)
+    if (out.completed)
         m_apply->setEnabled(false);
     if (out.completed)
         m_passwordPlace->setText(PasswordStore::placeText(out.passwordPlace));

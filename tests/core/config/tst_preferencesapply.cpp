@@ -299,8 +299,8 @@ private slots:
         const ApplyOutcome out = apply(f, p);
         QCOMPARE(std::tuple(p.texts().size(), counter.writes()), std::tuple(1, 0));
         QCOMPARE(st.whole ? p.texts()[0] : p.texts()[0].left(st.text.size()), st.text);
-        QCOMPARE(std::tuple(out.completed, p.unscripted, int(out.showTab), out.applyDisabled),
-                 std::tuple(false, 0, st.tab, false));
+        QCOMPARE(std::tuple(out.completed, p.unscripted, int(out.showTab)),
+                 std::tuple(false, 0, st.tab));
         QCOMPARE(iniBytes(), before);
         const auto record = [](const Settings& r) {
             return QStringList{r.website,
