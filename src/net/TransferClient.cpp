@@ -153,6 +153,10 @@ void TransferClient::follow(NetRequest* request, const Then& then)
         if (generation == generation_)
             emit stateChanged(state);
     });
+    connect(request, &NetRequest::progress, this, [this, generation](qint64 done, qint64 total) {
+        if (generation == generation_)
+            emit progress(done, total);
+    });
     connect(request, &NetRequest::finished, this,
             [this, generation, request, then](const TransferOutcome& outcome) {
                 request->deleteLater();
@@ -231,6 +235,13 @@ QByteArray TransferClient::readChunk(int size, int /*type: text and bytes are th
     const QByteArray chunk = data_.mid(dataPos_, size);
     dataPos_ += chunk.size();
     return chunk;
+}
+
+QByteArray TransferClient::readAll()
+{
+    const QByteArray rest = data_.mid(dataPos_);
+    dataPos_ = data_.size();
+    return rest;
 }
 
 QString TransferClient::responseHeader(const QString& name) const

@@ -188,8 +188,13 @@ public:
     // is idle when Cancel returns.
     void cancel();
 
+    // All the response data not read yet.
+    QByteArray readAll();
+
 signals:
     void stateChanged(TransferState state);
+    // Bytes of the file moved so far and in all (-1 while unknown).
+    void progress(qint64 done, qint64 total);
 
 private:
     TransferJob prepare(const QString& url, const QString& command, bool document) const;

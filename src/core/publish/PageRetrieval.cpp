@@ -15,7 +15,6 @@
 #include "core/rss/RssWriter.h"
 #include "net/Connectivity.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 
 using namespace PublishFiles;
@@ -318,23 +317,8 @@ void Publisher::downloadPage(const QString& address, const QString& localFile, b
         return;
     }
 
-    QCoreApplication::processEvents();
-    const int expected =
-        expectedKilobytes(httpClient.responseHeader(QStringLiteral("Content-Length")));
-    m_view.showProgress(0, expected, 0);
-    QCoreApplication::processEvents();
-
     if (httpClient.responseCode() == 0) {
-        QByteArray body;
-        int count = 0;
-        for (QByteArray chunk = httpClient.readChunk(1024, 1); !chunk.isEmpty();
-             chunk = httpClient.readChunk(1024, 1)) {
-            body += chunk;
-            ++count;
-            if (count < expected)
-                m_view.showProgress(0, expected, count);
-        }
-        if (!WorkFiles::write(programFile(localFile), body)) {
+        if (!WorkFiles::write(programFile(localFile), httpClient.readAll())) {
             writeFailed();
             return;
         }

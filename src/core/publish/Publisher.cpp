@@ -24,6 +24,11 @@ Publisher::Publisher(MainView& view, PageEditor& entries, PageEditorHooks& hooks
     : QObject(parent), m_view(view), m_entries(entries), m_hooks(hooks)
 {
     connect(&ftpClient, &TransferClient::stateChanged, this, &Publisher::onFtpStateChanged);
+    // The download's bar in kilobytes, as it comes.
+    connect(&httpClient, &TransferClient::progress, this, [this](qint64 done, qint64 total) {
+        const int expected = expectedKilobytes(QString::number(total > 0 ? total : 0));
+        m_view.showProgress(0, expected, int(qMin<qint64>(done / 1024, expected)));
+    });
 }
 
 // ---- jobs ------------------------------------------------------------------
