@@ -103,7 +103,8 @@ const OptionSpec kOptions[] = {
      QT_TRANSLATE_NOOP("Arguments",
                        "add the picture FILE (PNG, JPEG, GIF, WebP or SVG) at the end of the "
                        "body; its copy, scaled down to the configuration's picturewidth, goes "
-                       "into the pictures folder of the program directory; may be given more "
+                       "into the pictures folder of the program directory and is published "
+                       "with the page, into the pictures folder beside it; may be given more "
                        "than once")},
     {"alt", "TEXT", Post,
      QT_TRANSLATE_NOOP("Arguments",

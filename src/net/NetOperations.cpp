@@ -88,7 +88,22 @@ NetRequest* NetSession::discard(const QString& remote)
 
 NetRequest* NetSession::list()
 {
-    return enqueue([this] { return runList(); });
+    return enqueue([this] { return runList({}, false); });
+}
+
+NetRequest* NetSession::listFolder(const QString& path)
+{
+    return enqueue([=, this] { return runList(path, true); });
+}
+
+NetRequest* NetSession::makeFolder(const QString& path)
+{
+    return enqueue([=, this] { return runMakeFolder(path); });
+}
+
+NetRequest* NetSession::fileSize(const QString& remote)
+{
+    return enqueue([=, this] { return runFileSize(remote); });
 }
 
 NetRequest* NetSession::currentFolder()
@@ -281,17 +296,19 @@ NetSession::Task NetSession::runDiscard(QString remote)
     co_return outcome;
 }
 
-NetSession::Task NetSession::runList()
+NetSession::Task NetSession::runList(QString folder, bool named)
 {
     TransferOutcome outcome;
-    if (!checkPaths(outcome, QStringList()))
+    if (!checkPaths(outcome, QStringList() << folder))
         co_return outcome;
     if (!co_await logIn(outcome))
         co_return outcome;
+    const QString path = named ? RemotePath::resolve(cwd_, folder) : cwd_;
     if (job_.protocol == Protocol::File) {
-        const QDir directory(localPath(cwd_));
+        const QDir directory(localPath(path));
         if (!directory.exists()) {
-            refuse(outcome, 550, noSuchFile());
+            if (!named)
+                refuse(outcome, 550, noSuchFile());
             co_return outcome;
         }
         QList<FtpListing::Entry> entries;
@@ -306,8 +323,8 @@ NetSession::Task NetSession::runList()
         Step step;
         QByteArray raw;
         step.memory = &raw;
-        setUp(step, job_.base + (sftp() ? RemotePath::sftpDirectory(cwd_)
-                                        : RemotePath::ftpDirectory(cwd_)));
+        setUp(step, job_.base + (sftp() ? RemotePath::sftpDirectory(path)
+                                        : RemotePath::ftpDirectory(path)));
         if (machineList)
             require(CURLOPT_CUSTOMREQUEST, "MLSD", "CURLOPT_CUSTOMREQUEST");
         TransferOutcome attempt;
@@ -317,12 +334,66 @@ NetSession::Task NetSession::runList()
                 mlsdRefused_ = true; // an older server: read its LIST instead
                 continue;
             }
+            // No such folder (550, or 501 from some servers): nothing in it.
+            if (named && step.abort == Abort::None && attempt.responseCode >= 450)
+                co_return outcome;
             co_return attempt;
         }
         outcome.data = FtpListing::format(machineList ? FtpListing::parseMlsd(raw)
                                                       : FtpListing::parseList(raw));
         co_return outcome;
     }
+}
+
+NetSession::Task NetSession::runMakeFolder(QString path)
+{
+    TransferOutcome outcome;
+    if (!checkPaths(outcome, QStringList() << path))
+        co_return outcome;
+    if (!co_await logIn(outcome))
+        co_return outcome;
+    const QString target = RemotePath::resolve(cwd_, path);
+    if (job_.protocol == Protocol::File) {
+        if (!QDir().mkpath(localPath(target)))
+            refuse(outcome, 550,
+                   QStringLiteral("The folder %1 could not be made.")
+                       .arg(QDir::toNativeSeparators(localPath(target))));
+        co_return outcome;
+    }
+    // Every level from the top; one that is there already refuses, which
+    // does not count.
+    QByteArrayList levels;
+    QString level;
+    for (const QString& part : target.split(u'/', Qt::SkipEmptyParts)) {
+        level += u'/' + part;
+        levels << (sftp() ? "*mkdir \"" + level.toUtf8() + '"' : "*MKD " + level.toUtf8());
+    }
+    if (!levels.isEmpty())
+        co_await quote(job_.base + '/', levels, outcome);
+    co_return outcome;
+}
+
+NetSession::Task NetSession::runFileSize(QString remote)
+{
+    TransferOutcome outcome;
+    if (!checkPaths(outcome, QStringList() << remote))
+        co_return outcome;
+    if (!co_await logIn(outcome))
+        co_return outcome;
+    const QString path = RemotePath::resolve(cwd_, remote);
+    if (job_.protocol == Protocol::File) {
+        const QFileInfo file(localPath(path));
+        if (file.isFile())
+            outcome.data = QByteArray::number(file.size());
+    } else if (!sftp()) {
+        Reply reply;
+        // Some servers tell no size in ASCII mode, which a listing leaves.
+        const QByteArrayList size = commands("*TYPE I", "*SIZE " + path.toUtf8());
+        const bool asked = co_await quote(job_.base + '/', size, outcome, &reply);
+        if (asked && reply.code == 213)
+            outcome.data = reply.text.trimmed();
+    }
+    co_return outcome;
 }
 
 NetSession::Task NetSession::runFolder(bool change, QString path)

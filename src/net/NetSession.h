@@ -56,6 +56,16 @@ public:
     // The current folder: one name a line, folders ending with "/", every
     // line ended by CR LF.
     NetRequest* list();
+    // The same of the folder `path`; the current folder stays. A folder that
+    // is not there (or not to be read) lists nothing.
+    NetRequest* listFolder(const QString& path);
+    // Makes the folder `path` and those above it that are missing; one that
+    // is there already is fine. On FTP and SFTP a folder that cannot be made
+    // shows when a file is put into it.
+    NetRequest* makeFolder(const QString& path);
+    // The size of the file `remote` in result().data as a decimal number;
+    // empty when the server does not tell (SFTP) or there is no such file.
+    NetRequest* fileSize(const QString& remote);
     NetRequest* currentFolder();
     NetRequest* changeFolder(const QString& path);
     // HTTP: the document at the address; result().headers holds the header
@@ -159,7 +169,9 @@ private:
     Task runStage(QString local, QString remote);
     Task runPlace(QString remote);
     Task runDiscard(QString remote);
-    Task runList();
+    Task runList(QString folder, bool named);
+    Task runMakeFolder(QString path);
+    Task runFileSize(QString remote);
     Task runFolder(bool change, QString path);
     Task runGet();
     Task runLogOut();

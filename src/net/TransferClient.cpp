@@ -133,7 +133,13 @@ void TransferClient::start(const TransferJob& job)
         follow(session->discard(job.remote));
         break;
     case Operation::List:
-        follow(session->list());
+        follow(job.remote.isEmpty() ? session->list() : session->listFolder(job.remote));
+        break;
+    case Operation::MakeFolder:
+        follow(session->makeFolder(job.remote));
+        break;
+    case Operation::Size:
+        follow(session->fileSize(job.remote));
         break;
     case Operation::Cd:
         follow(session->changeFolder(job.remote));

@@ -70,6 +70,13 @@ struct TransferOutcome;
 //   LS  (or DIR)           list the current directory for readChunk: one name
 //                          a line, directories ending with "/", every line
 //                          ended by CR LF, never "." or ".."
+//   LS folder              the same of that folder, the current one kept;
+//                          nothing for a folder that is not there
+//   MKDIR folder (or MKD)  make the folder and those above it that are
+//                          missing; one that is there is fine
+//   SIZE remote            the size of the file for readChunk, in decimal;
+//                          nothing when the server does not tell (SFTP) or
+//                          there is no such file
 //   PWD                    the current directory path for readChunk
 //   CD dir (or CDUP)       change the current directory (relative, absolute
 //                          or "..")

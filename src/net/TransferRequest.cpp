@@ -313,6 +313,10 @@ TransferJob parseRequest(const QString& address, const QString& command, bool do
         job.remote = QStringLiteral("..");
     } else if (verb == u"LS" || verb == u"DIR") {
         job.op = Operation::List;
+        job.remote = singlePath(rest);
+    } else if (verb == u"MKDIR" || verb == u"MKD" || verb == u"SIZE") {
+        job.op = verb == u"SIZE" ? Operation::Size : Operation::MakeFolder;
+        job.remote = singlePath(rest);
     } else if (verb == u"PWD") {
         job.op = Operation::Pwd;
     } else if (verb == u"CLOSE" || verb == u"QUIT") {
@@ -320,7 +324,8 @@ TransferJob parseRequest(const QString& address, const QString& command, bool do
     } else {
         throw refuse(QStringLiteral("unknown command."));
     }
-    if ((job.op == Operation::Get || job.op == Operation::Put || job.op == Operation::Cd) &&
+    if ((job.op == Operation::Get || job.op == Operation::Put || job.op == Operation::Cd ||
+         job.op == Operation::MakeFolder || job.op == Operation::Size) &&
         job.remote.isEmpty())
         throw refuse(QStringLiteral("the remote path is missing."));
     return job;

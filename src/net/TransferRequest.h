@@ -32,6 +32,9 @@ enum class Operation
     // A staged file that will not be placed is deleted.
     Discard,
     List,
+    // Makes a folder and those above it that are missing.
+    MakeFolder,
+    Size,
     Pwd,
     Cd,
     Close

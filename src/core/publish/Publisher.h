@@ -108,9 +108,10 @@ private:
     {
         QString local;
         QString remote;
-        QString name; // "the page", "the archive page", "the RSS file"
+        QString name; // "the page", "the archive page", "the RSS file", "the picture NAME"
     };
     QList<SiteFile> siteFiles() const;
+    QList<SiteFile> pictureFiles();
     void uploadAll();
     void discardStaged(const QList<SiteFile>& files);
     bool runUploadCommand(const QString& command);

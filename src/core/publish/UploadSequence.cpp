@@ -160,12 +160,14 @@ QList<Publisher::SiteFile> Publisher::siteFiles() const
 
 // The publish is one unit: every file goes up under its temporary name and
 // is size-checked first; only when all are complete are they put in place,
-// the archive page first, then the page, then the RSS file and the feeds, so that an entry
-// cut from the page is always on one of the two live pages. The entry is
-// recorded as published only after the last one is in place.
+// the pictures first, then the archive page, then the page, then the RSS file and the feeds, so
+// that an entry cut from the page is always on one of the two live pages. The entry is recorded as
+// published only after the last one is in place.
 void Publisher::uploadAll()
 {
-    const QList<SiteFile> files = siteFiles();
+    // The entry's pictures go first, in the same unit (PictureUploads.cpp).
+    const QList<SiteFile> pictures = pictureFiles();
+    const QList<SiteFile> files = pictures + siteFiles();
     QList<SiteFile> staged;
     for (const SiteFile& file : files) {
         if (!staged.isEmpty())
@@ -182,7 +184,7 @@ void Publisher::uploadAll()
         return;
     }
 
-    QList<SiteFile> order;
+    QList<SiteFile> order = pictures;
     for (const QString& name :
          QStringList{QStringLiteral("the archive page"), QStringLiteral("the page"),
                      QStringLiteral("the RSS file")} +

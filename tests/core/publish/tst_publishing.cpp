@@ -4,8 +4,10 @@
 
 #include "PublishFixture.h"
 
+#include "core/picture/PictureStore.h"
 #include "core/publish/UpdateCheck.h"
 
+#include <QImage>
 #include <QScopeGuard>
 #include <QTcpServer>
 #include <QtTest>
@@ -178,6 +180,76 @@ private slots:
         QVERIFY(s.commandsOn() && !s.view.resendVisible);
         SAID(s, {"Copying Preview Into Backup", "Backend Placement Complete",
                  "Upload to www/index.html complete.", "Disconnected"});
+    }
+
+    // The entry's picture goes up in the same unit as the page and is put in
+    // place first. The server's own holiday.png with other content is left
+    // alone: the picture goes as holiday-2.png, and the page, its feed and
+    // the local copy say so. One the server has is not sent again. A
+    // failure at the picture's upload changes nothing on the server; one at
+    // placing the page leaves the new picture beside the old page; Resend
+    // completes both.
+    void pictures_data()
+    {
+        QTest::addColumn<QString>("fault");
+        for (const char* fault : {"new", "taken", "same", "picture upload", "page placing"})
+            QTest::newRow(fault) << QString::fromLatin1(fault);
+    }
+
+    void pictures()
+    {
+        QFETCH(QString, fault);
+        Keys keys = ftpKeys(ftp());
+        keys["feeds"] = "rss2";
+        Session s;
+        QVERIFY(s.start(keys));
+        QImage image(40, 30, QImage::Format_RGB32);
+        image.fill(Qt::darkCyan);
+        const QString original = s.dir.filePath("Holiday.png");
+        QVERIFY(image.save(original));
+        QString error;
+        const auto placed = Picture::place(original, "Beach", settings(), &error);
+        QVERIFY2(placed, qPrintable(error));
+        const QByteArray picture = readFile(placed->localPath);
+        const bool taken = fault == u"taken";
+        const QString sentAs = taken ? u"holiday-2.png"_s : u"holiday.png"_s;
+        if (taken || fault == u"same")
+            QVERIFY(ftp().writeFile("www/images/holiday.png", taken ? "other" : picture));
+        s.view.entry.main = u"World "_s + placed->tag;
+        QVERIFY(s.preview());
+        if (fault == u"picture upload")
+            ftp().failUploadsOf("holiday.png");
+        else if (fault == u"page placing")
+            ftp().failRenamesOf("index.html");
+        ftp().clearLog();
+        s.publisher->finish();
+        if (fault.startsWith(u"p")) {
+            QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Failed);
+            QCOMPARE(s.ini("Fail"), u"True"_s);
+            QCOMPARE(ftp().readFile("www/index.html"), page(2));
+            QCOMPARE(filesIn(ftp().rootPath("www/images")),
+                     fault == u"page placing" ? QStringList{"holiday.png"} : QStringList());
+            QCOMPARE(filesIn(ftp().rootPath("www")), QStringList({"archive.html", "index.html"}));
+            ftp().resetBehaviour();
+            ftp().clearLog();
+            s.publisher->resend();
+        }
+        QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Published);
+        const QByteArray webbie = s.file("webbie");
+        QVERIFY(webbie.contains("src=\"images/" + sentAs.toUtf8() + '"'));
+        QCOMPARE(ftp().readFile("www/index.html") + s.file("backup"), webbie + webbie);
+        QVERIFY(ftp().readFile("www/rss.xml").contains("images/" + sentAs.toUtf8()));
+        QCOMPARE(ftp().readFile("www/images/" + sentAs), picture);
+        QCOMPARE(ftp().readFile("www/images/holiday.png"), taken ? "other" : picture);
+        QCOMPARE(filesIn(Picture::localFolder(Picture::Options{})), QStringList{sentAs});
+        // Sent at most once, and put in place before the page.
+        const QStringList commands = ftp().commands();
+        const auto rename = commands.indexOf("RNTO /www/images/" + sentAs),
+                   pageRename = commands.indexOf("RNTO /www/index.html");
+        if (fault == u"same" || fault == u"page placing")
+            QCOMPARE(commands.filter(u"STOR"_s).filter(u"holiday"_s), QStringList());
+        else
+            QVERIFY2(rename >= 0 && rename < pageRename, qPrintable(commands.join(u" | "_s)));
     }
 
     void rssBesidePageInTheRoot()
