@@ -53,6 +53,10 @@ public:
     NetRequest* place(const QString& remote);
     // Deletes the staged copy of `remote`.
     NetRequest* discard(const QString& remote);
+    // What the server tells of `remote` (result().facts): size and
+    // modification time from SIZE and MDTM (FTP) or a stat (SFTP, file://).
+    // A file that is not there (550) is an answer, not a failure.
+    NetRequest* facts(const QString& remote);
     // The current folder: one name a line, folders ending with "/", every
     // line ended by CR LF.
     NetRequest* list();
@@ -159,6 +163,7 @@ private:
     Task runStage(QString local, QString remote);
     Task runPlace(QString remote);
     Task runDiscard(QString remote);
+    Task runFacts(QString remote);
     Task runList();
     Task runFolder(bool change, QString path);
     Task runGet();
