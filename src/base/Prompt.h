@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 // Every message box, question, input box and file, colour or font dialog of the
@@ -37,6 +38,9 @@ struct Message
     QString title; // never empty: boxes without a title of their own carry "Pagewick"
     Buttons buttons = Buttons::Ok;
     Icon icon = Icon::None;
+    // Texts of the buttons in their order (Yes, No, Cancel) where the usual
+    // words would not say what each does; empty: the usual words.
+    QStringList buttonTexts = {};
 };
 
 struct FileRequest

@@ -43,15 +43,21 @@ const CommandSpec kCommands[] = {
      "pagewick post [--dir DIR] [--config N] --title TEXT\n"
      "                     (--body TEXT | --body-file FILE) [--sig TEXT] [--email TEXT]\n"
      "                     [--url URL] [--url-title TEXT] [--preview] [--save FILE]\n"
-     "                     [--picture FILE --alt TEXT]... [--yes] [--use local|server]",
+     "                     [--picture FILE --alt TEXT]... [--yes] [--use local|server]\n"
+     "                     [--merge | --overwrite]",
      QT_TRANSLATE_NOOP("Arguments", "fetch the page, place the entry, and publish it (or only "
                                     "preview it with --preview)")},
-    {"restore", Restore, "pagewick restore [--dir DIR] [--config N] [--yes] [--save FILE]",
+    {"restore", Restore,
+     "pagewick restore [--dir DIR] [--config N] [--yes] [--save FILE]\n"
+     "                     [--overwrite]",
      QT_TRANSLATE_NOOP("Arguments", "publish the page as it was after the last Finish")},
     {"delete-last", DeleteLast,
-     "pagewick delete-last [--dir DIR] [--config N] [--yes] [--save FILE]",
+     "pagewick delete-last [--dir DIR] [--config N] [--yes] [--save FILE]\n"
+     "                     [--overwrite]",
      QT_TRANSLATE_NOOP("Arguments", "remove the newest entry from the page and publish it")},
-    {"resend", Resend, "pagewick resend [--dir DIR] [--config N] [--yes] [--save FILE]",
+    {"resend", Resend,
+     "pagewick resend [--dir DIR] [--config N] [--yes] [--save FILE]\n"
+     "                     [--overwrite]",
      QT_TRANSLATE_NOOP("Arguments",
                        "after a failed upload (Fail=True in weblog.ini), send the same edited page "
                        "again, as the window's Resend button does; post says when a resend is "
@@ -62,13 +68,13 @@ const CommandSpec kCommands[] = {
                        "('-' when it has none), date, time and title, separated by blanks")},
     {"edit", Edit,
      "pagewick edit [--dir DIR] [--config N] --entry ANCHOR --html-file FILE\n"
-     "                     [--yes] [--save FILE]",
+     "                     [--yes] [--save FILE] [--overwrite]",
      QT_TRANSLATE_NOOP("Arguments",
                        "replace the text of the entry named ANCHOR by the HTML in FILE and publish "
                        "the page; the entry's time/date marker and anchor stay")},
     {"delete", Delete,
      "pagewick delete [--dir DIR] [--config N] --entry ANCHOR\n"
-     "                     [--yes] [--save FILE]",
+     "                     [--yes] [--save FILE] [--overwrite]",
      QT_TRANSLATE_NOOP("Arguments", "remove the entry named ANCHOR from the page and publish it")},
 };
 
@@ -129,6 +135,16 @@ const OptionSpec kOptions[] = {
      QT_TRANSLATE_NOOP("Arguments", "answer questions Yes/OK (otherwise No/Cancel)")},
     {"save", "FILE", Publishing,
      QT_TRANSLATE_NOOP("Arguments", "where manual publishing saves the page")},
+    {"merge", nullptr, Post,
+     QT_TRANSLATE_NOOP("Arguments",
+                       "when the page or archive page on the server changed since Pagewick last "
+                       "retrieved or published it (edited by hand, say): fetch the server's "
+                       "version, put the entry into it and publish that; without --merge or "
+                       "--overwrite such a change stops the command and nothing is sent")},
+    {"overwrite", nullptr, Publishing,
+     QT_TRANSLATE_NOOP("Arguments",
+                       "publish over a page or archive page that changed on the server since "
+                       "Pagewick last retrieved or published it")},
 };
 
 const char* const kHelp = QT_TRANSLATE_NOOP("Arguments", "print this help and exit");
@@ -324,6 +340,10 @@ int parseCommand(const CommandSpec& c, const QStringList& args, CommandOptions& 
     if (c.bit & Publishing) {
         take(u"save"_s, o.save);
         o.yes = parser.isSet(u"yes"_s);
+        o.overwrite = parser.isSet(u"overwrite"_s);
+        o.merge = c.bit == Post && parser.isSet(u"merge"_s);
+        if (o.merge && o.overwrite)
+            return fail(Texts::tr("--merge and --overwrite cannot be given together"));
     }
     if (QString n; take(u"config"_s, n)) {
         o.config = n.toInt();

@@ -28,6 +28,10 @@ struct CommandOptions
     int config = 0;
     bool preview = false, yes = false, hasTitle = false, hasBody = false, hasSig = false,
          hasEmail = false, hasUrl = false, archive = false;
+    // A page changed on the server since it was last retrieved or published:
+    // put the entry into the server's version, or publish over it; neither:
+    // stop.
+    bool merge = false, overwrite = false;
     QList<PictureOption> pictures; // in the order given
 };
 

@@ -207,6 +207,9 @@ int runCommand(const CommandOptions& o)
         PageEditor flows(view, hooks);
         Publisher publisher(view, flows, hooks);
         hooks.publisher = &publisher;
+        publisher.setLiveChangeAnswer(o.merge       ? Publisher::LiveChange::Merge
+                                      : o.overwrite ? Publisher::LiveChange::Overwrite
+                                                    : Publisher::LiveChange::Stop);
         // Ctrl+C or SIGTERM stops the running transfer; the command then ends
         // at the next step with status 1.
         SignalStop interrupt([&publisher] { publisher.stop(); });

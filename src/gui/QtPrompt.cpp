@@ -2,6 +2,7 @@
 
 #include "gui/editing/FontPicker.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QColorDialog>
 #include <QDesktopServices>
@@ -63,6 +64,12 @@ Answer QtPrompt::ask(const Message& m)
         break;
     }
     box.setStandardButtons(buttons);
+    for (qsizetype i = 0; i < m.buttonTexts.size(); ++i) {
+        const QMessageBox::StandardButton which[] = {QMessageBox::Yes, QMessageBox::No,
+                                                     QMessageBox::Cancel};
+        if (QAbstractButton* b = i < 3 ? box.button(which[i]) : nullptr)
+            b->setText(m.buttonTexts[i]);
+    }
     switch (box.exec()) {
     case QMessageBox::Ok:
         return Answer::Ok;

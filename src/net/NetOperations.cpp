@@ -86,6 +86,11 @@ NetRequest* NetSession::discard(const QString& remote)
     return enqueue([=, this] { return runDiscard(remote); });
 }
 
+NetRequest* NetSession::facts(const QString& remote)
+{
+    return enqueue([=, this] { return runFacts(remote); });
+}
+
 NetRequest* NetSession::list()
 {
     return enqueue([this] { return runList({}, false); });
@@ -293,6 +298,38 @@ NetSession::Task NetSession::runDiscard(QString remote)
         QFile::remove(localPath(temp));
     else
         co_await quote(job_.base + '/', removal(sftp(), temp), outcome);
+    co_return outcome;
+}
+
+NetSession::Task NetSession::runFacts(QString remote)
+{
+    TransferOutcome outcome;
+    if (!checkPaths(outcome, QStringList() << remote))
+        co_return outcome;
+    if (!co_await logIn(outcome))
+        co_return outcome;
+    const QString path = RemotePath::resolve(cwd_, remote);
+    if (job_.protocol == Protocol::File) {
+        const QFileInfo info(localPath(path));
+        if (info.isFile())
+            outcome.facts = {true, info.size(), info.lastModified().toSecsSinceEpoch()};
+        co_return outcome;
+    }
+    Step step;
+    QByteArray ignored;
+    step.memory = &ignored;
+    setUp(step, fileUrl(path));
+    require(CURLOPT_NOBODY, 1L, "CURLOPT_NOBODY");
+    require(CURLOPT_FILETIME, 1L, "CURLOPT_FILETIME");
+    if (!co_await transfer(step, outcome)) {
+        if (outcome.responseCode == 550)
+            outcome = TransferOutcome(); // not there
+        co_return outcome;
+    }
+    curl_off_t size = -1, modified = -1;
+    curl_easy_getinfo(easy_.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size);
+    curl_easy_getinfo(easy_.get(), CURLINFO_FILETIME_T, &modified);
+    outcome.facts = {true, qint64(size), qint64(modified)};
     co_return outcome;
 }
 

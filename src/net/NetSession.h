@@ -53,6 +53,10 @@ public:
     NetRequest* place(const QString& remote);
     // Deletes the staged copy of `remote`.
     NetRequest* discard(const QString& remote);
+    // What the server tells of `remote` (result().facts): size and
+    // modification time from SIZE and MDTM (FTP) or a stat (SFTP, file://).
+    // A file that is not there (550) is an answer, not a failure.
+    NetRequest* facts(const QString& remote);
     // The current folder: one name a line, folders ending with "/", every
     // line ended by CR LF.
     NetRequest* list();
@@ -172,6 +176,7 @@ private:
     Task runList(QString folder, bool named);
     Task runMakeFolder(QString path);
     Task runFileSize(QString remote);
+    Task runFacts(QString remote);
     Task runFolder(bool change, QString path);
     Task runGet();
     Task runLogOut();

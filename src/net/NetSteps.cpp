@@ -74,6 +74,10 @@ size_t NetSession::onHeader(char* data, size_t size, size_t count, void* user)
         return length;
     }
     // FTP replies: "123 text", or "123-first" ... "123 last" for several lines.
+    // (libcurl adds header lines of its own, "Content-Length: 12", for a
+    // request without data: no reply starts so.)
+    if (step->replyLines.isEmpty() && !FtpListing::isDigits(line.left(3), 3, 3))
+        return length;
     step->replyLines << line;
     const bool final =
         line.size() >= 4 && FtpListing::isDigits(line.left(3), 3, 3) && line[3] == ' ' &&

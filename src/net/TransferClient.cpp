@@ -56,6 +56,7 @@ void TransferClient::start(const TransferJob& job)
     responseCode_ = 0;
     responseInfo_.clear();
     notice_.clear();
+    facts_ = FileFacts();
     data_.clear();
     dataPos_ = 0;
     if (job.protocol == Protocol::Http) {
@@ -132,6 +133,9 @@ void TransferClient::start(const TransferJob& job)
     case Operation::Discard:
         follow(session->discard(job.remote));
         break;
+    case Operation::Facts:
+        follow(session->facts(job.remote));
+        break;
     case Operation::List:
         follow(job.remote.isEmpty() ? session->list() : session->listFolder(job.remote));
         break;
@@ -183,6 +187,7 @@ void TransferClient::finish(const TransferOutcome& outcome)
     responseInfo_ = outcome.responseInfo;
     lastError_ = outcome.error;
     notice_ = outcome.notice;
+    facts_ = outcome.facts;
     if (outcome.http) {
         headers_ = outcome.headers;
         httpStatus_ = outcome.httpStatus;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "net/TransferError.h"
+#include "net/TransferRequest.h"
 #include "net/TransferState.h"
 
 #include <QByteArray>
@@ -67,6 +68,10 @@ struct TransferOutcome;
 //   PLACE remote           the second half: the staged file takes remote's
 //                          place as PUT does it
 //   DISCARD remote         deletes a staged file that is not to be placed
+//   FACTS remote           what the server tells of remote (lastFacts()):
+//                          its size and modification time (FTP SIZE and
+//                          MDTM, SFTP and file:// stat); a file that is not
+//                          there is an answer (exists false), not an error
 //   LS  (or DIR)           list the current directory for readChunk: one name
 //                          a line, directories ending with "/", every line
 //                          ended by CR LF, never "." or ".."
@@ -189,6 +194,8 @@ public:
     // PUT whose old file could not be deleted once moved aside); empty
     // otherwise.
     QString lastNotice() const { return notice_; }
+    // The answer of the last FACTS command.
+    FileFacts lastFacts() const { return facts_; }
 
     // Stops the running request (within a fraction of a second, also in the
     // middle of a stalled transfer) and drops the connection. The control
@@ -234,4 +241,5 @@ private:
     QString responseInfo_;
     TransferError lastError_;
     QString notice_;
+    FileFacts facts_;
 };

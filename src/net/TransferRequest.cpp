@@ -60,7 +60,7 @@ std::optional<QStringList> quotedWords(const QString& text)
     return words;
 }
 
-// The one path of CD, PLACE and DISCARD: taken whole, or from its quotes.
+// The one path of CD, PLACE, DISCARD and FACTS: taken whole, or from its quotes.
 QString singlePath(const QString& rest)
 {
     if (rest.size() < 2 || !rest.startsWith(u'"') || !rest.endsWith(u'"'))
@@ -305,8 +305,10 @@ TransferJob parseRequest(const QString& address, const QString& command, bool do
     } else if (verb == u"CD" || verb == u"CWD") {
         job.op = Operation::Cd;
         job.remote = singlePath(rest);
-    } else if (verb == u"PLACE" || verb == u"DISCARD") {
-        job.op = verb == u"PLACE" ? Operation::Place : Operation::Discard;
+    } else if (verb == u"PLACE" || verb == u"DISCARD" || verb == u"FACTS") {
+        job.op = verb == u"PLACE"     ? Operation::Place
+                 : verb == u"DISCARD" ? Operation::Discard
+                                      : Operation::Facts;
         job.remote = singlePath(rest);
     } else if (verb == u"CDUP") {
         job.op = Operation::Cd;
@@ -325,7 +327,8 @@ TransferJob parseRequest(const QString& address, const QString& command, bool do
         throw refuse(QStringLiteral("unknown command."));
     }
     if ((job.op == Operation::Get || job.op == Operation::Put || job.op == Operation::Cd ||
-         job.op == Operation::MakeFolder || job.op == Operation::Size) &&
+         job.op == Operation::MakeFolder || job.op == Operation::Size ||
+         job.op == Operation::Facts) &&
         job.remote.isEmpty())
         throw refuse(QStringLiteral("the remote path is missing."));
     return job;

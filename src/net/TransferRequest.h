@@ -31,6 +31,8 @@ enum class Operation
     Place,
     // A staged file that will not be placed is deleted.
     Discard,
+    // The size and modification time of the file, or that it is not there.
+    Facts,
     List,
     // Makes a folder and those above it that are missing.
     MakeFolder,
@@ -61,6 +63,16 @@ struct TransferJob
     QString directoryKey;
 };
 
+// What the server tells of a file: its size in bytes and its modification
+// time (seconds since 1970, UTC), each -1 where the server does not say.
+struct FileFacts
+{
+    bool exists = false;
+    qint64 size = -1;
+    qint64 modified = -1;
+    friend bool operator==(const FileFacts&, const FileFacts&) = default;
+};
+
 struct TransferOutcome
 {
     TransferError error;
@@ -72,6 +84,7 @@ struct TransferOutcome
     QByteArray data;
     bool closed = false; // CLOSE: Disconnecting and Disconnected already raised
     QString notice;      // something the user should know about a success
+    FileFacts facts;     // FACTS
 };
 
 // What the client adds to every request.

@@ -242,6 +242,42 @@ private slots:
         QVERIFY(!r.out.contains("Open: " + kWebsite));
     }
 
+    // In the mode "none" a page edited by hand on the server since the last
+    // publish stops post, with nothing sent, unless --merge puts the entry
+    // into the server's version or --overwrite publishes over it.
+    void handEditSurvives()
+    {
+        Program pagewick;
+        Keys keys = cliKeys(ftp());
+        keys["retreivemode"] = "none";
+        QVERIFY(writeIni(pagewick.dir.path(), {{1, keys}}));
+        QVERIFY(writeFile(pagewick.path("backup1.html"), page(2)));
+        EXITED(pagewick.post("First"), 0);
+        const QByteArray edited =
+            ftp().readFile("www/index.html").replace("</body>", "<p>By hand</p>\r\n</body>");
+        QVERIFY(ftp().writeFile("www/index.html", edited));
+
+        ProgramRun r = pagewick.post("Second");
+        EXITED(r, 1);
+        SAYS(r, "Changed on the Server: The page www/index.html on the server was changed on ");
+        SAYS(r, "Nothing was sent: give --merge to put the entry into the server's version, or "
+                "--overwrite to publish over it.");
+        QCOMPARE(ftp().readFile("www/index.html"), edited);
+        QCOMPARE(filesIn(ftp().rootPath("www")), QStringList({"archive.html", "index.html"}));
+
+        r = pagewick.post("Second", {"--merge"});
+        EXITED(r, 0);
+        QByteArray live = ftp().readFile("www/index.html");
+        for (const char* part : {"By hand", "></a>Second", "></a>First"})
+            QVERIFY2(live.contains(part), part);
+
+        QVERIFY(ftp().writeFile("www/index.html", live.replace("By hand", "Again by hand")));
+        EXITED(pagewick.post("Third", {"--overwrite"}), 0);
+        live = ftp().readFile("www/index.html");
+        QVERIFY(!live.contains("Again by hand") && live.contains("></a>Third"));
+        QCOMPARE(live, pagewick.file("webbie1.html"));
+    }
+
     // A body file must be UTF-8: anything else is refused naming the file
     // and the offset of the first bad byte, and nothing is sent.
     void bodyFileMustBeUtf8()
@@ -335,7 +371,12 @@ private slots:
         EXITED(r, 1);
         SAYS(r, "Restore Web Site?: Please view the preview.");
         QCOMPARE(ftp().readFile("www/index.html"), QByteArray("spoiled"));
+        // The change is the server's: only --overwrite publishes over it.
         r = pagewick.run("restore", {"--yes"});
+        EXITED(r, 1);
+        SAYS(r, "Changed on the Server: The page www/index.html on the server was changed on ");
+        QCOMPARE(ftp().readFile("www/index.html"), QByteArray("spoiled"));
+        r = pagewick.run("restore", {"--yes", "--overwrite"});
         EXITED(r, 0);
         QCOMPARE(ftp().readFile("www/index.html"), published);
 
@@ -503,6 +544,9 @@ private slots:
         row("edit --dir DIR --entry e1", 2, ": edit needs --html-file\n");
         row("delete --dir DIR --yes", 2, ": delete needs --entry\n");
         row("entries --dir DIR --yes", 2, ": unknown option --yes\n");
+        row("post --dir DIR --title T --body B --merge --overwrite", 2,
+            ": --merge and --overwrite cannot be given together\n");
+        row("resend --dir DIR --merge", 2, ": unknown option --merge\n");
         row("entries --dir DIR --help", 0, "Usage: pagewick entries [--dir DIR]", "--entry");
     }
 

@@ -284,6 +284,39 @@ private slots:
                               "mnuUpdateCheck", "mnuBackup", "mnuDeleteLast", "mnuPreferences"}));
     }
 
+    // Finish after the page was edited on the server since Preview asks
+    // before placing anything; fetching the server's version keeps the edit.
+    void finishAfterAServerEdit()
+    {
+        ScriptedPrompt p;
+        FtpTestServer ftp;
+        REQUIRE_RUNNING(ftp);
+        QVERIFY(ftp.writeFile(QStringLiteral("www/index.html"), PublishFixture::page(2)));
+        PublishFixture::Keys keys = PublishFixture::ftpKeys(ftp);
+        keys.insert({{QStringLiteral("archive"), QStringLiteral("false")},
+                     {QStringLiteral("backendenabled"), QStringLiteral("False")}});
+        QVERIFY(PublishFixture::writeIni(dir->path(), {{1, keys}}));
+        MainWindow w;
+        w.start(0);
+        w.show();
+        child<QLineEdit>(&w, "txtHead")->setText(QStringLiteral("Kept"));
+        child<QPlainTextEdit>(&w, "txtMain")->setPlainText(QStringLiteral("Body"));
+        QTest::mouseClick(child<QPushButton>(&w, "butt_Preview"), Qt::LeftButton);
+        QVERIFY(child<QPushButton>(&w, "butt_Fin")->isEnabled());
+        QByteArray edited = PublishFixture::page(2);
+        QVERIFY(ftp.writeFile(QStringLiteral("www/index.html"),
+                              edited.replace("Old post 1", "Old post one")));
+        p.clear();
+        p.answers << Answer::Yes;
+        QTest::mouseClick(child<QPushButton>(&w, "butt_Fin"), Qt::LeftButton);
+        QVERIFY2(p.messages.size() == 1 && p.messages[0].buttons == Buttons::YesNoCancel &&
+                     p.messages[0].text.startsWith(
+                         QStringLiteral("The page www/index.html on the server was changed on ")),
+                 qPrintable(p.texts().join(QStringLiteral(" | "))));
+        const QByteArray live = ftp.readFile(QStringLiteral("www/index.html"));
+        QVERIFY(live.contains("Old post one") && live.contains("></a>Kept"));
+    }
+
     // A Preview that has to fetch the page first and then finds no place for
     // the entry leaves Finish off: there is no edited page to send.
     void previewThatFetchesAnUnmarkedPage()

@@ -24,6 +24,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -262,6 +263,63 @@ private slots:
     }
 
     // Alt with a label's underlined letter goes to its box, from any box.
+    // Finish after the page changed on the server since Preview: the real
+    // question names what each button does, and fetching the server's
+    // version keeps the change beside the new entry.
+    void finishAfterAServerEditAsks()
+    {
+        struct Questions final : Prompt // the real boxes, no browser
+        {
+            QtPrompt real;
+            Answer ask(const Message& m) override { return real.ask(m); }
+            std::optional<QString> input(const QString& t, const QString& title,
+                                         const QString& d) override
+            {
+                return real.input(t, title, d);
+            }
+            std::optional<QString> chooseFile(const FileRequest& r) override
+            {
+                return real.chooseFile(r);
+            }
+            std::optional<quint32> chooseColor(quint32 c) override { return real.chooseColor(c); }
+            std::optional<QString> chooseFont() override { return real.chooseFont(); }
+            void openDocument(const QString&) override {}
+            void beep() override {}
+        } questions;
+        setPrompt(&questions);
+        const auto back = qScopeGuard([this] { setPrompt(&qtPrompt); });
+        FtpTestServer ftp;
+        REQUIRE_RUNNING(ftp);
+        QByteArray page = PublishFixture::page(2);
+        QVERIFY(ftp.writeFile(QStringLiteral("www/index.html"), page));
+        PublishFixture::Keys keys = PublishFixture::ftpKeys(ftp);
+        keys.insert({{QStringLiteral("archive"), QStringLiteral("false")},
+                     {QStringLiteral("backendenabled"), QStringLiteral("False")}});
+        QVERIFY(PublishFixture::writeIni(dir.path(), {{1, keys}}));
+        w = std::make_unique<MainWindow>();
+        w->start(0);
+        showActive(w.get());
+        child<QLineEdit>(w.get(), "txtHead")->setText(QStringLiteral("Kept"));
+        child<QPlainTextEdit>(w.get(), "txtMain")->setPlainText(QStringLiteral("Body"));
+        click(child<QPushButton>(w.get(), "butt_Preview"));
+        QVERIFY(child<QPushButton>(w.get(), "butt_Fin")->isEnabled());
+        QVERIFY(ftp.writeFile(QStringLiteral("www/index.html"),
+                              page.replace("Old post 1", "Old post one")));
+        QStringList buttons;
+        const auto answered = answerModal<QMessageBox>([&buttons](QMessageBox* box) {
+            for (QAbstractButton* b : box->buttons())
+                buttons << b->text();
+            click(box->button(QMessageBox::Yes));
+        });
+        click(child<QPushButton>(w.get(), "butt_Fin"));
+        QVERIFY(answered->seen);
+        QCOMPARE(answered->title, QStringLiteral("Changed on the Server"));
+        buttons.sort();
+        QCOMPARE(buttons, QStringList({"Cancel", "Fetch and Put the Entry In", "Publish Over It"}));
+        const QByteArray live = ftp.readFile(QStringLiteral("www/index.html"));
+        QVERIFY(live.contains("Old post one") && live.contains("></a>Kept"));
+    }
+
     void accessKeys()
     {
         const std::pair<Qt::Key, QWidget*> keys[] = {

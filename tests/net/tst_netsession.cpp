@@ -154,6 +154,15 @@ private slots:
         QCOMPARE(waitFor(discarded) + waitFor(third) + waitFor(placed) + waitFor(second),
                  QString());
         QCOMPARE(readFile(root + "/index.html"), QByteArray("new home"));
+        // A file's size and time as the server tells them; a missing file
+        // is an answer.
+        NetRequest *facts = session.facts("index.html"), *absent = session.facts("none.html");
+        QCOMPARE(waitFor(facts) + waitFor(absent), QString());
+        const FileFacts told = facts->result().facts;
+        const qint64 time = QFileInfo(root + "/index.html").lastModified().toSecsSinceEpoch();
+        QVERIFY2(
+            told == FileFacts({true, 8, time}) && !absent->result().facts.exists,
+            qPrintable(QStringLiteral("%1 %2 %3").arg(told.size).arg(told.modified).arg(time)));
         const QByteArray listing = dataOf(session.list());
         QVERIFY2(names(listing) == QByteArrayList({"index.html", "sub dir/"}), listing.constData());
         // A named folder is listed where it is, one that is not there lists
@@ -213,7 +222,7 @@ private slots:
     void faults_data()
     {
         QTest::addColumn<QString>("fault");
-        QTest::addColumn<QString>("request"); // stage, place, download
+        QTest::addColumn<QString>("request"); // stage, place, download, facts
         QTest::addColumn<int>("number");
         QTest::addColumn<QString>("detail");
         const int failed = TransferError::RequestFailed, lost = TransferError::ConnectionLost;
@@ -230,6 +239,9 @@ private slots:
             << "download" << int(TransferError::TimedOut) << "no answer for 2 seconds";
         QTest::newRow("no renaming") << "rename"
                                      << "place" << failed << "was not changed";
+        QTest::newRow("MDTM unanswered")
+            << "hang"
+            << "facts" << int(TransferError::TimedOut) << "no answer for 2 seconds";
     }
 
     // Both sides as they were after each fault: the live file untouched, no
@@ -255,10 +267,13 @@ private slots:
             fault == u"lose" ? ftp.setLoseAfter(5000) : ftp.setDiskFullAfter(5000);
         else if (fault == u"drop" || fault == u"stall")
             fault == u"drop" ? ftp.setDropAfter(100 * 1024) : ftp.setStallAfter(64 * 1024);
+        else if (fault == u"hang")
+            ftp.hangOn("MDTM");
         else
             ftp.setRenaming(FtpTestServer::Renaming::Refused);
         NetRequest* r = request == u"stage"   ? session.stage(source, "live.html")
                         : request == u"place" ? session.place("live.html")
+                        : request == u"facts" ? session.facts("live.html")
                                               : session.download("live.html", old);
         const QString error = waitFor(r);
         QVERIFY2(error.startsWith(QString::number(number)) && error.contains(detail),

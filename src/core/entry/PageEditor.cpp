@@ -7,6 +7,9 @@
 #include "core/entry/PageText.h"
 #include "core/entry/WorkFiles.h"
 
+#include <QDateTime>
+#include <QFileInfo>
+
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
@@ -392,6 +395,7 @@ void PageEditor::deleteLast()
     switch (cut.status) {
     case PageText::DeleteLast::NoEntry:
         finishPreview();
+        m_previewStamp.clear(); // no entry of its own in the edited page
         return;
     case PageText::DeleteLast::EndMarkerMissing:
         prompt().message(kEndMarkerMissing);
@@ -522,8 +526,30 @@ bool PageEditor::writeWorkFile(const QString& name, const PageText::Pieces& piec
     return true;
 }
 
+namespace {
+
+QString fileStamp(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists()
+               ? QStringLiteral("%1 %2 %3")
+                     .arg(info.size())
+                     .arg(info.lastModified().toMSecsSinceEpoch())
+                     .arg(info.fileTime(QFileDevice::FileMetadataChangeTime).toMSecsSinceEpoch())
+               : QString();
+}
+
+} // namespace
+
+bool PageEditor::editedPageIsPreview() const
+{
+    return !m_entryCore.isEmpty() && !m_previewStamp.isEmpty() &&
+           m_previewStamp == fileStamp(programFile(editedPageName()));
+}
+
 void PageEditor::finishPreview()
 {
+    m_previewStamp = fileStamp(programFile(editedPageName()));
     m_view.appendStatus(QStringLiteral("Preview Finished"));
     m_view.setBusy(false);
     prompt().openDocument(documentPath(editedPageName()));

@@ -74,6 +74,11 @@ public:
     void setEndMarkerText(const QString& text) { m_endMarker = text; }
     // "webbie" + section + ".html" of the active section.
     static QString editedPageName();
+    // The edited page is still the one a Preview of the entry above wrote
+    // (no edit, deletion or restore has written it since): the entry can be
+    // placed again in another copy of the page.
+    bool editedPageIsPreview() const;
+    void forgetPreview() { m_previewStamp.clear(); }
 
 private:
     bool placePreview(QByteArray* cleanedBase);
@@ -93,4 +98,5 @@ private:
     PageEditorHooks& m_hooks;
     QString m_entryCore; // marker and filled template, before the end-marker text
     QString m_endMarker;
+    QString m_previewStamp; // of the edited page the last Preview wrote
 };

@@ -10,6 +10,7 @@
 #include "base/Settings.h"
 #include "core/entry/PageEditor.h"
 #include "core/entry/WorkFiles.h"
+#include "core/publish/LiveCheck.h"
 #include "core/publish/PublishFiles.h"
 #include "core/publish/PublishRecord.h"
 #include "core/rss/RssWriter.h"
@@ -107,12 +108,22 @@ void Publisher::ftpFetch()
 {
     Settings& s = settings();
     runFtp(QStringLiteral("down"));
+    // Asked before each download: a change in between is then seen as one.
+    std::optional<FileFacts> pageFacts, archiveFacts;
+    if (!m_ftpAborted)
+        pageFacts = quietFacts(s.ftpremote);
     ftpGet(s.ftpremote, fileName("indexbackup"));
     if (!m_ftpAborted)
         m_view.appendStatus(QStringLiteral("Local Page Updated"));
-    if (settings().archiveEnabled())
+    if (settings().archiveEnabled()) {
+        if (!m_ftpAborted)
+            archiveFacts = quietFacts(s.archiveftp);
         ftpGet(s.archiveftp, fileName("archive"));
+    }
     if (!m_ftpAborted) {
+        rememberRetrieved(false, pageFacts, fileName("indexbackup"));
+        if (settings().archiveEnabled())
+            rememberRetrieved(true, archiveFacts, fileName("archive"));
         closeAfterDownload();
         m_entries.readRetrievedPage();
         return;
@@ -322,6 +333,8 @@ void Publisher::downloadPage(const QString& address, const QString& localFile, b
             writeFailed();
             return;
         }
+        // What the server had, its time not told by HTTP.
+        LiveCheck::rememberBytes(settings(), isArchive, body);
     }
     m_view.appendStatus(localFile + QStringLiteral(" updated via HTTP"));
     m_view.setBusy(false);

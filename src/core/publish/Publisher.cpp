@@ -141,6 +141,9 @@ Publisher::Outcome Publisher::publish()
         m_view.appendStatus(QStringLiteral("Copying Preview Into Backup"));
         m_outcome = Outcome::None;
         runFtp(QString());
+        if (m_mergeWanted && mergeServerCopy())
+            continue; // the entry is in the server's version now: publish that
+        m_mergeWanted = false;
         return m_outcome;
     }
 }

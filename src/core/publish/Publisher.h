@@ -16,8 +16,11 @@
 #include "base/Prompt.h"
 #include "net/TransferClient.h"
 
+#include <QMap>
 #include <QObject>
 #include <QString>
+
+#include <optional>
 
 class PageEditor;
 class PageEditorHooks;
@@ -74,6 +77,21 @@ public:
     void stop();
     bool wasStopped() const { return m_stopped; }
 
+    // What a publish does when the live page or archive page changed on the
+    // server since Pagewick last retrieved or published it (LiveCheck.h):
+    // ask (Yes: fetch the server's version and put the entry into it, No:
+    // publish over it, Cancel), or answer so without asking; Stop says why
+    // and sends nothing. Merge is possible only while the edited page holds
+    // the entry of a Preview; otherwise it stops.
+    enum class LiveChange
+    {
+        Ask,
+        Merge,
+        Overwrite,
+        Stop
+    };
+    void setLiveChangeAnswer(LiveChange answer) { m_liveChange = answer; }
+
     // The expected size in kilobytes shown by the progress bar for a
     // Content-Length: length / 1024 rounded half to even; 300 when that is 0.
     static int expectedKilobytes(const QString& contentLength);
@@ -113,6 +131,14 @@ private:
     QList<SiteFile> siteFiles() const;
     QList<SiteFile> pictureFiles();
     void uploadAll();
+    // LiveCheck.cpp: before the staged files are put in place; false when
+    // the publish ended there (failed, stopped, or to be merged).
+    bool liveFilesUnchanged(const QList<SiteFile>& staged);
+    void rememberPublished(const QList<SiteFile>& placed);
+    std::optional<FileFacts> quietFacts(const QString& remote);
+    void rememberRetrieved(bool archive, const std::optional<FileFacts>& facts,
+                           const QString& localFile);
+    bool mergeServerCopy();
     void discardStaged(const QList<SiteFile>& files);
     bool runUploadCommand(const QString& command);
     static QString placementFailureText(const QStringList& placed, const QStringList& left);
@@ -129,4 +155,7 @@ private:
     Outcome m_outcome = Outcome::None;
     int m_jobDepth = 0;
     bool m_stopped = false; // the user stopped the running job
+    LiveChange m_liveChange = LiveChange::Ask;
+    bool m_mergeWanted = false;
+    QMap<QString, FileFacts> m_stagedFacts; // by remote path
 };

@@ -183,6 +183,8 @@ void Publisher::uploadAll()
                            "changed by the failed transfer.  Press Resend to try again."));
         return;
     }
+    if (!liveFilesUnchanged(staged))
+        return; // ended there: see LiveCheck.cpp
 
     QList<SiteFile> order = pictures;
     for (const QString& name :
@@ -205,6 +207,7 @@ void Publisher::uploadAll()
             return;
         }
         placed << order[i].name;
+        rememberPublished({order[i]});
         if (order[i].name == QLatin1String("the RSS file"))
             m_view.appendStatus(QStringLiteral("Backend Placement Complete"));
     }

@@ -252,6 +252,97 @@ private slots:
             QVERIFY2(rename >= 0 && rename < pageRename, qPrintable(commands.join(u" | "_s)));
     }
 
+    // A change made on the server since the page was last retrieved or
+    // published (a hand edit) is never published over unasked: in the mode
+    // "none" since the last publish, in the others since Preview; by size
+    // and time, or by the bytes where the time is not known (HTTP). The
+    // first publish has nothing to compare.
+    void handEditOnTheServer_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<int>("answered"); // Yes: merge, No: publish over it
+        QTest::newRow("none, cancelled") << "none" << int(Answer::Cancel);
+        QTest::newRow("none, merged") << "none" << int(Answer::Yes);
+        QTest::newRow("none, published over") << "none" << int(Answer::No);
+        QTest::newRow("ftp, merged after a change since Preview") << "ftp" << int(Answer::Yes);
+        QTest::newRow("auto, same size, cancelled") << "auto" << int(Answer::Cancel);
+    }
+
+    void handEditOnTheServer()
+    {
+        QFETCH(QString, mode);
+        QFETCH(int, answered);
+        const auto answer = Answer(answered);
+        Keys keys = mode == u"auto" ? httpKeys(http().url("/index.html"), &ftp()) : ftpKeys(ftp());
+        keys.insert({{"retreivemode", mode}, {"ftpremote", "www/index.html"}, {"timeout", "5"}});
+        Session s;
+        QVERIFY(s.start(keys));
+        QVERIFY(s.put("backup", page(2)));
+        QVERIFY(s.preview());
+        if (mode != u"auto") { // auto: changed since the first Preview, known by HTTP alone
+            s.publisher->finish();
+            SHOWN(s.prompt, {});
+            QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Published);
+            QVERIFY(!s.ini("livepage").isEmpty());
+            settings().pageRetrieved = false;
+            s.view.entry.head = u"Second"_s;
+            QVERIFY(s.preview());
+        }
+        QByteArray edited = ftp().readFile("www/index.html");
+        if (mode == u"auto")
+            edited.replace("Old post 1", "Old post X"); // the same size
+        else
+            edited.replace("</body>", "<p>Edited by hand</p>\r\n</body>");
+        QVERIFY(ftp().writeFile("www/index.html", edited));
+        s.again();
+        s.prompt.answers << answer;
+        s.publisher->finish();
+        SHOWN(s.prompt,
+              {u"Changed on the Server: The page www/index.html on the server *Yes: fetch the "
+               "server's version and put the entry into it (the change is kept).\r\nNo: publish "
+               "over the server's version anyway.\r\nCancel: publish nothing now."_s});
+        QCOMPARE(s.prompt.messages[0].buttons, Buttons::YesNoCancel);
+        const QByteArray live = ftp().readFile("www/index.html");
+        QCOMPARE(filesIn(ftp().rootPath("www")), QStringList({"archive.html", "index.html"}));
+        if (answer == Answer::Cancel) {
+            // Nothing sent, nothing recorded as failed; Finish may be tried again.
+            QCOMPARE(live, edited);
+            QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Stopped);
+            QVERIFY(s.ini("Fail") != u"True"_s && s.view.finishEnabled && !s.view.resendVisible);
+            SAID(s, {"Nothing was published; www/index.html on the server was left as it is."});
+            return;
+        }
+        QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Published);
+        QCOMPARE(live, s.file("webbie"));
+        QCOMPARE(live.contains("Edited by hand"), answer == Answer::Yes);
+        QVERIFY(live.contains("></a>Second") && live.contains("></a>Hello"));
+        // What was published is what the next publish compares with.
+        s.again();
+        s.publisher->resend();
+        QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Published);
+        SHOWN(s.prompt, {});
+    }
+
+    // The check is a transfer like the others: when it fails the publish
+    // fails, the live page stays and Resend is offered.
+    void liveCheckFails()
+    {
+        Keys keys = ftpKeys(ftp());
+        keys.insert({{"timeout", "2"}, {"retreivemode", "none"}});
+        Session s;
+        QVERIFY(s.start(keys));
+        QVERIFY(s.put("backup", page(2)));
+        QVERIFY(s.preview());
+        ftp().hangOn("MDTM");
+        s.publisher->finish();
+        SHOWN(s.prompt, {u"Transfer Error: 35761 *"_s});
+        QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Failed);
+        QVERIFY(s.view.resendVisible && s.ini("Fail") == u"True"_s);
+        QCOMPARE(ftp().readFile("www/index.html"), page(2));
+        ftp().resetBehaviour();
+        QTRY_COMPARE(filesIn(ftp().rootPath("www")), QStringList({"archive.html", "index.html"}));
+    }
+
     void rssBesidePageInTheRoot()
     {
         QCOMPARE(Publisher::backendRemotePath("index.html"), u"backend.rss"_s);
