@@ -329,7 +329,8 @@ void Publisher::downloadPage(const QString& address, const QString& localFile, b
     }
 
     if (httpClient.responseCode() == 0) {
-        if (!WorkFiles::write(programFile(localFile), httpClient.readAll())) {
+        const QByteArray body = httpClient.readAll();
+        if (!WorkFiles::write(programFile(localFile), body)) {
             writeFailed();
             return;
         }
