@@ -78,7 +78,7 @@ const CommandSpec kCommands[] = {
      QT_TRANSLATE_NOOP("Arguments", "remove the entry named ANCHOR from the page and publish it")},
 };
 
-struct OptionSpec
+struct OptionInfo
 {
     const char* name;
     const char* value; // null for a switch
@@ -87,7 +87,7 @@ struct OptionSpec
 };
 
 // --dir first: the window takes it too.
-const OptionSpec kOptions[] = {
+const OptionInfo kOptions[] = {
     {"dir", "DIR", Every,
      QT_TRANSLATE_NOOP("Arguments", "use DIR as the program directory (weblog.ini, template, "
                                     "working files); default $XDG_DATA_HOME/pagewick")},
@@ -178,7 +178,7 @@ QString item(const QString& names, const QString& description)
     return line + wrapped(description, kColumn, kColumn);
 }
 
-QString optionItem(const OptionSpec& o, const QString& suffix = {})
+QString optionItem(const OptionInfo& o, const QString& suffix = {})
 {
     const QString names =
         u"--"_s + QLatin1String(o.name) + (o.value ? u' ' + QLatin1String(o.value) : QString());
@@ -225,7 +225,7 @@ QString programHelp()
             item(u"--version"_s, Texts::tr("print the version and exit")) +
             item(u"--help, -h"_s, Texts::tr(kHelp)) + u'\n' +
             Texts::tr("Options of the commands (each takes --dir DIR and --help too):") + u'\n';
-    for (const OptionSpec& o : kOptions)
+    for (const OptionInfo& o : kOptions)
         if (&o != &kOptions[0])
             help += optionItem(o, onlyFor(o.commands));
     return help + trailer();
@@ -235,7 +235,7 @@ QString commandHelp(const CommandSpec& c)
 {
     QString help = u"Usage: "_s + QLatin1String(c.synopsis) + u"\n\n"_s +
                    wrapped(Texts::tr(c.summary), 0) + u'\n' + Texts::tr("Options:") + u'\n';
-    for (const OptionSpec& o : kOptions)
+    for (const OptionInfo& o : kOptions)
         if (o.commands & c.bit)
             help += optionItem(o);
     return help + item(u"--help, -h"_s, Texts::tr(kHelp)) + trailer();
@@ -279,19 +279,19 @@ bool pictureOptions(const QStringList& args, unsigned command, QList<PictureOpti
         const QString& arg = args[i];
         if (arg == u"--"_s)
             break;
-        const OptionSpec* spec = nullptr;
-        for (const OptionSpec& o : kOptions)
+        const OptionInfo* option = nullptr;
+        for (const OptionInfo& o : kOptions)
             if ((o.commands & command) && o.value &&
                 (arg == u"--"_s + QLatin1String(o.name) ||
                  arg.startsWith(u"--"_s + QLatin1String(o.name) + u'=')))
-                spec = &o;
-        if (!spec)
+                option = &o;
+        if (!option)
             continue;
         const qsizetype eq = arg.indexOf(u'=');
         const QString value = eq >= 0 ? arg.mid(eq + 1) : args.value(++i);
-        if (qstrcmp(spec->name, "picture") == 0) {
+        if (qstrcmp(option->name, "picture") == 0) {
             pictures.append({value, QString(), false});
-        } else if (qstrcmp(spec->name, "alt") == 0) {
+        } else if (qstrcmp(option->name, "alt") == 0) {
             if (pictures.isEmpty() || pictures.last().hasAlt) {
                 problem = Texts::tr("--alt %1 follows no --picture of its own").arg(value);
                 return false;
@@ -308,7 +308,7 @@ bool pictureOptions(const QStringList& args, unsigned command, QList<PictureOpti
 int parseCommand(const CommandSpec& c, const QStringList& args, CommandOptions& o)
 {
     QList<QCommandLineOption> options;
-    for (const OptionSpec& s : kOptions)
+    for (const OptionInfo& s : kOptions)
         if (s.commands & c.bit)
             options << (s.value ? QCommandLineOption(QLatin1String(s.name), QString(),
                                                      QLatin1String(s.value))
@@ -388,7 +388,7 @@ int parseCommand(const CommandSpec& c, const QStringList& args, CommandOptions& 
 Arguments parseArguments(const QStringList& args)
 {
     Arguments result;
-    const OptionSpec& dirSpec = kOptions[0];
+    const OptionInfo& dirSpec = kOptions[0];
     const QList<QCommandLineOption> options{
         QCommandLineOption(QLatin1String(dirSpec.name), QString(), QLatin1String(dirSpec.value)),
         QCommandLineOption(u"version"_s), QCommandLineOption(QStringList{u"h"_s, u"help"_s})};
