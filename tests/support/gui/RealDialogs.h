@@ -35,7 +35,8 @@ struct ModalAnswer
 };
 
 // Runs `answer` on the next modal window of type T once it is shown on the
-// screen (mapped by the window manager, so clicks reach it).
+// screen and active (mapped and given the focus by the window manager, so
+// clicks and keys reach it as they reach a user).
 template <typename T = QWidget>
 std::shared_ptr<ModalAnswer> answerModal(std::function<void(T*)> answer, int timeoutMs = 10000)
 {
@@ -47,7 +48,7 @@ std::shared_ptr<ModalAnswer> answerModal(std::function<void(T*)> answer, int tim
         QWidget* modal = QApplication::activeModalWidget();
         T* dialog = qobject_cast<T*>(modal);
         if (dialog && dialog->isVisible() && dialog->windowHandle() &&
-            dialog->windowHandle()->isExposed()) {
+            dialog->windowHandle()->isExposed() && dialog->isActiveWindow()) {
             timer->stop();
             timer->deleteLater();
             delete elapsed;
