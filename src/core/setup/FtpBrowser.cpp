@@ -4,7 +4,6 @@
 #include "core/setup/WizardSteps.h"
 #include "net/TransferClient.h"
 
-#include <QCoreApplication>
 #include <QFile>
 
 FtpBrowser::FtpBrowser(QObject* parent) : QObject(parent)
@@ -19,59 +18,108 @@ void FtpBrowser::setAccount(const QString& site, const QString& userName, const 
     m_client.setPassword(password);
 }
 
+namespace {
+
+TransferError cancelled()
+{
+    return TransferError(TransferError::Cancelled, QStringLiteral("The request was cancelled."));
+}
+
+} // namespace
+
+// The end of the command sent: the client's last state (or abandon()) resumes the step.
+struct FtpBrowser::Reply
+{
+    FtpBrowser* browser;
+    bool await_ready() const noexcept { return !browser->m_client.isBusy(); }
+    void await_suspend(std::coroutine_handle<> step) noexcept { browser->m_waiting = step; }
+    TransferError await_resume() const
+    {
+        return browser->m_abandoned ? cancelled() : browser->m_client.lastError();
+    }
+};
+
 void FtpBrowser::abandon()
 {
     m_abandoned = true;
     m_client.cancel();
+    if (const std::coroutine_handle<> step = std::exchange(m_waiting, {}))
+        step.resume();
 }
 
-TransferError FtpBrowser::run(const QString& command, Reading reading, bool log)
+void FtpBrowser::begin(Step step, Done done)
+{
+    if (isBusy()) {
+        QMetaObject::invokeMethod(
+            this,
+            [done = std::move(done)] {
+                done(TransferError(TransferError::isBusy,
+                                   QStringLiteral("Still executing last request")));
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    m_step = std::move(step);
+    m_done = std::move(done);
+    // Reported from the event loop: the step may end on the client's stack.
+    m_step.start(
+        [this] { QMetaObject::invokeMethod(this, &FtpBrowser::end, Qt::QueuedConnection); });
+}
+
+void FtpBrowser::end()
+{
+    const TransferError error = Step(std::move(m_step)).result();
+    if (const Done done = std::exchange(m_done, {}))
+        done(error);
+}
+
+FtpBrowser::Step FtpBrowser::run(QString command, Reading reading, bool log)
 {
     if (m_abandoned)
-        return TransferError(TransferError::Cancelled,
-                             QStringLiteral("The request was cancelled."));
+        co_return cancelled();
     if (log)
         emit logged(command);
     m_reading = reading;
     TransferError error;
     try {
         m_client.execute(QString(), command);
-        // The client wakes the event loop with its states and its end.
-        while (m_client.isBusy())
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        QCoreApplication::processEvents();
-        error = m_client.lastError();
+        error = co_await Reply{this};
     } catch (const TransferError& refused) {
         error = refused;
     }
     m_reading = Reading::None;
-    return error;
+    co_return error;
 }
 
-TransferError FtpBrowser::listing(TransferError first, Reading list)
+FtpBrowser::Step FtpBrowser::listing(TransferError first, Reading list)
 {
     const bool logPwd = list != Reading::FirstListing;
-    const TransferError pwd = run(QStringLiteral("PWD"), Reading::Directory, logPwd);
+    const TransferError pwd = co_await run(QStringLiteral("PWD"), Reading::Directory, logPwd);
     if (first.number() == 0)
         first = pwd;
     // Without a log-on there is nothing to list.
     if (list == Reading::FirstListing && pwd.number() != 0)
-        return pwd;
-    const TransferError ls = run(QStringLiteral("LS"), list);
+        co_return pwd;
+    const TransferError ls = co_await run(QStringLiteral("LS"), list);
     if (pwd.number() == 0 && ls.number() == 0) {
         m_directory = m_newDirectory;
         m_items = m_newItems;
         emit listingChanged();
     }
-    return first.number() != 0 ? first : ls;
+    co_return first.number() != 0 ? first : ls;
 }
 
-TransferError FtpBrowser::connectAndList()
+void FtpBrowser::connectAndList(Done done)
 {
-    return listing({}, Reading::FirstListing);
+    begin(listing({}, Reading::FirstListing), std::move(done));
 }
 
-TransferError FtpBrowser::openFolder(const QString& item)
+void FtpBrowser::openFolder(const QString& item, Done done)
+{
+    begin(enterFolder(item), std::move(done));
+}
+
+FtpBrowser::Step FtpBrowser::enterFolder(QString item)
 {
     if (Setup::itemKind(item) == Setup::ItemKind::Parent) {
         emit statusChanged(QStringLiteral("Moving to the root directory"));
@@ -81,34 +129,45 @@ TransferError FtpBrowser::openFolder(const QString& item)
         m_command =
             QStringLiteral("CD ") + quoteCommandPath(Setup::folderTarget(m_directory, item));
     }
-    return listing(run(m_command, Reading::None));
+    const TransferError cd = co_await run(m_command, Reading::None);
+    co_return co_await listing(cd);
 }
 
-TransferError FtpBrowser::download(const QString& remotePath, const QString& localFile)
+void FtpBrowser::download(const QString& remotePath, const QString& localFile, Done done)
+{
+    begin(fetch(remotePath, localFile), std::move(done));
+}
+
+FtpBrowser::Step FtpBrowser::fetch(QString remotePath, QString localFile)
 {
     QFile::remove(localFile);
     m_command = QStringLiteral("GET ") + quoteCommandPath(remotePath) + QLatin1Char(' ') +
                 quoteCommandPath(localFile);
-    const TransferError error = run(m_command, Reading::None);
+    const TransferError error = co_await run(m_command, Reading::None);
     emit statusChanged(QStringLiteral("Done Downloading"));
-    return error;
+    co_return error;
 }
 
-TransferError FtpBrowser::refresh()
+void FtpBrowser::refresh(Done done)
 {
-    return listing();
+    begin(listing(), std::move(done));
 }
 
-TransferError FtpBrowser::upload(const QString& localFile, const QString& remotePath)
+void FtpBrowser::upload(const QString& localFile, const QString& remotePath, Done done)
+{
+    begin(send(localFile, remotePath), std::move(done));
+}
+
+FtpBrowser::Step FtpBrowser::send(QString localFile, QString remotePath)
 {
     emit statusChanged(QStringLiteral("Uploading File To Server"));
     m_command = QStringLiteral("PUT ") + quoteCommandPath(localFile) + QLatin1Char(' ') +
                 quoteCommandPath(remotePath);
-    const TransferError error = run(m_command, Reading::None);
-    listing();
+    const TransferError error = co_await run(m_command, Reading::None);
+    co_await listing();
     emit statusChanged(error.number() == 0 ? QStringLiteral("Done Uploading")
                                            : QStringLiteral("Upload Failed"));
-    return error;
+    co_return error;
 }
 
 void FtpBrowser::collect()
@@ -142,6 +201,7 @@ void FtpBrowser::onStateChanged(TransferState state)
                                  QStringLiteral("\r\n") + m_client.responseText(),
                              Buttons::Ok, Icon::None, QStringLiteral("Error Response Received"));
         }
+        resume();
         return;
     }
     const QString text = transferStateText(state);
@@ -153,6 +213,17 @@ void FtpBrowser::onStateChanged(TransferState state)
         m_client.responseCode() != 0)
         emit logged(QString::number(m_client.responseCode()) + QStringLiteral(": ") +
                     m_client.responseText());
-    if (state == TransferState::ResponseCompleted && m_reading != Reading::None)
-        collect();
+    if (state == TransferState::ResponseCompleted) {
+        if (m_reading != Reading::None)
+            collect();
+        resume();
+    }
+}
+
+// Error and ResponseCompleted end a command: the step goes on.
+void FtpBrowser::resume()
+{
+    if (!m_client.isBusy())
+        if (const std::coroutine_handle<> step = std::exchange(m_waiting, {}))
+            step.resume();
 }

@@ -6,27 +6,35 @@
 // check, rename). Every command sent and every error reply of the server is
 // written to the command log; the transfer's states become status texts.
 //
-// Each step returns the first error it met (number 0: none). A step goes on
-// after a failed command with the commands that follow it (a failed folder
-// change still refreshes the directory and the list). An error reply of the
-// server (RequestFailed) has already been shown to the user as
-// "Error Response Received" when the step returns.
+// A step starts and returns at once; it runs on the event loop and reports
+// its end to `done` (always later, never from within the call) with the
+// first error it met (number 0: none). Only one step runs at a time: one
+// started while another runs is not started and reports isBusy. A step goes
+// on after a failed command with the commands that follow it (a failed
+// folder change still refreshes the directory and the list). An error reply
+// of the server (RequestFailed) has already been shown to the user as
+// "Error Response Received" when the step reports.
 //
 // The directory and the list always belong together: they change only when
 // both PWD and LS of a listing have come; after a failed listing both stay as
 // they were.
 
+#include "net/NetTask.h"
 #include "net/TransferClient.h"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class FtpBrowser : public QObject
 {
     Q_OBJECT
 
 public:
+    using Done = std::function<void(const TransferError& error)>;
+
     explicit FtpBrowser(QObject* parent = nullptr);
 
     TransferClient& client() { return m_client; }
@@ -34,21 +42,25 @@ public:
     void setAccount(const QString& site, const QString& userName, const QString& password);
 
     // PWD, then LS: the first listing (no parent item).
-    TransferError connectAndList();
+    void connectAndList(Done done);
     // A double-clicked folder item (or ".."): CD, PWD, LS.
-    TransferError openFolder(const QString& item);
+    void openFolder(const QString& item, Done done);
     // GET of the remote path into `localFile` (deleted first, so a failed
     // download leaves no page behind).
-    TransferError download(const QString& remotePath, const QString& localFile);
+    void download(const QString& remotePath, const QString& localFile, Done done);
     // PWD, LS.
-    TransferError refresh();
+    void refresh(Done done);
     // PUT of `localFile` over `remotePath`, then PWD and LS. The error is
     // the upload's own.
-    TransferError upload(const QString& localFile, const QString& remotePath);
+    void upload(const QString& localFile, const QString& remotePath, Done done);
+
+    // From the start of a step until its `done` has been called.
+    bool isBusy() const { return m_step.isValid(); }
 
     // Ends the step under way at once: its transfer is abandoned (the
     // connection dropped, nothing waited for) and the commands of the step
-    // not yet sent are skipped. Every step returns Cancelled from then on.
+    // not yet sent are skipped; it reports Cancelled. Every step reports
+    // Cancelled from then on, without sending anything.
     void abandon();
     bool abandoned() const { return m_abandoned; }
 
@@ -78,11 +90,19 @@ private:
         Listing,
         Directory
     };
+    using Step = NetTask<TransferError>;
+    struct Reply;
 
-    TransferError run(const QString& command, Reading reading, bool log = true);
+    void begin(Step step, Done done);
+    void end();
+    Step run(QString command, Reading reading, bool log = true);
     // PWD and LS; `first` is the error of the command before them, if any.
-    TransferError listing(TransferError first = {}, Reading list = Reading::Listing);
+    Step listing(TransferError first = {}, Reading list = Reading::Listing);
+    Step enterFolder(QString item);
+    Step fetch(QString remotePath, QString localFile);
+    Step send(QString localFile, QString remotePath);
     void onStateChanged(TransferState state);
+    void resume();
     void collect();
 
     TransferClient m_client;
@@ -93,4 +113,8 @@ private:
     QString m_newDirectory; // of the listing under way
     QStringList m_newItems;
     bool m_abandoned = false;
+    // The step under way (gone before the client) and the command it waits for.
+    Step m_step;
+    Done m_done;
+    std::coroutine_handle<> m_waiting;
 };

@@ -50,15 +50,6 @@ QString numbered(const TransferError& e)
     return QString::number(e.number()) + QLatin1Char(' ') + e.description();
 }
 
-// The hourglass for as long as it lives.
-struct Busy
-{
-    Busy() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~Busy() { QApplication::restoreOverrideCursor(); }
-    Busy(const Busy&) = delete;
-    Busy& operator=(const Busy&) = delete;
-};
-
 } // namespace
 
 SetupWizard::SetupWizard(QWidget* preferences, QWidget* parent)
@@ -272,6 +263,8 @@ void SetupWizard::back()
 
 void SetupWizard::next()
 {
+    if (m_browser.isBusy())
+        return;
     if (m_page == 2) { // the archive page's address has been asked for
         const QString problem = Setup::archiveAddressProblem(m_archiveAddress->text());
         if (!problem.isEmpty()) {
@@ -320,20 +313,42 @@ void SetupWizard::setBrowsing(bool enabled)
     m_nextButton->setEnabled(enabled && m_page == 2 && !m_archiveLocation.isEmpty());
 }
 
+void SetupWizard::setWorking(bool on)
+{
+    if (on == m_working)
+        return;
+    m_working = on;
+    if (on)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void SetupWizard::beginStep()
+{
+    setBrowsing(false);
+    setWorking(true);
+}
+
+bool SetupWizard::endStep()
+{
+    setWorking(false);
+    return !m_browser.abandoned();
+}
+
 void SetupWizard::connectToServer()
 {
     setDirections(browseDirections());
-    m_nextButton->setEnabled(false);
     m_backButton->setEnabled(false);
-    TransferError error;
-    {
-        Busy busy;
-        m_browser.setAccount(m_ftpSite->text(), m_userName->text(), m_password->text());
-        error = m_browser.connectAndList();
-    }
-    if (error.number() == 0 || m_browser.abandoned())
-        return;
-    connectionFailed(error);
+    beginStep();
+    m_browser.setAccount(m_ftpSite->text(), m_userName->text(), m_password->text());
+    m_browser.connectAndList([this](const TransferError& error) {
+        if (!endStep())
+            return;
+        setBrowsing(true);
+        if (error.number() != 0)
+            connectionFailed(error);
+    });
 }
 
 void SetupWizard::connectionFailed(const TransferError& error)
@@ -369,6 +384,8 @@ void SetupWizard::connectionFailed(const TransferError& error)
 
 void SetupWizard::openItem(QListWidgetItem* item)
 {
+    if (m_browser.isBusy())
+        return;
     if (!item) {
         prompt().message(tr("No directory selected."), Buttons::Ok, Icon::None, tr("Note:"));
         return;
@@ -379,23 +396,22 @@ void SetupWizard::openItem(QListWidgetItem* item)
         select();
         return;
     }
-    setBrowsing(false);
-    TransferError error;
-    {
-        Busy busy;
-        error = m_browser.openFolder(name);
-    }
-    if (m_browser.abandoned())
-        return;
-    if (error.number() != 0 && error.number() != TransferError::RequestFailed)
-        prompt().message(numbered(error), Buttons::Ok, Icon::None, tr("Directory Error"));
-    if (error.number() == TransferError::TimedOut)
-        m_browser.client().cancel();
-    setBrowsing(true);
+    beginStep();
+    m_browser.openFolder(name, [this](const TransferError& error) {
+        if (!endStep())
+            return;
+        if (error.number() != 0 && error.number() != TransferError::RequestFailed)
+            prompt().message(numbered(error), Buttons::Ok, Icon::None, tr("Directory Error"));
+        if (error.number() == TransferError::TimedOut)
+            m_browser.client().cancel();
+        setBrowsing(true);
+    });
 }
 
 void SetupWizard::select()
 {
+    if (m_browser.isBusy())
+        return;
     QListWidgetItem* item = m_files->currentItem();
     if (!item || !item->isSelected()) {
         prompt().message(tr("No file selected."), Buttons::Ok, Icon::None, tr("Note:"));
@@ -407,99 +423,118 @@ void SetupWizard::select()
         return;
     }
     const QString remote = Setup::remotePath(m_browser.directory(), name);
-    setBrowsing(false);
-    TransferError error;
-    {
-        Busy busy;
-        m_status->setText(tr("Downloading ") + name);
-        // Whatever the name, the page only ever lands in the wizard's file.
-        error = m_browser.download(remote, programFile(kWorkFile));
-    }
-    if (m_browser.abandoned())
-        return;
-    setBrowsing(true);
-    setDirections(tr("Selected: ") + remote);
-    if (error.number() != 0) {
-        if (error.number() != TransferError::RequestFailed)
-            prompt().message(numbered(error), Buttons::Ok, Icon::None, tr("Download Error"));
-        if (error.number() == TransferError::TimedOut)
-            m_browser.client().cancel();
-        return; // no page to check
-    }
-    checkPage(remote);
+    beginStep();
+    m_status->setText(tr("Downloading ") + name);
+    // Whatever the name, the page only ever lands in the wizard's file.
+    m_browser.download(remote, programFile(kWorkFile), [this, remote](const TransferError& error) {
+        if (!endStep())
+            return;
+        setBrowsing(true);
+        setDirections(tr("Selected: ") + remote);
+        if (error.number() != 0) {
+            if (error.number() != TransferError::RequestFailed)
+                prompt().message(numbered(error), Buttons::Ok, Icon::None, tr("Download Error"));
+            if (error.number() == TransferError::TimedOut)
+                m_browser.client().cancel();
+            return; // no page to check
+        }
+        checkPage(remote);
+    });
 }
 
 void SetupWizard::checkPage(const QString& remote)
 {
-    QByteArray page;
-    {
-        Busy busy;
-        setBrowsing(false);
-        m_browser.refresh();
-        if (m_browser.abandoned())
+    beginStep();
+    m_browser.refresh([this, remote](const TransferError&) {
+        if (!endStep())
             return;
+        QByteArray page;
         QFile file(programFile(kWorkFile));
         if (file.open(QIODevice::ReadOnly))
             page = Setup::readDownloadedPage(file.readAll());
         setBrowsing(true);
-    }
+        if (m_archiveMode)
+            checkArchivePage(page, remote);
+        else
+            checkMainPage(page, remote);
+    });
+}
 
-    if (!m_archiveMode) {
-        if (!Setup::hasInsertionMarker(page)) {
-            const QString directions = tr("Neither pagewick insertion markers found.") + kCrLf +
-                                       tr("Please select a valid pagewick-enabled file.");
-            m_editDone = false;
-            setDirections(directions);
-            if (!mendMarkerCase(page, remote) &&
-                prompt().message(
-                    tr("Neither pagewick insertion markers found in ") + remote + kCrLf + kCrLf +
-                        tr("Would you like to add the pagewick insertion "
-                           "codes into this webpage?"),
-                    Buttons::YesNo, Icon::Question, tr("Insertion Codes Not Found")) == Answer::Yes)
-                runMarkerTool(page, remote, true);
-            if (m_browser.abandoned())
-                return;
-            if (!m_editDone) {
-                setDirections(directions);
-                return;
-            }
-        }
-        m_mainLocation = remote;
-        if (prompt().message(tr("Success!  Valid insert marker found!") + kCrLf + kCrLf +
-                                 tr("Would you like to pick an archive file as well?"),
-                             Buttons::YesNo, Icon::Question, tr("Success!")) != Answer::Yes) {
-            wrapUp();
-            return;
-        }
-        m_selectButton->setText(tr("Select Archive File"));
-        m_status->setText(tr("Select Archive File"));
-        m_archiveMode = true;
-        setDirections(browseDirections());
+void SetupWizard::checkMainPage(const QByteArray& page, const QString& remote)
+{
+    if (Setup::hasInsertionMarker(page)) {
+        takeMainPage(remote);
         return;
     }
+    const QString directions = tr("Neither pagewick insertion markers found.") + kCrLf +
+                               tr("Please select a valid pagewick-enabled file.");
+    m_editDone = false;
+    setDirections(directions);
+    const auto edited = [this, remote, directions] {
+        if (m_editDone)
+            takeMainPage(remote);
+        else
+            setDirections(directions);
+    };
+    if (mendMarkerCase(page, remote, edited))
+        return;
+    if (prompt().message(
+            tr("Neither pagewick insertion markers found in ") + remote + kCrLf + kCrLf +
+                tr("Would you like to add the pagewick insertion "
+                   "codes into this webpage?"),
+            Buttons::YesNo, Icon::Question, tr("Insertion Codes Not Found")) == Answer::Yes)
+        runMarkerTool(page, remote, true, edited);
+    else
+        edited();
+}
 
+void SetupWizard::takeMainPage(const QString& remote)
+{
+    m_mainLocation = remote;
+    if (prompt().message(tr("Success!  Valid insert marker found!") + kCrLf + kCrLf +
+                             tr("Would you like to pick an archive file as well?"),
+                         Buttons::YesNo, Icon::Question, tr("Success!")) != Answer::Yes) {
+        wrapUp();
+        return;
+    }
+    m_selectButton->setText(tr("Select Archive File"));
+    m_status->setText(tr("Select Archive File"));
+    m_archiveMode = true;
+    setDirections(browseDirections());
+}
+
+void SetupWizard::checkArchivePage(const QByteArray& page, const QString& remote)
+{
     m_archiveLocation.clear(); // until this page has passed
     m_nextButton->setEnabled(false);
-    if (!Setup::hasArchiveMarker(page)) {
-        const QString directions = tr("Pagewick Archive Insertion Marker was NOT found.") +
-                                   tr("  Please select a valid pagewick archive enabled file.");
-        m_editDone = false;
-        setDirections(directions);
-        if (prompt().message(
-                tr("Pagewick Archive Insertion Marker was not found in ") + remote + kCrLf + kCrLf +
-                    tr("Would you like to add the archive pagewick "
-                       "insertion codes into this webpage?"),
-                Buttons::YesNo, Icon::Question, tr("Insertion Codes Not Found")) == Answer::Yes)
-            runMarkerTool(page, remote, false);
-        if (!m_editDone) {
-            setDirections(directions);
-            return;
-        }
+    const auto taken = [this, remote] {
+        prompt().message(tr("Success!  Valid archive insertion marker found!"), Buttons::Ok,
+                         Icon::Information, tr("Success!"));
+        m_archiveLocation = remote;
+        askArchiveAddress(remote);
+    };
+    if (Setup::hasArchiveMarker(page)) {
+        taken();
+        return;
     }
-    prompt().message(tr("Success!  Valid archive insertion marker found!"), Buttons::Ok,
-                     Icon::Information, tr("Success!"));
-    m_archiveLocation = remote;
-    askArchiveAddress(remote);
+    const QString directions = tr("Pagewick Archive Insertion Marker was NOT found.") +
+                               tr("  Please select a valid pagewick archive enabled file.");
+    m_editDone = false;
+    setDirections(directions);
+    const auto edited = [this, directions, taken] {
+        if (m_editDone)
+            taken();
+        else
+            setDirections(directions);
+    };
+    if (prompt().message(
+            tr("Pagewick Archive Insertion Marker was not found in ") + remote + kCrLf + kCrLf +
+                tr("Would you like to add the archive pagewick "
+                   "insertion codes into this webpage?"),
+            Buttons::YesNo, Icon::Question, tr("Insertion Codes Not Found")) == Answer::Yes)
+        runMarkerTool(page, remote, false, edited);
+    else
+        edited();
 }
 
 void SetupWizard::askArchiveAddress(const QString& remote)
@@ -514,7 +549,8 @@ void SetupWizard::askArchiveAddress(const QString& remote)
     m_archiveAddress->selectAll();
 }
 
-bool SetupWizard::mendMarkerCase(const QByteArray& page, const QString& remote)
+bool SetupWizard::mendMarkerCase(const QByteArray& page, const QString& remote,
+                                 const std::function<void()>& then)
 {
     const QByteArray found = Setup::insertionMarkerInOtherCase(page);
     if (found.isEmpty())
@@ -532,48 +568,57 @@ bool SetupWizard::mendMarkerCase(const QByteArray& page, const QString& remote)
     if (!WorkFiles::write(programFile(kWorkFile), Setup::withInsertionMarkersMended(page),
                           &error)) {
         prompt().message(error, Buttons::Ok, Icon::Critical);
-        return true; // m_editDone stays false: the page is not taken
+        then(); // m_editDone stays false: the page is not taken
+        return true;
     }
-    upload(programFile(kWorkFile), remote);
+    upload(programFile(kWorkFile), remote, then);
     return true;
 }
 
-void SetupWizard::runMarkerTool(const QByteArray& page, const QString& remote, bool main)
+void SetupWizard::runMarkerTool(const QByteArray& page, const QString& remote, bool main,
+                                const std::function<void()>& then)
 {
-    MarkerTool tool(this);
-    tool.setMainInsertion(main);
-    tool.setPage(page, remote);
-    tool.setUploader(
-        [this](const QString& local, const QString& target) { upload(local, target); });
-    tool.exec();
+    QString local, target;
+    {
+        MarkerTool tool(this);
+        tool.setMainInsertion(main);
+        tool.setPage(page, remote);
+        tool.setUploader([&](const QString& file, const QString& path) {
+            local = file;
+            target = path;
+        });
+        tool.exec();
+    }
+    if (local.isEmpty())
+        then(); // cancelled: nothing to send
+    else
+        upload(local, target, then);
 }
 
-void SetupWizard::upload(const QString& localFile, const QString& remotePath)
+void SetupWizard::upload(const QString& localFile, const QString& remotePath,
+                         const std::function<void()>& then)
 {
-    setBrowsing(false);
-    setDirections(tr("Uploading the edited file to server!") + kCrLf + tr("Please wait..."));
-    TransferError error;
-    {
-        Busy busy;
-        error = m_browser.upload(localFile, remotePath);
-    }
-    m_editDone = false;
-    if (m_browser.abandoned())
+    if (m_browser.isBusy())
         return;
-    setBrowsing(true);
-    if (!m_browser.lastNotice().isEmpty())
-        m_status->setText(m_browser.lastNotice());
-    if (error.number() != 0) {
-        // The page on the server is as it was: the upload goes to a
-        // temporary name and replaces the page only when complete.
-        if (error.number() != TransferError::RequestFailed)
+    beginStep();
+    setDirections(tr("Uploading the edited file to server!") + kCrLf + tr("Please wait..."));
+    m_editDone = false;
+    m_browser.upload(localFile, remotePath, [this, then](const TransferError& error) {
+        if (!endStep())
+            return;
+        setBrowsing(true);
+        if (!m_browser.lastNotice().isEmpty())
+            m_status->setText(m_browser.lastNotice());
+        // On failure the page on the server is as it was: the upload goes to
+        // a temporary name and replaces the page only when complete.
+        if (error.number() != 0 && error.number() != TransferError::RequestFailed)
             prompt().message(numbered(error), Buttons::Ok, Icon::None, tr("Transfer Error"));
         if (error.number() == TransferError::TimedOut)
             m_browser.client().cancel();
-        m_editDone = false;
-        return;
-    }
-    m_editDone = true;
+        m_editDone = error.number() == 0;
+        if (then)
+            then();
+    });
 }
 
 void SetupWizard::wrapUp()
@@ -595,9 +640,15 @@ Setup::WizardResult SetupWizard::wizardResult() const
     return r;
 }
 
+SetupWizard::~SetupWizard()
+{
+    setWorking(false);
+}
+
 void SetupWizard::reject()
 {
     m_browser.abandon();
+    setWorking(false);
     QDialog::reject();
 }
 

@@ -5,6 +5,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -26,6 +28,7 @@ public:
     // `preferences` is the preferences dialog the wizard prefills from and
     // hands its result to (by the objectNames of its fields); may be null.
     explicit SetupWizard(QWidget* preferences = nullptr, QWidget* parent = nullptr);
+    ~SetupWizard() override;
 
     int currentPage() const { return m_page; }
     Setup::WizardResult wizardResult() const;
@@ -37,8 +40,10 @@ public:
     void select();
     // A double click in the list: into a folder, up, or select a file.
     void openItem(QListWidgetItem* item);
-    // Sends a local file over a remote path; the marker tool's Yes.
-    void upload(const QString& localFile, const QString& remotePath);
+    // Sends a local file over a remote path (the marker tool's Yes); once
+    // it has gone (m_editDone) or failed, `then` goes on with the page.
+    void upload(const QString& localFile, const QString& remotePath,
+                const std::function<void()>& then = {});
     void okay();
     // Cancel, Escape or closing: a transfer under way is abandoned, not
     // waited for, and the wizard ends at once.
@@ -51,12 +56,26 @@ private:
     QWidget* buildSummary();
     void changePage(int step);
     void connectToServer();
+    // Each step of the browser runs with the hourglass and the controls that
+    // would start another off (the Cancel button stays on); endStep() is
+    // false when the step was abandoned: the wizard is closing.
+    void beginStep();
+    bool endStep();
+    void setWorking(bool on);
+    // The page downloaded: refreshed listing, then its markers checked. The
+    // user's edits (the marker tool, a mended marker) are uploaded, and
+    // `then` of those goes on once the upload has ended (see m_editDone).
     void checkPage(const QString& remote);
-    void runMarkerTool(const QByteArray& page, const QString& remote, bool main);
+    void checkMainPage(const QByteArray& page, const QString& remote);
+    void takeMainPage(const QString& remote);
+    void checkArchivePage(const QByteArray& page, const QString& remote);
+    void runMarkerTool(const QByteArray& page, const QString& remote, bool main,
+                       const std::function<void()>& then);
     // A marker in another letter case: with the user's consent it is
-    // written as the entries need it and the page uploaded (sets m_editDone).
-    // False when the user declines.
-    bool mendMarkerCase(const QByteArray& page, const QString& remote);
+    // written as the entries need it and the page uploaded (sets m_editDone),
+    // then `then`. False when the user declines (`then` is not called).
+    bool mendMarkerCase(const QByteArray& page, const QString& remote,
+                        const std::function<void()>& then);
     void askArchiveAddress(const QString& remote);
     void connectionFailed(const TransferError& error);
     void wrapUp();
@@ -94,6 +113,7 @@ private:
     QString m_archiveLocation;
     bool m_archiveMode = false;
     bool m_editDone = false;
+    bool m_working = false; // the hourglass is shown
 };
 
 // Hands the wizard's result to the preferences dialog: fills its fields

@@ -17,6 +17,8 @@
 #include "gui/setup/SetupWizard.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -78,6 +80,9 @@ class TestSetupWizard : public QObject
         child<QLineEdit>(&w, "txtURL")->setText("http://www.example.com/index.html");
     }
 
+    // Waits for the end of the wizard's steps under way.
+    static void settle(SetupWizard& w) { QTRY_VERIFY_WITH_TIMEOUT(!w.browser().isBusy(), 30000); }
+
     // Logs on from the welcome page and opens `folder` of the server.
     void logOn(SetupWizard& w, const char* folder = nullptr)
     {
@@ -85,6 +90,7 @@ class TestSetupWizard : public QObject
         child<QPushButton>(&w, "buttNext")->click();
         QCOMPARE(w.currentPage(), 1);
         child<QPushButton>(&w, "buttNext")->click();
+        settle(w);
         if (folder)
             open(w, QString::fromLatin1(folder));
     }
@@ -95,13 +101,16 @@ class TestSetupWizard : public QObject
         QVERIFY2(item, qPrintable(name));
         child<QListWidget>(&w, "lstdir")->setCurrentItem(item);
         child<QPushButton>(&w, "buttSelect")->click();
+        settle(w);
     }
 
-    void open(SetupWizard& w, const QString& name)
+    void open(SetupWizard& w, const QString& name, bool wait = true) // waits for the step
     {
         QListWidgetItem* item = itemNamed(child<QListWidget>(&w, "lstdir"), name);
         QVERIFY2(item, qPrintable(name));
         emit child<QListWidget>(&w, "lstdir")->itemDoubleClicked(item);
+        if (wait)
+            settle(w);
     }
 
 private slots:
@@ -159,12 +168,14 @@ private slots:
         p.clear();
         fillAccount(w, "ftp://127.0.0.1:1", "p");
         next->click();
+        settle(w);
         QCOMPARE(w.currentPage(), 1);
         QCOMPARE(p.texts(), QStringList{"Pagewick was unable to connect to the FTP site.  Please "
                                         "check your configuration and try again."});
         p.clear();
         fillAccount(w, m_ftp->url(), "wrong");
         next->click();
+        settle(w);
         QCOMPARE(w.currentPage(), 1);
         QCOMPARE(titlesOf(p), QStringList({"Error Response Received"}));
         QVERIFY(next->isEnabled());
@@ -447,6 +458,57 @@ private slots:
         QVERIFY(!QFile::exists(programFile("wizardtemp.html")));
         QVERIFY(child<QListWidget>(&w, "lstdir")->isEnabled() &&
                 child<QPushButton>(&w, "buttSelect")->isEnabled());
+    }
+
+    // While a step runs the controls that would start another are off, under the hourglass.
+    // Cancel in the middle of a slow listing or download ends the wizard within a second: the
+    // transfer is dropped, no message follows, and no part of the page is left on disk.
+    void cancelDuringSlowTransfer_data()
+    {
+        QTest::addColumn<QByteArray>("folder");
+        QTest::addColumn<QString>("item");
+        QTest::newRow("listing") << QByteArray() << "many/";
+        QTest::newRow("download") << QByteArray("www/") << "big.html";
+    }
+    void cancelDuringSlowTransfer()
+    {
+        QFETCH(QByteArray, folder);
+        QFETCH(QString, item);
+        ScriptedPrompt p;
+        m_ftp->writeFile("www/big.html", QByteArray(400000, 'x'));
+        SetupWizard w;
+        w.show();
+        logOn(w, folder.isEmpty() ? nullptr : folder.constData());
+        m_ftp->setSlow(100, 2048);
+        m_ftp->clearLog();
+        QSignalSpy moved(&w.browser().client(), &TransferClient::progress);
+        open(w, item, false);
+        if (item == u"big.html")
+            QTRY_VERIFY(!moved.isEmpty() && moved.last().at(0).toLongLong() > 0); // a part came
+        else
+            QTRY_VERIFY(!m_ftp->commands().filter("MLSD").isEmpty());
+        const qsizetype sent = m_ftp->commands().size();
+        auto* files = child<QListWidget>(&w, "lstdir");
+        emit files->itemDoubleClicked(files->item(0)); // as if it had reached the list
+        QTest::qWait(200);
+        QVERIFY(w.browser().isBusy() && p.messages.isEmpty());
+        QCOMPARE(m_ftp->commands().size(), sent);
+        QCOMPARE(enabledAmong(&w, {"lstdir", "buttSelect", "buttNext", "buttBack", "buttCancel"}),
+                 QStringList{"buttCancel"});
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+
+        QElapsedTimer clock;
+        clock.start();
+        child<QPushButton>(&w, "buttCancel")->click();
+        QVERIFY(!w.isVisible() && !QApplication::overrideCursor());
+        QTRY_VERIFY_WITH_TIMEOUT(!w.browser().isBusy() && m_ftp->logLines().contains("DISCONNECT"),
+                                 1000);
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QTest::qWait(200);
+        QCOMPARE(p.messages.size(), 0);
+        const QStringList page = QDir(programDir()).entryList({"wizardtemp*"}, QDir::Files);
+        QVERIFY2(page.isEmpty(), qPrintable(page.join(u' ')));
+        QCOMPARE(m_ftp->commands().size(), sent);
     }
 
     // A new user from no weblog.ini to a first published entry: the preferences

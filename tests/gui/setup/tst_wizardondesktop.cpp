@@ -35,7 +35,14 @@ void click(QWidget* w)
     QTest::mouseClick(w, Qt::LeftButton);
 }
 
-// Double-clicks the list item `name`; false when there is none.
+// Waits for the end of the wizard's steps under way; false when they do not end.
+bool settled(SetupWizard* w)
+{
+    return QTest::qWaitFor([w] { return !w->browser().isBusy(); }, 30000);
+}
+
+// Double-clicks the list item `name` and waits for the steps it starts; false when there is
+// none.
 bool doubleClick(QListWidget* list, const QString& name)
 {
     const QList<QListWidgetItem*> found = list->findItems(name, Qt::MatchExactly);
@@ -44,7 +51,7 @@ bool doubleClick(QListWidget* list, const QString& name)
     const QPoint at = list->visualItemRect(found.first()).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-    return true;
+    return settled(qobject_cast<SetupWizard*>(list->window()));
 }
 
 QStringList itemsOf(const QListWidget* list)
@@ -64,7 +71,8 @@ class TestWizardOnDesktop : public QObject
     std::unique_ptr<FtpTestServer> m_ftp;
     std::unique_ptr<QTemporaryDir> m_dir;
 
-    // From the welcome page through the account, typed field by field; Enter in the last.
+    // From the welcome page through the account, typed field by field; Enter in the last
+    // logs on (waited for).
     void typeAccount(SetupWizard& w)
     {
         click(child<QPushButton>(&w, "buttNext"));
@@ -79,6 +87,7 @@ class TestWizardOnDesktop : public QObject
             QTest::keyClicks(field, text);
         }
         QTest::keyClick(child<QLineEdit>(&w, "txtURL"), Qt::Key_Return);
+        QVERIFY(settled(&w));
     }
 
 private slots:
@@ -120,6 +129,7 @@ private slots:
         QCOMPARE(w.currentPage(), 1);
         m_ftp->resetBehaviour();
         QTest::keyClick(child<QLineEdit>(&w, "txtUsername"), Qt::Key_Enter);
+        QVERIFY(settled(&w));
         QCOMPARE(w.currentPage(), 2);
         QVERIFY(doubleClick(child<QListWidget>(&w, "lstdir"), "www/"));
         QCOMPARE(itemsOf(child<QListWidget>(&w, "lstdir")),
