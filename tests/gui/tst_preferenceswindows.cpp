@@ -201,7 +201,9 @@ private slots:
         mouseClick(prefs, "buttLoad");
         QCOMPARE(shownTexts(prefs, {"lblConfig"}), QStringList({"Config 9 Loaded"}));
         retype(prefs, "txtWebSite", u"http://nine.example.com/"_s);
+        QSignalSpy applied(prefs, &PreferencesDialog::applyEnded);
         mouseClick(prefs, "buttApply");
+        QVERIFY(applied.wait());
         QCOMPARE(p.texts(), QStringList());
         QCOMPARE(QStringList({key("website", "9"), key("retreivemode", "9"),
                               key("Config", "General"), key("website", "1")}),
@@ -225,7 +227,9 @@ private slots:
         auto* prefs = openedBy<PreferencesDialog>(child<QAction>(w.get(), "mnuPreferences"));
         QVERIFY(prefs);
         retype(prefs, "txtSig", u"Bea"_s);
+        QSignalSpy applied(prefs, &PreferencesDialog::applyEnded);
         mouseClick(prefs, "buttApply");
+        QVERIFY(applied.wait());
         QVERIFY(!child<QPushButton>(w.get(), "butt_Preview")->isEnabled() &&
                 !child<QPushButton>(w.get(), "butt_Fin")->isEnabled());
         retype(prefs, "txtSig", u"Cy"_s);

@@ -15,12 +15,14 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTabWidget>
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -117,7 +119,11 @@ void PreferencesDialog::connectHandlers()
 
 void PreferencesDialog::enableApply()
 {
-    if (!m_filling)
+    if (m_filling)
+        return;
+    if (m_applying) // a change made while Apply waits is for the next one
+        m_applyWasOn = true;
+    else
         m_apply->setEnabled(true);
 }
 
@@ -262,9 +268,22 @@ PreferencesForm PreferencesDialog::form() const
     return f;
 }
 
-bool PreferencesDialog::apply()
+void PreferencesDialog::apply()
 {
-    const ApplyOutcome out = applyPreferences(form(), settings(), prompt(), m_view, m_target);
+    if (m_applying)
+        return;
+    setApplying(true);
+    const QPointer<PreferencesDialog> self(this);
+    applyPreferences(form(), settings(), prompt(), m_view, m_target,
+                     [self](const ApplyOutcome& out) {
+                         if (self)
+                             self->applied(out);
+                     });
+}
+
+void PreferencesDialog::applied(const ApplyOutcome& out)
+{
+    setApplying(false);
     if (out.archiveUnticked) {
         m_filling = true;
         m_archive->setChecked(false);
@@ -282,17 +301,32 @@ bool PreferencesDialog::apply()
         m_saved = settings();
         m_loadedAnother = false;
     }
-    return out.completed;
+    const bool close = std::exchange(m_closeWhenApplied, false) && out.completed;
+    emit applyEnded(out.completed);
+    if (close)
+        QDialog::accept();
+}
+
+void PreferencesDialog::setApplying(bool applying)
+{
+    m_applying = applying;
+    for (QPushButton* b : {m_ok, m_cancel, m_load})
+        b->setEnabled(!applying);
+    if (applying)
+        m_applyWasOn = m_apply->isEnabled();
+    m_apply->setEnabled(!applying && m_applyWasOn); // a stopped Apply leaves it as it was
 }
 
 void PreferencesDialog::accept()
 {
-    if (apply())
-        QDialog::accept();
+    m_closeWhenApplied = true;
+    apply();
 }
 
 void PreferencesDialog::reject()
 {
+    if (m_applying) // the record is being saved: it closes after that, by OK
+        return;
     restoreConfiguration(settings(), m_saved);
     if (m_loadedAnother)
         m_view.setSignature(m_saved.defaultsig, m_saved.defaultemail);

@@ -15,6 +15,7 @@ class QPushButton;
 class QRadioButton;
 class QScrollBar;
 class QTabWidget;
+struct ApplyOutcome;
 struct ConfigLoadResult;
 struct PreferencesForm;
 
@@ -34,9 +35,11 @@ public:
     PreferencesDialog(MainView& view, ApplyTarget& target, QWidget* parent = nullptr);
     ~PreferencesDialog() override;
 
-    // Apply: true when every step ran and the configuration is active. A
-    // check that stops shows its message, and the tab of its field.
-    bool apply();
+    // Apply: ends in applyEnded(), true when every step ran and the
+    // configuration is active. A check that stops shows its message, and the
+    // tab of its field. OK, Cancel, Apply and Load wait while the keyring
+    // is asked.
+    void apply();
     // An Apply completed since the dialog opened: the page must be fetched
     // again once it closes.
     bool settingsApplied() const { return m_settingsApplied; }
@@ -52,7 +55,13 @@ public:
     // configuration that was active (or last applied); nothing is written.
     void reject() override;
 
+signals:
+    void applyEnded(bool completed);
+
 private:
+    void applied(const ApplyOutcome& out);
+    void setApplying(bool applying);
+
     // PreferencesTabs.cpp: the controls of each tab.
     void buildTabs();
     QWidget* buildConfigTab();
@@ -88,6 +97,9 @@ private:
     bool m_loadedAnother = false;
     bool m_settingsApplied = false;
     bool m_filling = false; // the controls are being set from the record
+    bool m_applying = false;
+    bool m_applyWasOn = false;       // Apply's button before Apply ran
+    bool m_closeWhenApplied = false; // OK: close once Apply completed
     int m_currentTab = 1;
     int m_loadedConfig = 0;
 
