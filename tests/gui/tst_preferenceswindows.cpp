@@ -254,9 +254,9 @@ private slots:
         QVERIFY(child<QPushButton>(w.get(), "butt_resend")->isHidden());
         p.clear();
         auto* prefs = openedBy<PreferencesDialog>(child<QAction>(w.get(), "mnuPreferences"));
-        QVERIFY(prefs);
-        QVERIFY(p.texts().value(0).startsWith(u"It has been detected that the last FTP did not "
-                                              "succeed.  Pressing RESEND"_s));
+        QVERIFY(prefs); // the keyring is asked for ann's password first
+        QTRY_VERIFY(p.texts().value(0).startsWith(u"It has been detected that the last FTP did "
+                                                  "not succeed.  Pressing RESEND"_s));
         QVERIFY(child<QPushButton>(w.get(), "butt_resend")->isVisible() &&
                 child<QPushButton>(w.get(), "butt_resend")->isEnabled());
         mouseClick(prefs, "buttCancel");

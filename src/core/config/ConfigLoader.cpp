@@ -57,7 +57,26 @@ bool offerResendIfFailed(int number, const Settings& s, Prompt& prompt, MainView
     return true;
 }
 
-ConfigLoadResult loadConfiguration(int number, Settings& s, Prompt& prompt, MainView& view)
+namespace {
+
+// The keys up to the password: the account the password belongs to.
+PasswordStore::Account readAccount(int number, Settings& s)
+{
+    const QString section = QString::number(number);
+    auto read = [&](const char* key) {
+        return readSetting(s.settingsPath, section, QString::fromLatin1(key));
+    };
+    s.website = read("website");
+    s.ftpsite = read("ftpsite");
+    s.autoftp = read("autoftp");
+    s.ftpremote = read("ftpremote");
+    s.username = read("username");
+    return {section, s.ftpsite, s.username};
+}
+
+// The password, and the keys after it.
+ConfigLoadResult loadRest(int number, Settings& s, Prompt& prompt, MainView& view,
+                          const PasswordStore::Loaded& password)
 {
     ConfigLoadResult result;
     result.number = number;
@@ -65,14 +84,6 @@ ConfigLoadResult loadConfiguration(int number, Settings& s, Prompt& prompt, Main
     auto read = [&](const char* key) {
         return readSetting(s.settingsPath, section, QString::fromLatin1(key));
     };
-
-    s.website = read("website");
-    s.ftpsite = read("ftpsite");
-    s.autoftp = read("autoftp");
-    s.ftpremote = read("ftpremote");
-    s.username = read("username");
-    const PasswordStore::Loaded password =
-        PasswordStore::load(s.settingsPath, {section, s.ftpsite, s.username}, prompt);
     s.password = password.password;
     result.passwordPlace = password.place;
     if (!password.problem.isEmpty())
@@ -156,6 +167,23 @@ ConfigLoadResult loadConfiguration(int number, Settings& s, Prompt& prompt, Main
     s.Date = read("Date");
     s.Time = read("Time");
     return result;
+}
+
+} // namespace
+
+void loadConfiguration(int number, Settings& s, Prompt& prompt, MainView& view, QObject* context,
+                       std::function<void(const ConfigLoadResult&)> done)
+{
+    PasswordStore::load(s.settingsPath, readAccount(number, s), prompt, context,
+                        [number, &s, &prompt, &view, done](const PasswordStore::Loaded& password) {
+                            done(loadRest(number, s, prompt, view, password));
+                        });
+}
+
+ConfigLoadResult loadConfiguration(int number, Settings& s, Prompt& prompt, MainView& view)
+{
+    const PasswordStore::Account account = readAccount(number, s);
+    return loadRest(number, s, prompt, view, PasswordStore::load(s.settingsPath, account, prompt));
 }
 
 QStringList loadStyles(Settings& s)

@@ -102,21 +102,6 @@ void removeItem(const Account& account, QObject* context, std::function<void(con
         account, [](QKeychain::DeletePasswordJob&) {}, context, std::move(done));
 }
 
-// The reply of a read, waited for in a local event loop: only the loading of
-// a configuration still reads this way.
-Reply readItemNow(const Account& account)
-{
-    std::optional<Reply> reply;
-    QEventLoop loop;
-    readItem(account, &loop, [&reply, &loop](const Reply& r) {
-        reply = r;
-        loop.quit();
-    });
-    if (!reply)
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    return *reply;
-}
-
 bool sameItem(const Account& a, const Account& b)
 {
     return a.section == b.section && a.site == b.site && a.user == b.user;
@@ -134,34 +119,50 @@ QString itemKey(const Account& account)
     return QStringLiteral("configuration ") + account.section.trimmed();
 }
 
-Loaded load(const QString& settingsPath, const Account& account, Prompt& prompt)
+void load(const QString& settingsPath, const Account& account, Prompt& prompt, QObject* context,
+          std::function<void(const Loaded&)> done)
 {
     Loaded loaded;
     const QString stored = readSetting(settingsPath, account.section, QStringLiteral("password"));
     if (!stored.isEmpty()) {
         loaded.password = TextEncrypt(stored, false, prompt);
         loaded.place = Place::SettingsFile;
-        return loaded;
+        return done(loaded);
     }
     // Nothing to log in to: no keyring item to look for either.
     if (account.site.isEmpty() && account.user.isEmpty())
-        return loaded;
-    const Reply reply = readItemNow(account);
-    switch (reply.status) {
-    case Reply::Ok:
-        loaded.password = reply.secret;
-        loaded.place = Place::Keyring;
-        break;
-    case Reply::Denied:
-        loaded.problem = QStringLiteral("The desktop keyring did not give the password of "
-                                        "configuration %1: %2")
-                             .arg(account.section.trimmed(), reply.error);
-        break;
-    case Reply::NotFound:
-    case Reply::Unavailable:
-        break;
-    }
-    return loaded;
+        return done(loaded);
+    readItem(account, context, [section = account.section, done](const Reply& reply) {
+        Loaded loaded;
+        switch (reply.status) {
+        case Reply::Ok:
+            loaded.password = reply.secret;
+            loaded.place = Place::Keyring;
+            break;
+        case Reply::Denied:
+            loaded.problem = QStringLiteral("The desktop keyring did not give the password of "
+                                            "configuration %1: %2")
+                                 .arg(section.trimmed(), reply.error);
+            break;
+        case Reply::NotFound:
+        case Reply::Unavailable:
+            break;
+        }
+        done(loaded);
+    });
+}
+
+Loaded load(const QString& settingsPath, const Account& account, Prompt& prompt)
+{
+    std::optional<Loaded> loaded;
+    QEventLoop loop;
+    load(settingsPath, account, prompt, &loop, [&loaded, &loop](const Loaded& l) {
+        loaded = l;
+        loop.quit();
+    });
+    if (!loaded)
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    return *loaded;
 }
 
 void save(IniText& ini, const Account& account, const QString& password, Prompt& prompt,

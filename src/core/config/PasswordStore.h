@@ -58,9 +58,11 @@ struct Loaded
 };
 // The password of `account` from the settings file at `settingsPath`: the
 // scrambled key when it holds one (a value that cannot be unscrambled shows
-// the scrambler's message and gives an empty password), else the keyring,
-// waited for in a local event loop (start-up and the command line load
-// configurations in one go).
+// the scrambler's message and gives an empty password), else the keyring.
+void load(const QString& settingsPath, const Account& account, Prompt& prompt, QObject* context,
+          std::function<void(const Loaded&)> done);
+// The same, waiting for the keyring in a local event loop: start-up and the
+// command line load a configuration in one go.
 Loaded load(const QString& settingsPath, const Account& account, Prompt& prompt);
 
 struct Saved

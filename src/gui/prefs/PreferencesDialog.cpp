@@ -57,9 +57,11 @@ PreferencesDialog::PreferencesDialog(MainView& view, ApplyTarget& target, QWidge
     int number = configNumber(settings().activeSection);
     if (number == 0)
         number = 1;
-    loadConfigurationNumber(number);
     m_saved = settings();
-    m_loadedAnother = false;
+    loadConfigurationNumber(number, [this] {
+        m_saved = settings();
+        m_loadedAnother = false;
+    });
     showTab(1);
     resize(620, 430);
 }
@@ -121,7 +123,7 @@ void PreferencesDialog::enableApply()
 {
     if (m_filling)
         return;
-    if (m_applying) // a change made while Apply waits is for the next one
+    if (m_waiting) // a change made while Apply waits is for the next one
         m_applyWasOn = true;
     else
         m_apply->setEnabled(true);
@@ -135,10 +137,15 @@ void PreferencesDialog::showTab(int tab)
     m_currentTab = tab;
 }
 
-void PreferencesDialog::loadConfigurationNumber(int number)
+void PreferencesDialog::loadConfigurationNumber(int number, const std::function<void()>& then)
 {
-    const ConfigLoadResult loaded = loadConfiguration(number, settings(), prompt(), m_view);
-    showLoaded(loaded);
+    setWaiting(true);
+    loadConfiguration(number, settings(), prompt(), m_view, this,
+                      [this, then](const ConfigLoadResult& loaded) {
+                          setWaiting(false);
+                          showLoaded(loaded);
+                          then();
+                      });
 }
 
 // The controls show what the loader put into the record.
@@ -225,10 +232,11 @@ void PreferencesDialog::loadChosenConfiguration()
         return;
     }
     m_view.setBusy(true);
-    loadConfigurationNumber(number);
-    m_loadedAnother = true;
-    m_apply->setEnabled(true);
-    m_view.setBusy(false);
+    loadConfigurationNumber(number, [this] {
+        m_loadedAnother = true;
+        m_apply->setEnabled(true);
+        m_view.setBusy(false);
+    });
 }
 
 PreferencesForm PreferencesDialog::form() const
@@ -270,9 +278,9 @@ PreferencesForm PreferencesDialog::form() const
 
 void PreferencesDialog::apply()
 {
-    if (m_applying)
+    if (m_waiting)
         return;
-    setApplying(true);
+    setWaiting(true);
     const QPointer<PreferencesDialog> self(this);
     applyPreferences(form(), settings(), prompt(), m_view, m_target,
                      [self](const ApplyOutcome& out) {
@@ -283,7 +291,7 @@ void PreferencesDialog::apply()
 
 void PreferencesDialog::applied(const ApplyOutcome& out)
 {
-    setApplying(false);
+    setWaiting(false);
     if (out.archiveUnticked) {
         m_filling = true;
         m_archive->setChecked(false);
@@ -307,14 +315,14 @@ void PreferencesDialog::applied(const ApplyOutcome& out)
         QDialog::accept();
 }
 
-void PreferencesDialog::setApplying(bool applying)
+void PreferencesDialog::setWaiting(bool waiting)
 {
-    m_applying = applying;
+    m_waiting = waiting;
     for (QPushButton* b : {m_ok, m_cancel, m_load})
-        b->setEnabled(!applying);
-    if (applying)
+        b->setEnabled(!waiting);
+    if (waiting)
         m_applyWasOn = m_apply->isEnabled();
-    m_apply->setEnabled(!applying && m_applyWasOn); // a stopped Apply leaves it as it was
+    m_apply->setEnabled(!waiting && m_applyWasOn); // a stopped Apply leaves it as it was
 }
 
 void PreferencesDialog::accept()
@@ -325,7 +333,7 @@ void PreferencesDialog::accept()
 
 void PreferencesDialog::reject()
 {
-    if (m_applying) // the record is being saved: it closes after that, by OK
+    if (m_waiting) // the record is being loaded or saved: it closes after that
         return;
     restoreConfiguration(settings(), m_saved);
     if (m_loadedAnother)

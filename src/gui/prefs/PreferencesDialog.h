@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class ApplyTarget;
 class MainView;
 class QCheckBox;
@@ -38,7 +40,7 @@ public:
     // Apply: ends in applyEnded(), true when every step ran and the
     // configuration is active. A check that stops shows its message, and the
     // tab of its field. OK, Cancel, Apply and Load wait while the keyring
-    // is asked.
+    // is asked (on Apply, and on loading a configuration).
     void apply();
     // An Apply completed since the dialog opened: the page must be fetched
     // again once it closes.
@@ -60,7 +62,7 @@ signals:
 
 private:
     void applied(const ApplyOutcome& out);
-    void setApplying(bool applying);
+    void setWaiting(bool waiting);
 
     // PreferencesTabs.cpp: the controls of each tab.
     void buildTabs();
@@ -74,8 +76,9 @@ private:
     QWidget* buildRetrieveTab();
     void connectHandlers();
 
-    // Loads configuration `number` into the record and the controls.
-    void loadConfigurationNumber(int number);
+    // Loads configuration `number` into the record and the controls, then
+    // runs `then` (once the keyring has answered, when it is asked).
+    void loadConfigurationNumber(int number, const std::function<void()>& then);
     void showLoaded(const ConfigLoadResult& loaded);
     void loadChosenConfiguration();
     PreferencesForm form() const;
@@ -97,7 +100,7 @@ private:
     bool m_loadedAnother = false;
     bool m_settingsApplied = false;
     bool m_filling = false; // the controls are being set from the record
-    bool m_applying = false;
+    bool m_waiting = false;
     bool m_applyWasOn = false;       // Apply's button before Apply ran
     bool m_closeWhenApplied = false; // OK: close once Apply completed
     int m_currentTab = 1;

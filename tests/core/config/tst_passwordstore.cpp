@@ -117,7 +117,9 @@ class TestPasswordStore : public QObject
         Settings s;
         s.settingsPath = ini;
         RecordingView view;
-        const Place place = loadConfiguration(1, s, p, view).passwordPlace;
+        const Place place = waitFor<ConfigLoadResult>([&](QObject* context, auto done) {
+                                loadConfiguration(1, s, p, view, context, done);
+                            }).passwordPlace;
         return {s.password, place};
     }
 
