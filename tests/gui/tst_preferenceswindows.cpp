@@ -89,6 +89,7 @@ class TestPreferencesWindows : public QObject
             PublishFixture::writeFile(programFile(u"backup1.html"_s), PublishFixture::page(1)));
         auto w = std::make_unique<MainWindow>();
         w->start(0);
+        QTEST_ASSERT(QTest::qWaitFor([&w] { return w->isVisible(); })); // the keyring first
         w->activateWindow();
         return w;
     }

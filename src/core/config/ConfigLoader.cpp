@@ -254,12 +254,31 @@ TemplateLoad loadTemplate(Settings& s, Prompt& prompt)
     return load;
 }
 
-ConfigLoadResult loadAll(int number, Settings& s, Prompt& prompt, MainView& view)
+namespace {
+
+void loadStylesAndTemplate(Settings& s, Prompt& prompt, MainView& view)
 {
-    const ConfigLoadResult r = loadConfiguration(number, s, prompt, view);
     for (const QString& line : loadStyles(s))
         view.appendStatus(line);
     view.setFinishEnabled(false);
     loadTemplate(s, prompt);
+}
+
+} // namespace
+
+void loadAll(int number, Settings& s, Prompt& prompt, MainView& view, QObject* context,
+             std::function<void(const ConfigLoadResult&)> done)
+{
+    loadConfiguration(number, s, prompt, view, context,
+                      [&s, &prompt, &view, done](const ConfigLoadResult& r) {
+                          loadStylesAndTemplate(s, prompt, view);
+                          done(r);
+                      });
+}
+
+ConfigLoadResult loadAll(int number, Settings& s, Prompt& prompt, MainView& view)
+{
+    const ConfigLoadResult r = loadConfiguration(number, s, prompt, view);
+    loadStylesAndTemplate(s, prompt, view);
     return r;
 }

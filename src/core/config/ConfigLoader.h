@@ -63,5 +63,8 @@ QString defaultTemplate();
 // Reads a template file into editor text; false when it cannot be read.
 bool readTemplateFile(const QString& fileName, QString* text);
 
-// The three loaders in start-up order: configuration, styles, template.
+// The three loaders in start-up order: configuration, styles, template;
+// `done` as for loadConfiguration(), or in one go.
+void loadAll(int number, Settings& s, Prompt& prompt, MainView& view, QObject* context,
+             std::function<void(const ConfigLoadResult&)> done);
 ConfigLoadResult loadAll(int number, Settings& s, Prompt& prompt, MainView& view);
