@@ -26,9 +26,12 @@ QString editedPageName()
     return workFileName(QStringLiteral("webbie"));
 }
 
-StartupOutcome startUp(Settings& s, Prompt& prompt, MainView& view, int configOverride)
+namespace {
+
+// Before the configuration loads: the settings path, the commands off, and
+// which configuration. Without one the user is told so first.
+int prepare(Settings& s, Prompt& prompt, MainView& view, int configOverride, StartupOutcome& out)
 {
-    StartupOutcome out;
     s.settingsPath = programFile(QStringLiteral("weblog.ini"));
     s.pageRetrieved = false;
     view.setPublishingEnabled(false);
@@ -40,27 +43,51 @@ StartupOutcome startUp(Settings& s, Prompt& prompt, MainView& view, int configOv
     if (out.configured) {
         const int number = configOverride > 0 ? configOverride : configNumber(config);
         s.activeSection = QString::number(number);
-        const ConfigLoadResult loaded = loadAll(number, s, prompt, view);
-        // The loader has already told the user about the failed upload (with
-        // the same words start-up would use), so the box is not shown twice.
-        if (loaded.failFound && s.autoFtp()) {
-            prompt.openDocument(programFile(editedPageName()));
-            view.appendStatus(QStringLiteral("RESEND to retry"));
-            view.setPublishingEnabled(true);
-            view.setResendEnabled(true);
-            view.setResendVisible(true);
-            view.setFinishEnabled(false);
-            out.resendOffered = true;
-        }
-    } else {
-        s.activeSection = QStringLiteral("1");
-        prompt.message(QStringLiteral("No weblog.ini entry found.  Please configure your program "
-                                      "under the SETUP menu."));
-        view.appendStatus(QStringLiteral("No Config Loaded"));
-        view.appendStatus(QStringLiteral("Goto CONFIG under the SETUP Menu"));
-        view.setPublishingEnabled(false);
-        view.setPreferencesEnabled(true);
-        loadAll(1, s, prompt, view);
+        return number;
+    }
+    s.activeSection = QStringLiteral("1");
+    prompt.message(QStringLiteral("No weblog.ini entry found.  Please configure your program "
+                                  "under the SETUP menu."));
+    view.appendStatus(QStringLiteral("No Config Loaded"));
+    view.appendStatus(QStringLiteral("Goto CONFIG under the SETUP Menu"));
+    view.setPublishingEnabled(false);
+    view.setPreferencesEnabled(true);
+    return 1;
+}
+
+StartupOutcome loaded(const ConfigLoadResult& loaded, Settings& s, Prompt& prompt, MainView& view,
+                      StartupOutcome out)
+{
+    // The loader has already told the user about the failed upload (with
+    // the same words start-up would use), so the box is not shown twice.
+    if (out.configured && loaded.failFound && s.autoFtp()) {
+        prompt.openDocument(programFile(editedPageName()));
+        view.appendStatus(QStringLiteral("RESEND to retry"));
+        view.setPublishingEnabled(true);
+        view.setResendEnabled(true);
+        view.setResendVisible(true);
+        view.setFinishEnabled(false);
+        out.resendOffered = true;
     }
     return out;
+}
+
+} // namespace
+
+StartupOutcome startUp(Settings& s, Prompt& prompt, MainView& view, int configOverride)
+{
+    StartupOutcome out;
+    const int number = prepare(s, prompt, view, configOverride, out);
+    return loaded(loadAll(number, s, prompt, view), s, prompt, view, out);
+}
+
+void startUp(Settings& s, Prompt& prompt, MainView& view, int configOverride, QObject* context,
+             std::function<void(const StartupOutcome&)> done)
+{
+    StartupOutcome out;
+    const int number = prepare(s, prompt, view, configOverride, out);
+    loadAll(number, s, prompt, view, context,
+            [&s, &prompt, &view, out, done](const ConfigLoadResult& result) {
+                done(loaded(result, s, prompt, view, out));
+            });
 }

@@ -406,26 +406,36 @@ void MainWindow::start(int splashMs)
     auto* splash = new SplashScreen;
     splash->setAttribute(Qt::WA_DeleteOnClose);
     splash->show();
-    QElapsedTimer started;
-    started.start();
+    QElapsedTimer clock;
+    clock.start();
     hide();
 
-    Settings& s = settings();
-    const StartupOutcome outcome = startUp(s, prompt(), *this);
+    startUp(settings(), prompt(), *this, 0, this,
+            [this, splash = QPointer<SplashScreen>(splash), splashMs,
+             clock](const StartupOutcome& outcome) {
+                startedUp(outcome, splash, splashMs - clock.elapsed());
+            });
+}
+
+// The configuration is loaded (its password read from the keyring, which
+// may have taken a while).
+void MainWindow::startedUp(const StartupOutcome& outcome, QPointer<SplashScreen> splash,
+                           qint64 left)
+{
     m_configured = outcome.configured;
     createFlows();
 
     // The splash stays up at least splashMs (a steady clock, so a start just
     // before midnight waits no longer than any other), or until a key closes
     // it; the window then takes over.
-    const qint64 left = splashMs - started.elapsed();
-    if (left <= 0) {
-        splash->close();
+    if (left <= 0 || !splash) {
+        if (splash)
+            splash->close();
         showMainWindow();
         return;
     }
     auto shown = std::make_shared<bool>(false);
-    const auto go = [this, shown, splash = QPointer<SplashScreen>(splash)] {
+    const auto go = [this, shown, splash] {
         if (std::exchange(*shown, true))
             return;
         if (splash)

@@ -21,6 +21,8 @@ class QPushButton;
 class EntryDraftKeeper;
 class Publisher;
 class SpellCommand;
+class SplashScreen;
+struct StartupOutcome;
 class UpdateCheck;
 
 // The main window: the entry boxes, the status box, the publishing buttons,
@@ -99,6 +101,7 @@ private:
                      void (MainWindow::*slot)());
     QAction* addTagItem(QMenu* menu, const char* name, const QString& caption);
     void createFlows();
+    void startedUp(const StartupOutcome& outcome, QPointer<SplashScreen> splash, qint64 left);
     void showMainWindow();
     void preferencesClosed(bool applied);
     void setUpDraft();

@@ -107,7 +107,7 @@ private slots:
             QTest::mouseClick(child<QPushButton>(d, "buttChange"), Qt::LeftButton);
         });
         QTest::keyClick(text, Qt::Key_F7);
-        QVERIFY(spelled->seen);
+        QTRY_VERIFY(spelled->seen);
         QTRY_VERIFY(window->isActiveWindow());
         QTest::keyClick(text, Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier);
         QTest::keyClick(text, Qt::Key_B, Qt::ControlModifier);

@@ -328,7 +328,8 @@ private slots:
             PublishFixture::httpKeys(http.url(QStringLiteral("/index.html")));
         QVERIFY(PublishFixture::writeIni(dir->path(), {{1, keys}}));
         MainWindow w;
-        w.start(0); // the page is not there yet: nothing is retrieved
+        w.start(0);                 // the page is not there yet: nothing is retrieved
+        QTRY_VERIFY(w.isVisible()); // once the keyring has answered for the password
         QVERIFY(!settings().pageRetrieved);
         QVERIFY(http.writeFile(QStringLiteral("index.html"),
                                QByteArray(kPage).replace("<!--pagewick-->\r\n", "")));

@@ -89,6 +89,7 @@ class TestPreferencesWindows : public QObject
             PublishFixture::writeFile(programFile(u"backup1.html"_s), PublishFixture::page(1)));
         auto w = std::make_unique<MainWindow>();
         w->start(0);
+        QTEST_ASSERT(QTest::qWaitFor([&w] { return w->isVisible(); })); // the keyring first
         w->activateWindow();
         return w;
     }
@@ -201,7 +202,9 @@ private slots:
         mouseClick(prefs, "buttLoad");
         QCOMPARE(shownTexts(prefs, {"lblConfig"}), QStringList({"Config 9 Loaded"}));
         retype(prefs, "txtWebSite", u"http://nine.example.com/"_s);
+        QSignalSpy applied(prefs, &PreferencesDialog::applyEnded);
         mouseClick(prefs, "buttApply");
+        QVERIFY(applied.wait());
         QCOMPARE(p.texts(), QStringList());
         QCOMPARE(QStringList({key("website", "9"), key("retreivemode", "9"),
                               key("Config", "General"), key("website", "1")}),
@@ -225,7 +228,9 @@ private slots:
         auto* prefs = openedBy<PreferencesDialog>(child<QAction>(w.get(), "mnuPreferences"));
         QVERIFY(prefs);
         retype(prefs, "txtSig", u"Bea"_s);
+        QSignalSpy applied(prefs, &PreferencesDialog::applyEnded);
         mouseClick(prefs, "buttApply");
+        QVERIFY(applied.wait());
         QVERIFY(!child<QPushButton>(w.get(), "butt_Preview")->isEnabled() &&
                 !child<QPushButton>(w.get(), "butt_Fin")->isEnabled());
         retype(prefs, "txtSig", u"Cy"_s);
@@ -250,9 +255,9 @@ private slots:
         QVERIFY(child<QPushButton>(w.get(), "butt_resend")->isHidden());
         p.clear();
         auto* prefs = openedBy<PreferencesDialog>(child<QAction>(w.get(), "mnuPreferences"));
-        QVERIFY(prefs);
-        QVERIFY(p.texts().value(0).startsWith(u"It has been detected that the last FTP did not "
-                                              "succeed.  Pressing RESEND"_s));
+        QVERIFY(prefs); // the keyring is asked for ann's password first
+        QTRY_VERIFY(p.texts().value(0).startsWith(u"It has been detected that the last FTP did "
+                                                  "not succeed.  Pressing RESEND"_s));
         QVERIFY(child<QPushButton>(w.get(), "butt_resend")->isVisible() &&
                 child<QPushButton>(w.get(), "butt_resend")->isEnabled());
         mouseClick(prefs, "buttCancel");

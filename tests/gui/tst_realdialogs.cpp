@@ -200,6 +200,7 @@ private slots:
         answerSpelling({"Change:The", "Change:First", "Change:world", "Cancel"});
         title->setFocus();
         QTest::keyClick(title, Qt::Key_F7);
+        QTRY_VERIFY_WITH_TIMEOUT(!shownWindow<SpellDialog>(), 40000);
         QCOMPARE(shownTexts(w.get(), {"txtHead", "txtMain", "txtURLtitle"}),
                  QStringList({"The news", "First world\nlnie", "Lnik"}));
         QVERIFY(!shownWindow<SpellDialog>());

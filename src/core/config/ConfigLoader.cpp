@@ -57,7 +57,26 @@ bool offerResendIfFailed(int number, const Settings& s, Prompt& prompt, MainView
     return true;
 }
 
-ConfigLoadResult loadConfiguration(int number, Settings& s, Prompt& prompt, MainView& view)
+namespace {
+
+// The keys up to the password: the account the password belongs to.
+PasswordStore::Account readAccount(int number, Settings& s)
+{
+    const QString section = QString::number(number);
+    auto read = [&](const char* key) {
+        return readSetting(s.settingsPath, section, QString::fromLatin1(key));
+    };
+    s.website = read("website");
+    s.ftpsite = read("ftpsite");
+    s.autoftp = read("autoftp");
+    s.ftpremote = read("ftpremote");
+    s.username = read("username");
+    return {section, s.ftpsite, s.username};
+}
+
+// The password, and the keys after it.
+ConfigLoadResult loadRest(int number, Settings& s, Prompt& prompt, MainView& view,
+                          const PasswordStore::Loaded& password)
 {
     ConfigLoadResult result;
     result.number = number;
@@ -65,14 +84,6 @@ ConfigLoadResult loadConfiguration(int number, Settings& s, Prompt& prompt, Main
     auto read = [&](const char* key) {
         return readSetting(s.settingsPath, section, QString::fromLatin1(key));
     };
-
-    s.website = read("website");
-    s.ftpsite = read("ftpsite");
-    s.autoftp = read("autoftp");
-    s.ftpremote = read("ftpremote");
-    s.username = read("username");
-    const PasswordStore::Loaded password =
-        PasswordStore::load(s.settingsPath, {section, s.ftpsite, s.username}, prompt);
     s.password = password.password;
     result.passwordPlace = password.place;
     if (!password.problem.isEmpty())
@@ -158,6 +169,23 @@ ConfigLoadResult loadConfiguration(int number, Settings& s, Prompt& prompt, Main
     return result;
 }
 
+} // namespace
+
+void loadConfiguration(int number, Settings& s, Prompt& prompt, MainView& view, QObject* context,
+                       std::function<void(const ConfigLoadResult&)> done)
+{
+    PasswordStore::load(s.settingsPath, readAccount(number, s), prompt, context,
+                        [number, &s, &prompt, &view, done](const PasswordStore::Loaded& password) {
+                            done(loadRest(number, s, prompt, view, password));
+                        });
+}
+
+ConfigLoadResult loadConfiguration(int number, Settings& s, Prompt& prompt, MainView& view)
+{
+    const PasswordStore::Account account = readAccount(number, s);
+    return loadRest(number, s, prompt, view, PasswordStore::load(s.settingsPath, account, prompt));
+}
+
 QStringList loadStyles(Settings& s)
 {
     for (StyleField f : kStyleFields) {
@@ -226,12 +254,31 @@ TemplateLoad loadTemplate(Settings& s, Prompt& prompt)
     return load;
 }
 
-ConfigLoadResult loadAll(int number, Settings& s, Prompt& prompt, MainView& view)
+namespace {
+
+void loadStylesAndTemplate(Settings& s, Prompt& prompt, MainView& view)
 {
-    const ConfigLoadResult r = loadConfiguration(number, s, prompt, view);
     for (const QString& line : loadStyles(s))
         view.appendStatus(line);
     view.setFinishEnabled(false);
     loadTemplate(s, prompt);
+}
+
+} // namespace
+
+void loadAll(int number, Settings& s, Prompt& prompt, MainView& view, QObject* context,
+             std::function<void(const ConfigLoadResult&)> done)
+{
+    loadConfiguration(number, s, prompt, view, context,
+                      [&s, &prompt, &view, done](const ConfigLoadResult& r) {
+                          loadStylesAndTemplate(s, prompt, view);
+                          done(r);
+                      });
+}
+
+ConfigLoadResult loadAll(int number, Settings& s, Prompt& prompt, MainView& view)
+{
+    const ConfigLoadResult r = loadConfiguration(number, s, prompt, view);
+    loadStylesAndTemplate(s, prompt, view);
     return r;
 }

@@ -5,7 +5,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class MainView;
+class QObject;
 class Prompt;
 struct Settings;
 
@@ -25,7 +28,14 @@ struct ConfigLoadResult
 };
 
 // Fills `s` from section `number` of s.settingsPath. Messages go to `prompt`;
-// the resend offer, the default signature and e-mail reach `view`.
+// the resend offer, the default signature and e-mail reach `view`. A
+// password weblog.ini does not hold is asked of the keyring first: `done`
+// runs once it has answered (at once when it is not asked), unless `context`
+// is gone; `s`, `prompt` and `view` must stay until then.
+void loadConfiguration(int number, Settings& s, Prompt& prompt, MainView& view, QObject* context,
+                       std::function<void(const ConfigLoadResult&)> done);
+// The same in one go, waiting for the keyring in a local event loop:
+// start-up and the command line.
 ConfigLoadResult loadConfiguration(int number, Settings& s, Prompt& prompt, MainView& view);
 
 // A failed last upload of configuration `number` with the automatic upload
@@ -53,5 +63,8 @@ QString defaultTemplate();
 // Reads a template file into editor text; false when it cannot be read.
 bool readTemplateFile(const QString& fileName, QString* text);
 
-// The three loaders in start-up order: configuration, styles, template.
+// The three loaders in start-up order: configuration, styles, template;
+// `done` as for loadConfiguration(), or in one go.
+void loadAll(int number, Settings& s, Prompt& prompt, MainView& view, QObject* context,
+             std::function<void(const ConfigLoadResult&)> done);
 ConfigLoadResult loadAll(int number, Settings& s, Prompt& prompt, MainView& view);

@@ -14,14 +14,19 @@
 // an empty key means the keyring item. The window and the command line read
 // through the same loader, so both find the password in the same place.
 //
-// Every keyring request runs a local event loop until the keyring answers
-// or a time-out passes, so a missing or silent session bus never hangs the
-// program.
+// Keyring requests report their end to a callback once the keyring has
+// answered or a time-out passed, so a missing or silent session bus never
+// hangs the program. A callback runs from the event loop, or at once when
+// the keyring stopped answering earlier in the run; none runs once its
+// `context` object is gone.
 
 #include <QString>
 
+#include <functional>
+
 class IniText;
 class Prompt;
+class QObject;
 
 namespace PasswordStore {
 
@@ -54,6 +59,10 @@ struct Loaded
 // The password of `account` from the settings file at `settingsPath`: the
 // scrambled key when it holds one (a value that cannot be unscrambled shows
 // the scrambler's message and gives an empty password), else the keyring.
+void load(const QString& settingsPath, const Account& account, Prompt& prompt, QObject* context,
+          std::function<void(const Loaded&)> done);
+// The same, waiting for the keyring in a local event loop: start-up and the
+// command line load a configuration in one go.
 Loaded load(const QString& settingsPath, const Account& account, Prompt& prompt);
 
 struct Saved
@@ -68,7 +77,7 @@ struct Saved
 };
 // Whether a desktop keyring answers for `account` and would keep its
 // password: one that is unreachable, silent, locked or refusing is absent.
-bool keyringAvailable(const Account& account);
+void keyringAvailable(const Account& account, QObject* context, std::function<void(bool)> done);
 
 // Saves the password of `account`: into the keyring when one is reachable,
 // setting the `password` key of `ini` empty; else scrambled into that key,
@@ -76,11 +85,12 @@ bool keyringAvailable(const Account& account);
 // the key is left as it was). An empty password removes the keyring item and
 // sets the key empty. `previous` is the account the configuration had before
 // this save: when the site or user changed, its keyring item is removed, so a
-// configuration keeps one item. The keyring is written here, before the
-// caller commits `ini`: an empty key is only ever written once the keyring
-// holds the password.
-Saved save(IniText& ini, const Account& account, const QString& password, Prompt& prompt,
-           const Account* previous = nullptr);
+// configuration keeps one item. The keyring is written first, and `ini`
+// changed in `done`, before the caller commits it: an empty key is only ever
+// written once the keyring holds the password. `ini` and `prompt` must stay
+// until `done` has run.
+void save(IniText& ini, const Account& account, const QString& password, Prompt& prompt,
+          const Account* previous, QObject* context, std::function<void(const Saved&)> done);
 
 // What the preferences dialog says about the place.
 QString placeText(Place place);

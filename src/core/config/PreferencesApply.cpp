@@ -15,6 +15,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <memory>
 
 namespace {
 
@@ -49,19 +50,28 @@ struct StoredField
     const QString* value;
 };
 
+// One Apply, from the first check to the keys written. It waits for the
+// keyring twice at most (whether one is there for a password weblog.ini
+// cannot keep, and the password's save), then ends in `done` and goes.
 class Apply
 {
 public:
     Apply(const PreferencesForm& form, Settings& live, Prompt& prompt, MainView& view,
-          ApplyTarget& target)
-        : f(form), live(live), s(live), prompt(prompt), view(view), target(target)
+          ApplyTarget& target, std::function<void(const ApplyOutcome&)> done)
+        : f(form), live(live), s(live), prompt(prompt), view(view), target(target),
+          done(std::move(done)), context(new QObject)
     {
     }
+    // The keyring's callbacks go with the context; it is deleted once it has
+    // returned from the one that ended Apply.
+    ~Apply() { context->deleteLater(); }
 
-    ApplyOutcome run();
+    void start();
 
 private:
     bool refusedBeforeWriting();
+    void checkPasswordKept(int number);
+    void applyChecked();
     bool archiveCheck();
     bool amountCheck();
     bool backendCheck();
@@ -69,7 +79,16 @@ private:
     bool siteCheck();
     bool ftpCheck();
     bool confirmFtpLocation();
-    bool save();
+    void save();
+    void commit(const PasswordStore::Saved& password);
+    void activate();
+    void end()
+    {
+        const std::function<void(const ApplyOutcome&)> report = std::move(done);
+        const ApplyOutcome outcome = out;
+        delete this;
+        report(outcome);
+    }
     void setAll(IniText& ini, std::initializer_list<std::pair<const char*, const QString*>> keys);
     bool stop(PrefsTab tab = PrefsTab::None)
     {
@@ -81,21 +100,53 @@ private:
         prompt.message(text, Buttons::Ok, icon, title);
     }
 
-    const PreferencesForm& f;
+    const PreferencesForm f;
     Settings& live; // the record the program works from, changed once everything is saved
     Settings s;     // the record as Apply builds it
     Prompt& prompt;
     MainView& view;
     ApplyTarget& target;
+    std::function<void(const ApplyOutcome&)> done;
+    QObject* context;
+    std::unique_ptr<IniText> ini; // weblog.ini as it is written
     ApplyOutcome out;
     QString passwordStatus;
 };
 
-ApplyOutcome Apply::run()
+void Apply::start()
 {
     if (refusedBeforeWriting())
-        return out;
+        return end();
+    checkPasswordKept(static_cast<int>(numericValue(f.configNumber.trimmed())));
+}
 
+// A password is never dropped: one the scrambler cannot carry needs the
+// keyring.
+void Apply::checkPasswordKept(int number)
+{
+    const QString letter = unscramblableLetter(f.password);
+    if (letter.isEmpty())
+        return applyChecked();
+    const PasswordStore::Account account{QString::number(number), f.autoFtp ? f.ftpSite : s.ftpsite,
+                                         f.autoFtp ? f.userName : s.username};
+    PasswordStore::keyringAvailable(account, context, [this, letter](bool available) {
+        if (available)
+            return applyChecked();
+        message(QCoreApplication::translate(
+                    "PreferencesApply",
+                    "The password holds the letter \"%1\", which weblog.ini cannot keep, and no "
+                    "desktop keyring is available to keep the password instead.  Nothing was "
+                    "saved.  Please use a password without \"%1\", or start a desktop keyring "
+                    "and apply again.")
+                    .arg(letter),
+                Icon::Exclamation);
+        stop(PrefsTab::Ftp);
+        end();
+    });
+}
+
+void Apply::applyChecked()
+{
     // Auto-delete off takes the archive with it (the box is unticked at once).
     if (!f.autoDelete) {
         s.archive = live.archive = QStringLiteral("false");
@@ -105,7 +156,7 @@ ApplyOutcome Apply::run()
         f.loadedConfig > 0 ? f.loadedConfig : static_cast<int>(numericValue(f.configNumber)));
 
     if (!archiveCheck() || !amountCheck())
-        return out;
+        return end();
 
     s.archiveurl = f.archiveUrl;
     s.archiveftp = f.archiveFtp;
@@ -133,14 +184,14 @@ ApplyOutcome Apply::run()
     }
 
     if (!backendCheck())
-        return out;
+        return end();
     s.backendtitle = f.backendTitle;
     s.backenddescript = f.backendDescription;
     s.backendimageurl = f.imageUrl;
     s.backendimagedescript = f.imageDescription;
     s.backendimagealt = f.imageAlt;
     if (!feedsCheck())
-        return out;
+        return end();
 
     bool adjusted = false;
     s.timeout = timeoutToStore(f.timeout, &adjusted);
@@ -151,15 +202,17 @@ ApplyOutcome Apply::run()
             Icon::Exclamation, QStringLiteral("FTP Timeout"));
 
     if (!siteCheck() || !ftpCheck())
-        return out;
+        return end();
     s.password = f.password;
     s.autoftp = f.autoFtp ? QStringLiteral("True") : QStringLiteral("False");
     s.connection = f.direct ? QStringLiteral("direct") : QStringLiteral("modem");
 
-    if (!save())
-        return out;
+    save();
+}
 
-    // Saved: the configuration becomes the active one.
+// Saved: the configuration becomes the active one.
+void Apply::activate()
+{
     s.siteHost = deriveSiteHost(s.website);
     s.sitePath = deriveSitePath(s.website);
     // The configuration part only: what ran while a question was open stays.
@@ -179,65 +232,72 @@ ApplyOutcome Apply::run()
 
     target.disableEntryCommands();
     out.completed = true;
-    return out;
 }
 
 // Every key in one write, after the password went where it is kept. A
 // keyring that stopped taking it, or a file that cannot be written, leaves
 // weblog.ini as it was.
-bool Apply::save()
+void Apply::save()
 {
-    IniText ini(s.settingsPath);
+    ini = std::make_unique<IniText>(s.settingsPath);
     // The account as stored until now: its keyring item goes when the site
     // or the user changes.
     const PasswordStore::Account previous{s.activeSection,
-                                          ini.value(s.activeSection, QStringLiteral("ftpsite")),
-                                          ini.value(s.activeSection, QStringLiteral("username"))};
-    setAll(ini, {{"dateformat", &s.dateformat},
-                 {"timeformat", &s.timeformat},
-                 {"autodelete", &s.autodelete},
-                 {"deleteamount", &s.deleteamount},
-                 {"defaultsig", &s.defaultsig},
-                 {"defaultemail", &s.defaultemail},
-                 {"retreivemode", &s.retreivemode},
-                 {"backendenabled", &s.backendenabled},
-                 {"imagebackendenabled", &s.imagebackendenabled},
-                 {"backendtitle", &s.backendtitle},
-                 {"backenddescript", &s.backenddescript},
-                 {"backendimagealt", &s.backendimagealt},
-                 {"backendimagedescript", &s.backendimagedescript},
-                 {"backendimageurl", &s.backendimageurl},
-                 {"archive", &s.archive},
-                 {"archiveurl", &s.archiveurl},
-                 {"archiveftp", &s.archiveftp},
-                 {"website", &s.website},
-                 {"ftpsite", &s.ftpsite},
-                 {"username", &s.username},
-                 {"ftpremote", &s.ftpremote}});
+                                          ini->value(s.activeSection, QStringLiteral("ftpsite")),
+                                          ini->value(s.activeSection, QStringLiteral("username"))};
+    setAll(*ini, {{"dateformat", &s.dateformat},
+                  {"timeformat", &s.timeformat},
+                  {"autodelete", &s.autodelete},
+                  {"deleteamount", &s.deleteamount},
+                  {"defaultsig", &s.defaultsig},
+                  {"defaultemail", &s.defaultemail},
+                  {"retreivemode", &s.retreivemode},
+                  {"backendenabled", &s.backendenabled},
+                  {"imagebackendenabled", &s.imagebackendenabled},
+                  {"backendtitle", &s.backendtitle},
+                  {"backenddescript", &s.backenddescript},
+                  {"backendimagealt", &s.backendimagealt},
+                  {"backendimagedescript", &s.backendimagedescript},
+                  {"backendimageurl", &s.backendimageurl},
+                  {"archive", &s.archive},
+                  {"archiveurl", &s.archiveurl},
+                  {"archiveftp", &s.archiveftp},
+                  {"website", &s.website},
+                  {"ftpsite", &s.ftpsite},
+                  {"username", &s.username},
+                  {"ftpremote", &s.ftpremote}});
     // The feed keys appear in weblog.ini once they are used.
     for (const auto& [key, value] : {std::pair{"feeds", &s.feeds}, {"feeditems", &s.feeditems}})
-        if (ini.value(s.activeSection, QString::fromLatin1(key)) != *value)
-            ini.set(s.activeSection, QString::fromLatin1(key), *value);
+        if (ini->value(s.activeSection, QString::fromLatin1(key)) != *value)
+            ini->set(s.activeSection, QString::fromLatin1(key), *value);
     // The password goes to the desktop keyring when there is one (the key is
     // then empty), else scrambled into the key as before.
-    const PasswordStore::Saved password = PasswordStore::save(
-        ini, {s.activeSection, s.ftpsite, s.username}, s.password, prompt, &previous);
+    PasswordStore::save(*ini, {s.activeSection, s.ftpsite, s.username}, s.password, prompt,
+                        &previous, context,
+                        [this](const PasswordStore::Saved& password) { commit(password); });
+}
+
+void Apply::commit(const PasswordStore::Saved& password)
+{
     if (password.refused) { // the keyring went away since the check before writing
         message(password.status, Icon::Exclamation);
-        return stop(PrefsTab::Ftp);
+        stop(PrefsTab::Ftp);
+        return end();
     }
-    ini.set(QStringLiteral("General"), QStringLiteral("Config"), s.activeSection);
-    setAll(ini, {{"timeout", &s.timeout}, {"autoftp", &s.autoftp}, {"connection", &s.connection}});
-    if (!ini.commit()) {
+    ini->set(QStringLiteral("General"), QStringLiteral("Config"), s.activeSection);
+    setAll(*ini, {{"timeout", &s.timeout}, {"autoftp", &s.autoftp}, {"connection", &s.connection}});
+    if (!ini->commit()) {
         message(QStringLiteral("The settings could not be saved: %1 cannot be written.  Nothing "
                                "was saved.")
                     .arg(s.settingsPath),
                 Icon::Critical);
-        return stop();
+        stop();
+        return end();
     }
     out.passwordPlace = password.place;
     passwordStatus = password.status;
-    return true;
+    activate();
+    end();
 }
 
 void Apply::setAll(IniText& ini, std::initializer_list<std::pair<const char*, const QString*>> keys)
@@ -306,23 +366,6 @@ bool Apply::refusedBeforeWriting()
         }
     }
 
-    // A password is never dropped: one the scrambler cannot carry needs the
-    // keyring.
-    const QString letter = unscramblableLetter(f.password);
-    if (!letter.isEmpty() &&
-        !PasswordStore::keyringAvailable({QString::number(static_cast<int>(number)),
-                                          f.autoFtp ? f.ftpSite : s.ftpsite,
-                                          f.autoFtp ? f.userName : s.username})) {
-        message(QCoreApplication::translate(
-                    "PreferencesApply",
-                    "The password holds the letter \"%1\", which weblog.ini cannot keep, and no "
-                    "desktop keyring is available to keep the password instead.  Nothing was "
-                    "saved.  Please use a password without \"%1\", or start a desktop keyring "
-                    "and apply again.")
-                    .arg(letter),
-                Icon::Exclamation);
-        return !stop(PrefsTab::Ftp);
-    }
     return false;
 }
 
@@ -471,10 +514,10 @@ bool Apply::confirmFtpLocation()
 
 } // namespace
 
-ApplyOutcome applyPreferences(const PreferencesForm& form, Settings& s, Prompt& prompt,
-                              MainView& view, ApplyTarget& target)
+void applyPreferences(const PreferencesForm& form, Settings& s, Prompt& prompt, MainView& view,
+                      ApplyTarget& target, std::function<void(const ApplyOutcome&)> done)
 {
-    return Apply(form, s, prompt, view, target).run();
+    (new Apply(form, s, prompt, view, target, std::move(done)))->start();
 }
 
 void restoreConfiguration(Settings& s, const Settings& saved)

@@ -7,11 +7,14 @@
 // and the settings record as they were: every key is written in one
 // replacement of the file once all checks have passed and the password is
 // where it is kept. The dialog reads its controls into a PreferencesForm,
-// runs applyPreferences() and shows the tab the outcome names.
+// runs applyPreferences() and shows the tab the outcome names once it ends:
+// the checks come first, then the keyring, then the one write.
 
 #include "core/config/PasswordStore.h"
 
 #include <QString>
+
+#include <functional>
 
 class MainView;
 class Prompt;
@@ -95,9 +98,11 @@ struct ApplyOutcome
 };
 
 // Runs Apply for `form` on the settings record `s` (its settingsPath is the
-// file written). Messages and questions go to `prompt`.
-ApplyOutcome applyPreferences(const PreferencesForm& form, Settings& s, Prompt& prompt,
-                              MainView& view, ApplyTarget& target);
+// file written). Messages and questions go to `prompt`. `done` gets the
+// outcome once the keyring has answered, or at once when a check stopped
+// Apply before it; `s`, `prompt`, `view` and `target` must stay until then.
+void applyPreferences(const PreferencesForm& form, Settings& s, Prompt& prompt, MainView& view,
+                      ApplyTarget& target, std::function<void(const ApplyOutcome&)> done);
 
 // Puts back the configuration part of the record (every key, the active
 // section, the site host and path) from `saved`; the run-time state (page

@@ -245,102 +245,186 @@ QString withLfOnly(const QString& text)
         .replace(QLatin1Char('\r'), QLatin1Char('\n'));
 }
 
-} // namespace
-
-std::optional<QStringList> SpellSession::check(const QStringList& texts)
+QString withCrLf(const QString& lfText)
 {
-    m_failure.clear();
-    m_cancelled = false;
-    QStringList out;
-    for (const QString& text : texts) {
-        if (m_cancelled) { // the texts after a cancel are not looked at
-            out << withLfOnly(text).replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-            continue;
-        }
-        const std::optional<QString> checked = checkText(text);
-        if (!checked)
-            return std::nullopt;
-        out << *checked;
-    }
-    return out;
+    return QString(lfText).replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
 }
 
-std::optional<QString> SpellSession::checkText(const QString& text)
+} // namespace
+
+void SpellSession::start(const QStringList& texts, std::function<void()> finished)
 {
-    QString t = withLfOnly(text);
-    QList<WordSpan> spans = wordsToCheck(t);
-    for (qsizetype k = 0; k < spans.size(); ++k) {
-        const WordSpan span = spans.at(k);
-        const QString word = t.mid(span.start, span.length);
-        auto replaceWord = [&](const QString& replacement) {
-            t.replace(span.start, span.length, replacement);
-            const qsizetype resume = span.start + replacement.size();
-            spans = wordsToCheck(t);
-            k = 0;
-            while (k < spans.size() && spans.at(k).start < resume)
-                ++k;
-            --k; // the loop steps onto it
-        };
+    Q_ASSERT(!m_running);
+    m_failure.clear();
+    m_failed = m_cancelled = false;
+    m_texts = texts;
+    m_done.clear();
+    m_reply.reset();
+    m_waiting = false;
+    m_running = true;
+    m_finished = std::move(finished);
+    openText(0);
+    run();
+}
+
+void SpellSession::answer(const SpellReply& reply)
+{
+    if (!m_waiting || m_reply)
+        return;
+    m_reply = reply;
+    if (!m_stepping) // an answer given at once is taken by the loop below
+        run();
+}
+
+std::optional<QStringList> SpellSession::result() const
+{
+    if (m_running || m_failed)
+        return std::nullopt;
+    return m_done;
+}
+
+void SpellSession::openText(qsizetype index)
+{
+    m_index = index;
+    m_text = index < m_texts.size() ? withLfOnly(m_texts.at(index)) : QString();
+    m_spans = wordsToCheck(m_text);
+    m_next = 0;
+}
+
+// Goes on until a question waits for its answer or the check ends. An
+// answerer that answers at once is served here rather than from inside
+// ask(), so a long text does not stack one call per question.
+void SpellSession::run()
+{
+    m_stepping = true;
+    for (;;) {
+        if (m_reply) {
+            const SpellReply reply = *std::exchange(m_reply, std::nullopt);
+            m_waiting = false;
+            apply(reply);
+        }
+        if (m_waiting)
+            break;
+        if (m_cancelled || m_index >= m_texts.size())
+            return finish();
+        const Step step = nextQuestion();
+        if (step == Step::Failed)
+            return finish();
+        if (step == Step::TextDone) {
+            m_done << withCrLf(m_text);
+            openText(m_index + 1);
+        }
+    }
+    m_stepping = false;
+}
+
+SpellSession::Step SpellSession::nextQuestion()
+{
+    while (m_next < m_spans.size()) {
+        const WordSpan span = m_spans.at(m_next);
+        const QString word = m_text.mid(span.start, span.length);
         // A word in another writing system (a Greek word in an English
         // entry) is not this dictionary's to judge.
-        if (m_ignored.contains(word) || !isInDictionaryScript(word))
+        if (m_ignored.contains(word) || !isInDictionaryScript(word)) {
+            ++m_next;
             continue;
+        }
         if (const auto it = m_changeAll.constFind(word); it != m_changeAll.constEnd()) {
-            replaceWord(*it);
+            replaceWord(span, *it);
             continue;
         }
         QString lookup = word;
         lookup.replace(QChar(0x2019), QLatin1Char('\''));
         const SpellDictionary::Verdict verdict = m_dictionary.check(lookup);
         if (verdict == SpellDictionary::Verdict::Failed) {
+            m_failed = true;
             m_failure = m_dictionary.lastError();
-            return std::nullopt;
+            return Step::Failed;
         }
-        if (verdict == SpellDictionary::Verdict::Correct)
+        if (verdict == SpellDictionary::Verdict::Correct) {
+            ++m_next;
             continue;
-        const SpellReply reply =
-            m_answerer.ask({word, sentenceAround(t, span), m_dictionary.suggest(lookup)});
-        switch (reply.action) {
-        case SpellReply::Change:
-            replaceWord(reply.replacement);
-            break;
-        case SpellReply::ChangeAll:
-            m_changeAll.insert(word, reply.replacement);
-            replaceWord(reply.replacement);
-            break;
-        case SpellReply::Ignore:
-            break;
-        case SpellReply::IgnoreAll:
-            m_ignored.insert(word);
-            break;
-        case SpellReply::AddToDictionary:
-            m_dictionary.addToPersonal(lookup);
-            m_ignored.insert(word);
-            break;
-        case SpellReply::Cancel:
-            m_cancelled = true;
-            return t.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
         }
+        m_lookup = lookup;
+        m_waiting = true;
+        m_answerer.ask({word, sentenceAround(m_text, span), m_dictionary.suggest(lookup)}, *this);
+        return Step::Question;
     }
-    return t.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return Step::TextDone;
 }
 
-std::optional<EntryTexts> checkEntry(const EntryTexts& entry, SpellSession& session)
+void SpellSession::replaceWord(WordSpan span, const QString& replacement)
 {
-    EntryTexts out = entry;
-    if (entry.selection && !entry.selection->isEmpty()) {
-        const std::optional<QStringList> checked = session.check({*entry.selection});
-        if (!checked)
-            return std::nullopt;
-        out.selection = checked->constFirst();
-        return out;
+    m_text.replace(span.start, span.length, replacement);
+    const qsizetype resume = span.start + replacement.size();
+    m_spans = wordsToCheck(m_text);
+    m_next = 0;
+    while (m_next < m_spans.size() && m_spans.at(m_next).start < resume)
+        ++m_next;
+}
+
+void SpellSession::apply(const SpellReply& reply)
+{
+    const WordSpan span = m_spans.at(m_next);
+    const QString word = m_text.mid(span.start, span.length);
+    switch (reply.action) {
+    case SpellReply::Change:
+        replaceWord(span, reply.replacement);
+        return;
+    case SpellReply::ChangeAll:
+        m_changeAll.insert(word, reply.replacement);
+        replaceWord(span, reply.replacement);
+        return;
+    case SpellReply::Ignore:
+        break;
+    case SpellReply::IgnoreAll:
+        m_ignored.insert(word);
+        break;
+    case SpellReply::AddToDictionary:
+        m_dictionary.addToPersonal(m_lookup);
+        m_ignored.insert(word);
+        break;
+    case SpellReply::Cancel:
+        m_cancelled = true;
+        return;
     }
-    const std::optional<QStringList> checked =
-        session.check({entry.head, entry.main, entry.urlTitle});
-    if (!checked)
-        return std::nullopt;
-    out.head = checked->at(0);
-    out.main = checked->at(1);
-    out.urlTitle = checked->at(2);
-    return out;
+    ++m_next;
+}
+
+// The texts after a cancel are not looked at. The session may be destroyed
+// from `finished`, so nothing follows it.
+void SpellSession::finish()
+{
+    if (!m_failed) {
+        if (m_index < m_texts.size())
+            m_done << withCrLf(m_text);
+        for (qsizetype i = m_index + 1; i < m_texts.size(); ++i)
+            m_done << withCrLf(withLfOnly(m_texts.at(i)));
+    }
+    m_running = m_waiting = m_stepping = false;
+    m_answerer.checkEnded();
+    if (auto finished = std::exchange(m_finished, nullptr))
+        finished();
+}
+
+void checkEntry(const EntryTexts& entry, SpellSession& session,
+                std::function<void(const std::optional<EntryTexts>&)> done)
+{
+    const bool selection = entry.selection && !entry.selection->isEmpty();
+    const QStringList texts = selection ? QStringList{*entry.selection}
+                                        : QStringList{entry.head, entry.main, entry.urlTitle};
+    session.start(texts, [entry, selection, &session, done = std::move(done)] {
+        const std::optional<QStringList> checked = session.result();
+        if (!checked)
+            return done(std::nullopt);
+        EntryTexts out = entry;
+        if (selection) {
+            out.selection = checked->constFirst();
+        } else {
+            out.head = checked->at(0);
+            out.main = checked->at(1);
+            out.urlTitle = checked->at(2);
+        }
+        done(out);
+    });
 }

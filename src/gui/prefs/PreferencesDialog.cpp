@@ -15,12 +15,14 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTabWidget>
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -55,9 +57,11 @@ PreferencesDialog::PreferencesDialog(MainView& view, ApplyTarget& target, QWidge
     int number = configNumber(settings().activeSection);
     if (number == 0)
         number = 1;
-    loadConfigurationNumber(number);
     m_saved = settings();
-    m_loadedAnother = false;
+    loadConfigurationNumber(number, [this] {
+        m_saved = settings();
+        m_loadedAnother = false;
+    });
     showTab(1);
     resize(620, 430);
 }
@@ -117,7 +121,11 @@ void PreferencesDialog::connectHandlers()
 
 void PreferencesDialog::enableApply()
 {
-    if (!m_filling)
+    if (m_filling)
+        return;
+    if (m_waiting) // a change made while Apply waits is for the next one
+        m_applyWasOn = true;
+    else
         m_apply->setEnabled(true);
 }
 
@@ -129,10 +137,15 @@ void PreferencesDialog::showTab(int tab)
     m_currentTab = tab;
 }
 
-void PreferencesDialog::loadConfigurationNumber(int number)
+void PreferencesDialog::loadConfigurationNumber(int number, const std::function<void()>& then)
 {
-    const ConfigLoadResult loaded = loadConfiguration(number, settings(), prompt(), m_view);
-    showLoaded(loaded);
+    setWaiting(true);
+    loadConfiguration(number, settings(), prompt(), m_view, this,
+                      [this, then](const ConfigLoadResult& loaded) {
+                          setWaiting(false);
+                          showLoaded(loaded);
+                          then();
+                      });
 }
 
 // The controls show what the loader put into the record.
@@ -219,10 +232,11 @@ void PreferencesDialog::loadChosenConfiguration()
         return;
     }
     m_view.setBusy(true);
-    loadConfigurationNumber(number);
-    m_loadedAnother = true;
-    m_apply->setEnabled(true);
-    m_view.setBusy(false);
+    loadConfigurationNumber(number, [this] {
+        m_loadedAnother = true;
+        m_apply->setEnabled(true);
+        m_view.setBusy(false);
+    });
 }
 
 PreferencesForm PreferencesDialog::form() const
@@ -262,9 +276,22 @@ PreferencesForm PreferencesDialog::form() const
     return f;
 }
 
-bool PreferencesDialog::apply()
+void PreferencesDialog::apply()
 {
-    const ApplyOutcome out = applyPreferences(form(), settings(), prompt(), m_view, m_target);
+    if (m_waiting)
+        return;
+    setWaiting(true);
+    const QPointer<PreferencesDialog> self(this);
+    applyPreferences(form(), settings(), prompt(), m_view, m_target,
+                     [self](const ApplyOutcome& out) {
+                         if (self)
+                             self->applied(out);
+                     });
+}
+
+void PreferencesDialog::applied(const ApplyOutcome& out)
+{
+    setWaiting(false);
     if (out.archiveUnticked) {
         m_filling = true;
         m_archive->setChecked(false);
@@ -282,17 +309,32 @@ bool PreferencesDialog::apply()
         m_saved = settings();
         m_loadedAnother = false;
     }
-    return out.completed;
+    const bool close = std::exchange(m_closeWhenApplied, false) && out.completed;
+    emit applyEnded(out.completed);
+    if (close)
+        QDialog::accept();
+}
+
+void PreferencesDialog::setWaiting(bool waiting)
+{
+    m_waiting = waiting;
+    for (QPushButton* b : {m_ok, m_cancel, m_load})
+        b->setEnabled(!waiting);
+    if (waiting)
+        m_applyWasOn = m_apply->isEnabled();
+    m_apply->setEnabled(!waiting && m_applyWasOn); // a stopped Apply leaves it as it was
 }
 
 void PreferencesDialog::accept()
 {
-    if (apply())
-        QDialog::accept();
+    m_closeWhenApplied = true;
+    apply();
 }
 
 void PreferencesDialog::reject()
 {
+    if (m_waiting) // the record is being loaded or saved: it closes after that
+        return;
     restoreConfiguration(settings(), m_saved);
     if (m_loadedAnother)
         m_view.setSignature(m_saved.defaultsig, m_saved.defaultemail);

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class ApplyTarget;
 class MainView;
 class QCheckBox;
@@ -15,6 +17,7 @@ class QPushButton;
 class QRadioButton;
 class QScrollBar;
 class QTabWidget;
+struct ApplyOutcome;
 struct ConfigLoadResult;
 struct PreferencesForm;
 
@@ -34,9 +37,11 @@ public:
     PreferencesDialog(MainView& view, ApplyTarget& target, QWidget* parent = nullptr);
     ~PreferencesDialog() override;
 
-    // Apply: true when every step ran and the configuration is active. A
-    // check that stops shows its message, and the tab of its field.
-    bool apply();
+    // Apply: ends in applyEnded(), true when every step ran and the
+    // configuration is active. A check that stops shows its message, and the
+    // tab of its field. OK, Cancel, Apply and Load wait while the keyring
+    // is asked (on Apply, and on loading a configuration).
+    void apply();
     // An Apply completed since the dialog opened: the page must be fetched
     // again once it closes.
     bool settingsApplied() const { return m_settingsApplied; }
@@ -52,7 +57,13 @@ public:
     // configuration that was active (or last applied); nothing is written.
     void reject() override;
 
+signals:
+    void applyEnded(bool completed);
+
 private:
+    void applied(const ApplyOutcome& out);
+    void setWaiting(bool waiting);
+
     // PreferencesTabs.cpp: the controls of each tab.
     void buildTabs();
     QWidget* buildConfigTab();
@@ -65,8 +76,9 @@ private:
     QWidget* buildRetrieveTab();
     void connectHandlers();
 
-    // Loads configuration `number` into the record and the controls.
-    void loadConfigurationNumber(int number);
+    // Loads configuration `number` into the record and the controls, then
+    // runs `then` (once the keyring has answered, when it is asked).
+    void loadConfigurationNumber(int number, const std::function<void()>& then);
     void showLoaded(const ConfigLoadResult& loaded);
     void loadChosenConfiguration();
     PreferencesForm form() const;
@@ -88,6 +100,9 @@ private:
     bool m_loadedAnother = false;
     bool m_settingsApplied = false;
     bool m_filling = false; // the controls are being set from the record
+    bool m_waiting = false;
+    bool m_applyWasOn = false;       // Apply's button before Apply ran
+    bool m_closeWhenApplied = false; // OK: close once Apply completed
     int m_currentTab = 1;
     int m_loadedConfig = 0;
 

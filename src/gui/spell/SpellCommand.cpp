@@ -9,6 +9,8 @@
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QTimer>
 
 namespace {
 
@@ -33,6 +35,19 @@ void replaceText(QPlainTextEdit* box, const QString& text)
 
 } // namespace
 
+// One check: the dictionary, whatever answers, and where a selection goes
+// back. The focused box is remembered here because the dialog takes the focus.
+struct SpellCommand::Check
+{
+    std::unique_ptr<EnchantDictionary> dictionary;
+    std::unique_ptr<SpellAnswerer> answerer;
+    std::unique_ptr<SpellSession> session;
+    EntryTexts entry;
+    QPointer<QWidget> box;
+    int lineStart = 0;
+    QTextCursor plainSelection;
+};
+
 SpellCommand::SpellCommand(QWidget* window, EditCommands& edit, Boxes boxes, MainView& view)
     : QObject(window), m_window(window), m_edit(edit), m_boxes(boxes), m_view(view),
       m_factory([](QWidget* parent, const QString& language) {
@@ -42,63 +57,71 @@ SpellCommand::SpellCommand(QWidget* window, EditCommands& edit, Boxes boxes, Mai
 {
 }
 
+SpellCommand::~SpellCommand() = default;
+
 void SpellCommand::run()
 {
+    if (m_check) // one at a time (the dialog keeps the user in it anyway)
+        return;
     QString error;
-    const std::unique_ptr<EnchantDictionary> dictionary =
-        EnchantDictionary::open(m_languages, &error);
+    std::unique_ptr<EnchantDictionary> dictionary = EnchantDictionary::open(m_languages, &error);
     if (!dictionary) {
         prompt().message(tr("Error opening the spell checker.\r\n") + error);
         return;
     }
 
-    // The selection of the focused box, where the check puts it back: the
-    // dialog takes the focus, so the selection is remembered here.
+    auto check = std::make_unique<Check>();
     QWidget* box = m_edit.focusedTextBox();
-    EntryTexts entry;
-    int lineStart = 0;
-    QTextCursor plainSelection;
+    EntryTexts& entry = check->entry;
     if (box && EditCommands::isEditable(box) && !EditCommands::selectedText(box).isEmpty()) {
         entry.selection = EditCommands::selectedText(box);
+        check->box = box;
         if (auto* line = qobject_cast<QLineEdit*>(box))
-            lineStart = line->selectionStart();
+            check->lineStart = line->selectionStart();
         else if (auto* edit = qobject_cast<QPlainTextEdit*>(box))
-            plainSelection = edit->textCursor();
+            check->plainSelection = edit->textCursor();
     }
     entry.head = m_boxes.head ? m_boxes.head->text() : QString();
     entry.main = m_boxes.main->toPlainText();
     entry.urlTitle = m_boxes.urlTitle ? m_boxes.urlTitle->text() : QString();
 
-    std::optional<EntryTexts> checked;
-    QString failure;
-    bool cancelled = false;
-    {
-        const std::unique_ptr<SpellAnswerer> answerer = m_factory(m_window, dictionary->language());
-        SpellSession session(*dictionary, *answerer);
-        checked = checkEntry(entry, session);
-        failure = session.failure();
-        cancelled = session.cancelled();
-    }
+    check->answerer = m_factory(m_window, dictionary->language());
+    check->session = std::make_unique<SpellSession>(*dictionary, *check->answerer);
+    check->dictionary = std::move(dictionary);
+    m_check = std::move(check);
+    checkEntry(m_check->entry, *m_check->session,
+               [this](const std::optional<EntryTexts>& checked) { finish(checked); });
+}
+
+void SpellCommand::finish(const std::optional<EntryTexts>& checked)
+{
+    // Called from inside the session, maybe from a click in the dialog: the
+    // check is let go once they are done with it.
+    const std::shared_ptr<Check> check(std::move(m_check));
+    QTimer::singleShot(0, this, [check] {});
+    const QString failure = check->session->failure();
+    const bool cancelled = check->session->cancelled();
+    const EntryTexts& entry = check->entry;
     if (!checked) {
         if (!failure.isEmpty())
             prompt().message(tr("Error checking the spelling.\r\n") + failure);
-        return;
-    }
-
-    if (entry.selection) {
-        box->setFocus();
-        if (auto* line = qobject_cast<QLineEdit*>(box))
-            line->setSelection(lineStart, static_cast<int>(entry.selection->size()));
-        else if (auto* edit = qobject_cast<QPlainTextEdit*>(box))
-            edit->setTextCursor(plainSelection);
-        if (*checked->selection != *entry.selection)
-            EditCommands::replaceSelection(box, *checked->selection);
+    } else if (entry.selection) {
+        if (QWidget* box = check->box) {
+            box->setFocus();
+            if (auto* line = qobject_cast<QLineEdit*>(box))
+                line->setSelection(check->lineStart, static_cast<int>(entry.selection->size()));
+            else if (auto* edit = qobject_cast<QPlainTextEdit*>(box))
+                edit->setTextCursor(check->plainSelection);
+            if (*checked->selection != *entry.selection)
+                EditCommands::replaceSelection(box, *checked->selection);
+        }
     } else {
         replaceText(m_boxes.head, checked->head);
         replaceText(m_boxes.main, checked->main);
         replaceText(m_boxes.urlTitle, checked->urlTitle);
     }
     // A cancelled check keeps the corrections the user made before it.
-    if (!cancelled)
+    if (checked && !cancelled)
         m_view.appendStatus(tr("Spell Check Complete!"));
+    emit finished();
 }

@@ -3,7 +3,6 @@
 #include "gui/WidgetHelpers.h"
 
 #include <QCloseEvent>
-#include <QEventLoop>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +11,8 @@
 #include <QPushButton>
 #include <QTextEdit>
 #include <QVBoxLayout>
+
+#include <utility>
 
 using Widgets::named;
 
@@ -103,24 +104,19 @@ void SpellDialog::showQuestion(const SpellQuestion& q)
     m_changeTo->setFocus();
 }
 
-SpellReply SpellDialog::ask(const SpellQuestion& question)
+void SpellDialog::ask(const SpellQuestion& question, SpellSession& session)
 {
-    m_reply.reset();
+    m_session = &session;
     showQuestion(question);
     if (!isVisible())
         show();
-    if (!m_reply) {
-        QEventLoop loop;
-        connect(this, &SpellDialog::answered, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return *m_reply;
 }
 
 void SpellDialog::answer(SpellReply::Action action)
 {
-    m_reply = SpellReply{action, m_changeTo->text()};
-    emit answered();
+    // The session may put the next question, or end, from here.
+    if (SpellSession* session = std::exchange(m_session, nullptr))
+        session->answer({action, m_changeTo->text()});
 }
 
 void SpellDialog::reject()

@@ -4,8 +4,6 @@
 
 #include <QDialog>
 
-#include <optional>
-
 class QLineEdit;
 class QListWidget;
 class QTextEdit;
@@ -21,13 +19,11 @@ public:
     // `language` is the dictionary's tag ("en_US"), shown to the user.
     explicit SpellDialog(QWidget* parent, const QString& language);
 
-    // Shows the question and waits for the user's answer.
-    SpellReply ask(const SpellQuestion& question) override;
-    // Shows a question without waiting (for pictures of the dialog).
+    // Shows the question; the buttons answer it to `session`.
+    void ask(const SpellQuestion& question, SpellSession& session) override;
+    void checkEnded() override { hide(); }
+    // Shows a question that nothing waits for (for pictures of the dialog).
     void showQuestion(const SpellQuestion& question);
-
-signals:
-    void answered();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -39,5 +35,5 @@ private:
     QTextEdit* m_sentence = nullptr; // the sentence, the unknown word marked
     QLineEdit* m_changeTo = nullptr;
     QListWidget* m_suggestions = nullptr;
-    std::optional<SpellReply> m_reply;
+    SpellSession* m_session = nullptr; // the check waiting for an answer
 };

@@ -13,8 +13,13 @@
 #include "core/config/PasswordStore.h"
 #include "core/config/PreferencesApply.h"
 
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
 
 using namespace Qt::StringLiterals;
 
@@ -57,15 +62,35 @@ PreferencesForm ftpForm(const QString& site, const QString& password)
     return f;
 }
 
-// One save written at once, as Apply writes it with its other keys.
+// Waits for what a keyring request reports.
+template <typename T, typename Start> T waitFor(Start start)
+{
+    QObject context;
+    std::optional<T> out;
+    start(&context, [&out](const T& value) { out = value; });
+    if (!QTest::qWaitFor([&out] { return out.has_value(); }, 40000))
+        qWarning("The keyring request did not end");
+    return out.value_or(T{});
+}
+
+// One save written once the keyring has answered, as Apply writes it with its other keys.
 Saved save(const QString& file, const Account& account, const QString& password, Prompt& prompt,
            const Account* previous = nullptr)
 {
     IniText edit(file);
-    const Saved saved = PasswordStore::save(edit, account, password, prompt, previous);
+    const Saved saved = waitFor<Saved>([&](QObject* context, auto done) {
+        PasswordStore::save(edit, account, password, prompt, previous, context, done);
+    });
     if (!saved.refused && !edit.commit())
         qWarning("%s cannot be written", qPrintable(file));
     return saved;
+}
+
+ApplyOutcome apply(const PreferencesForm& form, Settings& s, Prompt& prompt, MainView& view,
+                   ApplyTarget& target)
+{
+    return waitFor<ApplyOutcome>(
+        [&](QObject*, auto done) { applyPreferences(form, s, prompt, view, target, done); });
 }
 
 } // namespace
@@ -92,7 +117,9 @@ class TestPasswordStore : public QObject
         Settings s;
         s.settingsPath = ini;
         RecordingView view;
-        const Place place = loadConfiguration(1, s, p, view).passwordPlace;
+        const Place place = waitFor<ConfigLoadResult>([&](QObject* context, auto done) {
+                                loadConfiguration(1, s, p, view, context, done);
+                            }).passwordPlace;
         return {s.password, place};
     }
 
@@ -232,8 +259,7 @@ private slots:
         RecordingView view;
         NoTarget target;
         loadConfiguration(1, s, p, view);
-        const ApplyOutcome out =
-            applyPreferences(ftpForm(kAccount.site, u"new pw"_s), s, p, view, target);
+        const ApplyOutcome out = apply(ftpForm(kAccount.site, u"new pw"_s), s, p, view, target);
         QVERIFY2(out.completed, qPrintable(p.texts().join(u'|')));
         QCOMPARE(p.texts(), QStringList());
         QCOMPARE(out.passwordPlace, keyring ? Place::Keyring : Place::SettingsFile);
@@ -244,7 +270,7 @@ private slots:
 
         // SFTP with the user's key: no password asked for, none kept.
         const ApplyOutcome sftp =
-            applyPreferences(ftpForm(u"sftp://"_s + kAccount.site, QString()), s, p, view, target);
+            apply(ftpForm(u"sftp://"_s + kAccount.site, QString()), s, p, view, target);
         QVERIFY(sftp.completed && sftp.passwordPlace == Place::Nowhere && p.texts().isEmpty() &&
                 storedKey().isEmpty());
         QCOMPARE(loadBack(p), std::pair(QString(), Place::Nowhere));
@@ -269,8 +295,7 @@ private slots:
             NoTarget target;
             loadConfiguration(1, s, p, view);
             const QString password = u"pw "_s + letter;
-            const ApplyOutcome out =
-                applyPreferences(ftpForm(kAccount.site, password), s, p, view, target);
+            const ApplyOutcome out = apply(ftpForm(kAccount.site, password), s, p, view, target);
             QCOMPARE(out.completed, keyring);
             if (keyring) {
                 QCOMPARE(std::pair(out.passwordPlace, storedKey()),
@@ -312,6 +337,40 @@ private slots:
         QCOMPARE(std::tuple(none.password, none.place, none.problem),
                  std::tuple(QString(), Place::Nowhere, QString()));
         QCOMPARE(p.texts(), QStringList());
+    }
+
+    // A keyring that stops answering (its daemon halted) is given up after the time-out, for
+    // the rest of the run: Apply keeps the password in weblog.ini, and the next request does
+    // not wait. Last, since the keyring stays given up.
+    void silentKeyringIsGivenUp()
+    {
+        NEEDS_KEYRING();
+        QProcess owner;
+        owner.start(u"dbus-send"_s,
+                    {u"--session"_s, u"--print-reply"_s, u"--dest=org.freedesktop.DBus"_s, u"/"_s,
+                     u"org.freedesktop.DBus.GetConnectionUnixProcessID"_s,
+                     u"string:org.freedesktop.secrets"_s});
+        QVERIFY(owner.waitForFinished());
+        const pid_t daemon = owner.readAllStandardOutput().simplified().split(' ').last().toInt();
+        QVERIFY(daemon > 0 && ::kill(daemon, SIGSTOP) == 0);
+        const auto resume = qScopeGuard([daemon] { ::kill(daemon, SIGCONT); });
+        setKeyringTimeout(300);
+        ScriptedPrompt p;
+        writeAccount(u"old"_s);
+        Settings s;
+        s.settingsPath = ini;
+        s.activeSection = u"1"_s;
+        RecordingView view;
+        NoTarget target;
+        loadConfiguration(1, s, p, view);
+        QElapsedTimer waited;
+        waited.start();
+        const ApplyOutcome out = apply(ftpForm(kAccount.site, u"new pw"_s), s, p, view, target);
+        QVERIFY(out.completed && out.passwordPlace == Place::SettingsFile && p.texts().isEmpty());
+        QCOMPARE(storedKey(), TextEncrypt(u"new pw"_s, true, p));
+        QVERIFY(waited.restart() >= 300);
+        QCOMPARE(save(ini, kAccount, u"newer"_s, p).place, Place::SettingsFile);
+        QVERIFY(waited.elapsed() < 300);
     }
 };
 

@@ -210,7 +210,11 @@ class TestPreferencesApply : public QObject
     }
     ApplyOutcome apply(const PreferencesForm& f, ScriptedPrompt& p)
     {
-        return applyPreferences(f, s, p, view, target);
+        std::optional<ApplyOutcome> out;
+        applyPreferences(f, s, p, view, target, [&out](const ApplyOutcome& o) { out = o; });
+        if (!QTest::qWaitFor([&out] { return out.has_value(); }))
+            qWarning("Apply did not end");
+        return out.value_or(ApplyOutcome{});
     }
 
 private slots:

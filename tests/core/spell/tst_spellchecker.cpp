@@ -15,14 +15,19 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Answers from scripts ("Change:world", "ChangeAll:world", "Ignore", "IgnoreAll", "Add",
-// "Cancel"; Cancel once they run out) and records the words asked about.
+// "Cancel"; Cancel once they run out) and records the words asked about. It answers at once,
+// or `later` from the event loop, as the dialog does.
 class ScriptedAnswerer final : public SpellAnswerer
 {
 public:
-    explicit ScriptedAnswerer(const QStringList& scripts) : scripts(scripts) {}
+    explicit ScriptedAnswerer(const QStringList& scripts, bool later = false)
+        : scripts(scripts), later(later)
+    {
+    }
     QStringList scripts, words;
+    bool later;
 
-    SpellReply ask(const SpellQuestion& q) override
+    void ask(const SpellQuestion& q, SpellSession& session) override
     {
         static const QHash<QString, SpellReply::Action> actions = {
             {u"Change"_s, SpellReply::Change},       {u"ChangeAll"_s, SpellReply::ChangeAll},
@@ -30,10 +35,23 @@ public:
             {u"Add"_s, SpellReply::AddToDictionary}, {u"Cancel"_s, SpellReply::Cancel}};
         words << q.word;
         const QString script = scripts.isEmpty() ? u"Cancel"_s : scripts.takeFirst();
-        return {actions.value(script.section(u':', 0, 0), SpellReply::Cancel),
-                script.section(u':', 1)};
+        const SpellReply reply{actions.value(script.section(u':', 0, 0), SpellReply::Cancel),
+                               script.section(u':', 1)};
+        if (!later)
+            return session.answer(reply);
+        QTimer::singleShot(0, [&session, reply] { session.answer(reply); });
     }
 };
+
+// Runs the whole check of `texts`, however the answers come.
+std::optional<QStringList> checked(SpellSession& session, const QStringList& texts)
+{
+    bool ended = false;
+    session.start(texts, [&ended] { ended = true; });
+    if (!QTest::qWaitFor([&] { return ended; }))
+        return {{u"never ended"_s}};
+    return session.result();
+}
 
 // The real dictionary, failing from the n-th word on.
 class FailingDictionary final : public SpellDictionary
@@ -127,16 +145,18 @@ private slots:
             // A cancel keeps what was changed; the rest is left unread.
             {u"Teh wrold tset|a\nlnie"_s, u"Change:The|Cancel"_s, u"Teh|wrold"_s,
              u"The wrold tset|a\r\nlnie"_s}};
-        for (const auto& [texts, replies, asked, expected] : table) {
-            ScriptedAnswerer answers(replies.split(u'|', Qt::SkipEmptyParts));
-            SpellSession session(*dict, answers);
-            const std::optional<QStringList> out = session.check(texts.split(u'|'));
-            QCOMPARE(answers.words.join(u'|'), asked);
-            QCOMPARE(out.value_or(QStringList()).join(u'|'), expected);
-            QCOMPARE(out.has_value(), !expected.isEmpty());
-            QVERIFY(answers.scripts.isEmpty() && session.failure().isEmpty());
-            QCOMPARE(session.cancelled(), replies.contains(u"Cancel"_s));
-        }
+        for (const auto& [texts, replies, asked, expected] : table)
+            for (const bool later : {false, true}) {
+                ScriptedAnswerer answers(replies.split(u'|', Qt::SkipEmptyParts), later);
+                SpellSession session(*dict, answers);
+                const std::optional<QStringList> out = checked(session, texts.split(u'|'));
+                QCOMPARE(answers.words.join(u'|'), asked);
+                QCOMPARE(out.value_or(QStringList()).join(u'|'), expected);
+                QCOMPARE(out.has_value(), !expected.isEmpty());
+                QVERIFY(answers.scripts.isEmpty() && session.failure().isEmpty());
+                QCOMPARE(session.cancelled(), replies.contains(u"Cancel"_s));
+                QVERIFY(!session.isRunning());
+            }
     }
 
     // At the first word, in the body after a change in the title, in the link title.
@@ -144,10 +164,13 @@ private slots:
     {
         for (int failAt : {1, 3, 5}) {
             FailingDictionary failing(*dict, failAt);
-            ScriptedAnswerer answers(QStringList(4, u"Change:fixed"_s));
+            ScriptedAnswerer answers(QStringList(4, u"Change:fixed"_s), failAt == 3);
             SpellSession session(failing, answers);
-            QVERIFY(!checkEntry({std::nullopt, u"Teh title"_s, u"Body wrold"_s, u"Lnk here"_s},
-                                session));
+            std::optional<std::optional<EntryTexts>> out;
+            checkEntry({std::nullopt, u"Teh title"_s, u"Body wrold"_s, u"Lnk here"_s}, session,
+                       [&out](const std::optional<EntryTexts>& entry) { out = entry; });
+            QTRY_VERIFY(out);
+            QVERIFY(!*out);
             QCOMPARE(session.failure(), u"dictionary gone"_s);
         }
     }
@@ -157,7 +180,7 @@ private slots:
         ScriptedAnswerer answers({u"Add"_s});
         SpellSession session(*dict, answers);
         const QString text = u"Zorblax writes, Zorblax reads"_s;
-        QCOMPARE(session.check({text}).value_or(QStringList()), QStringList{text});
+        QCOMPARE(checked(session, {text}).value_or(QStringList()), QStringList{text});
         QCOMPARE(answers.words, QStringList({"Zorblax"}));
 
         // A new dictionary knows it too: it was written to the personal list
