@@ -74,7 +74,10 @@ public:
     Publisher* publisher = nullptr;
 
     CliHooks(CliView& v, const QString& use) : view(v), choice(use) {}
-    void retrievePage(bool insertAfter) override { publisher->retrievePage(insertAfter); }
+    void retrievePage(bool insertAfter, std::function<void()> then) override
+    {
+        publisher->retrievePage(insertAfter, std::move(then));
+    }
     void publish() override { publisher->publish(); }
     QString choosePageSource() override { return choice; }
     void showPreferences() override
@@ -116,6 +119,30 @@ bool addPictures(const QList<PictureOption>& pictures, CliView& view)
 bool published(Publisher::Outcome o)
 {
     return o == Publisher::Outcome::Published || o == Publisher::Outcome::Saved;
+}
+
+// co_await on a JobsEnded: goes on once the publisher's jobs have all ended
+// (at once when none runs), and throws what stopped one of them. `waiting`
+// keeps the command's steps until jobsEnded resumes them.
+struct JobsEnded
+{
+    Publisher& publisher;
+    std::coroutine_handle<>& waiting;
+
+    bool await_ready() const noexcept { return !publisher.isRunning(); }
+    void await_suspend(std::coroutine_handle<> steps) noexcept { waiting = steps; }
+    void await_resume() const
+    {
+        if (std::exception_ptr stopped = publisher.takeJobError())
+            std::rethrow_exception(stopped);
+    }
+};
+
+NetTask<bool> allEnded(Publisher& publisher, std::coroutine_handle<>& waiting)
+{
+    JobsEnded ended{publisher, waiting}; // named: GCC 12 mishandles temporary awaiters
+    co_await ended;
+    co_return true;
 }
 
 std::optional<QString> readUtf8File(const QString& path)
@@ -221,40 +248,68 @@ int runCommand(const CommandOptions& o)
             return 1;
         };
 
-        if (o.command == QLatin1String("resend")) {
-            if (!s.lastUploadFailed()) {
-                std::fprintf(stderr, "pagewick: nothing to resend: the last upload did not fail\n");
-                return 1;
+        // The command's steps; each waits for the jobs it started to end.
+        std::coroutine_handle<> waiting;
+        QObject::connect(&publisher, &Publisher::jobsEnded, &publisher, [&waiting] {
+            if (std::coroutine_handle<> steps = std::exchange(waiting, {}))
+                steps.resume();
+        });
+        const auto steps = [&]() -> NetTask<int> {
+            if (o.command == QLatin1String("resend")) {
+                if (!s.lastUploadFailed()) {
+                    std::fprintf(stderr,
+                                 "pagewick: nothing to resend: the last upload did not fail\n");
+                    co_return 1;
+                }
+                publisher.resend();
+                co_await allEnded(publisher, waiting);
+                co_return ended(published(publisher.lastOutcome()));
             }
-            publisher.resend();
-            return ended(published(publisher.lastOutcome()));
-        }
-        if (post && s.lastUploadFailed())
-            std::fprintf(stderr, "pagewick: the last upload failed; 'pagewick resend' sends it "
-                                 "again\n");
-        if (o.command == QLatin1String("restore")) {
-            flows.restoreBackup();
-            return ended(published(publisher.lastOutcome()));
-        }
-        // One retrieval per command: a failed one has told the user why, and
-        // trying again at once would only wait and say the same again.
-        publisher.retrievePage(false);
-        if (!s.pageRetrieved || interrupt.signalled())
-            return ended(false);
-        if (const int status = runEntryCommand(o, html, view, hooks); status >= 0)
-            return status == 0 && o.command != QLatin1String("entries")
-                       ? ended(published(publisher.lastOutcome()))
-                       : status;
-        if (o.command == QLatin1String("delete-last")) {
-            flows.deleteNewestEntry();
-            return ended(published(publisher.lastOutcome()));
-        }
-        flows.preview();
-        if (!view.finishEnabled || interrupt.signalled())
-            return ended(false);
-        if (o.preview)
-            return 0;
-        return ended(published(publisher.publish()));
+            if (post && s.lastUploadFailed())
+                std::fprintf(stderr, "pagewick: the last upload failed; 'pagewick resend' sends "
+                                     "it again\n");
+            if (o.command == QLatin1String("restore")) {
+                flows.restoreBackup();
+                co_await allEnded(publisher, waiting);
+                co_return ended(published(publisher.lastOutcome()));
+            }
+            // One retrieval per command: a failed one has told the user why, and
+            // trying again at once would only wait and say the same again.
+            publisher.retrievePage(false);
+            co_await allEnded(publisher, waiting);
+            if (!s.pageRetrieved || interrupt.signalled())
+                co_return ended(false);
+            if (const int status = runEntryCommand(o, html, view, hooks); status >= 0) {
+                co_await allEnded(publisher, waiting);
+                co_return status == 0 && o.command != QLatin1String("entries")
+                    ? ended(published(publisher.lastOutcome()))
+                    : status;
+            }
+            if (o.command == QLatin1String("delete-last")) {
+                flows.deleteNewestEntry();
+                co_await allEnded(publisher, waiting);
+                co_return ended(published(publisher.lastOutcome()));
+            }
+            flows.preview();
+            co_await allEnded(publisher, waiting);
+            if (!view.finishEnabled || interrupt.signalled())
+                co_return ended(false);
+            if (o.preview)
+                co_return 0;
+            publisher.publish();
+            co_await allEnded(publisher, waiting);
+            co_return ended(published(publisher.lastOutcome()));
+        };
+        // The one event loop of the command runs until its steps have ended.
+        NetTask<int> command = steps();
+        bool done = false;
+        command.start([&done] {
+            done = true;
+            QCoreApplication::quit();
+        });
+        if (!done)
+            QCoreApplication::exec();
+        return command.result();
     } catch (const CommandStopped& stop) {
         std::fprintf(stderr, "pagewick: stopped: %s\n", stop.what());
         return 1;

@@ -482,17 +482,18 @@ void MainWindow::createFlows()
     m_publisher = std::make_unique<Publisher>(*this, *m_flows, *this);
 }
 
-void MainWindow::retrievePage(bool insertAfter)
+void MainWindow::retrievePage(bool insertAfter, std::function<void()> then)
 {
     if (m_publisher)
-        m_publisher->retrievePage(insertAfter);
+        m_publisher->retrievePage(insertAfter, std::move(then));
+    else if (then)
+        then();
 }
 
 void MainWindow::publish()
 {
     if (m_publisher)
-        m_publisher->publish();
-    discardDraftIfPublished();
+        m_publisher->publish([this] { discardDraftIfPublished(); });
 }
 
 // The six entry boxes go to the draft file a few seconds after the last

@@ -41,6 +41,8 @@ public:
     // Start-up: splash for at least `splashMs`, settings, the loaders, the
     // resend offer, then the window and the page retrieval.
     void start(int splashMs = 1000);
+    // A retrieval, publish or update check is running.
+    bool jobRunning() const { return m_jobs > 0; }
     void activate();
 
     // MainView
@@ -63,7 +65,7 @@ public:
     void insertAtCursor(const Markup::Tag& tag) { m_edit->insert(tag); }
 
     // PageEditorHooks
-    void retrievePage(bool insertAfter) override;
+    void retrievePage(bool insertAfter, std::function<void()> then = {}) override;
     void publish() override;
     QString choosePageSource() override;
     void showPreferences() override;

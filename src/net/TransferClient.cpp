@@ -195,6 +195,7 @@ void TransferClient::finish(const TransferOutcome& outcome)
     if (outcome.error.number() != 0) {
         running_ = false;
         emit stateChanged(TransferState::Error);
+        emit finished();
         return;
     }
     data_ = outcome.data;
@@ -206,6 +207,7 @@ void TransferClient::finish(const TransferOutcome& outcome)
     }
     running_ = false;
     emit stateChanged(TransferState::ResponseCompleted);
+    emit finished();
 }
 
 void TransferClient::cancel()
@@ -223,6 +225,7 @@ void TransferClient::cancel()
             TransferError(TransferError::Cancelled, QStringLiteral("The request was cancelled."));
         data_.clear();
         dataPos_ = 0;
+        QMetaObject::invokeMethod(this, &TransferClient::finished, Qt::QueuedConnection);
     }
     if (wasRunning || session_) {
         const quint64 generation = generation_;

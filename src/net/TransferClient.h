@@ -207,6 +207,10 @@ public:
 
 signals:
     void stateChanged(TransferState state);
+    // The request has ended: after its last state (Error or
+    // ResponseCompleted), or, for a request stopped by cancel(), from the
+    // event loop soon after cancel() returned.
+    void finished();
     // Bytes of the file moved so far and in all (-1 while unknown).
     void progress(qint64 done, qint64 total);
 

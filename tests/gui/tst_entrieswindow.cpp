@@ -68,6 +68,7 @@ private slots:
         ScriptedPrompt p;
         MainWindow w;
         w.start(0);
+        QVERIFY(settled(w));
         w.activateWindow();
 
         child<QAction>(&w, "mnuEntries")->trigger();
@@ -123,11 +124,13 @@ private slots:
         QCOMPARE(readFile(programFile(u"webbie1.html"_s)), edited);
         ftp().failUploadsOf("index.html");
         click(window, "butt_Fin");
+        QVERIFY(settled(w));
         QCOMPARE(ftp().readFile("www/index.html"), live);
         QCOMPARE(settings().Fail, u"True"_s);
         QVERIFY(child<QPushButton>(&w, "butt_resend")->isVisible());
         ftp().resetBehaviour();
         click(window, "butt_Fin");
+        QVERIFY(settled(w));
         QCOMPARE(ftp().readFile("www/index.html"), edited);
         QCOMPARE(settings().Fail, u"False"_s);
         QCOMPARE(enabledAmong(window, buttons), QStringList({"buttEdit", "buttDelete"}));
@@ -138,6 +141,7 @@ private slots:
         p.answers << Answer::Ok;
         QTest::keyClick(window, Qt::Key_D, Qt::AltModifier); // the button clicks a moment later
         QTRY_COMPARE(p.messages.last().title, u"Deletion of PageWick Entry"_s);
+        QVERIFY(settled(w));
         QCOMPARE(ftp().readFile("www/index.html"),
                  QByteArray(edited).replace("<!--|12/3/2000|noon|--><p>By hand</p>\r\n", ""));
         QCOMPARE(rows(list).size(), 3);

@@ -86,6 +86,7 @@ class TestForm1 : public QObject
         auto w = std::make_unique<MainWindow>();
         w->draftKeeper()->setDelay(delay);
         w->start(0);
+        [&] { QVERIFY(settled(*w)); }();
         return w;
     }
 
@@ -102,6 +103,7 @@ private slots:
         ScriptedPrompt p;
         MainWindow w;
         w.start(0);
+        QVERIFY(settled(w));
         // There is no page to fetch yet: the preferences dialog opens instead.
         QCOMPARE(p.texts(), QStringList({QStringLiteral(
                                 "No weblog.ini entry found.  Please configure your program under "
@@ -176,6 +178,7 @@ private slots:
         writeFile(QStringLiteral("webbie1.html"), unsent);
         MainWindow w;
         w.start(0);
+        QVERIFY(settled(w));
         // The offer once, and only where Resend can be pressed; a missing page adds only its
         // own message.
         const QString offer = QStringLiteral(
@@ -204,6 +207,7 @@ private slots:
             child<QLineEdit>(&w, "txtHead")->setText(QStringLiteral("New"));
             child<QPlainTextEdit>(&w, "txtMain")->setPlainText(QStringLiteral("Body"));
             child<QPushButton>(&w, "butt_Preview")->click();
+            QVERIFY(settled(w));
             QVERIFY(child<QPushButton>(&w, "butt_Fin")->isEnabled());
             w.setPublishingEnabled(false);
             w.setPublishingEnabled(true);
@@ -212,6 +216,7 @@ private slots:
         }
         p.clear();
         child<QPushButton>(&w, "butt_resend")->click();
+        QVERIFY(settled(w));
         QCOMPARE(p.texts(), QStringList());
         QCOMPARE(ftp.readFile(QStringLiteral("www/index.html")), unsent);
         QCOMPARE(readSetting(programFile(QStringLiteral("weblog.ini")), QStringLiteral("1"),
@@ -241,10 +246,12 @@ private slots:
         writeFile(QStringLiteral("backup1.html"), live);
         MainWindow w;
         w.start(0);
+        QVERIFY(settled(w));
         w.show();
         child<QLineEdit>(&w, "txtHead")->setText(QStringLiteral("Stopped"));
         child<QPlainTextEdit>(&w, "txtMain")->setPlainText(QStringLiteral("Body"));
         QTest::mouseClick(child<QPushButton>(&w, "butt_Preview"), Qt::LeftButton);
+        QVERIFY(settled(w));
         QVERIFY(child<QPushButton>(&w, "butt_Fin")->isEnabled());
         ftp.setSlow(20, 16384);
         const auto commandsOn = [&w] {
@@ -268,6 +275,7 @@ private slots:
         });
         poll.start(20);
         QTest::mouseClick(child<QPushButton>(&w, "butt_Fin"), Qt::LeftButton);
+        QVERIFY(settled(w));
         QVERIFY(stopShown && onWhileRunning.isEmpty());
         QVERIFY2(stopping.elapsed() < 3000, qPrintable(QString::number(stopping.elapsed())));
         QCOMPARE(p.texts(), QStringList()); // no error box for a Stop
@@ -298,10 +306,12 @@ private slots:
         QVERIFY(PublishFixture::writeIni(dir->path(), {{1, keys}}));
         MainWindow w;
         w.start(0);
+        QVERIFY(settled(w));
         w.show();
         child<QLineEdit>(&w, "txtHead")->setText(QStringLiteral("Kept"));
         child<QPlainTextEdit>(&w, "txtMain")->setPlainText(QStringLiteral("Body"));
         QTest::mouseClick(child<QPushButton>(&w, "butt_Preview"), Qt::LeftButton);
+        QVERIFY(settled(w));
         QVERIFY(child<QPushButton>(&w, "butt_Fin")->isEnabled());
         QByteArray edited = PublishFixture::page(2);
         QVERIFY(ftp.writeFile(QStringLiteral("www/index.html"),
@@ -309,6 +319,7 @@ private slots:
         p.clear();
         p.answers << Answer::Yes;
         QTest::mouseClick(child<QPushButton>(&w, "butt_Fin"), Qt::LeftButton);
+        QVERIFY(settled(w));
         QVERIFY2(p.messages.size() == 1 && p.messages[0].buttons == Buttons::YesNoCancel &&
                      p.messages[0].text.startsWith(
                          QStringLiteral("The page www/index.html on the server was changed on ")),
@@ -328,7 +339,8 @@ private slots:
             PublishFixture::httpKeys(http.url(QStringLiteral("/index.html")));
         QVERIFY(PublishFixture::writeIni(dir->path(), {{1, keys}}));
         MainWindow w;
-        w.start(0);                 // the page is not there yet: nothing is retrieved
+        w.start(0); // the page is not there yet: nothing is retrieved
+        QVERIFY(settled(w));
         QTRY_VERIFY(w.isVisible()); // once the keyring has answered for the password
         QVERIFY(!settings().pageRetrieved);
         QVERIFY(http.writeFile(QStringLiteral("index.html"),
@@ -337,6 +349,7 @@ private slots:
         child<QLineEdit>(&w, "txtHead")->setText(QStringLiteral("Lost"));
         child<QPlainTextEdit>(&w, "txtMain")->setPlainText(QStringLiteral("Body"));
         QTest::mouseClick(child<QPushButton>(&w, "butt_Preview"), Qt::LeftButton);
+        QVERIFY(settled(w));
         QCOMPARE(p.texts(), QStringList{QStringLiteral(
                                 "Neither insert symbols were found in the web page downloaded "
                                 "from server; therefore, pagewick entry could not be added.")});
@@ -442,6 +455,7 @@ private slots:
         ScriptedPrompt p;
         MainWindow w;
         w.start(0);
+        QVERIFY(settled(w));
         QVERIFY(shownText(&w, "txtStatus")
                     .contains(QStringLiteral("Using backup2.html as local file")));
         QCOMPARE(settings().activeSection, QStringLiteral("2"));
@@ -450,6 +464,7 @@ private slots:
         child<QLineEdit>(&w, "txtHead")->setText(QStringLiteral("Second"));
         child<QPlainTextEdit>(&w, "txtMain")->setPlainText(QStringLiteral("Body"));
         child<QPushButton>(&w, "butt_Preview")->click();
+        QVERIFY(settled(w));
         QCOMPARE(p.texts(), QStringList());
         QCOMPARE(p.opened.value(0), programFile(QStringLiteral("webbie2.html")));
         const QByteArray page =
@@ -460,6 +475,7 @@ private slots:
         // Restore Backup answered Cancel leaves the edited page alone.
         p.answers << Answer::Cancel;
         child<QAction>(&w, "mnuBackup")->trigger();
+        QVERIFY(settled(w));
         QCOMPARE(p.texts().size(), 1);
         QCOMPARE(PublishFixture::readFile(programFile(QStringLiteral("webbie2.html"))), page);
     }
@@ -594,14 +610,18 @@ private slots:
         QVERIFY(draftExists());
         // A Finish that fails (the page cannot be saved there) keeps it...
         child<QPushButton>(w.get(), "butt_Preview")->click();
+        QVERIFY(settled(*w));
         QVERIFY(child<QPushButton>(w.get(), "butt_Fin")->isEnabled());
         p.files << dir->filePath(QStringLiteral("no such folder/upload.html"));
         child<QPushButton>(w.get(), "butt_Fin")->click();
+        QVERIFY(settled(*w));
         QVERIFY(draftExists());
         // ...a Finish that succeeds removes it.
         child<QPushButton>(w.get(), "butt_Preview")->click();
+        QVERIFY(settled(*w));
         p.files << dir->filePath(QStringLiteral("upload.html"));
         child<QPushButton>(w.get(), "butt_Fin")->click();
+        QVERIFY(settled(*w));
         QVERIFY(QFile::exists(dir->filePath(QStringLiteral("upload.html"))));
         QVERIFY(!draftExists());
     }

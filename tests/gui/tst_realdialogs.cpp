@@ -299,10 +299,12 @@ private slots:
         QVERIFY(PublishFixture::writeIni(dir.path(), {{1, keys}}));
         w = std::make_unique<MainWindow>();
         w->start(0);
+        QVERIFY(settled(*w));
         showActive(w.get());
         child<QLineEdit>(w.get(), "txtHead")->setText(QStringLiteral("Kept"));
         child<QPlainTextEdit>(w.get(), "txtMain")->setPlainText(QStringLiteral("Body"));
         click(child<QPushButton>(w.get(), "butt_Preview"));
+        QVERIFY(settled(*w));
         QVERIFY(child<QPushButton>(w.get(), "butt_Fin")->isEnabled());
         QVERIFY(ftp.writeFile(QStringLiteral("www/index.html"),
                               page.replace("Old post 1", "Old post one")));
@@ -313,6 +315,7 @@ private slots:
             click(box->button(QMessageBox::Yes));
         });
         click(child<QPushButton>(w.get(), "butt_Fin"));
+        QVERIFY(settled(*w));
         QVERIFY(answered->seen);
         QCOMPARE(answered->title, QStringLiteral("Changed on the Server"));
         buttons.sort();

@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpServer>
+#include <QTest>
 
 #include <algorithm>
 
@@ -200,11 +201,18 @@ bool Session::start(const Keys& keys)
     return true;
 }
 
+bool Session::settle()
+{
+    return QTest::qWaitFor([this] { return !publisher->isRunning(); }, 60000);
+}
+
 bool Session::preview()
 {
     publisher->retrievePage(false);
+    if (!settle())
+        return false;
     flows->preview();
-    return view.finishEnabled;
+    return settle() && view.finishEnabled;
 }
 
 template <typename List, typename Get> static List each(const QStringList& names, Get get)

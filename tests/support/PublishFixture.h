@@ -102,7 +102,10 @@ public:
     Publisher* publisher = nullptr;
     int preferences = 0; // times the preferences window was asked for
 
-    void retrievePage(bool insertAfter) override { publisher->retrievePage(insertAfter); }
+    void retrievePage(bool insertAfter, std::function<void()> then) override
+    {
+        publisher->retrievePage(insertAfter, std::move(then));
+    }
     void publish() override { publisher->publish(); }
     QString choosePageSource() override { return QStringLiteral("Server"); }
     void showPreferences() override { ++preferences; }
@@ -126,6 +129,12 @@ public:
     bool start(const Keys& keys);
     void again() { prompt.clear(), view.status.clear(); } // forgets messages and status lines
     bool preview(); // fetches the page and previews the entry; true when Finish is then on
+    // Waits until the publisher's jobs have ended; false when they still run
+    // after a minute.
+    bool settle();
+    bool retrieve(bool insertAfter) { return publisher->retrievePage(insertAfter), settle(); }
+    bool finish() { return publisher->finish(), settle(); }
+    bool resend() { return publisher->resend(), settle(); }
 
     // The working file `stem` of section 1 (stem, "1", ".html").
     QByteArray file(const QString& stem) const { return readFile(workFile(stem)); }

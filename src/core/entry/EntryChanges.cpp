@@ -39,11 +39,8 @@ bool EntryChanges::load(bool archive)
     m_page.clear();
     m_listing = {};
     m_archive = archive;
-    if (!settings().pageRetrieved) {
-        m_hooks.retrievePage(false);
-        if (!settings().pageRetrieved)
-            return false;
-    }
+    if (!settings().pageRetrieved)
+        return false; // the retrieval has said why
     if (archive && !settings().archiveEnabled()) {
         prompt().message(Texts::tr("This configuration keeps no archive page."));
         return false;

@@ -19,8 +19,8 @@ class EntryChanges
 public:
     EntryChanges(MainView& view, PageEditorHooks& hooks);
 
-    // Obtains the page unless this run has it, then lists the base copy of
-    // the page, or with `archive` that of the archive page. False (after a
+    // Lists the base copy of the page, or with `archive` that of the
+    // archive page, once this run has obtained the page. False (after a
     // message) when there is nothing to list.
     bool load(bool archive = false);
     const PageEntries::Listing& listing() const { return m_listing; }

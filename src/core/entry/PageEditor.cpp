@@ -74,7 +74,7 @@ void PageEditor::composeEntry()
     m_view.appendStatus(QStringLiteral("Creating Preview..."));
     m_view.setPublishingEnabled(false);
     if (!s.pageRetrieved)
-        m_hooks.retrievePage(true);
+        m_hooks.retrievePage(true, {});
     else
         createPreview();
 }
@@ -225,7 +225,7 @@ bool PageEditor::placePreview(QByteArray* cleanedBase)
     return true;
 }
 
-void PageEditor::deleteEntries(int keepCount, bool& lastEntry)
+void PageEditor::deleteEntries(int keepCount, bool lastEntry)
 {
     if (!lastEntry) {
         deleteLast();
@@ -233,7 +233,13 @@ void PageEditor::deleteEntries(int keepCount, bool& lastEntry)
     }
     m_view.setPublishingEnabled(false);
     if (!settings().pageRetrieved)
-        m_hooks.retrievePage(false);
+        m_hooks.retrievePage(false, [this, keepCount] { trimEditedPage(keepCount); });
+    else
+        trimEditedPage(keepCount);
+}
+
+void PageEditor::trimEditedPage(int keepCount)
+{
     QByteArray raw;
     if (!readWorkFile(editedPageName(), raw)) {
         m_view.setBusy(false);
@@ -368,15 +374,21 @@ void PageEditor::deleteLast()
 {
     Settings& s = settings();
     m_view.setPublishingEnabled(false);
-    if (!s.pageRetrieved) {
-        m_hooks.retrievePage(false);
+    if (s.pageRetrieved) {
+        deleteLastRetrieved();
+        return;
+    }
+    m_hooks.retrievePage(false, [this] {
         // A failed retrieval has said why and set the commands. Cutting the
         // older base copy instead could publish a page older than the
         // server's, losing what was posted since.
-        if (!s.pageRetrieved)
-            return;
-    }
+        if (settings().pageRetrieved)
+            deleteLastRetrieved();
+    });
+}
 
+void PageEditor::deleteLastRetrieved()
+{
     const QString baseName = workFileName(QStringLiteral("indexbackup"));
     QByteArray raw;
     if (!readWorkFile(baseName, raw)) {
@@ -478,8 +490,7 @@ void PageEditor::restoreBackup()
 void PageEditor::deleteNewestEntry()
 {
     m_view.setPublishingEnabled(false);
-    bool lastEntry = false;
-    deleteEntries(1, lastEntry);
+    deleteEntries(1, false);
 }
 
 bool PageEditor::refreshArchiveCopy()

@@ -15,6 +15,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <functional>
+
 // What the flows need beyond the main view: the retrieval and publishing
 // routines and the windows they open. The window plugs in the real ones;
 // tests plug in small local versions.
@@ -23,9 +25,12 @@ class PageEditorHooks
 public:
     virtual ~PageEditorHooks() = default;
     // Obtains the base copy "indexbackup" and, through readRetrievedPage, reads it;
-    // sets settings().insertAfterRetrieval from the argument first.
-    virtual void retrievePage(bool insertAfter) = 0;
-    // Publishes "webbie" (and "archivewebbie" with archive "true").
+    // sets settings().insertAfterRetrieval from the argument first. May end
+    // later, from the event loop: `then` (when given) is called once it has
+    // ended, whether or not it succeeded (settings().pageRetrieved tells).
+    virtual void retrievePage(bool insertAfter, std::function<void()> then) = 0;
+    // Publishes "webbie" (and "archivewebbie" with archive "true"); may end
+    // later, from the event loop.
     virtual void publish() = 0;
     // The local-or-server choice (PageSourceDialog), shown modally: "Config",
     // "Local" or "Server".
@@ -60,7 +65,8 @@ public:
     // keepCount entries minus one stay. With lastEntry set: auto-delete of the
     // edited page (with archive when archive is "true"); with lastEntry clear:
     // Delete Last Entry on the base copy (exactly the newest entry goes).
-    void deleteEntries(int keepCount, bool& lastEntry);
+    // Either fetches the page first when it has not been.
+    void deleteEntries(int keepCount, bool lastEntry);
     // File > Restore Backup.
     void restoreBackup();
     // Edit > Delete Last Entry.
@@ -84,6 +90,8 @@ private:
     bool placePreview(QByteArray* cleanedBase);
     bool autoDelete(const PageText::Pieces& page, int keepCount);
     void deleteLast();
+    void deleteLastRetrieved();
+    void trimEditedPage(int keepCount);
     void archiveCutEntries(const PageText::Pieces& block);
     QString archiveUnavailable();
     // "archivewebbie" = "archive"; false (after a message) when it failed.

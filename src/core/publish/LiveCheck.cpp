@@ -17,7 +17,6 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QLocale>
-#include <QSignalBlocker>
 
 namespace LiveCheck {
 
@@ -107,17 +106,21 @@ QString stagedName(const QString& remote)
 
 } // namespace
 
-std::optional<FileFacts> Publisher::quietFacts(const QString& remote)
+NetTask<std::optional<FileFacts>> Publisher::quietFacts(QString remote)
 {
     // A file that cannot be asked about is not recorded; that is no reason
-    // to fail what succeeded.
-    const QSignalBlocker quiet(ftpClient);
+    // to fail what succeeded. Its states are not shown.
+    m_quiet = true;
+    bool answered = false;
     try {
-        if (execute(ftpClient, QStringLiteral("FACTS ") + quoteCommandPath(remote)))
-            return ftpClient.lastFacts();
+        const QString facts = QStringLiteral("FACTS ") + quoteCommandPath(remote);
+        answered = co_await execute(ftpClient, facts);
     } catch (const TransferError&) {
     }
-    return std::nullopt;
+    m_quiet = false;
+    if (answered)
+        co_return ftpClient.lastFacts();
+    co_return std::nullopt;
 }
 
 void Publisher::rememberRetrieved(bool archive, const std::optional<FileFacts>& facts,
@@ -132,7 +135,7 @@ void Publisher::rememberRetrieved(bool archive, const std::optional<FileFacts>& 
     LiveCheck::remember(settings(), archive, seen);
 }
 
-bool Publisher::liveFilesUnchanged(const QList<SiteFile>& staged)
+Publisher::Step Publisher::liveFilesUnchanged(QList<SiteFile> staged)
 {
     const Settings& s = settings();
     m_stagedFacts.clear();
@@ -142,19 +145,23 @@ bool Publisher::liveFilesUnchanged(const QList<SiteFile>& staged)
         if (!isChecked(file.name))
             continue;
         // Its upload copy: once renamed, it is the live file with this time.
-        if (!runUploadCommand(QStringLiteral("FACTS ") + quoteCommandPath(stagedName(file.remote))))
+        const QString stagedFacts =
+            QStringLiteral("FACTS ") + quoteCommandPath(stagedName(file.remote));
+        if (!co_await runUploadCommand(stagedFacts))
             break;
         m_stagedFacts.insert(file.remote, ftpClient.lastFacts());
         const LiveCheck::Seen seen = LiveCheck::read(s, isArchive(file.name));
         if (!seen.known() || !changedName.isEmpty())
             continue;
         m_view.appendStatus(tr("Checking %1 on the server").arg(file.remote));
-        if (!runUploadCommand(QStringLiteral("FACTS ") + quoteCommandPath(file.remote)))
+        const QString liveFacts = QStringLiteral("FACTS ") + quoteCommandPath(file.remote);
+        if (!co_await runUploadCommand(liveFacts))
             break;
         const FileFacts now = ftpClient.lastFacts();
         LiveCheck::Verdict verdict = LiveCheck::compare(seen, now);
         if (verdict == LiveCheck::Verdict::NeedBytes) {
-            if (!runUploadCommand(QStringLiteral("GET ") + quoteCommandPath(file.remote)))
+            const QString get = QStringLiteral("GET ") + quoteCommandPath(file.remote);
+            if (!co_await runUploadCommand(get))
                 break;
             QByteArray bytes;
             for (QByteArray chunk = ftpClient.readChunk(1 << 20); !chunk.isEmpty();
@@ -170,12 +177,13 @@ bool Publisher::liveFilesUnchanged(const QList<SiteFile>& staged)
         }
     }
     if (m_ftpAborted) {
-        discardStaged(staged);
-        closeAfterFailedUpload(placementFailureText({}, {}));
-        return false;
+        co_await discardStaged(staged);
+        const QString failed = placementFailureText({}, {});
+        co_await closeAfterFailedUpload(failed);
+        co_return false;
     }
     if (changedName.isEmpty())
-        return true;
+        co_return true;
 
     const QString what = isArchive(changedName) ? tr("The archive page") : tr("The page");
     const QString change =
@@ -220,12 +228,13 @@ bool Publisher::liveFilesUnchanged(const QList<SiteFile>& staged)
     }
     if (choice == LiveChange::Overwrite) {
         m_view.appendStatus(tr("Publishing over the changed %1").arg(changedRemote));
-        return true;
+        co_return true;
     }
-    discardStaged(staged);
+    co_await discardStaged(staged);
     m_view.appendStatus(QStringLiteral("Closing connection..."));
     try {
-        execute(ftpClient, QStringLiteral("CLOSE"));
+        const QString close = QStringLiteral("CLOSE");
+        co_await execute(ftpClient, close);
     } catch (const TransferError&) {
     }
     ftpClient.cancel();
@@ -236,7 +245,7 @@ bool Publisher::liveFilesUnchanged(const QList<SiteFile>& staged)
         tr("Nothing was published; %1 on the server was left as it is.").arg(changedRemote));
     m_outcome = Outcome::Stopped;
     m_mergeWanted = choice == LiveChange::Merge;
-    return false;
+    co_return false;
 }
 
 void Publisher::rememberPublished(const QList<SiteFile>& placed)
@@ -255,14 +264,14 @@ void Publisher::rememberPublished(const QList<SiteFile>& placed)
     }
 }
 
-bool Publisher::mergeServerCopy()
+Publisher::Step Publisher::mergeServerCopy()
 {
     m_mergeWanted = false;
     Settings& s = settings();
     m_view.appendStatus(tr("Fetching the server's version to put the entry into it"));
     m_entries.forgetPreview();
     s.insertAfterRetrieval = true;
-    ftpFetch();
+    co_await ftpFetch();
     s.insertAfterRetrieval = false;
-    return !m_ftpAborted && !m_stopped && m_entries.editedPageIsPreview();
+    co_return !m_ftpAborted && !m_stopped && m_entries.editedPageIsPreview();
 }

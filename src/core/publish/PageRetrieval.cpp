@@ -13,6 +13,7 @@
 #include "core/publish/LiveCheck.h"
 #include "core/publish/PublishFiles.h"
 #include "core/publish/PublishRecord.h"
+#include "core/publish/RequestEnd.h"
 #include "core/rss/RssWriter.h"
 #include "net/Connectivity.h"
 
@@ -30,13 +31,17 @@ const QString kFileFilter =
 
 } // namespace
 
-void Publisher::retrievePage(bool insertAfter)
+void Publisher::retrievePage(bool insertAfter, std::function<void()> then)
 {
-    const JobScope job(*this);
+    runJob(retrieval(insertAfter), std::move(then));
+}
+
+Publisher::Step Publisher::retrieval(bool insertAfter)
+{
     Settings& s = settings();
     if (s.retrieveMode() == Settings::RetrieveMode::None) {
         noRetrieve();
-        return;
+        co_return s.pageRetrieved;
     }
     if (s.retrieveMode() == Settings::RetrieveMode::Ftp) {
         m_view.appendStatus(QStringLiteral("FTP Retrieve Mode Detected..."));
@@ -48,7 +53,7 @@ void Publisher::retrievePage(bool insertAfter)
                 Buttons::Ok, Icon::Critical, QStringLiteral("Auto FTP not enabled"));
             m_view.setPreferencesEnabled(true);
             m_hooks.showPreferences();
-            return;
+            co_return false;
         }
     }
     s.insertAfterRetrieval = insertAfter;
@@ -59,19 +64,19 @@ void Publisher::retrievePage(bool insertAfter)
         m_view.setPublishingEnabled(true);
         m_view.setFinishEnabled(false);
         m_hooks.showPreferences();
-        return;
+        co_return false;
     }
     if (s.siteHost.isEmpty() && s.website.size() > 8)
         s.siteHost = s.website.mid(7).trimmed();
     m_view.appendStatus(QStringLiteral("Attempting ") + s.siteHost);
     if (s.dialUp() && !isOnline()) {
         offlineDecision();
-        return;
+        co_return s.pageRetrieved;
     }
     if (s.retrieveMode() == Settings::RetrieveMode::Ftp)
-        ftpFetch();
-    else
-        downloadPage(s.website, fileName("indexbackup"), false);
+        co_return co_await ftpFetch();
+    const QString page = fileName("indexbackup");
+    co_return co_await downloadPage(s.website, page, false);
 }
 
 void Publisher::offlineDecision()
@@ -104,29 +109,30 @@ void Publisher::offlineDecision()
     m_view.setBusy(false);
 }
 
-void Publisher::ftpFetch()
+Publisher::Step Publisher::ftpFetch()
 {
     Settings& s = settings();
-    runFtp(QStringLiteral("down"));
+    co_await runFtp(false);
     // Asked before each download: a change in between is then seen as one.
     std::optional<FileFacts> pageFacts, archiveFacts;
     if (!m_ftpAborted)
-        pageFacts = quietFacts(s.ftpremote);
-    ftpGet(s.ftpremote, fileName("indexbackup"));
+        pageFacts = co_await quietFacts(s.ftpremote);
+    const QString page = fileName("indexbackup"), archive = fileName("archive");
+    co_await ftpGet(s.ftpremote, page);
     if (!m_ftpAborted)
         m_view.appendStatus(QStringLiteral("Local Page Updated"));
     if (settings().archiveEnabled()) {
         if (!m_ftpAborted)
-            archiveFacts = quietFacts(s.archiveftp);
-        ftpGet(s.archiveftp, fileName("archive"));
+            archiveFacts = co_await quietFacts(s.archiveftp);
+        co_await ftpGet(s.archiveftp, archive);
     }
     if (!m_ftpAborted) {
         rememberRetrieved(false, pageFacts, fileName("indexbackup"));
         if (settings().archiveEnabled())
             rememberRetrieved(true, archiveFacts, fileName("archive"));
-        closeAfterDownload();
+        co_await closeAfterDownload();
         m_entries.readRetrievedPage();
-        return;
+        co_return true;
     }
     ftpClient.cancel();
     // A failed transfer has told the user already ("Transfer Error" and the
@@ -137,6 +143,7 @@ void Publisher::ftpFetch()
     m_view.setPublishingEnabled(true);
     m_view.setFinishEnabled(false);
     m_view.setBusy(false);
+    co_return false;
 }
 
 bool Publisher::chooseLocalFile(const QString& target)
@@ -246,12 +253,14 @@ void Publisher::writeFailed()
     m_view.hideProgress();
 }
 
-void Publisher::downloadPage(const QString& address, const QString& localFile, bool isArchive)
+// Fetches the page (or the archive page, and then the page's markers are
+// read) over HTTP.
+Publisher::Step Publisher::downloadPage(QString address, QString localFile, bool isArchive)
 {
     if (!isArchive) {
         if (const QString cut = cutTransferSetting(false); !cut.isEmpty()) {
             downloadFailed(QStringLiteral("Download Error"), cut, Icon::Critical);
-            return;
+            co_return false;
         }
     }
     if (isArchive)
@@ -267,19 +276,24 @@ void Publisher::downloadPage(const QString& address, const QString& localFile, b
     m_view.showProgress(0, 100, 0);
     if (m_stopped) {
         downloadFailed(QString(), QString(), Icon::None);
-        return;
+        co_return false;
     }
+    QString refused;
     try {
         httpClient.execute(address, QStringLiteral("GET"));
     } catch (const TransferError& e) {
+        refused = e.description();
+    }
+    if (!refused.isEmpty()) {
         downloadFailed(QStringLiteral("Download Error"),
                        QStringLiteral("The address ") + address +
-                           QStringLiteral(" cannot be fetched: ") + e.description(),
+                           QStringLiteral(" cannot be fetched: ") + refused,
                        Icon::Critical);
-        return;
+        co_return false;
     }
     m_view.appendStatus(QStringLiteral("Getting:") + kCrLf + address);
-    waitFor(httpClient);
+    RequestEnd end{httpClient, waitingFor(httpClient)}; // named: see RequestEnd.h
+    co_await end;
 
     const bool localFolder = address.startsWith(QLatin1String("file:"), Qt::CaseInsensitive);
     const TransferError error = httpClient.lastError();
@@ -315,7 +329,7 @@ void Publisher::downloadPage(const QString& address, const QString& localFile, b
                     response,
                 Icon::Critical);
         }
-        return;
+        co_return false;
     }
     // A 200 whose body did not arrive whole (the connection dropped, or less
     // than Content-Length came) must never become the base copy.
@@ -325,14 +339,14 @@ void Publisher::downloadPage(const QString& address, const QString& localFile, b
                            QStringLiteral(" was interrupted: ") + error.description() +
                            QStringLiteral("\r\rYour local files were not changed."),
                        Icon::Critical);
-        return;
+        co_return false;
     }
 
     if (httpClient.responseCode() == 0) {
         const QByteArray body = httpClient.readAll();
         if (!WorkFiles::write(programFile(localFile), body)) {
             writeFailed();
-            return;
+            co_return false;
         }
         // What the server had, its time not told by HTTP.
         LiveCheck::rememberBytes(settings(), isArchive, body);
@@ -341,11 +355,14 @@ void Publisher::downloadPage(const QString& address, const QString& localFile, b
     m_view.setBusy(false);
     if (isArchive) {
         settings().archiveRetrievalFailed = false;
-        return;
+        co_return true;
     }
-    if (settings().archiveEnabled())
-        downloadPage(settings().archiveurl, fileName("archive"), true);
+    if (settings().archiveEnabled()) {
+        const QString archive = fileName("archive");
+        co_await downloadPage(settings().archiveurl, archive, true);
+    }
     // The page's markers are read once, after the archive has come too.
     httpClient.cancel();
     m_entries.readRetrievedPage();
+    co_return settings().pageRetrieved;
 }

@@ -39,53 +39,58 @@ QByteArray answerOf(TransferClient& client)
 // the feeds made from it) and in the local pictures folder alike. The
 // pictures folder is made when something goes into it. A failure sets
 // m_ftpAborted, and the publish ends with nothing changed on the server.
-QList<Publisher::SiteFile> Publisher::pictureFiles()
+NetTask<QList<Publisher::SiteFile>> Publisher::pictureFiles()
 {
     Settings& s = settings();
     const std::optional<Picture::Options> options = Picture::readOptions(s, nullptr);
     std::optional<QByteArray> page = WorkFiles::read(filePath("webbie"));
     if (!options || !page || m_ftpAborted)
-        return {};
+        co_return {};
     const PageEntries::Listing listing = PageEntries::findEntries(*page);
     if (listing.entries.isEmpty())
-        return {};
+        co_return {};
     const PageEntries::Entry& newest = listing.entries.first();
     const qsizetype entryEnd = newest.end < 0 ? page->size() : newest.end;
     QByteArray entry = page->mid(newest.markerAt, entryEnd - newest.markerAt);
     const QStringList names = Picture::entryPictures(QString::fromLatin1(entry), *options);
     if (names.isEmpty())
-        return {};
+        co_return {};
 
-    // A stop between two commands ends it as one during a command does.
-    const auto ask = [this](const QString& command) {
-        if (m_stopped)
-            m_ftpAborted = true;
-        return !m_ftpAborted && runUploadCommand(command);
-    };
+    if (m_stopped) // a stop between two commands ends it as one during a command does
+        m_ftpAborted = true;
     const QString folder = Picture::remoteFolder(s.ftpremote, *options);
-    if (!ask(QStringLiteral("LS ") + quoteCommandPath(folder)))
-        return {};
+    const QString list = QStringLiteral("LS ") + quoteCommandPath(folder);
+    if (m_ftpAborted || !co_await runUploadCommand(list))
+        co_return {};
     QSet<QString> onServer;
     for (const QString& line : QString::fromUtf8(answerOf(ftpClient)).split(kCrLf)) {
         if (!line.isEmpty() && !line.endsWith(QLatin1Char('/')))
             onServer.insert(line);
     }
-    // The server's file is fetched only when its size could be the copy's.
-    const auto sameOnServer = [&](const QString& name, const QString& local) {
-        const QString remote = quoteCommandPath(folder + QLatin1Char('/') + name);
-        if (!ask(QStringLiteral("SIZE ") + remote))
-            return false;
-        const QByteArray size = answerOf(ftpClient);
-        if (!size.isEmpty() && size.toLongLong() != QFileInfo(local).size())
-            return false;
-        if (!ask(QStringLiteral("GET ") + remote))
-            return false;
-        return answerOf(ftpClient) == WorkFiles::read(local);
-    };
-    const QList<Picture::Upload> uploads =
-        Picture::planUploads(names, *options, s.ftpremote, onServer, sameOnServer);
-    if (m_ftpAborted)
-        return {};
+    // The plan asks which of the server's pictures are the same as a local
+    // copy; each question is answered from the server, and the plan made
+    // again with the answers, until it asks nothing new.
+    QMap<QPair<QString, QString>, bool> same; // (server name, local file)
+    QList<Picture::Upload> uploads;
+    for (;;) {
+        QList<QPair<QString, QString>> asked;
+        uploads = Picture::planUploads(names, *options, s.ftpremote, onServer,
+                                       [&](const QString& name, const QString& local) {
+                                           const auto question = qMakePair(name, local);
+                                           if (!same.contains(question))
+                                               asked << question;
+                                           return same.value(question);
+                                       });
+        if (asked.isEmpty())
+            break;
+        for (const auto& question : std::as_const(asked)) {
+            const QString remote = folder + QLatin1Char('/') + question.first;
+            const bool sameBytes = co_await sameOnServer(remote, question.second);
+            same.insert(question, sameBytes);
+            if (m_ftpAborted)
+                co_return {};
+        }
+    }
 
     // The new names: copies first, then the page, and only then the old
     // copies go, so that the page always finds its pictures.
@@ -115,14 +120,14 @@ QList<Publisher::SiteFile> Publisher::pictureFiles()
         prompt().message(tr("The pictures could not be renamed: %1").arg(error), Buttons::Ok,
                          Icon::Critical);
         m_ftpAborted = true;
-        return {};
+        co_return {};
     }
     for (const QString& name : std::as_const(renamed))
         QFile::remove(local.filePath(name));
     // The feeds show the entry with its pictures' new names.
     if (!renamed.isEmpty() && !writeFeedFiles(s, m_view, prompt())) {
         m_ftpAborted = true;
-        return {};
+        co_return {};
     }
 
     QList<SiteFile> files;
@@ -133,8 +138,29 @@ QList<Publisher::SiteFile> Publisher::pictureFiles()
         else
             m_view.appendStatus(tr("The server has the picture %1 already.").arg(u.sentAs));
     }
+    if (m_stopped)
+        m_ftpAborted = true;
+    const QString makeFolder = QStringLiteral("MKDIR ") + quoteCommandPath(folder);
     if (!files.isEmpty() && onServer.isEmpty() &&
-        !ask(QStringLiteral("MKDIR ") + quoteCommandPath(folder)))
-        return {};
-    return files;
+        (m_ftpAborted || !co_await runUploadCommand(makeFolder)))
+        co_return {};
+    co_return files;
+}
+
+// Whether the server's picture `remote` has the bytes of the local file: its
+// size is asked first, and it is fetched only when that could be the copy's.
+NetTask<bool> Publisher::sameOnServer(QString remote, QString local)
+{
+    if (m_stopped)
+        m_ftpAborted = true;
+    const QString askFacts = QStringLiteral("FACTS ") + quoteCommandPath(remote);
+    if (m_ftpAborted || !co_await runUploadCommand(askFacts))
+        co_return false;
+    const FileFacts facts = ftpClient.lastFacts();
+    if (!facts.exists || (facts.size >= 0 && facts.size != QFileInfo(local).size()))
+        co_return false;
+    const QString get = QStringLiteral("GET ") + quoteCommandPath(remote);
+    if (!co_await runUploadCommand(get))
+        co_return false;
+    co_return answerOf(ftpClient) == WorkFiles::read(local);
 }

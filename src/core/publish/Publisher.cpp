@@ -11,18 +11,28 @@
 #include "core/entry/WorkFiles.h"
 #include "core/publish/PublishFiles.h"
 #include "core/publish/PublishRecord.h"
+#include "core/publish/RequestEnd.h"
 #include "core/rss/FeedWriter.h"
 #include "core/rss/RssWriter.h"
 #include "net/Connectivity.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
+#include <QTimer>
 
 using namespace PublishFiles;
 
 Publisher::Publisher(MainView& view, PageEditor& entries, PageEditorHooks& hooks, QObject* parent)
     : QObject(parent), m_view(view), m_entries(entries), m_hooks(hooks)
 {
+    // A request's end resumes the job waiting for it (a late end of a
+    // cancelled one does not: the next has started).
+    for (TransferClient* client : {&ftpClient, &httpClient}) {
+        connect(client, &TransferClient::finished, this, [this, client] {
+            if (!client->isBusy())
+                if (std::coroutine_handle<> job = std::exchange(waitingFor(*client), {}))
+                    job.resume();
+        });
+    }
     connect(&ftpClient, &TransferClient::stateChanged, this, &Publisher::onFtpStateChanged);
     // The download's bar in kilobytes, as it comes.
     connect(&httpClient, &TransferClient::progress, this, [this](qint64 done, qint64 total) {
@@ -31,20 +41,41 @@ Publisher::Publisher(MainView& view, PageEditor& entries, PageEditorHooks& hooks
     });
 }
 
-// ---- jobs ------------------------------------------------------------------
-
-Publisher::JobScope::JobScope(Publisher& publisher) : m_publisher(publisher)
+Publisher::~Publisher()
 {
-    if (m_publisher.m_jobDepth++ == 0) {
-        m_publisher.m_stopped = false;
-        m_publisher.m_view.setJobRunning(true);
-    }
+    m_ftpWaiting = m_httpWaiting = {};
+    m_jobs.clear();
 }
 
-Publisher::JobScope::~JobScope()
+// ---- jobs ------------------------------------------------------------------
+
+// The job counts as running from here until `then` has returned; it is freed
+// from the event loop, as it cannot be while it ends.
+void Publisher::runJob(Step job, std::function<void()> then)
 {
-    if (--m_publisher.m_jobDepth == 0)
-        m_publisher.m_view.setJobRunning(false);
+    if (m_jobDepth++ == 0) {
+        m_stopped = false;
+        m_view.setJobRunning(true);
+    }
+    const auto running = m_jobs.insert(m_jobs.end(), std::move(job));
+    running->start([this, running, then = std::move(then)] {
+        bool ended = true;
+        try {
+            running->result();
+        } catch (const TransferError& e) {
+            reportRunError(e);
+        } catch (...) {
+            m_jobError = std::current_exception();
+            ended = false; // what was to follow does not
+        }
+        if (then && ended)
+            then();
+        QTimer::singleShot(0, this, [this, running] { m_jobs.erase(running); });
+        if (--m_jobDepth == 0) {
+            m_view.setJobRunning(false);
+            emit jobsEnded();
+        }
+    });
 }
 
 void Publisher::stop()
@@ -57,24 +88,14 @@ void Publisher::stop()
     httpClient.cancel();
 }
 
-// ---- waiting ---------------------------------------------------------------
-
-void Publisher::waitFor(TransferClient& inet)
-{
-    // The control wakes the event loop with its state changes and its end,
-    // so waiting for events does not spin.
-    while (inet.isBusy())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    QCoreApplication::processEvents();
-}
-
-// Runs one command and waits for it. Returns false when it failed; a refused
-// command is reported as a run-time error by the caller through lastError.
-bool Publisher::execute(TransferClient& inet, const QString& command)
+// Runs one command to its end. False when it failed; a refused command
+// throws its TransferError.
+Publisher::Step Publisher::execute(TransferClient& inet, QString command)
 {
     inet.execute(QString(), command);
-    waitFor(inet);
-    return inet.lastError().number() == 0;
+    RequestEnd end{inet, waitingFor(inet)}; // named: see RequestEnd.h
+    co_await end;
+    co_return inet.lastError().number() == 0;
 }
 
 // ---- Finish and Resend -----------------------------------------------------
@@ -92,9 +113,13 @@ void Publisher::resend()
     publish();
 }
 
-Publisher::Outcome Publisher::publish()
+void Publisher::publish(std::function<void()> then)
 {
-    const JobScope job(*this);
+    runJob(publishing(), std::move(then));
+}
+
+Publisher::Step Publisher::publishing()
+{
     Settings& s = settings();
     for (;;) {
         m_view.setPublishingEnabled(false);
@@ -103,7 +128,8 @@ Publisher::Outcome Publisher::publish()
         if ((s.rssEnabled() && !writeRssFile(s, m_view, prompt())) ||
             !writeFeedFiles(s, m_view, prompt())) {
             m_view.setPublishingEnabled(true);
-            return m_outcome = Outcome::Stopped;
+            m_outcome = Outcome::Stopped;
+            co_return false;
         }
         if (!s.autoFtp()) {
             FileRequest request;
@@ -123,27 +149,30 @@ Publisher::Outcome Publisher::publish()
                                      QStringLiteral(": ") + error,
                                  Buttons::Ok, Icon::Critical);
                 m_view.setPublishingEnabled(true);
-                return m_outcome = Outcome::Stopped;
+                m_outcome = Outcome::Stopped;
+                co_return false;
             }
             // The entry counts as the last one published once its page is saved
             // for upload, not before: a save that never happens records nothing.
             PublishRecord::recordSaved(s);
             prompt().message(*chosen + QStringLiteral(" ready!  Please exit and manually upload."));
-            return m_outcome = Outcome::Saved;
+            m_outcome = Outcome::Saved;
+            co_return true;
         }
         if (s.dialUp() && !isDialUpConfigured()) {
             prompt().message(QStringLiteral("Please connect to the internet first.  Once you are "
                                             "connected, hit the transfer button again."));
             m_view.setPublishingEnabled(true);
-            return m_outcome = Outcome::Stopped;
+            m_outcome = Outcome::Stopped;
+            co_return false;
         }
         WorkFiles::copy(filePath("webbie"), filePath("backup"));
         m_view.appendStatus(QStringLiteral("Copying Preview Into Backup"));
         m_outcome = Outcome::None;
-        runFtp(QString());
-        if (m_mergeWanted && mergeServerCopy())
+        co_await runFtp(true);
+        if (m_mergeWanted && co_await mergeServerCopy())
             continue; // the entry is in the server's version now: publish that
         m_mergeWanted = false;
-        return m_outcome;
+        co_return m_outcome == Outcome::Published;
     }
 }

@@ -14,12 +14,16 @@
 // old one or the new one, never half of one.
 
 #include "base/Prompt.h"
+#include "net/NetTask.h"
 #include "net/TransferClient.h"
 
 #include <QMap>
 #include <QObject>
 #include <QString>
 
+#include <exception>
+#include <functional>
+#include <list>
 #include <optional>
 
 class PageEditor;
@@ -41,41 +45,39 @@ public:
 
     Publisher(MainView& view, PageEditor& entries, PageEditorHooks& hooks,
               QObject* parent = nullptr);
+    ~Publisher() override;
 
     // FTP transfers, HTTP page download.
     TransferClient ftpClient, httpClient;
 
-    // Retrieval.
-    void retrievePage(bool insertAfter);
-    void downloadPage(const QString& address, const QString& localFile, bool isArchive);
-
-    // FTP.
-    void runFtp(const QString& mode);
-    bool ftpStage(const QString& local, const QString& remote);
-    bool ftpPlace(const QString& remote);
-    void ftpGet(const QString& remote, const QString& local);
-    void endUpload();
-    void closeAfterDownload();
-    void reportFtpError();
-    void advanceProgress();
-    void onFtpStateChanged(TransferState state);
-    bool ftpAborted() const { return m_ftpAborted; }
-
-    // Finish and Resend.
+    // The jobs. Each starts at once and runs on the event loop; `then`, when
+    // given, is called once it has ended (also when it failed or was
+    // stopped), before jobsEnded. A job that needs no transfer ends before
+    // the call returns.
+    //
+    // Obtains the base copy "indexbackup" (and the archive page) in the
+    // configuration's retrieve mode and, through PageEditor::
+    // readRetrievedPage, reads it; sets settings().insertAfterRetrieval
+    // from the argument first.
+    void retrievePage(bool insertAfter, std::function<void()> then = {});
+    // Finish and Resend: the RSS file and the feeds, then the upload (or the
+    // manual save). lastOutcome() tells how it ended.
     void finish();
     void resend();
-    Outcome publish();
+    void publish(std::function<void()> then = {});
     Outcome lastOutcome() const { return m_outcome; }
 
-    // A retrieval or publish is running (the view has been told through
-    // setJobRunning).
+    // A job is running (the view has been told through setJobRunning).
     bool isRunning() const { return m_jobDepth > 0; }
-    // Ends the running retrieval or publish at once: its transfer stops, the
-    // copies it staged on the server are deleted, the live files stay as
-    // they were, and a publish counts as failed (Resend is offered). No
-    // error box follows, only a status line.
+    // Ends the running job at once: its transfer stops, the copies it staged
+    // on the server are deleted, the live files stay as they were, and a
+    // publish counts as failed (Resend is offered). No error box follows,
+    // only a status line.
     void stop();
     bool wasStopped() const { return m_stopped; }
+    // What a hook or the prompt threw to end a job (the command line's
+    // stops), once; null when nothing did.
+    std::exception_ptr takeJobError() { return std::exchange(m_jobError, nullptr); }
 
     // What a publish does when the live page or archive page changed on the
     // server since Pagewick last retrieved or published it (LiveCheck.h):
@@ -98,30 +100,36 @@ public:
     // Where backend.rss goes for a page at `ftpremote`.
     static QString backendRemotePath(const QString& ftpremote);
 
-private:
-    // Marks a retrieval or publish as running for as long as it lives.
-    class JobScope
-    {
-    public:
-        explicit JobScope(Publisher& publisher);
-        ~JobScope();
-        JobScope(const JobScope&) = delete;
-        JobScope& operator=(const JobScope&) = delete;
+signals:
+    // The last running job has ended (isRunning() is false again).
+    void jobsEnded();
 
-    private:
-        Publisher& m_publisher;
-    };
+private:
+    using Step = NetTask<bool>; // a part of a job; true when it went well
+
+    void runJob(Step job, std::function<void()> then);
+    Step retrieval(bool insertAfter);
+    Step publishing();
+    Step downloadPage(QString address, QString localFile, bool isArchive);
+    Step runFtp(bool uploading);
+    Step ftpStage(QString local, QString remote);
+    Step ftpPlace(QString remote);
+    Step ftpGet(QString remote, QString local);
+    Step endUpload();
+    Step closeAfterDownload();
+    void reportFtpError();
+    void advanceProgress();
+    void onFtpStateChanged(TransferState state);
 
     void noRetrieve();
     bool chooseLocalFile(const QString& target);
     void offlineDecision();
-    void ftpFetch();
-    void waitFor(TransferClient& inet);
-    bool execute(TransferClient& inet, const QString& command);
+    Step ftpFetch();
+    Step execute(TransferClient& inet, QString command);
     void reportRunError(const TransferError& error);
     void downloadFailed(const QString& title, const QString& text, Icon icon);
     void writeFailed();
-    void closeAfterFailedUpload(const QString& outcomeText);
+    Step closeAfterFailedUpload(QString outcomeText);
     struct SiteFile
     {
         QString local;
@@ -129,18 +137,19 @@ private:
         QString name; // "the page", "the archive page", "the RSS file", "the picture NAME"
     };
     QList<SiteFile> siteFiles() const;
-    QList<SiteFile> pictureFiles();
-    void uploadAll();
+    NetTask<QList<SiteFile>> pictureFiles();
+    NetTask<bool> sameOnServer(QString remote, QString local);
+    Step uploadAll();
     // LiveCheck.cpp: before the staged files are put in place; false when
     // the publish ended there (failed, stopped, or to be merged).
-    bool liveFilesUnchanged(const QList<SiteFile>& staged);
+    Step liveFilesUnchanged(QList<SiteFile> staged);
     void rememberPublished(const QList<SiteFile>& placed);
-    std::optional<FileFacts> quietFacts(const QString& remote);
+    NetTask<std::optional<FileFacts>> quietFacts(QString remote);
     void rememberRetrieved(bool archive, const std::optional<FileFacts>& facts,
                            const QString& localFile);
-    bool mergeServerCopy();
-    void discardStaged(const QList<SiteFile>& files);
-    bool runUploadCommand(const QString& command);
+    Step mergeServerCopy();
+    Step discardStaged(QList<SiteFile> files);
+    Step runUploadCommand(QString command);
     static QString placementFailureText(const QStringList& placed, const QStringList& left);
     QString ftpCommand(const char* verb, const QString& a, const QString& b) const;
 
@@ -151,11 +160,20 @@ private:
     bool m_serverErrorShown = false;   // the Error state already told the user
     bool m_downloadErrorShown = false; // a failed download has been reported
     bool m_uploading = false;
-    QString m_command; // the last FTP command given to ftpClient
+    bool m_quiet = false; // the FTP states are not shown (a quiet FACTS)
+    QString m_command;    // the last FTP command given to ftpClient
     Outcome m_outcome = Outcome::None;
     int m_jobDepth = 0;
     bool m_stopped = false; // the user stopped the running job
     LiveChange m_liveChange = LiveChange::Ask;
     bool m_mergeWanted = false;
     QMap<QString, FileFacts> m_stagedFacts; // by remote path
+    std::list<Step> m_jobs;                 // running, or ended and not yet freed
+    // The job waiting for each client's request to end.
+    std::coroutine_handle<> m_ftpWaiting, m_httpWaiting;
+    std::coroutine_handle<>& waitingFor(const TransferClient& client)
+    {
+        return &client == &ftpClient ? m_ftpWaiting : m_httpWaiting;
+    }
+    std::exception_ptr m_jobError;
 };

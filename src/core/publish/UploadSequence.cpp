@@ -13,12 +13,12 @@
 #include "core/entry/WorkFiles.h"
 #include "core/publish/PublishFiles.h"
 #include "core/publish/PublishRecord.h"
+#include "core/publish/RequestEnd.h"
 #include "core/rss/FeedWriter.h"
 #include "core/rss/RssWriter.h"
 #include "net/Connectivity.h"
 #include "net/TransferClient.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 
 using namespace PublishFiles;
@@ -47,14 +47,16 @@ void Publisher::reportRunError(const TransferError& e)
                      Icon::None, QStringLiteral("Transfer Error"));
 }
 
-void Publisher::runFtp(const QString& mode)
+// Logs in for a publish (`uploading`: and publishes) or for an FTP
+// retrieval; false when the log-in failed or was stopped.
+Publisher::Step Publisher::runFtp(bool uploading)
 {
     Settings& s = settings();
     m_view.showProgress(1, 100, 1);
     m_ftpAborted = false;
     m_serverErrorShown = false;
     m_downloadErrorShown = false;
-    m_uploading = mode != QLatin1String("down");
+    m_uploading = uploading;
     if (const QString cut = cutTransferSetting(true); !cut.isEmpty()) {
         prompt().message(cut, Buttons::Ok, Icon::Critical);
         m_ftpAborted = true;
@@ -68,7 +70,7 @@ void Publisher::runFtp(const QString& mode)
             m_view.setFinishEnabled(true);
             m_outcome = Outcome::Stopped;
         }
-        return;
+        co_return false;
     }
     advanceProgress();
     m_view.showProgress(1, 100, 2);
@@ -86,7 +88,7 @@ void Publisher::runFtp(const QString& mode)
         m_command.clear();
         if (m_stopped)
             error = TransferError(TransferError::Cancelled, QStringLiteral("Stopped."));
-        else if (!execute(ftpClient, QString()))
+        else if (const QString logIn; !co_await execute(ftpClient, logIn))
             error = ftpClient.lastError();
     } catch (const TransferError& e) {
         error = e;
@@ -132,13 +134,12 @@ void Publisher::runFtp(const QString& mode)
             reportFtpError();
             m_outcome = Outcome::Failed;
         }
-        return;
+        co_return false;
     }
     advanceProgress();
-    if (!m_uploading)
-        return;
-
-    uploadAll();
+    if (m_uploading)
+        co_await uploadAll();
+    co_return true;
 }
 
 // The files of a publish, in the order they go up.
@@ -163,28 +164,29 @@ QList<Publisher::SiteFile> Publisher::siteFiles() const
 // the pictures first, then the archive page, then the page, then the RSS file and the feeds, so
 // that an entry cut from the page is always on one of the two live pages. The entry is recorded as
 // published only after the last one is in place.
-void Publisher::uploadAll()
+Publisher::Step Publisher::uploadAll()
 {
     // The entry's pictures go first, in the same unit (PictureUploads.cpp).
-    const QList<SiteFile> pictures = pictureFiles();
+    const QList<SiteFile> pictures = co_await pictureFiles();
     const QList<SiteFile> files = pictures + siteFiles();
     QList<SiteFile> staged;
     for (const SiteFile& file : files) {
         if (!staged.isEmpty())
             m_view.showProgress(1, 100, 1);
-        if (!ftpStage(file.local, file.remote))
+        if (!co_await ftpStage(file.local, file.remote))
             break;
         staged.append(file);
     }
     if (m_ftpAborted) {
-        discardStaged(staged);
-        closeAfterFailedUpload(
+        co_await discardStaged(staged);
+        const QString failed =
             QStringLiteral("The entry was not published; your page on the server was not "
-                           "changed by the failed transfer.  Press Resend to try again."));
-        return;
+                           "changed by the failed transfer.  Press Resend to try again.");
+        co_await closeAfterFailedUpload(failed);
+        co_return false;
     }
-    if (!liveFilesUnchanged(staged))
-        return; // ended there: see LiveCheck.cpp
+    if (!co_await liveFilesUnchanged(staged))
+        co_return false; // ended there: see LiveCheck.cpp
 
     QList<SiteFile> order = pictures;
     for (const QString& name :
@@ -198,13 +200,15 @@ void Publisher::uploadAll()
     }
     QStringList placed;
     for (qsizetype i = 0; i < order.size(); ++i) {
-        if (!ftpPlace(order[i].remote)) {
-            discardStaged(order.mid(i));
+        if (!co_await ftpPlace(order[i].remote)) {
+            const QList<SiteFile> unplaced = order.mid(i);
+            co_await discardStaged(unplaced);
             QStringList left;
             for (qsizetype j = i; j < order.size(); ++j)
                 left << order[j].name;
-            closeAfterFailedUpload(placementFailureText(placed, left));
-            return;
+            const QString failed = placementFailureText(placed, left);
+            co_await closeAfterFailedUpload(failed);
+            co_return false;
         }
         placed << order[i].name;
         rememberPublished({order[i]});
@@ -221,7 +225,8 @@ void Publisher::uploadAll()
         WorkFiles::copy(filePath("archivewebbie"), filePath("archive"));
     }
     m_outcome = Outcome::Published;
-    endUpload();
+    co_await endUpload();
+    co_return true;
 }
 
 QString Publisher::placementFailureText(const QStringList& placed, const QStringList& left)
@@ -246,16 +251,18 @@ QString Publisher::placementFailureText(const QStringList& placed, const QString
     return text;
 }
 
-void Publisher::discardStaged(const QList<SiteFile>& files)
+Publisher::Step Publisher::discardStaged(QList<SiteFile> files)
 {
     for (const SiteFile& file : files) {
         try {
             if (ftpClient.isBusy())
                 break;
-            execute(ftpClient, QStringLiteral("DISCARD ") + quoteCommandPath(file.remote));
+            const QString discard = QStringLiteral("DISCARD ") + quoteCommandPath(file.remote);
+            co_await execute(ftpClient, discard);
         } catch (const TransferError&) {
         }
     }
+    co_return true;
 }
 
 QString Publisher::backendRemotePath(const QString& ftpremote)
@@ -265,13 +272,14 @@ QString Publisher::backendRemotePath(const QString& ftpremote)
                      : ftpremote.left(slash) + QStringLiteral("/backend.rss");
 }
 
-void Publisher::closeAfterFailedUpload(const QString& outcomeText)
+Publisher::Step Publisher::closeAfterFailedUpload(QString outcomeText)
 {
     m_view.appendStatus(QStringLiteral("Closing connection..."));
     try {
         if (ftpClient.isBusy())
             ftpClient.cancel();
-        execute(ftpClient, QStringLiteral("CLOSE"));
+        const QString close = QStringLiteral("CLOSE");
+        co_await execute(ftpClient, close);
     } catch (const TransferError&) {
     }
     ftpClient.cancel();
@@ -281,45 +289,49 @@ void Publisher::closeAfterFailedUpload(const QString& outcomeText)
     reportFtpError();
     m_view.appendStatus(outcomeText);
     m_outcome = Outcome::Failed;
+    co_return true;
 }
 
 // Sends `local` to the temporary name beside `remote` and checks its size.
-bool Publisher::ftpStage(const QString& local, const QString& remote)
+Publisher::Step Publisher::ftpStage(QString local, QString remote)
 {
     if (m_stopped)
         m_ftpAborted = true; // stopped between two requests
     if (m_ftpAborted)
-        return false;
+        co_return false;
     m_command = ftpCommand("PUT", local, remote);
     m_view.appendStatus(m_command);
     advanceProgress();
-    if (!runUploadCommand(ftpCommand("STAGE", local, remote)))
-        return false;
+    const QString stage = ftpCommand("STAGE", local, remote);
+    const bool staged = co_await runUploadCommand(stage);
+    if (!staged)
+        co_return false;
     advanceProgress();
-    return true;
+    co_return true;
 }
 
 // Puts the staged copy of `remote` in its place.
-bool Publisher::ftpPlace(const QString& remote)
+Publisher::Step Publisher::ftpPlace(QString remote)
 {
     if (m_stopped)
         m_ftpAborted = true; // stopped between two requests
     if (m_ftpAborted)
-        return false;
-    if (!runUploadCommand(QStringLiteral("PLACE ") + quoteCommandPath(remote)))
-        return false;
+        co_return false;
+    const QString place = QStringLiteral("PLACE ") + quoteCommandPath(remote);
+    if (!co_await runUploadCommand(place))
+        co_return false;
     if (!ftpClient.lastNotice().isEmpty())
         m_view.appendStatus(ftpClient.lastNotice());
     m_view.appendStatus(QStringLiteral("Upload to ") + remote + QStringLiteral(" complete."));
     advanceProgress();
-    return true;
+    co_return true;
 }
 
-bool Publisher::runUploadCommand(const QString& command)
+Publisher::Step Publisher::runUploadCommand(QString command)
 {
     TransferError error;
     try {
-        if (!execute(ftpClient, command))
+        if (!co_await execute(ftpClient, command))
             error = ftpClient.lastError();
     } catch (const TransferError& e) {
         error = e;
@@ -329,39 +341,43 @@ bool Publisher::runUploadCommand(const QString& command)
         if (error.number() == TransferError::TimedOut || error.number() == TransferError::isBusy)
             ftpClient.cancel();
         m_ftpAborted = true;
-        return false;
+        co_return false;
     }
-    return !m_ftpAborted;
+    co_return !m_ftpAborted;
 }
 
-void Publisher::ftpGet(const QString& remote, const QString& local)
+Publisher::Step Publisher::ftpGet(QString remote, QString local)
 {
     if (m_stopped)
         m_ftpAborted = true; // stopped between two requests
     if (m_ftpAborted)
-        return;
+        co_return false;
     // The control writes the download next to the local file and replaces it
     // only when the whole file has come, so the old copy stays until then.
     m_command = ftpCommand("GET", remote, local);
     advanceProgress();
     TransferError error;
+    bool refused = false;
     try {
         ftpClient.execute(QString(), m_command);
-        m_view.appendStatus(m_command);
-        waitFor(ftpClient);
-        error = ftpClient.lastError();
     } catch (const TransferError& e) {
-        m_view.appendStatus(m_command);
+        refused = true;
         error = e;
+    }
+    m_view.appendStatus(m_command);
+    if (!refused) {
+        RequestEnd end{ftpClient, waitingFor(ftpClient)}; // named: see RequestEnd.h
+        co_await end;
+        error = ftpClient.lastError();
     }
     if (error.number() == 0 && !m_ftpAborted) {
         advanceProgress();
         advanceProgress();
-        return;
+        co_return true;
     }
     m_ftpAborted = true;
     if (error.number() == 0)
-        return;
+        co_return false;
     m_view.setFinishEnabled(false);
     m_view.setPreferencesEnabled(true);
     if (settings().lastUploadFailed()) {
@@ -372,7 +388,7 @@ void Publisher::ftpGet(const QString& remote, const QString& local)
         // The server's answer has been shown; the retrieval ends with "Error
         // attempting to FTP download." -- one message each.
         advanceProgress();
-        return;
+        co_return false;
     }
     reportRunError(error);
     m_downloadErrorShown = true;
@@ -384,14 +400,16 @@ void Publisher::ftpGet(const QString& remote, const QString& local)
     advanceProgress();
     if (error.number() == TransferError::TimedOut || error.number() == TransferError::isBusy)
         ftpClient.cancel();
+    co_return false;
 }
 
-void Publisher::endUpload()
+Publisher::Step Publisher::endUpload()
 {
     m_view.appendStatus(QStringLiteral("Closing connection..."));
     m_view.showProgress(1, 100, 95);
     try {
-        execute(ftpClient, QStringLiteral("CLOSE"));
+        const QString close = QStringLiteral("CLOSE");
+        co_await execute(ftpClient, close);
     } catch (const TransferError&) {
     }
     m_view.appendStatus(QStringLiteral("Disconnected"));
@@ -399,13 +417,15 @@ void Publisher::endUpload()
     m_view.showProgress(1, 100, 100);
     prompt().openDocument(settings().website);
     m_view.setPublishingEnabled(true);
+    co_return true;
 }
 
-void Publisher::closeAfterDownload()
+Publisher::Step Publisher::closeAfterDownload()
 {
     m_view.appendStatus(QStringLiteral("Closing connection..."));
     try {
-        execute(ftpClient, QStringLiteral("CLOSE"));
+        const QString close = QStringLiteral("CLOSE");
+        co_await execute(ftpClient, close);
     } catch (const TransferError&) {
     }
     ftpClient.cancel();
@@ -413,6 +433,7 @@ void Publisher::closeAfterDownload()
     advanceProgress();
     m_view.showProgress(1, 100, 100);
     m_view.hideProgress();
+    co_return true;
 }
 
 void Publisher::reportFtpError()
@@ -428,6 +449,8 @@ void Publisher::reportFtpError()
 
 void Publisher::onFtpStateChanged(TransferState state)
 {
+    if (m_quiet)
+        return;
     switch (state) {
     case TransferState::ResolvingHost:
     case TransferState::HostResolved:

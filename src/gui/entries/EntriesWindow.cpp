@@ -2,6 +2,7 @@
 
 #include "gui/WidgetHelpers.h"
 
+#include "base/Settings.h"
 #include "core/editing/MarkupCommands.h"
 #include "core/publish/Publisher.h"
 #include "gui/MainWindow.h"
@@ -16,6 +17,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -28,12 +30,19 @@ class EntriesWindow::Hooks final : public PageEditorHooks
 {
 public:
     explicit Hooks(MainWindow& main) : m_main(main) {}
-    void retrievePage(bool insertAfter) override { m_main.retrievePage(insertAfter); }
+    void retrievePage(bool insertAfter, std::function<void()> then) override
+    {
+        m_main.retrievePage(insertAfter, std::move(then));
+    }
     void publish() override
     {
-        if (m_main.publisher())
-            m_main.publisher()->publish();
+        if (!m_main.publisher())
+            return;
+        publishing = true;
+        m_main.publisher()->publish(published);
     }
+    bool publishing = false;         // a publish has started
+    std::function<void()> published; // called once it has ended
     QString choosePageSource() override { return m_main.choosePageSource(); }
     void showPreferences() override { m_main.showPreferences(); }
     void setPreviewEnabled(bool enabled) override { m_main.setPreviewEnabled(enabled); }
@@ -47,6 +56,10 @@ EntriesWindow::EntriesWindow(MainWindow& main)
     : QDialog(&main), m_main(main), m_hooks(std::make_unique<Hooks>(main)),
       m_changes(std::make_unique<EntryChanges>(main, *m_hooks))
 {
+    m_hooks->published = [self = QPointer<EntriesWindow>(this)] {
+        if (self)
+            self->published();
+    };
     setObjectName(QStringLiteral("frmEntries"));
     setWindowTitle(tr("Entries"));
     setModal(true);
@@ -173,6 +186,15 @@ void EntriesWindow::reload()
 {
     setEditing(false);
     m_list->clear();
+    if (!settings().pageRetrieved) {
+        // Fetched first; listed once it has come.
+        updateButtons();
+        m_main.retrievePage(false, [self = QPointer<EntriesWindow>(this)] {
+            if (self && settings().pageRetrieved)
+                self->reload();
+        });
+        return;
+    }
     if (!m_changes->load(m_archive->isChecked())) {
         updateButtons();
         return;
@@ -230,10 +252,22 @@ void EntriesWindow::finish()
 {
     if (!m_previewed)
         return;
+    m_hooks->publishing = false;
+    m_reloadAfterPublish = false;
     m_changes->publish();
+    if (!m_hooks->publishing)
+        updateButtons();
+}
+
+// A publish this window started has ended: the list shows the published page;
+// after a failed Finish the edit stays for Resend or another try.
+void EntriesWindow::published()
+{
+    m_hooks->publishing = false;
     const Publisher::Outcome outcome =
         m_main.publisher() ? m_main.publisher()->lastOutcome() : Publisher::Outcome::None;
-    if (outcome == Publisher::Outcome::Published || outcome == Publisher::Outcome::Saved)
+    if (m_reloadAfterPublish || outcome == Publisher::Outcome::Published ||
+        outcome == Publisher::Outcome::Saved)
         reload();
     else
         updateButtons();
@@ -244,6 +278,9 @@ void EntriesWindow::deleteChosen()
     const int chosen = m_list->indexOfTopLevelItem(m_list->currentItem());
     if (chosen < 0)
         return;
+    m_hooks->publishing = false;
+    m_reloadAfterPublish = true;
     m_changes->deleteEntry(chosen);
-    reload(); // the base copy is the published page after a publish, else as it was
+    if (!m_hooks->publishing)
+        reload(); // the base copy as it was; after a publish, the published page
 }

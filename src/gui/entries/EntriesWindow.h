@@ -32,6 +32,7 @@ public:
     void reload();
 
 private:
+    void published();
     class Hooks;
     void buildMenus(QMenuBar* bar);
     void editChosen();
@@ -51,6 +52,7 @@ private:
     QPlainTextEdit* m_text = nullptr;
     QPushButton *m_editButton = nullptr, *m_deleteButton = nullptr, *m_previewButton = nullptr,
                 *m_finishButton = nullptr;
-    int m_editing = -1;       // the entry in the box, by index; -1: none
-    bool m_previewed = false; // the box's text is what the edited page shows
+    int m_editing = -1;                // the entry in the box, by index; -1: none
+    bool m_previewed = false;          // the box's text is what the edited page shows
+    bool m_reloadAfterPublish = false; // a deletion: the list follows whatever the publish did
 };

@@ -76,14 +76,16 @@ public:
     bool serverDown = false;
     QList<EntryFields> shown;
 
-    void retrievePage(bool insertAfter) override
+    void retrievePage(bool insertAfter, std::function<void()> then) override
     {
         updates << insertAfter;
         settings().insertAfterRetrieval = insertAfter;
-        if (serverDown)
-            return;
-        WorkFiles::copy(workFile(u"server"_s), workFile(u"indexbackup"_s));
-        flows->readRetrievedPage();
+        if (!serverDown) {
+            WorkFiles::copy(workFile(u"server"_s), workFile(u"indexbackup"_s));
+            flows->readRetrievedPage();
+        }
+        if (then)
+            then();
     }
     void publish() override
     {
@@ -307,19 +309,19 @@ private slots:
         put(u"backup"_s, local);
 
         f->hooks.choice = u"Local"_s;
-        f->hooks.retrievePage(false);
+        f->hooks.retrievePage(false, {});
         QCOMPARE(get(u"indexbackup"_s), local);
         QVERIFY(settings().pageRetrieved && f->view.previewEnabled && !f->view.finishEnabled);
         f->hooks.choice = u"Config"_s;
-        f->hooks.retrievePage(false);
+        f->hooks.retrievePage(false, {});
         QCOMPARE(get(u"indexbackup"_s), served);
         QCOMPARE(std::pair(f->hooks.preferences, f->hooks.choices), std::pair(1, 2));
         // The recorded time matches, or automatic FTP is on: nobody is asked.
         s.Time = u"9:00:00 AM"_s;
-        f->hooks.retrievePage(false);
+        f->hooks.retrievePage(false, {});
         s.Time = u"other"_s;
         s.autoftp = u"True"_s;
-        f->hooks.retrievePage(false);
+        f->hooks.retrievePage(false, {});
         QVERIFY(f->hooks.choices == 2 && f->prompt.messages.isEmpty());
     }
 

@@ -123,7 +123,7 @@ private slots:
             ftp().failRenamesOf("index.html");
         s.again();
         ftp().clearLog();
-        s.publisher->finish();
+        QVERIFY(s.finish());
 
         if (!message.isEmpty()) {
             // The message, once; not recorded, Resend offered; the local
@@ -155,7 +155,7 @@ private slots:
             settings().password = FtpTestServer::Password;
             s.again();
             ftp().clearLog();
-            s.publisher->resend();
+            QVERIFY(s.resend());
             QCOMPARE(s.view.status.value(0), u"Preview Last Entry"_s);
         }
 
@@ -222,7 +222,7 @@ private slots:
         else if (fault == u"page placing")
             ftp().failRenamesOf("index.html");
         ftp().clearLog();
-        s.publisher->finish();
+        QVERIFY(s.finish());
         if (fault.startsWith(u"p")) {
             QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Failed);
             QCOMPARE(s.ini("Fail"), u"True"_s);
@@ -232,7 +232,7 @@ private slots:
             QCOMPARE(filesIn(ftp().rootPath("www")), QStringList({"archive.html", "index.html"}));
             ftp().resetBehaviour();
             ftp().clearLog();
-            s.publisher->resend();
+            QVERIFY(s.resend());
         }
         QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Published);
         const QByteArray webbie = s.file("webbie");
@@ -280,7 +280,7 @@ private slots:
         QVERIFY(s.put("backup", page(2)));
         QVERIFY(s.preview());
         if (mode != u"auto") { // auto: changed since the first Preview, known by HTTP alone
-            s.publisher->finish();
+            QVERIFY(s.finish());
             SHOWN(s.prompt, {});
             QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Published);
             QVERIFY(!s.ini("livepage").isEmpty());
@@ -296,7 +296,7 @@ private slots:
         QVERIFY(ftp().writeFile("www/index.html", edited));
         s.again();
         s.prompt.answers << answer;
-        s.publisher->finish();
+        QVERIFY(s.finish());
         SHOWN(s.prompt,
               {u"Changed on the Server: The page www/index.html on the server *Yes: fetch the "
                "server's version and put the entry into it (the change is kept).\r\nNo: publish "
@@ -318,7 +318,7 @@ private slots:
         QVERIFY(live.contains("></a>Second") && live.contains("></a>Hello"));
         // What was published is what the next publish compares with.
         s.again();
-        s.publisher->resend();
+        QVERIFY(s.resend());
         QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Published);
         SHOWN(s.prompt, {});
     }
@@ -334,7 +334,7 @@ private slots:
         QVERIFY(s.put("backup", page(2)));
         QVERIFY(s.preview());
         ftp().hangOn("MDTM");
-        s.publisher->finish();
+        QVERIFY(s.finish());
         SHOWN(s.prompt, {u"Transfer Error: 35761 *"_s});
         QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Failed);
         QVERIFY(s.view.resendVisible && s.ini("Fail") == u"True"_s);
@@ -374,7 +374,7 @@ private slots:
         if (key == u"website") {
             settings().website = http().url("/") + cut;
             settings().retreivemode = u"auto"_s;
-            s.publisher->retrievePage(false);
+            QVERIFY(s.retrieve(false));
             SHOWN(s.prompt, {u"Download Error: "_s + text});
             QVERIFY(http().requests().isEmpty() && s.idle());
             return;
@@ -383,7 +383,7 @@ private slots:
          : key == u"archiveftp" ? settings().archiveftp
                                 : settings().ftpsite) =
             key == u"ftpsite" ? "ftp://127.0.0.1/" + cut : cut;
-        s.publisher->finish();
+        QVERIFY(s.finish());
         SHOWN(s.prompt, {u"Pagewick: "_s + text});
         QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Stopped);
         QCOMPARE(ftp().commands() + s.inis({"Fail", "Date"}), QStringList({"", ""})); // no command
@@ -424,7 +424,7 @@ private slots:
         for (const char* post : {"Old post 1", "Old post 3", "></a>Hello"})
             QVERIFY2(untrimmed.contains(post), post);
         QCOMPARE(s.view.status.filter(u"so no entries were cut from the page"_s).size(), 1);
-        s.publisher->finish();
+        QVERIFY(s.finish());
         QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Published);
         QCOMPARE(ftp().readFile("www/index.html") + ftp().readFile("www/archive.html") +
                      s.file("archive"),
@@ -438,7 +438,7 @@ private slots:
         QVERIFY(s.preview());
         const QByteArray trimmed = s.file("webbie");
         QVERIFY(!trimmed.contains("Old post 1") && !trimmed.contains("Old post 3"));
-        s.publisher->finish();
+        QVERIFY(s.finish());
         QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Published);
         QCOMPARE(ftp().readFile("www/index.html"), trimmed);
         const QByteArray liveArchive = ftp().readFile("www/archive.html");
@@ -457,7 +457,7 @@ private slots:
         s.again();
         ftp().clearLog();
         s.prompt.files << std::nullopt << target; // cancelled once, then saved
-        s.publisher->finish();
+        QVERIFY(s.finish());
         QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Saved);
         SHOWN(s.prompt,
               {u"Pagewick: You must save the file to be manually uploaded."_s,

@@ -28,13 +28,14 @@ private slots:
     {
         Session s;
         QVERIFY(s.start(publishKeys(ftp())));
-        s.publisher->retrievePage(false);
+        QVERIFY(s.retrieve(false));
         SHOWN(s.prompt, {});
         QCOMPARE(s.file("indexbackup") + s.file("archive"), page(2) + archivePage());
         // Page and archive over one connection.
         QVERIFY(settings().pageRetrieved && s.idle() && ftp().loginCount() == 1);
         SAID(s, {"FTP Retrieve Mode Detected...", "Local Page Updated", "Disconnected"});
         s.flows->preview(); // the page is read: the entry goes in at once
+        QVERIFY(s.settle());
         QVERIFY(s.view.finishEnabled && s.file("webbie").contains("></a>Hello"));
 
         // A download broken off in the middle, then a page missing on the
@@ -48,7 +49,7 @@ private slots:
                 settings().ftpremote = u"www/missing.html"_s;
             }
             s.again();
-            s.publisher->retrievePage(false);
+            QVERIFY(s.retrieve(false));
             if (dropped)
                 SHOWN(s.prompt, {u"Transfer Error: 35781 *"_s,
                                  u"Pagewick: An error has occur while trying to download the "
@@ -67,7 +68,7 @@ private slots:
         s.again();
         s.view.setPublishingEnabled(false);
         ftp().clearLog();
-        s.publisher->retrievePage(true);
+        QVERIFY(s.retrieve(true));
         SHOWN(s.prompt, {u"Auto FTP not enabled: You can not use FTP Retrieve Mode if you have "
                          "Auto FTP disabled in the setup menu.  Please correct this and try "
                          "again."_s});
@@ -163,7 +164,7 @@ private slots:
         QVERIFY(s.put("indexbackup", base) && s.put("backup", backup));
         QVERIFY(s.put("archive", oldArchive));
 
-        s.publisher->retrievePage(false);
+        QVERIFY(s.retrieve(false));
         message.replace("%1", address).replace("%2", archiveAddress);
         SHOWN(s.prompt, message.isEmpty() ? QStringList() : QStringList{message});
         QCOMPARE(s.file("indexbackup"), read ? served : base);
@@ -185,6 +186,7 @@ private slots:
         if (archiveRead)
             SAID(s, {"archive1.html updated via HTTP"});
         s.flows->preview();
+        QVERIFY(s.settle());
         QVERIFY(s.view.finishEnabled);
     }
 
@@ -200,7 +202,7 @@ private slots:
         // No backup: the explanation, then the file dialog until a file is
         // chosen; the same for the archive.
         s.prompt.files << std::nullopt << mine << myArchive;
-        s.publisher->retrievePage(false);
+        QVERIFY(s.retrieve(false));
         SHOWN(s.prompt,
               {u"Pagewick: Normally in no-retrieve mode pagewick assumes the last backup file is "
                "the latest local version of your web page.  However, this backup file was not "
@@ -229,7 +231,7 @@ private slots:
             settings().pageRetrieved = false;
             if (!archiveBackup)
                 s.prompt.files << myArchive;
-            s.publisher->retrievePage(false);
+            QVERIFY(s.retrieve(false));
             SHOWN(s.prompt, archiveBackup ? QStringList() : QStringList{kNoArchiveBackup});
             QVERIFY(s.prompt.fileRequests.size() == (archiveBackup ? 0 : 1) &&
                     settings().pageRetrieved);
@@ -249,7 +251,7 @@ private slots:
         QVERIFY(s.start(keys));
 
         // No backup: the message alone.
-        s.publisher->retrievePage(false);
+        QVERIFY(s.retrieve(false));
         SHOWN(s.prompt,
               {u"Pagewick: Unable to use OffLine Mode.  Please connect to the internet."_s});
         SAID(s, {"Please Connect to the Net"});
@@ -261,7 +263,7 @@ private slots:
         for (const Answer answer : {Answer::No, Answer::Yes}) {
             s.again();
             s.prompt.answers << answer;
-            s.publisher->retrievePage(false);
+            QVERIFY(s.retrieve(false));
             SHOWN(s.prompt, {u"Go into Offline Mode?: You are not connected to the internet.  "
                              "Would you like to use the version that was last placed on the "
                              "webserver successfully?"_s});
@@ -274,9 +276,10 @@ private slots:
 
         // Finishing while offline: nothing is copied, nothing is sent.
         s.flows->preview();
+        QVERIFY(s.settle());
         QVERIFY(s.view.finishEnabled);
         s.again();
-        s.publisher->finish();
+        QVERIFY(s.finish());
         SHOWN(s.prompt, {u"Pagewick: Please connect to the internet first.  Once you are "
                          "connected, hit the transfer button again."_s});
         QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Stopped);

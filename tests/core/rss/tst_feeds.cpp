@@ -182,7 +182,7 @@ private slots:
             qputenv("PAGEWICK_NOW", "2000-12-05T" + times[i].toLatin1());
             s.view.entry.head = u"Post %1"_s.arg(i + 1);
             s.again();
-            return s.preview() && (s.publisher->finish(), true) &&
+            return s.preview() && s.finish() &&
                    s.publisher->lastOutcome() == Publisher::Outcome::Published;
         };
         QVERIFY2(post(0), qPrintable(describe(s.prompt.messages) + s.view.status.join(u'|')));
@@ -223,21 +223,21 @@ private slots:
         QVERIFY(QDir(workFile(u"atom"_s, u".xml"_s)).removeRecursively());
         ftp().failUploadsOf("atom.xml");
         s.again();
-        s.publisher->finish();
+        QVERIFY(s.finish());
         QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Failed);
         QCOMPARE(feedsOn(ftp()), three);
         QCOMPARE(ftp().readFile("www/index.html"), live);
         ftp().resetBehaviour();
         ftp().failRenamesOf("atom.xml");
         s.again();
-        s.publisher->resend();
+        QVERIFY(s.resend());
         SAID(s, {u"The entry was not completely published: on the server the archive page, the "
                  "page, the RSS file and the RSS 2.0 feed are new, the Atom feed is still the old "
                  "one.  Press Resend to try again."_s});
         QCOMPARE(feedsOn(ftp())[1], three[1]);
         ftp().resetBehaviour();
         s.again();
-        s.publisher->resend();
+        QVERIFY(s.resend());
         check(feedsOn(ftp()), {{anchors[3], anchors[2], anchors[1]},
                                {u"Post 4"_s, u"Post 3"_s, u"Post 2"_s},
                                {utc[3], utc[2], utc[1]},
@@ -247,6 +247,7 @@ private slots:
         s.again();
         s.prompt.answers << Answer::Ok;
         s.flows->deleteNewestEntry();
+        QVERIFY(s.settle());
         QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Published);
         check(feedsOn(ftp()), {{anchors[2], anchors[1], anchors[0]},
                                {u"Post 3"_s, u"Post 2"_s, u"Post 1"_s},

@@ -520,6 +520,7 @@ private slots:
         ScriptedPrompt p;
         MainWindow w;
         w.start(0);
+        QVERIFY(settled(w));
         PreferencesDialog* prefs = shownWindow<PreferencesDialog>();
         QVERIFY(prefs);
         const QString ini = programFile(QStringLiteral("weblog.ini"));
@@ -553,6 +554,7 @@ private slots:
         p.clear();
         child<QPushButton>(prefs, "buttOK")->click();
         QTRY_VERIFY(!shownWindow<PreferencesDialog>());
+        QVERIFY(settled(w));
         // The page fetched after OK has markers but no entry yet.
         QCOMPARE(p.texts(),
                  QStringList{QStringLiteral(
@@ -560,7 +562,9 @@ private slots:
         child<QLineEdit>(&w, "txtHead")->setText(QStringLiteral("First entry"));
         child<QPlainTextEdit>(&w, "txtMain")->setPlainText(QStringLiteral("Set up by the wizard"));
         child<QPushButton>(&w, "butt_Preview")->click();
+        QVERIFY(settled(w));
         child<QPushButton>(&w, "butt_Fin")->click();
+        QVERIFY(settled(w));
         const QByteArray served = m_ftp->readFile("www/index.html");
         const qsizetype entry = served.indexOf("Set up by the wizard");
         QVERIFY(entry > served.indexOf("<!--pagewick-->") && served.indexOf("<!--pagewick-->") > 0);

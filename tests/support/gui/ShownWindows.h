@@ -77,6 +77,13 @@ inline QStringList shownTexts(const QObject* root, std::initializer_list<const c
 }
 
 // What the one control `name` shows (as shownTexts()).
+// Waits until the main window `w` is shown and runs no job: what a command
+// started (a retrieval, a publish) has ended. False after half a minute.
+template <typename Window> bool settled(Window& w)
+{
+    return QTest::qWaitFor([&w] { return w.isVisible() && !w.jobRunning(); }, 30000);
+}
+
 inline QString shownText(const QObject* root, const char* name)
 {
     return shownTexts(root, {name}).constFirst();
