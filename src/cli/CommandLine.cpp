@@ -138,6 +138,18 @@ struct JobsEnded
     }
 };
 
+// co_await on a Parked: the coroutine waits in `slot` until a callback
+// resumes it, unless it is `ready` already.
+struct Parked
+{
+    std::coroutine_handle<>& slot;
+    bool ready;
+
+    bool await_ready() const noexcept { return ready; }
+    void await_suspend(std::coroutine_handle<> waiting) noexcept { slot = waiting; }
+    void await_resume() const noexcept {}
+};
+
 NetTask<bool> allEnded(Publisher& publisher, std::coroutine_handle<>& waiting)
 {
     JobsEnded ended{publisher, waiting}; // named: GCC 12 mishandles temporary awaiters
@@ -224,13 +236,6 @@ int runCommand(const CommandOptions& o)
                                                          : QStringLiteral("Server"));
     try {
         Settings& s = settings();
-        const StartupOutcome start = startUp(s, cliPrompt, view, o.config);
-        if (!start.configured) {
-            std::fprintf(stderr, "pagewick: no configuration in %s\n", qPrintable(s.settingsPath));
-            return 1;
-        }
-        if (!addPictures(pictures, view))
-            return 1;
         PageEditor flows(view, hooks);
         Publisher publisher(view, flows, hooks);
         hooks.publisher = &publisher;
@@ -255,6 +260,23 @@ int runCommand(const CommandOptions& o)
                 steps.resume();
         });
         const auto steps = [&]() -> NetTask<int> {
+            // The configuration, once the keyring has answered for its password.
+            std::optional<StartupOutcome> start;
+            startUp(s, cliPrompt, view, o.config, &publisher,
+                    [&start, &waiting](const StartupOutcome& outcome) {
+                        start = outcome;
+                        if (std::coroutine_handle<> steps = std::exchange(waiting, {}))
+                            steps.resume();
+                    });
+            Parked keyring{waiting, start.has_value()};
+            co_await keyring;
+            if (!start->configured) {
+                std::fprintf(stderr, "pagewick: no configuration in %s\n",
+                             qPrintable(s.settingsPath));
+                co_return 1;
+            }
+            if (!addPictures(pictures, view))
+                co_return 1;
             if (o.command == QLatin1String("resend")) {
                 if (!s.lastUploadFailed()) {
                     std::fprintf(stderr,

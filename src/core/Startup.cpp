@@ -74,13 +74,6 @@ StartupOutcome loaded(const ConfigLoadResult& loaded, Settings& s, Prompt& promp
 
 } // namespace
 
-StartupOutcome startUp(Settings& s, Prompt& prompt, MainView& view, int configOverride)
-{
-    StartupOutcome out;
-    const int number = prepare(s, prompt, view, configOverride, out);
-    return loaded(loadAll(number, s, prompt, view), s, prompt, view, out);
-}
-
 void startUp(Settings& s, Prompt& prompt, MainView& view, int configOverride, QObject* context,
              std::function<void(const StartupOutcome&)> done)
 {

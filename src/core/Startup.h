@@ -21,10 +21,7 @@ struct StartupOutcome
 // active configuration, the loaders, and the resend offer after a failed
 // upload. The program directory must already be set. `configOverride` (1..9,
 // 0 for none) loads that configuration for this run without making it the
-// active one in weblog.ini. This form waits for the keyring in one go (the
-// command line).
-StartupOutcome startUp(Settings& s, Prompt& prompt, MainView& view, int configOverride = 0);
-// The same for the window: `done` runs once the keyring has answered for
+// active one in weblog.ini. `done` runs once the keyring has answered for
 // the configuration's password (at once when it is not asked), unless
 // `context` is gone.
 void startUp(Settings& s, Prompt& prompt, MainView& view, int configOverride, QObject* context,

@@ -1,4 +1,5 @@
 #include "PublishFixture.h"
+#include "Waiting.h"
 
 #include "core/Startup.h"
 #include "core/config/PasswordScrambler.h"

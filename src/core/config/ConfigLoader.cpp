@@ -180,12 +180,6 @@ void loadConfiguration(int number, Settings& s, Prompt& prompt, MainView& view, 
                         });
 }
 
-ConfigLoadResult loadConfiguration(int number, Settings& s, Prompt& prompt, MainView& view)
-{
-    const PasswordStore::Account account = readAccount(number, s);
-    return loadRest(number, s, prompt, view, PasswordStore::load(s.settingsPath, account, prompt));
-}
-
 QStringList loadStyles(Settings& s)
 {
     for (StyleField f : kStyleFields) {
@@ -274,11 +268,4 @@ void loadAll(int number, Settings& s, Prompt& prompt, MainView& view, QObject* c
                           loadStylesAndTemplate(s, prompt, view);
                           done(r);
                       });
-}
-
-ConfigLoadResult loadAll(int number, Settings& s, Prompt& prompt, MainView& view)
-{
-    const ConfigLoadResult r = loadConfiguration(number, s, prompt, view);
-    loadStylesAndTemplate(s, prompt, view);
-    return r;
 }

@@ -34,9 +34,6 @@ struct ConfigLoadResult
 // is gone; `s`, `prompt` and `view` must stay until then.
 void loadConfiguration(int number, Settings& s, Prompt& prompt, MainView& view, QObject* context,
                        std::function<void(const ConfigLoadResult&)> done);
-// The same in one go, waiting for the keyring in a local event loop:
-// start-up and the command line.
-ConfigLoadResult loadConfiguration(int number, Settings& s, Prompt& prompt, MainView& view);
 
 // A failed last upload of configuration `number` with the automatic upload
 // on: offers the resend (message, status line "RESEND Config N?", Resend
@@ -64,7 +61,6 @@ QString defaultTemplate();
 bool readTemplateFile(const QString& fileName, QString* text);
 
 // The three loaders in start-up order: configuration, styles, template;
-// `done` as for loadConfiguration(), or in one go.
+// `done` as for loadConfiguration().
 void loadAll(int number, Settings& s, Prompt& prompt, MainView& view, QObject* context,
              std::function<void(const ConfigLoadResult&)> done);
-ConfigLoadResult loadAll(int number, Settings& s, Prompt& prompt, MainView& view);

@@ -4,7 +4,6 @@
 #include "core/config/PasswordScrambler.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QTimer>
 #include <qt6keychain/keychain.h>
 
@@ -150,19 +149,6 @@ void load(const QString& settingsPath, const Account& account, Prompt& prompt, Q
         }
         done(loaded);
     });
-}
-
-Loaded load(const QString& settingsPath, const Account& account, Prompt& prompt)
-{
-    std::optional<Loaded> loaded;
-    QEventLoop loop;
-    load(settingsPath, account, prompt, &loop, [&loaded, &loop](const Loaded& l) {
-        loaded = l;
-        loop.quit();
-    });
-    if (!loaded)
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    return *loaded;
 }
 
 void save(IniText& ini, const Account& account, const QString& password, Prompt& prompt,

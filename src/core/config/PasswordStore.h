@@ -61,9 +61,6 @@ struct Loaded
 // the scrambler's message and gives an empty password), else the keyring.
 void load(const QString& settingsPath, const Account& account, Prompt& prompt, QObject* context,
           std::function<void(const Loaded&)> done);
-// The same, waiting for the keyring in a local event loop: start-up and the
-// command line load a configuration in one go.
-Loaded load(const QString& settingsPath, const Account& account, Prompt& prompt);
 
 struct Saved
 {

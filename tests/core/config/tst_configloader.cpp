@@ -4,6 +4,7 @@
 #include "PublishFixture.h"
 #include "RecordingView.h"
 #include "ScriptedPrompt.h"
+#include "Waiting.h"
 #include "base/IniFile.h"
 #include "base/ProgramDir.h"
 #include "base/Settings.h"

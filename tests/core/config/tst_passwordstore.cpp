@@ -5,6 +5,7 @@
 #include "RecordingView.h"
 #include "ScriptedPrompt.h"
 #include "TestServers.h"
+#include "Waiting.h"
 #include "base/IniFile.h"
 #include "base/ProgramDir.h"
 #include "base/Settings.h"
