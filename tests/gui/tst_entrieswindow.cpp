@@ -124,6 +124,7 @@ private slots:
         QCOMPARE(readFile(programFile(u"webbie1.html"_s)), edited);
         ftp().failUploadsOf("index.html");
         click(window, "butt_Fin");
+        QCOMPARE(enabledAmong(window, buttons), QStringList()); // while it is sent
         QVERIFY(settled(w));
         QCOMPARE(ftp().readFile("www/index.html"), live);
         QCOMPARE(settings().Fail, u"True"_s);

@@ -60,6 +60,8 @@ EntriesWindow::EntriesWindow(MainWindow& main)
         if (self)
             self->published();
     };
+    if (main.publisher())
+        connect(main.publisher(), &Publisher::jobsEnded, this, &EntriesWindow::updateButtons);
     setObjectName(QStringLiteral("frmEntries"));
     setWindowTitle(tr("Entries"));
     setModal(true);
@@ -226,11 +228,13 @@ void EntriesWindow::updateButtons()
 {
     const int chosen =
         m_list->currentItem() ? m_list->indexOfTopLevelItem(m_list->currentItem()) : -1;
-    const bool page = !m_changes->showsArchive();
+    // Nothing is changed while the page is fetched or published.
+    const bool idle = !m_main.jobRunning();
+    const bool page = !m_changes->showsArchive() && idle;
     m_editButton->setEnabled(page && chosen >= 0);
     m_deleteButton->setEnabled(page && chosen >= 0 && m_editing < 0);
-    m_previewButton->setEnabled(m_editing >= 0);
-    m_finishButton->setEnabled(m_editing >= 0 && m_previewed);
+    m_previewButton->setEnabled(idle && m_editing >= 0);
+    m_finishButton->setEnabled(idle && m_editing >= 0 && m_previewed);
 }
 
 void EntriesWindow::editChosen()
@@ -255,8 +259,7 @@ void EntriesWindow::finish()
     m_hooks->publishing = false;
     m_reloadAfterPublish = false;
     m_changes->publish();
-    if (!m_hooks->publishing)
-        updateButtons();
+    updateButtons();
 }
 
 // A publish this window started has ended: the list shows the published page;
@@ -283,4 +286,6 @@ void EntriesWindow::deleteChosen()
     m_changes->deleteEntry(chosen);
     if (!m_hooks->publishing)
         reload(); // the base copy as it was; after a publish, the published page
+    else
+        updateButtons();
 }
