@@ -4,7 +4,12 @@
 // starts when first awaited (or resumed), hands its result to the coroutine
 // that awaits it, and is destroyed with its Task object: destroying the
 // outermost Task of a suspended request destroys every frame below it, and
-// so every transfer in flight (see CurlStep in NetSession.h).
+// so every transfer in flight (see CurlStep in NetSession.h). The jobs of
+// the publisher and the wizard are made of them too.
+//
+// With GCC 12, no argument of a coroutine call inside a co_await expression
+// may be a temporary (name it first), nor an awaiter a temporary: the
+// compiler then resumes a frame that has ended or drops a value twice.
 
 // moc cannot read <coroutine>.
 #ifndef Q_MOC_RUN

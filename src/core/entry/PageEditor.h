@@ -65,7 +65,7 @@ public:
     // keepCount entries minus one stay. With lastEntry set: auto-delete of the
     // edited page (with archive when archive is "true"); with lastEntry clear:
     // Delete Last Entry on the base copy (exactly the newest entry goes).
-    // Either fetches the page first when it has not been.
+    // Both fetch the page first when this run has not yet.
     void deleteEntries(int keepCount, bool lastEntry);
     // File > Restore Backup.
     void restoreBackup();
