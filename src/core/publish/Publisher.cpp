@@ -25,13 +25,18 @@ Publisher::Publisher(MainView& view, PageEditor& entries, PageEditorHooks& hooks
     : QObject(parent), m_view(view), m_entries(entries), m_hooks(hooks)
 {
     // A request's end resumes the job waiting for it (a late end of a
-    // cancelled one does not: the next has started).
+    // cancelled one does not: the next has started), from the event loop:
+    // the job may start a request that replaces the session still
+    // reporting this one.
     for (TransferClient* client : {&ftpClient, &httpClient}) {
-        connect(client, &TransferClient::finished, this, [this, client] {
-            if (!client->isBusy())
-                if (std::coroutine_handle<> job = std::exchange(waitingFor(*client), {}))
-                    job.resume();
-        });
+        connect(
+            client, &TransferClient::finished, this,
+            [this, client] {
+                if (!client->isBusy())
+                    if (std::coroutine_handle<> job = std::exchange(waitingFor(*client), {}))
+                        job.resume();
+            },
+            Qt::QueuedConnection);
     }
     connect(&ftpClient, &TransferClient::stateChanged, this, &Publisher::onFtpStateChanged);
     // The download's bar in kilobytes, as it comes.
