@@ -231,14 +231,7 @@ Publisher::Step Publisher::liveFilesUnchanged(QList<SiteFile> staged)
         co_return true;
     }
     co_await discardStaged(staged);
-    m_view.appendStatus(QStringLiteral("Closing connection..."));
-    try {
-        const QString close = QStringLiteral("CLOSE");
-        co_await execute(ftpClient, close);
-    } catch (const TransferError&) {
-    }
-    ftpClient.cancel();
-    m_view.appendStatus(QStringLiteral("Disconnected"));
+    co_await closeConnection();
     m_view.setPublishingEnabled(true);
     m_view.hideProgress();
     m_view.appendStatus(

@@ -117,6 +117,7 @@ private:
     Step ftpGet(QString remote, QString local);
     Step endUpload();
     Step closeAfterDownload();
+    Step closeConnection();
     void reportFtpError();
     void advanceProgress();
     void onFtpStateChanged(TransferState state);

@@ -272,7 +272,9 @@ QString Publisher::backendRemotePath(const QString& ftpremote)
                      : ftpremote.left(slash) + QStringLiteral("/backend.rss");
 }
 
-Publisher::Step Publisher::closeAfterFailedUpload(QString outcomeText)
+// Logs out (a request still running is stopped first) and drops the
+// connection, whatever the server answers.
+Publisher::Step Publisher::closeConnection()
 {
     m_view.appendStatus(QStringLiteral("Closing connection..."));
     try {
@@ -284,6 +286,12 @@ Publisher::Step Publisher::closeAfterFailedUpload(QString outcomeText)
     }
     ftpClient.cancel();
     m_view.appendStatus(QStringLiteral("Disconnected"));
+    co_return true;
+}
+
+Publisher::Step Publisher::closeAfterFailedUpload(QString outcomeText)
+{
+    co_await closeConnection();
     m_view.setPublishingEnabled(true);
     m_view.hideProgress();
     reportFtpError();
@@ -422,14 +430,7 @@ Publisher::Step Publisher::endUpload()
 
 Publisher::Step Publisher::closeAfterDownload()
 {
-    m_view.appendStatus(QStringLiteral("Closing connection..."));
-    try {
-        const QString close = QStringLiteral("CLOSE");
-        co_await execute(ftpClient, close);
-    } catch (const TransferError&) {
-    }
-    ftpClient.cancel();
-    m_view.appendStatus(QStringLiteral("Disconnected"));
+    co_await closeConnection();
     advanceProgress();
     m_view.showProgress(1, 100, 100);
     m_view.hideProgress();
