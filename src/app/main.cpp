@@ -2,6 +2,7 @@
 
 #include "base/ProgramDir.h"
 #include "base/Prompt.h"
+#include "base/Workspace.h"
 #include "cli/CommandLine.h"
 #include "gui/Icons.h"
 #include "gui/MainWindow.h"
@@ -36,15 +37,14 @@ int main(int argc, char** argv)
     QGuiApplication::setDesktopFileName(QStringLiteral(PAGEWICK_APP_ID));
     QApplication::setWindowIcon(Icons::application());
     QString error;
-    if (!setProgramDir(dir.isEmpty() ? defaultProgramDir() : dir, &error)) {
+    const QString programDir = prepareProgramDir(dir.isEmpty() ? defaultProgramDir() : dir, &error);
+    if (programDir.isEmpty()) {
         std::fprintf(stderr, "pagewick: %s\n", qPrintable(error));
         return 1;
     }
     QtPrompt qtPrompt;
-    setPrompt(&qtPrompt);
-    MainWindow window;
+    Workspace ws(programDir, qtPrompt);
+    MainWindow window(ws);
     window.start();
-    const int rc = app.exec();
-    setPrompt(nullptr);
-    return rc;
+    return app.exec();
 }

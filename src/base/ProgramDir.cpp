@@ -1,15 +1,9 @@
 #include "base/ProgramDir.h"
 
-#include "base/Settings.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-
-namespace {
-QString currentDir;
-}
 
 QString defaultProgramDir()
 {
@@ -17,12 +11,7 @@ QString defaultProgramDir()
            QStringLiteral("/pagewick");
 }
 
-QString programDir()
-{
-    return currentDir.isEmpty() ? QDir::currentPath() : currentDir;
-}
-
-bool setProgramDir(const QString& dir, QString* error)
+QString prepareProgramDir(const QString& dir, QString* error)
 {
     const QString path = QDir(dir).absolutePath();
     // A new folder is the user's alone: it holds the settings (perhaps the
@@ -35,14 +24,13 @@ bool setProgramDir(const QString& dir, QString* error)
     if (!QFileInfo(path).isDir()) {
         if (error)
             *error = QStringLiteral("Cannot create the folder %1").arg(path);
-        return false;
+        return {};
     }
     if (!QDir::setCurrent(path)) {
         if (error)
             *error = QStringLiteral("Cannot use the folder %1").arg(path);
-        return false;
+        return {};
     }
-    currentDir = path;
     // Installed files the user may edit or open; never overwritten.
     for (const char* name : {"template.txt", "pagewick.html"}) {
         const QString target = path + QLatin1Char('/') + QString::fromLatin1(name);
@@ -51,22 +39,7 @@ bool setProgramDir(const QString& dir, QString* error)
             QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
                                               QFile::ReadOther);
     }
-    return true;
-}
-
-QString programFile(const QString& name)
-{
-    return programDir() + QLatin1Char('/') + name;
-}
-
-QString workFileName(const QString& stem, const QString& extension)
-{
-    return stem + settings().activeSection + extension;
-}
-
-QString workFile(const QString& stem, const QString& extension)
-{
-    return programFile(workFileName(stem, extension));
+    return path;
 }
 
 QString versionText()

@@ -7,17 +7,11 @@
 // ~/.local/share/pagewick); `--dir DIR` chooses another.
 
 QString defaultProgramDir();
-QString programDir();
 // Creates the folder when missing (for the user alone), places the default
 // template and help file there when absent (as an installer would) and makes
-// it the working directory. Returns false (with a reason) when it cannot be used.
-bool setProgramDir(const QString& dir, QString* error = nullptr);
-
-// A file of the program directory by bare name.
-QString programFile(const QString& name);
-// A working file: stem + active section + extension, e.g. "webbie1.html".
-QString workFileName(const QString& stem, const QString& extension = QStringLiteral(".html"));
-QString workFile(const QString& stem, const QString& extension = QStringLiteral(".html"));
+// it the working directory. Returns its absolute path (for a Workspace), or
+// empty text (with a reason) when it cannot be used.
+QString prepareProgramDir(const QString& dir, QString* error = nullptr);
 
 // "0.8.4"
 QString versionText();

@@ -87,8 +87,19 @@ public:
     virtual void beep() = 0;
 };
 
-// The process-wide prompt. Until one is installed, a prompt that answers
-// every question with its safe default (Cancel/No) and prints messages to
-// standard error is used.
-Prompt& prompt();
-void setPrompt(Prompt* prompt);
+// A prompt that answers every question with its safe default (Cancel/No),
+// prints messages to standard error and opens nothing.
+class QuietPrompt final : public Prompt
+{
+public:
+    Answer ask(const Message& m) override;
+    std::optional<QString> input(const QString&, const QString&, const QString&) override
+    {
+        return std::nullopt;
+    }
+    std::optional<QString> chooseFile(const FileRequest&) override { return std::nullopt; }
+    std::optional<quint32> chooseColor(quint32) override { return std::nullopt; }
+    std::optional<QString> chooseFont() override { return std::nullopt; }
+    void openDocument(const QString&) override {}
+    void beep() override {}
+};

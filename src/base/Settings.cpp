@@ -2,6 +2,8 @@
 
 #include "base/StringHelpers.h"
 
+#include <QFileInfo>
+
 #include <cmath>
 
 QString stylePrefix(StyleField field)
@@ -17,10 +19,14 @@ QString& styleValue(FieldStyle& s, int suffixIndex)
     return *members[suffixIndex];
 }
 
-Settings& settings()
+QString Settings::folder() const
 {
-    static Settings record;
-    return record;
+    return QFileInfo(settingsPath).absolutePath();
+}
+
+QString Settings::workFile(const QString& stem, const QString& extension) const
+{
+    return folder() + QLatin1Char('/') + workFileName(stem, extension);
 }
 
 QString deriveSiteHost(const QString& website)

@@ -33,9 +33,9 @@ inline constexpr std::array<const char*, 7> kStyleSuffixes = {
     "fontname", "fontsize", "fontcolor", "fontbold", "fontitalic", "strikethru", "underline"};
 QString& styleValue(FieldStyle& style, int suffixIndex);
 
-// Everything the program knows about the active configuration, as text, plus
-// the values derived from it and the state of the entry being built. One
-// record lives for the whole run (see settings()).
+// The active configuration: the keys of its weblog.ini section as the file
+// holds them, read as what they mean through the typed readers below, plus
+// the values derived from them and the loaded template.
 struct Settings
 {
     // Configuration keys (the names are the key names in weblog.ini).
@@ -50,17 +50,22 @@ struct Settings
     QString Fail, Date, Time;
     std::array<FieldStyle, 6> styles;
 
-    // Derived and run-time fields.
-    QString settingsPath;  // full path of weblog.ini
+    // Derived fields.
+    QString settingsPath; // full path of weblog.ini
+    // The folder of weblog.ini: the program directory, where the template,
+    // the working files and the pictures are.
+    QString folder() const;
+    // A working file of the active section: stem + section + extension
+    // ("webbie1.html"), and its path in folder().
+    QString workFileName(const QString& stem,
+                         const QString& extension = QStringLiteral(".html")) const
+    {
+        return stem + activeSection + extension;
+    }
+    QString workFile(const QString& stem, const QString& extension = QStringLiteral(".html")) const;
     QString activeSection; // "1" ... "9"
     QString siteHost;      // host part of website
     QString sitePath;      // "/" + the text of website after its third "/"
-    bool pageRetrieved = false;
-    // The archive page could not be fetched by the last retrieval: entries
-    // cut from the page would have nowhere to go.
-    bool archiveRetrievalFailed = false;
-    bool insertAfterRetrieval = false;
-    QString entryDate, entryTime, entryAnchor;
     QString templateText;
 
     FieldStyle& style(StyleField f) { return styles[static_cast<int>(f)]; }
@@ -87,8 +92,19 @@ struct Settings
     const FieldStyle& style(StyleField f) const { return styles[static_cast<int>(f)]; }
 };
 
-// The process-wide record.
-Settings& settings();
+// The state of one run, kept apart from the configuration: loading another
+// configuration does not touch it.
+struct RunState
+{
+    // The base copy of the page is here and read (a retrieval or Restore).
+    bool pageRetrieved = false;
+    // The archive page could not be fetched by the last retrieval: entries
+    // cut from the page would have nowhere to go.
+    bool archiveRetrievalFailed = false;
+    // The stamp of the entry last built (EntryBuilder), recorded once it
+    // is published.
+    QString entryDate, entryTime;
+};
 
 // The site host and site path derived from a web address: the host is the
 // text between "//" and the next "/"; the path is "/" followed by the text

@@ -1,7 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "base/ProgramDir.h"
-#include "base/Settings.h"
+#include "base/Workspace.h"
 #include "cli/CliPrompt.h"
 #include "cli/EntryCommands.h"
 #include "cli/SignalStop.h"
@@ -92,7 +92,7 @@ public:
 // Prepares the pictures and puts their tags at the end of the body, each on
 // a line of its own. All are checked before any is prepared; false after
 // the message when one cannot be used.
-bool addPictures(const QList<PictureOption>& pictures, CliView& view)
+bool addPictures(const QList<PictureOption>& pictures, Workspace& ws, CliView& view)
 {
     QString error;
     const bool usable = std::all_of(pictures.begin(), pictures.end(), [&](const auto& p) {
@@ -100,7 +100,8 @@ bool addPictures(const QList<PictureOption>& pictures, CliView& view)
     });
     QString tags;
     for (qsizetype i = 0; usable && i < pictures.size(); ++i) {
-        const auto placed = Picture::place(pictures[i].file, pictures[i].alt, settings(), &error);
+        const auto placed =
+            Picture::place(pictures[i].file, pictures[i].alt, ws.settings(), &error);
         if (!placed)
             break;
         for (const QString& note : placed->notes)
@@ -108,8 +109,8 @@ bool addPictures(const QList<PictureOption>& pictures, CliView& view)
         tags += QStringLiteral("\r\n") + placed->tag;
     }
     if (!error.isEmpty()) {
-        prompt().message(error + QStringLiteral("  Nothing was sent."), Buttons::Ok,
-                         Icon::Exclamation, QCoreApplication::translate("Picture", "Picture"));
+        ws.prompt().message(error + QStringLiteral("  Nothing was sent."), Buttons::Ok,
+                            Icon::Exclamation, QCoreApplication::translate("Picture", "Picture"));
         return false;
     }
     view.entry.main += tags;
@@ -206,7 +207,8 @@ int runCommand(const CommandOptions& o)
     }
 
     QString error;
-    if (!setProgramDir(o.dir.isEmpty() ? defaultProgramDir() : o.dir, &error)) {
+    const QString dir = prepareProgramDir(o.dir.isEmpty() ? defaultProgramDir() : o.dir, &error);
+    if (dir.isEmpty()) {
         std::fprintf(stderr, "pagewick: %s\n", qPrintable(error));
         return 1;
     }
@@ -214,11 +216,7 @@ int runCommand(const CommandOptions& o)
     CliPrompt cliPrompt;
     cliPrompt.yes = o.yes;
     cliPrompt.saveFile = o.save;
-    setPrompt(&cliPrompt);
-    struct Restore
-    {
-        ~Restore() { setPrompt(nullptr); }
-    } restore;
+    Workspace ws(dir, cliPrompt);
 
     // The entry list alone goes to standard output, without status lines.
     CliView view(o.command == QLatin1String("entries") ? nullptr : stdout);
@@ -235,9 +233,9 @@ int runCommand(const CommandOptions& o)
     CliHooks hooks(view, o.use == QLatin1String("local") ? QStringLiteral("Local")
                                                          : QStringLiteral("Server"));
     try {
-        Settings& s = settings();
-        PageEditor flows(view, hooks);
-        Publisher publisher(view, flows, hooks);
+        Settings& s = ws.settings();
+        PageEditor flows(ws, view, hooks);
+        Publisher publisher(ws, view, flows, hooks);
         hooks.publisher = &publisher;
         publisher.setLiveChangeAnswer(o.merge       ? Publisher::LiveChange::Merge
                                       : o.overwrite ? Publisher::LiveChange::Overwrite
@@ -262,7 +260,7 @@ int runCommand(const CommandOptions& o)
         const auto steps = [&]() -> NetTask<int> {
             // The configuration, once the keyring has answered for its password.
             std::optional<StartupOutcome> start;
-            startUp(s, cliPrompt, view, o.config, &publisher,
+            startUp(ws, view, o.config, &publisher,
                     [&start, &waiting](const StartupOutcome& outcome) {
                         start = outcome;
                         if (std::coroutine_handle<> steps = std::exchange(waiting, {}))
@@ -275,7 +273,7 @@ int runCommand(const CommandOptions& o)
                              qPrintable(s.settingsPath));
                 co_return 1;
             }
-            if (!addPictures(pictures, view))
+            if (!addPictures(pictures, ws, view))
                 co_return 1;
             if (o.command == QLatin1String("resend")) {
                 if (!s.lastUploadFailed()) {
@@ -299,9 +297,9 @@ int runCommand(const CommandOptions& o)
             // trying again at once would only wait and say the same again.
             publisher.retrievePage(false);
             co_await allEnded(publisher, waiting);
-            if (!s.pageRetrieved || interrupt.signalled())
+            if (!ws.run().pageRetrieved || interrupt.signalled())
                 co_return ended(false);
-            if (const int status = runEntryCommand(o, html, view, hooks); status >= 0) {
+            if (const int status = runEntryCommand(o, html, ws, view, hooks); status >= 0) {
                 co_await allEnded(publisher, waiting);
                 co_return status == 0 && o.command != QLatin1String("entries")
                     ? ended(published(publisher.lastOutcome()))

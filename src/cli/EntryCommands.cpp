@@ -4,14 +4,14 @@
 
 #include <cstdio>
 
-int runEntryCommand(const CommandOptions& o, const QString& html, MainView& view,
+int runEntryCommand(const CommandOptions& o, const QString& html, Workspace& ws, MainView& view,
                     PageEditorHooks& hooks)
 {
     const bool list = o.command == QLatin1String("entries");
     const bool edit = o.command == QLatin1String("edit");
     if (!list && !edit && o.command != QLatin1String("delete"))
         return -1;
-    EntryChanges changes(view, hooks);
+    EntryChanges changes(ws, view, hooks);
     if (!changes.load(o.archive))
         return 1;
     if (list) {

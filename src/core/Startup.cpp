@@ -2,9 +2,8 @@
 
 #include "base/IniFile.h"
 #include "base/MainView.h"
-#include "base/ProgramDir.h"
 #include "base/Prompt.h"
-#include "base/Settings.h"
+#include "base/Workspace.h"
 #include "core/config/ConfigLoader.h"
 
 #include <cmath>
@@ -21,19 +20,16 @@ int configNumber(const QString& text)
 
 } // namespace
 
-QString editedPageName()
-{
-    return workFileName(QStringLiteral("webbie"));
-}
-
 namespace {
 
 // Before the configuration loads: the settings path, the commands off, and
 // which configuration. Without one the user is told so first.
-int prepare(Settings& s, Prompt& prompt, MainView& view, int configOverride, StartupOutcome& out)
+int prepare(Workspace& ws, MainView& view, int configOverride, StartupOutcome& out)
 {
-    s.settingsPath = programFile(QStringLiteral("weblog.ini"));
-    s.pageRetrieved = false;
+    Settings& s = ws.settings();
+    Prompt& prompt = ws.prompt();
+    s.settingsPath = ws.file(QStringLiteral("weblog.ini"));
+    ws.run().pageRetrieved = false;
     view.setPublishingEnabled(false);
     view.setResendVisible(false);
 
@@ -55,13 +51,13 @@ int prepare(Settings& s, Prompt& prompt, MainView& view, int configOverride, Sta
     return 1;
 }
 
-StartupOutcome loaded(const ConfigLoadResult& loaded, Settings& s, Prompt& prompt, MainView& view,
+StartupOutcome loaded(const ConfigLoadResult& loaded, Workspace& ws, MainView& view,
                       StartupOutcome out)
 {
     // The loader has already told the user about the failed upload (with
     // the same words start-up would use), so the box is not shown twice.
-    if (out.configured && loaded.failFound && s.autoFtp()) {
-        prompt.openDocument(programFile(editedPageName()));
+    if (out.configured && loaded.failFound && ws.settings().autoFtp()) {
+        ws.prompt().openDocument(ws.workFile(QStringLiteral("webbie")));
         view.appendStatus(QStringLiteral("RESEND to retry"));
         view.setPublishingEnabled(true);
         view.setResendEnabled(true);
@@ -74,13 +70,13 @@ StartupOutcome loaded(const ConfigLoadResult& loaded, Settings& s, Prompt& promp
 
 } // namespace
 
-void startUp(Settings& s, Prompt& prompt, MainView& view, int configOverride, QObject* context,
+void startUp(Workspace& ws, MainView& view, int configOverride, QObject* context,
              std::function<void(const StartupOutcome&)> done)
 {
     StartupOutcome out;
-    const int number = prepare(s, prompt, view, configOverride, out);
-    loadAll(number, s, prompt, view, context,
-            [&s, &prompt, &view, out, done](const ConfigLoadResult& result) {
-                done(loaded(result, s, prompt, view, out));
+    const int number = prepare(ws, view, configOverride, out);
+    loadAll(number, ws.settings(), ws.prompt(), view, context,
+            [&ws, &view, out, done](const ConfigLoadResult& result) {
+                done(loaded(result, ws, view, out));
             });
 }

@@ -6,8 +6,7 @@
 
 class MainView;
 class QObject;
-class Prompt;
-struct Settings;
+class Workspace;
 
 // What start-up found, so the window can finish its part (splash, showing
 // the preferences dialog, fetching the page).
@@ -19,13 +18,10 @@ struct StartupOutcome
 
 // The start-up work shared by the window and the command line: settings path,
 // active configuration, the loaders, and the resend offer after a failed
-// upload. The program directory must already be set. `configOverride` (1..9,
+// upload. `configOverride` (1..9,
 // 0 for none) loads that configuration for this run without making it the
 // active one in weblog.ini. `done` runs once the keyring has answered for
 // the configuration's password (at once when it is not asked), unless
 // `context` is gone.
-void startUp(Settings& s, Prompt& prompt, MainView& view, int configOverride, QObject* context,
+void startUp(Workspace& ws, MainView& view, int configOverride, QObject* context,
              std::function<void(const StartupOutcome&)> done);
-
-// "webbie" + active section + ".html"
-QString editedPageName();

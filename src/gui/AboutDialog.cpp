@@ -11,7 +11,7 @@
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
-AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
+AboutDialog::AboutDialog(Prompt& prompt, QWidget* parent) : QDialog(parent), m_prompt(prompt)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(tr("About ") + Prompt::AppTitle);
@@ -86,5 +86,5 @@ bool AboutDialog::startSystemInfo()
 void AboutDialog::showSystemInfo()
 {
     if (!startSystemInfo())
-        prompt().message(tr("System Information Is Unavailable At This Time"));
+        m_prompt.message(tr("System Information Is Unavailable At This Time"));
 }

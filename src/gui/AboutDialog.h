@@ -3,11 +3,12 @@
 #include <QDialog>
 
 // The About box.
+class Prompt;
 class AboutDialog final : public QDialog
 {
     Q_OBJECT
 public:
-    explicit AboutDialog(QWidget* parent = nullptr);
+    explicit AboutDialog(Prompt& prompt, QWidget* parent = nullptr);
 
     void showSystemInfo();
 
@@ -15,4 +16,5 @@ public:
     static QStringList sysInfoPrograms();
     // Starts the first one found; false when none could be started.
     static bool startSystemInfo();
+    Prompt& m_prompt;
 };

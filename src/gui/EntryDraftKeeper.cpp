@@ -6,8 +6,10 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
-EntryDraftKeeper::EntryDraftKeeper(Reader read, MainView& view, QObject* parent)
-    : QObject(parent), m_read(std::move(read)), m_view(view)
+EntryDraftKeeper::EntryDraftKeeper(QString path, Reader read, MainView& view, Prompt& prompt,
+                                   QObject* parent)
+    : QObject(parent), m_path(std::move(path)), m_read(std::move(read)), m_view(view),
+      m_prompt(prompt)
 {
     m_timer.setObjectName(QStringLiteral("draftTimer"));
     m_timer.setSingleShot(true);
@@ -34,7 +36,7 @@ void EntryDraftKeeper::changed()
 std::optional<EntryFields> EntryDraftKeeper::offer()
 {
     m_armed = true;
-    const EntryDraft::Loaded draft = EntryDraft::load(EntryDraft::path());
+    const EntryDraft::Loaded draft = EntryDraft::load(m_path);
     if (draft.status == EntryDraft::Loaded::Damaged) {
         m_view.appendStatus(tr("The saved entry draft could not be read (%1) and was "
                                "ignored.")
@@ -44,12 +46,12 @@ std::optional<EntryFields> EntryDraftKeeper::offer()
     if (draft.status != EntryDraft::Loaded::Found)
         return std::nullopt;
     if (EntryDraft::isBlank(draft.fields)) {
-        EntryDraft::remove(EntryDraft::path());
+        EntryDraft::remove(m_path);
         return std::nullopt;
     }
-    if (prompt().message(tr("Restore the entry you were writing?"), Buttons::YesNo,
+    if (m_prompt.message(tr("Restore the entry you were writing?"), Buttons::YesNo,
                          Icon::Question) != Answer::Yes) {
-        EntryDraft::remove(EntryDraft::path());
+        EntryDraft::remove(m_path);
         return std::nullopt;
     }
     m_view.appendStatus(tr("Entry restored from the draft"));
@@ -63,9 +65,8 @@ void EntryDraftKeeper::saveNow()
         return;
     const EntryFields fields = m_read();
     QString error;
-    const bool ok = EntryDraft::isBlank(fields)
-                        ? EntryDraft::remove(EntryDraft::path())
-                        : EntryDraft::save(EntryDraft::path(), fields, &error);
+    const bool ok = EntryDraft::isBlank(fields) ? EntryDraft::remove(m_path)
+                                                : EntryDraft::save(m_path, fields, &error);
     if (!ok && !m_saveFailed)
         m_view.appendStatus(tr("The entry draft could not be saved: ") +
                             (error.isEmpty() ? tr("the old draft cannot be removed") : error));
@@ -75,5 +76,5 @@ void EntryDraftKeeper::saveNow()
 void EntryDraftKeeper::discard()
 {
     m_timer.stop();
-    EntryDraft::remove(EntryDraft::path());
+    EntryDraft::remove(m_path);
 }

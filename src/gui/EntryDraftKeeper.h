@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 
+class Prompt;
 class QLineEdit;
 class QPlainTextEdit;
 
@@ -22,7 +23,9 @@ class EntryDraftKeeper final : public QObject
 public:
     using Reader = std::function<EntryFields()>;
 
-    EntryDraftKeeper(Reader read, MainView& view, QObject* parent = nullptr);
+    // The draft is `path`; questions go to `prompt`.
+    EntryDraftKeeper(QString path, Reader read, MainView& view, Prompt& prompt,
+                     QObject* parent = nullptr);
 
     void watch(QLineEdit* box);
     void watch(QPlainTextEdit* box);
@@ -47,8 +50,10 @@ public:
 private:
     void changed();
 
+    QString m_path;
     Reader m_read;
     MainView& m_view;
+    Prompt& m_prompt;
     QTimer m_timer;
     bool m_armed = false;
     bool m_saveFailed = false; // the last write failed; said once until one works

@@ -1,5 +1,7 @@
 #include "gui/MainWindow.h"
 
+#include "base/Workspace.h"
+
 #include "gui/WidgetHelpers.h"
 
 #include "base/IniFile.h"
@@ -8,6 +10,7 @@
 #include "base/Settings.h"
 #include "core/Startup.h"
 #include "core/editing/MarkupCommands.h"
+#include "core/entry/EntryDraft.h"
 #include "core/publish/Publisher.h"
 #include "core/publish/UpdateCheck.h"
 #include "gui/AboutDialog.h"
@@ -42,15 +45,15 @@
 
 using Widgets::named;
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
+MainWindow::MainWindow(Workspace& ws, QWidget* parent) : QMainWindow(parent), m_ws(ws)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(tr("PageWick: %1").arg(versionText()));
-    m_edit = new EditCommands(this);
+    m_edit = new EditCommands(m_ws.prompt(), this);
     buildMenus();
     buildToolbar();
     buildCentral();
-    m_spell = new SpellCommand(this, *m_edit, {m_title, m_body, m_urlTitle}, *this);
+    m_spell = new SpellCommand(this, *m_edit, {m_title, m_body, m_urlTitle}, *this, m_ws.prompt());
     setUpDraft();
     setSettingsNotice([this](const QString& message) {
         QMetaObject::invokeMethod(this, [this, message] { appendStatus(message); });
@@ -142,7 +145,7 @@ void MainWindow::buildMenus()
     connect(addItem(html, "mnuLink", tr("Link"), nullptr), &QAction::triggered, m_edit,
             &EditCommands::insertLink);
     connect(addItem(html, "mnuPicture", tr("&Picture..."), nullptr), &QAction::triggered,
-            new PictureCommand(this, *m_edit, *this), &PictureCommand::run);
+            new PictureCommand(m_ws, this, *m_edit, *this), &PictureCommand::run);
     addTagItem(html, "mnunbsp", tr("Hard Space Ctrl+Space"));
 
     QMenu* fonts = menu("mnuFontsTop", tr("F&onts"));
@@ -181,12 +184,12 @@ void MainWindow::buildMenus()
     QAction* templates = addItem(setup, "mnuDragnDrop", tr("Template Customize"), nullptr);
     m_lock.add(templates);
     connect(templates, &QAction::triggered, this, [this] {
-        TemplateEditor editor(this, this);
+        TemplateEditor editor(m_ws, this, this);
         editor.exec();
     });
 
     QMenu* help = menu("mnuhelptop", tr("&Help"));
-    m_updates = std::make_unique<UpdateCheck>(*this);
+    m_updates = std::make_unique<UpdateCheck>(m_ws, *this);
     connect(addItem(help, "mnuHelp", tr("Help Files"), nullptr), &QAction::triggered,
             m_updates.get(), &UpdateCheck::openHelp);
     connect(addItem(help, "mnuVisitWeb", tr("Web Site"), nullptr), &QAction::triggered,
@@ -410,7 +413,7 @@ void MainWindow::start(int splashMs)
     clock.start();
     hide();
 
-    startUp(settings(), prompt(), *this, 0, this,
+    startUp(m_ws, *this, 0, this,
             [this, splash = QPointer<SplashScreen>(splash), splashMs,
              clock](const StartupOutcome& outcome) {
                 startedUp(outcome, splash, splashMs - clock.elapsed());
@@ -461,7 +464,7 @@ void MainWindow::showMainWindow()
 
 void MainWindow::activate()
 {
-    if (!settings().autoFtp()) {
+    if (!m_ws.settings().autoFtp()) {
         m_finishButton->setText(tr("Finish"));
         m_resendButton->hide();
     } else {
@@ -478,8 +481,8 @@ void MainWindow::showEvent(QShowEvent* event)
 void MainWindow::createFlows()
 {
     m_publisher.reset();
-    m_flows = std::make_unique<PageEditor>(*this, *this);
-    m_publisher = std::make_unique<Publisher>(*this, *m_flows, *this);
+    m_flows = std::make_unique<PageEditor>(m_ws, *this, *this);
+    m_publisher = std::make_unique<Publisher>(m_ws, *this, *m_flows, *this);
 }
 
 void MainWindow::retrievePage(bool insertAfter, std::function<void()> then)
@@ -501,7 +504,8 @@ void MainWindow::publish()
 // entry removes it.
 void MainWindow::setUpDraft()
 {
-    m_draft = std::make_unique<EntryDraftKeeper>([this] { return fields(); }, *this);
+    m_draft = std::make_unique<EntryDraftKeeper>(
+        m_ws.file(EntryDraft::fileName()), [this] { return fields(); }, *this, m_ws.prompt());
     for (QLineEdit* box : {m_title, m_sig, m_email, m_url, m_urlTitle})
         m_draft->watch(box);
     m_draft->watch(m_body);
@@ -522,7 +526,7 @@ void MainWindow::discardDraftIfPublished()
 
 QString MainWindow::choosePageSource()
 {
-    ::PageSourceDialog choice(this);
+    ::PageSourceDialog choice(m_ws, this);
     const QString tag = choice.choose();
     choice.close();
     return tag;
@@ -573,7 +577,7 @@ void MainWindow::setPublishingEnabled(bool enable)
     if (!enable) {
         m_lock.setEnabled(m_resendButton, false);
         m_resendButton->hide();
-    } else if (m_resendOffered && settings().lastUploadFailed() && settings().autoFtp()) {
+    } else if (m_resendOffered && m_ws.settings().lastUploadFailed() && m_ws.settings().autoFtp()) {
         // A failed upload stays offered for resending through whatever work
         // switched the commands off meanwhile (the start-up retrieval, a
         // publish that stopped), until a Preview makes a new edited page.
@@ -646,8 +650,8 @@ void MainWindow::setSignature(const QString& sig, const QString& email)
 
 void MainWindow::newEntry()
 {
-    if (prompt().message(tr("This will erase all current text on this form.  Continue?"),
-                         Buttons::OkCancel, Icon::None, tr("Clear all fields?")) != Answer::Ok)
+    if (m_ws.prompt().message(tr("This will erase all current text on this form.  Continue?"),
+                              Buttons::OkCancel, Icon::None, tr("Clear all fields?")) != Answer::Ok)
         return;
     m_title->clear();
     m_body->clear();
@@ -663,7 +667,7 @@ void MainWindow::exitProgram()
 
 void MainWindow::showAbout()
 {
-    AboutDialog about(this);
+    AboutDialog about(m_ws.prompt(), this);
     about.exec();
 }
 

@@ -12,6 +12,7 @@
 
 #include <memory>
 
+class Workspace;
 class QAction;
 class QLineEdit;
 class QMenu;
@@ -35,7 +36,7 @@ class MainWindow final : public QMainWindow,
 {
     Q_OBJECT
 public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    explicit MainWindow(Workspace& ws, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Start-up: splash for at least `splashMs`, settings, the loaders, the
@@ -82,6 +83,7 @@ public:
     // configuration.
     PageEditor* flows() const { return m_flows.get(); }
     Publisher* publisher() const { return m_publisher.get(); }
+    Workspace& workspace() const { return m_ws; }
     UpdateCheck* updateCheck() const { return m_updates.get(); }
     // MainView: Stop and the command lock while a job runs.
     void setJobRunning(bool running) override;
@@ -149,4 +151,5 @@ private:
     bool m_configured = false;       // weblog.ini names an active configuration
     bool m_resendOffered = false;    // Resend shown for a failed upload, no Preview since
     std::unique_ptr<EntryDraftKeeper> m_draft;
+    Workspace& m_ws;
 };

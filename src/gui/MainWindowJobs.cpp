@@ -45,8 +45,8 @@ void MainWindow::closeEvent(QCloseEvent* event)
     event->ignore();
     if (m_closeWhenIdle)
         return;
-    if (prompt().message(tr("A transfer is running.  Stop it and close Pagewick?"), Buttons::YesNo,
-                         Icon::Question, tr("Pagewick")) != Answer::Yes)
+    if (m_ws.prompt().message(tr("A transfer is running.  Stop it and close Pagewick?"),
+                              Buttons::YesNo, Icon::Question, tr("Pagewick")) != Answer::Yes)
         return;
     m_closeWhenIdle = true;
     stopJobs();

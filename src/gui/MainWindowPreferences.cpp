@@ -21,7 +21,7 @@ void MainWindow::showPreferences()
         m_preferences->activateWindow();
         return;
     }
-    auto* dialog = new PreferencesDialog(*this, *this, this);
+    auto* dialog = new PreferencesDialog(m_ws, *this, *this, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     m_preferences = dialog;
     connect(dialog, &QDialog::finished, this,
@@ -45,7 +45,7 @@ void MainWindow::preferencesClosed(bool applied)
 
 void MainWindow::showStyleEditor()
 {
-    auto* dialog = new StyleEditorDialog(*this, this);
+    auto* dialog = new StyleEditorDialog(m_ws, *this, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->open();
 }

@@ -1,5 +1,7 @@
 #include "gui/PageSourceDialog.h"
 
+#include "base/Workspace.h"
+
 #include "base/ProgramDir.h"
 #include "base/Prompt.h"
 
@@ -12,7 +14,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-PageSourceDialog::PageSourceDialog(QWidget* parent) : QDialog(parent)
+PageSourceDialog::PageSourceDialog(Workspace& ws, QWidget* parent) : QDialog(parent), m_ws(ws)
 {
     setObjectName(QStringLiteral("frmUpdate"));
     setWindowTitle(tr("Update Options"));
@@ -104,12 +106,12 @@ void PageSourceDialog::confirmChoice()
 
 void PageSourceDialog::previewLocal()
 {
-    prompt().openDocument(workFile(QStringLiteral("backup")));
+    m_ws.prompt().openDocument(m_ws.workFile(QStringLiteral("backup")));
 }
 
 void PageSourceDialog::previewServer()
 {
-    prompt().openDocument(workFile(QStringLiteral("indexbackup")));
+    m_ws.prompt().openDocument(m_ws.workFile(QStringLiteral("indexbackup")));
 }
 
 // The window answers only through OK: closing it by its frame or Escape

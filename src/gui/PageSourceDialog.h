@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class Workspace;
 class QRadioButton;
 
 // "Update Options": asks whether to build on the copy of the page this
@@ -11,7 +12,7 @@ class PageSourceDialog final : public QDialog
 {
     Q_OBJECT
 public:
-    explicit PageSourceDialog(QWidget* parent = nullptr);
+    explicit PageSourceDialog(Workspace& ws, QWidget* parent = nullptr);
 
     QString tag() const { return m_tag; }
     // Shows the window modally and waits (events keep running) until a
@@ -31,4 +32,5 @@ private:
     QRadioButton* m_serverCopy = nullptr;
     QRadioButton* m_otherConfig = nullptr;
     QString m_tag;
+    Workspace& m_ws;
 };

@@ -140,7 +140,7 @@ std::optional<quint32> QtPrompt::chooseColor(quint32 initial)
 
 std::optional<QString> QtPrompt::chooseFont()
 {
-    return FontPicker::choose(parentWindow());
+    return FontPicker::choose(*this, parentWindow());
 }
 
 void QtPrompt::openDocument(const QString& pathOrUrl)

@@ -26,6 +26,8 @@
 
 #include <deque>
 
+class Prompt;
+
 class NetSession : public QObject
 {
     Q_OBJECT
@@ -80,6 +82,9 @@ public:
     void closeConnection();
     // The same as a request, in its turn after the requests made before.
     NetRequest* logOut();
+
+    // Who is asked about an unknown SFTP host key; without one it is refused.
+    void setPrompt(Prompt* prompt) { prompt_ = prompt; }
 
 private:
     friend class NetRequest;
@@ -206,4 +211,5 @@ private:
     bool cwdKnown_ = false;
     bool mlsdRefused_ = false;
     bool renameOverRefused_ = false;
+    Prompt* prompt_ = nullptr;
 };

@@ -301,6 +301,7 @@ NetSession::Done NetSession::askUser(QString question)
     struct Ask
     {
         QString text;
+        Prompt* prompt;
         std::shared_ptr<bool> alive = std::make_shared<bool>(true);
         bool yes = false;
         ~Ask() { *alive = false; }
@@ -311,8 +312,9 @@ NetSession::Done NetSession::askUser(QString question)
                 QCoreApplication::instance(),
                 [this, waiting, alive = alive] {
                     const bool answer =
-                        prompt().message(text, Buttons::YesNo, Icon::Question,
-                                         QStringLiteral("Unknown Host Key")) == Answer::Yes;
+                        prompt &&
+                        prompt->message(text, Buttons::YesNo, Icon::Question,
+                                        QStringLiteral("Unknown Host Key")) == Answer::Yes;
                     if (*alive) {
                         yes = answer;
                         waiting.resume();
@@ -323,7 +325,7 @@ NetSession::Done NetSession::askUser(QString question)
         bool await_resume() const { return yes; }
     };
     // A named awaiter: GCC 12 destroys a temporary one in co_await twice.
-    Ask ask{question};
+    Ask ask{question, prompt_};
     const bool yes = co_await ask;
     co_return yes;
 }

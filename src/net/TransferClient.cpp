@@ -43,6 +43,7 @@ NetSession* TransferClient::sessionFor(const TransferJob& job)
     if (!session_ || key != sessionKey_) {
         delete session_;
         session_ = new NetSession(job, this);
+        session_->setPrompt(prompt_);
         sessionKey_ = key;
     }
     return session_;

@@ -12,6 +12,7 @@
 #include <functional>
 
 class NetRequest;
+class Prompt;
 class NetSession;
 struct TransferJob;
 struct TransferOutcome;
@@ -161,6 +162,9 @@ public:
     // the system store; empty for the system store.
     void setCaCertificates(const QString& pemFile) { caFile_ = pemFile; }
     QString caCertificates() const { return caFile_; }
+    // Who is asked about an unknown SFTP host key (see SshHostKeys.h); with
+    // none, an unknown host is refused.
+    void setPrompt(Prompt* prompt) { prompt_ = prompt; }
 
     // Starts `command` on `url` (empty: on url(); otherwise url() becomes
     // `url`). Throws TransferError for refused input and while a request runs.
@@ -226,6 +230,7 @@ private:
     QString userName_;
     QString password_;
     QString caFile_;
+    Prompt* prompt_ = nullptr;
     int requestTimeout_ = 60;
     qint64 maxBytes_ = 0;
     int deadline_ = 0;

@@ -233,15 +233,17 @@ private slots:
         QVERIFY(QDir().mkdir(made, shared | QFile::ExeOwner | QFile::ExeUser | QFile::ExeGroup |
                                        QFile::ExeOther));
         const P before = QFileInfo(made).permissions();
-        QVERIFY(setProgramDir(fresh) && setProgramDir(made));
+        QVERIFY(useProgramDir(fresh) && useProgramDir(made));
         QCOMPARE(QFileInfo(fresh).permissions(), own | QFile::ExeOwner | QFile::ExeUser);
         QCOMPARE(QFileInfo(made).permissions(), before);
         QCOMPARE(QFileInfo(programFile("template.txt")).permissions(), shared);
-        QVERIFY(EntryDraft::save(EntryDraft::path(), {"Title", "Body", "", "", "", ""}));
-        QCOMPARE(QFileInfo(EntryDraft::path()).permissions(), own);
-        QFile::setPermissions(EntryDraft::path(), shared);
-        QVERIFY(EntryDraft::save(EntryDraft::path(), {"Title", "Body 2", "", "", "", ""}));
-        QCOMPARE(QFileInfo(EntryDraft::path()).permissions(), own);
+        QVERIFY(EntryDraft::save(programFile(EntryDraft::fileName()),
+                                 {"Title", "Body", "", "", "", ""}));
+        QCOMPARE(QFileInfo(programFile(EntryDraft::fileName())).permissions(), own);
+        QFile::setPermissions(programFile(EntryDraft::fileName()), shared);
+        QVERIFY(EntryDraft::save(programFile(EntryDraft::fileName()),
+                                 {"Title", "Body 2", "", "", "", ""}));
+        QCOMPARE(QFileInfo(programFile(EntryDraft::fileName())).permissions(), own);
         // Working files are ordinary files: readable by all when new, as they were when replaced.
         const QString work = programFile("index.html");
         QVERIFY(WorkFiles::write(work, "<p>") && QFileInfo(work).permissions() == shared);

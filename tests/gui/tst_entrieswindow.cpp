@@ -56,7 +56,7 @@ private slots:
     void editPreviewFinishAndDelete()
     {
         QTemporaryDir dir;
-        QVERIFY(setProgramDir(dir.path()));
+        QVERIFY(useProgramDir(dir.path()));
         settings() = Settings();
         pinClockAndLocale();
         Keys keys = publishKeys(ftp());
@@ -66,7 +66,7 @@ private slots:
         live.replace("<!--|12/3/2000", "<!--|12/3/2000|noon|--><p>By hand</p>\r\n<!--|12/3/2000");
         QVERIFY(ftp().writeFile("www/index.html", live));
         ScriptedPrompt p;
-        MainWindow w;
+        MainWindow w(workspace());
         w.start(0);
         QVERIFY(settled(w));
         w.activateWindow();

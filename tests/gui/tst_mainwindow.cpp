@@ -53,12 +53,12 @@ QStringList fieldList(const EntryFields& f)
 
 QStringList draftOnDisk()
 {
-    return fieldList(EntryDraft::load(EntryDraft::path()).fields);
+    return fieldList(EntryDraft::load(programFile(EntryDraft::fileName())).fields);
 }
 
 bool draftExists()
 {
-    return QFile::exists(EntryDraft::path());
+    return QFile::exists(programFile(EntryDraft::fileName()));
 }
 
 } // namespace
@@ -83,7 +83,7 @@ class TestForm1 : public QObject
                   "autoftp=False\r\nretreivemode=none\r\ndefaultsig=Ann\r\n"
                   "defaultemail=ann@example.com\r\n");
         writeFile(QStringLiteral("backup1.html"), PublishFixture::page(1));
-        auto w = std::make_unique<MainWindow>();
+        auto w = std::make_unique<MainWindow>(workspace());
         w->draftKeeper()->setDelay(delay);
         w->start(0);
         [&] { QVERIFY(settled(*w)); }();
@@ -94,14 +94,14 @@ private slots:
     void init()
     {
         dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(setProgramDir(dir->path()));
+        QVERIFY(useProgramDir(dir->path()));
         settings() = Settings();
     }
 
     void startWithoutConfiguration()
     {
         ScriptedPrompt p;
-        MainWindow w;
+        MainWindow w(workspace());
         w.start(0);
         QVERIFY(settled(w));
         // There is no page to fetch yet: the preferences dialog opens instead.
@@ -176,7 +176,7 @@ private slots:
         writeFile(QStringLiteral("backup1.html"), kPage);
         const QByteArray unsent = "<html><body>the entry that did not go up</body></html>\r\n";
         writeFile(QStringLiteral("webbie1.html"), unsent);
-        MainWindow w;
+        MainWindow w(workspace());
         w.start(0);
         QVERIFY(settled(w));
         // The offer once, and only where Resend can be pressed; a missing page adds only its
@@ -244,7 +244,7 @@ private slots:
                      {QStringLiteral("backendenabled"), QStringLiteral("False")}});
         QVERIFY(PublishFixture::writeIni(dir->path(), {{1, keys}}));
         writeFile(QStringLiteral("backup1.html"), live);
-        MainWindow w;
+        MainWindow w(workspace());
         w.start(0);
         QVERIFY(settled(w));
         w.show();
@@ -304,7 +304,7 @@ private slots:
         keys.insert({{QStringLiteral("archive"), QStringLiteral("false")},
                      {QStringLiteral("backendenabled"), QStringLiteral("False")}});
         QVERIFY(PublishFixture::writeIni(dir->path(), {{1, keys}}));
-        MainWindow w;
+        MainWindow w(workspace());
         w.start(0);
         QVERIFY(settled(w));
         w.show();
@@ -338,11 +338,11 @@ private slots:
         PublishFixture::Keys keys =
             PublishFixture::httpKeys(http.url(QStringLiteral("/index.html")));
         QVERIFY(PublishFixture::writeIni(dir->path(), {{1, keys}}));
-        MainWindow w;
+        MainWindow w(workspace());
         w.start(0); // the page is not there yet: nothing is retrieved
         QVERIFY(settled(w));
         QTRY_VERIFY(w.isVisible()); // once the keyring has answered for the password
-        QVERIFY(!settings().pageRetrieved);
+        QVERIFY(!runState().pageRetrieved);
         QVERIFY(http.writeFile(QStringLiteral("index.html"),
                                QByteArray(kPage).replace("<!--pagewick-->\r\n", "")));
         p.clear();
@@ -353,7 +353,7 @@ private slots:
         QCOMPARE(p.texts(), QStringList{QStringLiteral(
                                 "Neither insert symbols were found in the web page downloaded "
                                 "from server; therefore, pagewick entry could not be added.")});
-        QVERIFY(settings().pageRetrieved);
+        QVERIFY(runState().pageRetrieved);
         QCOMPARE(enabledAmong(&w, {"butt_Preview", "butt_Fin"}), QStringList({"butt_Preview"}));
     }
 
@@ -362,7 +362,7 @@ private slots:
     void statusBoxAndProgress()
     {
         ScriptedPrompt p;
-        MainWindow w;
+        MainWindow w(workspace());
         w.appendStatus(QString());
         w.appendStatus(QStringLiteral("\r\n"));
         QCOMPARE(shownText(&w, "txtStatus"), QString());
@@ -386,7 +386,7 @@ private slots:
     {
         SplashScreen splash;
         CHECK_WINDOW(&splash, QStringLiteral("frmSplash"));
-        AboutDialog about;
+        AboutDialog about(workspace().prompt());
         QCOMPARE(QStringList({shownText(&splash, "Label1"), shownText(&about, "lblVersion")}),
                  QStringList({"Beta:  0.8.4", "Version 0.8.4"}));
         const QString disclaimer = shownText(&about, "lblDisclaimer");
@@ -401,7 +401,7 @@ private slots:
         QCOMPARE(p.texts(),
                  QStringList({QStringLiteral("System Information Is Unavailable At This Time")}));
         settings().activeSection = QStringLiteral("2");
-        PageSourceDialog choice;
+        PageSourceDialog choice(workspace());
         choice.show();
         child<QPushButton>(&choice, "buttPreviewLocal")->click();
         child<QPushButton>(&choice, "buttPreviewServer")->click();
@@ -424,7 +424,7 @@ private slots:
     void pageSourceChoiceIsModal()
     {
         ScriptedPrompt p;
-        MainWindow w;
+        MainWindow w(workspace());
         w.show();
         QString modal;
         bool mainWindowBlocked = false;
@@ -453,7 +453,7 @@ private slots:
                   "autoftp=False\r\nretreivemode=none\r\n");
         writeFile(QStringLiteral("backup2.html"), kPage);
         ScriptedPrompt p;
-        MainWindow w;
+        MainWindow w(workspace());
         w.start(0);
         QVERIFY(settled(w));
         QVERIFY(shownText(&w, "txtStatus")
@@ -542,7 +542,8 @@ private slots:
     // nothing is written, so a crashed run's draft is not overwritten.
     void typingIsSavedAfterAPause()
     {
-        QVERIFY(PublishFixture::writeFile(EntryDraft::path(), EntryDraft::format(sample())));
+        QVERIFY(PublishFixture::writeFile(programFile(EntryDraft::fileName()),
+                                          EntryDraft::format(sample())));
         ScriptedPrompt p;
         p.answers << Answer::No;
         const auto w = startWindow(200);
@@ -581,7 +582,7 @@ private slots:
         const QByteArray full = EntryDraft::format(sample());
         for (const QByteArray& bytes : {full.left(full.size() - 2), QByteArray()}) {
             settings() = Settings();
-            QVERIFY(PublishFixture::writeFile(EntryDraft::path(), bytes));
+            QVERIFY(PublishFixture::writeFile(programFile(EntryDraft::fileName()), bytes));
             ScriptedPrompt p;
             const auto w = startWindow();
             QCOMPARE(p.texts(), QStringList());
@@ -597,7 +598,7 @@ private slots:
     // next start and stays the draft until a Finish succeeds.
     void restoredDraftLastsUntilFinish()
     {
-        QVERIFY(EntryDraft::save(EntryDraft::path(),
+        QVERIFY(EntryDraft::save(programFile(EntryDraft::fileName()),
                                  {"Written before the crash", "First words.", "Ann", "", "", ""}));
         ScriptedPrompt p;
         p.answers << Answer::Yes;

@@ -130,14 +130,14 @@ private slots:
         qputenv("HOME", dir.path().toUtf8());
         qputenv("XDG_CONFIG_HOME", (dir.path() + QStringLiteral("/config")).toUtf8());
         qunsetenv("ENCHANT_CONFIG_DIR");
-        QVERIFY(setProgramDir(dir.path()));
+        QVERIFY(useProgramDir(dir.path()));
     }
 
     void init()
     {
         settings() = Settings();
         p = std::make_unique<ScriptedPrompt>();
-        w = std::make_unique<MainWindow>();
+        w = std::make_unique<MainWindow>(workspace());
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
         QApplication::clipboard()->setText(QStringLiteral("clip"));
@@ -317,7 +317,7 @@ private slots:
 
     void fontPicker()
     {
-        FontPicker picker;
+        FontPicker picker(workspace().prompt());
         QCOMPARE(QStringList({picker.objectName(), picker.windowTitle(),
                               child<QComboBox>(&picker, "cboFonts")->currentText(),
                               child<QComboBox>(&picker, "cboFonts")->placeholderText()}),
@@ -351,7 +351,7 @@ private slots:
         child<QPushButton>(&picker, "buttGo")->click();
         QVERIFY(picker.result() == QDialog::Accepted && picker.chosenFont() == face);
         // Cancel after a choice chooses nothing.
-        FontPicker cancelled;
+        FontPicker cancelled(workspace().prompt());
         cancelled.show();
         child<QComboBox>(&cancelled, "cboFonts")->setCurrentIndex(0);
         child<QPushButton>(&cancelled, "buttCancel")->click();

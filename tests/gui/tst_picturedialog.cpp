@@ -72,11 +72,11 @@ private slots:
     void initTestCase()
     {
         qputenv("HOME", dir.path().toUtf8());
-        QVERIFY(setProgramDir(dir.path()));
-        setPrompt(&qtPrompt);
+        QVERIFY(useProgramDir(dir.path()));
+        usePrompt(&qtPrompt);
         settings().settingsPath = programFile(u"weblog.ini"_s);
         settings().activeSection = u"1"_s;
-        w = std::make_unique<MainWindow>();
+        w = std::make_unique<MainWindow>(workspace());
         w->show();
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w.get()));

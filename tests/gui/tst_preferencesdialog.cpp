@@ -71,7 +71,7 @@ private slots:
     void init()
     {
         dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(setProgramDir(dir->path()));
+        QVERIFY(useProgramDir(dir->path()));
         settings() = Settings();
         settings().settingsPath = iniPath();
         settings().activeSection = QStringLiteral("1");
@@ -87,8 +87,8 @@ private slots:
     {
         qputenv("PAGEWICK_NOW", "2000-12-05T17:44:36");
         ScriptedPrompt p;
-        MainWindow w;
-        PreferencesDialog d(w, w);
+        MainWindow w(workspace());
+        PreferencesDialog d(workspace(), w, w);
         QCOMPARE(p.texts(), QStringList());
         auto* tabs = child<QTabWidget>(&d, "TabStrip1");
         QStringList captions;
@@ -142,8 +142,8 @@ private slots:
             "ftpsite=ftp.three.example.com\r\ntimeout=45\r\nusername=ann\r\n");
         QVERIFY(writeSetting(QStringLiteral("3"), QStringLiteral("password"),
                              TextEncrypt(QStringLiteral("Se cret!"), true, p), iniPath()));
-        MainWindow w;
-        PreferencesDialog d(w, w);
+        MainWindow w(workspace());
+        PreferencesDialog d(workspace(), w, w);
         d.show();
         type(&d, "txtConfigNumber", QStringLiteral("12"));
         click(&d, "buttLoad");
@@ -190,8 +190,8 @@ private slots:
     void enablingRules()
     {
         ScriptedPrompt p;
-        MainWindow w;
-        PreferencesDialog d(w, w);
+        MainWindow w(workspace());
+        PreferencesDialog d(workspace(), w, w);
         applied(d); // fresh site without a web site: stops, nothing saved, Apply stays on
         QCOMPARE(enabledAmong(&d, {"buttApply"}), QStringList({"buttApply"}));
         type(&d, "txtWebSite", QStringLiteral("http://www.example.com/"));
@@ -253,7 +253,7 @@ private slots:
         QCOMPARE(archiveGroup(), QStringList({"chkArchive", "txtarchiveURL", "txtArchiveFTP"}));
         // A stored archive with automatic FTP off is shown unticked.
         ini("[1]\r\narchive=true\r\nautoftp=False\r\nautodelete=True\r\n");
-        PreferencesDialog loaded(w, w);
+        PreferencesDialog loaded(workspace(), w, w);
         QCOMPARE(shownTexts(&loaded, {"chkArchive", "chkAutoDeletes"}),
                  QStringList({"unchecked", "checked"}));
     }
@@ -262,8 +262,8 @@ private slots:
     void failedCheckShowsItsTab()
     {
         ScriptedPrompt p;
-        MainWindow w;
-        PreferencesDialog d(w, w);
+        MainWindow w(workspace());
+        PreferencesDialog d(workspace(), w, w);
         d.show();
         type(&d, "txtWebSite", QStringLiteral("http://www.example.com/"));
         click(&d, "chkEnabled");
@@ -291,18 +291,18 @@ private slots:
         const QString base = programFile(QStringLiteral("indexbackup2.html"));
         QVERIFY(PublishFixture::writeFile(chosen, "<html>mine</html>"));
         ScriptedPrompt p;
-        MainWindow w;
-        PreferencesDialog d(w, w);
+        MainWindow w(workspace());
+        PreferencesDialog d(workspace(), w, w);
         p.files << std::nullopt << chosen;
         click(&d, "buttSelectLocal"); // cancelled
-        QVERIFY(!QFile::exists(base) && !settings().pageRetrieved);
+        QVERIFY(!QFile::exists(base) && !runState().pageRetrieved);
         click(&d, "buttSelectLocal");
         const FileRequest& r = p.fileRequests.last();
         QCOMPARE(QStringList({QString::number(r.filterIndex), r.defaultExt, r.initialDir}),
-                 QStringList({"2", "html", programDir()}));
+                 QStringList({"2", "html", workspace().dir()}));
         QCOMPARE(PublishFixture::readFile(base), QByteArray("<html>mine</html>"));
         QVERIFY(shownText(&w, "txtStatus").endsWith(QStringLiteral("Local file updated")));
-        QVERIFY(settings().pageRetrieved);
+        QVERIFY(runState().pageRetrieved);
     }
 
     // ---- field style editor ---------------------------------------------------
@@ -310,9 +310,9 @@ private slots:
     void styleEditorDefaultsAndSize()
     {
         ScriptedPrompt p;
-        MainWindow w;
+        MainWindow w(workspace());
         child<QPushButton>(&w, "butt_Fin")->setEnabled(true);
-        StyleEditorDialog e(w);
+        StyleEditorDialog e(workspace(), w);
         QVERIFY(!child<QPushButton>(&w, "butt_Fin")->isEnabled());
         QCOMPARE(items(child<QComboBox>(&e, "Combo1")),
                  QStringList({"Title", "Body", "Date", "Time", "Sig", "URL"}));
@@ -335,7 +335,7 @@ private slots:
         CHECK_WINDOW(&e, QStringLiteral("frmAll"));
         // A size the scroll bar cannot show is shown as stored, and refused, until it moves.
         ini("[1]\r\nbodyfontsize=+12\r\n");
-        StyleEditorDialog stored(w);
+        StyleEditorDialog stored(workspace(), w);
         pick(&stored, 1);
         QCOMPARE(shownTexts(&stored, {"txtFontSize"}), QStringList({"+12"}));
         QCOMPARE(child<QScrollBar>(&stored, "VScroll1")->value(), 12);
@@ -354,8 +354,8 @@ private slots:
     {
         ini("[1]\r\ntitlefontname=Arial\r\ntitlefontcolor=255\r\n");
         ScriptedPrompt p;
-        MainWindow w;
-        StyleEditorDialog e(w);
+        MainWindow w(workspace());
+        StyleEditorDialog e(workspace(), w);
         QCOMPARE(shownTexts(&e, {"lblFontSample", "lblColor"}), QStringList({"Arial", "#FF0000"}));
         p.fonts << QStringLiteral("DEFAULT");
         click(&e, "buttFont");
@@ -380,8 +380,8 @@ private slots:
     void saveChangesWhenSwitchingFields()
     {
         ScriptedPrompt p;
-        MainWindow w;
-        auto e = std::make_unique<StyleEditorDialog>(w);
+        MainWindow w(workspace());
+        auto e = std::make_unique<StyleEditorDialog>(workspace(), w);
         // No: the face stays in memory, not in the file; Cancel drops it.
         p.fonts << QStringLiteral("Arial");
         click(e.get(), "buttFont");
@@ -399,7 +399,7 @@ private slots:
         click(e.get(), "buttCancel");
         QCOMPARE(settings().styles[0].fontname, QString());
         // Yes: the field left is stored and its seven keys written in order.
-        e = std::make_unique<StyleEditorDialog>(w);
+        e = std::make_unique<StyleEditorDialog>(workspace(), w);
         pick(e.get(), 4); // Sig
         click(e.get(), "chkbold");
         p.answers << Answer::Yes;
@@ -421,7 +421,7 @@ private slots:
         QVERIFY(PublishFixture::writeFile(programFile(QStringLiteral("backup1.html")),
                                           PublishFixture::page(1)));
         ScriptedPrompt p;
-        MainWindow w;
+        MainWindow w(workspace());
         w.start(0);
         QVERIFY(child<QPushButton>(&w, "butt_Preview")->isEnabled());
         child<QLineEdit>(&w, "txtHead")->setText(QStringLiteral("Draft"));

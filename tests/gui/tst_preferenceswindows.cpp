@@ -87,7 +87,7 @@ class TestPreferencesWindows : public QObject
                            keys));
         QTEST_ASSERT(
             PublishFixture::writeFile(programFile(u"backup1.html"_s), PublishFixture::page(1)));
-        auto w = std::make_unique<MainWindow>();
+        auto w = std::make_unique<MainWindow>(workspace());
         w->start(0);
         QTEST_ASSERT(QTest::qWaitFor([&w] { return w->isVisible(); })); // the keyring first
         w->activateWindow();
@@ -98,7 +98,7 @@ private slots:
     void init()
     {
         dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(setProgramDir(dir->path()));
+        QVERIFY(useProgramDir(dir->path()));
         settings() = Settings();
     }
 

@@ -110,9 +110,9 @@ private slots:
     {
         qputenv("HOME", dir.path().toUtf8());
         qputenv("XDG_CONFIG_HOME", (dir.path() + QStringLiteral("/config")).toUtf8());
-        QVERIFY(setProgramDir(dir.path()));
+        QVERIFY(useProgramDir(dir.path()));
         QVERIFY(PublishFixture::writeFile(programFile("template.txt"), "%title\r\n%body\r\n"));
-        setPrompt(&qtPrompt);
+        usePrompt(&qtPrompt);
     }
 
     void init()
@@ -122,7 +122,7 @@ private slots:
         settings() = Settings();
         settings().settingsPath = programFile(QStringLiteral("weblog.ini"));
         settings().activeSection = QStringLiteral("1");
-        w = std::make_unique<MainWindow>();
+        w = std::make_unique<MainWindow>(workspace());
         showActive(w.get());
     }
     void cleanup() { w.reset(); }
@@ -147,7 +147,7 @@ private slots:
             std::unique_ptr<TemplateEditor> editor;
             QWidget* window = w.get();
             if (qstrcmp(boxName, "Text1") == 0) {
-                editor = std::make_unique<TemplateEditor>(w.get(), w.get());
+                editor = std::make_unique<TemplateEditor>(workspace(), w.get(), w.get());
                 showActive(editor.get());
                 window = editor.get();
             }
@@ -166,7 +166,7 @@ private slots:
     // keeps the editor open, No closes it. Unchanged, it closes at once.
     void templateEditorEscape()
     {
-        TemplateEditor editor(w.get(), w.get());
+        TemplateEditor editor(workspace(), w.get(), w.get());
         showActive(&editor);
         child<QPlainTextEdit>(&editor, "Text1")->setFocus();
         QTest::keyClicks(child<QPlainTextEdit>(&editor, "Text1"), QStringLiteral("<hr>"));
@@ -183,7 +183,7 @@ private slots:
         }
         QCOMPARE(asked, QStringList(2, QStringLiteral("Save Changes?|Save Changes?")));
         QCOMPARE(editor.result(), int(QDialog::Rejected));
-        TemplateEditor unchanged(w.get(), w.get());
+        TemplateEditor unchanged(workspace(), w.get(), w.get());
         showActive(&unchanged);
         QTest::keyClick(child<QPlainTextEdit>(&unchanged, "Text1"), Qt::Key_Escape);
         QVERIFY(!unchanged.isVisible());
@@ -231,7 +231,7 @@ private slots:
 
         const std::pair<Qt::Key, const char*> keys[] = {
             {Qt::Key_B, "<B>word</B>"}, {Qt::Key_I, "<I>word</I>"}, {Qt::Key_U, "<U>word</U>"}};
-        TemplateEditor editor(w.get(), w.get());
+        TemplateEditor editor(workspace(), w.get(), w.get());
         for (const char* boxName : {"txtHead", "txtMain", "txtSig", "txtURLtitle", "Text1"}) {
             QWidget* window =
                 qstrcmp(boxName, "Text1") == 0 ? static_cast<QWidget*>(&editor) : w.get();
@@ -287,8 +287,8 @@ private slots:
             void openDocument(const QString&) override {}
             void beep() override {}
         } questions;
-        setPrompt(&questions);
-        const auto back = qScopeGuard([this] { setPrompt(&qtPrompt); });
+        usePrompt(&questions);
+        const auto back = qScopeGuard([this] { usePrompt(&qtPrompt); });
         FtpTestServer ftp;
         REQUIRE_RUNNING(ftp);
         QByteArray page = PublishFixture::page(2);
@@ -297,7 +297,7 @@ private slots:
         keys.insert({{QStringLiteral("archive"), QStringLiteral("false")},
                      {QStringLiteral("backendenabled"), QStringLiteral("False")}});
         QVERIFY(PublishFixture::writeIni(dir.path(), {{1, keys}}));
-        w = std::make_unique<MainWindow>();
+        w = std::make_unique<MainWindow>(workspace());
         w->start(0);
         QVERIFY(settled(*w));
         showActive(w.get());

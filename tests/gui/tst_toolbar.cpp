@@ -2,6 +2,7 @@
 // shows a picture of its own, a screen reader hears the command's name and
 // the tip says what the button does; the program's own icon draws too.
 
+#include "TestWorkspace.h"
 #include "base/ProgramDir.h"
 #include "base/Settings.h"
 #include "gui/Icons.h"
@@ -41,7 +42,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(dir.isValid());
-        QVERIFY(setProgramDir(dir.path()));
+        QVERIFY(useProgramDir(dir.path()));
         settings() = Settings();
         // No icon theme anywhere: only the program's own pictures can show.
         QIcon::setThemeSearchPaths({});
@@ -50,7 +51,7 @@ private slots:
 
     void buttonsShowPicturesAndSayTheirCommands()
     {
-        MainWindow w;
+        MainWindow w(workspace());
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         auto* bar = child<QToolBar>(&w, "Toolbar1");

@@ -429,6 +429,7 @@ private slots:
         RequestDefaults login;
         login.userName = ssh.user();
         NetSession session(ssh.url(), login);
+        session.setPrompt(&p);
         const QByteArray got = dataOf(session.download("page.html"));
         QCOMPARE(p.messages.size(), 1);
         QVERIFY2(got == (trust ? "page"

@@ -53,6 +53,7 @@ private slots:
         inet->setUrl(ssh->url());
         inet->setUserName(ssh->user());
         inet->setRequestTimeout(30);
+        inet->setPrompt(&workspace().prompt());
         run = std::make_unique<Runner>(*inet);
     }
     void cleanup() { run.reset(), inet.reset(), ssh.reset(); }

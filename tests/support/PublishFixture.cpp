@@ -41,15 +41,16 @@ QByteArray archivePage()
 bool writeIni(const QString& dir, const QMap<int, Keys>& sections, const QString& generalConfig)
 {
     const QString file = dir + QStringLiteral("/weblog.ini");
+    QuietPrompt quiet;
     QFile::remove(file);
     bool written = writeSetting("General", "Config", generalConfig, file);
     for (auto s = sections.cbegin(); s != sections.cend(); ++s)
         for (auto k = s->cbegin(); k != s->cend(); ++k)
-            written = written &&
-                      writeSetting(QString::number(s.key()), k.key(),
-                                   k.key() == u"password" ? TextEncrypt(k.value(), true, prompt())
-                                                          : k.value(),
-                                   file);
+            written =
+                written && writeSetting(QString::number(s.key()), k.key(),
+                                        k.key() == u"password" ? TextEncrypt(k.value(), true, quiet)
+                                                               : k.value(),
+                                        file);
     return written;
 }
 
@@ -191,12 +192,11 @@ void pinClockAndLocale()
 
 bool Session::start(const Keys& keys)
 {
-    if (!dir.isValid() || !setProgramDir(dir.path()) || !writeIni(dir.path(), {{1, keys}}))
+    if (!dir.isValid() || !useProgramDir(dir.path()) || !writeIni(dir.path(), {{1, keys}}))
         return false;
-    settings() = Settings();
-    startUp(settings(), prompt, view);
-    flows = std::make_unique<PageEditor>(view, hooks);
-    publisher = std::make_unique<Publisher>(view, *flows, hooks);
+    startUp(workspace(), view);
+    flows = std::make_unique<PageEditor>(workspace(), view, hooks);
+    publisher = std::make_unique<Publisher>(workspace(), view, *flows, hooks);
     hooks.publisher = publisher.get();
     view.entry = {"Hello", "World", "Ann", {}, "http://", {}};
     return true;

@@ -1,6 +1,6 @@
 #pragma once
 
-// A Prompt for tests; it is the prompt while it lives. Script the answers
+// A Prompt for tests; it is the test workspace's prompt while it lives. Script the answers
 // before the code runs: `answers` for message boxes with buttons (an OK box
 // needs none), `inputs`, `files`, `colors`, `fonts` for the dialogs
 // (nullopt: cancelled). Everything shown is recorded in order: `messages`,
@@ -9,7 +9,7 @@
 // questions answer Cancel (No for Yes/No), unscripted dialogs are cancelled,
 // and `unscripted` counts them. `whenAsked` runs as each message box is shown.
 
-#include "base/Prompt.h"
+#include "TestWorkspace.h"
 
 #include <QList>
 #include <QStringList>
@@ -31,11 +31,11 @@ struct PromptScript
 class ScriptedPrompt final : public Prompt, public PromptScript
 {
 public:
-    ScriptedPrompt() { setPrompt(this); }
+    ScriptedPrompt() { usePrompt(this); }
     ~ScriptedPrompt() override
     {
-        if (&prompt() == this)
-            setPrompt(nullptr);
+        if (TestWorkspace::inUse == this)
+            usePrompt(nullptr);
     }
     QStringList texts() const // of the messages shown, in order
     {

@@ -26,11 +26,10 @@ ConfigLoadResult loadConfiguration(int number, Settings& s, Prompt& prompt, Main
     });
 }
 
-StartupOutcome startUp(Settings& s, Prompt& prompt, MainView& view, int configOverride)
+StartupOutcome startUp(Workspace& ws, MainView& view, int configOverride)
 {
-    return waitFor<StartupOutcome>([&](QObject* context, auto done) {
-        startUp(s, prompt, view, configOverride, context, done);
-    });
+    return waitFor<StartupOutcome>(
+        [&](QObject* context, auto done) { startUp(ws, view, configOverride, context, done); });
 }
 
 PasswordStore::Loaded PasswordStore::load(const QString& settingsPath, const Account& account,

@@ -9,7 +9,7 @@
 #include "core/config/PasswordStore.h"
 
 ConfigLoadResult loadConfiguration(int number, Settings& s, Prompt& prompt, MainView& view);
-StartupOutcome startUp(Settings& s, Prompt& prompt, MainView& view, int configOverride = 0);
+StartupOutcome startUp(Workspace& ws, MainView& view, int configOverride = 0);
 
 namespace PasswordStore {
 Loaded load(const QString& settingsPath, const Account& account, Prompt& prompt);

@@ -2,7 +2,6 @@
 
 #include "base/IniFile.h"
 #include "base/MainView.h"
-#include "base/ProgramDir.h"
 #include "base/Prompt.h"
 #include "base/Settings.h"
 #include "base/StringHelpers.h"
@@ -13,6 +12,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cmath>
 
@@ -211,9 +211,8 @@ QString defaultTemplate()
     return QStringLiteral("%title\r\nBy: %sig -- %date @ %time\r\n%body\r\n%url");
 }
 
-bool readTemplateFile(const QString& fileName, QString* text)
+bool readTemplateFile(const QString& path, QString* text)
 {
-    const QString path = QDir::isAbsolutePath(fileName) ? fileName : programFile(fileName);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
@@ -239,7 +238,8 @@ TemplateLoad loadTemplate(Settings& s, Prompt& prompt)
     if (load.fileName.isEmpty())
         load.fileName = QStringLiteral("template.txt");
     s.templatefilename = load.fileName;
-    load.found = readTemplateFile(load.fileName, &load.editorText);
+    // A bare name is a file of the program directory, where weblog.ini is.
+    load.found = readTemplateFile(QDir(s.folder()).filePath(load.fileName), &load.editorText);
     if (!load.found) {
         prompt.message(QStringLiteral("Template File Not Found"));
         load.editorText = defaultTemplate();

@@ -46,7 +46,7 @@ bool offerResendIfFailed(int number, const Settings& s, Prompt& prompt, MainView
 QStringList loadStyles(Settings& s);
 
 // The entry template: reads the file named by "templatefilename" (default
-// "template.txt", relative to the program directory), keeping its non-empty
+// "template.txt", relative to the folder of weblog.ini), keeping its non-empty
 // lines each followed by CR LF. A file that cannot be read gives the message
 // "Template File Not Found" and the default template.
 struct TemplateLoad
@@ -57,8 +57,9 @@ struct TemplateLoad
 };
 TemplateLoad loadTemplate(Settings& s, Prompt& prompt);
 QString defaultTemplate();
-// Reads a template file into editor text; false when it cannot be read.
-bool readTemplateFile(const QString& fileName, QString* text);
+// Reads the template file at `path` into editor text; false when it cannot
+// be read.
+bool readTemplateFile(const QString& path, QString* text);
 
 // The three loaders in start-up order: configuration, styles, template;
 // `done` as for loadConfiguration().

@@ -217,7 +217,6 @@ void Apply::activate()
     s.sitePath = deriveSitePath(s.website);
     // The configuration part only: what ran while a question was open stays.
     restoreConfiguration(live, s);
-    live.pageRetrieved = false;
     view.setSignature(f.sig, f.email);
     view.setFinishEnabled(false);
     target.replaceStatus(QStringLiteral("Config ") + live.activeSection +
@@ -523,17 +522,9 @@ void applyPreferences(const PreferencesForm& form, Settings& s, Prompt& prompt, 
 void restoreConfiguration(Settings& s, const Settings& saved)
 {
     const std::array<FieldStyle, 6> styles = s.styles;
-    const bool pageRetrieved = s.pageRetrieved;
-    const bool insertAfter = s.insertAfterRetrieval;
-    const QString date = s.entryDate, time = s.entryTime, anchor = s.entryAnchor;
     const QString templateText = s.templateText;
     s = saved;
     s.styles = styles;
-    s.pageRetrieved = pageRetrieved;
-    s.insertAfterRetrieval = insertAfter;
-    s.entryDate = date;
-    s.entryTime = time;
-    s.entryAnchor = anchor;
     s.templateText = templateText;
 }
 

@@ -90,7 +90,9 @@ public:
 
 struct ApplyOutcome
 {
-    bool completed = false;            // every step ran: the configuration is active
+    // Every step ran: the configuration is active (the caller has the page
+    // fetched anew).
+    bool completed = false;
     PrefsTab showTab = PrefsTab::None; // the tab of the field a check stopped at
     bool archiveUnticked = false;      // auto-delete off took the archive box with it
     // Where the password went (keyring or weblog.ini), once it was saved.
@@ -104,9 +106,8 @@ struct ApplyOutcome
 void applyPreferences(const PreferencesForm& form, Settings& s, Prompt& prompt, MainView& view,
                       ApplyTarget& target, std::function<void(const ApplyOutcome&)> done);
 
-// Puts back the configuration part of the record (every key, the active
-// section, the site host and path) from `saved`; the run-time state (page
-// retrieved, entry date and time, template text) stays as it is. Cancel uses
+// Puts back every key, the active section and the site host and path from
+// `saved`; the styles and the template text stay as they are. Cancel uses
 // it so that a configuration loaded but not applied does not stay in memory
 // under the active configuration's number.
 void restoreConfiguration(Settings& s, const Settings& saved);

@@ -308,8 +308,8 @@ EntryBuild buildEntry(const EntryFields& input, Settings& record, const QDateTim
     EntryFields& f = build.fields;
     if (f.sig.isEmpty())
         f.sig = QStringLiteral("Unknown");
-    record.entryDate = entryDateText(now, locale);
-    record.entryTime = entryTimeText(now, locale);
+    build.date = entryDateText(now, locale);
+    build.time = entryTimeText(now, locale);
     if (f.urlTitle.isEmpty())
         f.urlTitle = f.url;
 
@@ -332,10 +332,9 @@ EntryBuild buildEntry(const EntryFields& input, Settings& record, const QDateTim
 
     QString working = record.templateText;
     fillPlaceholder(working, QStringLiteral("%title"), [&] {
-        record.entryAnchor = entryAnchor(record.entryDate, record.entryTime);
-        return QStringLiteral("<a name=") + quote + record.entryAnchor + quote +
-               QStringLiteral("></a>") + styleField(record, QStringLiteral("title"), titleValue) +
-               kTitleMarker;
+        build.anchor = entryAnchor(build.date, build.time);
+        return QStringLiteral("<a name=") + quote + build.anchor + quote + QStringLiteral("></a>") +
+               styleField(record, QStringLiteral("title"), titleValue) + kTitleMarker;
     });
     fillPlaceholder(working, QStringLiteral("%body"),
                     [&] { return styleField(record, QStringLiteral("body"), bodyValue); });
@@ -360,8 +359,8 @@ EntryBuild buildEntry(const EntryFields& input, Settings& record, const QDateTim
         return styleField(record, QStringLiteral("url"), newWindow);
     });
 
-    build.core = crlfLineEnds(QStringLiteral("<!--|") + record.entryDate + QLatin1Char('|') +
-                              record.entryTime + QStringLiteral("|-->") + working);
+    build.core = crlfLineEnds(QStringLiteral("<!--|") + build.date + QLatin1Char('|') + build.time +
+                              QStringLiteral("|-->") + working);
     build.html = build.core + crlfLineEnds(endMarker) + kCrLf;
     return build;
 }

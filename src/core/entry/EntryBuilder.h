@@ -103,12 +103,14 @@ struct EntryBuild
     QString core;
     // ... and the whole entry: core, end-marker text, CR LF.
     QString html;
+    // The entry's stamp (recorded once it is published) and, when the
+    // template has "%title", its anchor name.
+    QString date, time, anchor;
     bool ok() const { return failure.isEmpty(); }
 };
 
 // Main's text work: checks the title and body, fills the template of
-// `record` and returns the entry. Sets record.entryDate, entryTime and (when
-// the template has "%title") entryAnchor; may empty "default" faces (see
+// `record` and returns the entry; may empty "default" faces (see
 // styleField). `endMarker` is "<!--**END**-->" for a page's first entry and
 // empty otherwise.
 EntryBuild buildEntry(const EntryFields& fields, Settings& record, const QDateTime& now,

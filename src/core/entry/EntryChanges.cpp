@@ -18,10 +18,10 @@ struct Texts
     Q_DECLARE_TR_FUNCTIONS(EntryChanges)
 };
 
-void warn(const QString& text)
+void warn(Prompt& prompt, const QString& text)
 {
-    prompt().message(text + u"  "_s + Texts::tr("Nothing was changed."), Buttons::Ok,
-                     Icon::Exclamation);
+    prompt.message(text + u"  "_s + Texts::tr("Nothing was changed."), Buttons::Ok,
+                   Icon::Exclamation);
 }
 
 QString decode(QByteArrayView bytes, PageText::Encoding encoding)
@@ -32,32 +32,35 @@ QString decode(QByteArrayView bytes, PageText::Encoding encoding)
 
 } // namespace
 
-EntryChanges::EntryChanges(MainView& view, PageEditorHooks& hooks) : m_view(view), m_hooks(hooks) {}
+EntryChanges::EntryChanges(Workspace& ws, MainView& view, PageEditorHooks& hooks)
+    : m_ws(ws), m_view(view), m_hooks(hooks)
+{
+}
 
 bool EntryChanges::load(bool archive)
 {
     m_page.clear();
     m_listing = {};
     m_archive = archive;
-    if (!settings().pageRetrieved)
+    if (!m_ws.run().pageRetrieved)
         return false; // the retrieval has said why
-    if (archive && !settings().archiveEnabled()) {
-        prompt().message(Texts::tr("This configuration keeps no archive page."));
+    if (archive && !m_ws.settings().archiveEnabled()) {
+        m_ws.prompt().message(Texts::tr("This configuration keeps no archive page."));
         return false;
     }
     const QString name =
-        workFileName(archive ? QStringLiteral("archive") : QStringLiteral("indexbackup"));
+        m_ws.workFileName(archive ? QStringLiteral("archive") : QStringLiteral("indexbackup"));
     QString error;
-    std::optional<QByteArray> bytes = WorkFiles::read(programFile(name), &error);
+    std::optional<QByteArray> bytes = WorkFiles::read(m_ws.file(name), &error);
     if (!bytes) {
-        prompt().message(Texts::tr("Could not read %1: %2").arg(name, error), Buttons::Ok,
-                         Icon::Exclamation);
+        m_ws.prompt().message(Texts::tr("Could not read %1: %2").arg(name, error), Buttons::Ok,
+                              Icon::Exclamation);
         return false;
     }
     m_page = std::move(*bytes);
     m_listing = PageEntries::findEntries(m_page, archive);
     if (archive && PageText::indexOfNoCase(m_page, PageText::kArchiveStart) < 0) {
-        prompt().message(
+        m_ws.prompt().message(
             Texts::tr("The archive page %1 has no <!--PagewickArchiveStart--> marker.").arg(name));
         return false;
     }
@@ -73,7 +76,8 @@ QString EntryChanges::text(int index) const
 int EntryChanges::indexOfAnchor(const QString& anchor)
 {
     if (m_listing.entries.isEmpty()) {
-        warn(Texts::tr("The page has no time/date markers (<!--|date|time|-->), so it holds no "
+        warn(m_ws.prompt(),
+             Texts::tr("The page has no time/date markers (<!--|date|time|-->), so it holds no "
                        "entries."));
         return -1;
     }
@@ -81,18 +85,20 @@ int EntryChanges::indexOfAnchor(const QString& anchor)
     if (found.size() == 1)
         return found.first();
     if (found.size() > 1) {
-        warn(Texts::tr("The anchor \"%1\" is on %2 entries of the page, so it does not tell "
+        warn(m_ws.prompt(),
+             Texts::tr("The anchor \"%1\" is on %2 entries of the page, so it does not tell "
                        "which one is meant.")
                  .arg(anchor)
                  .arg(found.size()));
         return -1;
     }
     const QStringList nearest = PageEntries::nearestAnchors(m_listing, anchor);
-    warn(Texts::tr("No entry of the page has the anchor \"%1\".").arg(anchor) +
-         (nearest.isEmpty()
-              ? QString()
-              : QStringLiteral("  ") +
-                    Texts::tr("The nearest anchors: %1.").arg(nearest.join(u", "_s))));
+    warn(m_ws.prompt(),
+         Texts::tr("No entry of the page has the anchor \"%1\".").arg(anchor) +
+             (nearest.isEmpty()
+                  ? QString()
+                  : QStringLiteral("  ") +
+                        Texts::tr("The nearest anchors: %1.").arg(nearest.join(u", "_s))));
     return -1;
 }
 
@@ -115,27 +121,31 @@ bool EntryChanges::usable(const PageEntries::Change& change, const PageEntries::
     case PageEntries::Change::Changed:
         return true;
     case PageEntries::Change::MarkerInText:
-        warn(Texts::tr("The new text holds a time/date marker (<!--|) or the end marker "
+        warn(m_ws.prompt(),
+             Texts::tr("The new text holds a time/date marker (<!--|) or the end marker "
                        "<!--**END**-->, either of which would split the page."));
         return false;
     case PageEntries::Change::AnchorTwice:
-        warn(Texts::tr("The new text holds the entry's anchor \"%1\" more than once.")
+        warn(m_ws.prompt(),
+             Texts::tr("The new text holds the entry's anchor \"%1\" more than once.")
                  .arg(QString::fromUtf8(entry.anchor)));
         return false;
     case PageEntries::Change::TitleLost:
-        warn(Texts::tr("The new text lacks the title marker <!--Title-->, which ends the "
+        warn(m_ws.prompt(),
+             Texts::tr("The new text lacks the title marker <!--Title-->, which ends the "
                        "entry's title in the list of entries and in the RSS file."));
         return false;
     case PageEntries::Change::NoEnd:
         break;
     }
     if (entry.textFrom < 0) {
-        warn(Texts::tr("The time/date marker of the entry at byte %1 of the page is not closed "
+        warn(m_ws.prompt(),
+             Texts::tr("The time/date marker of the entry at byte %1 of the page is not closed "
                        "with |-->, so where the entry begins is not known.")
                  .arg(entry.markerAt));
         return false;
     }
-    prompt().message(QStringLiteral(
+    m_ws.prompt().message(QStringLiteral(
         "This program looks for <!--**END**--> at the end of the last weblog entry.  This "
         "marker has not been found; therefore, this operation can not be continued."));
     m_view.appendStatus(QStringLiteral("End Marker Not Found"));
@@ -158,7 +168,7 @@ bool EntryChanges::previewEdit(int index, const QString& text)
     if (!usable(change, entry))
         return false;
     m_view.setPublishingEnabled(false);
-    if (!write(PageEditor::editedPageName(), change.page)) {
+    if (!write(m_ws.workFileName(QStringLiteral("webbie")), change.page)) {
         done();
         return false;
     }
@@ -167,7 +177,7 @@ bool EntryChanges::previewEdit(int index, const QString& text)
                                       "put back at the start.")
                                 .arg(QString::fromUtf8(entry.anchor)));
     m_view.appendStatus(QStringLiteral("Preview Finished"));
-    prompt().openDocument(programDir() + u'/' + PageEditor::editedPageName());
+    m_ws.prompt().openDocument(m_ws.dir() + u'/' + m_ws.workFileName(QStringLiteral("webbie")));
     done();
     return true;
 }
@@ -175,14 +185,14 @@ bool EntryChanges::previewEdit(int index, const QString& text)
 void EntryChanges::publish()
 {
     m_view.setPublishingEnabled(false);
-    if (settings().archiveEnabled() && !refreshArchiveCopy()) {
+    if (m_ws.settings().archiveEnabled() && !refreshArchiveCopy()) {
         done();
         return;
     }
     // No new entry goes out: the date and time recorded as the last
     // published entry's stay.
-    settings().entryDate.clear();
-    settings().entryTime.clear();
+    m_ws.run().entryDate.clear();
+    m_ws.run().entryTime.clear();
     m_hooks.publish();
 }
 
@@ -190,7 +200,7 @@ void EntryChanges::editEntry(int index, const QString& text)
 {
     if (!previewEdit(index, text))
         return;
-    const Answer answer = prompt().message(
+    const Answer answer = m_ws.prompt().message(
         Texts::tr("Please view the preview.  If it appears correct, then press \"OK\" to publish "
                   "the changed entry.  If not, then you may CANCEL."),
         Buttons::OkCancel, Icon::None, Texts::tr("Change of PageWick Entry"));
@@ -206,18 +216,18 @@ void EntryChanges::deleteEntry(int index)
     if (!usable(change, m_listing.entries[index]))
         return;
     m_view.setPublishingEnabled(false);
-    const QString deleteName = workFileName(QStringLiteral("delete"));
+    const QString deleteName = m_ws.workFileName(QStringLiteral("delete"));
     if (!write(deleteName, change.page)) {
         done();
         return;
     }
-    prompt().openDocument(programDir() + u'/' + deleteName);
+    m_ws.prompt().openDocument(m_ws.dir() + u'/' + deleteName);
     m_hooks.setPreviewEnabled(true);
-    const Answer answer = prompt().message(
+    const Answer answer = m_ws.prompt().message(
         QStringLiteral("Please view the preview.  If it appears correct, then press \"OK\" to "
                        "delete the old pagewick entry.  If not, then you may CANCEL."),
         Buttons::OkCancel, Icon::None, QStringLiteral("Deletion of PageWick Entry"));
-    if (answer != Answer::Ok || !write(PageEditor::editedPageName(), change.page)) {
+    if (answer != Answer::Ok || !write(m_ws.workFileName(QStringLiteral("webbie")), change.page)) {
         done();
         return;
     }
@@ -227,10 +237,10 @@ void EntryChanges::deleteEntry(int index)
 bool EntryChanges::write(const QString& name, const QByteArray& bytes)
 {
     QString error;
-    if (WorkFiles::write(programFile(name), bytes, &error))
+    if (WorkFiles::write(m_ws.file(name), bytes, &error))
         return true;
-    prompt().message(Texts::tr("Could not write %1: %2").arg(name, error), Buttons::Ok,
-                     Icon::Exclamation);
+    m_ws.prompt().message(Texts::tr("Could not write %1: %2").arg(name, error), Buttons::Ok,
+                          Icon::Exclamation);
     return false;
 }
 
@@ -238,15 +248,15 @@ bool EntryChanges::write(const QString& name, const QByteArray& bytes)
 // preview left.
 bool EntryChanges::refreshArchiveCopy()
 {
-    const QString archive = workFileName(QStringLiteral("archive"));
-    if (!WorkFiles::exists(programFile(archive)))
+    const QString archive = m_ws.workFileName(QStringLiteral("archive"));
+    if (!WorkFiles::exists(m_ws.file(archive)))
         return true;
     QString error;
-    const QString target = workFileName(QStringLiteral("archivewebbie"));
-    if (WorkFiles::copy(programFile(archive), programFile(target), &error))
+    const QString target = m_ws.workFileName(QStringLiteral("archivewebbie"));
+    if (WorkFiles::copy(m_ws.file(archive), m_ws.file(target), &error))
         return true;
-    prompt().message(Texts::tr("Could not copy %1 over %2: %3").arg(archive, target, error),
-                     Buttons::Ok, Icon::Exclamation);
+    m_ws.prompt().message(Texts::tr("Could not copy %1 over %2: %3").arg(archive, target, error),
+                          Buttons::Ok, Icon::Exclamation);
     return false;
 }
 

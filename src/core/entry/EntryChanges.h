@@ -17,7 +17,7 @@
 class EntryChanges
 {
 public:
-    EntryChanges(MainView& view, PageEditorHooks& hooks);
+    EntryChanges(Workspace& ws, MainView& view, PageEditorHooks& hooks);
 
     // Lists the base copy of the page, or with `archive` that of the
     // archive page, once this run has obtained the page. False (after a
@@ -50,6 +50,7 @@ private:
     bool refreshArchiveCopy();
     void done();
 
+    Workspace& m_ws;
     MainView& m_view;
     PageEditorHooks& m_hooks;
     QByteArray m_page;

@@ -1,7 +1,6 @@
 #include "core/entry/EntryDraft.h"
 
 #include "base/AtomicFile.h"
-#include "base/ProgramDir.h"
 
 #include <QFile>
 
@@ -32,11 +31,6 @@ const std::array<std::pair<const char*, Member>, 6> kFields = {{
 QString fileName()
 {
     return QStringLiteral("entrydraft.txt");
-}
-
-QString path()
-{
-    return programFile(fileName());
 }
 
 QByteArray format(const EntryFields& fields)

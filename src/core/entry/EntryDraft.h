@@ -29,9 +29,8 @@
 
 namespace EntryDraft {
 
-// "entrydraft.txt" in the program directory.
+// "entrydraft.txt" (in the program directory).
 QString fileName();
-QString path();
 
 QByteArray format(const EntryFields& fields);
 // The fields of a version 1 draft; nullopt (with the reason) for anything

@@ -18,26 +18,24 @@ const QString kEndMarkerMissing = QStringLiteral(
     "This program looks for <!--**END**--> at the end of the last weblog entry.  This marker "
     "has not been found; therefore, this operation can not be continued.");
 
-QString documentPath(const QString& name)
+void noHtmlMessage(Prompt& prompt, const QString& name)
 {
-    return programDir() + QLatin1Char('/') + name;
-}
-
-void noHtmlMessage(const QString& name)
-{
-    prompt().message(QStringLiteral("The page %1 holds no HTML: there is no \"<\" in it.  "
-                                    "Nothing was changed.")
-                         .arg(name),
-                     Buttons::Ok, Icon::Exclamation);
+    prompt.message(QStringLiteral("The page %1 holds no HTML: there is no \"<\" in it.  "
+                                  "Nothing was changed.")
+                       .arg(name),
+                   Buttons::Ok, Icon::Exclamation);
 }
 
 } // namespace
 
-PageEditor::PageEditor(MainView& view, PageEditorHooks& hooks) : m_view(view), m_hooks(hooks) {}
-
-QString PageEditor::editedPageName()
+PageEditor::PageEditor(Workspace& ws, MainView& view, PageEditorHooks& hooks)
+    : m_ws(ws), m_view(view), m_hooks(hooks)
 {
-    return workFileName(QStringLiteral("webbie"));
+}
+
+QString PageEditor::editedPageName() const
+{
+    return m_ws.workFileName(QStringLiteral("webbie"));
 }
 
 QString PageEditor::entryHtml() const
@@ -54,13 +52,15 @@ void PageEditor::preview()
 
 void PageEditor::composeEntry()
 {
-    Settings& s = settings();
+    Settings& s = m_ws.settings();
     const EntryFields before = m_view.fields();
     const EntryBuild build = buildEntry(before, s, entryNow(), m_endMarker);
     if (!build.ok()) {
-        prompt().message(build.failure);
+        m_ws.prompt().message(build.failure);
         return;
     }
+    m_ws.run().entryDate = build.date;
+    m_ws.run().entryTime = build.time;
     m_view.setBusy(true);
     if (build.fields.sig != before.sig || build.fields.urlTitle != before.urlTitle)
         m_hooks.showFields(build.fields);
@@ -73,16 +73,16 @@ void PageEditor::composeEntry()
 
     m_view.appendStatus(QStringLiteral("Creating Preview..."));
     m_view.setPublishingEnabled(false);
-    if (!s.pageRetrieved)
+    if (!m_ws.run().pageRetrieved)
         m_hooks.retrievePage(true, {});
     else
         createPreview();
 }
 
-void PageEditor::readRetrievedPage()
+void PageEditor::readRetrievedPage(bool insertAfter)
 {
-    Settings& s = settings();
-    const QString baseName = workFileName(QStringLiteral("indexbackup"));
+    Settings& s = m_ws.settings();
+    const QString baseName = m_ws.workFileName(QStringLiteral("indexbackup"));
     QByteArray raw;
     if (!readWorkFile(baseName, raw)) {
         m_view.setBusy(false);
@@ -99,20 +99,19 @@ void PageEditor::readRetrievedPage()
     // The cleaned text is the base copy as createPreview would read it back:
     // kept for the entry waiting to be placed, dropped otherwise.
     QByteArray cleaned;
-    if (baseInMemory && s.insertAfterRetrieval && !m_entryCore.isEmpty())
+    if (baseInMemory && insertAfter && !m_entryCore.isEmpty())
         cleaned = std::move(reading.cleaned.text);
     reading.cleaned = {};
 
     if (reading.firstEntry) {
-        prompt().message(
+        m_ws.prompt().message(
             QStringLiteral("Time/Date Markers Not Found.  Assuming this is 1st weblog entry."));
-        s.pageRetrieved = true;
+        m_ws.run().pageRetrieved = true;
         m_endMarker = kEndMarker;
         commandsOnFinishOff();
         m_view.setBusy(false);
         // An entry waiting for the page is placed now, as the page's first.
-        if (s.insertAfterRetrieval) {
-            s.insertAfterRetrieval = false;
+        if (insertAfter) {
             if (!m_entryCore.isEmpty())
                 placePreview(cleaned.isEmpty() ? nullptr : &cleaned);
         }
@@ -127,9 +126,9 @@ void PageEditor::readRetrievedPage()
         } else if (choice == QLatin1String("Local")) {
             cleaned = QByteArray();
             QString error;
-            const QString backup = workFileName(QStringLiteral("backup"));
-            if (!WorkFiles::copy(programFile(backup), programFile(baseName), &error))
-                prompt().message(
+            const QString backup = m_ws.workFileName(QStringLiteral("backup"));
+            if (!WorkFiles::copy(m_ws.file(backup), m_ws.file(baseName), &error))
+                m_ws.prompt().message(
                     QStringLiteral("Could not copy %1 over %2: %3").arg(backup, baseName, error),
                     Buttons::Ok, Icon::Exclamation);
             commandsOnFinishOff();
@@ -138,13 +137,12 @@ void PageEditor::readRetrievedPage()
         }
     }
 
-    s.pageRetrieved = true;
+    m_ws.run().pageRetrieved = true;
     commandsOnFinishOff();
     m_view.setBusy(false);
-    if (s.insertAfterRetrieval) {
+    if (insertAfter) {
         const bool written =
             !m_entryCore.isEmpty() && placePreview(cleaned.isEmpty() ? nullptr : &cleaned);
-        s.insertAfterRetrieval = false;
         m_view.setPublishingEnabled(true);
         // Finish stays on for a page that was just previewed.
         if (!written)
@@ -161,13 +159,13 @@ bool PageEditor::createPreview()
 // has just cleaned and written it (the same bytes, not read again).
 bool PageEditor::placePreview(QByteArray* cleanedBase)
 {
-    Settings& s = settings();
+    Settings& s = m_ws.settings();
     m_view.setBusy(true);
 
-    const bool trimming = settings().autoDeleteEnabled();
+    const bool trimming = m_ws.settings().autoDeleteEnabled();
     const int keepCount = trimming ? s.autoDeleteKeepCount() : 0;
     if (trimming && keepCount < 0) {
-        prompt().message(
+        m_ws.prompt().message(
             QStringLiteral("Auto-delete is on, but the number of entries to keep (\"%1\") is not "
                            "a whole number from 1 to 32766.  Please correct it under Config in "
                            "the SETUP menu.  No preview was made.")
@@ -184,7 +182,7 @@ bool PageEditor::placePreview(QByteArray* cleanedBase)
         *cleanedBase = QByteArray();
     } else {
         QByteArray raw;
-        if (!readWorkFile(workFileName(QStringLiteral("indexbackup")), raw)) {
+        if (!readWorkFile(m_ws.workFileName(QStringLiteral("indexbackup")), raw)) {
             m_view.setBusy(false);
             commandsOnFinishOff();
             return false;
@@ -193,7 +191,7 @@ bool PageEditor::placePreview(QByteArray* cleanedBase)
     }
     const PageText::Placement placement = PageText::placeEntry(base.text, entryHtml());
     if (!placement.placed) {
-        prompt().message(QStringLiteral(
+        m_ws.prompt().message(QStringLiteral(
             "Neither insert symbols were found in the web page downloaded from server; "
             "therefore, pagewick entry could not be added."));
         m_view.appendStatus(QStringLiteral("Entry Placement failed."));
@@ -208,7 +206,7 @@ bool PageEditor::placePreview(QByteArray* cleanedBase)
     // Publishing sends the edited archive page whenever archiving is on: it
     // starts as the archive as it is, and trimming below adds the entries it
     // cuts. So what goes out always belongs to this preview.
-    if (settings().archiveEnabled() && !refreshArchiveCopy()) {
+    if (m_ws.settings().archiveEnabled() && !refreshArchiveCopy()) {
         m_view.setBusy(false);
         commandsOnFinishOff();
         return false;
@@ -232,7 +230,7 @@ void PageEditor::deleteEntries(int keepCount, bool lastEntry)
         return;
     }
     m_view.setPublishingEnabled(false);
-    if (!settings().pageRetrieved)
+    if (!m_ws.run().pageRetrieved)
         m_hooks.retrievePage(false, [this, keepCount] { trimEditedPage(keepCount); });
     else
         trimEditedPage(keepCount);
@@ -248,7 +246,7 @@ void PageEditor::trimEditedPage(int keepCount)
     }
     PageText::Lines source = PageText::deleteSource(std::move(raw));
     if (!source.hasHtml) {
-        noHtmlMessage(editedPageName());
+        noHtmlMessage(m_ws.prompt(), editedPageName());
         m_view.setBusy(false);
         m_view.setPublishingEnabled(true);
         return;
@@ -275,17 +273,17 @@ bool PageEditor::autoDelete(const PageText::Pieces& page, int keepCount)
             finishPreview();
             return true;
         }
-        if (settings().archiveEnabled())
-            prompt().message(
+        if (m_ws.settings().archiveEnabled())
+            m_ws.prompt().message(
                 QStringLiteral("Archive Unable to be performed.  <!--**END**--> not found."));
-        prompt().message(kEndMarkerMissing);
+        m_ws.prompt().message(kEndMarkerMissing);
         m_view.setBusy(false);
         m_view.setPublishingEnabled(true);
         m_view.appendStatus(QStringLiteral("End Marker Not Found"));
         return true;
     }
 
-    if (settings().archiveEnabled()) {
+    if (m_ws.settings().archiveEnabled()) {
         if (const QString why = archiveUnavailable(); !why.isEmpty()) {
             // Entries that cannot go to the archive page stay on the page,
             // or they would be on neither.
@@ -301,14 +299,14 @@ bool PageEditor::autoDelete(const PageText::Pieces& page, int keepCount)
             return true;
         }
     }
-    if (!writeWorkFile(workFileName(QStringLiteral("delete")), trim.page) ||
+    if (!writeWorkFile(m_ws.workFileName(QStringLiteral("delete")), trim.page) ||
         !writeWorkFile(editedPageName(), trim.page)) {
         m_view.setBusy(false);
         commandsOnFinishOff();
         return false;
     }
     finishPreview();
-    if (settings().archiveEnabled())
+    if (m_ws.settings().archiveEnabled())
         archiveCutEntries(page.slice(trim.cutFrom, trim.cutTo));
     return true;
 }
@@ -317,23 +315,24 @@ bool PageEditor::autoDelete(const PageText::Pieces& page, int keepCount)
 // can.
 QString PageEditor::archiveUnavailable()
 {
-    if (settings().archiveRetrievalFailed)
+    if (m_ws.run().archiveRetrievalFailed)
         return QStringLiteral("The archive page could not be retrieved");
-    const QString archiveName = workFileName(QStringLiteral("archive"));
-    if (!WorkFiles::exists(programFile(archiveName))) {
-        prompt().message(QStringLiteral("Archive Page Not Found"));
+    const QString archiveName = m_ws.workFileName(QStringLiteral("archive"));
+    if (!WorkFiles::exists(m_ws.file(archiveName))) {
+        m_ws.prompt().message(QStringLiteral("Archive Page Not Found"));
         return QStringLiteral("The archive page was not found");
     }
     QByteArray raw;
     if (!readWorkFile(archiveName, raw))
         return QStringLiteral("The archive page could not be read");
     if (PageText::Pieces{raw}.findNoCase(PageText::kArchiveStart) < 0) {
-        prompt().message(QStringLiteral("The archive page %1 has no <!--PagewickArchiveStart--> "
-                                        "marker, so the entries that would be cut from the page "
-                                        "could not be added to it.  The archive page is left "
-                                        "unchanged.")
-                             .arg(archiveName),
-                         Buttons::Ok, Icon::Exclamation);
+        m_ws.prompt().message(
+            QStringLiteral("The archive page %1 has no <!--PagewickArchiveStart--> "
+                           "marker, so the entries that would be cut from the page "
+                           "could not be added to it.  The archive page is left "
+                           "unchanged.")
+                .arg(archiveName),
+            Buttons::Ok, Icon::Exclamation);
         return QStringLiteral("The archive page has no <!--PagewickArchiveStart--> marker");
     }
     return {};
@@ -342,9 +341,9 @@ QString PageEditor::archiveUnavailable()
 void PageEditor::archiveCutEntries(const PageText::Pieces& block)
 {
     m_view.appendStatus(QStringLiteral("Creating Archive"));
-    const QString archiveName = workFileName(QStringLiteral("archive"));
-    if (!WorkFiles::exists(programFile(archiveName))) {
-        prompt().message(QStringLiteral("Archive Page Not Found"));
+    const QString archiveName = m_ws.workFileName(QStringLiteral("archive"));
+    if (!WorkFiles::exists(m_ws.file(archiveName))) {
+        m_ws.prompt().message(QStringLiteral("Archive Page Not Found"));
         return;
     }
     QByteArray raw;
@@ -354,9 +353,9 @@ void PageEditor::archiveCutEntries(const PageText::Pieces& block)
         PageText::readLines(std::move(raw), PageText::EmptyLines::Keep, PageText::Start::Whole);
     const PageText::Pieces edited =
         PageText::insertAfterMarker(archive.text, PageText::kArchiveStart, block);
-    const QString target = workFileName(QStringLiteral("archivewebbie"));
+    const QString target = m_ws.workFileName(QStringLiteral("archivewebbie"));
     if (edited.size() == 0) {
-        prompt().message(
+        m_ws.prompt().message(
             QStringLiteral("The archive page %1 has no <!--PagewickArchiveStart--> marker, so the "
                            "entries cut from the page could not be added to it.  The archive "
                            "page is left unchanged.")
@@ -372,9 +371,8 @@ void PageEditor::archiveCutEntries(const PageText::Pieces& block)
 
 void PageEditor::deleteLast()
 {
-    Settings& s = settings();
     m_view.setPublishingEnabled(false);
-    if (s.pageRetrieved) {
+    if (m_ws.run().pageRetrieved) {
         deleteLastRetrieved();
         return;
     }
@@ -382,14 +380,14 @@ void PageEditor::deleteLast()
         // A failed retrieval has said why and set the commands. Cutting the
         // older base copy instead could publish a page older than the
         // server's, losing what was posted since.
-        if (settings().pageRetrieved)
+        if (m_ws.run().pageRetrieved)
             deleteLastRetrieved();
     });
 }
 
 void PageEditor::deleteLastRetrieved()
 {
-    const QString baseName = workFileName(QStringLiteral("indexbackup"));
+    const QString baseName = m_ws.workFileName(QStringLiteral("indexbackup"));
     QByteArray raw;
     if (!readWorkFile(baseName, raw)) {
         m_view.setBusy(false);
@@ -398,7 +396,7 @@ void PageEditor::deleteLastRetrieved()
     }
     const PageText::Lines source = PageText::deleteSource(std::move(raw));
     if (!source.hasHtml) {
-        noHtmlMessage(baseName);
+        noHtmlMessage(m_ws.prompt(), baseName);
         m_view.setBusy(false);
         m_view.setPublishingEnabled(true);
         return;
@@ -410,7 +408,7 @@ void PageEditor::deleteLastRetrieved()
         m_previewStamp.clear(); // no entry of its own in the edited page
         return;
     case PageText::DeleteLast::EndMarkerMissing:
-        prompt().message(kEndMarkerMissing);
+        m_ws.prompt().message(kEndMarkerMissing);
         m_view.setBusy(false);
         m_view.setPublishingEnabled(true);
         m_view.appendStatus(QStringLiteral("End Marker Not Found"));
@@ -419,16 +417,16 @@ void PageEditor::deleteLastRetrieved()
         break;
     }
 
-    const QString deleteName = workFileName(QStringLiteral("delete"));
+    const QString deleteName = m_ws.workFileName(QStringLiteral("delete"));
     if (!writeWorkFile(deleteName, cut.page)) {
         m_view.setBusy(false);
         m_view.setPublishingEnabled(true);
         return;
     }
     m_view.setBusy(false);
-    prompt().openDocument(documentPath(deleteName));
+    m_ws.prompt().openDocument(m_ws.file(deleteName));
     m_hooks.setPreviewEnabled(true);
-    const Answer answer = prompt().message(
+    const Answer answer = m_ws.prompt().message(
         QStringLiteral("Please view the preview.  If it appears correct, then press \"OK\" to "
                        "delete the old pagewick entry.  If not, then you may CANCEL."),
         Buttons::OkCancel, Icon::None, QStringLiteral("Deletion of PageWick Entry"));
@@ -442,7 +440,7 @@ void PageEditor::deleteLastRetrieved()
     }
     // Nothing goes to the archive here: what is published as the archive is
     // the archive as it is, not an edited copy left by an earlier preview.
-    if (settings().archiveEnabled() && !refreshArchiveCopy()) {
+    if (m_ws.settings().archiveEnabled() && !refreshArchiveCopy()) {
         m_view.setPublishingEnabled(true);
         return;
     }
@@ -451,15 +449,15 @@ void PageEditor::deleteLastRetrieved()
 
 void PageEditor::restoreBackup()
 {
-    const QString name = workFileName(QStringLiteral("backup"));
-    if (!WorkFiles::exists(programFile(name))) {
-        prompt().message(QStringLiteral("Error opening ") + name +
-                         QStringLiteral(".  Can't restore website."));
+    const QString name = m_ws.workFileName(QStringLiteral("backup"));
+    if (!WorkFiles::exists(m_ws.file(name))) {
+        m_ws.prompt().message(QStringLiteral("Error opening ") + name +
+                              QStringLiteral(".  Can't restore website."));
         return;
     }
-    prompt().openDocument(documentPath(name));
+    m_ws.prompt().openDocument(m_ws.file(name));
     m_hooks.setPreviewEnabled(true);
-    const Answer answer = prompt().message(
+    const Answer answer = m_ws.prompt().message(
         QStringLiteral("Please view the preview.  If it appears correct, then press \"OK\" to "
                        "restore from the last backup  If not, then you may CANCEL."),
         Buttons::OkCancel, Icon::None, QStringLiteral("Restore Web Site?"));
@@ -467,17 +465,17 @@ void PageEditor::restoreBackup()
         return;
 
     QString error;
-    if (!WorkFiles::copy(programFile(name), programFile(editedPageName()), &error)) {
-        prompt().message(
+    if (!WorkFiles::copy(m_ws.file(name), m_ws.file(editedPageName()), &error)) {
+        m_ws.prompt().message(
             QStringLiteral("Could not copy %1 over %2: %3").arg(name, editedPageName(), error),
             Buttons::Ok, Icon::Exclamation);
         return;
     }
-    const QString archiveBackup = workFileName(QStringLiteral("archivebackup"));
-    if (settings().archiveEnabled() && WorkFiles::exists(programFile(archiveBackup))) {
-        const QString target = workFileName(QStringLiteral("archivewebbie"));
-        if (!WorkFiles::copy(programFile(archiveBackup), programFile(target), &error)) {
-            prompt().message(
+    const QString archiveBackup = m_ws.workFileName(QStringLiteral("archivebackup"));
+    if (m_ws.settings().archiveEnabled() && WorkFiles::exists(m_ws.file(archiveBackup))) {
+        const QString target = m_ws.workFileName(QStringLiteral("archivewebbie"));
+        if (!WorkFiles::copy(m_ws.file(archiveBackup), m_ws.file(target), &error)) {
+            m_ws.prompt().message(
                 QStringLiteral("Could not copy %1 over %2: %3").arg(archiveBackup, target, error),
                 Buttons::Ok, Icon::Exclamation);
             return;
@@ -495,14 +493,14 @@ void PageEditor::deleteNewestEntry()
 
 bool PageEditor::refreshArchiveCopy()
 {
-    const QString archiveName = workFileName(QStringLiteral("archive"));
-    if (!WorkFiles::exists(programFile(archiveName)))
+    const QString archiveName = m_ws.workFileName(QStringLiteral("archive"));
+    if (!WorkFiles::exists(m_ws.file(archiveName)))
         return true; // reported where the archive is needed
     QString error;
-    const QString target = workFileName(QStringLiteral("archivewebbie"));
-    if (WorkFiles::copy(programFile(archiveName), programFile(target), &error))
+    const QString target = m_ws.workFileName(QStringLiteral("archivewebbie"));
+    if (WorkFiles::copy(m_ws.file(archiveName), m_ws.file(target), &error))
         return true;
-    prompt().message(
+    m_ws.prompt().message(
         QStringLiteral("Could not copy %1 over %2: %3").arg(archiveName, target, error),
         Buttons::Ok, Icon::Exclamation);
     return false;
@@ -511,10 +509,10 @@ bool PageEditor::refreshArchiveCopy()
 bool PageEditor::readWorkFile(const QString& name, QByteArray& bytes)
 {
     QString error;
-    std::optional<QByteArray> read = WorkFiles::read(programFile(name), &error);
+    std::optional<QByteArray> read = WorkFiles::read(m_ws.file(name), &error);
     if (!read) {
-        prompt().message(QStringLiteral("Could not read %1: %2").arg(name, error), Buttons::Ok,
-                         Icon::Exclamation);
+        m_ws.prompt().message(QStringLiteral("Could not read %1: %2").arg(name, error), Buttons::Ok,
+                              Icon::Exclamation);
         return false;
     }
     bytes = std::move(*read);
@@ -529,9 +527,9 @@ bool PageEditor::writeWorkFile(const QString& name, QByteArrayView bytes)
 bool PageEditor::writeWorkFile(const QString& name, const PageText::Pieces& pieces)
 {
     QString error;
-    if (!WorkFiles::write(programFile(name), pieces.parts(), &error)) {
-        prompt().message(QStringLiteral("Could not write %1: %2").arg(name, error), Buttons::Ok,
-                         Icon::Exclamation);
+    if (!WorkFiles::write(m_ws.file(name), pieces.parts(), &error)) {
+        m_ws.prompt().message(QStringLiteral("Could not write %1: %2").arg(name, error),
+                              Buttons::Ok, Icon::Exclamation);
         return false;
     }
     return true;
@@ -555,15 +553,15 @@ QString fileStamp(const QString& path)
 bool PageEditor::editedPageIsPreview() const
 {
     return !m_entryCore.isEmpty() && !m_previewStamp.isEmpty() &&
-           m_previewStamp == fileStamp(programFile(editedPageName()));
+           m_previewStamp == fileStamp(m_ws.file(editedPageName()));
 }
 
 void PageEditor::finishPreview()
 {
-    m_previewStamp = fileStamp(programFile(editedPageName()));
+    m_previewStamp = fileStamp(m_ws.file(editedPageName()));
     m_view.appendStatus(QStringLiteral("Preview Finished"));
     m_view.setBusy(false);
-    prompt().openDocument(documentPath(editedPageName()));
+    m_ws.prompt().openDocument(m_ws.file(editedPageName()));
     m_view.setPublishingEnabled(true);
 }
 

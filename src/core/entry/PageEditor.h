@@ -3,12 +3,12 @@
 // The entry commands of the main window: Preview (preview, Main,
 // readRetrievedPage, createPreview, deleteEntries with and without archive), Restore
 // Backup (restoreBackup) and Delete Last Entry (deleteNewestEntry). They
-// drive a MainView (status lines, setPublishingEnabled, Finish), ask through prompt(),
-// read the settings record settings() and work on the working files of the
-// program directory. The window and the command line both run them.
+// drive a MainView (status lines, setPublishingEnabled, Finish), ask through the
+// workspace's prompt, read its configuration and work on the working files of
+// the program directory. The window and the command line both run them.
 
 #include "base/MainView.h"
-#include "base/Settings.h"
+#include "base/Workspace.h"
 #include "core/entry/PageText.h"
 
 #include <QByteArray>
@@ -24,10 +24,10 @@ class PageEditorHooks
 {
 public:
     virtual ~PageEditorHooks() = default;
-    // Obtains the base copy "indexbackup" and, through readRetrievedPage, reads it;
-    // sets settings().insertAfterRetrieval from the argument first. May end
-    // later, from the event loop: `then` (when given) is called once it has
-    // ended, whether or not it succeeded (settings().pageRetrieved tells).
+    // Obtains the base copy "indexbackup" and, through readRetrievedPage, reads it,
+    // placing the waiting entry with `insertAfter`. May end later, from the
+    // event loop: `then` (when given) is called once it has ended, whether
+    // or not it succeeded (the run state's pageRetrieved tells).
     virtual void retrievePage(bool insertAfter, std::function<void()> then) = 0;
     // Publishes "webbie" (and "archivewebbie" with archive "true"); may end
     // later, from the event loop.
@@ -47,7 +47,7 @@ public:
 class PageEditor
 {
 public:
-    PageEditor(MainView& view, PageEditorHooks& hooks);
+    PageEditor(Workspace& ws, MainView& view, PageEditorHooks& hooks);
 
     // Preview: Main, then the Resend button is disabled and hidden.
     void preview();
@@ -55,9 +55,9 @@ public:
     // when it has not been retrieved in this run).
     void composeEntry();
     // Reads and cleans the base copy after retrieval; decides whether the
-    // next entry ends with the end marker and places a waiting entry. The
-    // caller has ended its transfer before.
-    void readRetrievedPage();
+    // next entry ends with the end marker and, with `insertAfter`, places
+    // the waiting entry. The caller has ended its transfer before.
+    void readRetrievedPage(bool insertAfter);
     // Places the entry after the insertion marker of the base copy, writes
     // "webbie" + section + ".html" (trimmed with auto-delete) and opens it.
     // Returns true when a preview was shown.
@@ -79,7 +79,7 @@ public:
     const QString& endMarkerText() const { return m_endMarker; }
     void setEndMarkerText(const QString& text) { m_endMarker = text; }
     // "webbie" + section + ".html" of the active section.
-    static QString editedPageName();
+    QString editedPageName() const;
     // The edited page is still the one a Preview of the entry above wrote
     // (no edit, deletion or restore has written it since): the entry can be
     // placed again in another copy of the page.
@@ -102,6 +102,7 @@ private:
     void finishPreview();
     void commandsOnFinishOff();
 
+    Workspace& m_ws;
     MainView& m_view;
     PageEditorHooks& m_hooks;
     QString m_entryCore; // marker and filled template, before the end-marker text

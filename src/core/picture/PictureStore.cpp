@@ -1,7 +1,6 @@
 #include "core/picture/PictureStore.h"
 
 #include "base/IniFile.h"
-#include "base/ProgramDir.h"
 #include "base/Settings.h"
 #include "core/entry/WorkFiles.h"
 
@@ -35,6 +34,7 @@ bool plainFolder(const QString& folder)
 std::optional<Options> readOptions(const Settings& s, QString* error)
 {
     Options o;
+    o.programDir = s.folder();
     const auto key = [&](const char* name) {
         return readSetting(s.settingsPath, s.activeSection, QString::fromLatin1(name)).trimmed();
     };
@@ -60,7 +60,7 @@ std::optional<Options> readOptions(const Settings& s, QString* error)
 
 QString localFolder(const Options& options)
 {
-    return programDir() + QLatin1Char('/') + options.folder;
+    return QDir(options.programDir).filePath(options.folder);
 }
 
 std::optional<Placed> place(const QString& path, const QString& alt, const Options& options,

@@ -26,13 +26,14 @@ struct Options
 {
     QString folder = QStringLiteral("images"); // picturesfolder, relative to the page's folder
     int maxWidth = 1200;                       // picturewidth; 0: never scaled
+    QString programDir;                        // where weblog.ini is; empty: the working directory
 };
 // The keys of the active section of weblog.ini (defaults when absent);
 // nullopt (with the reason in `error`) when picturesfolder is not a plain
 // relative folder of letters, digits, "-", "_" and ".".
 std::optional<Options> readOptions(const Settings& s, QString* error);
 
-// The local pictures folder: the program directory + "/" + the folder.
+// The local pictures folder: the folder in the program directory.
 QString localFolder(const Options& options);
 
 // A picture ready to go into an entry.

@@ -126,18 +126,18 @@ NetTask<std::optional<FileFacts>> Publisher::quietFacts(QString remote)
 void Publisher::rememberRetrieved(bool archive, const std::optional<FileFacts>& facts,
                                   const QString& localFile)
 {
-    const std::optional<QByteArray> bytes = WorkFiles::read(programFile(localFile));
+    const std::optional<QByteArray> bytes = WorkFiles::read(m_ws.file(localFile));
     if (!bytes)
         return;
     LiveCheck::Seen seen{bytes->size(), -1, LiveCheck::sha1(*bytes)};
     if (facts && facts->exists && facts->size == seen.size)
         seen.modified = facts->modified;
-    LiveCheck::remember(settings(), archive, seen);
+    LiveCheck::remember(m_ws.settings(), archive, seen);
 }
 
 Publisher::Step Publisher::liveFilesUnchanged(QList<SiteFile> staged)
 {
-    const Settings& s = settings();
+    const Settings& s = m_ws.settings();
     m_stagedFacts.clear();
     QString changedName, changedRemote;
     qint64 changedAt = -1;
@@ -201,7 +201,7 @@ Publisher::Step Publisher::liveFilesUnchanged(QList<SiteFile> staged)
     if (choice == LiveChange::Merge && !mergeable)
         choice = LiveChange::Stop;
     if (choice == LiveChange::Ask && mergeable) {
-        const Answer answer = prompt().ask(
+        const Answer answer = m_ws.prompt().ask(
             {change + tr("  Publishing now would replace that change.\r\n\r\nYes: fetch the "
                          "server's version and put the entry into it (the change is kept).\r\n"
                          "No: publish over the server's version anyway.\r\nCancel: publish "
@@ -212,19 +212,20 @@ Publisher::Step Publisher::liveFilesUnchanged(QList<SiteFile> staged)
                  : answer == Answer::No ? LiveChange::Overwrite
                                         : LiveChange::Stop;
     } else if (choice == LiveChange::Ask) {
-        const Answer answer = prompt().ask(
+        const Answer answer = m_ws.prompt().ask(
             {change + tr("  Publishing now would replace that change.\r\n\r\nYes: publish over "
                          "the server's version anyway.\r\nNo: publish nothing now."),
              title, Buttons::YesNo, Icon::Exclamation,
              QStringList{tr("Publish Over It"), tr("Cancel")}});
         choice = answer == Answer::Yes ? LiveChange::Overwrite : LiveChange::Stop;
     } else if (choice == LiveChange::Stop) {
-        prompt().message(change + (mergeable ? tr("  Nothing was sent: give --merge to put the "
-                                                  "entry into the server's version, or "
-                                                  "--overwrite to publish over it.")
-                                             : tr("  Nothing was sent: give --overwrite to "
-                                                  "publish over it.")),
-                         Buttons::Ok, Icon::Exclamation, title);
+        m_ws.prompt().message(change + (mergeable
+                                            ? tr("  Nothing was sent: give --merge to put the "
+                                                 "entry into the server's version, or "
+                                                 "--overwrite to publish over it.")
+                                            : tr("  Nothing was sent: give --overwrite to "
+                                                 "publish over it.")),
+                              Buttons::Ok, Icon::Exclamation, title);
     }
     if (choice == LiveChange::Overwrite) {
         m_view.appendStatus(tr("Publishing over the changed %1").arg(changedRemote));
@@ -246,25 +247,24 @@ void Publisher::rememberPublished(const QList<SiteFile>& placed)
     for (const SiteFile& file : placed) {
         if (!isChecked(file.name))
             continue;
-        const std::optional<QByteArray> bytes = WorkFiles::read(programFile(file.local));
+        const std::optional<QByteArray> bytes = WorkFiles::read(m_ws.file(file.local));
         if (!bytes)
             continue;
         LiveCheck::Seen seen{bytes->size(), -1, LiveCheck::sha1(*bytes)};
         const FileFacts facts = m_stagedFacts.value(file.remote);
         if (facts.exists && facts.size == seen.size)
             seen.modified = facts.modified;
-        LiveCheck::remember(settings(), isArchive(file.name), seen);
+        LiveCheck::remember(m_ws.settings(), isArchive(file.name), seen);
     }
 }
 
 Publisher::Step Publisher::mergeServerCopy()
 {
     m_mergeWanted = false;
-    Settings& s = settings();
     m_view.appendStatus(tr("Fetching the server's version to put the entry into it"));
     m_entries.forgetPreview();
-    s.insertAfterRetrieval = true;
+    m_insertAfter = true;
     co_await ftpFetch();
-    s.insertAfterRetrieval = false;
+    m_insertAfter = false;
     co_return !m_ftpAborted && !m_stopped && m_entries.editedPageIsPreview();
 }

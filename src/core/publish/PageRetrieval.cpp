@@ -38,15 +38,15 @@ void Publisher::retrievePage(bool insertAfter, std::function<void()> then)
 
 Publisher::Step Publisher::retrieval(bool insertAfter)
 {
-    Settings& s = settings();
+    Settings& s = m_ws.settings();
     if (s.retrieveMode() == Settings::RetrieveMode::None) {
         noRetrieve();
-        co_return s.pageRetrieved;
+        co_return m_ws.run().pageRetrieved;
     }
     if (s.retrieveMode() == Settings::RetrieveMode::Ftp) {
         m_view.appendStatus(QStringLiteral("FTP Retrieve Mode Detected..."));
         if (!s.autoFtp()) {
-            prompt().message(
+            m_ws.prompt().message(
                 QStringLiteral("You can not use FTP Retrieve Mode if you have Auto FTP "
                                "disabled in the setup menu.  Please correct this and "
                                "try again."),
@@ -56,11 +56,11 @@ Publisher::Step Publisher::retrieval(bool insertAfter)
             co_return false;
         }
     }
-    s.insertAfterRetrieval = insertAfter;
+    m_insertAfter = insertAfter;
     m_view.setPublishingEnabled(false);
     if (s.website.isEmpty()) {
-        prompt().message(QStringLiteral("Config error.  Make sure you have setup the program "
-                                        "correctly in the SETUP menu."));
+        m_ws.prompt().message(QStringLiteral("Config error.  Make sure you have setup the program "
+                                             "correctly in the SETUP menu."));
         m_view.setPublishingEnabled(true);
         m_view.setFinishEnabled(false);
         m_hooks.showPreferences();
@@ -71,7 +71,7 @@ Publisher::Step Publisher::retrieval(bool insertAfter)
     m_view.appendStatus(QStringLiteral("Attempting ") + s.siteHost);
     if (s.dialUp() && !isOnline()) {
         offlineDecision();
-        co_return s.pageRetrieved;
+        co_return m_ws.run().pageRetrieved;
     }
     if (s.retrieveMode() == Settings::RetrieveMode::Ftp)
         co_return co_await ftpFetch();
@@ -82,7 +82,7 @@ Publisher::Step Publisher::retrieval(bool insertAfter)
 void Publisher::offlineDecision()
 {
     if (!WorkFiles::exists(filePath("backup"))) {
-        prompt().message(
+        m_ws.prompt().message(
             QStringLiteral("Unable to use OffLine Mode.  Please connect to the internet."));
         m_view.appendStatus(QStringLiteral("Please Connect to the Net"));
         // Nothing was fetched or built: Finish waits for a Preview that works.
@@ -91,16 +91,16 @@ void Publisher::offlineDecision()
         m_view.setBusy(false);
         return;
     }
-    const Answer a = prompt().message(
+    const Answer a = m_ws.prompt().message(
         QStringLiteral("You are not connected to the internet.  Would you like to use the version "
                        "that was last placed on the webserver successfully?"),
         Buttons::YesNo, Icon::None, QStringLiteral("Go into Offline Mode?"));
     if (a == Answer::Yes) {
         QString error;
         if (!WorkFiles::copy(filePath("backup"), filePath("indexbackup"), &error)) {
-            prompt().message(error, Buttons::Ok, Icon::Critical);
+            m_ws.prompt().message(error, Buttons::Ok, Icon::Critical);
         } else {
-            settings().pageRetrieved = true;
+            m_ws.run().pageRetrieved = true;
             m_view.appendStatus(QStringLiteral("Entering OffLine Mode"));
         }
     }
@@ -111,7 +111,7 @@ void Publisher::offlineDecision()
 
 Publisher::Step Publisher::ftpFetch()
 {
-    Settings& s = settings();
+    Settings& s = m_ws.settings();
     co_await runFtp(false);
     // Asked before each download: a change in between is then seen as one.
     std::optional<FileFacts> pageFacts, archiveFacts;
@@ -121,25 +121,25 @@ Publisher::Step Publisher::ftpFetch()
     co_await ftpGet(s.ftpremote, page);
     if (!m_ftpAborted)
         m_view.appendStatus(QStringLiteral("Local Page Updated"));
-    if (settings().archiveEnabled()) {
+    if (m_ws.settings().archiveEnabled()) {
         if (!m_ftpAborted)
             archiveFacts = co_await quietFacts(s.archiveftp);
         co_await ftpGet(s.archiveftp, archive);
     }
     if (!m_ftpAborted) {
         rememberRetrieved(false, pageFacts, fileName("indexbackup"));
-        if (settings().archiveEnabled())
+        if (m_ws.settings().archiveEnabled())
             rememberRetrieved(true, archiveFacts, fileName("archive"));
         co_await closeAfterDownload();
-        m_entries.readRetrievedPage();
+        m_entries.readRetrievedPage(m_insertAfter);
         co_return true;
     }
     ftpClient.cancel();
     // A failed transfer has told the user already ("Transfer Error" and the
     // advice to switch modes); a refused request gets this ending.
     if (!m_downloadErrorShown && !m_stopped)
-        prompt().message(QStringLiteral("Error attempting to FTP download."));
-    s.pageRetrieved = false;
+        m_ws.prompt().message(QStringLiteral("Error attempting to FTP download."));
+    m_ws.run().pageRetrieved = false;
     m_view.setPublishingEnabled(true);
     m_view.setFinishEnabled(false);
     m_view.setBusy(false);
@@ -150,28 +150,28 @@ bool Publisher::chooseLocalFile(const QString& target)
 {
     FileRequest request;
     request.kind = FileRequest::Open;
-    request.initialDir = programDir();
+    request.initialDir = m_ws.dir();
     request.filter = kFileFilter;
     request.filterIndex = 2;
     request.defaultExt = QStringLiteral("html");
-    const std::optional<QString> chosen = prompt().chooseFile(request);
+    const std::optional<QString> chosen = m_ws.prompt().chooseFile(request);
     if (chosen && WorkFiles::copy(*chosen, target))
         return true;
-    prompt().message(
+    m_ws.prompt().message(
         QStringLiteral("Since you are in No Retrieve Mode, you must select a local file"));
     return false;
 }
 
 void Publisher::noRetrieve()
 {
-    Settings& s = settings();
+    Settings& s = m_ws.settings();
     const QString section = s.activeSection;
     m_view.appendStatus(QStringLiteral("No-Retrieve Mode Detected..."));
     m_view.appendStatus(QStringLiteral("Looking for backup") + section + QStringLiteral(".html"));
     if (WorkFiles::exists(filePath("backup")) &&
         WorkFiles::copy(filePath("backup"), filePath("indexbackup"))) {
         m_view.appendStatus(QStringLiteral("Assuming local files are current"));
-        s.pageRetrieved = true;
+        m_ws.run().pageRetrieved = true;
         m_view.setPublishingEnabled(true);
         m_view.setFinishEnabled(false);
         m_view.setBusy(false);
@@ -179,7 +179,7 @@ void Publisher::noRetrieve()
                             QStringLiteral(".html as local file"));
     } else {
         m_view.appendStatus(QStringLiteral("Local Files Not Found"));
-        prompt().message(QStringLiteral(
+        m_ws.prompt().message(QStringLiteral(
             "Normally in no-retrieve mode pagewick assumes the last backup file is the latest "
             "local "
             "version of your web page.  However, this backup file was not found.  Next, an open "
@@ -189,12 +189,12 @@ void Publisher::noRetrieve()
         while (!chooseLocalFile(filePath("indexbackup"))) {
         }
         m_view.appendStatus(QStringLiteral("Local file updated"));
-        s.pageRetrieved = true;
+        m_ws.run().pageRetrieved = true;
         m_view.setPublishingEnabled(true);
         m_view.setFinishEnabled(false);
         m_view.setBusy(false);
     }
-    if (!settings().archiveEnabled())
+    if (!m_ws.settings().archiveEnabled())
         return;
     m_view.setBusy(true);
     m_view.appendStatus(QStringLiteral("Looking for archivebackup") + section +
@@ -206,7 +206,7 @@ void Publisher::noRetrieve()
         return;
     }
     m_view.appendStatus(QStringLiteral("Local Files Not Found"));
-    prompt().message(QStringLiteral(
+    m_ws.prompt().message(QStringLiteral(
         "Normally in No-Retrieve Mode pagewick assumes the last archive backup file is the latest "
         "local version of your archive.  However, this backup file was not found.  Next, an open "
         "file dialog box will open.  Please select the file you wish to use as your archive "
@@ -214,7 +214,7 @@ void Publisher::noRetrieve()
     while (!chooseLocalFile(filePath("archive"))) {
     }
     m_view.appendStatus(QStringLiteral("Local file updated"));
-    s.pageRetrieved = true;
+    m_ws.run().pageRetrieved = true;
     m_view.setPublishingEnabled(true);
     m_view.setFinishEnabled(false);
     m_view.setBusy(false);
@@ -229,7 +229,7 @@ int Publisher::expectedKilobytes(const QString& contentLength)
 void Publisher::downloadFailed(const QString& title, const QString& text, Icon icon)
 {
     if (!m_stopped) // a Stop has said so in the status box
-        prompt().message(text, Buttons::Ok, icon, title);
+        m_ws.prompt().message(text, Buttons::Ok, icon, title);
     httpClient.cancel();
     m_view.appendStatus(QStringLiteral("Error retrieving URL"));
     m_view.setPublishingEnabled(true);
@@ -240,12 +240,12 @@ void Publisher::downloadFailed(const QString& title, const QString& text, Icon i
 
 void Publisher::writeFailed()
 {
-    prompt().message(QStringLiteral("Cannot write file to disk!"), Buttons::Ok, Icon::Critical,
-                     QStringLiteral("Error Downloading File"));
+    m_ws.prompt().message(QStringLiteral("Cannot write file to disk!"), Buttons::Ok, Icon::Critical,
+                          QStringLiteral("Error Downloading File"));
     m_view.appendStatus(QStringLiteral("Error retrieving URL"));
     m_view.appendStatus(QStringLiteral("Files loaded from backup"));
     WorkFiles::copy(filePath("backup"), filePath("indexbackup"));
-    if (settings().archiveEnabled())
+    if (m_ws.settings().archiveEnabled())
         WorkFiles::copy(filePath("archivebackup"), filePath("archive"));
     m_view.setPublishingEnabled(true);
     m_view.setFinishEnabled(false);
@@ -258,20 +258,20 @@ void Publisher::writeFailed()
 Publisher::Step Publisher::downloadPage(QString address, QString localFile, bool isArchive)
 {
     if (!isArchive) {
-        if (const QString cut = cutTransferSetting(false); !cut.isEmpty()) {
+        if (const QString cut = cutTransferSetting(m_ws.settings(), false); !cut.isEmpty()) {
             downloadFailed(QStringLiteral("Download Error"), cut, Icon::Critical);
             co_return false;
         }
     }
     if (isArchive)
-        settings().archiveRetrievalFailed = true; // until it has come whole
-    httpClient.setRequestTimeout(settings().timeoutSeconds());
+        m_ws.run().archiveRetrievalFailed = true; // until it has come whole
+    httpClient.setRequestTimeout(m_ws.settings().timeoutSeconds());
     // One download never waits forever nor fills the disk: the whole of it
     // ends after ten times the time-out, and it may bring 64 MB, or four
     // times the last base copy when that is larger.
-    const qint64 lastCopy = QFileInfo(programFile(localFile)).size();
+    const qint64 lastCopy = QFileInfo(m_ws.file(localFile)).size();
     httpClient.setDownloadLimits(qMax(qint64(64) * 1024 * 1024, 4 * lastCopy),
-                                 10 * settings().timeoutSeconds());
+                                 10 * m_ws.settings().timeoutSeconds());
     m_view.setBusy(true);
     m_view.showProgress(0, 100, 0);
     if (m_stopped) {
@@ -344,25 +344,25 @@ Publisher::Step Publisher::downloadPage(QString address, QString localFile, bool
 
     if (httpClient.responseCode() == 0) {
         const QByteArray body = httpClient.readAll();
-        if (!WorkFiles::write(programFile(localFile), body)) {
+        if (!WorkFiles::write(m_ws.file(localFile), body)) {
             writeFailed();
             co_return false;
         }
         // What the server had, its time not told by HTTP.
-        LiveCheck::rememberBytes(settings(), isArchive, body);
+        LiveCheck::rememberBytes(m_ws.settings(), isArchive, body);
     }
     m_view.appendStatus(localFile + QStringLiteral(" updated via HTTP"));
     m_view.setBusy(false);
     if (isArchive) {
-        settings().archiveRetrievalFailed = false;
+        m_ws.run().archiveRetrievalFailed = false;
         co_return true;
     }
-    if (settings().archiveEnabled()) {
+    if (m_ws.settings().archiveEnabled()) {
         const QString archive = fileName("archive");
-        co_await downloadPage(settings().archiveurl, archive, true);
+        co_await downloadPage(m_ws.settings().archiveurl, archive, true);
     }
     // The page's markers are read once, after the archive has come too.
     httpClient.cancel();
-    m_entries.readRetrievedPage();
-    co_return settings().pageRetrieved;
+    m_entries.readRetrievedPage(m_insertAfter);
+    co_return m_ws.run().pageRetrieved;
 }

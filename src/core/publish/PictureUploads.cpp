@@ -41,7 +41,7 @@ QByteArray answerOf(TransferClient& client)
 // m_ftpAborted, and the publish ends with nothing changed on the server.
 NetTask<QList<Publisher::SiteFile>> Publisher::pictureFiles()
 {
-    Settings& s = settings();
+    Settings& s = m_ws.settings();
     const std::optional<Picture::Options> options = Picture::readOptions(s, nullptr);
     std::optional<QByteArray> page = WorkFiles::read(filePath("webbie"));
     if (!options || !page || m_ftpAborted)
@@ -117,15 +117,15 @@ NetTask<QList<Publisher::SiteFile>> Publisher::pictureFiles()
             if (renamed.contains(u.name))
                 QFile::remove(local.filePath(u.sentAs));
         }
-        prompt().message(tr("The pictures could not be renamed: %1").arg(error), Buttons::Ok,
-                         Icon::Critical);
+        m_ws.prompt().message(tr("The pictures could not be renamed: %1").arg(error), Buttons::Ok,
+                              Icon::Critical);
         m_ftpAborted = true;
         co_return {};
     }
     for (const QString& name : std::as_const(renamed))
         QFile::remove(local.filePath(name));
     // The feeds show the entry with its pictures' new names.
-    if (!renamed.isEmpty() && !writeFeedFiles(s, m_view, prompt())) {
+    if (!renamed.isEmpty() && !writeFeedFiles(s, m_view, m_ws.prompt())) {
         m_ftpAborted = true;
         co_return {};
     }

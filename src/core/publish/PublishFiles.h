@@ -15,24 +15,11 @@ namespace PublishFiles {
 
 inline const QString kCrLf = QStringLiteral("\r\n");
 
-// The working file `stem` of the active section: its name, and its path in
-// the program folder.
-inline QString fileName(const char* stem)
-{
-    return workFileName(QString::fromLatin1(stem));
-}
-
-inline QString filePath(const char* stem)
-{
-    return workFile(QString::fromLatin1(stem));
-}
-
 // weblog.ini values are read cut at 254 characters. A transfer path or
 // address that long was most likely cut and would send the page to the
 // wrong place: the message naming the key, or empty when all are whole.
-inline QString cutTransferSetting(bool ftp)
+inline QString cutTransferSetting(const Settings& s, bool ftp)
 {
-    const Settings& s = settings();
     QList<std::pair<const char*, QString>> keys;
     if (ftp)
         keys = {{"ftpsite", s.ftpsite}, {"ftpremote", s.ftpremote}};

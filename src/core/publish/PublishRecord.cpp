@@ -8,12 +8,12 @@ namespace PublishRecord {
 namespace {
 
 // The date and time of the entry published or saved last.
-void setEntryDate(Settings& s, IniText& ini)
+void setEntryDate(Settings& s, const RunState& run, IniText& ini)
 {
-    ini.set(s.activeSection, QStringLiteral("Date"), s.entryDate);
-    ini.set(s.activeSection, QStringLiteral("Time"), s.entryTime);
-    s.Date = s.entryDate;
-    s.Time = s.entryTime;
+    ini.set(s.activeSection, QStringLiteral("Date"), run.entryDate);
+    ini.set(s.activeSection, QStringLiteral("Time"), run.entryTime);
+    s.Date = run.entryDate;
+    s.Time = run.entryTime;
 }
 
 void setFail(Settings& s, IniText& ini, const QString& fail)
@@ -24,12 +24,12 @@ void setFail(Settings& s, IniText& ini, const QString& fail)
 
 } // namespace
 
-void recordPublished(Settings& s)
+void recordPublished(Settings& s, const RunState& run)
 {
     IniText ini(s.settingsPath);
     setFail(s, ini, QStringLiteral("False"));
-    if (!s.entryDate.isEmpty())
-        setEntryDate(s, ini);
+    if (!run.entryDate.isEmpty())
+        setEntryDate(s, run, ini);
     ini.commit();
 }
 
@@ -40,10 +40,10 @@ void recordFailed(Settings& s)
     ini.commit();
 }
 
-void recordSaved(Settings& s)
+void recordSaved(Settings& s, const RunState& run)
 {
     IniText ini(s.settingsPath);
-    setEntryDate(s, ini);
+    setEntryDate(s, run, ini);
     ini.commit();
 }
 

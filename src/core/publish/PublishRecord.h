@@ -6,6 +6,7 @@
 // upload). Written here only, in memory and on disk together, each record
 // in one write of the file.
 
+struct RunState;
 struct Settings;
 
 namespace PublishRecord {
@@ -13,12 +14,12 @@ namespace PublishRecord {
 // Every file is in place: Fail = "False"; Date and Time = the entry's,
 // unless this was a resend after a restart, which has no entry date of its
 // own (the stored ones stay).
-void recordPublished(Settings& settings);
+void recordPublished(Settings& settings, const RunState& run);
 // A transfer failed: Fail = "True"; Date and Time stay those of the last
 // entry that was published.
 void recordFailed(Settings& settings);
 // Manual publishing: the page was saved for the user to upload. Date and
 // Time; Fail is not touched.
-void recordSaved(Settings& settings);
+void recordSaved(Settings& settings, const RunState& run);
 
 } // namespace PublishRecord

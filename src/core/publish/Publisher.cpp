@@ -21,9 +21,11 @@
 
 using namespace PublishFiles;
 
-Publisher::Publisher(MainView& view, PageEditor& entries, PageEditorHooks& hooks, QObject* parent)
-    : QObject(parent), m_view(view), m_entries(entries), m_hooks(hooks)
+Publisher::Publisher(Workspace& ws, MainView& view, PageEditor& entries, PageEditorHooks& hooks,
+                     QObject* parent)
+    : QObject(parent), m_ws(ws), m_view(view), m_entries(entries), m_hooks(hooks)
 {
+    ftpClient.setPrompt(&ws.prompt());
     // A request's end resumes the job waiting for it (a late end of a
     // cancelled one does not: the next has started), from the event loop:
     // the job may start a request that replaces the session still
@@ -125,13 +127,13 @@ void Publisher::publish(std::function<void()> then)
 
 Publisher::Step Publisher::publishing()
 {
-    Settings& s = settings();
+    Settings& s = m_ws.settings();
     for (;;) {
         m_view.setPublishingEnabled(false);
         if (s.backendenabled.isEmpty())
             s.backendenabled = QStringLiteral("False");
-        if ((s.rssEnabled() && !writeRssFile(s, m_view, prompt())) ||
-            !writeFeedFiles(s, m_view, prompt())) {
+        if ((s.rssEnabled() && !writeRssFile(s, m_view, m_ws.prompt())) ||
+            !writeFeedFiles(s, m_view, m_ws.prompt())) {
             m_view.setPublishingEnabled(true);
             m_outcome = Outcome::Stopped;
             co_return false;
@@ -139,34 +141,37 @@ Publisher::Step Publisher::publishing()
         if (!s.autoFtp()) {
             FileRequest request;
             request.kind = FileRequest::Save;
-            request.initialDir = programDir();
+            request.initialDir = m_ws.dir();
             request.filter = QStringLiteral("All Files (*.*)|*.*|HTML Files(*.html)|*.html");
             request.filterIndex = 2;
             request.defaultExt = QStringLiteral("html");
-            const std::optional<QString> chosen = prompt().chooseFile(request);
+            const std::optional<QString> chosen = m_ws.prompt().chooseFile(request);
             if (!chosen) {
-                prompt().message(QStringLiteral("You must save the file to be manually uploaded."));
+                m_ws.prompt().message(
+                    QStringLiteral("You must save the file to be manually uploaded."));
                 continue;
             }
             QString error;
             if (!WorkFiles::copy(filePath("webbie"), *chosen, &error)) {
-                prompt().message(QStringLiteral("The page could not be saved as ") + *chosen +
-                                     QStringLiteral(": ") + error,
-                                 Buttons::Ok, Icon::Critical);
+                m_ws.prompt().message(QStringLiteral("The page could not be saved as ") + *chosen +
+                                          QStringLiteral(": ") + error,
+                                      Buttons::Ok, Icon::Critical);
                 m_view.setPublishingEnabled(true);
                 m_outcome = Outcome::Stopped;
                 co_return false;
             }
             // The entry counts as the last one published once its page is saved
             // for upload, not before: a save that never happens records nothing.
-            PublishRecord::recordSaved(s);
-            prompt().message(*chosen + QStringLiteral(" ready!  Please exit and manually upload."));
+            PublishRecord::recordSaved(s, m_ws.run());
+            m_ws.prompt().message(*chosen +
+                                  QStringLiteral(" ready!  Please exit and manually upload."));
             m_outcome = Outcome::Saved;
             co_return true;
         }
         if (s.dialUp() && !isDialUpConfigured()) {
-            prompt().message(QStringLiteral("Please connect to the internet first.  Once you are "
-                                            "connected, hit the transfer button again."));
+            m_ws.prompt().message(
+                QStringLiteral("Please connect to the internet first.  Once you are "
+                               "connected, hit the transfer button again."));
             m_view.setPublishingEnabled(true);
             m_outcome = Outcome::Stopped;
             co_return false;

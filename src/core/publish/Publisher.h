@@ -4,7 +4,7 @@
 // modes (HTTP, FTP, the local backup), the FTP upload of page, archive page
 // and RSS file over one connection, Finish and Resend. The window and the
 // command line both run this; it talks to the user through a MainView and
-// prompt().
+// the workspace's prompt.
 //
 // Publishing is all or nothing: success (Fail = "False", Date, Time, the
 // local copies rolled forward, the page opened) is recorded only when every
@@ -14,6 +14,7 @@
 // old one or the new one, never half of one.
 
 #include "base/Prompt.h"
+#include "base/Workspace.h"
 #include "net/NetTask.h"
 #include "net/TransferClient.h"
 
@@ -43,7 +44,7 @@ public:
         Stopped,   // nothing was sent (not connected, RSS file not written, ...)
     };
 
-    Publisher(MainView& view, PageEditor& entries, PageEditorHooks& hooks,
+    Publisher(Workspace& ws, MainView& view, PageEditor& entries, PageEditorHooks& hooks,
               QObject* parent = nullptr);
     ~Publisher() override;
 
@@ -57,8 +58,8 @@ public:
     //
     // Obtains the base copy "indexbackup" (and the archive page) in the
     // configuration's retrieve mode and, through PageEditor::
-    // readRetrievedPage, reads it; sets settings().insertAfterRetrieval
-    // from the argument first.
+    // readRetrievedPage, reads it, placing the previewed entry into it when
+    // `insertAfter` is set.
     void retrievePage(bool insertAfter, std::function<void()> then = {});
     // Finish and Resend: the RSS file and the feeds, then the upload (or the
     // manual save). lastOutcome() tells how it ended.
@@ -154,6 +155,15 @@ private:
     static QString placementFailureText(const QStringList& placed, const QStringList& left);
     QString ftpCommand(const char* verb, const QString& a, const QString& b) const;
 
+    // The working file `stem` of the active section: its name, and its path
+    // in the program directory.
+    QString fileName(const char* stem) const
+    {
+        return m_ws.workFileName(QString::fromLatin1(stem));
+    }
+    QString filePath(const char* stem) const { return m_ws.workFile(QString::fromLatin1(stem)); }
+
+    Workspace& m_ws;
     MainView& m_view;
     PageEditor& m_entries;
     PageEditorHooks& m_hooks;
@@ -168,6 +178,7 @@ private:
     bool m_stopped = false; // the user stopped the running job
     LiveChange m_liveChange = LiveChange::Ask;
     bool m_mergeWanted = false;
+    bool m_insertAfter = false;             // the retrieval places the previewed entry
     QMap<QString, FileFacts> m_stagedFacts; // by remote path
     std::list<Step> m_jobs;                 // running, or ended and not yet freed
     // The job waiting for each client's request to end.

@@ -5,12 +5,14 @@
 #include "base/Prompt.h"
 #include "base/Settings.h"
 #include "base/TextCodec.h"
+#include "base/Workspace.h"
 
 namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 }
 
-UpdateCheck::UpdateCheck(MainView& view, QObject* parent) : QObject(parent), m_view(view)
+UpdateCheck::UpdateCheck(Workspace& ws, MainView& view, QObject* parent)
+    : QObject(parent), m_ws(ws), m_view(view)
 {
     connect(&newsClient, &TransferClient::stateChanged, this, &UpdateCheck::onNewsStateChanged);
 }
@@ -29,7 +31,7 @@ void UpdateCheck::checkForUpdate()
 {
     if (m_running)
         return;
-    const int timeout = settings().timeoutSeconds();
+    const int timeout = m_ws.settings().timeoutSeconds();
     newsClient.setRequestTimeout(timeout > 0 ? timeout : 60);
     if (!newsClient.fetch(newsAddress())) {
         report(newsClient.lastError().description());
@@ -51,10 +53,10 @@ void UpdateCheck::stop()
 
 void UpdateCheck::report(const QString& failure)
 {
-    prompt().message(QStringLiteral("The update news could not be fetched from ") + newsAddress() +
-                         QStringLiteral(":\r\n") + failure +
-                         QStringLiteral("\r\n\r\nPlease try again later."),
-                     Buttons::Ok, Icon::Exclamation, QStringLiteral("Checking for Update"));
+    m_ws.prompt().message(QStringLiteral("The update news could not be fetched from ") +
+                              newsAddress() + QStringLiteral(":\r\n") + failure +
+                              QStringLiteral("\r\n\r\nPlease try again later."),
+                          Buttons::Ok, Icon::Exclamation, QStringLiteral("Checking for Update"));
     m_view.appendStatus(QStringLiteral("Check for update news failed."));
 }
 
@@ -81,20 +83,20 @@ void UpdateCheck::finishCheck()
     const QString text = QStringLiteral("Your version: Version ") + versionText() + kCrLf + kCrLf +
                          TextCodec::decode(news) + kCrLf + kCrLf +
                          QStringLiteral("Would you like to visit the Pagewick Home Page?");
-    if (prompt().message(text, Buttons::YesNo, Icon::None, QStringLiteral("Checking for Update")) ==
-        Answer::Yes)
-        prompt().openDocument(homePage());
+    if (m_ws.prompt().message(text, Buttons::YesNo, Icon::None,
+                              QStringLiteral("Checking for Update")) == Answer::Yes)
+        m_ws.prompt().openDocument(homePage());
     m_view.appendStatus(QStringLiteral("Check for update news completed."));
 }
 
 void UpdateCheck::visitWebSite()
 {
-    prompt().openDocument(homePage());
+    m_ws.prompt().openDocument(homePage());
 }
 
 void UpdateCheck::openHelp()
 {
-    prompt().openDocument(programDir() + QStringLiteral("/pagewick.html"));
+    m_ws.prompt().openDocument(m_ws.dir() + QStringLiteral("/pagewick.html"));
 }
 
 void UpdateCheck::onNewsStateChanged(TransferState state)
@@ -109,8 +111,8 @@ void UpdateCheck::onNewsStateChanged(TransferState state)
     case TransferState::ResponseReceived:
     case TransferState::ResponseCompleted:
         if (newsClient.responseCode() != 0)
-            prompt().message(QString::number(newsClient.responseCode()) + QStringLiteral(": ") +
-                             newsClient.responseText());
+            m_ws.prompt().message(QString::number(newsClient.responseCode()) +
+                                  QStringLiteral(": ") + newsClient.responseText());
         if (state == TransferState::ResponseCompleted)
             finishCheck();
         break;
@@ -118,9 +120,10 @@ void UpdateCheck::onNewsStateChanged(TransferState state)
         // Failures without a server reply are reported by the update command.
         const int code = newsClient.responseCode();
         if (TransferError::isServerReply(code))
-            prompt().message(QStringLiteral("Error Code ") + QString::number(code) + kCrLf +
-                                 newsClient.responseText(),
-                             Buttons::Ok, Icon::None, QStringLiteral("Error Response Received"));
+            m_ws.prompt().message(QStringLiteral("Error Code ") + QString::number(code) + kCrLf +
+                                      newsClient.responseText(),
+                                  Buttons::Ok, Icon::None,
+                                  QStringLiteral("Error Response Received"));
         finishCheck();
         break;
     }

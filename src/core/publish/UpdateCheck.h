@@ -8,12 +8,13 @@
 #include <QObject>
 
 class MainView;
+class Workspace;
 
 class UpdateCheck : public QObject
 {
     Q_OBJECT
 public:
-    explicit UpdateCheck(MainView& view, QObject* parent = nullptr);
+    UpdateCheck(Workspace& ws, MainView& view, QObject* parent = nullptr);
 
     TransferClient newsClient;
 
@@ -35,6 +36,7 @@ private:
     void finishCheck();
     void report(const QString& failure);
 
+    Workspace& m_ws;
     MainView& m_view;
     bool m_running = false;
 };

@@ -43,22 +43,22 @@ void Publisher::reportRunError(const TransferError& e)
     // A server error reply has been shown by the state handler already.
     if (e.number() == TransferError::RequestFailed && m_serverErrorShown)
         return;
-    prompt().message(QString::number(e.number()) + QLatin1Char(' ') + e.description(), Buttons::Ok,
-                     Icon::None, QStringLiteral("Transfer Error"));
+    m_ws.prompt().message(QString::number(e.number()) + QLatin1Char(' ') + e.description(),
+                          Buttons::Ok, Icon::None, QStringLiteral("Transfer Error"));
 }
 
 // Logs in for a publish (`uploading`: and publishes) or for an FTP
 // retrieval; false when the log-in failed or was stopped.
 Publisher::Step Publisher::runFtp(bool uploading)
 {
-    Settings& s = settings();
+    Settings& s = m_ws.settings();
     m_view.showProgress(1, 100, 1);
     m_ftpAborted = false;
     m_serverErrorShown = false;
     m_downloadErrorShown = false;
     m_uploading = uploading;
-    if (const QString cut = cutTransferSetting(true); !cut.isEmpty()) {
-        prompt().message(cut, Buttons::Ok, Icon::Critical);
+    if (const QString cut = cutTransferSetting(m_ws.settings(), true); !cut.isEmpty()) {
+        m_ws.prompt().message(cut, Buttons::Ok, Icon::Critical);
         m_ftpAborted = true;
         m_downloadErrorShown = true;
         m_view.setPublishingEnabled(true);
@@ -78,7 +78,7 @@ Publisher::Step Publisher::runFtp(bool uploading)
     ftpClient.setUrl(s.ftpsite);
     ftpClient.setUserName(s.username);
     ftpClient.setPassword(s.password);
-    ftpClient.setRequestTimeout(settings().timeoutSeconds());
+    ftpClient.setRequestTimeout(m_ws.settings().timeoutSeconds());
     advanceProgress();
 
     // Log in now, so a server that cannot be reached is reported before any
@@ -98,7 +98,7 @@ Publisher::Step Publisher::runFtp(bool uploading)
         m_ftpAborted = true;
         switch (error.number()) {
         case TransferError::CannotConnect:
-            prompt().message(
+            m_ws.prompt().message(
                 QStringLiteral("Pagewick was unable to connect to the FTP site.  Please "
                                "check your configuration and try again."));
             break;
@@ -119,7 +119,7 @@ Publisher::Step Publisher::runFtp(bool uploading)
                 reportRunError(error);
             break;
         default:
-            prompt().message(
+            m_ws.prompt().message(
                 QString::number(error.number()) + QLatin1Char(' ') + error.description() +
                 QStringLiteral("\r\n\r\nThis error was not expected.  Please report it to "
                                "the Pagewick developers at ") +
@@ -145,14 +145,14 @@ Publisher::Step Publisher::runFtp(bool uploading)
 // The files of a publish, in the order they go up.
 QList<Publisher::SiteFile> Publisher::siteFiles() const
 {
-    const Settings& s = settings();
+    const Settings& s = m_ws.settings();
     QList<SiteFile> files{{fileName("webbie"), s.ftpremote, QStringLiteral("the page")}};
     // An archive page that could not be retrieved is left as it is on the
     // server: the local copy may be older than the live one.
-    if (s.archiveEnabled() && !s.archiveRetrievalFailed)
+    if (s.archiveEnabled() && !m_ws.run().archiveRetrievalFailed)
         files.append({fileName("archivewebbie"), s.archiveftp, QStringLiteral("the archive page")});
     if (s.rssEnabled())
-        files.append({workFileName(QStringLiteral("backend"), QStringLiteral(".rss")),
+        files.append({m_ws.workFileName(QStringLiteral("backend"), QStringLiteral(".rss")),
                       backendRemotePath(s.ftpremote), QStringLiteral("the RSS file")});
     for (const FeedFile& feed : feedFiles(s))
         files.append({feed.local, feed.remote, feed.name});
@@ -216,11 +216,11 @@ Publisher::Step Publisher::uploadAll()
             m_view.appendStatus(QStringLiteral("Backend Placement Complete"));
     }
 
-    Settings& s = settings();
-    PublishRecord::recordPublished(s);
+    Settings& s = m_ws.settings();
+    PublishRecord::recordPublished(s, m_ws.run());
     m_view.setPublishingEnabled(true);
     WorkFiles::copy(filePath("webbie"), filePath("indexbackup"));
-    if (s.archiveEnabled() && !s.archiveRetrievalFailed) {
+    if (s.archiveEnabled() && !m_ws.run().archiveRetrievalFailed) {
         WorkFiles::copy(filePath("archivewebbie"), filePath("archivebackup"));
         WorkFiles::copy(filePath("archivewebbie"), filePath("archive"));
     }
@@ -388,7 +388,7 @@ Publisher::Step Publisher::ftpGet(QString remote, QString local)
         co_return false;
     m_view.setFinishEnabled(false);
     m_view.setPreferencesEnabled(true);
-    if (settings().lastUploadFailed()) {
+    if (m_ws.settings().lastUploadFailed()) {
         m_view.setResendVisible(true);
         m_view.setResendEnabled(true);
     }
@@ -401,7 +401,7 @@ Publisher::Step Publisher::ftpGet(QString remote, QString local)
     reportRunError(error);
     m_downloadErrorShown = true;
     if (!m_stopped)
-        prompt().message(
+        m_ws.prompt().message(
             QStringLiteral("An error has occur while trying to download the html files off "
                            "your server.  If this continues, you may wish to switch to a "
                            "different retrieve mode."));
@@ -423,7 +423,7 @@ Publisher::Step Publisher::endUpload()
     m_view.appendStatus(QStringLiteral("Disconnected"));
     advanceProgress();
     m_view.showProgress(1, 100, 100);
-    prompt().openDocument(settings().website);
+    m_ws.prompt().openDocument(m_ws.settings().website);
     m_view.setPublishingEnabled(true);
     co_return true;
 }
@@ -439,7 +439,7 @@ Publisher::Step Publisher::closeAfterDownload()
 
 void Publisher::reportFtpError()
 {
-    Settings& s = settings();
+    Settings& s = m_ws.settings();
     m_view.setFinishEnabled(false);
     m_view.setPreferencesEnabled(true);
     m_view.setResendVisible(true);
@@ -481,9 +481,10 @@ void Publisher::onFtpStateChanged(TransferState state)
         // Code 0: no server reply (cannot connect, time-out, lost line); the
         // caller reports those by number.
         if (TransferError::isServerReply(code)) {
-            prompt().message(QStringLiteral("Error Code ") + QString::number(code) + kCrLf +
-                                 ftpClient.responseText(),
-                             Buttons::Ok, Icon::None, QStringLiteral("Error Response Received"));
+            m_ws.prompt().message(QStringLiteral("Error Code ") + QString::number(code) + kCrLf +
+                                      ftpClient.responseText(),
+                                  Buttons::Ok, Icon::None,
+                                  QStringLiteral("Error Response Received"));
             m_serverErrorShown = true;
         }
         m_ftpAborted = true;

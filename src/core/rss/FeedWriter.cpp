@@ -10,6 +10,7 @@
 #include "core/rss/RssWriter.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QRegularExpression>
 #include <QSet>
 #include <QUrl>
@@ -408,7 +409,7 @@ QList<FeedFile> feedFiles(const Settings& s)
         if (!feedChosen(s.feeds, rss ? "rss2" : "atom"))
             continue;
         const QString stem = fileStem(kind);
-        files.append({kind, workFileName(stem, QStringLiteral(".xml")),
+        files.append({kind, s.workFileName(stem, QStringLiteral(".xml")),
                       folder + stem + QStringLiteral(".xml"), names[rss ? 0 : 1]});
     }
     return files;
@@ -455,8 +456,8 @@ bool writeFeedFiles(const Settings& s, MainView& view, Prompt& prompt)
     if (files.isEmpty())
         return true;
     view.appendStatus(QCoreApplication::translate("FeedWriter", "Updating the feeds..."));
-    const QString pageName = workFileName(QStringLiteral("webbie"));
-    const std::optional<QByteArray> page = WorkFiles::read(programFile(pageName));
+    const QString pageName = s.workFileName(QStringLiteral("webbie"));
+    const std::optional<QByteArray> page = WorkFiles::read(QDir(s.folder()).filePath(pageName));
     const QString title = QCoreApplication::translate("FeedWriter", "Feeds");
     if (!page) {
         prompt.message(
@@ -471,7 +472,8 @@ bool writeFeedFiles(const Settings& s, MainView& view, Prompt& prompt)
         feedEntries(*page, s.website, count < 0 ? kDefaultItems : count);
     const QDateTime built = entryNow();
     for (const FeedFile& file : files) {
-        if (!WorkFiles::write(programFile(file.local), feedText(file.kind, s, entries, built))) {
+        if (!WorkFiles::write(QDir(s.folder()).filePath(file.local),
+                              feedText(file.kind, s, entries, built))) {
             prompt.message(
                 QCoreApplication::translate("FeedWriter", "The feed %1 could not be written.")
                     .arg(file.local),

@@ -1,13 +1,13 @@
 #include "core/rss/RssWriter.h"
 
 #include "base/MainView.h"
-#include "base/ProgramDir.h"
 #include "base/Prompt.h"
 #include "base/Settings.h"
 #include "base/StringHelpers.h"
 #include "base/TextCodec.h"
 #include "core/entry/WorkFiles.h"
 
+#include <QDir>
 #include <QFile>
 #include <QHash>
 
@@ -184,8 +184,8 @@ bool writeRssFile(const Settings& s, MainView& view, Prompt& prompt)
 {
     view.appendStatus(QStringLiteral("Updating backend..."));
     view.appendStatus(QStringLiteral("Extracting Headlines"));
-    const QString pageName = workFileName(QStringLiteral("webbie"));
-    const std::optional<QByteArray> page = WorkFiles::read(programFile(pageName));
+    const QString pageName = s.workFileName(QStringLiteral("webbie"));
+    const std::optional<QByteArray> page = WorkFiles::read(QDir(s.folder()).filePath(pageName));
     if (!page) {
         prompt.message(QStringLiteral("The RSS file could not be made: the page ") + pageName +
                            QStringLiteral(" could not be read."),
@@ -193,8 +193,8 @@ bool writeRssFile(const Settings& s, MainView& view, Prompt& prompt)
         return false;
     }
     const QByteArray text = rssText(s, *page);
-    const QString outName = workFileName(QStringLiteral("backend"), QStringLiteral(".rss"));
-    if (!WorkFiles::write(programFile(outName), text)) {
+    const QString outName = s.workFileName(QStringLiteral("backend"), QStringLiteral(".rss"));
+    if (!WorkFiles::write(QDir(s.folder()).filePath(outName), text)) {
         prompt.message(QStringLiteral("The RSS file ") + outName +
                            QStringLiteral(" could not be written."),
                        Buttons::Ok, Icon::Critical, QStringLiteral("RSS Backend"));

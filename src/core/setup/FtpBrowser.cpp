@@ -6,8 +6,9 @@
 
 #include <QFile>
 
-FtpBrowser::FtpBrowser(QObject* parent) : QObject(parent)
+FtpBrowser::FtpBrowser(Prompt& prompt, QObject* parent) : QObject(parent), m_prompt(prompt)
 {
+    m_client.setPrompt(&prompt);
     connect(&m_client, &TransferClient::stateChanged, this, &FtpBrowser::onStateChanged);
 }
 
@@ -197,7 +198,7 @@ void FtpBrowser::onStateChanged(TransferState state)
             const QString reply =
                 QString::number(code) + QStringLiteral(": ") + m_client.responseText();
             emit logged(reply);
-            prompt().message(QStringLiteral("Error Code ") + QString::number(code) +
+            m_prompt.message(QStringLiteral("Error Code ") + QString::number(code) +
                                  QStringLiteral("\r\n") + m_client.responseText(),
                              Buttons::Ok, Icon::None, QStringLiteral("Error Response Received"));
         }

@@ -28,6 +28,8 @@
 
 #include <functional>
 
+class Prompt;
+
 class FtpBrowser : public QObject
 {
     Q_OBJECT
@@ -35,7 +37,8 @@ class FtpBrowser : public QObject
 public:
     using Done = std::function<void(const TransferError& error)>;
 
-    explicit FtpBrowser(QObject* parent = nullptr);
+    // Server errors and host-key questions go to `prompt`.
+    explicit FtpBrowser(Prompt& prompt, QObject* parent = nullptr);
 
     TransferClient& client() { return m_client; }
 
@@ -105,6 +108,7 @@ private:
     void resume();
     void collect();
 
+    Prompt& m_prompt;
     TransferClient m_client;
     Reading m_reading = Reading::None;
     QString m_command;

@@ -15,7 +15,8 @@
 
 using Markup::EditCommand;
 
-EditCommands::EditCommands(QWidget* window) : QObject(window), m_window(window)
+EditCommands::EditCommands(Prompt& prompt, QWidget* window)
+    : QObject(window), m_window(window), m_prompt(prompt)
 {
     connect(qApp, &QApplication::focusChanged, this,
             [this](QWidget*, QWidget* now) { follow(now); });
@@ -128,10 +129,10 @@ void EditCommands::insertLink()
     const Target t = target();
     if (!t.box)
         return;
-    const QString link = prompt()
-                             .input(Markup::linkPromptText(makerSite()), Markup::linkPromptTitle())
-                             .value_or(QString())
-                             .trimmed();
+    const QString link =
+        m_prompt.input(Markup::linkPromptText(makerSite()), Markup::linkPromptTitle())
+            .value_or(QString())
+            .trimmed();
     insertInto(t, Markup::linkTag(link));
 }
 
@@ -140,7 +141,7 @@ void EditCommands::insertFontFace()
     const Target t = target();
     if (!t.box)
         return;
-    if (const std::optional<QString> face = prompt().chooseFont())
+    if (const std::optional<QString> face = m_prompt.chooseFont())
         insertInto(t, Markup::fontFaceTag(*face));
 }
 
@@ -149,7 +150,7 @@ void EditCommands::insertFontColor()
     const Target t = target();
     if (!t.box)
         return;
-    const std::optional<quint32> color = prompt().chooseColor(m_lastColor);
+    const std::optional<quint32> color = m_prompt.chooseColor(m_lastColor);
     if (!color)
         return;
     m_lastColor = *color;
@@ -160,7 +161,7 @@ void EditCommands::run(EditCommand command)
 {
     QWidget* box = focusedTextBox();
     if (!box) {
-        prompt().beep();
+        m_prompt.beep();
         return;
     }
     if (command != EditCommand::Copy && !isEditable(box))

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 
+class Prompt;
 class QAction;
 class QKeyEvent;
 class QWidget;
@@ -22,7 +23,7 @@ class EditCommands final : public QObject
 {
     Q_OBJECT
 public:
-    explicit EditCommands(QWidget* window);
+    EditCommands(Prompt& prompt, QWidget* window);
 
     // Lets `action` run `command` and take its enabled state. A command may
     // have several actions (the menu item and the toolbar button).
@@ -84,4 +85,5 @@ private:
     QList<QMetaObject::Connection> m_boxConnections;
     QMultiHash<int, QAction*> m_actions;
     quint32 m_lastColor = 0; // the colour dialog starts from the last colour chosen
+    Prompt& m_prompt;
 };

@@ -12,7 +12,7 @@
 #include <QRegularExpression>
 #include <QVBoxLayout>
 
-FontPicker::FontPicker(QWidget* parent) : QDialog(parent)
+FontPicker::FontPicker(Prompt& prompt, QWidget* parent) : QDialog(parent), m_prompt(prompt)
 {
     setObjectName(QStringLiteral("frmFont"));
     setWindowTitle(tr("Font Face"));
@@ -78,11 +78,11 @@ QStringList FontPicker::offeredFamilies(const QStringList& installed)
     return out;
 }
 
-std::optional<QString> FontPicker::choose(QWidget* parent)
+std::optional<QString> FontPicker::choose(Prompt& prompt, QWidget* parent)
 {
     // Reading the font list can take a moment on a system with many fonts.
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    FontPicker picker(parent);
+    FontPicker picker(prompt, parent);
     QApplication::restoreOverrideCursor();
     picker.exec();
     return picker.chosenFont();
@@ -100,7 +100,7 @@ void FontPicker::showSample()
 void FontPicker::confirm()
 {
     if (m_fontList->currentIndex() < 0) {
-        prompt().message(tr("Please either select a font or CANCEL."));
+        m_prompt.message(tr("Please either select a font or CANCEL."));
         return;
     }
     m_chosen = m_fontList->currentText();

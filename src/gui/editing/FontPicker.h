@@ -4,6 +4,7 @@
 
 #include <optional>
 
+class Prompt;
 class QComboBox;
 class QLabel;
 
@@ -14,10 +15,10 @@ class FontPicker final : public QDialog
 {
     Q_OBJECT
 public:
-    explicit FontPicker(QWidget* parent = nullptr);
+    explicit FontPicker(Prompt& prompt, QWidget* parent = nullptr);
 
     // Shows a picker modally and returns the chosen face, or nullopt.
-    static std::optional<QString> choose(QWidget* parent);
+    static std::optional<QString> choose(Prompt& prompt, QWidget* parent);
 
     // The list offered: the common web families and the generic ones first,
     // then the `installed` families by the names pages use, without the
@@ -35,4 +36,5 @@ private:
     QComboBox* m_fontList = nullptr;
     QLabel* m_sample = nullptr;
     std::optional<QString> m_chosen;
+    Prompt& m_prompt;
 };

@@ -1,5 +1,7 @@
 #include "gui/editing/PictureDialog.h"
 
+#include "base/Workspace.h"
+
 #include "base/MainView.h"
 #include "base/Prompt.h"
 #include "base/Settings.h"
@@ -91,8 +93,8 @@ void PictureDialog::updateOk()
     m_ok->setEnabled(m_decorative->isChecked() || !m_alt->text().trimmed().isEmpty());
 }
 
-PictureCommand::PictureCommand(QWidget* window, EditCommands& edit, MainView& view)
-    : QObject(window), m_window(window), m_edit(edit), m_view(view)
+PictureCommand::PictureCommand(Workspace& ws, QWidget* window, EditCommands& edit, MainView& view)
+    : QObject(window), m_window(window), m_edit(edit), m_view(view), m_ws(ws)
 {
 }
 
@@ -100,21 +102,21 @@ void PictureCommand::run()
 {
     const EditCommands::Target target = m_edit.target();
     if (!target.box) {
-        prompt().beep();
+        m_ws.prompt().beep();
         return;
     }
-    const auto refuse = [](const QString& text) {
-        prompt().message(text, Buttons::Ok, Icon::Exclamation, tr("Picture"));
+    const auto refuse = [this](const QString& text) {
+        m_ws.prompt().message(text, Buttons::Ok, Icon::Exclamation, tr("Picture"));
     };
     QString error;
-    const std::optional<Picture::Options> options = Picture::readOptions(settings(), &error);
+    const std::optional<Picture::Options> options = Picture::readOptions(m_ws.settings(), &error);
     if (!options)
         return refuse(error);
     FileRequest request;
     request.initialDir = m_lastFolder.isEmpty() ? QDir::homePath() : m_lastFolder;
     request.filter = tr("Pictures") + QStringLiteral("|*.png *.jpg *.jpeg *.gif *.webp *.svg|") +
                      tr("All Files") + QStringLiteral("|*");
-    const std::optional<QString> path = prompt().chooseFile(request);
+    const std::optional<QString> path = m_ws.prompt().chooseFile(request);
     if (!path)
         return;
     m_lastFolder = QFileInfo(*path).absolutePath();
@@ -134,7 +136,7 @@ void PictureCommand::run()
         const std::optional<Picture::Placed> placed =
             Picture::place(file, dialog->altText(), o, &why);
         if (!placed) {
-            prompt().message(why, Buttons::Ok, Icon::Exclamation, tr("Picture"));
+            m_ws.prompt().message(why, Buttons::Ok, Icon::Exclamation, tr("Picture"));
             return;
         }
         for (const QString& note : placed->notes)

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+class Workspace;
 class EditCommands;
 class MainView;
 class QCheckBox;
@@ -41,7 +42,7 @@ class PictureCommand final : public QObject
 {
     Q_OBJECT
 public:
-    PictureCommand(QWidget* window, EditCommands& edit, MainView& view);
+    PictureCommand(Workspace& ws, QWidget* window, EditCommands& edit, MainView& view);
     void run();
 
 private:
@@ -49,4 +50,5 @@ private:
     EditCommands& m_edit;
     MainView& m_view;
     QString m_lastFolder;
+    Workspace& m_ws;
 };

@@ -54,7 +54,7 @@ private:
 
 EntriesWindow::EntriesWindow(MainWindow& main)
     : QDialog(&main), m_main(main), m_hooks(std::make_unique<Hooks>(main)),
-      m_changes(std::make_unique<EntryChanges>(main, *m_hooks))
+      m_changes(std::make_unique<EntryChanges>(main.workspace(), main, *m_hooks))
 {
     m_hooks->published = [self = QPointer<EntriesWindow>(this)] {
         if (self)
@@ -65,7 +65,7 @@ EntriesWindow::EntriesWindow(MainWindow& main)
     setObjectName(QStringLiteral("frmEntries"));
     setWindowTitle(tr("Entries"));
     setModal(true);
-    m_edit = new EditCommands(this);
+    m_edit = new EditCommands(m_main.workspace().prompt(), this);
 
     m_archive = named(new QCheckBox(tr("List the &archive page"), this), "chkArchive");
     m_archive->setAccessibleName(tr("List the archive page"));
@@ -155,7 +155,8 @@ void EntriesWindow::buildMenus(QMenuBar* bar)
     edit->addSeparator();
     QAction* spell = item(edit, "mnuSpell", tr("&Spell Check"));
     spell->setShortcut(Qt::Key_F7);
-    m_spell = new SpellCommand(this, *m_edit, {nullptr, m_text, nullptr}, m_main);
+    m_spell = new SpellCommand(this, *m_edit, {nullptr, m_text, nullptr}, m_main,
+                               m_main.workspace().prompt());
     connect(spell, &QAction::triggered, m_spell, &SpellCommand::run);
 
     QMenu* format = named(bar->addMenu(tr("F&ormat")), "mnuHTML");
@@ -188,11 +189,11 @@ void EntriesWindow::reload()
 {
     setEditing(false);
     m_list->clear();
-    if (!settings().pageRetrieved) {
+    if (!m_main.workspace().run().pageRetrieved) {
         // Fetched first; listed once it has come.
         updateButtons();
         m_main.retrievePage(false, [self = QPointer<EntriesWindow>(this)] {
-            if (self && settings().pageRetrieved)
+            if (self && self->m_main.workspace().run().pageRetrieved)
                 self->reload();
         });
         return;

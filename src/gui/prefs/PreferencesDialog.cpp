@@ -1,4 +1,6 @@
 #include "gui/prefs/PreferencesDialog.h"
+
+#include "base/Workspace.h"
 #include "gui/setup/SetupWizard.h"
 
 #include "base/MainView.h"
@@ -46,20 +48,21 @@ int configNumber(const QString& text)
 
 } // namespace
 
-PreferencesDialog::PreferencesDialog(MainView& view, ApplyTarget& target, QWidget* parent)
-    : QDialog(parent), m_view(view), m_target(target)
+PreferencesDialog::PreferencesDialog(Workspace& ws, MainView& view, ApplyTarget& target,
+                                     QWidget* parent)
+    : QDialog(parent), m_view(view), m_target(target), m_ws(ws)
 {
     setObjectName(QStringLiteral("frmPrefs"));
     setWindowTitle(tr("Preferences..."));
     buildTabs();
     connectHandlers();
 
-    int number = configNumber(settings().activeSection);
+    int number = configNumber(m_ws.settings().activeSection);
     if (number == 0)
         number = 1;
-    m_saved = settings();
+    m_saved = m_ws.settings();
     loadConfigurationNumber(number, [this] {
-        m_saved = settings();
+        m_saved = m_ws.settings();
         m_loadedAnother = false;
     });
     showTab(1);
@@ -140,7 +143,7 @@ void PreferencesDialog::showTab(int tab)
 void PreferencesDialog::loadConfigurationNumber(int number, const std::function<void()>& then)
 {
     setWaiting(true);
-    loadConfiguration(number, settings(), prompt(), m_view, this,
+    loadConfiguration(number, m_ws.settings(), m_ws.prompt(), m_view, this,
                       [this, then](const ConfigLoadResult& loaded) {
                           setWaiting(false);
                           showLoaded(loaded);
@@ -151,7 +154,7 @@ void PreferencesDialog::loadConfigurationNumber(int number, const std::function<
 // The controls show what the loader put into the record.
 void PreferencesDialog::showLoaded(const ConfigLoadResult& loaded)
 {
-    const Settings& s = settings();
+    const Settings& s = m_ws.settings();
     m_filling = true;
     m_configScroll->setValue(loaded.number);
     m_configNumber->setText(QString::number(loaded.number));
@@ -228,7 +231,7 @@ void PreferencesDialog::loadChosenConfiguration()
 {
     const int number = configNumber(m_configNumber->text());
     if (number == 0) {
-        prompt().message(tr("Please choose a configuration number from 1 to 9."));
+        m_ws.prompt().message(tr("Please choose a configuration number from 1 to 9."));
         return;
     }
     m_view.setBusy(true);
@@ -282,7 +285,7 @@ void PreferencesDialog::apply()
         return;
     setWaiting(true);
     const QPointer<PreferencesDialog> self(this);
-    applyPreferences(form(), settings(), prompt(), m_view, m_target,
+    applyPreferences(form(), m_ws.settings(), m_ws.prompt(), m_view, m_target,
                      [self](const ApplyOutcome& out) {
                          if (self)
                              self->applied(out);
@@ -292,6 +295,8 @@ void PreferencesDialog::apply()
 void PreferencesDialog::applied(const ApplyOutcome& out)
 {
     setWaiting(false);
+    if (out.completed)
+        m_ws.run().pageRetrieved = false; // the page of the new configuration
     if (out.archiveUnticked) {
         m_filling = true;
         m_archive->setChecked(false);
@@ -306,7 +311,7 @@ void PreferencesDialog::applied(const ApplyOutcome& out)
         showTab(static_cast<int>(out.showTab));
     if (out.completed) {
         m_settingsApplied = true;
-        m_saved = settings();
+        m_saved = m_ws.settings();
         m_loadedAnother = false;
     }
     const bool close = std::exchange(m_closeWhenApplied, false) && out.completed;
@@ -335,7 +340,7 @@ void PreferencesDialog::reject()
 {
     if (m_waiting) // the record is being loaded or saved: it closes after that
         return;
-    restoreConfiguration(settings(), m_saved);
+    restoreConfiguration(m_ws.settings(), m_saved);
     if (m_loadedAnother)
         m_view.setSignature(m_saved.defaultsig, m_saved.defaultemail);
     QDialog::reject();
@@ -366,7 +371,7 @@ void PreferencesDialog::updateMaintainEnabled()
     }
     for (QWidget* w : std::initializer_list<QWidget*>{m_amountLabel, m_amount, m_archive})
         w->setEnabled(true);
-    if (settings().archiveEnabled())
+    if (m_ws.settings().archiveEnabled())
         setArchiveFieldsEnabled(true);
 }
 
@@ -376,10 +381,10 @@ void PreferencesDialog::archiveToggled(bool on)
 {
     if (m_filling)
         return;
-    Settings& s = settings();
+    Settings& s = m_ws.settings();
     if (on && !m_autoFtp->isChecked()) {
-        prompt().message(tr("To use the archive utility, you must have your FTP "
-                            "configured.  The archive function has been disabled."));
+        m_ws.prompt().message(tr("To use the archive utility, you must have your FTP "
+                                 "configured.  The archive function has been disabled."));
         m_archive->setChecked(false); // runs the unticked case
         return;
     }
@@ -436,31 +441,30 @@ void PreferencesDialog::selectLocalFile()
 {
     FileRequest request;
     request.kind = FileRequest::Open;
-    request.initialDir = programDir();
+    request.initialDir = m_ws.dir();
     request.filter = QStringLiteral("All Files (*.*)|*.*|HTML Files") +
                      QStringLiteral("(*.html)|*.html|HTM Files (*.htm)|*.htm|SHTML Files "
                                     "(*.shtml)|*.shtml");
     request.filterIndex = 2;
     request.defaultExt = QStringLiteral("html");
-    const std::optional<QString> chosen = prompt().chooseFile(request);
+    const std::optional<QString> chosen = m_ws.prompt().chooseFile(request);
     if (!chosen)
         return;
-    Settings& s = settings();
-    const QString base = workFileName(QStringLiteral("indexbackup"));
+    const QString base = m_ws.workFileName(QStringLiteral("indexbackup"));
     QString error;
-    if (!WorkFiles::copy(*chosen, programFile(base), &error)) {
-        prompt().message(tr("Could not copy %1 over %2: %3").arg(*chosen, base, error), Buttons::Ok,
-                         Icon::Exclamation);
+    if (!WorkFiles::copy(*chosen, m_ws.file(base), &error)) {
+        m_ws.prompt().message(tr("Could not copy %1 over %2: %3").arg(*chosen, base, error),
+                              Buttons::Ok, Icon::Exclamation);
         return;
     }
     m_view.appendStatus(tr("Local file updated"));
-    s.pageRetrieved = true;
+    m_ws.run().pageRetrieved = true;
 }
 
 void PreferencesDialog::startWizard()
 {
     // On OK the wizard has filled this dialog's fields; Apply stores them.
-    SetupWizard wizard(this, this);
+    SetupWizard wizard(m_ws, this, this);
     if (wizard.exec() == QDialog::Accepted)
         apply();
 }

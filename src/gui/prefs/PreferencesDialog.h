@@ -6,6 +6,7 @@
 
 #include <functional>
 
+class Workspace;
 class ApplyTarget;
 class MainView;
 class QCheckBox;
@@ -34,7 +35,8 @@ class PreferencesDialog final : public QDialog
 public:
     // `view` and `target` are the main window: its status box, signature
     // boxes and commands.
-    PreferencesDialog(MainView& view, ApplyTarget& target, QWidget* parent = nullptr);
+    PreferencesDialog(Workspace& ws, MainView& view, ApplyTarget& target,
+                      QWidget* parent = nullptr);
     ~PreferencesDialog() override;
 
     // Apply: ends in applyEnded(), true when every step ran and the
@@ -173,4 +175,5 @@ private:
     QRadioButton* m_modeNone = nullptr;
     QPushButton* m_selectLocal = nullptr;
     QLabel* m_modeHelp = nullptr;
+    Workspace& m_ws;
 };

@@ -1,5 +1,7 @@
 #include "gui/prefs/StyleEditorDialog.h"
 
+#include "base/Workspace.h"
+
 #include "gui/WidgetHelpers.h"
 
 #include "base/MainView.h"
@@ -52,8 +54,8 @@ QString sampleText(const QString& field)
 
 } // namespace
 
-StyleEditorDialog::StyleEditorDialog(MainView& view, QWidget* parent)
-    : QDialog(parent), m_view(view)
+StyleEditorDialog::StyleEditorDialog(Workspace& ws, MainView& view, QWidget* parent)
+    : QDialog(parent), m_view(view), m_ws(ws)
 {
     setObjectName(QStringLiteral("frmAll"));
     setWindowTitle(tr("Customize Your Entry"));
@@ -63,7 +65,7 @@ StyleEditorDialog::StyleEditorDialog(MainView& view, QWidget* parent)
         m_field->addItem(styleFieldName(f));
     m_field->setCurrentIndex(0);
     m_currentField = m_field->currentText();
-    loadStyles(settings());
+    loadStyles(m_ws.settings());
     showFieldStyle();
     m_fieldChanged = false;
     m_apply->setEnabled(false);
@@ -159,16 +161,17 @@ void StyleEditorDialog::build()
     connect(m_size, &QLineEdit::textEdited, this, &StyleEditorDialog::markChanged);
     connect(m_font, &QPushButton::clicked, this, &StyleEditorDialog::chooseFont);
     connect(m_fontDefault, &QPushButton::clicked, this, [this] {
-        showFace(storeStyleValue(settings(), m_field->currentText(), QStringLiteral("fontname"), {})
-                     .value_or(QString()));
+        showFace(
+            storeStyleValue(m_ws.settings(), m_field->currentText(), QStringLiteral("fontname"), {})
+                .value_or(QString()));
         markChanged();
     });
     connect(m_color, &QPushButton::clicked, this, &StyleEditorDialog::chooseColor);
     connect(m_colorDefault, &QPushButton::clicked, this, [this] {
         markChanged();
-        showColor(
-            storeStyleValue(settings(), m_field->currentText(), QStringLiteral("fontcolor"), {})
-                .value_or(QString()));
+        showColor(storeStyleValue(m_ws.settings(), m_field->currentText(),
+                                  QStringLiteral("fontcolor"), {})
+                      .value_or(QString()));
         updateSample();
     });
     for (QCheckBox* c : {m_bold, m_italic, m_strikeout, m_underline})
@@ -194,7 +197,7 @@ void StyleEditorDialog::showFieldStyle()
     const std::optional<StyleField> field = styleFieldNamed(m_field->currentText());
     if (!field)
         return;
-    const FieldStyle& style = settings().style(*field);
+    const FieldStyle& style = m_ws.settings().style(*field);
     m_filling = true;
     m_fontSample->setText(style.fontname.isEmpty() ? QStringLiteral("Default") : style.fontname);
     // A stored size is shown as stored, also one the scroll bar cannot reach;
@@ -242,11 +245,12 @@ void StyleEditorDialog::sizeScrolled(int position)
 
 void StyleEditorDialog::chooseFont()
 {
-    const std::optional<QString> face = prompt().chooseFont();
+    const std::optional<QString> face = m_ws.prompt().chooseFont();
     if (!face)
         return;
-    showFace(storeStyleValue(settings(), m_field->currentText(), QStringLiteral("fontname"), *face)
-                 .value_or(QString()));
+    showFace(
+        storeStyleValue(m_ws.settings(), m_field->currentText(), QStringLiteral("fontname"), *face)
+            .value_or(QString()));
     markChanged();
 }
 
@@ -254,15 +258,15 @@ void StyleEditorDialog::chooseColor()
 {
     markChanged();
     const std::optional<StyleField> field = styleFieldNamed(m_field->currentText());
-    const QString current = field ? settings().style(*field).fontcolor : QString();
+    const QString current = field ? m_ws.settings().style(*field).fontcolor : QString();
     const quint32 start =
         current.isEmpty()
             ? 0
             : static_cast<quint32>(static_cast<qint64>(numericValue(current)) & 0xFFFFFF);
-    const std::optional<quint32> color = prompt().chooseColor(start);
+    const std::optional<quint32> color = m_ws.prompt().chooseColor(start);
     if (!color)
         return;
-    showColor(storeStyleValue(settings(), m_field->currentText(), QStringLiteral("fontcolor"),
+    showColor(storeStyleValue(m_ws.settings(), m_field->currentText(), QStringLiteral("fontcolor"),
                               QString::number(*color))
                   .value_or(QString()));
     updateSample();
@@ -272,7 +276,7 @@ void StyleEditorDialog::chooseColor()
 // colour are stored as soon as they are chosen).
 void StyleEditorDialog::storeShownField(const QString& field)
 {
-    Settings& s = settings();
+    Settings& s = m_ws.settings();
     const std::pair<const char*, QCheckBox*> effects[] = {{"fontbold", m_bold},
                                                           {"fontstrikethru", m_strikeout},
                                                           {"fontunderline", m_underline},
@@ -287,7 +291,7 @@ void StyleEditorDialog::storeShownField(const QString& field)
 // shown; nothing is written then. Only `only` is looked at when given.
 bool StyleEditorDialog::refuseUnusable(std::optional<StyleField> only)
 {
-    for (const UnusableStyle& u : unusableStyles(settings())) {
+    for (const UnusableStyle& u : unusableStyles(m_ws.settings())) {
         if (only && u.field != *only)
             continue;
         const QString field = styleFieldName(u.field);
@@ -301,7 +305,7 @@ bool StyleEditorDialog::refuseUnusable(std::optional<StyleField> only)
         else
             text = tr("The %1 colour \"%2\" cannot be used: it is not a colour number from 0 to "
                       "16777215.  Please choose a colour, or Default.");
-        prompt().message(text.arg(field, u.value), Buttons::Ok, Icon::Exclamation);
+        m_ws.prompt().message(text.arg(field, u.value), Buttons::Ok, Icon::Exclamation);
         if (field != m_field->currentText()) {
             m_field->setCurrentText(field);
             showFieldStyle();
@@ -319,7 +323,7 @@ bool StyleEditorDialog::apply()
     storeShownField(m_field->currentText());
     if (refuseUnusable())
         return false;
-    writeAllStyles(settings(), prompt());
+    writeAllStyles(m_ws.settings(), m_ws.prompt());
     m_fieldChanged = false;
     m_apply->setEnabled(false);
     m_field->setCurrentText(m_currentField);
@@ -329,7 +333,7 @@ bool StyleEditorDialog::apply()
 void StyleEditorDialog::fieldChosen()
 {
     if (m_fieldChanged) {
-        const Answer save = prompt().message(
+        const Answer save = m_ws.prompt().message(
             tr("You have made settings changes to this field.  Would you like to save "
                "them?"),
             Buttons::YesNo, Icon::None, tr("Save Changes?"));
@@ -339,7 +343,7 @@ void StyleEditorDialog::fieldChosen()
             if (left && refuseUnusable(left))
                 return; // the field left stays shown, to be corrected
             if (left)
-                writeFieldStyle(settings(), *left, prompt());
+                writeFieldStyle(m_ws.settings(), *left, m_ws.prompt());
         }
     }
     showFieldStyle();
@@ -355,7 +359,7 @@ void StyleEditorDialog::accept()
 
 void StyleEditorDialog::reject()
 {
-    loadStyles(settings());
+    loadStyles(m_ws.settings());
     QDialog::reject();
 }
 
@@ -370,7 +374,7 @@ void StyleEditorDialog::updateSample()
     if (!f)
         return;
     Settings preview;
-    preview.style(*f) = settings().style(*f);
+    preview.style(*f) = m_ws.settings().style(*f);
     FieldStyle& style = preview.style(*f);
     style.fontbold = m_bold->isChecked() ? QStringLiteral("1") : QString();
     style.fontitalic = m_italic->isChecked() ? QStringLiteral("1") : QString();

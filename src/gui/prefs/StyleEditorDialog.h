@@ -6,6 +6,7 @@
 
 #include <optional>
 
+class Workspace;
 class MainView;
 class QCheckBox;
 class QComboBox;
@@ -24,7 +25,7 @@ class StyleEditorDialog final : public QDialog
 {
     Q_OBJECT
 public:
-    explicit StyleEditorDialog(MainView& view, QWidget* parent = nullptr);
+    StyleEditorDialog(Workspace& ws, MainView& view, QWidget* parent = nullptr);
     ~StyleEditorDialog() override;
 
     // Apply: stores the shown field's effects and size, writes the 42 keys.
@@ -74,4 +75,5 @@ private:
     QPushButton* m_apply = nullptr;
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;
+    Workspace& m_ws;
 };

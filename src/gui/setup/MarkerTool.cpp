@@ -1,5 +1,7 @@
 #include "gui/setup/MarkerTool.h"
 
+#include "base/Workspace.h"
+
 #include "gui/WidgetHelpers.h"
 
 #include "base/AtomicFile.h"
@@ -22,7 +24,7 @@ const QString kWorkFile = QStringLiteral("wizardtemp.html");
 
 } // namespace
 
-MarkerTool::MarkerTool(QWidget* parent) : QDialog(parent)
+MarkerTool::MarkerTool(Workspace& ws, QWidget* parent) : QDialog(parent), m_ws(ws)
 {
     setObjectName(QStringLiteral("frmZip"));
     setWindowTitle(tr("Edit File for Pagewick"));
@@ -92,11 +94,11 @@ void MarkerTool::setPage(const QByteArray& page, const QString& remotePath)
 bool MarkerTool::writeWorkFile(const QByteArray& bytes)
 {
     QString error;
-    if (AtomicFile::save(programFile(kWorkFile), {bytes}, FileAccess::Ordinary, &error))
+    if (AtomicFile::save(m_ws.file(kWorkFile), {bytes}, FileAccess::Ordinary, &error))
         return true;
-    prompt().message(tr("The file ") + QDir::toNativeSeparators(programFile(kWorkFile)) +
-                         tr(" could not be written: ") + error,
-                     Buttons::Ok, Icon::Exclamation);
+    m_ws.prompt().message(tr("The file ") + QDir::toNativeSeparators(m_ws.file(kWorkFile)) +
+                              tr(" could not be written: ") + error,
+                          Buttons::Ok, Icon::Exclamation);
     return false;
 }
 
@@ -127,9 +129,9 @@ void MarkerTool::insert(Setup::MarkerKind kind)
         restore();
         return;
     }
-    prompt().openDocument(programDir() + QLatin1Char('/') + kWorkFile);
-    if (prompt().message(Setup::positionQuestion(kind), Buttons::YesNo, Icon::Question,
-                         tr("Correct Position?")) != Answer::Yes) {
+    m_ws.prompt().openDocument(m_ws.dir() + QLatin1Char('/') + kWorkFile);
+    if (m_ws.prompt().message(Setup::positionQuestion(kind), Buttons::YesNo, Icon::Question,
+                              tr("Correct Position?")) != Answer::Yes) {
         restore();
         return;
     }
@@ -141,6 +143,6 @@ void MarkerTool::insert(Setup::MarkerKind kind)
     m_source = Setup::PageSource(marked.page);
     hide();
     if (m_uploader)
-        m_uploader(programDir() + QLatin1Char('/') + kWorkFile, m_remotePath);
+        m_uploader(m_ws.dir() + QLatin1Char('/') + kWorkFile, m_remotePath);
     accept();
 }

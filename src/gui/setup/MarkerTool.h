@@ -6,6 +6,7 @@
 
 #include <functional>
 
+class Workspace;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -23,7 +24,7 @@ public:
     // Sends a local file to the remote path (the wizard's upload).
     using Uploader = std::function<void(const QString& localFile, const QString& remotePath)>;
 
-    explicit MarkerTool(QWidget* parent = nullptr);
+    explicit MarkerTool(Workspace& ws, QWidget* parent = nullptr);
 
     // true: the weblog page (Insert Code); false: the archive page.
     void setMainInsertion(bool main);
@@ -44,4 +45,5 @@ private:
     Setup::PageSource m_source;
     QString m_remotePath;
     Uploader m_uploader;
+    Workspace& m_ws;
 };

@@ -1,5 +1,7 @@
 #include "gui/setup/SetupWizard.h"
 
+#include "base/Workspace.h"
+
 #include "gui/WidgetHelpers.h"
 
 #include "base/ProgramDir.h"
@@ -52,8 +54,8 @@ QString numbered(const TransferError& e)
 
 } // namespace
 
-SetupWizard::SetupWizard(QWidget* preferences, QWidget* parent)
-    : QDialog(parent), m_preferences(preferences)
+SetupWizard::SetupWizard(Workspace& ws, QWidget* preferences, QWidget* parent)
+    : QDialog(parent), m_preferences(preferences), m_ws(ws), m_browser(ws.prompt())
 {
     setObjectName(QStringLiteral("frmWizard"));
     setWindowTitle(tr("Pagewick Wizard"));
@@ -268,7 +270,7 @@ void SetupWizard::next()
     if (m_page == 2) { // the archive page's address has been asked for
         const QString problem = Setup::archiveAddressProblem(m_archiveAddress->text());
         if (!problem.isEmpty()) {
-            prompt().message(problem, Buttons::Ok, Icon::Critical, QStringLiteral("Error"));
+            m_ws.prompt().message(problem, Buttons::Ok, Icon::Critical, QStringLiteral("Error"));
             return;
         }
         wrapUp();
@@ -280,7 +282,7 @@ void SetupWizard::next()
     }
     const QString problem = Setup::accountProblem(wizardResult().account);
     if (!problem.isEmpty()) {
-        prompt().message(problem, Buttons::Ok, Icon::Critical, tr("Error"));
+        m_ws.prompt().message(problem, Buttons::Ok, Icon::Critical, tr("Error"));
         return;
     }
     changePage(1);
@@ -357,25 +359,26 @@ void SetupWizard::connectionFailed(const TransferError& error)
     m_browser.client().cancel();
     switch (error.number()) {
     case TransferError::CannotConnect:
-        prompt().message(tr("Pagewick was unable to connect to the FTP site.  Please "
-                            "check your configuration and try again."));
+        m_ws.prompt().message(tr("Pagewick was unable to connect to the FTP site.  Please "
+                                 "check your configuration and try again."));
         break;
     case TransferError::RequestFailed: // the server's answer has been shown
     case TransferError::Cancelled:
     case TransferError::ConnectionLost:
         break;
     case TransferError::TimedOut:
-        prompt().message(tr("The FTP site did not answer within %1 seconds.  Please check your "
-                            "configuration and your connection, and try again.")
-                             .arg(m_browser.client().requestTimeout()),
-                         Buttons::Ok, Icon::Exclamation, tr("Time-out"));
+        m_ws.prompt().message(
+            tr("The FTP site did not answer within %1 seconds.  Please check your "
+               "configuration and your connection, and try again.")
+                .arg(m_browser.client().requestTimeout()),
+            Buttons::Ok, Icon::Exclamation, tr("Time-out"));
         break;
     default:
-        prompt().message(tr("Error ") + QString::number(error.number()) + tr(": ") +
-                         error.description() + kCrLf + kCrLf +
-                         tr("This error was not expected.  Please report it to the "
-                            "makers of Pagewick at ") +
-                         makerSite() + tr("/pagewick/ so that it can be mended."));
+        m_ws.prompt().message(tr("Error ") + QString::number(error.number()) + tr(": ") +
+                              error.description() + kCrLf + kCrLf +
+                              tr("This error was not expected.  Please report it to the "
+                                 "makers of Pagewick at ") +
+                              makerSite() + tr("/pagewick/ so that it can be mended."));
         break;
     }
     // Without a listing there is nothing to pick: back to the account.
@@ -387,7 +390,7 @@ void SetupWizard::openItem(QListWidgetItem* item)
     if (m_browser.isBusy())
         return;
     if (!item) {
-        prompt().message(tr("No directory selected."), Buttons::Ok, Icon::None, tr("Note:"));
+        m_ws.prompt().message(tr("No directory selected."), Buttons::Ok, Icon::None, tr("Note:"));
         return;
     }
     m_files->setCurrentItem(item);
@@ -401,7 +404,7 @@ void SetupWizard::openItem(QListWidgetItem* item)
         if (!endStep())
             return;
         if (error.number() != 0 && error.number() != TransferError::RequestFailed)
-            prompt().message(numbered(error), Buttons::Ok, Icon::None, tr("Directory Error"));
+            m_ws.prompt().message(numbered(error), Buttons::Ok, Icon::None, tr("Directory Error"));
         if (error.number() == TransferError::TimedOut)
             m_browser.client().cancel();
         setBrowsing(true);
@@ -414,26 +417,27 @@ void SetupWizard::select()
         return;
     QListWidgetItem* item = m_files->currentItem();
     if (!item || !item->isSelected()) {
-        prompt().message(tr("No file selected."), Buttons::Ok, Icon::None, tr("Note:"));
+        m_ws.prompt().message(tr("No file selected."), Buttons::Ok, Icon::None, tr("Note:"));
         return;
     }
     const QString name = item->text();
     if (Setup::itemKind(name) != Setup::ItemKind::File) {
-        prompt().message(tr("Directory selected."), Buttons::Ok, Icon::None, tr("Note:"));
+        m_ws.prompt().message(tr("Directory selected."), Buttons::Ok, Icon::None, tr("Note:"));
         return;
     }
     const QString remote = Setup::remotePath(m_browser.directory(), name);
     beginStep();
     m_status->setText(tr("Downloading ") + name);
     // Whatever the name, the page only ever lands in the wizard's file.
-    m_browser.download(remote, programFile(kWorkFile), [this, remote](const TransferError& error) {
+    m_browser.download(remote, m_ws.file(kWorkFile), [this, remote](const TransferError& error) {
         if (!endStep())
             return;
         setBrowsing(true);
         setDirections(tr("Selected: ") + remote);
         if (error.number() != 0) {
             if (error.number() != TransferError::RequestFailed)
-                prompt().message(numbered(error), Buttons::Ok, Icon::None, tr("Download Error"));
+                m_ws.prompt().message(numbered(error), Buttons::Ok, Icon::None,
+                                      tr("Download Error"));
             if (error.number() == TransferError::TimedOut)
                 m_browser.client().cancel();
             return; // no page to check
@@ -449,7 +453,7 @@ void SetupWizard::checkPage(const QString& remote)
         if (!endStep())
             return;
         QByteArray page;
-        QFile file(programFile(kWorkFile));
+        QFile file(m_ws.file(kWorkFile));
         if (file.open(QIODevice::ReadOnly))
             page = Setup::readDownloadedPage(file.readAll());
         setBrowsing(true);
@@ -478,7 +482,7 @@ void SetupWizard::checkMainPage(const QByteArray& page, const QString& remote)
     };
     if (mendMarkerCase(page, remote, edited))
         return;
-    if (prompt().message(
+    if (m_ws.prompt().message(
             tr("Neither pagewick insertion markers found in ") + remote + kCrLf + kCrLf +
                 tr("Would you like to add the pagewick insertion "
                    "codes into this webpage?"),
@@ -491,9 +495,9 @@ void SetupWizard::checkMainPage(const QByteArray& page, const QString& remote)
 void SetupWizard::takeMainPage(const QString& remote)
 {
     m_mainLocation = remote;
-    if (prompt().message(tr("Success!  Valid insert marker found!") + kCrLf + kCrLf +
-                             tr("Would you like to pick an archive file as well?"),
-                         Buttons::YesNo, Icon::Question, tr("Success!")) != Answer::Yes) {
+    if (m_ws.prompt().message(tr("Success!  Valid insert marker found!") + kCrLf + kCrLf +
+                                  tr("Would you like to pick an archive file as well?"),
+                              Buttons::YesNo, Icon::Question, tr("Success!")) != Answer::Yes) {
         wrapUp();
         return;
     }
@@ -508,8 +512,8 @@ void SetupWizard::checkArchivePage(const QByteArray& page, const QString& remote
     m_archiveLocation.clear(); // until this page has passed
     m_nextButton->setEnabled(false);
     const auto taken = [this, remote] {
-        prompt().message(tr("Success!  Valid archive insertion marker found!"), Buttons::Ok,
-                         Icon::Information, tr("Success!"));
+        m_ws.prompt().message(tr("Success!  Valid archive insertion marker found!"), Buttons::Ok,
+                              Icon::Information, tr("Success!"));
         m_archiveLocation = remote;
         askArchiveAddress(remote);
     };
@@ -527,7 +531,7 @@ void SetupWizard::checkArchivePage(const QByteArray& page, const QString& remote
         else
             setDirections(directions);
     };
-    if (prompt().message(
+    if (m_ws.prompt().message(
             tr("Pagewick Archive Insertion Marker was not found in ") + remote + kCrLf + kCrLf +
                 tr("Would you like to add the archive pagewick "
                    "insertion codes into this webpage?"),
@@ -561,17 +565,16 @@ bool SetupWizard::mendMarkerCase(const QByteArray& page, const QString& remote,
             .arg(remote, TextCodec::decode(found),
                  TextCodec::decode(Setup::withInsertionMarkersMended(found))) +
         kCrLf + kCrLf + tr("Would you like the wizard to write it so and upload the page?");
-    if (prompt().message(text, Buttons::YesNo, Icon::Question, tr("Insertion Marker")) !=
+    if (m_ws.prompt().message(text, Buttons::YesNo, Icon::Question, tr("Insertion Marker")) !=
         Answer::Yes)
         return false;
     QString error;
-    if (!WorkFiles::write(programFile(kWorkFile), Setup::withInsertionMarkersMended(page),
-                          &error)) {
-        prompt().message(error, Buttons::Ok, Icon::Critical);
+    if (!WorkFiles::write(m_ws.file(kWorkFile), Setup::withInsertionMarkersMended(page), &error)) {
+        m_ws.prompt().message(error, Buttons::Ok, Icon::Critical);
         then(); // m_editDone stays false: the page is not taken
         return true;
     }
-    upload(programFile(kWorkFile), remote, then);
+    upload(m_ws.file(kWorkFile), remote, then);
     return true;
 }
 
@@ -580,7 +583,7 @@ void SetupWizard::runMarkerTool(const QByteArray& page, const QString& remote, b
 {
     QString local, target;
     {
-        MarkerTool tool(this);
+        MarkerTool tool(m_ws, this);
         tool.setMainInsertion(main);
         tool.setPage(page, remote);
         tool.setUploader([&](const QString& file, const QString& path) {
@@ -612,7 +615,7 @@ void SetupWizard::upload(const QString& localFile, const QString& remotePath,
         // On failure the page on the server is as it was: the upload goes to
         // a temporary name and replaces the page only when complete.
         if (error.number() != 0 && error.number() != TransferError::RequestFailed)
-            prompt().message(numbered(error), Buttons::Ok, Icon::None, tr("Transfer Error"));
+            m_ws.prompt().message(numbered(error), Buttons::Ok, Icon::None, tr("Transfer Error"));
         if (error.number() == TransferError::TimedOut)
             m_browser.client().cancel();
         m_editDone = error.number() == 0;

@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class Workspace;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -27,7 +28,7 @@ class SetupWizard final : public QDialog
 public:
     // `preferences` is the preferences dialog the wizard prefills from and
     // hands its result to (by the objectNames of its fields); may be null.
-    explicit SetupWizard(QWidget* preferences = nullptr, QWidget* parent = nullptr);
+    explicit SetupWizard(Workspace& ws, QWidget* preferences = nullptr, QWidget* parent = nullptr);
     ~SetupWizard() override;
 
     int currentPage() const { return m_page; }
@@ -107,6 +108,7 @@ private:
     QPlainTextEdit* m_commandLog = nullptr;
 
     QWidget* m_preferences = nullptr;
+    Workspace& m_ws;
     FtpBrowser m_browser;
     int m_page = 0;
     QString m_mainLocation;

@@ -1,5 +1,7 @@
 #include "gui/setup/TemplateEditor.h"
 
+#include "base/Workspace.h"
+
 #include "gui/WidgetHelpers.h"
 
 #include "base/AtomicFile.h"
@@ -44,11 +46,11 @@ QString legend()
            kCrLf;
 }
 
-FileRequest templateFileRequest(FileRequest::Kind kind)
+FileRequest templateFileRequest(FileRequest::Kind kind, const QString& dir)
 {
     FileRequest r;
     r.kind = kind;
-    r.initialDir = programDir();
+    r.initialDir = dir;
     r.filter = QStringLiteral("All Files (*.*)|*.*|Text Files(*.txt)|*.txt");
     r.filterIndex = 2;
     r.defaultExt = QStringLiteral("txt");
@@ -57,7 +59,8 @@ FileRequest templateFileRequest(FileRequest::Kind kind)
 
 } // namespace
 
-TemplateEditor::TemplateEditor(MainView* view, QWidget* parent) : QDialog(parent), m_view(view)
+TemplateEditor::TemplateEditor(Workspace& ws, MainView* view, QWidget* parent)
+    : QDialog(parent), m_view(view), m_ws(ws)
 {
     setObjectName(QStringLiteral("frmTemplate"));
     setWindowTitle(tr("Template"));
@@ -98,7 +101,7 @@ TemplateEditor::TemplateEditor(MainView* view, QWidget* parent) : QDialog(parent
     resize(640, 420);
 
     // The load step: the configured file, or the default template.
-    const TemplateLoad load = loadTemplate(settings(), prompt());
+    const TemplateLoad load = loadTemplate(m_ws.settings(), m_ws.prompt());
     setFile(load.fileName);
     m_text->setPlainText(load.editorText);
     connect(m_text, &QPlainTextEdit::textChanged, this, [this] { m_changed = true; });
@@ -180,11 +183,12 @@ void TemplateEditor::buildMenus()
 
     QMenu* help = menu(nullptr, "mnuHelp", tr("&Help"));
     item(help, "mnuHelpfiles", tr("Help Files"),
-         [] { prompt().openDocument(programDir() + QStringLiteral("/pagewick.html")); });
-    item(help, "mnuWebsite", tr("Template Web Site"),
-         [] { prompt().openDocument(makerSite() + QStringLiteral("/pagewick/templates.html")); });
+         [this] { m_ws.prompt().openDocument(m_ws.dir() + QStringLiteral("/pagewick.html")); });
+    item(help, "mnuWebsite", tr("Template Web Site"), [this] {
+        m_ws.prompt().openDocument(makerSite() + QStringLiteral("/pagewick/templates.html"));
+    });
     item(help, "mnuAbout", tr("About PageWick"), [this] {
-        AboutDialog about(this);
+        AboutDialog about(m_ws.prompt(), this);
         about.exec();
     });
 }
@@ -205,7 +209,7 @@ bool TemplateEditor::askToSave()
     if (!m_changed)
         return true;
     const QString q = tr("Save Changes?");
-    switch (prompt().message(q, Buttons::YesNoCancel, Icon::Question, q)) {
+    switch (m_ws.prompt().message(q, Buttons::YesNoCancel, Icon::Question, q)) {
     case Answer::Yes:
         // A save the user called off (or one that failed) keeps the text
         // and ends the command, so nothing typed is lost unasked.
@@ -220,10 +224,10 @@ bool TemplateEditor::askToSave()
 void TemplateEditor::confirm()
 {
     // In use at once, even when the question below is answered Cancel.
-    settings().templateText = trimBlanks(editorText());
+    m_ws.settings().templateText = trimBlanks(editorText());
     if (!askToSave())
         return;
-    const Settings& s = settings();
+    const Settings& s = m_ws.settings();
     writeSetting(s.activeSection, QStringLiteral("templatefilename"), m_file, s.settingsPath);
     // An entry previewed with the old template must be previewed again.
     if (m_view)
@@ -235,8 +239,8 @@ void TemplateEditor::cancel()
 {
     if (!askToSave())
         return;
-    if (settings().templateText.isEmpty())
-        settings().templateText = defaultTemplate();
+    if (m_ws.settings().templateText.isEmpty())
+        m_ws.settings().templateText = defaultTemplate();
     QDialog::reject();
 }
 
@@ -260,7 +264,7 @@ void TemplateEditor::loadFile()
     if (!askToSave())
         return;
     const std::optional<QString> chosen =
-        prompt().chooseFile(templateFileRequest(FileRequest::Open));
+        m_ws.prompt().chooseFile(templateFileRequest(FileRequest::Open, m_ws.dir()));
     if (!chosen)
         return;
     setFile(*chosen);
@@ -275,16 +279,16 @@ void TemplateEditor::loadFile()
 bool TemplateEditor::saveFile()
 {
     const std::optional<QString> chosen =
-        prompt().chooseFile(templateFileRequest(FileRequest::Save));
+        m_ws.prompt().chooseFile(templateFileRequest(FileRequest::Save, m_ws.dir()));
     if (!chosen)
         return false;
-    const QString path = QDir::isAbsolutePath(*chosen) ? *chosen : programFile(*chosen);
+    const QString path = QDir::isAbsolutePath(*chosen) ? *chosen : m_ws.file(*chosen);
     const QByteArray bytes = (trimBlanks(editorText()) + kCrLf).toUtf8();
     QString error;
     if (!AtomicFile::save(path, {bytes}, FileAccess::Ordinary, &error)) {
-        prompt().message(tr("The template could not be saved to ") +
-                             QDir::toNativeSeparators(path) + tr(": ") + error,
-                         Buttons::Ok, Icon::Exclamation);
+        m_ws.prompt().message(tr("The template could not be saved to ") +
+                                  QDir::toNativeSeparators(path) + tr(": ") + error,
+                              Buttons::Ok, Icon::Exclamation);
         return false;
     }
     setFile(*chosen);
@@ -321,7 +325,7 @@ void TemplateEditor::insertFontFace()
     const std::optional<QTextCursor> at = markupTarget();
     if (!at)
         return;
-    if (const std::optional<QString> face = prompt().chooseFont())
+    if (const std::optional<QString> face = m_ws.prompt().chooseFont())
         wrapSelection(*at, Markup::fontFaceTag(*face));
 }
 
@@ -330,7 +334,7 @@ void TemplateEditor::insertFontColor()
     const std::optional<QTextCursor> at = markupTarget();
     if (!at)
         return;
-    if (const std::optional<quint32> color = prompt().chooseColor(m_color)) {
+    if (const std::optional<quint32> color = m_ws.prompt().chooseColor(m_color)) {
         m_color = *color;
         wrapSelection(*at, Markup::fontColorTag(*color));
     }
@@ -351,7 +355,7 @@ void TemplateEditor::refreshEditMenu()
 void TemplateEditor::runEditCommand(Markup::EditCommand command)
 {
     if (QApplication::focusWidget() != m_text) {
-        prompt().beep();
+        m_ws.prompt().beep();
         return;
     }
     switch (command) {

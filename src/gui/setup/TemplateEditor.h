@@ -7,6 +7,7 @@
 
 #include <optional>
 
+class Workspace;
 class MainView;
 class QAction;
 class QLabel;
@@ -24,7 +25,7 @@ class TemplateEditor final : public QDialog
 public:
     // Loads the configured template file (see loadTemplate()). `view` is told
     // when OK makes an earlier preview stale; it may be null.
-    explicit TemplateEditor(MainView* view = nullptr, QWidget* parent = nullptr);
+    explicit TemplateEditor(Workspace& ws, MainView* view = nullptr, QWidget* parent = nullptr);
 
     QString templateFile() const { return m_file; }
     bool isChanged() const { return m_changed; }
@@ -67,4 +68,5 @@ private:
     bool m_changed = false;
     quint32 m_color = 0;
     QAction* m_editActions[5] = {};
+    Workspace& m_ws;
 };

@@ -48,12 +48,13 @@ struct SpellCommand::Check
     QTextCursor plainSelection;
 };
 
-SpellCommand::SpellCommand(QWidget* window, EditCommands& edit, Boxes boxes, MainView& view)
+SpellCommand::SpellCommand(QWidget* window, EditCommands& edit, Boxes boxes, MainView& view,
+                           Prompt& prompt)
     : QObject(window), m_window(window), m_edit(edit), m_boxes(boxes), m_view(view),
       m_factory([](QWidget* parent, const QString& language) {
           return std::unique_ptr<SpellAnswerer>(new SpellDialog(parent, language));
       }),
-      m_languages(defaultSpellLanguages())
+      m_languages(defaultSpellLanguages()), m_prompt(prompt)
 {
 }
 
@@ -66,7 +67,7 @@ void SpellCommand::run()
     QString error;
     std::unique_ptr<EnchantDictionary> dictionary = EnchantDictionary::open(m_languages, &error);
     if (!dictionary) {
-        prompt().message(tr("Error opening the spell checker.\r\n") + error);
+        m_prompt.message(tr("Error opening the spell checker.\r\n") + error);
         return;
     }
 
@@ -104,7 +105,7 @@ void SpellCommand::finish(const std::optional<EntryTexts>& checked)
     const EntryTexts& entry = check->entry;
     if (!checked) {
         if (!failure.isEmpty())
-            prompt().message(tr("Error checking the spelling.\r\n") + failure);
+            m_prompt.message(tr("Error checking the spelling.\r\n") + failure);
     } else if (entry.selection) {
         if (QWidget* box = check->box) {
             box->setFocus();

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+class Prompt;
 class EditCommands;
 class MainView;
 class QLineEdit;
@@ -35,7 +36,7 @@ public:
     using AnswererFactory =
         std::function<std::unique_ptr<SpellAnswerer>(QWidget* parent, const QString& language)>;
 
-    SpellCommand(QWidget* window, EditCommands& edit, Boxes boxes, MainView& view);
+    SpellCommand(QWidget* window, EditCommands& edit, Boxes boxes, MainView& view, Prompt& prompt);
     ~SpellCommand() override;
 
     void run();
@@ -60,4 +61,5 @@ private:
     AnswererFactory m_factory;
     QStringList m_languages;
     std::unique_ptr<Check> m_check; // the check under way
+    Prompt& m_prompt;
 };

@@ -43,7 +43,7 @@ class TestConfigLoader : public QObject
     }
 
 private slots:
-    void initTestCase() { QVERIFY(setProgramDir(dir.path())); }
+    void initTestCase() { QVERIFY(useProgramDir(dir.path())); }
     void init()
     {
         s = Settings();

@@ -128,7 +128,7 @@ private slots:
     void init()
     {
         dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(setProgramDir(dir->path())); // Apply reads the template there
+        QVERIFY(useProgramDir(dir->path())); // Apply reads the template there
         ini = dir->filePath(u"weblog.ini"_s);
     }
 

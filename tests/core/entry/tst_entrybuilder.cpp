@@ -206,7 +206,6 @@ private slots:
     void blankFields()
     {
         Settings s = record(u"%sig %url"_s);
-        s.entryDate = u"before"_s;
         EntryFields f = {QString(), u"Body"_s, QString(), QString(), u"http://x.org/"_s, QString()};
         QCOMPARE(buildEntry(f, s, kNow, {}, kUs).failure,
                  u"The title section cannot be left blank."_s);
@@ -214,8 +213,8 @@ private slots:
         f.main.clear();
         const EntryBuild none = buildEntry(f, s, kNow, {}, kUs);
         QCOMPARE(none.failure, u"The main section cannot be left blank."_s);
-        // Nothing built, the signature not touched yet, the entry date kept.
-        QCOMPARE(none.html + u'|' + none.fields.sig + u'|' + s.entryDate, u"||before"_s);
+        // Nothing built, the signature not touched yet, no stamp.
+        QCOMPARE(none.html + u'|' + none.fields.sig + u'|' + none.date, u"||"_s);
 
         f.main = u"Body"_s;
         const EntryBuild b = buildEntry(f, s, kNow, {}, kUs);
@@ -232,12 +231,12 @@ private slots:
                  kMarker + kAnchor +
                      u"T\r\n<!--Title--> %title B %BODY Ann %sig 05-Dec-00 %date 05:44 PM %time  "
                      "%url  %newurl\r\n"_s);
-        // No placeholder: the template as it is, and the anchor of the last build.
+        // No placeholder: the template as it is, stamped, without an anchor.
         Settings none = record(u"<p>static</p>"_s);
-        none.entryAnchor = u"previous"_s;
-        QCOMPARE(buildEntry(fields(u"T"_s, u"B"_s), none, kNow, kEndMarker, kUs).html,
-                 kMarker + u"<p>static</p><!--**END**-->\r\n"_s);
-        QCOMPARE(none.entryAnchor, u"previous"_s);
+        const EntryBuild plain = buildEntry(fields(u"T"_s, u"B"_s), none, kNow, kEndMarker, kUs);
+        QCOMPARE(plain.html, kMarker + u"<p>static</p><!--**END**-->\r\n"_s);
+        QCOMPARE(QStringList({plain.date, plain.time, plain.anchor}),
+                 QStringList({u"12/5/2000"_s, u"5:44:36 PM"_s, QString()}));
         // A placeholder word typed into the title is found before the template's.
         QCOMPARE(html(u"%title<hr>%body"_s, u"About %body"_s, u"Text"_s),
                  kMarker + kAnchor + u"About Text\r\n<!--Title--><hr>%body\r\n"_s);

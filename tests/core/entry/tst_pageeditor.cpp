@@ -79,10 +79,9 @@ public:
     void retrievePage(bool insertAfter, std::function<void()> then) override
     {
         updates << insertAfter;
-        settings().insertAfterRetrieval = insertAfter;
         if (!serverDown) {
             WorkFiles::copy(workFile(u"server"_s), workFile(u"indexbackup"_s));
-            flows->readRetrievedPage();
+            flows->readRetrievedPage(insertAfter);
         }
         if (then)
             then();
@@ -106,10 +105,11 @@ public:
 struct Fixture
 {
     QTemporaryDir dir;
+    const bool inDir = useProgramDir(dir.path()); // the flows work there
     ScriptedPrompt prompt;
     RecordingView view;
     LocalHooks hooks;
-    PageEditor flows{view, hooks};
+    PageEditor flows{workspace(), view, hooks};
     Fixture() { hooks.flows = &flows; }
 };
 
@@ -124,7 +124,7 @@ private slots:
     void init()
     {
         f = std::make_unique<Fixture>();
-        QVERIFY(setProgramDir(f->dir.path()));
+        QVERIFY(f->inDir);
         Settings& s = settings();
         s = Settings();
         s.activeSection = u"1"_s;
@@ -134,7 +134,7 @@ private slots:
         s.autoftp = u"True"_s;
         s.autodelete = u"False"_s;
         s.archive = u"false"_s;
-        s.pageRetrieved = true;
+        runState().pageRetrieved = true;
         f->view.entry = {u"Hello"_s, u"World"_s, u"Ann"_s, QString(), u"http://"_s, QString()};
         f->view.resendVisible = f->view.resendEnabled = true;
     }
@@ -155,7 +155,7 @@ private slots:
     void previewFetchesAndCleansFirst()
     {
         // The site's page: a byte-order mark, bare CR line ends, five empty lines.
-        settings().pageRetrieved = false;
+        runState().pageRetrieved = false;
         QByteArray served = "\xEF\xBB\xBF" + page("\r\n\r\n\r\n\r\n\r\n" + entry(4, true));
         served.replace("\r\n", "\r");
         put(u"server"_s, served);
@@ -163,14 +163,13 @@ private slots:
         QCOMPARE(f->hooks.updates, QList<bool>{true});
         QCOMPARE(get(u"indexbackup"_s), page("\r\n\r\n\r\n" + entry(4, true)));
         QCOMPARE(get(u"webbie"_s), page(kNew + "\r\n\r\n\r\n\r\n" + entry(4, true)).chopped(2));
-        QVERIFY(settings().pageRetrieved && !settings().insertAfterRetrieval &&
-                f->prompt.messages.isEmpty() && f->view.finishEnabled);
+        QVERIFY(runState().pageRetrieved && f->prompt.messages.isEmpty() && f->view.finishEnabled);
     }
 
     // Deleting it again is checked with the page text.
     void firstEntry()
     {
-        settings().pageRetrieved = false;
+        runState().pageRetrieved = false;
         put(u"server"_s, page({}));
         f->flows.preview();
         QCOMPARE(
@@ -204,7 +203,7 @@ private slots:
 
         // A page of 0 bytes: first entry, no insertion marker, and the base copy
         // is not replaced by a lone "<".
-        settings().pageRetrieved = false;
+        runState().pageRetrieved = false;
         put(u"server"_s, QByteArray());
         preview();
         QVERIFY(f->prompt.texts().size() == 2 &&
@@ -311,7 +310,7 @@ private slots:
         f->hooks.choice = u"Local"_s;
         f->hooks.retrievePage(false, {});
         QCOMPARE(get(u"indexbackup"_s), local);
-        QVERIFY(settings().pageRetrieved && f->view.previewEnabled && !f->view.finishEnabled);
+        QVERIFY(runState().pageRetrieved && f->view.previewEnabled && !f->view.finishEnabled);
         f->hooks.choice = u"Config"_s;
         f->hooks.retrievePage(false, {});
         QCOMPARE(get(u"indexbackup"_s), served);
@@ -384,7 +383,7 @@ private slots:
 
         // Not retrieved yet: fetched first; no end marker: said, nothing written.
         QVERIFY(QFile::remove(workFile(u"delete"_s)));
-        settings().pageRetrieved = false;
+        runState().pageRetrieved = false;
         put(u"server"_s, page(entry(2) + "\r\n" + entry(1)));
         f->prompt.clear();
         f->flows.deleteNewestEntry();
@@ -393,13 +392,13 @@ private slots:
         QCOMPARE(f->view.status.last(), u"End Marker Not Found"_s);
         QVERIFY(!exists(u"delete"_s) && f->view.finishEnabled);
         // The retrieval fails: the older base copy is not cut.
-        settings().pageRetrieved = false;
+        runState().pageRetrieved = false;
         f->hooks.serverDown = true;
         put(u"indexbackup"_s, page(entries(3)));
         f->flows.deleteNewestEntry();
         QVERIFY(!exists(u"delete"_s) && f->hooks.published == 1);
         f->hooks.serverDown = false;
-        settings().pageRetrieved = true;
+        runState().pageRetrieved = true;
         // No entry: the edited page is shown again.
         put(u"indexbackup"_s, page({}));
         f->prompt.clear();

@@ -2,6 +2,7 @@
 // (scaled, upright, without its location), safe and free names, the tag, the
 // local copies and the picture keys of weblog.ini.
 
+#include "TestWorkspace.h"
 #include "base/IniFile.h"
 #include "base/ProgramDir.h"
 #include "base/Settings.h"
@@ -81,7 +82,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(QDir(dir.path()).mkpath(u"in"_s));
-        QVERIFY(setProgramDir(dir.path()));
+        QVERIFY(useProgramDir(dir.path()));
     }
 
     void wideImageIsScaledAndPlacedUnderAFreeName()
@@ -259,7 +260,7 @@ private slots:
         QCOMPARE(got,
                  QStringList({u"holiday.png holiday-3.png /www/images/holiday-3.png"_s,
                               u"holiday-2.png holiday-2.png /www/images/holiday-2.png send"_s}));
-        QCOMPARE(remoteFolder(u"index.html"_s, Options{u"pics"_s, 0}), u"pics"_s);
+        QCOMPARE(remoteFolder(u"index.html"_s, Options{u"pics"_s, 0, {}}), u"pics"_s);
     }
 
     void keysOfWeblogIni()

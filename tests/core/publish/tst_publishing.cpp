@@ -284,7 +284,7 @@ private slots:
             SHOWN(s.prompt, {});
             QCOMPARE(s.publisher->lastOutcome(), Publisher::Outcome::Published);
             QVERIFY(!s.ini("livepage").isEmpty());
-            settings().pageRetrieved = false;
+            runState().pageRetrieved = false;
             s.view.entry.head = u"Second"_s;
             QVERIFY(s.preview());
         }
@@ -434,7 +434,7 @@ private slots:
         // the cut entries are on the live archive page.
         http().resetBehaviour();
         QVERIFY(http().writeFile("index.html", untrimmed));
-        settings().pageRetrieved = false;
+        runState().pageRetrieved = false;
         QVERIFY(s.preview());
         const QByteArray trimmed = s.file("webbie");
         QVERIFY(!trimmed.contains("Old post 1") && !trimmed.contains("Old post 3"));
@@ -464,8 +464,8 @@ private slots:
                u"Pagewick: "_s + target + u" ready!  Please exit and manually upload."_s});
         QCOMPARE(s.prompt.fileRequests.size(), 2);
         const FileRequest& r = s.prompt.fileRequests[0];
-        QVERIFY(r.kind == FileRequest::Save && r.initialDir == programDir() && r.filterIndex == 2 &&
-                r.defaultExt == u"html"_s &&
+        QVERIFY(r.kind == FileRequest::Save && r.initialDir == workspace().dir() &&
+                r.filterIndex == 2 && r.defaultExt == u"html"_s &&
                 r.filter == u"All Files (*.*)|*.*|HTML Files(*.html)|*.html"_s);
         QCOMPARE(readFile(target), s.file("webbie"));
         // Date and Time, never Fail nor the backup; nothing sent or opened;
@@ -487,12 +487,12 @@ private slots:
         const QString site = u"http://127.0.0.1:%1"_s.arg(http().port());
         const auto unset = qScopeGuard([] { qunsetenv("PAGEWICK_SITE"); });
         QTemporaryDir dir;
-        QVERIFY(setProgramDir(dir.path()));
+        QVERIFY(useProgramDir(dir.path()));
         settings() = Settings();
         settings().timeout = u"5"_s;
         ScriptedPrompt prompt;
         RecordingView view;
-        UpdateCheck check(view);
+        UpdateCheck check(workspace(), view);
         const QString question = u"Checking for Update: Your version: Version 0.8.4\r\n\r\n"_s +
                                  QString::fromLatin1(news) +
                                  u"\r\n\r\nWould you like to visit the Pagewick Home Page?"_s;

@@ -32,7 +32,7 @@ private slots:
         SHOWN(s.prompt, {});
         QCOMPARE(s.file("indexbackup") + s.file("archive"), page(2) + archivePage());
         // Page and archive over one connection.
-        QVERIFY(settings().pageRetrieved && s.idle() && ftp().loginCount() == 1);
+        QVERIFY(runState().pageRetrieved && s.idle() && ftp().loginCount() == 1);
         SAID(s, {"FTP Retrieve Mode Detected...", "Local Page Updated", "Disconnected"});
         s.flows->preview(); // the page is read: the entry goes in at once
         QVERIFY(s.settle());
@@ -59,7 +59,7 @@ private slots:
                 SHOWN(s.prompt, {u"Error Response Received: Error Code 550\r\n*"_s,
                                  u"Pagewick: Error attempting to FTP download."_s});
             QCOMPARE(s.file("indexbackup") + s.file("archive"), page(2) + archivePage());
-            QVERIFY(!settings().pageRetrieved && s.idle() && !s.view.resendVisible);
+            QVERIFY(!runState().pageRetrieved && s.idle() && !s.view.resendVisible);
         }
 
         // Auto FTP switched off after loading: the FTP retrieve mode is
@@ -73,8 +73,7 @@ private slots:
                          "Auto FTP disabled in the setup menu.  Please correct this and try "
                          "again."_s});
         QVERIFY(s.prompt.messages[0].icon == Icon::Critical && s.view.preferencesEnabled &&
-                s.hooks.preferences == 1 && !s.view.previewEnabled &&
-                !settings().insertAfterRetrieval);
+                s.hooks.preferences == 1 && !s.view.previewEnabled);
         QCOMPARE(ftp().newSessionLines(), QStringList());
     }
 
@@ -171,7 +170,7 @@ private slots:
         const bool archiveRead = archive.isEmpty() || archive == u"file";
         QCOMPARE(s.file("archive"), archiveRead ? archivePage() : oldArchive);
         QCOMPARE(s.file("backup"), backup);
-        QVERIFY(settings().pageRetrieved == read && s.idle());
+        QVERIFY(runState().pageRetrieved == read && s.idle());
         if (!read) {
             QCOMPARE(s.prompt.messages[0].icon,
                      how == u"down" ? Icon::Exclamation : Icon::Critical);
@@ -213,12 +212,13 @@ private slots:
         QCOMPARE(s.file("indexbackup") + s.file("archive"), page(3) + archivePage());
         const FileRequest& r = s.prompt.fileRequests.value(0);
         QVERIFY(s.prompt.fileRequests.size() == 3 && r.kind == FileRequest::Open &&
-                r.initialDir == programDir() && r.filterIndex == 2 && r.defaultExt == u"html"_s);
+                r.initialDir == workspace().dir() && r.filterIndex == 2 &&
+                r.defaultExt == u"html"_s);
         QCOMPARE(r.filter, u"All Files (*.*)|*.*|HTML Files(*.html)|*.html|HTM Files (*.htm)|*.htm|"
                            "SHTML Files (*.shtml)|*.shtml"_s);
         SAID(s, {"No-Retrieve Mode Detected...", "Looking for backup1.html",
                  "Local Files Not Found", "Local file updated", "Looking for archivebackup1.html"});
-        QVERIFY(settings().pageRetrieved && s.idle());
+        QVERIFY(runState().pageRetrieved && s.idle());
 
         // With both backups nothing is asked; with the page's alone, the
         // page is taken silently and the archive asked for.
@@ -228,13 +228,13 @@ private slots:
             QVERIFY(archiveBackup ? s.put("archivebackup", kept)
                                   : QFile::remove(workFile("archivebackup")));
             s.again();
-            settings().pageRetrieved = false;
+            runState().pageRetrieved = false;
             if (!archiveBackup)
                 s.prompt.files << myArchive;
             QVERIFY(s.retrieve(false));
             SHOWN(s.prompt, archiveBackup ? QStringList() : QStringList{kNoArchiveBackup});
             QVERIFY(s.prompt.fileRequests.size() == (archiveBackup ? 0 : 1) &&
-                    settings().pageRetrieved);
+                    runState().pageRetrieved);
             QCOMPARE(s.file("indexbackup") + s.file("archive"),
                      page(1) + (archiveBackup ? kept : archivePage()));
             SAID(s, {"Assuming local files are current", "Using backup1.html as local file"});
@@ -255,7 +255,7 @@ private slots:
         SHOWN(s.prompt,
               {u"Pagewick: Unable to use OffLine Mode.  Please connect to the internet."_s});
         SAID(s, {"Please Connect to the Net"});
-        QVERIFY(s.idle() && !settings().pageRetrieved && !s.exists("indexbackup"));
+        QVERIFY(s.idle() && !runState().pageRetrieved && !s.exists("indexbackup"));
 
         // With a backup, the question; No changes nothing, Yes makes the
         // backup the base copy.
@@ -269,7 +269,7 @@ private slots:
                              "webserver successfully?"_s});
             QCOMPARE(s.file("indexbackup"), answer == Answer::Yes ? page(1) : "<missing>");
             QVERIFY(s.prompt.messages[0].buttons == Buttons::YesNo && s.idle() &&
-                    settings().pageRetrieved == (answer == Answer::Yes));
+                    runState().pageRetrieved == (answer == Answer::Yes));
         }
         SAID(s, {"Entering OffLine Mode"});
         QCOMPARE(http().requests(), QStringList()); // offline: never asked

@@ -169,8 +169,9 @@ private slots:
     void writesTheFileBesideThePage()
     {
         QTemporaryDir dir;
-        QVERIFY(setProgramDir(dir.path()));
-        settings().activeSection = u"3"_s;
+        QVERIFY(useProgramDir(dir.path()));
+        s.activeSection = u"3"_s;
+        s.settingsPath = programFile(u"weblog.ini"_s);
         ScriptedPrompt prompt;
         RecordingView view;
         // Missing page: reported, nothing written.

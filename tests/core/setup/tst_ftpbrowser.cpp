@@ -61,7 +61,7 @@ private slots:
     // ".." goes one folder up, not to the root (the listings are checked with the wizard).
     void browsesFolders()
     {
-        FtpBrowser b;
+        FtpBrowser b(workspace().prompt());
         signIn(b);
         for (const char* folder : {"www/", "blog/", "deep/"})
             QCOMPARE(ended(b, &FtpBrowser::openFolder, folder), 0);
@@ -79,7 +79,7 @@ private slots:
     void downloadsAndUploadsNamesWithBlanksAndLetters()
     {
         QFETCH(QString, remote);
-        FtpBrowser b;
+        FtpBrowser b(workspace().prompt());
         signIn(b);
         const QString local = m_local.filePath("wizardtemp.html");
         QCOMPARE(ended(b, &FtpBrowser::download, remote, local), 0);
@@ -96,8 +96,8 @@ private slots:
     void folderThatCannotBeEntered()
     {
         ScriptedPrompt prompt;
-        setPrompt(&prompt);
-        FtpBrowser b;
+        usePrompt(&prompt);
+        FtpBrowser b(workspace().prompt());
         signIn(b);
         m_ftp->denyAccess("/www/blog");
         QCOMPARE(ended(b, &FtpBrowser::openFolder, "www/"), 0);
@@ -112,7 +112,7 @@ private slots:
     // nothing more is sent.
     void listingThatDoesNotCome()
     {
-        FtpBrowser b;
+        FtpBrowser b(workspace().prompt());
         signIn(b);
         QCOMPARE(ended(b, &FtpBrowser::openFolder, "www/"), 0);
         const QStringList before = b.items();

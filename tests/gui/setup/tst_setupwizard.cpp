@@ -126,7 +126,7 @@ private slots:
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(setProgramDir(m_dir->path()));
+        QVERIFY(useProgramDir(m_dir->path()));
         settings() = Settings();
         m_ftp->resetBehaviour();
         m_ftp->writeFile("www/index.html", kPage);
@@ -141,11 +141,11 @@ private slots:
     void pagesAndAccountChecks() // the connection failures as well
     {
         ScriptedPrompt p;
-        MainWindow main;
-        PreferencesDialog prefs(main, main);
+        MainWindow main(workspace());
+        PreferencesDialog prefs(workspace(), main, main);
         child<QLineEdit>(&prefs, "txtFTPsite")->setText("ftp.old.example");
         child<QLineEdit>(&prefs, "txtWebSite")->setText("http://old.example/");
-        SetupWizard w(&prefs);
+        SetupWizard w(workspace(), &prefs);
         QCOMPARE(QStringList({w.objectName(), w.windowTitle(), shownText(&w, "txtFTP"),
                               shownText(&w, "txtURL")}),
                  QStringList(
@@ -186,7 +186,7 @@ private slots:
     void walksFolders()
     {
         ScriptedPrompt p;
-        SetupWizard w;
+        SetupWizard w(workspace());
         logOn(w);
         QCOMPARE(w.currentPage(), 2);
         QVERIFY(!child<QPushButton>(&w, "buttNext")->isEnabled() &&
@@ -228,9 +228,9 @@ private slots:
     void placesMarkersAndUploads()
     {
         ScriptedPrompt p;
-        MainWindow main;
-        PreferencesDialog prefs(main, main);
-        SetupWizard w(&prefs);
+        MainWindow main(workspace());
+        PreferencesDialog prefs(workspace(), main, main);
+        SetupWizard w(workspace(), &prefs);
         logOn(w, "www/");
         p.answers << Answer::Yes << Answer::Yes << Answer::Yes;
         driveMarkerTool("</body>");
@@ -241,7 +241,7 @@ private slots:
                                 "e</h1>\r\n\r\n\r\n\r\n"
                                 "<!--pagewick-->\r\n<!--**END**--></body></html>\r\n\r\n";
         QCOMPARE(m_ftp->readFile("www/index.html"), page);
-        QCOMPARE(p.opened, QStringList{programDir() + "/wizardtemp.html"});
+        QCOMPARE(p.opened, QStringList{workspace().dir() + "/wizardtemp.html"});
         QCOMPARE(titlesOf(p),
                  QStringList({"Insertion Codes Not Found", "Correct Position?", "Success!"}));
         QCOMPARE(
@@ -302,12 +302,12 @@ private slots:
     void markedPagesNeedNoTool()
     {
         ScriptedPrompt p;
-        MainWindow main;
-        PreferencesDialog prefs(main, main);
+        MainWindow main(workspace());
+        PreferencesDialog prefs(workspace(), main, main);
         for (const char* box : {"chkFTP", "chkAutoDeletes", "chkArchive"})
             child<QCheckBox>(&prefs, box)->setChecked(true);
         child<QLineEdit>(&prefs, "txtAmount")->setText("25");
-        SetupWizard w(&prefs);
+        SetupWizard w(workspace(), &prefs);
         logOn(w, "www/");
         p.answers << Answer::Yes;
         select(w, "marked.html");
@@ -324,7 +324,7 @@ private slots:
         };
         QStringList expected = filled();
         for (const bool okay : {false, true}) {
-            SetupWizard again(&prefs);
+            SetupWizard again(workspace(), &prefs);
             logOn(again, "www/");
             p.answers << Answer::No;
             select(again, "my page.html");
@@ -357,7 +357,7 @@ private slots:
             const bool yes = how != QByteArray("no");
             QVERIFY(m_ftp->writeFile("www/oddcase.html", odd));
             ScriptedPrompt p;
-            SetupWizard w;
+            SetupWizard w(workspace());
             logOn(w, "www/");
             if (how == QByteArray("upload fails"))
                 m_ftp->failUploadsOf("oddcase.html");
@@ -383,7 +383,7 @@ private slots:
     void markerToolNoAndCancel()
     {
         ScriptedPrompt p;
-        MarkerTool tool;
+        MarkerTool tool(workspace());
         const QByteArray page = "<html>\r\n<body>old</body>\r\n</html>\r\n";
         tool.setPage(page, "/www/x.html");
         QCOMPARE(shownText(&tool, "lblFile"), QStringLiteral("/www/x.html"));
@@ -417,7 +417,7 @@ private slots:
                             "\r\n\r\n"));
         // The wizard after a cancelled tool.
         p.clear();
-        SetupWizard w;
+        SetupWizard w(workspace());
         logOn(w, "www/");
         p.answers << Answer::Yes;
         driveMarkerTool(QString(), true);
@@ -433,7 +433,7 @@ private slots:
     void failedTransfers()
     {
         ScriptedPrompt p;
-        SetupWizard w;
+        SetupWizard w(workspace());
         logOn(w, "www/");
         // The disk fills during the upload: the live page stays, the wizard
         // asks again.
@@ -476,7 +476,7 @@ private slots:
         QFETCH(QString, item);
         ScriptedPrompt p;
         m_ftp->writeFile("www/big.html", QByteArray(400000, 'x'));
-        SetupWizard w;
+        SetupWizard w(workspace());
         w.show();
         logOn(w, folder.isEmpty() ? nullptr : folder.constData());
         m_ftp->setSlow(100, 2048);
@@ -506,7 +506,7 @@ private slots:
         QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
         QTest::qWait(200);
         QCOMPARE(p.messages.size(), 0);
-        const QStringList page = QDir(programDir()).entryList({"wizardtemp*"}, QDir::Files);
+        const QStringList page = QDir(workspace().dir()).entryList({"wizardtemp*"}, QDir::Files);
         QVERIFY2(page.isEmpty(), qPrintable(page.join(u' ')));
         QCOMPARE(m_ftp->commands().size(), sent);
     }
@@ -518,7 +518,7 @@ private slots:
     {
         qputenv("PAGEWICK_NOW", "2026-12-07T09:30:15");
         ScriptedPrompt p;
-        MainWindow w;
+        MainWindow w(workspace());
         w.start(0);
         QVERIFY(settled(w));
         PreferencesDialog* prefs = shownWindow<PreferencesDialog>();

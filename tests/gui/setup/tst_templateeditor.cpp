@@ -60,7 +60,7 @@ private slots:
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(setProgramDir(m_dir->path()));
+        QVERIFY(useProgramDir(m_dir->path()));
         settings() = Settings();
         settings().settingsPath = programFile("weblog.ini");
         settings().activeSection = "1";
@@ -71,14 +71,14 @@ private slots:
     {
         ScriptedPrompt p;
         writeSetting("1", "templatefilename", "gone.txt", settings().settingsPath);
-        TemplateEditor e;
+        TemplateEditor e(workspace());
         QCOMPARE(p.texts(), QStringList{"Template File Not Found"});
         QCOMPARE(shown(e) << settings().templateText,
                  QStringList({defaultTemplate(), "gone.txt", "unchanged", defaultTemplate()}));
         // Help opens the help file and the templates page.
         child<QAction>(&e, "mnuHelpfiles")->trigger();
         child<QAction>(&e, "mnuWebsite")->trigger();
-        QCOMPARE(p.opened, (QStringList{programDir() + "/pagewick.html",
+        QCOMPARE(p.opened, (QStringList{workspace().dir() + "/pagewick.html",
                                         makerSite() + "/pagewick/templates.html"}));
     }
 
@@ -99,7 +99,7 @@ private slots:
             ScriptedPrompt p;
             RecordingView view;
             view.finishEnabled = true;
-            TemplateEditor e(&view);
+            TemplateEditor e(workspace(), &view);
             e.show();
             child<QPlainTextEdit>(&e, "Text1")->setPlainText(QStringLiteral("  %title\n%body  "));
             QVERIFY(e.isChanged());
@@ -130,7 +130,7 @@ private slots:
     void closingUnchanged()
     {
         ScriptedPrompt p;
-        TemplateEditor e;
+        TemplateEditor e(workspace());
         QCOMPARE(shown(e) << e.objectName(),
                  QStringList({kLoaded, "template.txt", "unchanged", "frmTemplate"}));
         for (const char* placeholder :
@@ -145,7 +145,7 @@ private slots:
         child<QPushButton>(&e, "buttOK")->click();
         QVERIFY(p.messages.isEmpty());
         QVERIFY(!e.isVisible());
-        TemplateEditor again;
+        TemplateEditor again(workspace());
         again.show();
         settings().templateText.clear();
         child<QPushButton>(&again, "buttCancel")->click();
@@ -156,7 +156,7 @@ private slots:
     void loadAndSaveRoundTrip()
     {
         ScriptedPrompt p;
-        TemplateEditor e;
+        TemplateEditor e(workspace());
         const QString other = programFile("other.txt");
         QVERIFY(PublishFixture::writeFile(other, "<i>%title</i>\n\n\n%body\n"));
         p.files << other;
@@ -165,7 +165,8 @@ private slots:
         QVERIFY(p.fileRequests.size() == 1 && r.kind == FileRequest::Open);
         QCOMPARE(
             QStringList({r.initialDir, r.filter, QString::number(r.filterIndex), r.defaultExt}),
-            QStringList({programDir(), "All Files (*.*)|*.*|Text Files(*.txt)|*.txt", "2", "txt"}));
+            QStringList(
+                {workspace().dir(), "All Files (*.*)|*.*|Text Files(*.txt)|*.txt", "2", "txt"}));
         QCOMPARE(shown(e), QStringList({"<i>%title</i>\r\n%body\r\n", other, "unchanged"}));
         QCOMPARE(settings().templateText, kLoaded); // loading alone puts nothing in use
         const QString copy = programFile("copy.txt");
@@ -197,7 +198,7 @@ private slots:
     void markupDiffersFromTheMainWindow()
     {
         ScriptedPrompt p;
-        TemplateEditor e;
+        TemplateEditor e(workspace());
         focusText(e);
         auto* text = child<QPlainTextEdit>(&e, "Text1");
         text->setPlainText("abc");

@@ -100,7 +100,7 @@ private slots:
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(setProgramDir(m_dir->path()));
+        QVERIFY(useProgramDir(m_dir->path()));
         settings() = Settings();
         m_ftp->resetBehaviour();
         for (const char* name : {"www/index.html", "www/Archive.html", "www/blog/old.html"})
@@ -116,7 +116,7 @@ private slots:
     void enterTimeOutAndOrder()
     {
         ScriptedPrompt p;
-        SetupWizard w;
+        SetupWizard w(workspace());
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         w.browser().client().setRequestTimeout(1);
@@ -157,9 +157,9 @@ private slots:
         QFETCH(QString, step);
         QFETCH(QString, hung);
         QtPrompt real;
-        setPrompt(&real);
-        const auto restore = qScopeGuard([] { setPrompt(nullptr); });
-        SetupWizard w;
+        usePrompt(&real);
+        const auto restore = qScopeGuard([] { usePrompt(nullptr); });
+        SetupWizard w(workspace());
         w.open();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         // Cancel is clicked once the server holds the command.
@@ -210,7 +210,7 @@ private slots:
     void archivePageWithItsAddress()
     {
         ScriptedPrompt p;
-        MainWindow main;
+        MainWindow main(workspace());
         main.start(0);
         PreferencesDialog* prefs = shownWindow<PreferencesDialog>();
         QVERIFY(prefs);
