@@ -470,24 +470,35 @@ void SetupWizard::checkMainPage(const QByteArray& page, const QString& remote)
         takeMainPage(remote);
         return;
     }
-    const QString directions = tr("Neither pagewick insertion markers found.") + kCrLf +
-                               tr("Please select a valid pagewick-enabled file.");
+    offerMarkerTool(page, remote, true,
+                    tr("Neither pagewick insertion markers found.") + kCrLf +
+                        tr("Please select a valid pagewick-enabled file."),
+                    tr("Neither pagewick insertion markers found in ") + remote + kCrLf + kCrLf +
+                        tr("Would you like to add the pagewick insertion "
+                           "codes into this webpage?"),
+                    [this, remote] { takeMainPage(remote); });
+}
+
+// The page lacks its marker: `directions` say so until the marker tool (after
+// a Yes to `question`) or the mended letter case has put one in, and then
+// `taken` runs.
+void SetupWizard::offerMarkerTool(const QByteArray& page, const QString& remote, bool main,
+                                  const QString& directions, const QString& question,
+                                  const std::function<void()>& taken)
+{
     m_editDone = false;
     setDirections(directions);
-    const auto edited = [this, remote, directions] {
+    const auto edited = [this, directions, taken] {
         if (m_editDone)
-            takeMainPage(remote);
+            taken();
         else
             setDirections(directions);
     };
-    if (mendMarkerCase(page, remote, edited))
+    if (main && mendMarkerCase(page, remote, edited))
         return;
-    if (m_ws.prompt().message(
-            tr("Neither pagewick insertion markers found in ") + remote + kCrLf + kCrLf +
-                tr("Would you like to add the pagewick insertion "
-                   "codes into this webpage?"),
-            Buttons::YesNo, Icon::Question, tr("Insertion Codes Not Found")) == Answer::Yes)
-        runMarkerTool(page, remote, true, edited);
+    if (m_ws.prompt().message(question, Buttons::YesNo, Icon::Question,
+                              tr("Insertion Codes Not Found")) == Answer::Yes)
+        runMarkerTool(page, remote, main, edited);
     else
         edited();
 }
@@ -521,24 +532,14 @@ void SetupWizard::checkArchivePage(const QByteArray& page, const QString& remote
         taken();
         return;
     }
-    const QString directions = tr("Pagewick Archive Insertion Marker was NOT found.") +
-                               tr("  Please select a valid pagewick archive enabled file.");
-    m_editDone = false;
-    setDirections(directions);
-    const auto edited = [this, directions, taken] {
-        if (m_editDone)
-            taken();
-        else
-            setDirections(directions);
-    };
-    if (m_ws.prompt().message(
-            tr("Pagewick Archive Insertion Marker was not found in ") + remote + kCrLf + kCrLf +
-                tr("Would you like to add the archive pagewick "
-                   "insertion codes into this webpage?"),
-            Buttons::YesNo, Icon::Question, tr("Insertion Codes Not Found")) == Answer::Yes)
-        runMarkerTool(page, remote, false, edited);
-    else
-        edited();
+    offerMarkerTool(page, remote, false,
+                    tr("Pagewick Archive Insertion Marker was NOT found.") +
+                        tr("  Please select a valid pagewick archive enabled file."),
+                    tr("Pagewick Archive Insertion Marker was not found in ") + remote + kCrLf +
+                        kCrLf +
+                        tr("Would you like to add the archive pagewick "
+                           "insertion codes into this webpage?"),
+                    taken);
 }
 
 void SetupWizard::askArchiveAddress(const QString& remote)
@@ -661,40 +662,4 @@ void SetupWizard::okay()
     fillPreferences(m_preferences, r);
     // The preferences dialog runs its Apply once the wizard has closed.
     accept();
-}
-
-void fillPreferences(QWidget* preferences, const Setup::WizardResult& r)
-{
-    if (!preferences)
-        return;
-    auto setText = [preferences](const char* name, const QString& text) {
-        if (auto* field = preferences->findChild<QLineEdit*>(QString::fromLatin1(name)))
-            field->setText(text);
-    };
-    auto box = [preferences](const char* name) {
-        return preferences->findChild<QAbstractButton*>(QString::fromLatin1(name));
-    };
-    auto setChecked = [&](const char* name, bool on) {
-        if (QAbstractButton* b = box(name))
-            b->setChecked(on);
-    };
-    setText("txtFTPsite", r.account.ftpSite);
-    setText("txtUsername", r.account.userName);
-    setText("txtFTPremote", r.mainLocation);
-    setText("txtPassword", r.account.password);
-    setText("txtWebSite", r.account.webSite);
-    setChecked("chkFTP", true);
-    if (!r.archiveMode) {
-        setChecked("chkArchive", false);
-        return;
-    }
-    // Archiving moves the entries that auto-delete cuts: it needs it on.
-    QAbstractButton* autoDelete = box("chkAutoDeletes");
-    if (autoDelete && !autoDelete->isChecked()) {
-        autoDelete->setChecked(true);
-        setText("txtAmount", QStringLiteral("10"));
-    }
-    setText("txtArchiveFTP", r.archiveLocation);
-    setText("txtarchiveURL", r.archiveAddress);
-    setChecked("chkArchive", true);
 }

@@ -75,6 +75,9 @@ private:
     // A marker in another letter case: with the user's consent it is
     // written as the entries need it and the page uploaded (sets m_editDone),
     // then `then`. False when the user declines (`then` is not called).
+    void offerMarkerTool(const QByteArray& page, const QString& remote, bool main,
+                         const QString& directions, const QString& question,
+                         const std::function<void()>& taken);
     bool mendMarkerCase(const QByteArray& page, const QString& remote,
                         const std::function<void()>& then);
     void askArchiveAddress(const QString& remote);
