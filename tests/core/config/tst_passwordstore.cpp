@@ -124,6 +124,27 @@ class TestPasswordStore : public QObject
         return {s.password, place};
     }
 
+    // Configuration 1 loaded as the preferences dialog loads it; apply() runs
+    // Apply on it as the dialog's Apply does.
+    struct Preferences
+    {
+        Settings s;
+        RecordingView view;
+        NoTarget target;
+        ApplyOutcome apply(const PreferencesForm& form, Prompt& p)
+        {
+            return ::apply(form, s, p, view, target);
+        }
+    };
+    std::unique_ptr<Preferences> loadPreferences(Prompt& p)
+    {
+        auto prefs = std::make_unique<Preferences>();
+        prefs->s.settingsPath = ini;
+        prefs->s.activeSection = u"1"_s;
+        loadConfiguration(1, prefs->s, p, prefs->view);
+        return prefs;
+    }
+
 private slots:
     void init()
     {
@@ -254,24 +275,18 @@ private slots:
             QSKIP("needs a private keyring or no session bus");
         ScriptedPrompt p;
         writeAccount(u"old"_s);
-        Settings s;
-        s.settingsPath = ini;
-        s.activeSection = u"1"_s;
-        RecordingView view;
-        NoTarget target;
-        loadConfiguration(1, s, p, view);
-        const ApplyOutcome out = apply(ftpForm(kAccount.site, u"new pw"_s), s, p, view, target);
+        const auto prefs = loadPreferences(p);
+        const ApplyOutcome out = prefs->apply(ftpForm(kAccount.site, u"new pw"_s), p);
         QVERIFY2(out.completed, qPrintable(p.texts().join(u'|')));
         QCOMPARE(p.texts(), QStringList());
         QCOMPARE(out.passwordPlace, keyring ? Place::Keyring : Place::SettingsFile);
         QCOMPARE(storedKey(), keyring ? QString() : TextEncrypt(u"new pw"_s, true, p));
         // The status text is checked with the store.
-        QCOMPARE(view.status.filter(u"was moved from weblog.ini"_s).size(), keyring ? 1 : 0);
+        QCOMPARE(prefs->view.status.filter(u"was moved from weblog.ini"_s).size(), keyring ? 1 : 0);
         QCOMPARE(loadBack(p), std::pair(u"new pw"_s, out.passwordPlace));
 
         // SFTP with the user's key: no password asked for, none kept.
-        const ApplyOutcome sftp =
-            apply(ftpForm(u"sftp://"_s + kAccount.site, QString()), s, p, view, target);
+        const ApplyOutcome sftp = prefs->apply(ftpForm(u"sftp://"_s + kAccount.site, QString()), p);
         QVERIFY(sftp.completed && sftp.passwordPlace == Place::Nowhere && p.texts().isEmpty() &&
                 storedKey().isEmpty());
         QCOMPARE(loadBack(p), std::pair(QString(), Place::Nowhere));
@@ -289,14 +304,8 @@ private slots:
             ScriptedPrompt p;
             writeAccount(u"old"_s);
             const QByteArray before = PublishFixture::readFile(ini);
-            Settings s;
-            s.settingsPath = ini;
-            s.activeSection = u"1"_s;
-            RecordingView view;
-            NoTarget target;
-            loadConfiguration(1, s, p, view);
             const QString password = u"pw "_s + letter;
-            const ApplyOutcome out = apply(ftpForm(kAccount.site, password), s, p, view, target);
+            const ApplyOutcome out = loadPreferences(p)->apply(ftpForm(kAccount.site, password), p);
             QCOMPARE(out.completed, keyring);
             if (keyring) {
                 QCOMPARE(std::pair(out.passwordPlace, storedKey()),
@@ -358,15 +367,10 @@ private slots:
         setKeyringTimeout(300);
         ScriptedPrompt p;
         writeAccount(u"old"_s);
-        Settings s;
-        s.settingsPath = ini;
-        s.activeSection = u"1"_s;
-        RecordingView view;
-        NoTarget target;
-        loadConfiguration(1, s, p, view);
+        const auto prefs = loadPreferences(p);
         QElapsedTimer waited;
         waited.start();
-        const ApplyOutcome out = apply(ftpForm(kAccount.site, u"new pw"_s), s, p, view, target);
+        const ApplyOutcome out = prefs->apply(ftpForm(kAccount.site, u"new pw"_s), p);
         QVERIFY(out.completed && out.passwordPlace == Place::SettingsFile && p.texts().isEmpty());
         QCOMPARE(storedKey(), TextEncrypt(u"new pw"_s, true, p));
         QVERIFY(waited.restart() >= 300);
