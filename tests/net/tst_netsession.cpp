@@ -409,17 +409,21 @@ private slots:
     }
 
     // An unknown SFTP server is put to the user from the event loop; a Yes
-    // remembers its key and the request goes on, a No sends nothing.
+    // remembers its key and the request goes on, a No sends nothing. A
+    // session with no one to ask refuses it as a No does.
     void sftpUnknownHost_data()
     {
         QTest::addColumn<bool>("trust");
-        QTest::newRow("trusted") << true;
-        QTest::newRow("not trusted") << false;
+        QTest::addColumn<bool>("asked");
+        QTest::newRow("trusted") << true << true;
+        QTest::newRow("not trusted") << false << true;
+        QTest::newRow("no one to ask") << false << false;
     }
 
     void sftpUnknownHost()
     {
         QFETCH(bool, trust);
+        QFETCH(bool, asked);
         SshServer ssh;
         REQUIRE_RUNNING(ssh);
         useSshKeys(ssh, false);
@@ -429,9 +433,10 @@ private slots:
         RequestDefaults login;
         login.userName = ssh.user();
         NetSession session(ssh.url(), login);
-        session.setPrompt(&p);
+        if (asked)
+            session.setPrompt(&p);
         const QByteArray got = dataOf(session.download("page.html"));
-        QCOMPARE(p.messages.size(), 1);
+        QCOMPARE(p.messages.size(), int(asked));
         QVERIFY2(got == (trust ? "page"
                                : QByteArray::number(TransferError::SecureConnectionFailed) +
                                      " The host key of the server 127.0.0.1 (port " +
