@@ -24,43 +24,49 @@ int cp1252Byte(char16_t c)
 
 namespace TextCodec {
 
-bool isUtf8(QByteArrayView bytes)
+qsizetype firstInvalidUtf8(QByteArrayView bytes)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const qsizetype n = bytes.size();
-    qsizetype i = 0;
-    while (i < n) {
+    for (qsizetype i = 0; i < n;) {
         const unsigned char c = p[i];
+        int more = 0;
+        unsigned char low = 0x80, high = 0xBF;
         if (c < 0x80) {
             ++i;
             continue;
-        }
-        int extra;
-        char32_t cp;
-        if (c >= 0xC2 && c <= 0xDF) {
-            extra = 1;
-            cp = c & 0x1F;
+        } else if (c >= 0xC2 && c <= 0xDF) {
+            more = 1;
         } else if (c >= 0xE0 && c <= 0xEF) {
-            extra = 2;
-            cp = c & 0x0F;
+            more = 2;
+            if (c == 0xE0)
+                low = 0xA0;
+            else if (c == 0xED)
+                high = 0x9F;
         } else if (c >= 0xF0 && c <= 0xF4) {
-            extra = 3;
-            cp = c & 0x07;
+            more = 3;
+            if (c == 0xF0)
+                low = 0x90;
+            else if (c == 0xF4)
+                high = 0x8F;
         } else {
-            return false;
+            return i;
         }
-        for (int k = 1; k <= extra; ++k) {
-            if (i + k >= n || (p[i + k] & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (p[i + k] & 0x3F);
+        for (int k = 1; k <= more; ++k) {
+            if (i + k >= n)
+                return i;
+            const unsigned char d = p[i + k];
+            if (d < (k == 1 ? low : 0x80) || d > (k == 1 ? high : 0xBF))
+                return i;
         }
-        // Reject overlong forms, surrogates and code points past U+10FFFF.
-        if ((extra == 2 && cp < 0x800) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-            (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += extra + 1;
+        i += more + 1;
     }
-    return true;
+    return -1;
+}
+
+bool isUtf8(QByteArrayView bytes)
+{
+    return firstInvalidUtf8(bytes) < 0;
 }
 
 QString fromCp1252(QByteArrayView bytes)

@@ -12,6 +12,9 @@
 
 namespace TextCodec {
 
+// Offset of the first byte that is not part of well-formed UTF-8 (no
+// overlong forms, no surrogates, nothing above U+10FFFF); -1 when all are.
+qsizetype firstInvalidUtf8(QByteArrayView bytes);
 bool isUtf8(QByteArrayView bytes);
 QString fromCp1252(QByteArrayView bytes);
 // Characters the code page cannot hold are written as '?' and reported

@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "base/ProgramDir.h"
+#include "base/TextCodec.h"
 #include "base/Workspace.h"
 #include "cli/CliPrompt.h"
 #include "cli/EntryCommands.h"
@@ -20,48 +21,6 @@
 #include <optional>
 
 namespace {
-
-// Offset of the first byte that is not part of well-formed UTF-8 (no
-// overlong forms, no surrogates, nothing above U+10FFFF); -1 when all are.
-qsizetype firstInvalidUtf8(const QByteArray& bytes)
-{
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
-    const qsizetype n = bytes.size();
-    for (qsizetype i = 0; i < n;) {
-        const unsigned char c = p[i];
-        int more = 0;
-        unsigned char low = 0x80, high = 0xBF;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            more = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            more = 2;
-            if (c == 0xE0)
-                low = 0xA0;
-            else if (c == 0xED)
-                high = 0x9F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            more = 3;
-            if (c == 0xF0)
-                low = 0x90;
-            else if (c == 0xF4)
-                high = 0x8F;
-        } else {
-            return i;
-        }
-        for (int k = 1; k <= more; ++k) {
-            if (i + k >= n)
-                return i;
-            const unsigned char d = p[i + k];
-            if (d < (k == 1 ? low : 0x80) || d > (k == 1 ? high : 0xBF))
-                return i;
-        }
-        i += more + 1;
-    }
-    return -1;
-}
 
 // The hooks the flows need: retrieval and publishing go to the publisher,
 // the local-or-server choice is answered by --use, and whatever would open
@@ -166,7 +125,7 @@ std::optional<QString> readUtf8File(const QString& path)
         return std::nullopt;
     }
     const QByteArray bytes = f.readAll();
-    if (const qsizetype bad = firstInvalidUtf8(bytes); bad >= 0) {
+    if (const qsizetype bad = TextCodec::firstInvalidUtf8(bytes); bad >= 0) {
         std::fprintf(stderr,
                      "pagewick: %s is not UTF-8 text: byte %lld (offset from 0) is "
                      "0x%02X; save it as UTF-8 and try again\n",
