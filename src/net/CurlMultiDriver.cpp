@@ -9,7 +9,6 @@ CurlMultiDriver::CurlMultiDriver(QObject* parent) : QObject(parent)
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, [this] { act(CURL_SOCKET_TIMEOUT, 0); });
     watchdog_.setSingleShot(true);
-    watchdog_.setInterval(200);
     connect(&watchdog_, &QTimer::timeout, this, &CurlMultiDriver::runAll);
 }
 
@@ -162,15 +161,17 @@ void CurlMultiDriver::runAll()
 }
 
 // libcurl 7.88 can also leave a transfer between two steps of an FTP
-// exchange without naming a socket or a time-out. While transfers run and
-// nothing has moved for a while, the watchdog lets them go on; a transfer
-// that keeps moving never meets it.
+// exchange without naming a socket or a time-out (seen at the start of an
+// upload): with no socket to wait on it has to be called again, and the
+// watchdog does so at once. While transfers wait on sockets
+// and nothing has moved for a while, it lets them go on too; a transfer that
+// keeps moving never meets it.
 void CurlMultiDriver::keepWatch()
 {
     if (running_.empty())
         watchdog_.stop();
     else
-        watchdog_.start();
+        watchdog_.start(sockets_.empty() && connecting_.empty() ? 1 : 200);
 }
 
 void CurlMultiDriver::act(curl_socket_t socket, int events)
