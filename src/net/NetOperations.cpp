@@ -106,11 +106,6 @@ NetRequest* NetSession::makeFolder(const QString& path)
     return enqueue([=, this] { return runMakeFolder(path); });
 }
 
-NetRequest* NetSession::fileSize(const QString& remote)
-{
-    return enqueue([=, this] { return runFileSize(remote); });
-}
-
 NetRequest* NetSession::currentFolder()
 {
     return enqueue([this] { return runFolder(false, {}); });
@@ -407,29 +402,6 @@ NetSession::Task NetSession::runMakeFolder(QString path)
     }
     if (!levels.isEmpty())
         co_await quote(job_.base + '/', levels, outcome);
-    co_return outcome;
-}
-
-NetSession::Task NetSession::runFileSize(QString remote)
-{
-    TransferOutcome outcome;
-    if (!checkPaths(outcome, QStringList() << remote))
-        co_return outcome;
-    if (!co_await logIn(outcome))
-        co_return outcome;
-    const QString path = RemotePath::resolve(cwd_, remote);
-    if (job_.protocol == Protocol::File) {
-        const QFileInfo file(localPath(path));
-        if (file.isFile())
-            outcome.data = QByteArray::number(file.size());
-    } else if (!sftp()) {
-        Reply reply;
-        // Some servers tell no size in ASCII mode, which a listing leaves.
-        const QByteArrayList size = commands("*TYPE I", "*SIZE " + path.toUtf8());
-        const bool asked = co_await quote(job_.base + '/', size, outcome, &reply);
-        if (asked && reply.code == 213)
-            outcome.data = reply.text.trimmed();
-    }
     co_return outcome;
 }
 

@@ -67,9 +67,6 @@ public:
     // is there already is fine. On FTP and SFTP a folder that cannot be made
     // shows when a file is put into it.
     NetRequest* makeFolder(const QString& path);
-    // The size of the file `remote` in result().data as a decimal number;
-    // empty when the server does not tell (SFTP) or there is no such file.
-    NetRequest* fileSize(const QString& remote);
     NetRequest* currentFolder();
     NetRequest* changeFolder(const QString& path);
     // HTTP: the document at the address; result().headers holds the header
@@ -175,7 +172,6 @@ private:
     Task runDiscard(QString remote);
     Task runList(QString folder, bool named);
     Task runMakeFolder(QString path);
-    Task runFileSize(QString remote);
     Task runFacts(QString remote);
     Task runFolder(bool change, QString path);
     Task runGet();

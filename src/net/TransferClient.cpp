@@ -142,9 +142,6 @@ void TransferClient::start(const TransferJob& job)
     case Operation::MakeFolder:
         follow(session->makeFolder(job.remote));
         break;
-    case Operation::Size:
-        follow(session->fileSize(job.remote));
-        break;
     case Operation::Cd:
         follow(session->changeFolder(job.remote));
         break;

@@ -79,9 +79,6 @@ struct TransferOutcome;
 //                          nothing for a folder that is not there
 //   MKDIR folder (or MKD)  make the folder and those above it that are
 //                          missing; one that is there is fine
-//   SIZE remote            the size of the file for readChunk, in decimal;
-//                          nothing when the server does not tell (SFTP) or
-//                          there is no such file
 //   PWD                    the current directory path for readChunk
 //   CD dir (or CDUP)       change the current directory (relative, absolute
 //                          or "..")

@@ -316,8 +316,8 @@ TransferJob parseRequest(const QString& address, const QString& command, bool do
     } else if (verb == u"LS" || verb == u"DIR") {
         job.op = Operation::List;
         job.remote = singlePath(rest);
-    } else if (verb == u"MKDIR" || verb == u"MKD" || verb == u"SIZE") {
-        job.op = verb == u"SIZE" ? Operation::Size : Operation::MakeFolder;
+    } else if (verb == u"MKDIR" || verb == u"MKD") {
+        job.op = Operation::MakeFolder;
         job.remote = singlePath(rest);
     } else if (verb == u"PWD") {
         job.op = Operation::Pwd;
@@ -327,8 +327,7 @@ TransferJob parseRequest(const QString& address, const QString& command, bool do
         throw refuse(QStringLiteral("unknown command."));
     }
     if ((job.op == Operation::Get || job.op == Operation::Put || job.op == Operation::Cd ||
-         job.op == Operation::MakeFolder || job.op == Operation::Size ||
-         job.op == Operation::Facts) &&
+         job.op == Operation::MakeFolder || job.op == Operation::Facts) &&
         job.remote.isEmpty())
         throw refuse(QStringLiteral("the remote path is missing."));
     return job;

@@ -36,7 +36,6 @@ enum class Operation
     List,
     // Makes a folder and those above it that are missing.
     MakeFolder,
-    Size,
     Pwd,
     Cd,
     Close
