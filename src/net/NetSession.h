@@ -166,6 +166,7 @@ private:
     // the requests (NetOperations.cpp)
     bool checkPaths(TransferOutcome& outcome, const QStringList& paths) const;
     Done logIn(TransferOutcome& outcome);
+    Done prepare(TransferOutcome& outcome, QStringList paths, QString& resolved);
     Task runDownload(QString remote, QString local);
     Task runStage(QString local, QString remote);
     Task runPlace(QString remote);
