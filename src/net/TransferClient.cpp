@@ -33,15 +33,22 @@ void TransferClient::execute(const QString& url, const QString& command)
 }
 
 // The session of the job's server, log-in and starting folder, with its
-// limits: the kept one when they are the same, else a new one (the old one
-// and its connection go).
+// limits: the kept one when they are the same, else a new one. The old one
+// and its connection go once the event loop is back: this may be called from
+// its own report of a request's end. Nothing of it reaches this client any
+// more.
 NetSession* TransferClient::sessionFor(const TransferJob& job)
 {
     const QString key = job.directoryKey + u'|' + QString::fromUtf8(job.base) + u'|' +
                         QString::number(job.timeout) + u'|' + QString::number(job.maxBytes) + u'|' +
                         QString::number(job.deadline);
     if (!session_ || key != sessionKey_) {
-        delete session_;
+        if (session_) {
+            for (NetRequest* request :
+                 session_->findChildren<NetRequest*>(Qt::FindDirectChildrenOnly))
+                disconnect(request, nullptr, this, nullptr);
+            session_->deleteLater();
+        }
         session_ = new NetSession(job, this);
         sessionKey_ = key;
     }

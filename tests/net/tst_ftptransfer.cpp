@@ -279,6 +279,26 @@ private slots:
         QCOMPARE(c.server.connectionCount(), 2);
     }
 
+    // The end of a request may start the next one on another address: the
+    // session it replaces is still reporting then, and outlives that.
+    void otherAddressFromTheEndOfARequest()
+    {
+        FtpCase c;
+        REQUIRE_RUNNING(c.server);
+        QVERIFY(writeFile(c.path("page.html"), "local page"));
+        int ends = 0;
+        connect(&c.inet, &TransferClient::finished, this, [&] {
+            if (++ends == 1) {
+                c.inet.setUrl(QUrl::fromLocalFile(c.local.path()).toString());
+                c.inet.execute({}, "LS");
+            }
+        });
+        QCOMPARE(c.run("PWD"), QString()); // and then the LS
+        QCOMPARE(ends, 2);
+        QCOMPARE(readChunks(c.inet), QByteArray("page.html\r\n"));
+        QCOMPARE(c.server.loginCount(), 1);
+    }
+
     // Control characters in any field and requests that cannot be made are
     // refused before anything is sent: no connection at all.
     void refusedBeforeSending()
