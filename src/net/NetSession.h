@@ -35,7 +35,7 @@ public:
     // certificates to trust, the time-out for connecting and for any stall
     // of a request, and the download limits.
     NetSession(const QString& address, const RequestDefaults& login, QObject* parent = nullptr);
-    // An address and log-in already taken apart (parseRequest); its
+    // An address and log-in already taken apart (parseAddress); its
     // operation and paths are not read.
     explicit NetSession(const TransferJob& job, QObject* parent = nullptr);
     ~NetSession() override;
