@@ -156,8 +156,8 @@ NetSession::Done NetSession::prepare(TransferOutcome& outcome, QStringList paths
 {
     if (!checkPaths(outcome, paths))
         co_return false;
-    // The awaiter and its result named: GCC 12 puts the result of a
-    // "!co_await" here over the frame's own resume address.
+    // The awaiter and its result named: written as "if (!co_await
+    // logIn(outcome))", GCC 12 builds a frame here that crashes when run.
     Done loggingIn = logIn(outcome);
     const bool loggedIn = co_await loggingIn;
     if (loggedIn)
