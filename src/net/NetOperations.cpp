@@ -106,11 +106,6 @@ NetRequest* NetSession::makeFolder(const QString& path)
     return enqueue([=, this] { return runMakeFolder(path); });
 }
 
-NetRequest* NetSession::fileSize(const QString& remote)
-{
-    return enqueue([=, this] { return runFileSize(remote); });
-}
-
 NetRequest* NetSession::currentFolder()
 {
     return enqueue([this] { return runFolder(false, {}); });
@@ -154,6 +149,22 @@ QString NetSession::localPath(const QString& path) const
     return QDir::cleanPath(job_.localRoot + u'/' + path);
 }
 
+// The start of every request but HTTP's: `paths` are checked, the session
+// logs in, and `resolved` is the first path taken from the current folder.
+// False when the request ends there (`outcome` tells why).
+NetSession::Done NetSession::prepare(TransferOutcome& outcome, QStringList paths, QString& resolved)
+{
+    if (!checkPaths(outcome, paths))
+        co_return false;
+    // The awaiter and its result named: written as "if (!co_await
+    // logIn(outcome))", GCC 12 builds a frame here that crashes when run.
+    Done loggingIn = logIn(outcome);
+    const bool loggedIn = co_await loggingIn;
+    if (loggedIn)
+        resolved = RemotePath::resolve(cwd_, paths.value(0));
+    co_return loggedIn;
+}
+
 // Learns the folder the requests start from: the log-in folder (FTP), the
 // home folder (SFTP) or the root (file://), with the address's path.
 NetSession::Done NetSession::logIn(TransferOutcome& outcome)
@@ -190,11 +201,11 @@ NetSession::Done NetSession::logIn(TransferOutcome& outcome)
 NetSession::Task NetSession::runDownload(QString remote, QString local)
 {
     TransferOutcome outcome;
-    if (!checkPaths(outcome, QStringList() << remote << local))
+    const QStringList paths = QStringList() << remote << local;
+    QString path;
+    Done prepared = prepare(outcome, paths, path); // named: see NetTask.h
+    if (!co_await prepared)
         co_return outcome;
-    if (!co_await logIn(outcome))
-        co_return outcome;
-    const QString path = RemotePath::resolve(cwd_, remote);
     QByteArray url = fileUrl(path);
     if (job_.protocol == Protocol::File) {
         if (!QFileInfo(localPath(path)).isFile()) {
@@ -210,11 +221,11 @@ NetSession::Task NetSession::runDownload(QString remote, QString local)
 NetSession::Task NetSession::runStage(QString local, QString remote)
 {
     TransferOutcome outcome;
-    if (!checkPaths(outcome, QStringList() << remote << local))
+    const QStringList paths = QStringList() << remote << local;
+    QString target;
+    Done prepared = prepare(outcome, paths, target); // named: see NetTask.h
+    if (!co_await prepared)
         co_return outcome;
-    if (!co_await logIn(outcome))
-        co_return outcome;
-    const QString target = RemotePath::resolve(cwd_, remote);
     const QString temp = RemotePath::uploadTemp(target);
     active_->leftover_ = target;
     if (job_.protocol == Protocol::File) {
@@ -260,11 +271,11 @@ NetSession::Task NetSession::runStage(QString local, QString remote)
 NetSession::Task NetSession::runPlace(QString remote)
 {
     TransferOutcome outcome;
-    if (!checkPaths(outcome, QStringList() << remote))
+    const QStringList paths = QStringList() << remote;
+    QString target;
+    Done prepared = prepare(outcome, paths, target); // named: see NetTask.h
+    if (!co_await prepared)
         co_return outcome;
-    if (!co_await logIn(outcome))
-        co_return outcome;
-    const QString target = RemotePath::resolve(cwd_, remote);
     const QString temp = RemotePath::uploadTemp(target);
     if (job_.protocol != Protocol::File) {
         co_await putInPlace(temp, target, outcome);
@@ -289,11 +300,12 @@ NetSession::Task NetSession::runPlace(QString remote)
 NetSession::Task NetSession::runDiscard(QString remote)
 {
     TransferOutcome outcome;
-    if (!checkPaths(outcome, QStringList() << remote))
+    const QStringList paths = QStringList() << remote;
+    QString resolved;
+    Done prepared = prepare(outcome, paths, resolved); // named: see NetTask.h
+    if (!co_await prepared)
         co_return outcome;
-    if (!co_await logIn(outcome))
-        co_return outcome;
-    const QString temp = RemotePath::uploadTemp(RemotePath::resolve(cwd_, remote));
+    const QString temp = RemotePath::uploadTemp(resolved);
     if (job_.protocol == Protocol::File)
         QFile::remove(localPath(temp));
     else
@@ -304,11 +316,11 @@ NetSession::Task NetSession::runDiscard(QString remote)
 NetSession::Task NetSession::runFacts(QString remote)
 {
     TransferOutcome outcome;
-    if (!checkPaths(outcome, QStringList() << remote))
+    const QStringList paths = QStringList() << remote;
+    QString path;
+    Done prepared = prepare(outcome, paths, path); // named: see NetTask.h
+    if (!co_await prepared)
         co_return outcome;
-    if (!co_await logIn(outcome))
-        co_return outcome;
-    const QString path = RemotePath::resolve(cwd_, remote);
     if (job_.protocol == Protocol::File) {
         const QFileInfo info(localPath(path));
         if (info.isFile())
@@ -336,11 +348,12 @@ NetSession::Task NetSession::runFacts(QString remote)
 NetSession::Task NetSession::runList(QString folder, bool named)
 {
     TransferOutcome outcome;
-    if (!checkPaths(outcome, QStringList() << folder))
+    const QStringList paths = QStringList() << folder;
+    QString resolved;
+    Done prepared = prepare(outcome, paths, resolved); // named: see NetTask.h
+    if (!co_await prepared)
         co_return outcome;
-    if (!co_await logIn(outcome))
-        co_return outcome;
-    const QString path = named ? RemotePath::resolve(cwd_, folder) : cwd_;
+    const QString path = named ? resolved : cwd_;
     if (job_.protocol == Protocol::File) {
         const QDir directory(localPath(path));
         if (!directory.exists()) {
@@ -385,11 +398,11 @@ NetSession::Task NetSession::runList(QString folder, bool named)
 NetSession::Task NetSession::runMakeFolder(QString path)
 {
     TransferOutcome outcome;
-    if (!checkPaths(outcome, QStringList() << path))
+    const QStringList paths = QStringList() << path;
+    QString target;
+    Done prepared = prepare(outcome, paths, target); // named: see NetTask.h
+    if (!co_await prepared)
         co_return outcome;
-    if (!co_await logIn(outcome))
-        co_return outcome;
-    const QString target = RemotePath::resolve(cwd_, path);
     if (job_.protocol == Protocol::File) {
         if (!QDir().mkpath(localPath(target)))
             refuse(outcome, 550,
@@ -410,37 +423,15 @@ NetSession::Task NetSession::runMakeFolder(QString path)
     co_return outcome;
 }
 
-NetSession::Task NetSession::runFileSize(QString remote)
-{
-    TransferOutcome outcome;
-    if (!checkPaths(outcome, QStringList() << remote))
-        co_return outcome;
-    if (!co_await logIn(outcome))
-        co_return outcome;
-    const QString path = RemotePath::resolve(cwd_, remote);
-    if (job_.protocol == Protocol::File) {
-        const QFileInfo file(localPath(path));
-        if (file.isFile())
-            outcome.data = QByteArray::number(file.size());
-    } else if (!sftp()) {
-        Reply reply;
-        // Some servers tell no size in ASCII mode, which a listing leaves.
-        const QByteArrayList size = commands("*TYPE I", "*SIZE " + path.toUtf8());
-        const bool asked = co_await quote(job_.base + '/', size, outcome, &reply);
-        if (asked && reply.code == 213)
-            outcome.data = reply.text.trimmed();
-    }
-    co_return outcome;
-}
-
 NetSession::Task NetSession::runFolder(bool change, QString path)
 {
     TransferOutcome outcome;
-    if (!checkPaths(outcome, QStringList() << path))
+    const QStringList paths = QStringList() << path;
+    QString resolved;
+    Done prepared = prepare(outcome, paths, resolved); // named: see NetTask.h
+    if (!co_await prepared)
         co_return outcome;
-    if (!co_await logIn(outcome))
-        co_return outcome;
-    const QString target = change ? RemotePath::resolve(cwd_, path) : cwd_;
+    const QString target = change ? resolved : cwd_;
     if (job_.protocol == Protocol::Ftp) {
         Reply reply;
         if (!co_await quote(job_.base + '/', commands("CWD " + target.toUtf8(), "PWD"), outcome,

@@ -31,7 +31,7 @@ NetSession::NetSession(const QString& address, const RequestDefaults& login, QOb
     : NetSession(TransferJob(), parent)
 {
     try {
-        job_ = parseRequest(address, {}, false, login);
+        job_ = parseAddress(address, login);
     } catch (const TransferError& error) {
         refused_ = error;
     }

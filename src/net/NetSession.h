@@ -37,7 +37,7 @@ public:
     // certificates to trust, the time-out for connecting and for any stall
     // of a request, and the download limits.
     NetSession(const QString& address, const RequestDefaults& login, QObject* parent = nullptr);
-    // An address and log-in already taken apart (parseRequest); its
+    // An address and log-in already taken apart (parseAddress); its
     // operation and paths are not read.
     explicit NetSession(const TransferJob& job, QObject* parent = nullptr);
     ~NetSession() override;
@@ -69,9 +69,6 @@ public:
     // is there already is fine. On FTP and SFTP a folder that cannot be made
     // shows when a file is put into it.
     NetRequest* makeFolder(const QString& path);
-    // The size of the file `remote` in result().data as a decimal number;
-    // empty when the server does not tell (SFTP) or there is no such file.
-    NetRequest* fileSize(const QString& remote);
     NetRequest* currentFolder();
     NetRequest* changeFolder(const QString& path);
     // HTTP: the document at the address; result().headers holds the header
@@ -174,13 +171,13 @@ private:
     // the requests (NetOperations.cpp)
     bool checkPaths(TransferOutcome& outcome, const QStringList& paths) const;
     Done logIn(TransferOutcome& outcome);
+    Done prepare(TransferOutcome& outcome, QStringList paths, QString& resolved);
     Task runDownload(QString remote, QString local);
     Task runStage(QString local, QString remote);
     Task runPlace(QString remote);
     Task runDiscard(QString remote);
     Task runList(QString folder, bool named);
     Task runMakeFolder(QString path);
-    Task runFileSize(QString remote);
     Task runFacts(QString remote);
     Task runFolder(bool change, QString path);
     Task runGet();

@@ -4,6 +4,8 @@
 #include "net/NetSession.h"
 #include "net/TransferRequest.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 
 TransferClient::TransferClient(QObject* parent) : QObject(parent) {}
@@ -13,35 +15,140 @@ TransferClient::~TransferClient()
     ++generation_; // nothing more is reported
 }
 
-TransferJob TransferClient::prepare(const QString& address, const QString& command,
-                                    bool document) const
+RequestDefaults TransferClient::defaults() const
 {
-    return parseRequest(
-        address, command, document,
-        RequestDefaults{userName_, password_, caFile_, requestTimeout_, maxBytes_, deadline_});
+    return {userName_, password_, caFile_, requestTimeout_, maxBytes_, deadline_};
 }
 
-void TransferClient::execute(const QString& url, const QString& command)
+// Starts `op` on url().
+void TransferClient::run(Operation op, const QString& remote, const QString& local)
 {
     if (running_) {
         throw TransferError(TransferError::isBusy, QStringLiteral("Still executing last request"));
     }
-    TransferJob job = prepare(url.isEmpty() ? url_ : url, command, false);
-    if (!url.isEmpty())
-        url_ = url;
+    const QStringList paths{remote, local};
+    TransferJob job = parseAddress(url_, defaults(), paths);
+    if (job.protocol == Protocol::Http) {
+        throw TransferError(TransferError::InvalidCommand,
+                            QStringLiteral("HTTP addresses support GET only."));
+    }
+    job.op = op;
+    job.remote = remote;
+    job.local = local.isEmpty() ? local : QFileInfo(local).absoluteFilePath();
+    const bool namesNoFile = op == Operation::Connect || op == Operation::List ||
+                             op == Operation::Pwd || op == Operation::Close;
+    if (remote.isEmpty() && !namesNoFile) {
+        throw TransferError(TransferError::InvalidCommand,
+                            QStringLiteral("The remote path is missing; nothing was sent."));
+    }
+    if ((op == Operation::Put || op == Operation::Stage) && !QFileInfo(job.local).isFile()) {
+        throw TransferError(TransferError::LocalFileError,
+                            QStringLiteral("The local file %1 does not exist.")
+                                .arg(QDir::toNativeSeparators(job.local)));
+    }
+    start(job);
+}
+
+void TransferClient::logIn()
+{
+    run(Operation::Connect);
+}
+
+void TransferClient::download(const QString& remote, const QString& localFile)
+{
+    run(Operation::Get, remote, localFile);
+}
+
+void TransferClient::upload(const QString& localFile, const QString& remote)
+{
+    run(Operation::Put, remote, localFile);
+}
+
+void TransferClient::stage(const QString& localFile, const QString& remote)
+{
+    run(Operation::Stage, remote, localFile);
+}
+
+void TransferClient::place(const QString& remote)
+{
+    run(Operation::Place, remote);
+}
+
+void TransferClient::discard(const QString& remote)
+{
+    run(Operation::Discard, remote);
+}
+
+void TransferClient::facts(const QString& remote)
+{
+    run(Operation::Facts, remote);
+}
+
+void TransferClient::list(const QString& folder)
+{
+    run(Operation::List, folder);
+}
+
+void TransferClient::makeFolder(const QString& folder)
+{
+    run(Operation::MakeFolder, folder);
+}
+
+void TransferClient::currentFolder()
+{
+    run(Operation::Pwd);
+}
+
+void TransferClient::changeFolder(const QString& folder)
+{
+    run(Operation::Cd, folder);
+}
+
+void TransferClient::close()
+{
+    run(Operation::Close);
+}
+
+void TransferClient::get(const QString& address)
+{
+    startDocument(address.isEmpty() ? url_ : address, false);
+}
+
+// Starts the download of the document `address` names (`anyScheme`: also
+// on FTP and SFTP).
+void TransferClient::startDocument(const QString& address, bool anyScheme)
+{
+    if (running_) {
+        throw TransferError(TransferError::isBusy, QStringLiteral("Still executing last request"));
+    }
+    TransferJob job = parseAddress(address, defaults());
+    if (!anyScheme && (job.protocol == Protocol::Ftp || job.protocol == Protocol::Sftp)) {
+        throw TransferError(TransferError::InvalidCommand,
+                            QStringLiteral("Only an HTTP address names a document to get; "
+                                           "download a file from this one."));
+    }
+    aimAtDocument(job, address);
+    url_ = address;
     start(job);
 }
 
 // The session of the job's server, log-in and starting folder, with its
-// limits: the kept one when they are the same, else a new one (the old one
-// and its connection go).
+// limits: the kept one when they are the same, else a new one. The old one
+// and its connection go once the event loop is back: this may be called from
+// its own report of a request's end. Nothing of it reaches this client any
+// more.
 NetSession* TransferClient::sessionFor(const TransferJob& job)
 {
     const QString key = job.directoryKey + u'|' + QString::fromUtf8(job.base) + u'|' +
                         QString::number(job.timeout) + u'|' + QString::number(job.maxBytes) + u'|' +
                         QString::number(job.deadline);
     if (!session_ || key != sessionKey_) {
-        delete session_;
+        if (session_) {
+            for (NetRequest* request :
+                 session_->findChildren<NetRequest*>(Qt::FindDirectChildrenOnly))
+                disconnect(request, nullptr, this, nullptr);
+            session_->deleteLater();
+        }
         session_ = new NetSession(job, this);
         session_->setPrompt(prompt_);
         sessionKey_ = key;
@@ -142,9 +249,6 @@ void TransferClient::start(const TransferJob& job)
         break;
     case Operation::MakeFolder:
         follow(session->makeFolder(job.remote));
-        break;
-    case Operation::Size:
-        follow(session->fileSize(job.remote));
         break;
     case Operation::Cd:
         follow(session->changeFolder(job.remote));
@@ -275,18 +379,18 @@ QString TransferClient::responseHeader(const QString& name) const
 
 bool TransferClient::fetch(const QString& address)
 {
-    if (running_) {
-        lastError_ =
-            TransferError(TransferError::isBusy, QStringLiteral("Still executing last request"));
-        return false;
-    }
     try {
-        const TransferJob job = prepare(address, QStringLiteral("GET"), true);
-        url_ = address;
-        start(job);
+        startDocument(address, true);
     } catch (const TransferError& error) {
         lastError_ = error;
         return false;
     }
     return true;
+}
+
+QString quoteCommandPath(const QString& path)
+{
+    QString quoted = path;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
 }

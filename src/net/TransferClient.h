@@ -20,13 +20,14 @@ struct TransferOutcome;
 // The Internet transfer control: FTP (also FTP over TLS, SFTP and local
 // folders through file://) and HTTP(S) for one window, one request at a time.
 //
-// Execute starts a request and returns at once; the request runs on the
-// event loop (a NetSession: libcurl's multi interface, no thread) and
-// reports through stateChanged. Each command is one typed request of the
-// session, which keeps the connection and the current directory between
-// them.
+// Each request is one typed call (logIn(), download(), upload(), ...): it
+// starts the request and returns at once; the request runs on the event
+// loop (a NetSession: libcurl's multi interface, no thread) and reports
+// through stateChanged. The session keeps the connection and the current
+// directory between requests. Paths are given as they are, blanks, quotes
+// and all.
 //
-// Addresses (URL):
+// Addresses (url()):
 //   host, host:port, host/dir       FTP to that host (ftp:// is implied)
 //   ftp://host[:port][/dir]         FTP; a path names the starting directory,
 //                                   relative to the log-in directory ("%2F"
@@ -36,7 +37,7 @@ struct TransferOutcome;
 //                                   means implicit TLS). Certificates are
 //                                   verified against the system store, or
 //                                   the file set with setCaCertificates()
-//   sftp://host[:port][/dir]        SFTP; the same commands are emulated.
+//   sftp://host[:port][/dir]        SFTP; the same requests are emulated.
 //                                   Host keys are checked against
 //                                   ~/.ssh/known_hosts: an unknown host is
 //                                   put to the user, a changed key refused.
@@ -48,87 +49,35 @@ struct TransferOutcome;
 //                                   the folder itself and ".." stops there
 //   http://..., https://...         HTTP; the address is the document
 //
-// FTP commands (the command word is not case sensitive):
-//   ""                     log in (or check the kept connection)
-//   GET remote [local]     download remote to the local file; without a
-//                          local file the data is left for readChunk
-//   PUT local remote       upload: the data goes to "remote.pagewick-upload"
-//                          in the same folder, its size is checked (FTP),
-//                          and it is renamed over remote, so remote is the
-//                          old file or the new one, never half of one. A
-//                          server that will not rename over an existing file
-//                          gets the old file moved aside to
-//                          "remote.pagewick-old", the new one moved in and
-//                          the old one deleted (moved back if the new one
-//                          cannot be moved in); the live file is never
-//                          deleted to make room. A server that renames
-//                          nothing fails the request with its answer. A
-//                          failed upload leaves remote untouched.
-//   STAGE local remote     the first half of PUT: upload and size check
-//                          only; remote is not touched
-//   PLACE remote           the second half: the staged file takes remote's
-//                          place as PUT does it
-//   DISCARD remote         deletes a staged file that is not to be placed
-//   FACTS remote           what the server tells of remote (lastFacts()):
-//                          its size and modification time (FTP SIZE and
-//                          MDTM, SFTP and file:// stat); a file that is not
-//                          there is an answer (exists false), not an error
-//   LS  (or DIR)           list the current directory for readChunk: one name
-//                          a line, directories ending with "/", every line
-//                          ended by CR LF, never "." or ".."
-//   LS folder              the same of that folder, the current one kept;
-//                          nothing for a folder that is not there
-//   MKDIR folder (or MKD)  make the folder and those above it that are
-//                          missing; one that is there is fine
-//   SIZE remote            the size of the file for readChunk, in decimal;
-//                          nothing when the server does not tell (SFTP) or
-//                          there is no such file
-//   PWD                    the current directory path for readChunk
-//   CD dir (or CDUP)       change the current directory (relative, absolute
-//                          or "..")
-//   CLOSE (or QUIT)        log out and close the kept connection
 // Relative remote paths are taken from the current directory, which starts
-// at the log-in directory. The connection is kept between commands until
-// CLOSE, Cancel, or a change of host, port, user or password.
+// at the log-in directory. The connection is kept between requests until
+// close(), cancel(), or a change of host, port, user or password. Relative
+// local paths are taken from the program's current directory.
 //
-// Names with blanks: GET and PUT take two paths separated by a blank. Either
-// path may be put in double quotes ("my page.html"), which always decides;
-// inside quotes a doubled quote is a quote of the name ("say ""hi"".html").
-// quoteCommandPath() writes a path so.
-// Without quotes:
-//   PUT  the local path is the longest leading part that names an existing
-//        file; the rest is the remote path.
-//   GET  the local path is the longest trailing part that is an absolute
-//        path whose folder exists; failing that, the shortest trailing
-//        relative path whose folder exists; failing that, the last word.
-//        "GET name" without a blank leaves the file for readChunk.
-// Relative local paths are taken from the program's current directory. A
-// download goes to a temporary file next to the local file, which is
-// replaced only when the whole file has arrived.
-//
-// "GET" alone on a file:// address reads that file for readChunk, as on an
-// HTTP address; a missing file fails the request with 550.
-//
-// HTTP commands: "GET" or "" fetches url(); responseHeader() gives the response
+// HTTP: get() fetches the document; responseHeader() gives the response
 // header lines, readChunk() the body. Redirects are followed; the headers are
 // those of the final answer. HTTP/1.1 is used, so the status code is always
 // the three characters from the tenth of the first header line. Every HTTP
-// request has a connection of its own.
+// request has a connection of its own. The FTP requests are refused on an
+// HTTP address.
 //
 // Refused before anything is sent (TransferError thrown): control characters
-// (below 0x20, and 0x7F) in the address, user name, password or command,
-// also when they are percent-encoded in an FTP address.
+// (below 0x20, and 0x7F) in the address, user name, password or a path,
+// also when they are percent-encoded in an FTP address; a missing remote
+// path; an upload of a local file that is not there; any request while one
+// runs.
 //
 // States (stateChanged, see TransferState), in increasing order within one
 // request; a kept connection skips ResolvingHost to Connected. Error is the
 // last state of a failed request (see lastError()), ResponseCompleted the
 // last of every successful one. Both come after isBusy() has turned false,
-// so a handler may start the next request. CLOSE raises Disconnecting,
+// so a handler may start the next request. close() raises Disconnecting,
 // Disconnected and ResponseCompleted. cancel() raises Disconnecting and
 // Disconnected when it stops a request or drops a kept connection; it raises
 // no Error.
-// A path as one argument of a command: in double quotes, a quote in the
-// name doubled, so that neither blanks nor quotes in it ever split it.
+
+// A path as the command lines of status lines and logs show it: in double
+// quotes, a quote in the name doubled.
 QString quoteCommandPath(const QString& path);
 
 class TransferClient : public QObject
@@ -166,13 +115,58 @@ public:
     // none, an unknown host is refused.
     void setPrompt(Prompt* prompt) { prompt_ = prompt; }
 
-    // Starts `command` on `url` (empty: on url(); otherwise url() becomes
-    // `url`). Throws TransferError for refused input and while a request runs.
-    void execute(const QString& url = {}, const QString& command = {});
+    // The requests on FTP, SFTP and file:// addresses. Each throws
+    // TransferError for refused input (see above).
+    //
+    // Logs in (or checks the kept connection).
+    void logIn();
+    // `remote` to `localFile`, written to a temporary file beside it that
+    // replaces it only once the whole file has come (a failure leaves it as
+    // it was); without a local file the data is left for readChunk.
+    void download(const QString& remote, const QString& localFile = {});
+    // Uploads: the data goes to "remote.pagewick-upload" in the same folder,
+    // its size is checked (FTP), and it is renamed over `remote`, so
+    // `remote` is the old file or the new one, never half of one. A server
+    // that will not rename over an existing file gets the old file moved
+    // aside to "remote.pagewick-old", the new one moved in and the old one
+    // deleted (moved back if the new one cannot be moved in); the live file
+    // is never deleted to make room. A server that renames nothing fails the
+    // request with its answer. A failed upload leaves `remote` untouched.
+    void upload(const QString& localFile, const QString& remote);
+    // The first half of upload(): the copy and its size check only;
+    // `remote` is not touched.
+    void stage(const QString& localFile, const QString& remote);
+    // The second half: the staged copy takes `remote`'s place as upload()
+    // puts it there.
+    void place(const QString& remote);
+    // Deletes the staged copy of `remote` that is not to be placed.
+    void discard(const QString& remote);
+    // What the server tells of `remote` (lastFacts()): its size and
+    // modification time (FTP SIZE and MDTM, SFTP and file:// stat); a file
+    // that is not there is an answer (exists false), not an error.
+    void facts(const QString& remote);
+    // Lists the current directory, or `folder` with the current one kept,
+    // for readChunk: one name a line, directories ending with "/", every
+    // line ended by CR LF, never "." or "..". A named folder that is not
+    // there lists nothing.
+    void list(const QString& folder = {});
+    // Makes `folder` and those above it that are missing; one that is there
+    // is fine.
+    void makeFolder(const QString& folder);
+    // The current directory path, for readChunk.
+    void currentFolder();
+    // Changes the current directory (relative, absolute or "..").
+    void changeFolder(const QString& folder);
+    // Logs out and closes the kept connection.
+    void close();
+    // The document at `address` for readChunk (empty: at url(); otherwise
+    // url() becomes `address`): an HTTP document, or a file:// file (a
+    // missing one fails with 550). Refused on FTP and SFTP addresses.
+    void get(const QString& address = {});
     bool isBusy() const { return running_; }
 
     // The next piece of at most `size` bytes of the response data (HTTP
-    // body, FTP download without local file, listing, PWD answer); empty at
+    // body, FTP download without local file, listing, current folder); empty at
     // the end. Type 0 (text) and 1 (bytes) give the same bytes.
     QByteArray readChunk(int size, int type = 1);
     // All header lines of the last HTTP answer, status line first, joined by
@@ -195,10 +189,10 @@ public:
     QString responseText() const { return responseInfo_; }
     TransferError lastError() const { return lastError_; }
     // Something the user should know about the last successful request (a
-    // PUT whose old file could not be deleted once moved aside); empty
+    // placing whose old file could not be deleted once moved aside); empty
     // otherwise.
     QString lastNotice() const { return notice_; }
-    // The answer of the last FACTS command.
+    // The answer of the last facts().
     FileFacts lastFacts() const { return facts_; }
 
     // Stops the running request (within a fraction of a second, also in the
@@ -219,7 +213,9 @@ signals:
     void progress(qint64 done, qint64 total);
 
 private:
-    TransferJob prepare(const QString& url, const QString& command, bool document) const;
+    RequestDefaults defaults() const;
+    void run(Operation op, const QString& remote = {}, const QString& local = {});
+    void startDocument(const QString& address, bool anyScheme);
     void start(const TransferJob& job);
     NetSession* sessionFor(const TransferJob& job);
     using Then = std::function<bool(const TransferOutcome&)>;

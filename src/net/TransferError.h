@@ -4,18 +4,20 @@
 #include <QString>
 #include <exception>
 
-// A numbered failure of the transfer control. execute() throws it for requests
-// it refuses; TransferClient::lastError() holds the one of the last request.
+// A numbered failure of the transfer control. Its requests (download(),
+// upload(), ...) throw it for input they refuse; TransferClient::lastError()
+// holds the one of the last request.
 //
 // Numbers:
 //   0      no error
-//   35750  LocalFileError: a local file cannot be read (thrown by execute()
-//          when PUT names no existing file), or the downloaded file cannot
+//   35750  LocalFileError: a local file cannot be read (thrown when an
+//          upload names no existing file), or the downloaded file cannot
 //          be written or put in place (the old file stays)
 //   35751  InvalidUrl: no address, an unsupported scheme, a malformed address,
-//          or a control character in the address (thrown by execute())
-//   35752  InvalidCommand: unknown command, missing argument, or a control
-//          character in the command, user name or password (thrown by execute())
+//          or a control character in the address (thrown)
+//   35752  InvalidCommand: a request the address does not allow, a missing
+//          path, or a control character in a path, the user name or the
+//          password (thrown)
 //   35754  CannotConnect: host name not found, connection refused, host
 //          unreachable, or (file://) the folder does not exist
 //   35756  RequestFailed: the server answered a command with an error reply
@@ -25,7 +27,7 @@
 //          failures the same way with the FTP code of the same meaning.
 //   35761  TimedOut: connecting took longer than RequestTimeout seconds, or
 //          nothing moved for that long during the request
-//   35764  isBusy: execute() while a request runs (thrown; fetch
+//   35764  isBusy: a request while one runs (thrown; fetch
 //          reports it through lastError())
 //   35779  Cancelled: cancel() stopped the request
 //   35781  ConnectionLost: the connection broke during the transfer (partial

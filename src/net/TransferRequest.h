@@ -1,14 +1,15 @@
 #pragma once
 
 // A request of the transfer client taken apart before anything is sent: the
-// address (scheme, host, starting directory, log-in) and the command word
-// with its paths, checked for input the servers must never see. What the
-// worker thread reports back travels in a TransferOutcome.
+// address (scheme, host, starting directory, log-in) with the operation and
+// its paths, checked for input the servers must never see. What the session
+// reports back travels in a TransferOutcome.
 
 #include "net/TransferError.h"
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 enum class Protocol
 {
@@ -36,7 +37,6 @@ enum class Operation
     List,
     // Makes a folder and those above it that are missing.
     MakeFolder,
-    Size,
     Pwd,
     Cd,
     Close
@@ -82,9 +82,9 @@ struct TransferOutcome
     QByteArray headers;
     int httpStatus = 0; // of the final HTTP answer; 0 without one
     QByteArray data;
-    bool closed = false; // CLOSE: Disconnecting and Disconnected already raised
+    bool closed = false; // closing: Disconnecting and Disconnected already raised
     QString notice;      // something the user should know about a success
-    FileFacts facts;     // FACTS
+    FileFacts facts;     // Operation::Facts
 };
 
 // What the client adds to every request.
@@ -102,9 +102,12 @@ struct RequestDefaults
 // when `text` holds a character below 0x20 or DEL.
 void refuseControlCharacters(const QString& text, const QString& what, int number);
 
-// Takes `command` on `address` apart (see the command list in
-// TransferClient.h). `document`: the address names the document itself
-// (TransferClient::fetch) and the command is not read. Throws TransferError
-// for input that is refused before anything is sent.
-TransferJob parseRequest(const QString& address, const QString& command, bool document,
-                         const RequestDefaults& defaults);
+// Takes `address` apart (see the address list in TransferClient.h) into a
+// job that logs in (Operation::Connect; HttpGet for HTTP). Throws
+// TransferError for input that is refused before anything is sent, among it
+// `paths` (of the operation to come) with a control character.
+TransferJob parseAddress(const QString& address, const RequestDefaults& defaults,
+                         const QStringList& paths = {});
+// Turns the job into a download of the document the address names itself
+// (HTTP: the job stays as it is). Throws TransferError when it names none.
+void aimAtDocument(TransferJob& job, const QString& address);

@@ -1,7 +1,7 @@
 #pragma once
 
 // What the transfer tests share: test data, the FTP log-in, and running one
-// command of a TransferClient to its end while recording its states.
+// request of a TransferClient to its end while recording its states.
 
 #include "PublishFixture.h"
 #include "net/TransferClient.h"
@@ -62,13 +62,16 @@ public:
     {
     }
 
-    // Runs `command`: empty when it succeeded, else "refused NUMBER
-    // DESCRIPTION" (thrown by execute), "did not finish" or "NUMBER DESCRIPTION".
-    QString operator()(const QString& command, const QString& url = {})
+    using Request = std::function<void()>; // starts one request of inet
+
+    // Runs `request`: empty when it succeeded, else "refused NUMBER
+    // DESCRIPTION" (thrown as it started), "did not finish" or "NUMBER
+    // DESCRIPTION".
+    QString operator()(const Request& request)
     {
         spy_.clear();
         try {
-            inet.execute(url, command);
+            request();
         } catch (const TransferError& e) {
             return QStringLiteral("refused %1 %2").arg(e.number()).arg(e.description());
         }
@@ -78,25 +81,25 @@ public:
         return e.number() ? QStringLiteral("%1 %2").arg(e.number()).arg(e.description())
                           : QString();
     }
-    // How running `command` differs from ending with `error` (0: success, in
+    // How running `request` differs from ending with `error` (0: success, in
     // the state ResponseCompleted, else in Error) and the server's reply
     // `code` (0: none); empty when it does not.
-    QString expect(const QString& command, int error, int code)
+    QString expect(const Request& request, int error, int code)
     {
-        const QString got = (*this)(command);
+        const QString got = (*this)(request);
         const TransferState last = error ? TransferState::Error : TransferState::ResponseCompleted;
         if ((error ? got.startsWith(QString::number(error) + u' ') : got.isEmpty()) &&
             inet.responseCode() == code && lastState() == int(last))
             return {};
-        return QStringLiteral("%1: \"%2\", reply %3, state %4")
-            .arg(command, got)
+        return QStringLiteral("\"%1\", reply %2, state %3")
+            .arg(got)
             .arg(inet.responseCode())
             .arg(lastState());
     }
-    // What `command` hands to readChunk, or how it failed.
-    QByteArray output(const QString& command)
+    // What `request` hands to readChunk, or how it failed.
+    QByteArray output(const Request& request)
     {
-        const QString error = expect(command, 0, 0);
+        const QString error = expect(request, 0, 0);
         return error.isEmpty() ? readChunks(inet) : error.toUtf8();
     }
     QList<int> states() const
@@ -125,6 +128,6 @@ private:
 #define ERROR_SAYS(inet, text)                                                                     \
     QVERIFY2((inet).lastError().description().contains(text),                                      \
              qPrintable((inet).lastError().description()))
-#define RUN_OK(runner, command) QCOMPARE((runner).expect(command, 0, 0), QString())
-#define RUN_FAILS(runner, command, error, code)                                                    \
-    QCOMPARE((runner).expect(command, int(error), int(code)), QString())
+#define RUN_OK(runner, request) QCOMPARE((runner).expect(request, 0, 0), QString())
+#define RUN_FAILS(runner, request, error, code)                                                    \
+    QCOMPARE((runner).expect(request, int(error), int(code)), QString())

@@ -22,12 +22,13 @@ private slots:
         TransferClient inet;
         Runner run(inet);
         inet.setUrl(server.url("/index.html"));
-        RUN_FAILS(run, "GET", TransferError::SecureConnectionFailed, 0);
+        const auto get = [&] { inet.get(); };
+        RUN_FAILS(run, get, TransferError::SecureConnectionFailed, 0);
         ERROR_SAYS(inet, "certificate could not be verified");
         QVERIFY(server.requests().isEmpty());
 
         inet.setCaCertificates(TestServerBase::certificateFile());
-        QCOMPARE(run.output("GET"), QByteArray("secure page"));
+        QCOMPARE(run.output(get), QByteArray("secure page"));
     }
 
     void answersAndFaults_data()
@@ -60,7 +61,7 @@ private slots:
         TransferClient inet;
         inet.setUrl(server.url(redirect ? "/old.html" : "/index.html"));
         Runner run(inet);
-        QCOMPARE(run.expect("GET", number, 0), QString());
+        QCOMPARE(run.expect([&] { inet.get(); }, number, 0), QString());
         QCOMPARE(status.isEmpty() ? inet.responseHeader() : inet.responseHeader().mid(9, 3),
                  status);
         if (status.isEmpty())
@@ -74,10 +75,10 @@ private slots:
             QCOMPARE(readChunks(inet), page);
         }
 
-        // The next request on the same control is not disturbed; an empty
-        // command is a GET too, and an address given to execute is kept.
+        // The next request on the same control is not disturbed; an address
+        // given to get is kept.
         server.resetBehaviour();
-        QCOMPARE(run(QString(), server.url("/index.html")), QString());
+        QCOMPARE(run([&] { inet.get(server.url("/index.html")); }), QString());
         QCOMPARE(inet.url(), server.url("/index.html"));
         QCOMPARE(readChunks(inet), page);
     }

@@ -88,8 +88,9 @@ private slots:
         const QString local = home.filePath("got.html");
         QFile::remove(local);
         const bool refused = keyFile.isEmpty() && !agent;
-        const QString error = run->expect(
-            "GET page.html " + local, refused ? TransferError::RequestFailed : 0, refused * 530);
+        const QString error =
+            run->expect([&] { inet->download("page.html", local); },
+                        refused ? TransferError::RequestFailed : 0, refused * 530);
         QVERIFY2(error.isEmpty(), qPrintable(error + ssh->log()));
         QCOMPARE(readFile(local), refused ? "<missing>" : QByteArray("old"));
         QCOMPARE(p.texts(), QStringList());
@@ -101,7 +102,8 @@ private slots:
         installKey();
         ScriptedPrompt p;
         p.answers << Answer::Yes;
-        RUN_OK(*run, "PWD");
+        const auto pwd = [this] { inet->currentFolder(); };
+        RUN_OK(*run, pwd);
         SHOWN(p, {hostKeyText("Unknown Host Key: The server 127.0.0.1 (port %1) is not known yet. "
                               "Its ssh-ed25519 host key has the fingerprint\r\n%2\r\nTrust this "
                               "server and remember its key in %3?")});
@@ -117,8 +119,8 @@ private slots:
                  QByteArray()); // cut short
 
         // The next connection asks nothing.
-        RUN_OK(*run, "CLOSE");
-        RUN_OK(*run, "PWD");
+        RUN_OK(*run, [this] { inet->close(); });
+        RUN_OK(*run, pwd);
         QCOMPARE(p.messages.size(), 1);
         QCOMPARE(ssh->log().count("Accepted publickey"), 2); // on two connections
     }
@@ -146,7 +148,7 @@ private slots:
         ScriptedPrompt p;
         p.answers << Answer::No;
         QVERIFY(writeFile(home.filePath("new.html"), "new page"));
-        QCOMPARE((*run)("PUT " + home.filePath("new.html") + " page.html"),
+        QCOMPARE((*run)([this] { inet->upload(home.filePath("new.html"), "page.html"); }),
                  QString("%1 ").arg(TransferError::SecureConnectionFailed) +
                      hostKeyText(changed ? "The host key of the server 127.0.0.1 (port %1) has "
                                            "changed: it now shows %2, not the key remembered in "
@@ -173,7 +175,7 @@ private slots:
         p.whenAsked = [this] { inet->cancel(); };
         QElapsedTimer took;
         took.start();
-        inet->execute({}, "PWD");
+        inet->currentFolder();
         QVERIFY(QTest::qWaitFor([&] { return !inet->isBusy(); }, Wait));
         QCOMPARE(p.messages.size(), 1);
         QCOMPARE(inet->lastError().number(), TransferError::Cancelled);

@@ -101,7 +101,7 @@ bool isChecked(const QString& name)
 
 QString stagedName(const QString& remote)
 {
-    return remote + QStringLiteral(".pagewick-upload"); // where STAGE puts it
+    return remote + QStringLiteral(".pagewick-upload"); // where stage() puts it
 }
 
 } // namespace
@@ -113,7 +113,7 @@ NetTask<std::optional<FileFacts>> Publisher::quietFacts(QString remote)
     m_quiet = true;
     bool answered = false;
     try {
-        const QString facts = QStringLiteral("FACTS ") + quoteCommandPath(remote);
+        const Request facts = [this, remote] { ftpClient.facts(remote); };
         answered = co_await execute(ftpClient, facts);
     } catch (const TransferError&) {
     }
@@ -145,23 +145,22 @@ Publisher::Step Publisher::liveFilesUnchanged(QList<SiteFile> staged)
         if (!isChecked(file.name))
             continue;
         // Its upload copy: once renamed, it is the live file with this time.
-        const QString stagedFacts =
-            QStringLiteral("FACTS ") + quoteCommandPath(stagedName(file.remote));
-        if (!co_await runUploadCommand(stagedFacts))
+        const Request stagedFacts = [this, file] { ftpClient.facts(stagedName(file.remote)); };
+        if (!co_await runUploadRequest(stagedFacts))
             break;
         m_stagedFacts.insert(file.remote, ftpClient.lastFacts());
         const LiveCheck::Seen seen = LiveCheck::read(s, isArchive(file.name));
         if (!seen.known() || !changedName.isEmpty())
             continue;
         m_view.appendStatus(tr("Checking %1 on the server").arg(file.remote));
-        const QString liveFacts = QStringLiteral("FACTS ") + quoteCommandPath(file.remote);
-        if (!co_await runUploadCommand(liveFacts))
+        const Request liveFacts = [this, file] { ftpClient.facts(file.remote); };
+        if (!co_await runUploadRequest(liveFacts))
             break;
         const FileFacts now = ftpClient.lastFacts();
         LiveCheck::Verdict verdict = LiveCheck::compare(seen, now);
         if (verdict == LiveCheck::Verdict::NeedBytes) {
-            const QString get = QStringLiteral("GET ") + quoteCommandPath(file.remote);
-            if (!co_await runUploadCommand(get))
+            const Request get = [this, file] { ftpClient.download(file.remote); };
+            if (!co_await runUploadRequest(get))
                 break;
             QByteArray bytes;
             for (QByteArray chunk = ftpClient.readChunk(1 << 20); !chunk.isEmpty();

@@ -280,7 +280,7 @@ Publisher::Step Publisher::downloadPage(QString address, QString localFile, bool
     }
     QString refused;
     try {
-        httpClient.execute(address, QStringLiteral("GET"));
+        httpClient.get(address);
     } catch (const TransferError& e) {
         refused = e.description();
     }

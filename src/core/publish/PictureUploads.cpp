@@ -59,8 +59,8 @@ NetTask<QList<Publisher::SiteFile>> Publisher::pictureFiles()
     if (m_stopped) // a stop between two commands ends it as one during a command does
         m_ftpAborted = true;
     const QString folder = Picture::remoteFolder(s.ftpremote, *options);
-    const QString list = QStringLiteral("LS ") + quoteCommandPath(folder);
-    if (m_ftpAborted || !co_await runUploadCommand(list))
+    const Request list = [this, folder] { ftpClient.list(folder); };
+    if (m_ftpAborted || !co_await runUploadRequest(list))
         co_return {};
     QSet<QString> onServer;
     for (const QString& line : QString::fromUtf8(answerOf(ftpClient)).split(kCrLf)) {
@@ -140,9 +140,9 @@ NetTask<QList<Publisher::SiteFile>> Publisher::pictureFiles()
     }
     if (m_stopped)
         m_ftpAborted = true;
-    const QString makeFolder = QStringLiteral("MKDIR ") + quoteCommandPath(folder);
+    const Request makeFolder = [this, folder] { ftpClient.makeFolder(folder); };
     if (!files.isEmpty() && onServer.isEmpty() &&
-        (m_ftpAborted || !co_await runUploadCommand(makeFolder)))
+        (m_ftpAborted || !co_await runUploadRequest(makeFolder)))
         co_return {};
     co_return files;
 }
@@ -153,14 +153,14 @@ NetTask<bool> Publisher::sameOnServer(QString remote, QString local)
 {
     if (m_stopped)
         m_ftpAborted = true;
-    const QString askFacts = QStringLiteral("FACTS ") + quoteCommandPath(remote);
-    if (m_ftpAborted || !co_await runUploadCommand(askFacts))
+    const Request askFacts = [this, remote] { ftpClient.facts(remote); };
+    if (m_ftpAborted || !co_await runUploadRequest(askFacts))
         co_return false;
     const FileFacts facts = ftpClient.lastFacts();
     if (!facts.exists || (facts.size >= 0 && facts.size != QFileInfo(local).size()))
         co_return false;
-    const QString get = QStringLiteral("GET ") + quoteCommandPath(remote);
-    if (!co_await runUploadCommand(get))
+    const Request get = [this, remote] { ftpClient.download(remote); };
+    if (!co_await runUploadRequest(get))
         co_return false;
     co_return answerOf(ftpClient) == WorkFiles::read(local);
 }

@@ -95,11 +95,11 @@ void Publisher::stop()
     httpClient.cancel();
 }
 
-// Runs one command to its end. False when it failed; a refused command
+// Runs one request to its end. False when it failed; a refused request
 // throws its TransferError.
-Publisher::Step Publisher::execute(TransferClient& inet, QString command)
+Publisher::Step Publisher::execute(TransferClient& inet, Request request)
 {
-    inet.execute(QString(), command);
+    request();
     RequestEnd end{inet, waitingFor(inet)}; // named: see RequestEnd.h
     co_await end;
     co_return inet.lastError().number() == 0;

@@ -107,6 +107,8 @@ signals:
 
 private:
     using Step = NetTask<bool>; // a part of a job; true when it went well
+    // Starts one request of a transfer client (throws its refusal).
+    using Request = std::function<void()>;
 
     void runJob(Step job, std::function<void()> then);
     Step retrieval(bool insertAfter);
@@ -127,7 +129,7 @@ private:
     bool chooseLocalFile(const QString& target);
     void offlineDecision();
     Step ftpFetch();
-    Step execute(TransferClient& inet, QString command);
+    Step execute(TransferClient& inet, Request request);
     void reportRunError(const TransferError& error);
     void downloadFailed(const QString& title, const QString& text, Icon icon);
     void writeFailed();
@@ -151,7 +153,7 @@ private:
                            const QString& localFile);
     Step mergeServerCopy();
     Step discardStaged(QList<SiteFile> files);
-    Step runUploadCommand(QString command);
+    Step runUploadRequest(Request request);
     static QString placementFailureText(const QStringList& placed, const QStringList& left);
     QString ftpCommand(const char* verb, const QString& a, const QString& b) const;
 
@@ -171,8 +173,7 @@ private:
     bool m_serverErrorShown = false;   // the Error state already told the user
     bool m_downloadErrorShown = false; // a failed download has been reported
     bool m_uploading = false;
-    bool m_quiet = false; // the FTP states are not shown (a quiet FACTS)
-    QString m_command;    // the last FTP command given to ftpClient
+    bool m_quiet = false; // the FTP states are not shown (a quiet facts request)
     Outcome m_outcome = Outcome::None;
     int m_jobDepth = 0;
     bool m_stopped = false; // the user stopped the running job

@@ -1,7 +1,7 @@
 #pragma once
 
 // Waiting in a job for the request of a transfer client to end:
-//   client.execute(url, command);
+//   client.download(remote, local);
 //   RequestEnd end{client, waiting};
 //   co_await end;
 // goes on once the request has ended (at once when none runs). `waiting` is

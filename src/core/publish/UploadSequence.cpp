@@ -85,10 +85,10 @@ Publisher::Step Publisher::runFtp(bool uploading)
     // file is touched.
     TransferError error;
     try {
-        m_command.clear();
+        const Request logIn = [this] { ftpClient.logIn(); };
         if (m_stopped)
             error = TransferError(TransferError::Cancelled, QStringLiteral("Stopped."));
-        else if (const QString logIn; !co_await execute(ftpClient, logIn))
+        else if (!co_await execute(ftpClient, logIn))
             error = ftpClient.lastError();
     } catch (const TransferError& e) {
         error = e;
@@ -257,7 +257,7 @@ Publisher::Step Publisher::discardStaged(QList<SiteFile> files)
         try {
             if (ftpClient.isBusy())
                 break;
-            const QString discard = QStringLiteral("DISCARD ") + quoteCommandPath(file.remote);
+            const Request discard = [this, file] { ftpClient.discard(file.remote); };
             co_await execute(ftpClient, discard);
         } catch (const TransferError&) {
         }
@@ -280,7 +280,7 @@ Publisher::Step Publisher::closeConnection()
     try {
         if (ftpClient.isBusy())
             ftpClient.cancel();
-        const QString close = QStringLiteral("CLOSE");
+        const Request close = [this] { ftpClient.close(); };
         co_await execute(ftpClient, close);
     } catch (const TransferError&) {
     }
@@ -307,11 +307,10 @@ Publisher::Step Publisher::ftpStage(QString local, QString remote)
         m_ftpAborted = true; // stopped between two requests
     if (m_ftpAborted)
         co_return false;
-    m_command = ftpCommand("PUT", local, remote);
-    m_view.appendStatus(m_command);
+    m_view.appendStatus(ftpCommand("PUT", local, remote));
     advanceProgress();
-    const QString stage = ftpCommand("STAGE", local, remote);
-    const bool staged = co_await runUploadCommand(stage);
+    const Request stage = [this, local, remote] { ftpClient.stage(local, remote); };
+    const bool staged = co_await runUploadRequest(stage);
     if (!staged)
         co_return false;
     advanceProgress();
@@ -325,8 +324,8 @@ Publisher::Step Publisher::ftpPlace(QString remote)
         m_ftpAborted = true; // stopped between two requests
     if (m_ftpAborted)
         co_return false;
-    const QString place = QStringLiteral("PLACE ") + quoteCommandPath(remote);
-    if (!co_await runUploadCommand(place))
+    const Request place = [this, remote] { ftpClient.place(remote); };
+    if (!co_await runUploadRequest(place))
         co_return false;
     if (!ftpClient.lastNotice().isEmpty())
         m_view.appendStatus(ftpClient.lastNotice());
@@ -335,11 +334,11 @@ Publisher::Step Publisher::ftpPlace(QString remote)
     co_return true;
 }
 
-Publisher::Step Publisher::runUploadCommand(QString command)
+Publisher::Step Publisher::runUploadRequest(Request request)
 {
     TransferError error;
     try {
-        if (!co_await execute(ftpClient, command))
+        if (!co_await execute(ftpClient, request))
             error = ftpClient.lastError();
     } catch (const TransferError& e) {
         error = e;
@@ -362,17 +361,16 @@ Publisher::Step Publisher::ftpGet(QString remote, QString local)
         co_return false;
     // The control writes the download next to the local file and replaces it
     // only when the whole file has come, so the old copy stays until then.
-    m_command = ftpCommand("GET", remote, local);
     advanceProgress();
     TransferError error;
     bool refused = false;
     try {
-        ftpClient.execute(QString(), m_command);
+        ftpClient.download(remote, local);
     } catch (const TransferError& e) {
         refused = true;
         error = e;
     }
-    m_view.appendStatus(m_command);
+    m_view.appendStatus(ftpCommand("GET", remote, local));
     if (!refused) {
         RequestEnd end{ftpClient, waitingFor(ftpClient)}; // named: see RequestEnd.h
         co_await end;
@@ -416,7 +414,7 @@ Publisher::Step Publisher::endUpload()
     m_view.appendStatus(QStringLiteral("Closing connection..."));
     m_view.showProgress(1, 100, 95);
     try {
-        const QString close = QStringLiteral("CLOSE");
+        const Request close = [this] { ftpClient.close(); };
         co_await execute(ftpClient, close);
     } catch (const TransferError&) {
     }

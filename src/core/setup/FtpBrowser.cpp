@@ -74,16 +74,16 @@ void FtpBrowser::end()
         done(error);
 }
 
-FtpBrowser::Step FtpBrowser::run(QString command, Reading reading, bool log)
+FtpBrowser::Step FtpBrowser::run(QString line, Request request, Reading reading, bool log)
 {
     if (m_abandoned)
         co_return cancelled();
     if (log)
-        emit logged(command);
+        emit logged(line);
     m_reading = reading;
     TransferError error;
     try {
-        m_client.execute(QString(), command);
+        request();
         error = co_await Reply{this};
     } catch (const TransferError& refused) {
         error = refused;
@@ -95,13 +95,16 @@ FtpBrowser::Step FtpBrowser::run(QString command, Reading reading, bool log)
 FtpBrowser::Step FtpBrowser::listing(TransferError first, Reading list)
 {
     const bool logPwd = list != Reading::FirstListing;
-    const TransferError pwd = co_await run(QStringLiteral("PWD"), Reading::Directory, logPwd);
+    const QString pwdLine = QStringLiteral("PWD"), lsLine = QStringLiteral("LS");
+    const Request currentFolder = [this] { m_client.currentFolder(); };
+    const Request listFolder = [this] { m_client.list(); };
+    const TransferError pwd = co_await run(pwdLine, currentFolder, Reading::Directory, logPwd);
     if (first.number() == 0)
         first = pwd;
     // Without a log-on there is nothing to list.
     if (list == Reading::FirstListing && pwd.number() != 0)
         co_return pwd;
-    const TransferError ls = co_await run(QStringLiteral("LS"), list);
+    const TransferError ls = co_await run(lsLine, listFolder, list);
     if (pwd.number() == 0 && ls.number() == 0) {
         m_directory = m_newDirectory;
         m_items = m_newItems;
@@ -122,15 +125,17 @@ void FtpBrowser::openFolder(const QString& item, Done done)
 
 FtpBrowser::Step FtpBrowser::enterFolder(QString item)
 {
+    QString target = QStringLiteral("..");
     if (Setup::itemKind(item) == Setup::ItemKind::Parent) {
         emit statusChanged(QStringLiteral("Moving to the root directory"));
         m_command = QStringLiteral("CD ..");
     } else {
         emit statusChanged(QStringLiteral("Moving to ") + item);
-        m_command =
-            QStringLiteral("CD ") + quoteCommandPath(Setup::folderTarget(m_directory, item));
+        target = Setup::folderTarget(m_directory, item);
+        m_command = QStringLiteral("CD ") + quoteCommandPath(target);
     }
-    const TransferError cd = co_await run(m_command, Reading::None);
+    const Request changeFolder = [this, target] { m_client.changeFolder(target); };
+    const TransferError cd = co_await run(m_command, changeFolder, Reading::None);
     co_return co_await listing(cd);
 }
 
@@ -144,7 +149,10 @@ FtpBrowser::Step FtpBrowser::fetch(QString remotePath, QString localFile)
     QFile::remove(localFile);
     m_command = QStringLiteral("GET ") + quoteCommandPath(remotePath) + QLatin1Char(' ') +
                 quoteCommandPath(localFile);
-    const TransferError error = co_await run(m_command, Reading::None);
+    const Request download = [this, remotePath, localFile] {
+        m_client.download(remotePath, localFile);
+    };
+    const TransferError error = co_await run(m_command, download, Reading::None);
     emit statusChanged(QStringLiteral("Done Downloading"));
     co_return error;
 }
@@ -164,7 +172,10 @@ FtpBrowser::Step FtpBrowser::send(QString localFile, QString remotePath)
     emit statusChanged(QStringLiteral("Uploading File To Server"));
     m_command = QStringLiteral("PUT ") + quoteCommandPath(localFile) + QLatin1Char(' ') +
                 quoteCommandPath(remotePath);
-    const TransferError error = co_await run(m_command, Reading::None);
+    const Request upload = [this, localFile, remotePath] {
+        m_client.upload(localFile, remotePath);
+    };
+    const TransferError error = co_await run(m_command, upload, Reading::None);
     co_await listing();
     emit statusChanged(error.number() == 0 ? QStringLiteral("Done Uploading")
                                            : QStringLiteral("Upload Failed"));

@@ -94,11 +94,13 @@ private:
         Directory
     };
     using Step = NetTask<TransferError>;
+    using Request = std::function<void()>; // starts one request of the client
     struct Reply;
 
     void begin(Step step, Done done);
     void end();
-    Step run(QString command, Reading reading, bool log = true);
+    // Logs `line` (when `log`), starts `request` and waits for its end.
+    Step run(QString line, Request request, Reading reading, bool log = true);
     // PWD and LS; `first` is the error of the command before them, if any.
     Step listing(TransferError first = {}, Reading list = Reading::Listing);
     Step enterFolder(QString item);

@@ -178,8 +178,10 @@ private slots:
                  QByteArrayList({webbie, webbie, archiveEdited, archiveEdited}));
         QCOMPARE(s.prompt.opened, QStringList{kWebsite});
         QVERIFY(s.commandsOn() && !s.view.resendVisible);
-        SAID(s, {"Copying Preview Into Backup", "Backend Placement Complete",
-                 "Upload to www/index.html complete.", "Disconnected"});
+        SAID(s,
+             {"Copying Preview Into Backup",
+              u"PUT \"%1\" \"www/index.html\""_s.arg(workspace().workFileName(u"webbie"_s)),
+              "Backend Placement Complete", "Upload to www/index.html complete.", "Disconnected"});
     }
 
     // The entry's picture goes up in the same unit as the page and is put in

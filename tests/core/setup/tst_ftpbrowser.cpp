@@ -84,11 +84,15 @@ private slots:
         const QString local = m_local.filePath("wizardtemp.html");
         QCOMPARE(ended(b, &FtpBrowser::download, remote, local), 0);
         QCOMPARE(PublishFixture::readFile(local), m_ftp->readFile(remote.mid(1)));
+        // The command log quotes each path, a quote in it doubled.
+        const QString quoted = u'"' + QString(remote).replace(u"\""_s, u"\"\""_s) + u'"';
+        QCOMPARE(b.lastCommand(), u"GET "_s + quoted + u" \""_s + local + u'"');
 
         const QByteArray marked = "<html><!--pagewick-->\r\n<!--**END**--></html>\r\n\r\n";
         QVERIFY(PublishFixture::writeFile(local, marked));
         QCOMPARE(ended(b, &FtpBrowser::upload, local, remote), 0);
         QCOMPARE(m_ftp->readFile(remote.mid(1)), marked);
+        QCOMPARE(b.lastCommand(), u"PUT \""_s + local + u"\" "_s + quoted);
     }
 
     // A folder that cannot be entered: the list still shows where we are (a failed download
