@@ -15,6 +15,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTimer>
 
 #include <algorithm>
@@ -58,7 +59,13 @@ int main(int argc, char** argv)
         tick.start(5);
         QElapsedTimer took;
         took.start();
+        // The publish runs as a job on the event loop, here as under the
+        // window: the loop turns until the job has ended.
+        QEventLoop loop;
+        QObject::connect(s.publisher.get(), &Publisher::jobsEnded, &loop, &QEventLoop::quit);
         s.publisher->resend();
+        if (s.publisher->isRunning())
+            loop.exec();
         tick.stop();
         ftp.resetBehaviour();
         if (s.publisher->lastOutcome() != Publisher::Outcome::Published || delays.empty()) {
