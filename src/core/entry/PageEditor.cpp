@@ -162,7 +162,7 @@ bool PageEditor::placePreview(QByteArray* cleanedBase)
     Settings& s = m_ws.settings();
     m_view.setBusy(true);
 
-    const bool trimming = m_ws.settings().autoDeleteEnabled();
+    const bool trimming = s.autoDeleteEnabled();
     const int keepCount = trimming ? s.autoDeleteKeepCount() : 0;
     if (trimming && keepCount < 0) {
         m_ws.prompt().message(
@@ -206,7 +206,7 @@ bool PageEditor::placePreview(QByteArray* cleanedBase)
     // Publishing sends the edited archive page whenever archiving is on: it
     // starts as the archive as it is, and trimming below adds the entries it
     // cuts. So what goes out always belongs to this preview.
-    if (m_ws.settings().archiveEnabled() && !refreshArchiveCopy()) {
+    if (s.archiveEnabled() && !refreshArchiveCopy()) {
         m_view.setBusy(false);
         commandsOnFinishOff();
         return false;

@@ -121,14 +121,14 @@ Publisher::Step Publisher::ftpFetch()
     co_await ftpGet(s.ftpremote, page);
     if (!m_ftpAborted)
         m_view.appendStatus(QStringLiteral("Local Page Updated"));
-    if (m_ws.settings().archiveEnabled()) {
+    if (s.archiveEnabled()) {
         if (!m_ftpAborted)
             archiveFacts = co_await quietFacts(s.archiveftp);
         co_await ftpGet(s.archiveftp, archive);
     }
     if (!m_ftpAborted) {
         rememberRetrieved(false, pageFacts, fileName("indexbackup"));
-        if (m_ws.settings().archiveEnabled())
+        if (s.archiveEnabled())
             rememberRetrieved(true, archiveFacts, fileName("archive"));
         co_await closeAfterDownload();
         m_entries.readRetrievedPage(m_insertAfter);
@@ -194,7 +194,7 @@ void Publisher::noRetrieve()
         m_view.setFinishEnabled(false);
         m_view.setBusy(false);
     }
-    if (!m_ws.settings().archiveEnabled())
+    if (!s.archiveEnabled())
         return;
     m_view.setBusy(true);
     m_view.appendStatus(QStringLiteral("Looking for archivebackup") + section +

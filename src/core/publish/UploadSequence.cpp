@@ -57,7 +57,7 @@ Publisher::Step Publisher::runFtp(bool uploading)
     m_serverErrorShown = false;
     m_downloadErrorShown = false;
     m_uploading = uploading;
-    if (const QString cut = cutTransferSetting(m_ws.settings(), true); !cut.isEmpty()) {
+    if (const QString cut = cutTransferSetting(s, true); !cut.isEmpty()) {
         m_ws.prompt().message(cut, Buttons::Ok, Icon::Critical);
         m_ftpAborted = true;
         m_downloadErrorShown = true;
@@ -78,7 +78,7 @@ Publisher::Step Publisher::runFtp(bool uploading)
     ftpClient.setUrl(s.ftpsite);
     ftpClient.setUserName(s.username);
     ftpClient.setPassword(s.password);
-    ftpClient.setRequestTimeout(m_ws.settings().timeoutSeconds());
+    ftpClient.setRequestTimeout(s.timeoutSeconds());
     advanceProgress();
 
     // Log in now, so a server that cannot be reached is reported before any
