@@ -177,7 +177,7 @@ bool EntryChanges::previewEdit(int index, const QString& text)
                                       "put back at the start.")
                                 .arg(QString::fromUtf8(entry.anchor)));
     m_view.appendStatus(QStringLiteral("Preview Finished"));
-    m_ws.prompt().openDocument(m_ws.dir() + u'/' + m_ws.workFileName(QStringLiteral("webbie")));
+    m_ws.prompt().openDocument(m_ws.workFile(QStringLiteral("webbie")));
     done();
     return true;
 }
@@ -221,7 +221,7 @@ void EntryChanges::deleteEntry(int index)
         done();
         return;
     }
-    m_ws.prompt().openDocument(m_ws.dir() + u'/' + deleteName);
+    m_ws.prompt().openDocument(m_ws.file(deleteName));
     m_hooks.setPreviewEnabled(true);
     const Answer answer = m_ws.prompt().message(
         QStringLiteral("Please view the preview.  If it appears correct, then press \"OK\" to "

@@ -26,6 +26,7 @@ Publisher::Publisher(Workspace& ws, MainView& view, PageEditor& entries, PageEdi
     : QObject(parent), m_ws(ws), m_view(view), m_entries(entries), m_hooks(hooks)
 {
     ftpClient.setPrompt(&ws.prompt());
+    httpClient.setPrompt(&ws.prompt()); // an archive page on an sftp:// address
     // A request's end resumes the job waiting for it (a late end of a
     // cancelled one does not: the next has started), from the event loop:
     // the job may start a request that replaces the session still

@@ -96,7 +96,7 @@ void UpdateCheck::visitWebSite()
 
 void UpdateCheck::openHelp()
 {
-    m_ws.prompt().openDocument(m_ws.dir() + QStringLiteral("/pagewick.html"));
+    m_ws.prompt().openDocument(m_ws.file(QStringLiteral("pagewick.html")));
 }
 
 void UpdateCheck::onNewsStateChanged(TransferState state)

@@ -129,7 +129,7 @@ void MarkerTool::insert(Setup::MarkerKind kind)
         restore();
         return;
     }
-    m_ws.prompt().openDocument(m_ws.dir() + QLatin1Char('/') + kWorkFile);
+    m_ws.prompt().openDocument(m_ws.file(kWorkFile));
     if (m_ws.prompt().message(Setup::positionQuestion(kind), Buttons::YesNo, Icon::Question,
                               tr("Correct Position?")) != Answer::Yes) {
         restore();
@@ -143,6 +143,6 @@ void MarkerTool::insert(Setup::MarkerKind kind)
     m_source = Setup::PageSource(marked.page);
     hide();
     if (m_uploader)
-        m_uploader(m_ws.dir() + QLatin1Char('/') + kWorkFile, m_remotePath);
+        m_uploader(m_ws.file(kWorkFile), m_remotePath);
     accept();
 }

@@ -183,7 +183,7 @@ void TemplateEditor::buildMenus()
 
     QMenu* help = menu(nullptr, "mnuHelp", tr("&Help"));
     item(help, "mnuHelpfiles", tr("Help Files"),
-         [this] { m_ws.prompt().openDocument(m_ws.dir() + QStringLiteral("/pagewick.html")); });
+         [this] { m_ws.prompt().openDocument(m_ws.file(QStringLiteral("pagewick.html"))); });
     item(help, "mnuWebsite", tr("Template Web Site"), [this] {
         m_ws.prompt().openDocument(makerSite() + QStringLiteral("/pagewick/templates.html"));
     });
