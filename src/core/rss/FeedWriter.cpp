@@ -457,7 +457,7 @@ bool writeFeedFiles(const Settings& s, MainView& view, Prompt& prompt)
         return true;
     view.appendStatus(QCoreApplication::translate("FeedWriter", "Updating the feeds..."));
     const QString pageName = s.workFileName(QStringLiteral("webbie"));
-    const std::optional<QByteArray> page = WorkFiles::read(QDir(s.folder()).filePath(pageName));
+    const std::optional<QByteArray> page = WorkFiles::read(s.workFile(QStringLiteral("webbie")));
     const QString title = QCoreApplication::translate("FeedWriter", "Feeds");
     if (!page) {
         prompt.message(

@@ -7,7 +7,6 @@
 #include "base/TextCodec.h"
 #include "core/entry/WorkFiles.h"
 
-#include <QDir>
 #include <QFile>
 #include <QHash>
 
@@ -185,7 +184,7 @@ bool writeRssFile(const Settings& s, MainView& view, Prompt& prompt)
     view.appendStatus(QStringLiteral("Updating backend..."));
     view.appendStatus(QStringLiteral("Extracting Headlines"));
     const QString pageName = s.workFileName(QStringLiteral("webbie"));
-    const std::optional<QByteArray> page = WorkFiles::read(QDir(s.folder()).filePath(pageName));
+    const std::optional<QByteArray> page = WorkFiles::read(s.workFile(QStringLiteral("webbie")));
     if (!page) {
         prompt.message(QStringLiteral("The RSS file could not be made: the page ") + pageName +
                            QStringLiteral(" could not be read."),
@@ -194,7 +193,7 @@ bool writeRssFile(const Settings& s, MainView& view, Prompt& prompt)
     }
     const QByteArray text = rssText(s, *page);
     const QString outName = s.workFileName(QStringLiteral("backend"), QStringLiteral(".rss"));
-    if (!WorkFiles::write(QDir(s.folder()).filePath(outName), text)) {
+    if (!WorkFiles::write(s.workFile(QStringLiteral("backend"), QStringLiteral(".rss")), text)) {
         prompt.message(QStringLiteral("The RSS file ") + outName +
                            QStringLiteral(" could not be written."),
                        Buttons::Ok, Icon::Critical, QStringLiteral("RSS Backend"));
